@@ -1,0 +1,41 @@
+#pragma once
+
+#include "db/Connection.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <memory>
+
+namespace orvex::cli {
+
+// What every command gets: the global options already applied, and the two streams.
+struct CliContext
+{
+    QTextStream& out;
+    QTextStream& err;
+
+    QString embeddedFolder; // --db DIR
+    QString odbcConnectionString; // --odbc "..."
+    bool stdinIsTerminal = false;
+    bool stderrIsTerminal = false;
+
+    // Signs in with the global options (embedded by default) and returns the open
+    // connection; throws orvex::Error with a message for the user.
+    std::unique_ptr<db::Connection> signIn();
+};
+
+// A command: arguments after its name; returns the process exit code.
+using CommandFn = int (*)(CliContext&, const QStringList&);
+
+int runInspect(CliContext& ctx, const QStringList& args);
+int runDb(CliContext& ctx, const QStringList& args);
+int runLog(CliContext& ctx, const QStringList& args);
+int runScan(CliContext& ctx, const QStringList& args);
+
+// Parses the global options and runs one command. Errors of type orvex::Error are
+// printed on `err` and give exit code 1; usage errors give 2.
+int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+} // namespace orvex::cli

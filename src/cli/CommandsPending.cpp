@@ -1,0 +1,12 @@
+// Commands whose implementation has not landed yet report so honestly.
+#include "cli/CliContext.h"
+
+#include "Error.h"
+
+namespace orvex::cli {
+int runInspect(CliContext&, const QStringList&) { throw Error(QStringLiteral("inspect is not in this build yet")); }
+int runDb(CliContext&, const QStringList&) { throw Error(QStringLiteral("db is not in this build yet")); }
+int runLog(CliContext&, const QStringList&) { throw Error(QStringLiteral("log is not in this build yet")); }
+int runScan(CliContext&, const QStringList&) { throw Error(QStringLiteral("scan is not in this build yet")); }
+std::unique_ptr<db::Connection> CliContext::signIn() { throw Error(QStringLiteral("sign-in is not in this build yet")); }
+} // namespace orvex::cli

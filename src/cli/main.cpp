@@ -1,0 +1,18 @@
+#include "cli/CliContext.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvex"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Kestra"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    return orvex::cli::runCli(args, out, err);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+
+namespace orvex::db {
+
+class Statements;
+
+// The database product decides the statement dialect, not the Qt driver: an ODBC
+// connection to SQLite speaks SQLite.
+enum class Product { SqlServer, Sqlite };
+
+struct ConnectionSettings
+{
+    enum class Kind { Embedded, Odbc };
+    Kind kind = Kind::Embedded;
+    QString embeddedFolder;       // holds Build_FILE.db and Medicare.db
+    QString odbcConnectionString; // DRIVER=...;SERVER=...;... without the password
+    QString password;             // added at open time; never shown, stored or logged
+    int loginTimeoutSeconds = 10;
+
+    // For messages: names the database, never the password.
+    QString describe() const;
+};
+
+// One open connection, used only by the thread that opened it. A worker opens its own
+// from the same settings.
+class Connection
+{
+public:
+    // Throws orvex::Error naming the database and what is wrong.
+    static std::unique_ptr<Connection> open(const ConnectionSettings& settings);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const ConnectionSettings& settings() const { return m_settings; }
+    Product product() const { return m_product; }
+    const Statements& statements() const;
+
+    // Prepares `sql`, binds `params` in order, executes it and returns the positioned-
+    // before-first query. Counts one statement sent. Throws orvex::Error with the
+    // database's message on failure.
+    QSqlQuery exec(const QString& sql, const QVariantList& params = {});
+
+    quint64 statementsSent() const { return m_statementsSent; }
+
+    // Seam for benchmarks and tests (a simulated round trip, a failure injection):
+    // called before each statement is sent. Production code never sets it.
+    void setBeforeStatementHook(std::function<void()> hook) { m_beforeStatement = std::move(hook); }
+
+    QSqlDatabase database() const;
+
+private:
+    Connection(ConnectionSettings settings, QString connectionName, Product product);
+
+    ConnectionSettings m_settings;
+    QString m_connectionName;
+    Product m_product;
+    quint64 m_statementsSent = 0;
+    std::function<void()> m_beforeStatement;
+};
+
+} // namespace orvex::db

@@ -1,0 +1,80 @@
+#include "text/GetWord.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+using orvex::GetWord;
+using orvex::WordCursor;
+
+namespace {
+QStringList allWords(QString text, const QString& sep)
+{
+    QStringList words;
+    while (!text.isEmpty())
+        words << GetWord(text, sep);
+    return words;
+}
+} // namespace
+
+TEST(GetWord, cutsFieldsInTurn)
+{
+    QString s = QStringLiteral("A|B|C");
+    EXPECT_EQ(GetWord(s, "|"), "A");
+    EXPECT_EQ(s, "B|C");
+    EXPECT_EQ(GetWord(s, "|"), "B");
+    EXPECT_EQ(s, "C");
+    EXPECT_EQ(GetWord(s, "|"), "C");
+    EXPECT_TRUE(s.isEmpty());
+    EXPECT_EQ(GetWord(s, "|"), "");
+    EXPECT_TRUE(s.isEmpty());
+}
+
+TEST(GetWord, trailingSeparatorsAndHeaders)
+{
+    EXPECT_EQ(allWords("A|", "|"), QStringList{"A"});
+    EXPECT_EQ(allWords("A||", "|"), (QStringList{"A", ""}));
+    EXPECT_EQ(allWords("|NAME|||", "|"), (QStringList{"", "NAME", "", ""}));
+    QString s = QStringLiteral("|x");
+    EXPECT_EQ(GetWord(s, "|"), "");
+    EXPECT_EQ(s, "x");
+}
+
+TEST(GetWord, multiCharacterSeparatorAndNoTrimming)
+{
+    QString s = QStringLiteral(" a\nb \r\nc\r\n");
+    EXPECT_EQ(GetWord(s, "\r\n"), " a\nb ");
+    EXPECT_EQ(GetWord(s, "\r\n"), "c");
+    EXPECT_TRUE(s.isEmpty());
+}
+
+TEST(GetWord, emptySeparatorLeavesTextAlone)
+{
+    QString s = QStringLiteral("abc");
+    EXPECT_EQ(GetWord(s, ""), "");
+    EXPECT_EQ(s, "abc");
+    QString empty;
+    EXPECT_EQ(GetWord(empty, "|"), "");
+    EXPECT_TRUE(empty.isEmpty());
+}
+
+TEST(GetWord, farSeparatorsWork)
+{
+    QString s = QString(100000, QLatin1Char('x')) + "|y";
+    EXPECT_EQ(GetWord(s, "|").size(), 100000);
+    EXPECT_EQ(s, "y");
+}
+
+TEST(WordCursor, givesTheSameCutsAsGetWord)
+{
+    const QStringList samples = {"A|B|C", "A|", "A||", "|NAME|||", "", "|", "||", "abc", " a | b |"};
+    for (const QString& sample : samples) {
+        QString rest = sample;
+        WordCursor cursor(sample);
+        while (!rest.isEmpty()) {
+            ASSERT_FALSE(cursor.atEnd()) << sample.toStdString();
+            EXPECT_EQ(cursor.next(u"|").toString(), GetWord(rest, "|"));
+            EXPECT_EQ(cursor.rest().toString(), rest);
+        }
+        EXPECT_TRUE(cursor.atEnd()) << sample.toStdString();
+    }
+}

@@ -1,0 +1,18 @@
+// Test entry point: Qt needs an application object before most of its classes work.
+#include <gtest/gtest.h>
+
+#ifdef ORVEX_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    TestApplication app(argc, argv);
+    TestApplication::setApplicationName(QStringLiteral("orvex-tests"));
+    return RUN_ALL_TESTS();
+}
