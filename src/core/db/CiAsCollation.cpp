@@ -1,0 +1,47 @@
+#include "db/CiAsCollation.h"
+
+#include "Error.h"
+
+#include <QSqlDriver>
+#include <QVariant>
+#include <sqlite3.h>
+
+namespace orvex::db {
+
+namespace {
+QStringView withoutTrailingBlanks(QStringView s)
+{
+    qsizetype n = s.size();
+    while (n > 0 && s[n - 1] == QLatin1Char(' '))
+        --n;
+    return s.left(n);
+}
+
+int sqliteCompare(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    // Lengths are in bytes of native UTF-16.
+    const QStringView left(static_cast<const QChar*>(a), lengthA / 2);
+    const QStringView right(static_cast<const QChar*>(b), lengthB / 2);
+    return compareCiAs(left, right);
+}
+} // namespace
+
+int compareCiAs(QStringView a, QStringView b)
+{
+    const int c = withoutTrailingBlanks(a).compare(withoutTrailingBlanks(b), Qt::CaseInsensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+void registerCiAsCollation(const QSqlDatabase& database)
+{
+    const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw Error(QStringLiteral("%1 is not an open SQLite connection").arg(database.connectionName()));
+    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
+    if (!raw)
+        throw Error(QStringLiteral("%1 is not open").arg(database.connectionName()));
+    if (sqlite3_create_collation_v2(raw, "CI_AS", SQLITE_UTF16, nullptr, sqliteCompare, nullptr) != SQLITE_OK)
+        throw Error(QStringLiteral("cannot register the CI_AS collation: %1").arg(QString::fromUtf8(sqlite3_errmsg(raw))));
+}
+
+} // namespace orvex::db
