@@ -4,7 +4,6 @@
 #include "Error.h"
 
 namespace orvex::cli {
-int runInspect(CliContext&, const QStringList&) { throw Error(QStringLiteral("inspect is not in this build yet")); }
 int runDb(CliContext&, const QStringList&) { throw Error(QStringLiteral("db is not in this build yet")); }
 int runLog(CliContext&, const QStringList&) { throw Error(QStringLiteral("log is not in this build yet")); }
 int runScan(CliContext&, const QStringList&) { throw Error(QStringLiteral("scan is not in this build yet")); }

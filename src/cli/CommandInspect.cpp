@@ -1,0 +1,149 @@
+// `orvex-cli inspect`: reads a rate list the way the scan reads it and shows, line by line,
+// what the scan will see, with a summary of what looks wrong in the list.
+#include "cli/CliContext.h"
+
+#include "Error.h"
+#include "platform/ProgramFolder.h"
+#include "ratelist/RateLine.h"
+#include "ratelist/SourceFile.h"
+#include "ratelist/UpdateResource.h"
+#include "text/Windows1252.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+
+namespace orvex::cli {
+
+namespace {
+constexpr qsizetype kLongLine = 1000;
+constexpr qsizetype kDuplicatesShown = 10;
+
+struct InspectSummary
+{
+    qsizetype lines = 0;
+    qsizetype groupHeaders = 0;
+    qsizetype codeLines = 0;
+    qsizetype badAmountLines = 0;
+    qsizetype unprintable = 0;
+    qsizetype longLines = 0;
+    QHash<QString, int> codeCounts;
+    QStringList codeOrder; // first occurrence order, for a stable report
+};
+
+// A field on one output line: tabs, line breaks and other control characters would break the
+// one-line-per-input-line layout, so they are shown as \xHH; a backslash is doubled.
+QString shown(const QString& field)
+{
+    QString text;
+    text.reserve(field.size());
+    for (const QChar c : field) {
+        if (c == QLatin1Char('\\'))
+            text += QLatin1String("\\\\");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text;
+}
+
+bool isPlainNumber(const QString& amount)
+{
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    return number.match(amount).hasMatch();
+}
+
+// A bare file name that is not in the current folder is looked up in the program folder,
+// where the window lists its source files.
+QString locate(const QString& name)
+{
+    if (QFileInfo::exists(name) || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return name;
+    const QString inProgramFolder = ProgramFolder::path() + QLatin1Char('/') + name;
+    return QFileInfo::exists(inProgramFolder) ? inProgramFolder : name;
+}
+
+void inspectLine(CliContext& ctx, qsizetype number, const QString& line, InspectSummary& summary)
+{
+    ++summary.lines;
+    for (const QChar c : line) {
+        if (!cp1252::isPrintable(c))
+            ++summary.unprintable;
+    }
+    if (line.size() > kLongLine)
+        ++summary.longLines;
+
+    const ratelist::ScanLine split = ratelist::splitScanLine(line, true);
+    ctx.out << number << '\t';
+    if (split.kind == ratelist::ScanLine::Kind::GroupHeader) {
+        ++summary.groupHeaders;
+        ctx.out << "header\t" << shown(split.groupName) << '\n';
+        return;
+    }
+    ++summary.codeLines;
+    ctx.out << "code\t" << shown(split.code) << '\t' << shown(split.description) << '\t' << shown(split.amount)
+            << '\t' << shown(split.pf) << '\t' << shown(split.hci) << '\n';
+    if (!isPlainNumber(split.amount) || !isPlainNumber(split.pf) || !isPlainNumber(split.hci))
+        ++summary.badAmountLines;
+    int& count = summary.codeCounts[split.code];
+    if (count++ == 0)
+        summary.codeOrder << split.code;
+}
+
+void printSummary(CliContext& ctx, const InspectSummary& summary)
+{
+    QStringList duplicates;
+    for (const QString& code : summary.codeOrder) {
+        if (summary.codeCounts.value(code) > 1)
+            duplicates << code;
+    }
+    ctx.err << "lines: " << summary.lines << '\n'
+            << "group headers: " << summary.groupHeaders << '\n'
+            << "code lines: " << summary.codeLines << '\n'
+            << "codes occurring more than once: " << duplicates.size();
+    if (!duplicates.isEmpty()) {
+        QStringList listed;
+        for (const QString& code : duplicates.mid(0, kDuplicatesShown))
+            listed << QLatin1Char('"') + shown(code) + QLatin1Char('"');
+        ctx.err << " (" << listed.join(QLatin1String(", "))
+                << (duplicates.size() > kDuplicatesShown ? QStringLiteral(", ...") : QString()) << ')';
+    }
+    ctx.err << '\n'
+            << "code lines with an empty or non-numeric amount: " << summary.badAmountLines << '\n'
+            << "characters not printable in Windows-1252: " << summary.unprintable << '\n'
+            << "lines over " << kLongLine << " characters: " << summary.longLines << '\n';
+}
+
+int usage(CliContext& ctx, const QString& problem)
+{
+    ctx.err << "orvex-cli inspect: " << problem << '\n'
+            << "usage: orvex-cli inspect FILE | --update-resource [FILE]\n";
+    return 2;
+}
+} // namespace
+
+int runInspect(CliContext& ctx, const QStringList& args)
+{
+    QStringList lines;
+    if (!args.isEmpty() && args.first() == QLatin1String("--update-resource")) {
+        if (args.size() > 2)
+            return usage(ctx, QStringLiteral("too many arguments"));
+        lines = args.size() == 1 ? ratelist::loadBuiltinUpdateResource()
+                                 : ratelist::loadUpdateResourceFile(locate(args.at(1)));
+    } else {
+        if (args.size() != 1)
+            return usage(ctx, args.isEmpty() ? QStringLiteral("no file given") : QStringLiteral("too many arguments"));
+        if (args.first().startsWith(QLatin1String("--")))
+            return usage(ctx, QStringLiteral("unknown option ") + args.first());
+        lines = ratelist::readSourceFile(locate(args.first()));
+    }
+
+    InspectSummary summary;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        inspectLine(ctx, i + 1, lines.at(i), summary);
+    printSummary(ctx, summary);
+    return 0;
+}
+
+} // namespace orvex::cli

@@ -1,0 +1,83 @@
+#include "ratelist/RateLine.h"
+
+#include "text/GetWord.h"
+
+namespace orvex::ratelist {
+
+namespace {
+const QChar kBlank = QLatin1Char(' ');
+const QChar kTab = QLatin1Char('\t');
+const QChar kComma = QLatin1Char(',');
+constexpr QStringView kPipe = u"|";
+constexpr QStringView kBlankSeparator = u" ";
+
+// Rate lists are trimmed of space characters only; QString::trimmed would also take TABs
+// and line feeds, which the lists keep.
+QStringView trimBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == kBlank)
+        ++begin;
+    while (end > begin && text[end - 1] == kBlank)
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+// Copies `text` without any `drop` character: one allocation, one pass.
+QString without(QStringView text, QChar drop)
+{
+    if (!text.contains(drop))
+        return text.toString();
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        if (c != drop)
+            result.append(c);
+    }
+    return result;
+}
+} // namespace
+
+ScanLine splitScanLine(const QString& line, bool withAmounts)
+{
+    ScanLine result;
+    WordCursor cursor(line);
+    QStringView code;
+    QStringView description;
+    if (line.contains(kPipe)) {
+        code = trimBlanks(cursor.next(kPipe));
+        if (code.isEmpty()) {
+            result.kind = ScanLine::Kind::GroupHeader;
+            result.groupName = trimBlanks(cursor.next(kPipe)).toString();
+            return result;
+        }
+        description = trimBlanks(cursor.next(kPipe));
+        if (withAmounts) {
+            result.amount = without(trimBlanks(cursor.next(kPipe)), kComma);
+            result.pf = without(trimBlanks(cursor.next(kPipe)), kComma);
+            result.hci = without(trimBlanks(cursor.next(kPipe)), kComma);
+        }
+    } else {
+        code = trimBlanks(cursor.next(kBlankSeparator));
+        description = trimBlanks(cursor.rest());
+    }
+    result.kind = ScanLine::Kind::Code;
+    result.code = without(code, kTab);
+    result.description = without(description, kTab);
+    return result;
+}
+
+QString fixFormatLine(const QString& line)
+{
+    QString result;
+    result.reserve(line.size() + 1);
+    const QStringView view(line);
+    result.append(view.left(3));
+    result.append(QLatin1Char('.'));
+    if (view.size() > 3)
+        result.append(view.sliced(3));
+    return result;
+}
+
+} // namespace orvex::ratelist

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Reading a source file into lines the way the double-click on a source file fills the list
+// that the scan walks.
+namespace orvex::ratelist {
+
+// Splits 8-bit Windows-1252 text into lines: a line ends at CR or at CR LF; a lone LF stays
+// inside its line; a last line without a break is kept; a final break adds no empty line;
+// no bytes give no lines. Every byte is decoded (NULs and undefined bytes included).
+QStringList splitSourceBytes(const QByteArray& bytes);
+
+// Reads the file at `path` with splitSourceBytes. Throws orvex::Error naming the path and
+// the reason when the file cannot be read.
+QStringList readSourceFile(const QString& path);
+
+// The whole content of a file; throws orvex::Error naming `what` (for example "source file"),
+// the path and the reason when it cannot be read.
+QByteArray readWholeFile(const QString& path, const QString& what);
+
+} // namespace orvex::ratelist

@@ -1,0 +1,172 @@
+#include "report/ReportFileSet.h"
+
+#include "Error.h"
+#include "platform/ProgramFolder.h"
+
+#include <QFile>
+
+namespace orvex::report {
+
+namespace {
+// The "use" line a script file starts with (followed by two empty lines); empty for the
+// files without a header.
+QString headerOf(Slot slot)
+{
+    switch (slot) {
+    case Slot::ScriptFile:
+    case Slot::SameCodeDiffDescScriptFile:
+        return QStringLiteral("use Build_file");
+    case Slot::ScriptPHFile:
+        return QStringLiteral("use MEDICARE");
+    default:
+        return QString();
+    }
+}
+
+constexpr std::array<Slot, kSlotCount> kOpenOrder = {
+    Slot::LogFile,      Slot::NewCodeFile,          Slot::ScriptFile,           Slot::ScriptPHFile,
+    Slot::SameCodeDiffDescFile, Slot::SameCodeDiffDescScriptFile, Slot::SameDescDiffCodeFile,
+    Slot::DiffCodeDescFile};
+
+constexpr std::array<Slot, kSlotCount> kCloseOrder = {
+    Slot::LogFile,      Slot::SameCodeDiffDescScriptFile, Slot::NewCodeFile,          Slot::ScriptFile,
+    Slot::SameCodeDiffDescFile, Slot::SameDescDiffCodeFile, Slot::DiffCodeDescFile, Slot::ScriptPHFile};
+} // namespace
+
+QString slotFileName(Slot slot)
+{
+    switch (slot) {
+    case Slot::LogFile:
+        return QStringLiteral("ICD Parser Log.txt");
+    case Slot::NewCodeFile:
+        return QStringLiteral("New Code.txt");
+    case Slot::ScriptFile:
+        return QStringLiteral("script.txt");
+    case Slot::ScriptPHFile:
+        return QStringLiteral("scriptPH.txt");
+    case Slot::SameCodeDiffDescFile:
+        return QStringLiteral("SameCodediffdesc.txt");
+    case Slot::SameCodeDiffDescScriptFile:
+        return QStringLiteral("SameCodeDiffDesc Script.txt");
+    case Slot::SameDescDiffCodeFile:
+        return QStringLiteral("Same description different code.txt");
+    case Slot::DiffCodeDescFile:
+        return QStringLiteral("Different Code and Description.txt");
+    }
+    return QString();
+}
+
+void DeleteFileQuietly(const QString& path) noexcept
+{
+    try {
+        QFile::remove(path);
+    } catch (...) {
+        // Never reports anything.
+    }
+}
+
+ReportFileSet::~ReportFileSet()
+{
+    CloseReportFiles();
+    m_fixFormat.closeQuietly();
+}
+
+void ReportFileSet::OpenScanFiles(bool phMode)
+{
+    openSet(ReportFile::Mode::Append, phMode);
+}
+
+void ReportFileSet::OpenUpdateFiles(bool phMode)
+{
+    openSet(ReportFile::Mode::Output, phMode);
+}
+
+void ReportFileSet::openSet(ReportFile::Mode mode, bool phMode)
+{
+    // Files an interrupted run left open are released first, so their data reaches the disk.
+    CloseReportFiles();
+    for (const Slot slot : kOpenOrder) {
+        if (slot == Slot::ScriptPHFile && !phMode)
+            continue; // an earlier PH run's scriptPH.txt stays as it is
+        const QString filePath = path(slot);
+        if (slot != Slot::LogFile)
+            DeleteFileQuietly(filePath);
+        try {
+            file(slot).open(filePath, mode);
+            const QString header = headerOf(slot);
+            if (!header.isEmpty()) {
+                file(slot).writeLine(header);
+                file(slot).writeLine(QStringView());
+                file(slot).writeLine(QStringView());
+            }
+        } catch (const Error&) {
+            if (mode == ReportFile::Mode::Output && slot == Slot::DiffCodeDescFile) {
+                file(slot).closeQuietly();
+                continue; // the update run does without this file
+            }
+            CloseReportFiles();
+            throw;
+        }
+    }
+}
+
+void ReportFileSet::writeLine(Slot slot, const QString& line)
+{
+    ReportFile& target = file(slot);
+    if (target.isOpen())
+        target.writeLine(line);
+}
+
+bool ReportFileSet::isOpen(Slot slot) const
+{
+    return file(slot).isOpen();
+}
+
+QString ReportFileSet::path(Slot slot) const
+{
+    return ProgramFolder::outputFile(slotFileName(slot));
+}
+
+void ReportFileSet::CloseReportFiles() noexcept
+{
+    for (const Slot slot : kCloseOrder)
+        file(slot).closeQuietly();
+}
+
+void ReportFileSet::closeAll()
+{
+    QString firstFailure;
+    for (const Slot slot : kCloseOrder) {
+        try {
+            file(slot).close();
+        } catch (const Error& e) {
+            if (firstFailure.isEmpty())
+                firstFailure = e.message();
+        }
+    }
+    if (!firstFailure.isEmpty())
+        throw Error(firstFailure);
+}
+
+QString ReportFileSet::fixFormatPath()
+{
+    return ProgramFolder::outputFile(QString::fromUtf16(kFixFormatFileName));
+}
+
+void ReportFileSet::openFixFormatFile()
+{
+    m_fixFormat.open(fixFormatPath(), ReportFile::Mode::Output);
+}
+
+void ReportFileSet::writeFixFormatLine(const QString& line)
+{
+    if (m_fixFormat.isOpen())
+        m_fixFormat.writeLine(line);
+}
+
+void ReportFileSet::closeFixFormatFile()
+{
+    m_fixFormat.close();
+}
+
+} // namespace orvex::report

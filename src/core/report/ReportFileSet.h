@@ -1,0 +1,89 @@
+#pragma once
+
+#include "report/ReportFile.h"
+
+#include <QString>
+
+#include <array>
+
+// The report file set: the eight files of the output folder that the scan and the
+// update-script run open together, write while they work and close at their end.
+namespace orvex::report {
+
+// In the order both runs open them.
+enum class Slot {
+    LogFile,
+    NewCodeFile,
+    ScriptFile,
+    ScriptPHFile,
+    SameCodeDiffDescFile,
+    SameCodeDiffDescScriptFile,
+    SameDescDiffCodeFile,
+    DiffCodeDescFile,
+};
+inline constexpr int kSlotCount = 8;
+
+// The file name of a slot in the output folder, e.g. "ICD Parser Log.txt".
+QString slotFileName(Slot slot);
+
+// The ninth file of the output folder, written by the scan's fix-format mode only.
+inline constexpr char16_t kFixFormatFileName[] = u"OutputICDFile2.txt";
+
+// Deletes a file; every failure (missing file, no rights, bad path) is ignored.
+void DeleteFileQuietly(const QString& path) noexcept;
+
+class ReportFileSet
+{
+public:
+    ReportFileSet() = default;
+    ReportFileSet(const ReportFileSet&) = delete;
+    ReportFileSet& operator=(const ReportFileSet&) = delete;
+    ~ReportFileSet(); // closes everything quietly
+
+    // Opens the set for the scan in append mode: the log keeps earlier runs; every other
+    // file is deleted first, so it starts empty. ScriptPHFile only when phMode. Files still
+    // open from an earlier run are closed quietly first. On a failure throws orvex::Error
+    // naming the file, after closing what it had opened.
+    void OpenScanFiles(bool phMode);
+
+    // Opens the set for the update-script run in output mode: every file starts empty, the
+    // log included. A failure to open DiffCodeDescFile is ignored and leaves it unopened;
+    // any other failure behaves as in OpenScanFiles.
+    void OpenUpdateFiles(bool phMode);
+
+    // Writes one line (Windows-1252, CR LF). A write to a slot that is not open is ignored
+    // (ScriptPHFile outside PH mode, a DiffCodeDescFile that could not be opened). Throws
+    // orvex::Error naming the file when the data cannot be written.
+    void writeLine(Slot slot, const QString& line);
+
+    bool isOpen(Slot slot) const;
+    // The full path of the slot's file in the current output folder.
+    QString path(Slot slot) const;
+
+    // Closes in the run's closing order (LogFile, SameCodeDiffDescScriptFile, NewCodeFile,
+    // ScriptFile, SameCodeDiffDescFile, SameDescDiffCodeFile, DiffCodeDescFile, ScriptPHFile),
+    // passing over what is not open; never reports anything.
+    void CloseReportFiles() noexcept;
+    // The same order; after closing everything, throws orvex::Error naming the first file
+    // whose data could not be written.
+    void closeAll();
+
+    // The fix-format file "OutputICDFile2.txt": opened for output (emptying earlier content),
+    // one rewritten line per source line, closed by the scan. A write while it is not open is
+    // ignored; failures throw orvex::Error naming the file (closeFixFormatFile: after closing).
+    void openFixFormatFile();
+    void writeFixFormatLine(const QString& line);
+    void closeFixFormatFile();
+    bool isFixFormatFileOpen() const { return m_fixFormat.isOpen(); }
+    static QString fixFormatPath();
+
+private:
+    void openSet(ReportFile::Mode mode, bool phMode);
+    ReportFile& file(Slot slot) { return m_files[static_cast<int>(slot)]; }
+    const ReportFile& file(Slot slot) const { return m_files[static_cast<int>(slot)]; }
+
+    std::array<ReportFile, kSlotCount> m_files;
+    ReportFile m_fixFormat;
+};
+
+} // namespace orvex::report
