@@ -32,6 +32,11 @@ int compareCiAs(QStringView a, QStringView b)
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+QString ciAsKey(QStringView text)
+{
+    return withoutTrailingBlanks(text).toString().toCaseFolded();
+}
+
 void registerCiAsCollation(const QSqlDatabase& database)
 {
     const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();

@@ -10,6 +10,9 @@ namespace orvex::db {
 int compareCiAs(QStringView a, QStringView b);
 inline bool equalCiAs(QStringView a, QStringView b) { return compareCiAs(a, b) == 0; }
 
+// A key that is equal for two texts exactly when equalCiAs says so, for hash sets.
+QString ciAsKey(QStringView text);
+
 // Registers the collation "CI_AS" on an open QSQLITE connection (through the driver's
 // sqlite3* handle). Throws orvex::Error when the connection is not SQLite or not open.
 void registerCiAsCollation(const QSqlDatabase& database);

@@ -1,0 +1,139 @@
+#include "reconcile/LineClassifier.h"
+
+#include "db/CiAsCollation.h"
+#include "ratelist/RateLine.h"
+#include "text/Numbers.h"
+
+namespace orvex::reconcile {
+
+namespace {
+QString trimBlanks(const QString& s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == QLatin1Char(' '))
+        ++b;
+    while (e > b && s[e - 1] == QLatin1Char(' '))
+        --e;
+    return s.mid(b, e - b);
+}
+
+// List texts join stored values as the window did: a NULL adds nothing.
+QString listText(const QVariant& value)
+{
+    return value.isNull() ? QString() : value.toString();
+}
+
+QString pair(const QString& code, const QString& description)
+{
+    return code + QStringLiteral(" - ") + description;
+}
+
+QString trimmedPair(const QString& code, const QString& description)
+{
+    return pair(trimBlanks(code), trimBlanks(description));
+}
+
+// The stored description is compared exactly: case matters, nothing is trimmed, and
+// NULL never equals.
+bool sameText(const QVariant& stored, const QString& description)
+{
+    return !stored.isNull() && stored.toString() == description;
+}
+
+// Both sides of an amount pair are read with the one number rule; the line's value is
+// rounded to two decimals first. Empty, malformed and NULL values read 0.
+bool amountDiffers(const QVariant& stored, const QString& source)
+{
+    const double storedValue = stored.isNull() ? 0.0 : numbers::leadingNumber(stored.toString());
+    const double sourceValue = numbers::roundTo2(numbers::leadingNumber(source));
+    return storedValue != sourceValue;
+}
+} // namespace
+
+void ScanState::addRow(ResultList list, ResultRow row)
+{
+    rowsOfLine.emplace_back(list, row);
+    lists[int(list)].push_back(std::move(row));
+}
+
+void LineClassifier::classify(const ratelist::ScanLine& line)
+{
+    classifyIcd(line);
+    if (m_phMode)
+        classifyCaseRate(line);
+}
+
+void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
+{
+    const QString& code = line.code;
+    const QString& description = line.description;
+    const std::optional<IcdRow> byCode = m_lookups.icdByCode(code);
+    if (!byCode) {
+        if (const std::optional<IcdRow> byDescription = m_lookups.icdByDescription(description)) {
+            m_state.addRow(ResultList::SameDescDifCode,
+                           {pair(listText(byDescription->code), listText(byDescription->description)),
+                            pair(code, description)});
+            m_state.counters.lblDifCode = m_state.rowCount(ResultList::SameDescDifCode);
+            m_writer.sameDescription(*byDescription, code, description);
+        } else {
+            m_state.addRow(ResultList::NewCode, {pair(code, description), QString()});
+            m_state.counters.lblnew = m_state.rowCount(ResultList::NewCode);
+            m_writer.newCode(code, description);
+        }
+        return;
+    }
+    if (m_phMode)
+        return; // the PH scan never compares descriptions of known codes
+    const ResultRow row{pair(listText(byCode->code), listText(byCode->description)), trimmedPair(code, description)};
+    if (sameText(byCode->description, description)) {
+        m_state.addRow(ResultList::SameCodeDescription, row);
+        m_state.counters.lblsame = m_state.rowCount(ResultList::SameCodeDescription);
+    } else {
+        m_state.addRow(ResultList::SameCodeDifDesc, row);
+        m_state.counters.lblDifDesc = m_state.rowCount(ResultList::SameCodeDifDesc);
+        m_writer.sameCode(*byCode, code, description);
+    }
+}
+
+void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
+{
+    const std::optional<CaseRateRow> caseRate = m_lookups.caseRateByCode(line.code);
+    if (!caseRate) {
+        const std::optional<QString> packageId = packageStep(line);
+        m_state.addRow(ResultList::NewCodePH, {pair(line.code, line.description), QString()});
+        m_state.counters.lblNewPH = m_state.rowCount(ResultList::NewCodePH);
+        m_writer.caseRateInsert(line.code, line.description, m_state.groupName, packageId);
+        return;
+    }
+    if (sameText(caseRate->description, line.description)) {
+        ++m_state.counters.lblsamePH;
+        return;
+    }
+    ++m_state.counters.lblDifDescPH;
+    m_state.addRow(ResultList::SameCodeDifDescPH,
+                   {pair(line.code, listText(caseRate->description)), trimmedPair(line.code, line.description)});
+    m_writer.caseRateDescriptionUpdate(caseRate->description, line.code, line.description);
+}
+
+std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& line)
+{
+    const QString& group = m_state.groupName;
+    const std::optional<PackageRow> package = m_lookups.packageByName(group);
+    if (!package) {
+        // One INSERT per group and run: a second one would create a duplicate package
+        // and make every later sub-select by name return more than one value.
+        if (!m_state.packagesInserted.contains(db::ciAsKey(group))) {
+            m_state.packagesInserted.insert(db::ciAsKey(group));
+            m_writer.packageInsert(group, line.amount, line.pf, line.hci);
+        }
+        return std::nullopt;
+    }
+    m_state.packageId = listText(package->packageId);
+    if (amountDiffers(package->amount, line.amount) || amountDiffers(package->pf, line.pf) ||
+        amountDiffers(package->medRoomBoard, line.hci)) {
+        m_writer.packageUpdate(line.amount, line.pf, line.hci, m_state.packageId);
+    }
+    return m_state.packageId;
+}
+
+} // namespace orvex::reconcile

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "reconcile/ScanLookups.h"
+#include "reconcile/ScanReportWriter.h"
+#include "reconcile/ScanTypes.h"
+
+#include <QSet>
+
+namespace orvex::ratelist {
+struct ScanLine;
+}
+
+namespace orvex::reconcile {
+
+// What a run carries from line to line: the counters, the six lists, the labels
+// lblHeader and lblPackageID, and the groups whose package INSERT was written.
+struct ScanState
+{
+    ScanCounters counters;
+    std::array<std::vector<ResultRow>, kResultListCount> lists;
+    QString groupName;
+    QString packageId;
+    QSet<QString> packagesInserted; // CI_AS keys of group names
+    std::vector<std::pair<ResultList, ResultRow>> rowsOfLine;
+
+    void addRow(ResultList list, ResultRow row);
+    int rowCount(ResultList list) const { return int(lists[int(list)].size()); }
+};
+
+// Sorts one code line into its classes and writes its report and script lines.
+class LineClassifier
+{
+public:
+    LineClassifier(ScanLookups& lookups, ScanReportWriter& writer, ScanState& state, bool phMode)
+        : m_lookups(lookups), m_writer(writer), m_state(state), m_phMode(phMode)
+    {
+    }
+
+    void classify(const ratelist::ScanLine& line);
+
+private:
+    void classifyIcd(const ratelist::ScanLine& line);
+    void classifyCaseRate(const ratelist::ScanLine& line);
+    // Looks the group's package up, writes its INSERT or UPDATE block when needed and
+    // returns its ID when it exists.
+    std::optional<QString> packageStep(const ratelist::ScanLine& line);
+
+    ScanLookups& m_lookups;
+    ScanReportWriter& m_writer;
+    ScanState& m_state;
+    bool m_phMode;
+};
+
+} // namespace orvex::reconcile

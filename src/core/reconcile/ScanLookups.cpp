@@ -1,0 +1,193 @@
+#include "reconcile/ScanLookups.h"
+
+#include "db/Connection.h"
+#include "db/Statements.h"
+
+#include <QHash>
+#include <QSet>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace orvex::reconcile {
+
+namespace {
+
+// Reads the named columns of the current row; names match without regard to case, as
+// the statements spell them several ways.
+std::vector<QVariant> readColumns(const QSqlQuery& query, std::initializer_list<const char*> names)
+{
+    const QSqlRecord record = query.record();
+    std::vector<QVariant> values;
+    values.reserve(names.size());
+    for (const char* name : names) {
+        const int index = record.indexOf(QLatin1String(name));
+        values.push_back(index >= 0 ? query.value(index) : QVariant());
+    }
+    return values;
+}
+
+IcdRow icdRowFrom(const std::vector<QVariant>& v) { return {v[0], v[1]}; }
+CaseRateRow caseRateRowFrom(const std::vector<QVariant>& v) { return {v[0], v[1], v[2], v[3]}; }
+PackageRow packageRowFrom(const std::vector<QVariant>& v) { return {v[0], v[1], v[2], v[3]}; }
+
+const std::initializer_list<const char*> kIcdColumns = {"CODE", "Description"};
+const std::initializer_list<const char*> kCaseRateColumns = {"ICDCode", "Description", "CaseType", "PackageID"};
+const std::initializer_list<const char*> kPackageColumns = {"PackageID", "Amount", "PF", "MedRoomBoard"};
+
+class PerLineLookups final : public ScanLookups
+{
+public:
+    explicit PerLineLookups(db::Connection& connection)
+        : m_connection(connection), m_sql(connection.statements())
+    {
+    }
+
+    std::optional<IcdRow> icdByCode(const QString& code) override
+    {
+        return first<IcdRow>(m_sql.icdByCode(), code, kIcdColumns, icdRowFrom);
+    }
+    std::optional<IcdRow> icdByDescription(const QString& description) override
+    {
+        return first<IcdRow>(m_sql.icdByDescription(), description, kIcdColumns, icdRowFrom);
+    }
+    std::optional<CaseRateRow> caseRateByCode(const QString& code) override
+    {
+        return first<CaseRateRow>(m_sql.caseRateByCode(), code, kCaseRateColumns, caseRateRowFrom);
+    }
+    std::optional<PackageRow> packageByName(const QString& groupName) override
+    {
+        return first<PackageRow>(m_sql.packageByName(), groupName, kPackageColumns, packageRowFrom);
+    }
+
+private:
+    template <typename Row, typename Make>
+    std::optional<Row> first(const QString& sql, const QString& key, std::initializer_list<const char*> columns,
+                             Make make)
+    {
+        QSqlQuery query = m_connection.exec(sql, {key});
+        if (!query.next())
+            return std::nullopt;
+        return make(readColumns(query, columns));
+    }
+
+    db::Connection& m_connection;
+    const db::Statements& m_sql;
+};
+
+// Keys are matched exactly as sent; the database has already applied its collation.
+template <typename Row>
+using RowCache = QHash<QString, std::optional<Row>>;
+
+class BatchedLookups final : public ScanLookups
+{
+public:
+    static constexpr int kChunk = 2000;
+
+    BatchedLookups(db::Connection& connection, bool phMode)
+        : m_connection(connection), m_sql(connection.statements()), m_phMode(phMode)
+    {
+    }
+
+    void prefetch(const std::vector<PlannedLookup>& lines) override
+    {
+        QStringList codes;
+        for (const auto& line : lines)
+            codes << line.code;
+        fetch(m_codes, codes, [this](int n) { return m_sql.icdByCodeBatch(n); }, kIcdColumns, icdRowFrom);
+
+        QStringList descriptions;
+        for (const auto& line : lines) {
+            if (!m_codes.value(line.code).has_value())
+                descriptions << line.description;
+        }
+        fetch(m_descriptions, descriptions, [this](int n) { return m_sql.icdByDescriptionBatch(n); }, kIcdColumns,
+              icdRowFrom);
+        if (!m_phMode)
+            return;
+
+        fetch(m_caseRates, codes, [this](int n) { return m_sql.caseRateByCodeBatch(n); }, kCaseRateColumns,
+              caseRateRowFrom);
+        QStringList groups;
+        for (const auto& line : lines) {
+            if (!m_caseRates.value(line.code).has_value())
+                groups << line.groupName;
+        }
+        fetch(m_packages, groups, [this](int n) { return m_sql.packageByNameBatch(n); }, kPackageColumns,
+              packageRowFrom);
+    }
+
+    std::optional<IcdRow> icdByCode(const QString& code) override { return served(m_codes, code); }
+    std::optional<IcdRow> icdByDescription(const QString& description) override
+    {
+        return served(m_descriptions, description);
+    }
+    std::optional<CaseRateRow> caseRateByCode(const QString& code) override { return served(m_caseRates, code); }
+    std::optional<PackageRow> packageByName(const QString& groupName) override
+    {
+        return served(m_packages, groupName);
+    }
+
+private:
+    template <typename Row>
+    static std::optional<Row> served(const RowCache<Row>& cache, const QString& key)
+    {
+        const auto it = cache.constFind(key);
+        Q_ASSERT(it != cache.constEnd()); // every key was announced before it is asked for
+        return it == cache.constEnd() ? std::nullopt : *it;
+    }
+
+    // Fetches the keys not yet cached, kChunk per statement. Column 0 is the key as
+    // sent, the others are read by name; the first row of a key is its match.
+    template <typename Row, typename SqlFor, typename Make>
+    void fetch(RowCache<Row>& cache, const QStringList& keys, SqlFor sqlFor,
+               std::initializer_list<const char*> columns, Make make)
+    {
+        QStringList wanted;
+        QSet<QString> seen;
+        for (const QString& key : keys) {
+            if (!cache.contains(key) && !seen.contains(key)) {
+                seen.insert(key);
+                wanted << key;
+            }
+        }
+        for (qsizetype start = 0; start < wanted.size(); start += kChunk) {
+            const QStringList chunk = wanted.mid(start, kChunk);
+            QVariantList params;
+            params.reserve(chunk.size());
+            for (const QString& key : chunk) {
+                params << key;
+                cache.insert(key, std::nullopt);
+            }
+            QSqlQuery query = m_connection.exec(sqlFor(int(chunk.size())), params);
+            while (query.next()) {
+                const QString key = query.value(0).toString();
+                auto it = cache.find(key);
+                if (it == cache.end() || it->has_value())
+                    continue; // a later row of a key already matched
+                *it = make(readColumns(query, columns));
+            }
+        }
+    }
+
+    db::Connection& m_connection;
+    const db::Statements& m_sql;
+    bool m_phMode;
+    RowCache<IcdRow> m_codes;
+    RowCache<IcdRow> m_descriptions;
+    RowCache<CaseRateRow> m_caseRates;
+    RowCache<PackageRow> m_packages;
+};
+
+} // namespace
+
+std::unique_ptr<ScanLookups> makePerLineLookups(db::Connection& connection)
+{
+    return std::make_unique<PerLineLookups>(connection);
+}
+
+std::unique_ptr<ScanLookups> makeBatchedLookups(db::Connection& connection, bool phMode)
+{
+    return std::make_unique<BatchedLookups>(connection, phMode);
+}
+
+} // namespace orvex::reconcile
