@@ -1,0 +1,106 @@
+#include "Error.h"
+#include "ratelist/RateLine.h"
+#include "ratelist/SourceFile.h"
+#include "support/TestPaths.h"
+#include "text/Windows1252.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using orvex::ratelist::readSourceFile;
+using orvex::ratelist::splitSourceBytes;
+using namespace orvex::test;
+
+namespace {
+const QString kRealList = QStringLiteral("data/philhealth-caserates-2024/ICD PH 2024.txt");
+}
+
+TEST(SourceFile, lineBreaks)
+{
+    EXPECT_EQ(splitSourceBytes("A\r\nB\r\n"), (QStringList{"A", "B"}));
+    EXPECT_EQ(splitSourceBytes("A\rB\r"), (QStringList{"A", "B"}));
+    EXPECT_EQ(splitSourceBytes("A\r\nB"), (QStringList{"A", "B"}));
+    EXPECT_EQ(splitSourceBytes("A\r\n\r\nB\r\n"), (QStringList{"A", "", "B"}));
+    EXPECT_EQ(splitSourceBytes("\r\n"), QStringList{""});
+    EXPECT_EQ(splitSourceBytes("\r\r"), (QStringList{"", ""}));
+    EXPECT_TRUE(splitSourceBytes(QByteArray()).isEmpty());
+}
+
+TEST(SourceFile, loneLineFeedStaysInsideTheLine)
+{
+    EXPECT_EQ(splitSourceBytes("A\nB\nC\n"), QStringList{"A\nB\nC\n"});
+    EXPECT_EQ(splitSourceBytes("A\r\n\nB"), (QStringList{"A", "\nB"}));
+    EXPECT_EQ(splitSourceBytes("A\n\rB"), (QStringList{"A\n", "B"}));
+}
+
+TEST(SourceFile, everyByteIsKept)
+{
+    const QByteArray bytes("A\0B\x81\xF6\x92\r\n", 8);
+    const QStringList lines = splitSourceBytes(bytes);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines.first(), QString::fromUtf16(u"A\0B\u0081\u00F6\u2019", 6));
+}
+
+TEST(SourceFile, readsAFileAsTheDoubleClickDoes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Sample List.txt"));
+    writeBytes(path, "|MISCARRIAGE|||\r\nO03.9|Miscarriage \xF6|1,000|300|700\nx\r\nlast");
+    EXPECT_EQ(readSourceFile(path),
+              (QStringList{"|MISCARRIAGE|||", QString::fromUtf16(u"O03.9|Miscarriage \u00F6|1,000|300|700\nx"), "last"}));
+
+    const QString empty = dir.filePath(QStringLiteral("empty.txt"));
+    writeBytes(empty, QByteArray());
+    EXPECT_TRUE(readSourceFile(empty).isEmpty());
+}
+
+TEST(SourceFile, unreadableFileNamesPathAndReason)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("gone.txt"));
+    try {
+        readSourceFile(missing);
+        FAIL() << "no error for a missing file";
+    } catch (const orvex::Error& e) {
+        EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(missing))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("No such file"))) << e.message().toStdString();
+    }
+    try {
+        readSourceFile(dir.path());
+        FAIL() << "no error for a folder";
+    } catch (const orvex::Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("folder"))) << e.message().toStdString();
+    }
+}
+
+TEST(SourceFile, realList2024EndToEnd)
+{
+    const QStringList lines = readSourceFile(sourcePath(kRealList));
+    ASSERT_EQ(lines.size(), 4610);
+
+    int codeLines = 0;
+    int nonAscii = 0;
+    for (const QString& line : lines) {
+        const auto split = orvex::ratelist::splitScanLine(line, true);
+        if (split.kind == orvex::ratelist::ScanLine::Kind::Code && !split.code.isEmpty())
+            ++codeLines;
+        EXPECT_FALSE(line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n')));
+        if (std::any_of(line.begin(), line.end(), [](QChar c) { return c.unicode() > 0x7F; }))
+            ++nonAscii;
+    }
+    EXPECT_EQ(codeLines, 4610);
+    EXPECT_EQ(nonAscii, 27);
+
+    const auto d690 = std::find_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith("D69.0|"); });
+    ASSERT_NE(d690, lines.end());
+    EXPECT_TRUE(d690->contains(QString::fromUtf16(u"HENOCH(-SCH\u00F6NLEIN)")));
+    const auto split = orvex::ratelist::splitScanLine(*d690, true);
+    EXPECT_EQ(split.amount, "24960.00");
+    EXPECT_EQ(split.pf, "17472.00");
+    EXPECT_EQ(split.hci, "7488.00");
+
+    // Decoding is lossless: the lines written back give the file byte for byte.
+    EXPECT_EQ(orvex::cp1252::encode(QString(lines.join("\r\n") + "\r\n")), readBytes(sourcePath(kRealList)));
+    EXPECT_EQ(lines.first(), "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|11,700.00|8,190.00|3,510.00");
+}
