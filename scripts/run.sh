@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the main job on the embedded sample database.
+# Installs what is missing, builds, and runs the main job on the embedded sample database:
+# the window when a display is available, otherwise the PhilHealth scan of the built-in
+# update resource on the command line. The program folder is build/dev/bin: the sample
+# databases are built into its db folder on first start, the reports go to its output folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-exec build/dev/bin/orvex-cli inspect --update-resource
+bin=build/dev/bin
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${ORVEX_HEADLESS:-}" ]; then
+    exec "$bin/orvex" "$@"
+fi
+echo "No display: running the PhilHealth scan of the built-in update resource headless."
+exec "$bin/orvex-cli" scan --ph --update-resource "$@"
