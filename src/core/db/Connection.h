@@ -55,13 +55,16 @@ public:
     // called before each statement is sent. Production code never sets it.
     void setBeforeStatementHook(std::function<void()> hook) { m_beforeStatement = std::move(hook); }
 
+    // The Qt connection; queries made on it must not outlive this object.
     QSqlDatabase database() const;
+    QString connectionName() const { return m_connectionName; }
 
 private:
     Connection(ConnectionSettings settings, QString connectionName, Product product);
 
     ConnectionSettings m_settings;
     QString m_connectionName;
+    QSqlDatabase m_database;
     Product m_product;
     quint64 m_statementsSent = 0;
     std::function<void()> m_beforeStatement;

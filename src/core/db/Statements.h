@@ -1,10 +1,21 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace orvex::db {
 
 enum class Product;
+
+// A read of the columns the tool relies on in one table; it fails when the table, a
+// column or the table's collation is missing. Run once when a connection opens.
+struct TableProbe
+{
+    QString database; // "Build_FILE" or "Medicare"
+    QString table;
+    QString columns;  // for the message: "CODE, Description"
+    QString sql;      // no parameters
+};
 
 // Every statement the program executes, one implementation per database product.
 // Values are always bound as parameters ("?"), never joined into the text.
@@ -27,6 +38,15 @@ public:
     virtual QString icdByDescriptionBatch(int keyCount) const = 0;
     virtual QString caseRateByCodeBatch(int keyCount) const = 0;
     virtual QString packageByNameBatch(int keyCount) const = 0;
+
+    // The tables a connection checks when it opens.
+    virtual QList<TableProbe> tableProbes() const = 0;
+
+    // The activity log, table tbActivityLog in Build_FILE: the tool's own table.
+    virtual QString activityLogExists() const = 0; // one row, one column: 0 or 1
+    virtual QString createActivityLog() const = 0; // does nothing when the table exists
+    virtual QString insertActivityLog() const = 0; // ? = LogTime, UserID, Workstation, LogText
+    virtual QString lastActivityLog() const = 0;   // ? = row count; LogTime, UserID, Workstation, LogText, oldest first
 };
 
 } // namespace orvex::db

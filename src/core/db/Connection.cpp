@@ -1,0 +1,302 @@
+#include "db/Connection.h"
+
+#include "Error.h"
+#include "db/CiAsCollation.h"
+#include "db/OdbcConnectionString.h"
+#include "db/Statements.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUrl>
+
+#include <atomic>
+
+namespace orvex::db {
+
+namespace {
+
+const QString kBuildFile = QStringLiteral("Build_FILE");
+const QString kMedicare = QStringLiteral("Medicare");
+
+QString nextConnectionName()
+{
+    static std::atomic<quint64> counter{0};
+    return QStringLiteral("orvex-db-%1").arg(++counter);
+}
+
+QString fileOf(const QString& folder, const QString& database)
+{
+    return QDir(folder).filePath(database + QStringLiteral(".db"));
+}
+
+// A statement for messages: one line, at most 160 characters.
+QString shortForm(const QString& sql)
+{
+    QString s = sql.simplified();
+    if (s.size() > 160)
+        s = s.left(157) + QStringLiteral("...");
+    return s;
+}
+
+QString errorText(const QSqlError& e)
+{
+    const QString db = e.databaseText().trimmed();
+    const QString driver = e.driverText().trimmed();
+    if (db.isEmpty())
+        return driver.isEmpty() ? QStringLiteral("unknown error") : driver;
+    if (driver.isEmpty() || db.contains(driver))
+        return db;
+    return db + QStringLiteral(" (") + driver + QLatin1Char(')');
+}
+
+// Closes and forgets a Qt connection that failed half-way through opening.
+class PendingConnection
+{
+public:
+    PendingConnection(const QString& driver, const QString& name)
+        : m_name(name), m_db(QSqlDatabase::addDatabase(driver, name))
+    {
+    }
+    ~PendingConnection()
+    {
+        if (m_keep)
+            return;
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QSqlDatabase& db() { return m_db; }
+    void keep() { m_keep = true; }
+
+private:
+    QString m_name;
+    QSqlDatabase m_db;
+    bool m_keep = false;
+};
+
+// Runs a set-up statement (not counted); returns the error text, empty on success.
+QString runSetup(QSqlDatabase& db, const QString& sql, const QVariantList& params = {})
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        return errorText(q.lastError());
+    for (const QVariant& p : params)
+        q.addBindValue(p);
+    if (!q.exec())
+        return errorText(q.lastError());
+    return QString();
+}
+
+Product detectProduct(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    return q.exec(QStringLiteral("select sqlite_version()")) ? Product::Sqlite : Product::SqlServer;
+}
+
+void requireFile(const QString& path, const QString& database)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Error(QStringLiteral("The database %1 is missing: %2 does not exist. Build the sample databases "
+                                   "with \"orvex-cli db init\" or choose the folder that holds Build_FILE.db "
+                                   "and Medicare.db.")
+                        .arg(database, QDir::toNativeSeparators(path)));
+    if (!info.isFile() || !info.isReadable())
+        throw Error(QStringLiteral("The database %1 cannot be read: %2 is not a readable file.")
+                        .arg(database, QDir::toNativeSeparators(path)));
+}
+
+// ATTACH never creates the file: a URI with mode=rw where URIs are on (embedded),
+// and a file that was checked to exist just before in any case.
+void attach(QSqlDatabase& db, const QString& path, const QString& database, bool asUri)
+{
+    requireFile(path, database);
+    QString target = path;
+    if (asUri)
+        target = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)
+            + QStringLiteral("?mode=rw");
+    const QString failure = runSetup(db, QStringLiteral("attach database ? as %1").arg(database), {target});
+    if (!failure.isEmpty())
+        throw Error(QStringLiteral("The database %1 (%2) cannot be opened: %3.")
+                        .arg(database, QDir::toNativeSeparators(path), failure));
+}
+
+bool isAttached(QSqlDatabase& db, const QString& database)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("pragma database_list")))
+        return false;
+    while (q.next())
+        if (q.value(1).toString().compare(database, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+QString mainDatabaseFolder(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("pragma database_list")))
+        return QString();
+    while (q.next())
+        if (q.value(1).toString() == QLatin1String("main") && !q.value(2).toString().isEmpty())
+            return QFileInfo(q.value(2).toString()).absolutePath();
+    return QString();
+}
+
+QString whereIs(const ConnectionSettings& settings, Product product, const QString& database, const QString& folder)
+{
+    if (product == Product::Sqlite && !folder.isEmpty())
+        return QStringLiteral("%1 (%2)").arg(database, QDir::toNativeSeparators(fileOf(folder, database)));
+    return QStringLiteral("%1 on %2").arg(database, settings.describe());
+}
+
+void checkTables(QSqlDatabase& db, const ConnectionSettings& settings, Product product, const QString& folder)
+{
+    for (const TableProbe& probe : Statements::forProduct(product).tableProbes()) {
+        const QString failure = runSetup(db, probe.sql);
+        if (failure.isEmpty())
+            continue;
+        QString hint;
+        if (failure.contains(QLatin1String("collation"), Qt::CaseInsensitive))
+            hint = QStringLiteral(" Its columns use the CI_AS collation, which only the embedded connection "
+                                  "(--db) provides.");
+        throw Error(QStringLiteral("The database %1 cannot be used: %2. It needs the table %3 with the columns %4.%5")
+                        .arg(whereIs(settings, product, probe.database, folder), failure, probe.table,
+                             probe.columns, hint));
+    }
+}
+
+QString openFailure(const QSqlDatabase& db, const ConnectionSettings& settings)
+{
+    QString reason = errorText(db.lastError());
+    if (!settings.password.isEmpty())
+        reason.replace(settings.password, QStringLiteral("***"));
+    return reason;
+}
+
+} // namespace
+
+QString ConnectionSettings::describe() const
+{
+    if (kind == Kind::Embedded)
+        return QStringLiteral("the embedded databases in %1").arg(QDir::toNativeSeparators(embeddedFolder));
+    return QStringLiteral("the ODBC data source \"%1\"").arg(withoutOdbcPassword(odbcConnectionString));
+}
+
+std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
+{
+    const QString name = nextConnectionName();
+    Product product = Product::Sqlite;
+
+    if (settings.kind == ConnectionSettings::Kind::Embedded) {
+        if (settings.embeddedFolder.isEmpty())
+            throw Error(QStringLiteral("No folder is given for the embedded databases."));
+        // Both files are checked before anything is opened, so a missing one is named
+        // and never created.
+        const QString buildFile = fileOf(settings.embeddedFolder, kBuildFile);
+        const QString medicare = fileOf(settings.embeddedFolder, kMedicare);
+        requireFile(buildFile, kBuildFile);
+        requireFile(medicare, kMedicare);
+
+        PendingConnection pending(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase& db = pending.db();
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open())
+            throw Error(QStringLiteral("Cannot open %1: %2.").arg(settings.describe(), openFailure(db, settings)));
+        registerCiAsCollation(db);
+        attach(db, buildFile, kBuildFile, true);
+        attach(db, medicare, kMedicare, true);
+        product = detectProduct(db);
+        checkTables(db, settings, product, settings.embeddedFolder);
+        pending.keep();
+        return std::unique_ptr<Connection>(new Connection(settings, name, product));
+    }
+
+    PendingConnection pending(QStringLiteral("QODBC"), name);
+    QSqlDatabase& db = pending.db();
+    QString connectionString = settings.odbcConnectionString;
+    if (!settings.password.isEmpty())
+        connectionString = withOdbcAttribute(connectionString, QStringLiteral("PWD"), settings.password);
+    db.setDatabaseName(connectionString);
+    const int timeout = settings.loginTimeoutSeconds > 0 ? settings.loginTimeoutSeconds : 10;
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(timeout));
+    const bool opened = db.open();
+    // The password lives on in the driver's session only, not in the Qt connection.
+    db.setDatabaseName(settings.odbcConnectionString);
+    if (!opened)
+        throw Error(QStringLiteral("Cannot connect to %1: %2. Check the server name, the user and the password, "
+                                   "and that the server is running.")
+                        .arg(settings.describe(), openFailure(db, settings)));
+
+    product = detectProduct(db);
+    QString folder;
+    if (product == Product::Sqlite) {
+        // SQLite behind ODBC: the two files lie in the folder of the data source's own
+        // file (or the embedded folder when one is set) and are attached like the
+        // embedded ones, without URI (the driver may not enable them).
+        folder = settings.embeddedFolder.isEmpty() ? mainDatabaseFolder(db) : settings.embeddedFolder;
+        for (const QString& database : {kBuildFile, kMedicare}) {
+            if (isAttached(db, database))
+                continue;
+            if (folder.isEmpty())
+                throw Error(QStringLiteral("The ODBC data source %1 is SQLite but names no database file next "
+                                           "to which Build_FILE.db and Medicare.db could be found.")
+                                .arg(settings.describe()));
+            attach(db, fileOf(folder, database), database, false);
+        }
+    }
+    checkTables(db, settings, product, folder);
+    pending.keep();
+    return std::unique_ptr<Connection>(new Connection(settings, name, product));
+}
+
+Connection::Connection(ConnectionSettings settings, QString connectionName, Product product)
+    : m_settings(std::move(settings)),
+      m_connectionName(std::move(connectionName)),
+      m_database(QSqlDatabase::database(m_connectionName, false)),
+      m_product(product)
+{
+}
+
+Connection::~Connection()
+{
+    m_database.close();
+    m_database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+const Statements& Connection::statements() const
+{
+    return Statements::forProduct(m_product);
+}
+
+QSqlDatabase Connection::database() const
+{
+    return m_database;
+}
+
+QSqlQuery Connection::exec(const QString& sql, const QVariantList& params)
+{
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw Error(QStringLiteral("A statement failed on %1: %2. Statement: %3")
+                        .arg(m_settings.describe(), errorText(query.lastError()), shortForm(sql)));
+    for (const QVariant& p : params)
+        query.addBindValue(p);
+    if (m_beforeStatement)
+        m_beforeStatement();
+    ++m_statementsSent;
+    if (!query.exec())
+        throw Error(QStringLiteral("A statement failed on %1: %2. Statement: %3")
+                        .arg(m_settings.describe(), errorText(query.lastError()), shortForm(sql)));
+    return query;
+}
+
+} // namespace orvex::db

@@ -1,0 +1,102 @@
+#include "db/SqlServerStatements.h"
+
+#include "db/StatementParts.h"
+
+namespace orvex::db {
+
+QString SqlServerStatements::icdByCode() const
+{
+    return QStringLiteral("select CODE,Description from build_file.dbo.tbICDdiagMain where code  = ?");
+}
+
+QString SqlServerStatements::icdByDescription() const
+{
+    return QStringLiteral("select CODE,Description from build_file.dbo.tbICDdiagMain where Description  = ?");
+}
+
+QString SqlServerStatements::caseRateByCode() const
+{
+    return QStringLiteral("select [ICDCode],[Description],[CaseType],[PackageID] from "
+                          "[Medicare].[dbo].[tbMed_MedicalCaseRates] where ICDCode  = ?");
+}
+
+QString SqlServerStatements::packageByName() const
+{
+    return QStringLiteral("select * from [Medicare].[dbo].[tbMedPackage] where Package  = ?");
+}
+
+QString SqlServerStatements::icdByCodeBatch(int keyCount) const
+{
+    return QStringLiteral("select k.v, t.CODE, t.Description from (values %1) as k(v) "
+                          "join build_file.dbo.tbICDdiagMain t on t.code = k.v")
+        .arg(valuesRows(keyCount));
+}
+
+QString SqlServerStatements::icdByDescriptionBatch(int keyCount) const
+{
+    return QStringLiteral("select k.v, t.CODE, t.Description from (values %1) as k(v) "
+                          "join build_file.dbo.tbICDdiagMain t on t.Description = k.v")
+        .arg(valuesRows(keyCount));
+}
+
+QString SqlServerStatements::caseRateByCodeBatch(int keyCount) const
+{
+    return QStringLiteral("select k.v, t.[ICDCode], t.[Description], t.[CaseType], t.[PackageID] from (values %1) as k(v) "
+                          "join [Medicare].[dbo].[tbMed_MedicalCaseRates] t on t.ICDCode = k.v")
+        .arg(valuesRows(keyCount));
+}
+
+QString SqlServerStatements::packageByNameBatch(int keyCount) const
+{
+    return QStringLiteral("select k.v, t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard from (values %1) as k(v) "
+                          "join [Medicare].[dbo].[tbMedPackage] t on t.Package = k.v")
+        .arg(valuesRows(keyCount));
+}
+
+QList<TableProbe> SqlServerStatements::tableProbes() const
+{
+    return {
+        {QStringLiteral("Build_FILE"), QStringLiteral("tbICDdiagMain"), QStringLiteral("CODE, Description"),
+         QStringLiteral("select top (0) CODE, Description from build_file.dbo.tbICDdiagMain")},
+        {QStringLiteral("Medicare"), QStringLiteral("tbMed_MedicalCaseRates"),
+         QStringLiteral("ICDCode, Description, CaseType, PackageID"),
+         QStringLiteral("select top (0) ICDCode, Description, CaseType, PackageID from Medicare.dbo.tbMed_MedicalCaseRates")},
+        {QStringLiteral("Medicare"), QStringLiteral("tbMedPackage"),
+         QStringLiteral("PackageID, Package, Amount, PF, MedRoomBoard"),
+         QStringLiteral("select top (0) PackageID, Package, Amount, PF, MedRoomBoard from Medicare.dbo.tbMedPackage")},
+    };
+}
+
+QString SqlServerStatements::activityLogExists() const
+{
+    return QStringLiteral(
+        "select case when object_id(N'Build_FILE.dbo.tbActivityLog', N'U') is null then 0 else 1 end");
+}
+
+QString SqlServerStatements::createActivityLog() const
+{
+    return QStringLiteral(
+        "if object_id(N'Build_FILE.dbo.tbActivityLog', N'U') is null "
+        "create table Build_FILE.dbo.tbActivityLog ("
+        "LogID bigint identity(1,1) not null primary key, "
+        "LogTime datetime2(0) not null, "
+        "UserID nvarchar(128) null, "
+        "Workstation nvarchar(128) null, "
+        "LogText nvarchar(max) null)");
+}
+
+QString SqlServerStatements::insertActivityLog() const
+{
+    return QStringLiteral(
+        "insert into Build_FILE.dbo.tbActivityLog (LogTime, UserID, Workstation, LogText) values (?, ?, ?, ?)");
+}
+
+QString SqlServerStatements::lastActivityLog() const
+{
+    return QStringLiteral(
+        "select LogTime, UserID, Workstation, LogText from ("
+        "select top (?) LogID, LogTime, UserID, Workstation, LogText from Build_FILE.dbo.tbActivityLog "
+        "order by LogID desc) as lastRows order by LogID");
+}
+
+} // namespace orvex::db

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "db/Statements.h"
+
+namespace orvex::db {
+
+// T-SQL as the hospital's SQL Server runs it: both databases by three-part names.
+class SqlServerStatements final : public Statements
+{
+public:
+    QString icdByCode() const override;
+    QString icdByDescription() const override;
+    QString caseRateByCode() const override;
+    QString packageByName() const override;
+
+    QString icdByCodeBatch(int keyCount) const override;
+    QString icdByDescriptionBatch(int keyCount) const override;
+    QString caseRateByCodeBatch(int keyCount) const override;
+    QString packageByNameBatch(int keyCount) const override;
+
+    QList<TableProbe> tableProbes() const override;
+
+    QString activityLogExists() const override;
+    QString createActivityLog() const override;
+    QString insertActivityLog() const override;
+    QString lastActivityLog() const override;
+};
+
+} // namespace orvex::db

@@ -1,0 +1,110 @@
+#include "db/SqliteStatements.h"
+
+#include "db/StatementParts.h"
+
+namespace orvex::db {
+
+// The key column stands on the left of "=" so that its collation (CI_AS in the
+// embedded files) decides the match, and its index serves the lookup.
+
+QString SqliteStatements::icdByCode() const
+{
+    return QStringLiteral("select CODE,Description from Build_FILE.tbICDdiagMain where code  = ? order by rowid");
+}
+
+QString SqliteStatements::icdByDescription() const
+{
+    return QStringLiteral(
+        "select CODE,Description from Build_FILE.tbICDdiagMain where Description  = ? order by rowid");
+}
+
+QString SqliteStatements::caseRateByCode() const
+{
+    return QStringLiteral("select [ICDCode],[Description],[CaseType],[PackageID] from "
+                          "[Medicare].[tbMed_MedicalCaseRates] where ICDCode  = ? order by rowid");
+}
+
+QString SqliteStatements::packageByName() const
+{
+    return QStringLiteral("select PackageID,Package,Amount,PF,MedRoomBoard from "
+                          "[Medicare].[tbMedPackage] where Package  = ? order by rowid");
+}
+
+QString SqliteStatements::icdByCodeBatch(int keyCount) const
+{
+    return QStringLiteral("with k(v) as (values %1) select k.v, t.CODE, t.Description from k "
+                          "join Build_FILE.tbICDdiagMain t on t.CODE = k.v order by t.rowid")
+        .arg(valuesRows(keyCount));
+}
+
+QString SqliteStatements::icdByDescriptionBatch(int keyCount) const
+{
+    return QStringLiteral("with k(v) as (values %1) select k.v, t.CODE, t.Description from k "
+                          "join Build_FILE.tbICDdiagMain t on t.Description = k.v order by t.rowid")
+        .arg(valuesRows(keyCount));
+}
+
+QString SqliteStatements::caseRateByCodeBatch(int keyCount) const
+{
+    return QStringLiteral("with k(v) as (values %1) select k.v, t.ICDCode, t.Description, t.CaseType, t.PackageID "
+                          "from k join Medicare.tbMed_MedicalCaseRates t on t.ICDCode = k.v order by t.rowid")
+        .arg(valuesRows(keyCount));
+}
+
+QString SqliteStatements::packageByNameBatch(int keyCount) const
+{
+    return QStringLiteral("with k(v) as (values %1) select k.v, t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard "
+                          "from k join Medicare.tbMedPackage t on t.Package = k.v order by t.rowid")
+        .arg(valuesRows(keyCount));
+}
+
+QList<TableProbe> SqliteStatements::tableProbes() const
+{
+    // The comparisons make SQLite resolve each key column's collation now, so a file
+    // that needs CI_AS where it is not registered fails here, not in the middle of a scan.
+    return {
+        {QStringLiteral("Build_FILE"), QStringLiteral("tbICDdiagMain"), QStringLiteral("CODE, Description"),
+         QStringLiteral("select CODE, Description from Build_FILE.tbICDdiagMain "
+                        "where CODE = '' and Description = '' limit 0")},
+        {QStringLiteral("Medicare"), QStringLiteral("tbMed_MedicalCaseRates"),
+         QStringLiteral("ICDCode, Description, CaseType, PackageID"),
+         QStringLiteral("select ICDCode, Description, CaseType, PackageID from Medicare.tbMed_MedicalCaseRates "
+                        "where ICDCode = '' limit 0")},
+        {QStringLiteral("Medicare"), QStringLiteral("tbMedPackage"),
+         QStringLiteral("PackageID, Package, Amount, PF, MedRoomBoard"),
+         QStringLiteral("select PackageID, Package, Amount, PF, MedRoomBoard from Medicare.tbMedPackage "
+                        "where Package = '' limit 0")},
+    };
+}
+
+QString SqliteStatements::activityLogExists() const
+{
+    return QStringLiteral("select count(*) from Build_FILE.sqlite_master "
+                          "where type = 'table' and name = 'tbActivityLog' collate nocase");
+}
+
+QString SqliteStatements::createActivityLog() const
+{
+    // No CI_AS here: the log stays readable over ODBC, where that collation is missing.
+    return QStringLiteral("create table if not exists Build_FILE.tbActivityLog ("
+                          "LogID integer primary key autoincrement, "
+                          "LogTime text not null, "
+                          "UserID text, "
+                          "Workstation text, "
+                          "LogText text)");
+}
+
+QString SqliteStatements::insertActivityLog() const
+{
+    return QStringLiteral(
+        "insert into Build_FILE.tbActivityLog (LogTime, UserID, Workstation, LogText) values (?, ?, ?, ?)");
+}
+
+QString SqliteStatements::lastActivityLog() const
+{
+    return QStringLiteral("select LogTime, UserID, Workstation, LogText from ("
+                          "select LogID, LogTime, UserID, Workstation, LogText from Build_FILE.tbActivityLog "
+                          "order by LogID desc limit ?) order by LogID");
+}
+
+} // namespace orvex::db

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "db/Statements.h"
+
+namespace orvex::db {
+
+// SQLite with Build_FILE and Medicare attached as schemas: three-part names become
+// schema.table, and "order by rowid" makes the first row the table's first in storage
+// order, as SQL Server returns it from a heap or clustered scan.
+class SqliteStatements final : public Statements
+{
+public:
+    QString icdByCode() const override;
+    QString icdByDescription() const override;
+    QString caseRateByCode() const override;
+    QString packageByName() const override;
+
+    QString icdByCodeBatch(int keyCount) const override;
+    QString icdByDescriptionBatch(int keyCount) const override;
+    QString caseRateByCodeBatch(int keyCount) const override;
+    QString packageByNameBatch(int keyCount) const override;
+
+    QList<TableProbe> tableProbes() const override;
+
+    QString activityLogExists() const override;
+    QString createActivityLog() const override;
+    QString insertActivityLog() const override;
+    QString lastActivityLog() const override;
+};
+
+} // namespace orvex::db
