@@ -58,6 +58,8 @@ QString slotFileName(Slot slot)
 
 void DeleteFileQuietly(const QString& path) noexcept
 {
+    if (path.isEmpty())
+        return; // QFile would warn about it
     try {
         QFile::remove(path);
     } catch (...) {

@@ -1,0 +1,295 @@
+#include "Error.h"
+#include "platform/ProgramFolder.h"
+#include "report/ReportFileSet.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace orvex::report;
+using namespace orvex::test;
+
+namespace {
+constexpr std::array<Slot, kSlotCount> kAllSlots = {
+    Slot::LogFile,         Slot::NewCodeFile, Slot::ScriptFile, Slot::ScriptPHFile, Slot::SameCodeDiffDescFile,
+    Slot::SameCodeDiffDescScriptFile, Slot::SameDescDiffCodeFile, Slot::DiffCodeDescFile};
+
+QByteArray golden(const QString& name)
+{
+    return readBytes(fixturePath(QStringLiteral("report-files/") + name));
+}
+
+QByteArray contentOf(const ReportFileSet& set, Slot slot)
+{
+    return readBytes(set.path(slot));
+}
+
+// Anything an earlier run left in every file of the folder.
+void fillOutputFolderWithOldContent(const TempProgramFolder& folder)
+{
+    for (const Slot slot : kAllSlots)
+        writeBytes(folder.outputFile(slotFileName(slot)), "old\r\n");
+}
+
+bool anyOpen(const ReportFileSet& set)
+{
+    return std::any_of(kAllSlots.begin(), kAllSlots.end(), [&](Slot s) { return set.isOpen(s); });
+}
+
+std::string messageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const orvex::Error& e) {
+        return e.message().toStdString();
+    }
+    return {};
+}
+} // namespace
+
+TEST(ReportFileSet, fileNamesInTheOutputFolder)
+{
+    TempProgramFolder folder;
+    ReportFileSet set;
+    const QStringList expected = {"ICD Parser Log.txt",
+                                  "New Code.txt",
+                                  "script.txt",
+                                  "scriptPH.txt",
+                                  "SameCodediffdesc.txt",
+                                  "SameCodeDiffDesc Script.txt",
+                                  "Same description different code.txt",
+                                  "Different Code and Description.txt"};
+    for (int i = 0; i < kSlotCount; ++i) {
+        const Slot slot = kAllSlots[i];
+        EXPECT_EQ(slotFileName(slot), expected[i]);
+        EXPECT_EQ(set.path(slot), folder.outputFile(expected[i]));
+        // The window's "\Output" and the reports' "\output" are one folder.
+        EXPECT_EQ(QFileInfo(orvex::ProgramFolder::resolve("\\Output\\" + expected[i])).absoluteFilePath(),
+                  QFileInfo(set.path(slot)).absoluteFilePath());
+    }
+    EXPECT_EQ(ReportFileSet::fixFormatPath(), folder.outputFile("OutputICDFile2.txt"));
+}
+
+TEST(ReportFileSet, scanFilesStartWithTheirHeaders)
+{
+    TempProgramFolder folder;
+    fillOutputFolderWithOldContent(folder);
+    ReportFileSet set;
+    set.OpenScanFiles(false);
+    for (const Slot slot : kAllSlots)
+        EXPECT_EQ(set.isOpen(slot), slot != Slot::ScriptPHFile) << slotFileName(slot).toStdString();
+    set.closeAll();
+    EXPECT_FALSE(anyOpen(set));
+
+    EXPECT_EQ(contentOf(set, Slot::ScriptFile), golden("use-build-file-header.golden"));
+    EXPECT_EQ(contentOf(set, Slot::SameCodeDiffDescScriptFile), golden("use-build-file-header.golden"));
+    for (const Slot slot : {Slot::NewCodeFile, Slot::SameCodeDiffDescFile, Slot::SameDescDiffCodeFile,
+                            Slot::DiffCodeDescFile}) {
+        EXPECT_TRUE(QFileInfo::exists(set.path(slot)));
+        EXPECT_EQ(contentOf(set, slot), QByteArray()) << slotFileName(slot).toStdString();
+    }
+    EXPECT_EQ(contentOf(set, Slot::LogFile), "old\r\n"); // appended to, never deleted
+    EXPECT_EQ(contentOf(set, Slot::ScriptPHFile), "old\r\n"); // an ICD scan leaves it alone
+}
+
+TEST(ReportFileSet, phModeAddsScriptPH)
+{
+    TempProgramFolder folder;
+    ReportFileSet set;
+    set.OpenScanFiles(true);
+    EXPECT_TRUE(set.isOpen(Slot::ScriptPHFile));
+    set.writeLine(Slot::ScriptPHFile, QString());
+    set.writeLine(Slot::ScriptPHFile, "update  [Medicare].[dbo].[tbMedPackage] set [Amount]='11700'");
+    set.writeLine(Slot::ScriptPHFile, QString());
+    set.closeAll();
+    EXPECT_EQ(contentOf(set, Slot::ScriptPHFile), golden("scriptPH-ph-run.golden"));
+}
+
+TEST(ReportFileSet, twoScansKeepTheLogAndOnlyTheLog)
+{
+    TempProgramFolder folder;
+    ReportFileSet set;
+    set.OpenScanFiles(false);
+    set.writeLine(Slot::LogFile, QString::fromUtf16(u"first run: Sch\u00F6nlein\u2019s"));
+    set.writeLine(Slot::NewCodeFile, "A00.0 - first");
+    set.closeAll();
+
+    set.OpenScanFiles(false);
+    set.writeLine(Slot::LogFile, QString());
+    set.writeLine(Slot::LogFile, QString::fromUtf16(u"second run \u20AC 5"));
+    set.writeLine(Slot::NewCodeFile, "A00.1 - second");
+    set.closeAll();
+
+    EXPECT_EQ(contentOf(set, Slot::LogFile), golden("log-two-runs.golden"));
+    EXPECT_EQ(contentOf(set, Slot::NewCodeFile), "A00.1 - second\r\n");
+}
+
+TEST(ReportFileSet, updateRunEmptiesTheLog)
+{
+    TempProgramFolder folder;
+    fillOutputFolderWithOldContent(folder);
+    ReportFileSet set;
+    set.OpenUpdateFiles(true);
+    for (const Slot slot : kAllSlots)
+        EXPECT_TRUE(set.isOpen(slot)) << slotFileName(slot).toStdString();
+    set.closeAll();
+    EXPECT_EQ(contentOf(set, Slot::LogFile), QByteArray());
+    EXPECT_EQ(contentOf(set, Slot::ScriptPHFile), golden("use-medicare-header.golden"));
+    EXPECT_EQ(contentOf(set, Slot::ScriptFile), golden("use-build-file-header.golden"));
+    EXPECT_EQ(contentOf(set, Slot::NewCodeFile), QByteArray());
+}
+
+TEST(ReportFileSet, icdScanAfterPhScanLeavesScriptPH)
+{
+    TempProgramFolder folder;
+    ReportFileSet set;
+    set.OpenScanFiles(true);
+    set.writeLine(Slot::ScriptPHFile, "PH statement");
+    set.closeAll();
+    const QByteArray phScript = contentOf(set, Slot::ScriptPHFile);
+
+    set.OpenScanFiles(false);
+    EXPECT_FALSE(set.isOpen(Slot::ScriptPHFile));
+    set.writeLine(Slot::ScriptPHFile, "ignored: the slot is not open");
+    set.closeAll();
+    EXPECT_EQ(contentOf(set, Slot::ScriptPHFile), phScript);
+    EXPECT_EQ(phScript, golden("use-medicare-header.golden") + "PH statement\r\n");
+}
+
+TEST(ReportFileSet, openingAgainReleasesFilesOfAnInterruptedRun)
+{
+    TempProgramFolder folder;
+    ReportFileSet set;
+    set.OpenScanFiles(false);
+    set.writeLine(Slot::LogFile, "interrupted");
+    set.OpenScanFiles(false); // no close in between
+    set.writeLine(Slot::LogFile, "next");
+    set.closeAll();
+    EXPECT_EQ(contentOf(set, Slot::LogFile), "interrupted\r\nnext\r\n");
+}
+
+TEST(ReportFileSet, failingOpenNamesTheFileAndClosesTheRest)
+{
+    TempProgramFolder folder;
+    // A folder where a report file should be: it can be neither deleted quietly nor opened.
+    ASSERT_TRUE(QDir(folder.path()).mkpath("output/Same description different code.txt"));
+    ReportFileSet set;
+    const std::string message = messageOf([&] { set.OpenScanFiles(false); });
+    EXPECT_NE(message.find("Same description different code.txt"), std::string::npos) << message;
+    EXPECT_FALSE(anyOpen(set));
+
+    const std::string update = messageOf([&] { set.OpenUpdateFiles(true); });
+    EXPECT_NE(update.find("Same description different code.txt"), std::string::npos) << update;
+    EXPECT_FALSE(anyOpen(set));
+}
+
+TEST(ReportFileSet, updateRunDoesWithoutDiffCodeDescFile)
+{
+    TempProgramFolder folder;
+    ASSERT_TRUE(QDir(folder.path()).mkpath("output/Different Code and Description.txt"));
+    ReportFileSet set;
+    EXPECT_NO_THROW(set.OpenUpdateFiles(true));
+    EXPECT_FALSE(set.isOpen(Slot::DiffCodeDescFile));
+    EXPECT_TRUE(set.isOpen(Slot::SameDescDiffCodeFile));
+    EXPECT_NO_THROW(set.writeLine(Slot::DiffCodeDescFile, "ignored"));
+    EXPECT_NO_THROW(set.closeAll());
+
+    // The scan has no such guard.
+    const std::string message = messageOf([&] { set.OpenScanFiles(false); });
+    EXPECT_NE(message.find("Different Code and Description.txt"), std::string::npos) << message;
+    EXPECT_FALSE(anyOpen(set));
+}
+
+TEST(ReportFileSet, missingOutputFolderFailsAtTheLog)
+{
+    TempProgramFolder folder;
+    ASSERT_TRUE(QDir(folder.path() + "/output").removeRecursively());
+    ReportFileSet set;
+    const std::string message = messageOf([&] { set.OpenScanFiles(false); });
+    EXPECT_NE(message.find("ICD Parser Log.txt"), std::string::npos) << message;
+    EXPECT_FALSE(anyOpen(set));
+}
+
+TEST(ReportFileSet, fullDiskSurfacesAtTheLatestOnClose)
+{
+    if (!QFileInfo::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full on this system";
+    TempProgramFolder folder;
+    // The log is never deleted before opening, so a link to a full device stays in place.
+    ASSERT_TRUE(QFile::link("/dev/full", folder.outputFile("ICD Parser Log.txt")));
+    ReportFileSet set;
+    set.OpenScanFiles(false);
+    set.writeLine(Slot::LogFile, "a short line stays in the buffer");
+    set.writeLine(Slot::ScriptFile, "INSERT ...");
+    const std::string message = messageOf([&] { set.closeAll(); });
+    EXPECT_NE(message.find("ICD Parser Log.txt"), std::string::npos) << message;
+    EXPECT_FALSE(anyOpen(set));
+    // The other files were still closed and written.
+    EXPECT_EQ(contentOf(set, Slot::ScriptFile), golden("use-build-file-header.golden") + "INSERT ...\r\n");
+
+    // Many lines: the failure shows at a write, once the buffer must go to the device.
+    set.OpenScanFiles(false);
+    const std::string atWrite = messageOf([&] {
+        for (int i = 0; i < 100000; ++i)
+            set.writeLine(Slot::LogFile, QStringLiteral("line %1 of a long run").arg(i));
+    });
+    EXPECT_NE(atWrite.find("ICD Parser Log.txt"), std::string::npos) << atWrite;
+    set.CloseReportFiles();
+    EXPECT_FALSE(anyOpen(set));
+}
+
+TEST(ReportFileSet, quietCloseIsSafeAnyTime)
+{
+    TempProgramFolder folder;
+    ReportFileSet set;
+    set.CloseReportFiles();
+    EXPECT_NO_THROW(set.closeAll());
+    set.OpenScanFiles(true);
+    set.writeLine(Slot::NewCodeFile, "kept");
+    set.CloseReportFiles();
+    set.CloseReportFiles();
+    EXPECT_FALSE(anyOpen(set));
+    EXPECT_EQ(contentOf(set, Slot::NewCodeFile), "kept\r\n");
+}
+
+TEST(ReportFileSet, destructorWritesAndCloses)
+{
+    TempProgramFolder folder;
+    {
+        ReportFileSet set;
+        set.OpenUpdateFiles(true);
+        set.writeLine(Slot::SameCodeDiffDescFile, "A00.0 - Cholera");
+    }
+    EXPECT_EQ(readBytes(folder.outputFile("SameCodediffdesc.txt")), "A00.0 - Cholera\r\n");
+}
+
+TEST(ReportFileSet, fixFormatFileIsEmptiedAndRewritten)
+{
+    TempProgramFolder folder;
+    writeBytes(folder.outputFile("OutputICDFile2.txt"), "earlier content\r\n");
+    ReportFileSet set;
+    set.writeFixFormatLine("ignored: not open");
+    set.openFixFormatFile();
+    EXPECT_TRUE(set.isFixFormatFileOpen());
+    set.writeFixFormatLine("A00.0|Cholera");
+    set.writeFixFormatLine(".");
+    set.closeFixFormatFile();
+    EXPECT_FALSE(set.isFixFormatFileOpen());
+    EXPECT_EQ(readBytes(ReportFileSet::fixFormatPath()), "A00.0|Cholera\r\n.\r\n");
+}
+
+TEST(ReportFileSet, deleteFileQuietly)
+{
+    TempProgramFolder folder;
+    const QString file = folder.outputFile("New Code.txt");
+    writeBytes(file, "x");
+    DeleteFileQuietly(file);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_NO_THROW(DeleteFileQuietly(file)); // no longer there
+    EXPECT_NO_THROW(DeleteFileQuietly(QString()));
+    EXPECT_NO_THROW(DeleteFileQuietly(folder.path() + "/no such folder/x.txt"));
+    DeleteFileQuietly(folder.path() + "/output"); // a folder is not removed
+    EXPECT_TRUE(QFileInfo(folder.path() + "/output").isDir());
+}
