@@ -1,0 +1,75 @@
+// "db init [--force]": builds the embedded sample databases.
+#include "cli/CliContext.h"
+
+#include "Error.h"
+#include "db/SampleDatabases.h"
+#include "platform/ProgramFolder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+
+namespace orvex::cli {
+
+namespace {
+
+int usage(CliContext& ctx, const QString& problem)
+{
+    ctx.err << "orvex-cli db: " << problem << "\n"
+            << "usage: orvex-cli [--db DIR] db init [--force]\n";
+    ctx.err.flush();
+    return 2;
+}
+
+QString sampleFolder(const CliContext& ctx)
+{
+    const QString folder = ctx.embeddedFolder.isEmpty() ? ProgramFolder::path() + QStringLiteral("/db")
+                                                        : ctx.embeddedFolder;
+    return QDir(folder).absolutePath();
+}
+
+void printCounts(CliContext& ctx, const QString& folder)
+{
+    QString file;
+    for (const db::SampleTableCount& c : db::countSampleTables(folder)) {
+        if (c.file != file) {
+            file = c.file;
+            ctx.out << "  " << QDir::toNativeSeparators(QDir(folder).filePath(file)) << "\n";
+        }
+        ctx.out << "    " << c.table.leftJustified(24) << " " << QString::number(c.rows).rightJustified(6) << " rows\n";
+    }
+}
+
+int init(CliContext& ctx, const QStringList& options)
+{
+    bool force = false;
+    for (const QString& option : options) {
+        if (option == QLatin1String("--force"))
+            force = true;
+        else
+            return usage(ctx, QStringLiteral("unknown option %1").arg(option));
+    }
+    const QString folder = sampleFolder(ctx);
+    QElapsedTimer timer;
+    timer.start();
+    db::buildSampleDatabases(folder, force);
+    const qint64 ms = timer.elapsed();
+
+    ctx.out << "Built the sample databases in " << QDir::toNativeSeparators(folder) << " ("
+            << QString::number(ms / 1000.0, 'f', 2) << " s):\n";
+    printCounts(ctx, folder);
+    ctx.out.flush();
+    return 0;
+}
+
+} // namespace
+
+int runDb(CliContext& ctx, const QStringList& args)
+{
+    if (args.isEmpty())
+        return usage(ctx, QStringLiteral("missing subcommand"));
+    if (args.first() == QLatin1String("init"))
+        return init(ctx, args.mid(1));
+    return usage(ctx, QStringLiteral("unknown subcommand %1").arg(args.first()));
+}
+
+} // namespace orvex::cli
