@@ -31,8 +31,9 @@ struct InspectSummary
     QStringList codeOrder; // first occurrence order, for a stable report
 };
 
-// A field on one output line: tabs, line breaks and other control characters would break the
-// one-line-per-input-line layout, so they are shown as \xHH; a backslash is doubled.
+// A field on one output line: tabs, line breaks and other control characters (C1 included)
+// would break the one-line-per-input-line layout or hide, so they are shown as \xHH; a
+// backslash is doubled so that the form stays unambiguous.
 QString shown(const QString& field)
 {
     QString text;
@@ -40,7 +41,7 @@ QString shown(const QString& field)
     for (const QChar c : field) {
         if (c == QLatin1Char('\\'))
             text += QLatin1String("\\\\");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        else if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
             text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
             text += c;
