@@ -1,0 +1,164 @@
+#pragma once
+
+#include "db/Connection.h"
+#include "gui/ResizeRules.h"
+#include "reconcile/ScanTypes.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace orvex::gui {
+
+class ClickableLabel;
+class FrmSrc;
+class ReportListView;
+class ScanRunner;
+struct ScanBatch;
+
+// Which of the four result lists of tab "ICD" is shown.
+enum class IcdView { NewCodes, SameCodeDescription, SameCodeDifDesc, SameDescDifCode };
+
+// The main window: a fixed header of view labels, counters and buttons above the tab
+// control SSTab1, whose five tabs hold the scans, the tools and the log. Scans run on a
+// worker thread that opens its own connection from the signed-in settings.
+class FrmIcd : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FrmIcd(db::ConnectionSettings connection, QWidget* parent = nullptr);
+    ~FrmIcd() override;
+
+    // "Kestra Orvex ver." and the three-part version.
+    static QString caption();
+
+    // Start-up, once the window shows: the output folder, then the source files of the
+    // program folder in lstSourceFiles.
+    void prepareOutputFolder();
+    void fillSourceFiles();
+
+    const QString& sourceFilePath() const { return SourceFilePath; }
+    bool phMode() const { return PHMode; }
+    IcdView view() const { return m_view; }
+    bool isScanRunning() const;
+    // How the last scan ended; empty before the first one and after a failed one.
+    std::optional<reconcile::ScanEnding> lastEnding() const { return m_lastEnding; }
+
+    FrmSrc* frmSRC() const { return m_frmSrc; } // null until first used
+    ScanRunner* scanRunner() const { return m_runner; }
+
+public slots:
+    void loadUpdate();               // "Load Update"
+    void chooseSelectedSourceFile(); // double-click on lstSourceFiles
+    void showView(orvex::gui::IcdView view);
+    void openOutputFolder();         // "Open Output Folder"
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct ViewRow
+    {
+        ClickableLabel* label = nullptr;
+        int left = 0, top = 0;      // design position, twips
+        QLabel* icdCounter = nullptr;
+        QLabel* phCounter = nullptr;
+        QFrame* underline = nullptr;
+        int lineStart = 0, lineY = 0;
+    };
+
+    // Construction, split by area (FrmIcdControls.cpp).
+    void buildHeader();
+    void buildTabs();
+    QWidget* buildIcdTab();
+    QWidget* buildPhTab();
+    QWidget* buildToolsTab();
+    QWidget* buildOnlineTab();
+    QWidget* buildUpdate2024Tab();
+
+    // Geometry (FrmIcdLayout.cpp).
+    void relayout();
+    void placeHeader();
+    void placeTabContents();
+    int headerBottomTwips() const;
+
+    // Scans (FrmIcdScan.cpp).
+    void onScanClicked(bool ph);
+    void startScan(bool ph);
+    void resetResults();
+    void applyBatch(const ScanBatch& batch);
+    void onScanFinished(const reconcile::ScanResult& result);
+    void onScanFailed(const QString& message);
+    void setRunning(bool running, bool ph);
+    QPushButton* scanButton(bool ph) const;
+    static QString idleCaption(bool ph);
+    ReportListView* resultList(reconcile::ResultList which) const;
+
+    FrmSrc* ensureFrmSrc();
+    void showFrmSrc();
+
+    // Window-level state shared by the operations.
+    db::ConnectionSettings m_connection;
+    QString SourceFilePath;
+    bool PHMode = false;
+    IcdView m_view = IcdView::NewCodes;
+    std::optional<reconcile::ScanEnding> m_lastEnding;
+    bool m_runningPh = false;
+
+    FixedPositions m_at;
+    FollowingSizes m_sizes;
+
+    FrmSrc* m_frmSrc = nullptr;
+    ScanRunner* m_runner = nullptr;
+
+    // Header.
+    QPushButton* m_cmdClose = nullptr;
+    QPushButton* m_cmdOpenFolder = nullptr;
+    QPushButton* m_cmdICDDLL = nullptr;
+    QLabel* m_lblSrc = nullptr;
+    QLabel* m_label3 = nullptr;
+    QLabel* m_label1 = nullptr;
+    std::array<ViewRow, 5> m_viewRows;
+    QLabel* m_lblnew = nullptr;
+    QLabel* m_lblsame = nullptr;
+    QLabel* m_lblDifDesc = nullptr;
+    QLabel* m_lblDifCode = nullptr;
+    QLabel* m_lblNewPH = nullptr;
+    QLabel* m_lblsamePH = nullptr;
+    QLabel* m_lblDifDescPH = nullptr;
+    QLabel* m_lblNewRate = nullptr;
+    QLabel* m_lblCount = nullptr;
+    QProgressBar* m_prgScan = nullptr;
+    std::array<QFrame*, 4> m_lines{}; // Line5 .. Line8
+
+    // Tabs.
+    QTabWidget* m_tabs = nullptr;
+    QGroupBox* m_frame1 = nullptr;
+    QGroupBox* m_frame2 = nullptr;
+    QLabel* m_label2 = nullptr;
+    QPushButton* m_cmdScan = nullptr;
+    ReportListView* m_lstSourceFiles = nullptr;
+    std::array<ReportListView*, 4> m_icdLists{}; // in IcdView order
+    QLabel* m_label4 = nullptr;
+    QPushButton* m_cmdLoadUpdate = nullptr;
+    QPushButton* m_cmdScanPH = nullptr;
+    QLabel* m_lblHeader = nullptr;
+    QLabel* m_lblPackageID = nullptr;
+    ReportListView* m_lsvNewCodePH = nullptr;
+    ReportListView* m_lsvSameCodeDifDescPH = nullptr;
+    QCheckBox* m_chkFixFormat = nullptr;
+};
+
+} // namespace orvex::gui

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+class QListView;
+class QStringListModel;
+
+namespace orvex::gui {
+
+// The second window, "ICD Updates": the lines the next scan will read, in List2. It has
+// no behaviour of its own; the main window fills it and shows it modeless.
+class FrmSrc : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FrmSrc(QWidget* owner = nullptr);
+
+    // Replaces the whole list at once, the drawing held back meanwhile.
+    void setLines(const QStringList& lines);
+    QStringList lines() const;
+    int lineCount() const;
+
+    QListView* list2() const { return m_list2; }
+
+private:
+    QListView* m_list2;
+    QStringListModel* m_model;
+};
+
+} // namespace orvex::gui

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "gui/ResultListModel.h"
+
+#include <QTreeView>
+
+namespace orvex::gui {
+
+// A list view in report style: one row per item, the column headings shown, no tree.
+class ReportListView : public QTreeView
+{
+    Q_OBJECT
+public:
+    ReportListView(const QString& objectName, const QStringList& headers, QWidget* parent);
+
+    ResultListModel* rows() const { return m_model; }
+
+private:
+    ResultListModel* m_model;
+};
+
+} // namespace orvex::gui
