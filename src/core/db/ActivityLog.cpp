@@ -1,0 +1,53 @@
+#include "db/ActivityLog.h"
+
+#include "db/Connection.h"
+#include "db/Statements.h"
+
+#include <limits>
+
+namespace orvex::db {
+
+QString ActivityLog::timestampText(const QDateTime& when)
+{
+    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+bool ActivityLog::tableExists()
+{
+    QSqlQuery q = m_connection.exec(m_connection.statements().activityLogExists());
+    return q.next() && q.value(0).toInt() != 0;
+}
+
+void ActivityLog::append(const QString& user, const QString& workstation, const QString& text, const QDateTime& when)
+{
+    const Statements& sql = m_connection.statements();
+    if (!m_tableReady) {
+        if (!tableExists())
+            m_connection.exec(sql.createActivityLog());
+        m_tableReady = true;
+    }
+    m_connection.exec(sql.insertActivityLog(), {timestampText(when), user, workstation, text});
+}
+
+QList<ActivityLogEntry> ActivityLog::last(int count)
+{
+    QList<ActivityLogEntry> entries;
+    if (!m_tableReady && !tableExists())
+        return entries;
+    m_tableReady = true;
+    const int limit = count > 0 ? count : std::numeric_limits<int>::max();
+    QSqlQuery q = m_connection.exec(m_connection.statements().lastActivityLog(), {limit});
+    while (q.next()) {
+        const QVariant time = q.value(0);
+        ActivityLogEntry e;
+        // SQL Server hands back a date-time, SQLite the text that was written.
+        e.timestamp = time.typeId() == QMetaType::QDateTime ? timestampText(time.toDateTime()) : time.toString();
+        e.user = q.value(1).toString();
+        e.workstation = q.value(2).toString();
+        e.text = q.value(3).toString();
+        entries.append(e);
+    }
+    return entries;
+}
+
+} // namespace orvex::db

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace orvex::db {
+
+class Connection;
+
+struct ActivityLogEntry
+{
+    QString timestamp;   // "yyyy-MM-dd HH:mm:ss", local time of the workstation
+    QString user;
+    QString workstation;
+    QString text;
+};
+
+// The tool's activity log: table tbActivityLog in Build_FILE, one row per line, written
+// through bound parameters. The table is created by the first line written; reading
+// never creates it.
+class ActivityLog
+{
+public:
+    explicit ActivityLog(Connection& connection) : m_connection(connection) {}
+
+    // Throws orvex::Error when the row cannot be written.
+    void append(const QString& user, const QString& workstation, const QString& text,
+                const QDateTime& when = QDateTime::currentDateTime());
+
+    // The last `count` rows, oldest first; every row when `count` <= 0; none when the
+    // table does not exist yet.
+    QList<ActivityLogEntry> last(int count);
+
+    static QString timestampText(const QDateTime& when);
+
+private:
+    bool tableExists();
+
+    Connection& m_connection;
+    bool m_tableReady = false;
+};
+
+} // namespace orvex::db
