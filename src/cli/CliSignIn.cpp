@@ -1,0 +1,101 @@
+// Sign-in of the command line: the global options answer the sign-in once, headless.
+#include "cli/CliContext.h"
+
+#include "Error.h"
+#include "db/CurrentUser.h"
+#include "db/OdbcConnectionString.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace orvex::cli {
+
+namespace {
+
+class OptionsPrompt : public db::SignInPrompt
+{
+public:
+    explicit OptionsPrompt(db::SignInChoice choice) : m_choice(std::move(choice)) {}
+    std::optional<db::SignInChoice> ask(const db::SignInChoice&, const QString& previousError) override
+    {
+        // One answer only: a failure is reported, not retried.
+        if (!previousError.isEmpty())
+            return std::nullopt;
+        return m_choice;
+    }
+
+private:
+    db::SignInChoice m_choice;
+};
+
+// Reads one line from the terminal with echo off.
+QString readHiddenLine()
+{
+    termios saved{};
+    const bool canHide = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (canHide) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    std::getline(std::cin, line);
+    if (canHide)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    return QString::fromStdString(line);
+}
+
+bool usesWindowsAuthentication(const QString& connectionString)
+{
+    return db::odbcAttribute(connectionString, QStringLiteral("Trusted_Connection"))
+        .compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+}
+
+// ORVEX_DB_PASSWORD, else a password written in the string itself, else a prompt on the
+// terminal, else none.
+QString passwordFor(CliContext& ctx, const QString& connectionString)
+{
+    if (qEnvironmentVariableIsSet("ORVEX_DB_PASSWORD"))
+        return qEnvironmentVariable("ORVEX_DB_PASSWORD");
+    const QString written = db::odbcAttribute(connectionString, QStringLiteral("PWD"));
+    if (!written.isEmpty())
+        return written;
+    if (!ctx.stdinIsTerminal || usesWindowsAuthentication(connectionString))
+        return QString();
+    const db::ConnectionSettings shown{db::ConnectionSettings::Kind::Odbc, QString(), connectionString};
+    ctx.err << "Password for " << shown.describe() << ": ";
+    ctx.err.flush();
+    const QString password = readHiddenLine();
+    ctx.err << "\n";
+    ctx.err.flush();
+    return password;
+}
+
+} // namespace
+
+std::unique_ptr<db::Connection> CliContext::signIn()
+{
+    if (!embeddedFolder.isEmpty() && !odbcConnectionString.isEmpty())
+        throw Error(QStringLiteral("--db and --odbc exclude each other: give one of them."));
+    db::SignInChoice choice;
+    choice.remember = false;
+    if (odbcConnectionString.isEmpty()) {
+        choice.kind = db::SignInChoice::Kind::Embedded;
+        choice.embeddedFolder = embeddedFolder;
+    } else {
+        choice.kind = db::SignInChoice::Kind::SqlServer;
+        choice.password = passwordFor(*this, odbcConnectionString);
+        choice.odbcConnectionString = db::withoutOdbcPassword(odbcConnectionString);
+    }
+    OptionsPrompt prompt(choice);
+    db::CurrentUser user(prompt, nullptr);
+    user.showmain();
+    if (!user.connected())
+        throw Error(user.lastError());
+    return user.takeConnection();
+}
+
+} // namespace orvex::cli
