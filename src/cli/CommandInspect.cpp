@@ -83,8 +83,8 @@ void inspectLine(CliContext& ctx, qsizetype number, const QString& line, Inspect
         return;
     }
     ++summary.codeLines;
-    ctx.out << "code\t" << shown(split.code) << '\t' << shown(split.description) << '\t' << shown(split.amount)
-            << '\t' << shown(split.pf) << '\t' << shown(split.hci) << '\n';
+    ctx.out << "code\t" << shown(split.code) << '\t' << shown(split.description) << '\t'
+            << shown(split.amount) << '\t' << shown(split.pf) << '\t' << shown(split.hci) << '\n';
     if (!isPlainNumber(split.amount) || !isPlainNumber(split.pf) || !isPlainNumber(split.hci))
         ++summary.badAmountLines;
     int& count = summary.codeCounts[split.code];
@@ -134,7 +134,8 @@ int runInspect(CliContext& ctx, const QStringList& args)
                                  : ratelist::loadUpdateResourceFile(locate(args.at(1)));
     } else {
         if (args.size() != 1)
-            return usage(ctx, args.isEmpty() ? QStringLiteral("no file given") : QStringLiteral("too many arguments"));
+            return usage(ctx, args.isEmpty() ? QStringLiteral("no file given")
+                                             : QStringLiteral("too many arguments"));
         if (args.first().startsWith(QLatin1String("--")))
             return usage(ctx, QStringLiteral("unknown option ") + args.first());
         lines = ratelist::readSourceFile(locate(args.first()));

@@ -65,13 +65,16 @@ TEST(Inspect, builtInUpdateResource)
     const QList<QByteArray> lines = outputLines(run.out);
     ASSERT_EQ(lines.size(), 9221);
     EXPECT_EQ(lines.first(), "1\theader\tCHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE");
-    EXPECT_EQ(lines.at(1), "2\tcode\tA00.0\tCHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE\t11700.00\t3510.00\t8190.00");
+    EXPECT_EQ(
+        lines.at(1),
+        "2\tcode\tA00.0\tCHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE\t11700.00\t3510.00\t8190.00");
     EXPECT_EQ(lines.last(), "9221\tcode\t\t\t\t\t");
     EXPECT_TRUE(run.err.contains("lines: 9221\n"));
     EXPECT_TRUE(run.err.contains("group headers: 4610\n"));
     EXPECT_TRUE(run.err.contains("code lines: 4611\n"));
     EXPECT_TRUE(run.err.contains("codes occurring more than once: 0\n"));
-    EXPECT_TRUE(run.err.contains("code lines with an empty or non-numeric amount: 1\n")); // the empty last item
+    EXPECT_TRUE(
+        run.err.contains("code lines with an empty or non-numeric amount: 1\n")); // the empty last item
 }
 
 TEST(Inspect, updateResourceFromAFile)

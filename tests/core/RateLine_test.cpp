@@ -7,8 +7,8 @@ using orvex::ratelist::ScanLine;
 using orvex::ratelist::splitScanLine;
 
 namespace {
-void expectCode(const ScanLine& s, const QString& code, const QString& description, const QString& amount = {},
-                const QString& pf = {}, const QString& hci = {})
+void expectCode(const ScanLine& s, const QString& code, const QString& description,
+                const QString& amount = {}, const QString& pf = {}, const QString& hci = {})
 {
     EXPECT_EQ(s.kind, ScanLine::Kind::Code);
     EXPECT_EQ(s.code, code);
@@ -62,24 +62,29 @@ TEST(RateLine, amountsAreReadOnlyWhenAsked)
 TEST(RateLine, blanksAroundFieldsAndBeforeCommas)
 {
     // Only commas are removed from amounts: "3 ,330" keeps its blank.
-    expectCode(splitScanLine(QStringLiteral("E85.8 |Other amyloidosis; Localized amyloidosis |11,100|3 ,330|7,770"), true),
-               "E85.8", "Other amyloidosis; Localized amyloidosis", "11100", "3 330", "7770");
+    expectCode(
+        splitScanLine(QStringLiteral("E85.8 |Other amyloidosis; Localized amyloidosis |11,100|3 ,330|7,770"),
+                      true),
+        "E85.8", "Other amyloidosis; Localized amyloidosis", "11100", "3 330", "7770");
     // Trimming comes first: blanks outside the commas go, a blank after a leading comma stays.
-    expectCode(splitScanLine(QStringLiteral(" X1 |  d  | 1,000 |, 5|5,"), true), "X1", "d", "1000", " 5", "5");
+    expectCode(splitScanLine(QStringLiteral(" X1 |  d  | 1,000 |, 5|5,"), true), "X1", "d", "1000", " 5",
+               "5");
 }
 
 TEST(RateLine, missingFieldsReadEmptyAndExtraFieldsAreIgnored)
 {
     expectCode(splitScanLine(QStringLiteral("A00.0|Cholera"), true), "A00.0", "Cholera");
     expectCode(splitScanLine(QStringLiteral("A00.0|"), true), "A00.0", "");
-    expectCode(splitScanLine(QStringLiteral("A00.0|Cholera|1|2|3|4|5"), true), "A00.0", "Cholera", "1", "2", "3");
+    expectCode(splitScanLine(QStringLiteral("A00.0|Cholera|1|2|3|4|5"), true), "A00.0", "Cholera", "1", "2",
+               "3");
     expectCode(splitScanLine(QStringLiteral("A00.0|Cholera|1||3"), true), "A00.0", "Cholera", "1", "", "3");
 }
 
 TEST(RateLine, blankFormSplitsAtTheFirstBlank)
 {
     expectCode(splitScanLine(QStringLiteral("A00.0 Cholera"), true), "A00.0", "Cholera");
-    expectCode(splitScanLine(QStringLiteral("A00.0   Cholera due to  Vibrio  "), true), "A00.0", "Cholera due to  Vibrio");
+    expectCode(splitScanLine(QStringLiteral("A00.0   Cholera due to  Vibrio  "), true), "A00.0",
+               "Cholera due to  Vibrio");
     expectCode(splitScanLine(QStringLiteral("A00.0"), true), "A00.0", "");
     // A leading blank makes the code empty; the rest is the description.
     expectCode(splitScanLine(QStringLiteral(" A00.0 Cholera"), false), "", "A00.0 Cholera");

@@ -27,7 +27,8 @@ TEST(RateListFuzzSeeds, realListsPassTheChecks)
         const QByteArray bytes = readBytes(sourcePath("data/philhealth-caserates-2024/" + name));
         EXPECT_EQ(orvex::fuzz::checkRateListBytes(bytes).toStdString(), "") << name.toStdString();
     }
-    EXPECT_EQ(orvex::fuzz::checkRateListBytes(orvex::ratelist::builtinUpdateResourceBytes()).toStdString(), "");
+    EXPECT_EQ(orvex::fuzz::checkRateListBytes(orvex::ratelist::builtinUpdateResourceBytes()).toStdString(),
+              "");
 }
 
 TEST(RateListFuzzSeeds, checksCatchADifference)

@@ -12,9 +12,14 @@ using namespace orvex::report;
 using namespace orvex::test;
 
 namespace {
-constexpr std::array<Slot, kSlotCount> kAllSlots = {
-    Slot::LogFile,         Slot::NewCodeFile, Slot::ScriptFile, Slot::ScriptPHFile, Slot::SameCodeDiffDescFile,
-    Slot::SameCodeDiffDescScriptFile, Slot::SameDescDiffCodeFile, Slot::DiffCodeDescFile};
+constexpr std::array<Slot, kSlotCount> kAllSlots = {Slot::LogFile,
+                                                    Slot::NewCodeFile,
+                                                    Slot::ScriptFile,
+                                                    Slot::ScriptPHFile,
+                                                    Slot::SameCodeDiffDescFile,
+                                                    Slot::SameCodeDiffDescScriptFile,
+                                                    Slot::SameDescDiffCodeFile,
+                                                    Slot::DiffCodeDescFile};
 
 QByteArray golden(const QString& name)
 {
@@ -90,7 +95,7 @@ TEST(ReportFileSet, scanFilesStartWithTheirHeaders)
         EXPECT_TRUE(QFileInfo::exists(set.path(slot)));
         EXPECT_EQ(contentOf(set, slot), QByteArray()) << slotFileName(slot).toStdString();
     }
-    EXPECT_EQ(contentOf(set, Slot::LogFile), "old\r\n"); // appended to, never deleted
+    EXPECT_EQ(contentOf(set, Slot::LogFile), "old\r\n");      // appended to, never deleted
     EXPECT_EQ(contentOf(set, Slot::ScriptPHFile), "old\r\n"); // an ICD scan leaves it alone
 }
 

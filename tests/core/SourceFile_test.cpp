@@ -48,7 +48,8 @@ TEST(SourceFile, readsAFileAsTheDoubleClickDoes)
     const QString path = dir.filePath(QStringLiteral("Sample List.txt"));
     writeBytes(path, "|MISCARRIAGE|||\r\nO03.9|Miscarriage \xF6|1,000|300|700\nx\r\nlast");
     EXPECT_EQ(readSourceFile(path),
-              (QStringList{"|MISCARRIAGE|||", QString::fromUtf16(u"O03.9|Miscarriage \u00F6|1,000|300|700\nx"), "last"}));
+              (QStringList{"|MISCARRIAGE|||",
+                           QString::fromUtf16(u"O03.9|Miscarriage \u00F6|1,000|300|700\nx"), "last"}));
 
     const QString empty = dir.filePath(QStringLiteral("empty.txt"));
     writeBytes(empty, QByteArray());
@@ -92,7 +93,8 @@ TEST(SourceFile, realList2024EndToEnd)
     EXPECT_EQ(codeLines, 4610);
     EXPECT_EQ(nonAscii, 27);
 
-    const auto d690 = std::find_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith("D69.0|"); });
+    const auto d690 =
+        std::find_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith("D69.0|"); });
     ASSERT_NE(d690, lines.end());
     EXPECT_TRUE(d690->contains(QString::fromUtf16(u"HENOCH(-SCH\u00F6NLEIN)")));
     const auto split = orvex::ratelist::splitScanLine(*d690, true);
@@ -102,5 +104,6 @@ TEST(SourceFile, realList2024EndToEnd)
 
     // Decoding is lossless: the lines written back give the file byte for byte.
     EXPECT_EQ(orvex::cp1252::encode(QString(lines.join("\r\n") + "\r\n")), readBytes(sourcePath(kRealList)));
-    EXPECT_EQ(lines.first(), "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|11,700.00|8,190.00|3,510.00");
+    EXPECT_EQ(lines.first(),
+              "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|11,700.00|8,190.00|3,510.00");
 }

@@ -34,7 +34,8 @@ TEST(UpdateResource, trailingNulBecomesOneEmptyItem)
 
 TEST(UpdateResource, decodesWindows1252)
 {
-    EXPECT_EQ(splitUpdateResource("Sch\xF6nlein \x92s\r\n"), QStringList{QString::fromUtf16(u"Sch\u00F6nlein \u2019s")});
+    EXPECT_EQ(splitUpdateResource("Sch\xF6nlein \x92s\r\n"),
+              QStringList{QString::fromUtf16(u"Sch\u00F6nlein \u2019s")});
 }
 
 TEST(UpdateResource, builtInResourceIsDerivedFromThe2024List)
@@ -47,7 +48,8 @@ TEST(UpdateResource, builtInResourceIsDerivedFromThe2024List)
     const QStringList items = loadBuiltinUpdateResource();
     ASSERT_EQ(items.size(), 9221);
     EXPECT_EQ(items.first(), "|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|||");
-    EXPECT_EQ(items.at(1), "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|11,700.00|3,510.00|8,190.00");
+    EXPECT_EQ(items.at(1),
+              "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|11,700.00|3,510.00|8,190.00");
     EXPECT_TRUE(items.last().isEmpty());
 
     // Line by line against the rate file: a header named by the description, then the code
@@ -90,7 +92,8 @@ TEST(UpdateResource, builtInResourceAsTheScanSplitsIt)
     EXPECT_EQ(last.kind, ScanLine::Kind::Code);
     EXPECT_TRUE(last.code.isEmpty());
 
-    const auto d690 = std::find_if(items.begin(), items.end(), [](const QString& l) { return l.startsWith("D69.0|"); });
+    const auto d690 =
+        std::find_if(items.begin(), items.end(), [](const QString& l) { return l.startsWith("D69.0|"); });
     ASSERT_NE(d690, items.end());
     EXPECT_TRUE(d690->contains(QString::fromUtf16(u"HENOCH(-SCH\u00F6NLEIN)")));
 }

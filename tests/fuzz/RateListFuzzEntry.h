@@ -62,8 +62,8 @@ inline ratelist::ScanLine referenceSplit(QString rest, bool withAmounts)
 
 inline bool sameSplit(const ratelist::ScanLine& a, const ratelist::ScanLine& b)
 {
-    return a.kind == b.kind && a.groupName == b.groupName && a.code == b.code && a.description == b.description
-        && a.amount == b.amount && a.pf == b.pf && a.hci == b.hci;
+    return a.kind == b.kind && a.groupName == b.groupName && a.code == b.code &&
+           a.description == b.description && a.amount == b.amount && a.pf == b.pf && a.hci == b.hci;
 }
 
 inline QString checkLine(const QString& line, qsizetype index)
@@ -75,16 +75,16 @@ inline QString checkLine(const QString& line, qsizetype index)
             return QStringLiteral("splitScanLine differs from the GetWord reference") + where;
         if (split.code.contains(QLatin1Char('\t')) || split.description.contains(QLatin1Char('\t')))
             return QStringLiteral("a TAB survived in a code line") + where;
-        if (split.amount.contains(QLatin1Char(',')) || split.pf.contains(QLatin1Char(','))
-            || split.hci.contains(QLatin1Char(',')))
+        if (split.amount.contains(QLatin1Char(',')) || split.pf.contains(QLatin1Char(',')) ||
+            split.hci.contains(QLatin1Char(',')))
             return QStringLiteral("a comma survived in an amount") + where;
         if (!withAmounts && !(split.amount.isEmpty() && split.pf.isEmpty() && split.hci.isEmpty()))
             return QStringLiteral("amounts read without being asked for") + where;
     }
     const QString fixed = ratelist::fixFormatLine(line);
     const qsizetype dot = qMin<qsizetype>(3, line.size());
-    if (fixed.size() != line.size() + 1 || fixed[dot] != QLatin1Char('.')
-        || QString(fixed).remove(dot, 1) != line)
+    if (fixed.size() != line.size() + 1 || fixed[dot] != QLatin1Char('.') ||
+        QString(fixed).remove(dot, 1) != line)
         return QStringLiteral("fixFormatLine is not the line with one dot inserted") + where;
     return QString();
 }

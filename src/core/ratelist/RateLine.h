@@ -11,7 +11,7 @@ struct ScanLine
 {
     enum class Kind { GroupHeader, Code };
     Kind kind = Kind::Code;
-    QString groupName; // group header lines only
+    QString groupName;                          // group header lines only
     QString code, description, amount, pf, hci; // code lines only; amounts only when asked for
 };
 

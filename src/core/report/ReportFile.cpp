@@ -12,8 +12,8 @@ void ReportFile::open(const QString& path, Mode mode)
     closeQuietly();
     m_path = path;
     m_file.setFileName(path);
-    const QIODevice::OpenMode flags =
-        mode == Mode::Append ? QIODevice::WriteOnly | QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
+    const QIODevice::OpenMode flags = mode == Mode::Append ? QIODevice::WriteOnly | QIODevice::Append
+                                                           : QIODevice::WriteOnly | QIODevice::Truncate;
     if (!m_file.open(flags)) {
         throw Error(QStringLiteral("Cannot open the report file \"%1\": %2.")
                         .arg(QDir::toNativeSeparators(path), m_file.errorString()));

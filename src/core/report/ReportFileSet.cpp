@@ -23,14 +23,23 @@ QString headerOf(Slot slot)
     }
 }
 
-constexpr std::array<Slot, kSlotCount> kOpenOrder = {
-    Slot::LogFile,      Slot::NewCodeFile,          Slot::ScriptFile,           Slot::ScriptPHFile,
-    Slot::SameCodeDiffDescFile, Slot::SameCodeDiffDescScriptFile, Slot::SameDescDiffCodeFile,
-    Slot::DiffCodeDescFile};
+constexpr std::array<Slot, kSlotCount> kOpenOrder = {Slot::LogFile,
+                                                     Slot::NewCodeFile,
+                                                     Slot::ScriptFile,
+                                                     Slot::ScriptPHFile,
+                                                     Slot::SameCodeDiffDescFile,
+                                                     Slot::SameCodeDiffDescScriptFile,
+                                                     Slot::SameDescDiffCodeFile,
+                                                     Slot::DiffCodeDescFile};
 
-constexpr std::array<Slot, kSlotCount> kCloseOrder = {
-    Slot::LogFile,      Slot::SameCodeDiffDescScriptFile, Slot::NewCodeFile,          Slot::ScriptFile,
-    Slot::SameCodeDiffDescFile, Slot::SameDescDiffCodeFile, Slot::DiffCodeDescFile, Slot::ScriptPHFile};
+constexpr std::array<Slot, kSlotCount> kCloseOrder = {Slot::LogFile,
+                                                      Slot::SameCodeDiffDescScriptFile,
+                                                      Slot::NewCodeFile,
+                                                      Slot::ScriptFile,
+                                                      Slot::SameCodeDiffDescFile,
+                                                      Slot::SameDescDiffCodeFile,
+                                                      Slot::DiffCodeDescFile,
+                                                      Slot::ScriptPHFile};
 } // namespace
 
 QString slotFileName(Slot slot)

@@ -62,7 +62,8 @@ int main(int argc, char** argv)
                             .arg(fields.size()));
         }
         resource += '|' + fields[1] + "|||\r\n";
-        resource += fields[0] + '|' + fields[1] + '|' + fields[2] + '|' + fields[4] + '|' + fields[3] + "\r\n";
+        resource +=
+            fields[0] + '|' + fields[1] + '|' + fields[2] + '|' + fields[4] + '|' + fields[3] + "\r\n";
         ++codeLines;
     }
     if (codeLines == 0)
