@@ -298,3 +298,20 @@ TEST(ReportFileSet, deleteFileQuietly)
     DeleteFileQuietly(folder.path() + "/output"); // a folder is not removed
     EXPECT_TRUE(QFileInfo(folder.path() + "/output").isDir());
 }
+
+TEST(ReportFileSet, openFileKeepsItsPathWhenTheProgramFolderChanges)
+{
+    TempProgramFolder first;
+    ReportFileSet set;
+    set.OpenScanFiles(false);
+    const QString opened = first.outputFile("script.txt");
+    {
+        TempProgramFolder second;
+        EXPECT_EQ(set.path(Slot::ScriptFile), opened);
+        EXPECT_EQ(set.path(Slot::ScriptPHFile), second.outputFile("scriptPH.txt")); // not open
+        set.writeLine(Slot::ScriptFile, "INSERT ...");
+        set.closeAll();
+        EXPECT_EQ(set.path(Slot::ScriptFile), second.outputFile("script.txt"));
+    }
+    EXPECT_EQ(readBytes(opened), golden("use-build-file-header.golden") + "INSERT ...\r\n");
+}

@@ -135,7 +135,9 @@ bool ReportFileSet::isOpen(Slot slot) const
 
 QString ReportFileSet::path(Slot slot) const
 {
-    return ProgramFolder::outputFile(slotFileName(slot));
+    // An open file keeps the path it was opened under, even if the program folder changed.
+    const ReportFile& open = file(slot);
+    return open.isOpen() ? open.path() : ProgramFolder::outputFile(slotFileName(slot));
 }
 
 void ReportFileSet::CloseReportFiles() noexcept

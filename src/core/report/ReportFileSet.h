@@ -57,7 +57,7 @@ public:
     void writeLine(Slot slot, const QString& line);
 
     bool isOpen(Slot slot) const;
-    // The full path of the slot's file in the current output folder.
+    // The full path of the slot's file: where it is open, else in the current output folder.
     QString path(Slot slot) const;
 
     // Closes in the run's closing order (LogFile, SameCodeDiffDescScriptFile, NewCodeFile,
