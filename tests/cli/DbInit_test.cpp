@@ -1,0 +1,102 @@
+#include "cli/CliContext.h"
+#include "db/SampleDatabases.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+using namespace orvex::test;
+
+namespace {
+struct DbRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+DbRun runInProcess(const QStringList& args)
+{
+    DbRun run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    run.exitCode = orvex::cli::runCli(args, out, err);
+    out.flush();
+    err.flush();
+    return run;
+}
+
+// "<table> <rows> rows" lines of the output, as table -> rows.
+QHash<QString, qint64> printedCounts(const QString& out)
+{
+    QHash<QString, qint64> counts;
+    for (const QString& line : out.split('\n')) {
+        const QStringList words = line.simplified().split(' ');
+        if (words.size() == 3 && words[2] == "rows")
+            counts.insert(words[0], words[1].toLongLong());
+    }
+    return counts;
+}
+} // namespace
+
+TEST(DbInit, buildsTheThreeFilesAndPrintsWhatAndWhere)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/embedded";
+    const DbRun run = runInProcess({"--db", folder, "db", "init"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty());
+
+    for (const QString& file : orvex::db::sampleDatabaseFiles()) {
+        EXPECT_TRUE(QFileInfo::exists(QDir(folder).filePath(file))) << file.toStdString();
+        EXPECT_TRUE(run.out.contains(QDir::toNativeSeparators(QDir(folder).filePath(file)))) << run.out.toStdString();
+    }
+    const QHash<QString, qint64> printed = printedCounts(run.out);
+    const auto counts = orvex::db::countSampleTables(folder);
+    EXPECT_EQ(printed.size(), counts.size());
+    for (const auto& c : counts)
+        EXPECT_EQ(printed.value(c.table, -1), c.rows) << c.table.toStdString();
+    EXPECT_GT(printed.value("tbICDdiagMain"), 0);
+}
+
+TEST(DbInit, neverOverwritesWithoutForce)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(runInProcess({"--db", dir.path(), "db", "init"}).exitCode, 0);
+    const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
+    writeBytes(buildFile, "keep me");
+
+    const DbRun refused = runInProcess({"--db", dir.path(), "db", "init"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("--force")) << refused.err.toStdString();
+    EXPECT_TRUE(refused.out.isEmpty());
+    EXPECT_EQ(readBytes(buildFile), "keep me");
+
+    const DbRun forced = runInProcess({"--db", dir.path(), "db", "init", "--force"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
+    EXPECT_NE(readBytes(buildFile), "keep me");
+    EXPECT_GT(printedCounts(forced.out).value("tbMedPackage"), 0);
+}
+
+TEST(DbInit, defaultFolderIsDbUnderTheProgramFolder)
+{
+    TempProgramFolder program;
+    const DbRun run = runInProcess({"db", "init"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(orvex::db::embeddedDatabasesPresent(program.path() + "/db"));
+    EXPECT_TRUE(QFileInfo::exists(orvex::db::centralDatabasePath(program.path() + "/db")));
+}
+
+TEST(DbInit, usageErrorsGiveExitCodeTwo)
+{
+    QTemporaryDir dir;
+    for (const QStringList& args : {QStringList{"db"}, QStringList{"db", "create"}, QStringList{"db", "init", "--fast"}}) {
+        const DbRun run = runInProcess(QStringList{"--db", dir.path()} + args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("usage")) << run.err.toStdString();
+    }
+    EXPECT_FALSE(orvex::db::embeddedDatabasesPresent(dir.path()));
+}
