@@ -1,0 +1,102 @@
+#include "support/SmallDatabases.h"
+
+#include "db/CiAsCollation.h"
+#include "db/SqliteSchema.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+namespace orvex::test {
+
+namespace {
+// Opens a file on a short-lived connection of its own, with the collation registered.
+template <typename Fn>
+void withFile(const QString& path, Fn fn)
+{
+    static int serial = 0;
+    const QString name = QStringLiteral("small-db-%1").arg(++serial);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open()) {
+            ADD_FAILURE() << "cannot open " << path.toStdString();
+            return;
+        }
+        db::registerCiAsCollation(db);
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=OFF")); // test files need no durability
+        fn(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void run(QSqlDatabase& db, const QString& sql, const QVariantList& params = {})
+{
+    QSqlQuery q(db);
+    if (!q.prepare(sql)) {
+        ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        return;
+    }
+    for (const QVariant& p : params)
+        q.addBindValue(p);
+    if (!q.exec())
+        ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
+}
+
+void create(const QString& path, const db::sqliteschema::Schema& schema)
+{
+    withFile(path, [&](QSqlDatabase& db) {
+        db.transaction();
+        for (const QString& sql : schema.tables + schema.indexes)
+            run(db, sql);
+        db.commit();
+    });
+}
+} // namespace
+
+SmallDatabases::SmallDatabases()
+{
+    create(m_dir.filePath(QStringLiteral("Build_FILE.db")), db::sqliteschema::buildFile());
+    create(m_dir.filePath(QStringLiteral("Medicare.db")), db::sqliteschema::medicare());
+}
+
+db::ConnectionSettings SmallDatabases::settings() const
+{
+    db::ConnectionSettings s;
+    s.kind = db::ConnectionSettings::Kind::Embedded;
+    s.embeddedFolder = m_dir.path();
+    return s;
+}
+
+void SmallDatabases::exec(const QString& database, const QString& sql, const QVariantList& params)
+{
+    withFile(m_dir.filePath(database + QStringLiteral(".db")), [&](QSqlDatabase& db) { run(db, sql, params); });
+}
+
+void SmallDatabases::addIcd(const QVariant& code, const QVariant& description)
+{
+    exec(QStringLiteral("Build_FILE"),
+         QStringLiteral("INSERT INTO tbICDdiagMain (CODE, Description, ALLOWASPRIMARY) VALUES (?, ?, 1)"),
+         {code, description});
+}
+
+void SmallDatabases::addPackage(const QString& packageId, const QVariant& name, const QVariant& amount,
+                                const QVariant& pf, const QVariant& medRoomBoard)
+{
+    exec(QStringLiteral("Medicare"),
+         QStringLiteral("INSERT INTO tbMedPackage (PackageID, Package, Amount, PF, MedRoomBoard, Status, CaseType) "
+                        "VALUES (?, ?, ?, ?, ?, 1, 1)"),
+         {packageId, name, amount, pf, medRoomBoard});
+}
+
+void SmallDatabases::addCaseRate(const QVariant& code, const QVariant& description, const QString& packageId)
+{
+    exec(QStringLiteral("Medicare"),
+         QStringLiteral("INSERT INTO tbMed_MedicalCaseRates (ICDCode, Description, CaseType, PackageID, Status) "
+                        "VALUES (?, ?, 1, ?, 1)"),
+         {code, description, packageId});
+}
+
+} // namespace orvex::test

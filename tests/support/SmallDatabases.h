@@ -1,0 +1,31 @@
+#pragma once
+
+#include "db/Connection.h"
+
+#include <QTemporaryDir>
+#include <QVariant>
+
+namespace orvex::test {
+
+// A pair of empty hospital databases (Build_FILE.db, Medicare.db) with the product's
+// schema in a temporary folder, and a few calls to put rows in.
+class SmallDatabases
+{
+public:
+    SmallDatabases();
+    QString folder() const { return m_dir.path(); }
+    db::ConnectionSettings settings() const;
+
+    void addIcd(const QVariant& code, const QVariant& description);
+    void addPackage(const QString& packageId, const QVariant& name, const QVariant& amount, const QVariant& pf,
+                    const QVariant& medRoomBoard);
+    void addCaseRate(const QVariant& code, const QVariant& description, const QString& packageId);
+
+    // Runs one statement on "Build_FILE" or "Medicare".
+    void exec(const QString& database, const QString& sql, const QVariantList& params = {});
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace orvex::test
