@@ -15,8 +15,9 @@ ReportListView::ReportListView(const QString& objectName, const QStringList& hea
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    header()->setStretchLastSection(false);
-    header()->setDefaultSectionSize(headers.size() > 1 ? 320 : 480);
+    // A single column fills the list; several get a readable width each.
+    header()->setStretchLastSection(headers.size() == 1);
+    header()->setDefaultSectionSize(320);
     header()->setMinimumSectionSize(40);
 }
 

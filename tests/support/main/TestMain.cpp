@@ -12,6 +12,11 @@ using TestApplication = QCoreApplication;
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef ORVEX_TEST_WIDGETS
+    // Window tests never open real windows, also when test discovery runs them outside ctest.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     TestApplication app(argc, argv);
     TestApplication::setApplicationName(QStringLiteral("orvex-tests"));
     return RUN_ALL_TESTS();

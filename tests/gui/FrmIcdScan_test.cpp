@@ -1,0 +1,266 @@
+// The scans driven through the window, compared with the scan job run directly on the
+// same databases.
+#include "gui/FrmIcd.h"
+
+#include "WindowTestSupport.h"
+#include "db/SampleDatabases.h"
+#include "gui/FrmSrc.h"
+#include "gui/Twips.h"
+#include "ratelist/UpdateResource.h"
+#include "reconcile/ScanJob.h"
+#include "support/TestPaths.h"
+#include "text/Windows1252.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
+
+using namespace orvex;
+using namespace orvex::test;
+using gui::FrmIcd;
+using reconcile::ResultList;
+using reconcile::ScanEnding;
+
+namespace {
+
+const QString kDone = QStringLiteral(
+    "Done.  Click 'Open Output Folder' to view scripts.  Run script.txt, SameCodeDiffDesc Script.txt, and "
+    "scriptPH.txt to update your database.");
+
+db::ConnectionSettings embeddedIn(const QString& folder)
+{
+    db::ConnectionSettings settings;
+    settings.kind = db::ConnectionSettings::Kind::Embedded;
+    settings.embeddedFolder = folder;
+    return settings;
+}
+
+// A program folder with the sample databases in its db folder, and the window on them.
+struct ScanWindow
+{
+    GuiSeams seams;
+    TempProgramFolder folder;
+    db::ConnectionSettings settings;
+    std::unique_ptr<FrmIcd> window;
+
+    ScanWindow()
+    {
+        settings = embeddedIn(folder.path() + "/db");
+        db::buildSampleDatabases(settings.embeddedFolder, false);
+        window = std::make_unique<FrmIcd>(settings);
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    QWidget* widget(const char* name) const { return control<QWidget>(*window, name); }
+    QString text(const char* name) const
+    {
+        if (auto* b = qobject_cast<QAbstractButton*>(widget(name)))
+            return b->text();
+        return control<QLabel>(*window, name)->text();
+    }
+    int count(const char* name) const { return text(name).toInt(); }
+
+    // The scan job on the same lines and databases, without the window.
+    reconcile::ScanResult direct(const QStringList& lines, bool ph) const
+    {
+        reconcile::ScanParams params;
+        params.lines = lines;
+        params.phMode = ph;
+        params.connection = settings;
+        return reconcile::ScanJob(params).run();
+    }
+
+    void expectWindowShows(const reconcile::ScanResult& r) const
+    {
+        const reconcile::ScanCounters& c = r.counters;
+        EXPECT_EQ(count("lblnew"), c.lblnew);
+        EXPECT_EQ(count("lblsame"), c.lblsame);
+        EXPECT_EQ(count("lblDifDesc"), c.lblDifDesc);
+        EXPECT_EQ(count("lblDifCode"), c.lblDifCode);
+        EXPECT_EQ(count("lblNewPH"), c.lblNewPH);
+        EXPECT_EQ(count("lblsamePH"), c.lblsamePH);
+        EXPECT_EQ(count("lblDifDescPH"), c.lblDifDescPH);
+        EXPECT_EQ(count("lblCount"), c.lblCount);
+        EXPECT_EQ(text("lblHeader"), r.groupName);
+        EXPECT_EQ(text("lblPackageID"), r.packageId);
+        for (int i = 0; i < reconcile::kResultListCount; ++i) {
+            const auto which = static_cast<ResultList>(i);
+            EXPECT_EQ(listRows(*window, reconcile::resultListName(which)), r.list(which))
+                << reconcile::resultListName(which);
+        }
+    }
+
+    void expectIdle() const
+    {
+        EXPECT_FALSE(window->isScanRunning());
+        EXPECT_EQ(text("cmdScan"), QStringLiteral("Go Scan"));
+        EXPECT_EQ(text("cmdScanPH"), QStringLiteral("Scan"));
+        for (const char* name : {"cmdScan", "cmdScanPH", "cmdLoadUpdate", "lstSourceFiles", "chkFixFormat"})
+            EXPECT_TRUE(widget(name)->isEnabled()) << name;
+    }
+};
+
+} // namespace
+
+TEST(FrmIcdScan, phScanOfUpdateResourceShowsWhatTheJobFinds)
+{
+    ScanWindow s;
+    click(s.widget("cmdLoadUpdate"));
+    click(s.widget("cmdScanPH"));
+    EXPECT_TRUE(s.window->phMode());
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+
+    const reconcile::ScanResult expected = s.direct(ratelist::loadBuiltinUpdateResource(), true);
+    ASSERT_EQ(expected.counters.lblCount, s.window->frmSRC()->lineCount());
+    EXPECT_GT(expected.counters.lblNewPH + expected.counters.lblsamePH + expected.counters.lblDifDescPH, 0);
+    s.expectWindowShows(expected);
+    EXPECT_EQ(s.window->lastEnding(), ScanEnding::Finished);
+    EXPECT_EQ(s.seams.messages(), QStringList{kDone});
+    EXPECT_EQ(control<QProgressBar>(*s.window, "prgScan")->value(), expected.counters.lblCount);
+    s.expectIdle();
+    EXPECT_TRUE(QFile::exists(s.folder.outputFile("scriptPH.txt")));
+}
+
+TEST(FrmIcdScan, icdScanOfSourceFileShowsWhatTheJobFinds)
+{
+    ScanWindow s;
+    // A slice of the update resource as a source file in the program folder.
+    const QStringList lines = ratelist::loadBuiltinUpdateResource().mid(0, 400);
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += cp1252::encode(line) + "\r\n";
+    writeBytes(s.folder.path() + "/icd slice.txt", bytes);
+    s.window->fillSourceFiles();
+    doubleClickSourceFile(*s.window, 0);
+    ASSERT_NE(s.window->frmSRC(), nullptr);
+    ASSERT_EQ(s.window->frmSRC()->lines(), lines);
+
+    click(s.widget("cmdScan"));
+    EXPECT_FALSE(s.window->phMode());
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+    const reconcile::ScanResult expected = s.direct(lines, false);
+    EXPECT_EQ(expected.counters.lblCount, 400);
+    s.expectWindowShows(expected);
+    EXPECT_EQ(s.seams.messages(), QStringList{kDone});
+    s.expectIdle();
+}
+
+TEST(FrmIcdScan, runningScanLocksWhatWouldStartAnotherAndStopsOnSecondClick)
+{
+    ScanWindow s;
+    click(s.widget("cmdLoadUpdate"));
+    HoldScanAtLine hold(*s.window, 100);
+    click(s.widget("cmdScanPH"));
+    ASSERT_TRUE(hold.waitUntilHeld());
+
+    EXPECT_TRUE(s.window->isScanRunning());
+    EXPECT_EQ(s.text("cmdScanPH"), QStringLiteral("Stop"));
+    EXPECT_TRUE(s.widget("cmdScanPH")->isEnabled());
+    for (const char* name : {"cmdScan", "cmdLoadUpdate", "lstSourceFiles", "chkFixFormat"})
+        EXPECT_FALSE(s.widget(name)->isEnabled()) << name;
+
+    click(s.widget("cmdScanPH"));
+    EXPECT_EQ(s.text("cmdScanPH"), QStringLiteral("Scan")) << "the caption returns at the click";
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+
+    EXPECT_EQ(s.window->lastEnding(), ScanEnding::Stopped);
+    const reconcile::ScanResult expected = s.direct(ratelist::loadBuiltinUpdateResource().mid(0, 100), true);
+    s.expectWindowShows(expected);
+    EXPECT_EQ(s.count("lblCount"), 100);
+    EXPECT_EQ(s.seams.messages(), QStringList{kDone});
+    s.expectIdle();
+}
+
+TEST(FrmIcdScan, closingDuringRunStopsWithoutSummaryAndClosesCleanly)
+{
+    ScanWindow s;
+    click(s.widget("cmdLoadUpdate"));
+    HoldScanAtLine hold(*s.window, 50);
+    click(s.widget("cmdScan"));
+    ASSERT_TRUE(hold.waitUntilHeld());
+
+    click(s.widget("cmdClose"));
+    EXPECT_FALSE(s.window->isScanRunning()) << "the close waits for the worker";
+    EXPECT_FALSE(s.window->isVisible());
+    EXPECT_FALSE(s.window->frmSRC()->isVisible());
+    EXPECT_EQ(s.window->lastEnding(), ScanEnding::WindowClosing);
+    EXPECT_EQ(s.count("lblCount"), 50);
+    EXPECT_EQ(s.seams.messages(), QStringList{kDone}) << "the done message is shown in every ending";
+}
+
+TEST(FrmIcdScan, closingTheWindowItselfDuringRunEndsTheSameWay)
+{
+    ScanWindow s;
+    click(s.widget("cmdLoadUpdate"));
+    HoldScanAtLine hold(*s.window, 10);
+    click(s.widget("cmdScanPH"));
+    ASSERT_TRUE(hold.waitUntilHeld());
+    EXPECT_TRUE(s.window->close());
+    EXPECT_FALSE(s.window->isScanRunning());
+    EXPECT_EQ(s.window->lastEnding(), ScanEnding::WindowClosing);
+    EXPECT_EQ(s.seams.messages(), QStringList{kDone});
+}
+
+TEST(FrmIcdScan, failingRunShowsItsErrorAndLeavesTheWindowUsable)
+{
+    GuiSeams seams;
+    TempProgramFolder folder;
+    FrmIcd window(embeddedIn(folder.path() + "/no databases here"));
+    window.show();
+    click(control<QWidget>(window, "cmdLoadUpdate"));
+    click(control<QWidget>(window, "cmdScanPH"));
+    ASSERT_TRUE(waitForScanEnd(window));
+
+    ASSERT_EQ(seams.messages().size(), 1);
+    EXPECT_TRUE(seams.messages().first().contains(QLatin1String("no databases here")))
+        << seams.messages().first().toStdString();
+    EXPECT_FALSE(window.lastEnding().has_value());
+    EXPECT_EQ(control<QAbstractButton>(window, "cmdScanPH")->text(), QStringLiteral("Scan"));
+    for (const char* name : {"cmdScan", "cmdScanPH", "cmdLoadUpdate", "lstSourceFiles", "chkFixFormat"})
+        EXPECT_TRUE(control<QWidget>(window, name)->isEnabled()) << name;
+
+    // Usable: the same click runs again and reports again.
+    click(control<QWidget>(window, "cmdScanPH"));
+    ASSERT_TRUE(waitForScanEnd(window));
+    EXPECT_EQ(seams.messages().size(), 2);
+}
+
+TEST(FrmIcdScan, viewStaysAsChosenThroughAScan)
+{
+    ScanWindow s;
+    control<QTabWidget>(*s.window, "SSTab1")->setCurrentIndex(0); // where the lists are
+    click(s.widget("lbldifferentdesc_1"));
+    click(s.widget("cmdLoadUpdate"));
+    click(s.widget("cmdScan"));
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+    EXPECT_EQ(s.window->view(), gui::IcdView::SameCodeDifDesc);
+    EXPECT_TRUE(s.widget("lsvSameCodeDifDesc")->isVisible());
+    EXPECT_TRUE(s.widget("Line7")->isVisible());
+    EXPECT_FALSE(s.widget("lsvNewCode")->isVisible());
+}
+
+// The picture of the README: the window after a PH scan of the update resource. Written
+// to the path in ORVEX_SCREENSHOT when that is set.
+TEST(MainWindowScreenshot, afterPhScanOfUpdateResource)
+{
+    ScanWindow s;
+    s.window->resize(gui::Twips::of(s.window.get()).px(19650), gui::Twips::of(s.window.get()).px(12255));
+    click(s.widget("cmdLoadUpdate"));
+    s.window->frmSRC()->hide();
+    control<QTabWidget>(*s.window, "SSTab1")->setCurrentIndex(1);
+    click(s.widget("cmdScanPH"));
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+    QCoreApplication::processEvents();
+
+    const QImage picture = s.window->grab().toImage();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), s.window->size() * s.window->devicePixelRatio());
+    const QString target = qEnvironmentVariable("ORVEX_SCREENSHOT");
+    if (!target.isEmpty())
+        EXPECT_TRUE(picture.save(target, "PNG")) << target.toStdString();
+}

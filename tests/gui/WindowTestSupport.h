@@ -1,0 +1,157 @@
+#pragma once
+
+// Helpers of the window tests: the seams switched to their test side, finding controls by
+// name, and waiting for a scan without a clock.
+#include "gui/DesktopFolder.h"
+#include "gui/FrmIcd.h"
+#include "gui/MessageBoxes.h"
+#include "gui/ScanRunner.h"
+
+#include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QSemaphore>
+#include <QStringList>
+#include <QTabWidget>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace orvex::test {
+
+// Message boxes recorded instead of shown, the folder opener recorded instead of run.
+class GuiSeams
+{
+public:
+    GuiSeams()
+    {
+        gui::MessageBoxes::setTestMode(true);
+        gui::DesktopFolder::setOpener([this](const QString& folder) { openedFolders.append(folder); });
+    }
+    ~GuiSeams()
+    {
+        gui::ScanRunner::setLineHook({});
+        gui::DesktopFolder::setOpener({});
+        gui::MessageBoxes::setTestMode(false);
+    }
+    GuiSeams(const GuiSeams&) = delete;
+    GuiSeams& operator=(const GuiSeams&) = delete;
+
+    QStringList messages() const { return gui::MessageBoxes::shown(); }
+    QStringList openedFolders;
+};
+
+// The control `name` of `window`; a test failure when it is missing.
+template <class T>
+T* control(const QWidget& window, const char* name)
+{
+    T* found = window.findChild<T*>(QLatin1String(name));
+    if (!found)
+        ADD_FAILURE() << "no control " << name << " of the expected kind";
+    return found;
+}
+
+inline void click(QWidget* widget)
+{
+    ASSERT_NE(widget, nullptr);
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+// Lets queued work of the window run until `done` holds. Not a clock: the limit only
+// keeps a broken build from hanging the test run.
+template <class Predicate>
+bool processEventsUntil(Predicate done)
+{
+    QDeadlineTimer limit(std::chrono::minutes(4));
+    while (!done()) {
+        if (limit.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+inline bool waitForScanEnd(const gui::FrmIcd& window)
+{
+    return processEventsUntil([&window] { return !window.isScanRunning(); });
+}
+
+// Holds a running scan right after line `atLine` until a stop (or close) has been asked
+// for, so a test can act in the middle of a run without depending on its speed.
+class HoldScanAtLine
+{
+public:
+    HoldScanAtLine(const gui::FrmIcd& window, int atLine)
+    {
+        gui::ScanRunner* runner = window.scanRunner();
+        gui::ScanRunner::setLineHook([this, runner, atLine](const reconcile::ScanProgress& progress) {
+            if (progress.linesDone != atLine)
+                return;
+            m_reached.release();
+            while (!runner->stopRequested())
+                QThread::msleep(1);
+        });
+    }
+    ~HoldScanAtLine() { gui::ScanRunner::setLineHook({}); }
+
+    // Processes events until the run is held at its line.
+    bool waitUntilHeld()
+    {
+        return processEventsUntil([this] { return m_reached.tryAcquire(); });
+    }
+
+private:
+    QSemaphore m_reached;
+};
+
+// What a user does to choose a source file: bring tab "ICD" to the front, click the row of
+// lstSourceFiles, double-click it. A row < 0 double-clicks below the rows.
+inline void doubleClickSourceFile(const QWidget& window, int row)
+{
+    auto* tabs = control<QTabWidget>(window, "SSTab1");
+    auto* list = control<QAbstractItemView>(window, "lstSourceFiles");
+    if (!tabs || !list)
+        return;
+    tabs->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    QPoint at(5, list->viewport()->height() - 5);
+    if (row >= 0) {
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        if (rect.isEmpty())
+            ADD_FAILURE() << "row " << row << " of lstSourceFiles is not shown";
+        at = QPoint(rect.left() + 4, rect.center().y());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Rows of a report-style list as (text, second column).
+inline std::vector<reconcile::ResultRow> listRows(const QWidget& window, const char* name)
+{
+    std::vector<reconcile::ResultRow> rows;
+    const auto* view = control<QAbstractItemView>(window, name);
+    if (!view)
+        return rows;
+    const QAbstractItemModel* model = view->model();
+    for (int r = 0; r < model->rowCount(); ++r)
+        rows.push_back({model->index(r, 0).data().toString(),
+                        model->columnCount() > 1 ? model->index(r, 1).data().toString() : QString()});
+    return rows;
+}
+
+} // namespace orvex::test
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace orvex::reconcile {
+inline void PrintTo(const ResultRow& row, std::ostream* os)
+{
+    *os << '{' << row.text.toStdString() << " | " << row.second.toStdString() << '}';
+}
+} // namespace orvex::reconcile
