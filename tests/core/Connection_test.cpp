@@ -234,6 +234,26 @@ TEST(Connection, odbcToSqliteBindsParametersAndNulls)
     EXPECT_EQ(connection->statementsSent(), 3u);
 }
 
+TEST(Connection, odbcToAMissingSqliteFileCreatesNothing)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("Build_FILE.db"));
+    const QString message = openError(odbc(QStringLiteral("DRIVER={SQLite3};Database=%1").arg(missing)));
+    EXPECT_TRUE(message.contains(QLatin1String("does not exist"))) << message.toStdString();
+    EXPECT_FALSE(QFile::exists(missing));
+}
+
+TEST(Connection, embeddedFolderMayHoldBlanksAndUriCharacters)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("Hospital data #2 ?x=1 100%"));
+    orvex::test::writeSmallDatabases(folder);
+    auto connection = Connection::open(embedded(folder));
+    EXPECT_EQ(firstColumn(connection->exec(connection->statements().icdByCode(), {QStringLiteral("c10")})),
+              QStringList{"C10"});
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"Build_FILE.db", "Medicare.db"}));
+}
+
 TEST(Connection, odbcToSqliteRefusesFilesThatNeedTheCiAsCollation)
 {
     QTemporaryDir dir;

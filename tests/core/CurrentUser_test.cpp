@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -236,6 +237,17 @@ TEST(CurrentUser, emptyDefaultFolderGetsTheSampleDatabases)
     EXPECT_EQ(QDir::fromNativeSeparators(user.ServerName()), program.path() + QStringLiteral("/db"));
     EXPECT_TRUE(QFile::exists(program.path() + QStringLiteral("/db/Build_FILE.db")));
     EXPECT_TRUE(QFile::exists(program.path() + QStringLiteral("/db/Medicare.db")));
+}
+
+TEST(CurrentUser, namedEmptyFolderIsAnErrorNotASample)
+{
+    QTemporaryDir dir;
+    ScriptedPrompt prompt({embeddedIn(dir.filePath(QStringLiteral("mistyped")))});
+    CurrentUser user(prompt, nullptr);
+    user.showmain();
+    EXPECT_FALSE(user.connected());
+    EXPECT_TRUE(user.lastError().contains(QLatin1String("db init"))) << user.lastError().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("mistyped"))));
 }
 
 TEST(SignInSettings, profilesRoundTripAndReplaceByName)

@@ -41,13 +41,13 @@ QString shortForm(const QString& sql)
 
 QString errorText(const QSqlError& e)
 {
+    // The database's own words; Qt's driver text ("Unable to fetch row") only when
+    // there are none.
     const QString db = e.databaseText().trimmed();
-    const QString driver = e.driverText().trimmed();
-    if (db.isEmpty())
-        return driver.isEmpty() ? QStringLiteral("unknown error") : driver;
-    if (driver.isEmpty() || db.contains(driver))
+    if (!db.isEmpty())
         return db;
-    return db + QStringLiteral(" (") + driver + QLatin1Char(')');
+    const QString driver = e.driverText().trimmed();
+    return driver.isEmpty() ? QStringLiteral("unknown error") : driver;
 }
 
 // Closes and forgets a Qt connection that failed half-way through opening.
@@ -100,10 +100,11 @@ void requireFile(const QString& path, const QString& database)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        throw Error(QStringLiteral("The database %1 is missing: %2 does not exist. Build the sample databases "
-                                   "with \"orvex-cli db init\" or choose the folder that holds Build_FILE.db "
-                                   "and Medicare.db.")
-                        .arg(database, QDir::toNativeSeparators(path)));
+        throw Error(QStringLiteral("The database %1 is missing: %2 does not exist. Choose the folder that holds "
+                                   "Build_FILE.db and Medicare.db, or build the sample databases there with: "
+                                   "orvex-cli --db \"%3\" db init")
+                        .arg(database, QDir::toNativeSeparators(path),
+                             QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
     if (!info.isFile() || !info.isReadable())
         throw Error(QStringLiteral("The database %1 cannot be read: %2 is not a readable file.")
                         .arg(database, QDir::toNativeSeparators(path)));
@@ -171,6 +172,18 @@ void checkTables(QSqlDatabase& db, const ConnectionSettings& settings, Product p
     }
 }
 
+// The SQLite ODBC driver would create a missing database file; say so instead.
+void refuseMissingSqliteFile(const ConnectionSettings& settings)
+{
+    const QString driver = odbcAttribute(settings.odbcConnectionString, QStringLiteral("DRIVER"));
+    const QString file = odbcAttribute(settings.odbcConnectionString, QStringLiteral("Database"));
+    if (!driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive) || file.isEmpty()
+        || file == QLatin1String(":memory:") || QFileInfo::exists(file))
+        return;
+    throw Error(QStringLiteral("The database file %1 named by %2 does not exist.")
+                    .arg(QDir::toNativeSeparators(file), settings.describe()));
+}
+
 QString openFailure(const QSqlDatabase& db, const ConnectionSettings& settings)
 {
     QString reason = errorText(db.lastError());
@@ -218,6 +231,7 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         return std::unique_ptr<Connection>(new Connection(settings, name, product));
     }
 
+    refuseMissingSqliteFile(settings);
     PendingConnection pending(QStringLiteral("QODBC"), name);
     QSqlDatabase& db = pending.db();
     QString connectionString = settings.odbcConnectionString;

@@ -116,7 +116,10 @@ void CurrentUser::connect(const SignInChoice& choice)
     if (isEmbedded(choice)) {
         settings.kind = ConnectionSettings::Kind::Embedded;
         settings.embeddedFolder = folderOf(choice);
-        ensureEmbeddedDatabases(settings.embeddedFolder);
+        // Only the default folder is filled with the sample: a folder the user named
+        // and mistyped must not quietly become a sample database.
+        if (choice.embeddedFolder.isEmpty())
+            ensureEmbeddedDatabases(settings.embeddedFolder);
     } else {
         settings.kind = ConnectionSettings::Kind::Odbc;
         settings.odbcConnectionString = connectionStringOf(choice);

@@ -24,7 +24,8 @@ public:
     CurrentUser& operator=(const CurrentUser&) = delete;
 
     // Settles the sign-in: asks the prompt, connects, and on a failure asks again with
-    // the reason until it connects or the user gives up. Throws nothing.
+    // the reason until it connects or the user gives up. The default embedded folder
+    // gets the sample databases when it holds none. Throws nothing.
     void showmain();
 
     bool connected() const { return m_connection != nullptr; }
