@@ -20,7 +20,8 @@ struct ConnectionSettings
 {
     enum class Kind { Embedded, Odbc };
     Kind kind = Kind::Embedded;
-    QString embeddedFolder;       // holds Build_FILE.db and Medicare.db
+    QString embeddedFolder;       // holds Build_FILE.db and Medicare.db (ODBC to SQLite: where
+                                  // to find them; default: the data source's own folder)
     QString odbcConnectionString; // DRIVER=...;SERVER=...;... without the password
     QString password;             // added at open time; never shown, stored or logged
     int loginTimeoutSeconds = 10;
