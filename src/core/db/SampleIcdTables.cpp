@@ -17,6 +17,10 @@ constexpr int kDuplicatedLibraryCodes = 6;
 // only in letter case.
 constexpr int kCentralWordingChanges = 20;
 constexpr int kCentralCaseChanges = 5;
+// Wording the hospital had already taken over from PhilHealth: the WHO codes on the lines
+// of the 2024 medical list whose number n has n % 50 == 25 carry the list's description.
+constexpr int kAdoptedWordingEvery = 50;
+constexpr int kAdoptedWordingAt = 25;
 
 const QString kCentralSource = QStringLiteral("PhilHealth Circular 2024-0037 Annex A");
 
@@ -64,6 +68,16 @@ QList<QVariantList> duplicateRows(const Sources& s, const QHash<QString, qsizety
     return rows;
 }
 
+QHash<QString, QString> adoptedWording(const Sources& s)
+{
+    QHash<QString, QString> wording;
+    for (const RateLine& line : s.medical) {
+        if (line.lineNumber % kAdoptedWordingEvery == kAdoptedWordingAt)
+            wording.insert(line.code, line.description);
+    }
+    return wording;
+}
+
 QHash<QString, qsizetype> whoIndexByCode(const Sources& s)
 {
     QHash<QString, qsizetype> index;
@@ -88,10 +102,11 @@ QList<TableRows> buildFileTables(const Sources& s)
                          {QStringLiteral("code"), QStringLiteral("Description"), QStringLiteral("CHAPTERCODE"),
                           QStringLiteral("SUBCHAPTERCODE")},
                          {}};
+    const QHash<QString, QString> adopted = adoptedWording(s);
     main.rows.reserve(s.codes.size() + 32);
     for (const WhoCode& c : s.codes) {
         const QString subChapter = blocks.value(c.block);
-        main.rows.append(icdRow(c, c.title, subChapter));
+        main.rows.append(icdRow(c, adopted.value(c.code, c.title), subChapter));
         if (c.level == 3)
             categories.rows.append({c.code, c.title, c.chapter, subChapter});
     }
