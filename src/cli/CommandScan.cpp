@@ -112,17 +112,20 @@ QJsonObject toJson(const reconcile::ScanResult& r)
 void printSummary(QTextStream& out, const reconcile::ScanResult& r, bool ph)
 {
     const auto& c = r.counters;
-    out << "lines read                             : " << c.lblCount << "\n"
-        << "            New Code and Description : " << c.lblnew << "\n"
-        << "           Same Code and Description : " << c.lblsame << "\n"
-        << "     Same Code different Description : " << c.lblDifDesc << "\n"
-        << "     Same Description different Code : " << c.lblDifCode << "\n";
+    auto line = [&out](const char* label, int count) {
+        out << QString::fromLatin1(label).rightJustified(43) << " : " << count << "\n";
+    };
+    line("Lines read", c.lblCount);
+    line("New Code and Description", c.lblnew);
+    line("Same Code and Description", c.lblsame);
+    line("Same Code different Description", c.lblDifDesc);
+    line("Same Description different Code", c.lblDifCode);
     if (ph) {
-        out << "Philhealth           new case rates : " << c.lblNewPH << "\n"
-            << "Philhealth  same code, same description : " << c.lblsamePH << "\n"
-            << "Philhealth  same code, different description : " << c.lblDifDescPH << "\n";
+        line("Philhealth New Code", c.lblNewPH);
+        line("Philhealth Same Description", c.lblsamePH);
+        line("Philhealth Same Code different Description", c.lblDifDescPH);
     }
-    out << "reports written to " << QDir::toNativeSeparators(ProgramFolder::outputFolder()) << "\n";
+    out << "Reports and scripts: " << QDir::toNativeSeparators(ProgramFolder::outputFolder()) << "\n";
 }
 } // namespace
 

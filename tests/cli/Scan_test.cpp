@@ -1,0 +1,91 @@
+#include "platform/ProgramFolder.h"
+#include "support/CliRun.h"
+#include "support/SmallDatabases.h"
+#include "support/TestPaths.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace orvex::test;
+
+namespace {
+struct ScanCli
+{
+    SmallDatabases dbs;
+    TempProgramFolder folder;
+
+    CliRun run(const QStringList& args) { return runCliInProcess(QStringList{"--db", dbs.folder(), "scan"} + args); }
+};
+} // namespace
+
+TEST(ScanCommand, printsTheSummaryAndWritesTheReports)
+{
+    ScanCli cli;
+    cli.dbs.addIcd("A00.0", "Cholera");
+    writeBytes(cli.folder.path() + "/my icd list.txt", "|CHOLERA|||\r\nA00.0|Cholera|1,000|300|700\r\nB00|Herpes|||\r\n");
+    const CliRun run = cli.run({"--ph", "--source", "my icd list.txt", "--stats"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("New Code and Description : 1\n")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("Philhealth New Code : 2\n")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(cli.folder.path().toUtf8() + "/output")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("statements: ")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("elapsed: ")) << run.err.toStdString();
+    EXPECT_EQ(readBytes(cli.folder.outputFile("New Code.txt")), "B00   Herpes\r\n");
+    EXPECT_TRUE(QFile::exists(cli.folder.outputFile("scriptPH.txt")));
+}
+
+TEST(ScanCommand, jsonHasCountersAndLists)
+{
+    ScanCli cli;
+    cli.dbs.addIcd("A00.0", "cholera");
+    writeBytes(cli.folder.path() + "/list.txt", "A00.0|Cholera\r\nB00|Herpes\r\n");
+    const CliRun run = cli.run({"--source", cli.folder.path() + "/list.txt", "--json", "--strategy", "per-line"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(run.out).object();
+    const QJsonObject counters = json["counters"].toObject();
+    EXPECT_EQ(counters["lblnew"].toInt(), 1);
+    EXPECT_EQ(counters["lblDifDesc"].toInt(), 1);
+    EXPECT_EQ(counters["lblCount"].toInt(), 2);
+    EXPECT_EQ(counters.size(), 8);
+    const QJsonObject lists = json["lists"].toObject();
+    EXPECT_EQ(lists.size(), 6);
+    EXPECT_EQ(lists["lsvNewCode"].toArray(), (QJsonArray{QJsonArray{"B00 - Herpes"}}));
+    EXPECT_EQ(lists["lsvSameCodeDifDesc"].toArray(), (QJsonArray{QJsonArray{"A00.0 - cholera", "A00.0 - Cholera"}}));
+}
+
+TEST(ScanCommand, updateResourceFromAFileIsSplitLikeTheBuiltInOne)
+{
+    ScanCli cli;
+    writeBytes(cli.folder.path() + "/newer.bin", QByteArray("|G|||\r\nX1|One|1|1|1\r\n") + '\0');
+    const CliRun run = cli.run({"--ph", "--update-resource", cli.folder.path() + "/newer.bin", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject counters = QJsonDocument::fromJson(run.out).object()["counters"].toObject();
+    EXPECT_EQ(counters["lblCount"].toInt(), 3); // the trailing NUL gives one last, empty line
+    EXPECT_EQ(counters["lblNewPH"].toInt(), 2);
+}
+
+TEST(ScanCommand, badInputFailsWithAClearMessage)
+{
+    ScanCli cli;
+    CliRun run = cli.run({"--source", "missing icd.txt"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("missing icd.txt")) << run.err.toStdString();
+
+    run = cli.run({"--ph"});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.err.contains("--source")) << run.err.toStdString();
+
+    run = cli.run({"--update-resource", "--strategy", "fast"});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.err.contains("fast")) << run.err.toStdString();
+
+    // A folder that holds no database is not silently filled with the sample.
+    QTemporaryDir empty;
+    run = runCliInProcess({"--db", empty.path(), "scan", "--update-resource"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_FALSE(run.err.isEmpty());
+    EXPECT_FALSE(QFile::exists(cli.folder.outputFile("script.txt")));
+}
