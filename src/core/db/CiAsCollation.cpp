@@ -1,6 +1,7 @@
 #include "db/CiAsCollation.h"
 
 #include "Error.h"
+#include "text/Blanks.h"
 
 #include <QSqlDriver>
 #include <QVariant>
@@ -9,13 +10,6 @@
 namespace orvex::db {
 
 namespace {
-QStringView withoutTrailingBlanks(QStringView s)
-{
-    qsizetype n = s.size();
-    while (n > 0 && s[n - 1] == QLatin1Char(' '))
-        --n;
-    return s.left(n);
-}
 
 int sqliteCompare(void*, int lengthA, const void* a, int lengthB, const void* b)
 {

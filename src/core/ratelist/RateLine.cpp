@@ -1,28 +1,17 @@
 #include "ratelist/RateLine.h"
 
+#include "text/Blanks.h"
+
 #include "text/GetWord.h"
 
 namespace orvex::ratelist {
 
 namespace {
-const QChar kBlank = QLatin1Char(' ');
 const QChar kTab = QLatin1Char('\t');
 const QChar kComma = QLatin1Char(',');
 constexpr QStringView kPipe = u"|";
 constexpr QStringView kBlankSeparator = u" ";
 
-// Rate lists are trimmed of space characters only; QString::trimmed would also take TABs
-// and line feeds, which the lists keep.
-QStringView trimBlanks(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == kBlank)
-        ++begin;
-    while (end > begin && text[end - 1] == kBlank)
-        --end;
-    return text.sliced(begin, end - begin);
-}
 
 // Copies `text` without any `drop` character: one allocation, one pass.
 QString without(QStringView text, QChar drop)

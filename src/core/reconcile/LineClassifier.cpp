@@ -2,20 +2,12 @@
 
 #include "db/CiAsCollation.h"
 #include "ratelist/RateLine.h"
+#include "text/Blanks.h"
 #include "text/Numbers.h"
 
 namespace orvex::reconcile {
 
 namespace {
-QString trimBlanks(const QString& s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == QLatin1Char(' '))
-        ++b;
-    while (e > b && s[e - 1] == QLatin1Char(' '))
-        --e;
-    return s.mid(b, e - b);
-}
 
 // List texts join stored values as the window did: a NULL adds nothing.
 QString listText(const QVariant& value)
@@ -30,7 +22,7 @@ QString pair(const QString& code, const QString& description)
 
 QString trimmedPair(const QString& code, const QString& description)
 {
-    return pair(trimBlanks(code), trimBlanks(description));
+    return pair(trimBlanks(code).toString(), trimBlanks(description).toString());
 }
 
 // The stored description is compared exactly: case matters, nothing is trimmed, and

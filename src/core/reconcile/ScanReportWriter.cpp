@@ -1,6 +1,7 @@
 #include "reconcile/ScanReportWriter.h"
 
 #include "report/ReportFileSet.h"
+#include "text/Blanks.h"
 #include "text/SqlComply.h"
 
 #include <QLocale>
@@ -12,15 +13,6 @@ using report::Slot;
 namespace {
 const QString kStars = QStringLiteral("******************************************");
 
-QString trimBlanks(const QString& s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == QLatin1Char(' '))
-        ++b;
-    while (e > b && s[e - 1] == QLatin1Char(' '))
-        --e;
-    return s.mid(b, e - b);
-}
 
 // A stored value on a "[DATABASE]" line: NULL shows as the word Null.
 QString storedText(const QVariant& value)
@@ -32,8 +24,8 @@ QString storedText(const QVariant& value)
 void ScanReportWriter::newCode(const QString& code, const QString& description)
 {
     m_files.writeLine(Slot::ScriptFile, QStringLiteral("INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('") +
-                                            sqlQuoted(trimBlanks(code)) + QStringLiteral("','") +
-                                            sqlQuoted(trimBlanks(description)) + QStringLiteral("');"));
+                                            sqlQuoted(trimBlanks(code).toString()) + QStringLiteral("','") +
+                                            sqlQuoted(trimBlanks(description).toString()) + QStringLiteral("');"));
     m_files.writeLine(Slot::NewCodeFile, code + QStringLiteral("   ") + description);
 }
 
@@ -50,7 +42,7 @@ void ScanReportWriter::sameCode(const IcdRow& stored, const QString& code, const
     m_files.writeLine(Slot::SameCodeDiffDescFile, QStringLiteral("[DATABASE]") + storedText(stored.code) +
                                                       QStringLiteral("   ") + storedText(stored.description));
     m_files.writeLine(Slot::SameCodeDiffDescFile,
-                      QStringLiteral("[SOURCE F]") + code + QStringLiteral("   ") + trimBlanks(description));
+                      QStringLiteral("[SOURCE F]") + code + QStringLiteral("   ") + trimBlanks(description).toString());
     m_files.writeLine(Slot::SameCodeDiffDescFile, QString());
     m_files.writeLine(Slot::SameCodeDiffDescScriptFile, QStringLiteral("UPDATE dbo.tbICDdiagMain SET Description='") +
                                                             sqlQuoted(description) + QStringLiteral("' WHERE CODE='") +
@@ -97,8 +89,8 @@ void ScanReportWriter::caseRateInsert(const QString& code, const QString& descri
     m_files.writeLine(Slot::ScriptPHFile,
                       QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] "
                                      "([ICDCode],[Description],[CaseType],[PackageID]) ") +
-                          QStringLiteral(" VALUES('") + sqlQuoted(trimBlanks(code)) + QStringLiteral("','") +
-                          sqlQuoted(trimBlanks(description)) + QStringLiteral("','") + sqlQuoted(groupName) +
+                          QStringLiteral(" VALUES('") + sqlQuoted(trimBlanks(code).toString()) + QStringLiteral("','") +
+                          sqlQuoted(trimBlanks(description).toString()) + QStringLiteral("','") + sqlQuoted(groupName) +
                           QStringLiteral("',") + packageReference + QStringLiteral(");"));
     m_files.writeLine(Slot::ScriptPHFile, QString());
 }
