@@ -1,5 +1,5 @@
-#include "cli/CliContext.h"
 #include "db/SampleDatabases.h"
+#include "support/CliRun.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -11,24 +11,6 @@
 using namespace orvex::test;
 
 namespace {
-struct DbRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-DbRun runInProcess(const QStringList& args)
-{
-    DbRun run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.exitCode = orvex::cli::runCli(args, out, err);
-    out.flush();
-    err.flush();
-    return run;
-}
-
 // "<table> <rows> rows" lines of the output, as table -> rows.
 QHash<QString, qint64> printedCounts(const QString& out)
 {
@@ -46,7 +28,7 @@ TEST(DbInit, buildsTheThreeFilesAndPrintsWhatAndWhere)
 {
     QTemporaryDir dir;
     const QString folder = dir.path() + "/embedded";
-    const DbRun run = runInProcess({"--db", folder, "db", "init"});
+    const CliTextRun run = runCliText({"--db", folder, "db", "init"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty());
 
@@ -65,17 +47,17 @@ TEST(DbInit, buildsTheThreeFilesAndPrintsWhatAndWhere)
 TEST(DbInit, neverOverwritesWithoutForce)
 {
     QTemporaryDir dir;
-    ASSERT_EQ(runInProcess({"--db", dir.path(), "db", "init"}).exitCode, 0);
+    ASSERT_EQ(runCliText({"--db", dir.path(), "db", "init"}).exitCode, 0);
     const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
     writeBytes(buildFile, "keep me");
 
-    const DbRun refused = runInProcess({"--db", dir.path(), "db", "init"});
+    const CliTextRun refused = runCliText({"--db", dir.path(), "db", "init"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains("--force")) << refused.err.toStdString();
     EXPECT_TRUE(refused.out.isEmpty());
     EXPECT_EQ(readBytes(buildFile), "keep me");
 
-    const DbRun forced = runInProcess({"--db", dir.path(), "db", "init", "--force"});
+    const CliTextRun forced = runCliText({"--db", dir.path(), "db", "init", "--force"});
     EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
     EXPECT_NE(readBytes(buildFile), "keep me");
     EXPECT_GT(printedCounts(forced.out).value("tbMedPackage"), 0);
@@ -84,7 +66,7 @@ TEST(DbInit, neverOverwritesWithoutForce)
 TEST(DbInit, defaultFolderIsDbUnderTheProgramFolder)
 {
     TempProgramFolder program;
-    const DbRun run = runInProcess({"db", "init"});
+    const CliTextRun run = runCliText({"db", "init"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(orvex::db::embeddedDatabasesPresent(program.path() + "/db"));
     EXPECT_TRUE(QFileInfo::exists(orvex::db::centralDatabasePath(program.path() + "/db")));
@@ -94,7 +76,7 @@ TEST(DbInit, usageErrorsGiveExitCodeTwo)
 {
     QTemporaryDir dir;
     for (const QStringList& args : {QStringList{"db"}, QStringList{"db", "create"}, QStringList{"db", "init", "--fast"}}) {
-        const DbRun run = runInProcess(QStringList{"--db", dir.path()} + args);
+        const CliTextRun run = runCliText(QStringList{"--db", dir.path()} + args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage")) << run.err.toStdString();
     }

@@ -1,5 +1,5 @@
-#include "cli/CliContext.h"
 #include "platform/ProgramFolder.h"
+#include "support/CliRun.h"
 #include "support/TestPaths.h"
 
 #include <QFile>
@@ -11,38 +11,11 @@
 using namespace orvex::test;
 
 namespace {
-struct CliRun
-{
-    int exitCode = -1;
-    QByteArray out; // UTF-8
-    QByteArray err;
-};
-
-CliRun runInProcess(const QStringList& args)
-{
-    CliRun run;
-    {
-        QTextStream out(&run.out);
-        QTextStream err(&run.err);
-        run.exitCode = orvex::cli::runCli(args, out, err);
-        out.flush();
-        err.flush();
-    }
-    return run;
-}
-
-QList<QByteArray> outputLines(const QByteArray& out)
-{
-    QList<QByteArray> lines = out.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 } // namespace
 
 TEST(Inspect, showsEveryLineAsTheScanSplitsIt)
 {
-    const CliRun run = runInProcess({"inspect", fixturePath("inspect/sample-list.txt")});
+    const CliRun run = runCliInProcess({"inspect", fixturePath("inspect/sample-list.txt")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, readBytes(fixturePath("inspect/sample-list.out.golden")));
     EXPECT_EQ(run.err, readBytes(fixturePath("inspect/sample-list.err.golden")));
@@ -52,7 +25,7 @@ TEST(Inspect, bareFileNameIsFoundInTheProgramFolder)
 {
     QTemporaryDir programFolder;
     writeBytes(programFolder.filePath("My List.txt"), "|GROUP|||\r\nA00.0|Cholera|1,000|300|700\r\n");
-    const CliRun run = runInProcess({"--workdir", programFolder.path(), "inspect", "My List.txt"});
+    const CliRun run = runCliInProcess({"--workdir", programFolder.path(), "inspect", "My List.txt"});
     orvex::ProgramFolder::setOverride(QString());
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "1\theader\tGROUP\n2\tcode\tA00.0\tCholera\t1000\t300\t700\n");
@@ -60,7 +33,7 @@ TEST(Inspect, bareFileNameIsFoundInTheProgramFolder)
 
 TEST(Inspect, builtInUpdateResource)
 {
-    const CliRun run = runInProcess({"inspect", "--update-resource"});
+    const CliRun run = runCliInProcess({"inspect", "--update-resource"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QList<QByteArray> lines = outputLines(run.out);
     ASSERT_EQ(lines.size(), 9221);
@@ -82,7 +55,7 @@ TEST(Inspect, updateResourceFromAFile)
     QTemporaryDir dir;
     const QString path = dir.filePath("update.bin");
     writeBytes(path, QByteArray("|G|||\r\nX1|D|1|2|3\r\n\0", 20));
-    const CliRun run = runInProcess({"inspect", "--update-resource", path});
+    const CliRun run = runCliInProcess({"inspect", "--update-resource", path});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "1\theader\tG\n2\tcode\tX1\tD\t1\t2\t3\n3\tcode\t\t\t\t\t\n");
 }
@@ -91,23 +64,23 @@ TEST(Inspect, unreadableFileIsAnErrorNamingIt)
 {
     QTemporaryDir dir;
     const QString missing = dir.filePath("gone.txt");
-    const CliRun run = runInProcess({"inspect", missing});
+    const CliRun run = runCliInProcess({"inspect", missing});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(missing.toUtf8())) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("No such file")) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
 
-    const CliRun resource = runInProcess({"inspect", "--update-resource", missing});
+    const CliRun resource = runCliInProcess({"inspect", "--update-resource", missing});
     EXPECT_EQ(resource.exitCode, 1);
     EXPECT_TRUE(resource.err.contains(missing.toUtf8())) << resource.err.toStdString();
 }
 
 TEST(Inspect, usageErrors)
 {
-    EXPECT_EQ(runInProcess({"inspect"}).exitCode, 2);
-    EXPECT_EQ(runInProcess({"inspect", "a", "b"}).exitCode, 2);
-    EXPECT_EQ(runInProcess({"inspect", "--update-resource", "a", "b"}).exitCode, 2);
-    const CliRun unknown = runInProcess({"inspect", "--verbose"});
+    EXPECT_EQ(runCliInProcess({"inspect"}).exitCode, 2);
+    EXPECT_EQ(runCliInProcess({"inspect", "a", "b"}).exitCode, 2);
+    EXPECT_EQ(runCliInProcess({"inspect", "--update-resource", "a", "b"}).exitCode, 2);
+    const CliRun unknown = runCliInProcess({"inspect", "--verbose"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(unknown.err.contains("--verbose"));
 }

@@ -1,6 +1,6 @@
-#include "cli/CliContext.h"
 #include "db/CurrentUser.h"
 #include "support/ConnectionFixtures.h"
+#include "support/CliRun.h"
 #include "support/TestPaths.h"
 
 #include <QDateTime>
@@ -14,27 +14,6 @@ using namespace orvex;
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& args)
-{
-    CliRun run;
-    QByteArray out;
-    QByteArray err;
-    {
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        run.exitCode = cli::runCli(args, outStream, errStream);
-    }
-    run.out = QString::fromUtf8(out);
-    run.err = QString::fromUtf8(err);
-    return run;
-}
 
 class OneChoice : public db::SignInPrompt
 {
@@ -78,7 +57,7 @@ TEST(Log, printsEveryEntryWithTimeUserWorkstationAndText)
     test::writeSmallDatabases(dir.path());
     writeLog(dir.path(), {QStringLiteral("Added A00.1"), QStringLiteral("Updated a\tb\nc to d")});
 
-    const CliRun run = runCli({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
+    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList printed = lines(run.out);
     ASSERT_EQ(printed.size(), 2) << run.out.toStdString();
@@ -97,7 +76,7 @@ TEST(Log, lastNPrintsOnlyTheNewestEntries)
     test::writeSmallDatabases(dir.path());
     writeLog(dir.path(), {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
 
-    const CliRun run = runCli({QStringLiteral("--db"), dir.path(), QStringLiteral("log"), QStringLiteral("--last"),
+    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log"), QStringLiteral("--last"),
                                QStringLiteral("2")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList printed = lines(run.out);
@@ -111,7 +90,7 @@ TEST(Log, emptyLogPrintsNothingAndCreatesNoTable)
     QTemporaryDir dir;
     test::writeSmallDatabases(dir.path());
     const QByteArray before = test::readBytes(dir.filePath(QStringLiteral("Build_FILE.db")));
-    const CliRun run = runCli({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
+    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_EQ(test::readBytes(dir.filePath(QStringLiteral("Build_FILE.db"))), before);
@@ -121,7 +100,7 @@ TEST(Log, badArgumentsAreAUsageError)
 {
     for (const QStringList& args : {QStringList{"log", "--last"}, QStringList{"log", "--last", "0"},
                                     QStringList{"log", "--last", "x"}, QStringList{"log", "--all"}}) {
-        const CliRun run = runCli(args);
+        const test::CliTextRun run = test::runCliText(args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(QLatin1String("log [--last N]")));
     }

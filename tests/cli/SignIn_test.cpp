@@ -1,6 +1,6 @@
-#include "cli/CliContext.h"
 #include "platform/ProgramFolder.h"
 #include "support/ConnectionFixtures.h"
+#include "support/CliRun.h"
 #include "support/TestPaths.h"
 
 #include <QFile>
@@ -12,27 +12,6 @@ using namespace orvex;
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& args)
-{
-    CliRun run;
-    QByteArray out;
-    QByteArray err;
-    {
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        run.exitCode = cli::runCli(args, outStream, errStream);
-    }
-    run.out = QString::fromUtf8(out);
-    run.err = QString::fromUtf8(err);
-    return run;
-}
 
 // Sets an environment variable for the test's duration.
 class EnvironmentValue
@@ -52,7 +31,7 @@ TEST(SignIn, missingDatabaseFileIsNamed)
     QTemporaryDir dir;
     test::writeSmallDatabases(dir.path());
     QFile::remove(dir.filePath(QStringLiteral("Build_FILE.db")));
-    const CliRun run = runCli({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
+    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QLatin1String("Build_FILE"))) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("Build_FILE.db"))));
@@ -60,7 +39,7 @@ TEST(SignIn, missingDatabaseFileIsNamed)
 
 TEST(SignIn, dbAndOdbcExcludeEachOther)
 {
-    const CliRun run = runCli({QStringLiteral("--db"), QStringLiteral("x"), QStringLiteral("--odbc"),
+    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), QStringLiteral("x"), QStringLiteral("--odbc"),
                                QStringLiteral("DRIVER={SQLite3};Database=y"), QStringLiteral("log")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QLatin1String("exclude each other")));
@@ -79,7 +58,7 @@ TEST(SignIn, odbcReadsTheLogThroughTheDriverWithThePasswordFromTheEnvironment)
                            QStringLiteral("insert into tbActivityLog (LogTime, UserID, Workstation, LogText) "
                                           "values ('2024-02-14 08:30:00', 'kestra', 'WS-01', 'Added A00.1')")},
                           false);
-    const CliRun run = runCli({QStringLiteral("--odbc"), source, QStringLiteral("log")});
+    const test::CliTextRun run = test::runCliText({QStringLiteral("--odbc"), source, QStringLiteral("log")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.toStdString(), "2024-02-14 08:30:00\tkestra\tWS-01\tAdded A00.1\n");
 }
@@ -88,7 +67,7 @@ TEST(SignIn, refusedConnectionIsReportedWithoutThePassword)
 {
     const EnvironmentValue password("ORVEX_DB_PASSWORD", "Sup3rSecret");
     // Port 9 (discard) on the loopback: nothing listens there on a test machine.
-    const CliRun run = runCli({QStringLiteral("--odbc"),
+    const test::CliTextRun run = test::runCliText({QStringLiteral("--odbc"),
                                QStringLiteral("DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=9;TDS_Version=7.4;UID=kestra"),
                                QStringLiteral("log")});
     EXPECT_EQ(run.exitCode, 1);
@@ -99,7 +78,7 @@ TEST(SignIn, refusedConnectionIsReportedWithoutThePassword)
 TEST(SignIn, withoutOptionsTheEmbeddedSampleIsBuiltUnderTheProgramFolder)
 {
     QTemporaryDir program;
-    const CliRun run = runCli({QStringLiteral("--workdir"), program.path(), QStringLiteral("log")});
+    const test::CliTextRun run = test::runCliText({QStringLiteral("--workdir"), program.path(), QStringLiteral("log")});
     ProgramFolder::setOverride(QString());
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());

@@ -30,6 +30,20 @@ inline CliRun runCliInProcess(const QStringList& args)
     return run;
 }
 
+// The same run with what it printed as text, for tests that search and split it.
+struct CliTextRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+inline CliTextRun runCliText(const QStringList& args)
+{
+    const CliRun run = runCliInProcess(args);
+    return {run.exitCode, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
+}
+
 inline QList<QByteArray> outputLines(const QByteArray& text)
 {
     QList<QByteArray> lines = text.split('\n');
