@@ -42,8 +42,8 @@ void yieldToPaint()
 }
 } // namespace
 
-FrmIcd::FrmIcd(db::ConnectionSettings connection, QWidget* parent)
-    : QWidget(parent), m_connection(std::move(connection)), m_runner(new ScanRunner(this))
+FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget* parent)
+    : QWidget(parent), m_connection(std::move(connection)), m_user(user), m_runner(new ScanRunner(this))
 {
     setObjectName(QStringLiteral("frmICD"));
     setWindowTitle(caption());

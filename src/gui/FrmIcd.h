@@ -18,6 +18,10 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 
+namespace orvex::db {
+class CurrentUser;
+}
+
 namespace orvex::gui {
 
 class ClickableLabel;
@@ -36,7 +40,9 @@ class FrmIcd : public QWidget
 {
     Q_OBJECT
 public:
-    explicit FrmIcd(db::ConnectionSettings connection, QWidget* parent = nullptr);
+    // `connection`: how the signed-in user reaches the databases; `user`: the current-user
+    // component of the run (null in tests that need none).
+    explicit FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user = nullptr, QWidget* parent = nullptr);
     ~FrmIcd() override;
 
     // "Kestra Orvex ver." and the three-part version.
@@ -54,6 +60,7 @@ public:
     // How the last scan ended; empty before the first one and after a failed one.
     std::optional<reconcile::ScanEnding> lastEnding() const { return m_lastEnding; }
 
+    db::CurrentUser* currentUser() const { return m_user; }
     FrmSrc* frmSRC() const { return m_frmSrc; } // null until first used
     ScanRunner* scanRunner() const { return m_runner; }
 
@@ -111,6 +118,7 @@ private:
 
     // Window-level state shared by the operations.
     db::ConnectionSettings m_connection;
+    db::CurrentUser* m_user = nullptr;
     QString SourceFilePath;
     bool PHMode = false;
     IcdView m_view = IcdView::NewCodes;

@@ -8,6 +8,8 @@
 #include "gui/ScanRunner.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
+#include <QRadioButton>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSemaphore>
@@ -53,10 +55,15 @@ T* control(const QWidget& window, const char* name)
     return found;
 }
 
+// A click where a user would click: the middle of a button or label, the indicator of a
+// check box or option button (only its indicator and text take clicks).
 inline void click(QWidget* widget)
 {
     ASSERT_NE(widget, nullptr);
-    QTest::mouseClick(widget, Qt::LeftButton);
+    if (qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget))
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(6, widget->height() / 2));
+    else
+        QTest::mouseClick(widget, Qt::LeftButton);
 }
 
 // Lets queued work of the window run until `done` holds. Not a clock: the limit only
