@@ -130,9 +130,12 @@ void FrmIcd::placeTabContents()
     int x = m_label4->geometry().right() + 1 + tw.px(120);
     x = placeButton(m_cmdLoadUpdate, tw, x, 240, 1335, 375) + tw.px(120);
     x = placeButton(m_cmdScanPH, tw, x, 240, 1335, 375) + tw.px(240);
+    // The group name takes what the frame leaves beside the package ID.
     const int labelHeight = m_lblHeader->sizeHint().height();
-    m_lblHeader->setGeometry(x, tw.px(300), tw.px(4000), labelHeight);
-    m_lblPackageID->setGeometry(m_lblHeader->geometry().right() + 1 + tw.px(120), tw.px(300), tw.px(1500), labelHeight);
+    const int idWidth = tw.px(1500);
+    const int headerWidth = std::max(tw.px(1500), m_frame2->width() - x - idWidth - tw.px(360));
+    m_lblHeader->setGeometry(x, tw.px(300), headerWidth, labelHeight);
+    m_lblPackageID->setGeometry(m_lblHeader->geometry().right() + 1 + tw.px(120), tw.px(300), idWidth, labelHeight);
     applySize(m_lsvNewCodePH, tw.px(120, 720), pxSize(QSize(m_sizes.newCodePHWidth, 2295)));
     applySize(m_lsvSameCodeDifDescPH, tw.px(120, m_at.sameCodeDifDescPHTop), pxSize(m_sizes.sameCodeDifDescPH));
 }
