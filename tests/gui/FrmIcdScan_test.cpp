@@ -164,6 +164,11 @@ TEST(FrmIcdScan, runningScanLocksWhatWouldStartAnotherAndStopsOnSecondClick)
     for (const char* name : {"cmdScan", "cmdLoadUpdate", "lstSourceFiles", "chkFixFormat"})
         EXPECT_FALSE(s.widget(name)->isEnabled()) << name;
 
+    // What the held run has done so far reaches the window while it runs.
+    EXPECT_TRUE(processEventsUntil([&s] { return s.count("lblCount") == 100; }));
+    EXPECT_EQ(control<QProgressBar>(*s.window, "prgScan")->value(), 100);
+    EXPECT_NE(s.text("lblHeader"), QStringLiteral("Header")) << "the group name in force is shown";
+
     click(s.widget("cmdScanPH"));
     EXPECT_EQ(s.text("cmdScanPH"), QStringLiteral("Scan")) << "the caption returns at the click";
     ASSERT_TRUE(waitForScanEnd(*s.window));
@@ -228,6 +233,55 @@ TEST(FrmIcdScan, failingRunShowsItsErrorAndLeavesTheWindowUsable)
     click(control<QWidget>(window, "cmdScanPH"));
     ASSERT_TRUE(waitForScanEnd(window));
     EXPECT_EQ(seams.messages().size(), 2);
+}
+
+TEST(FrmIcdScan, fixFormatRewritesLinesAndCountsOnlyThem)
+{
+    ScanWindow s;
+    click(s.widget("cmdLoadUpdate"));
+    control<QTabWidget>(*s.window, "SSTab1")->setCurrentIndex(2); // "Tools", where the check box is
+    click(s.widget("chkFixFormat"));
+    ASSERT_TRUE(control<QAbstractButton>(*s.window, "chkFixFormat")->isChecked());
+    click(s.widget("cmdScan"));
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+
+    reconcile::ScanParams params;
+    params.lines = s.window->frmSRC()->lines();
+    params.fixFormat = true;
+    params.connection = s.settings;
+    s.expectWindowShows(reconcile::ScanJob(params).run());
+    EXPECT_EQ(s.count("lblCount"), s.window->frmSRC()->lineCount());
+    EXPECT_EQ(s.count("lblnew"), 0);
+    EXPECT_TRUE(QFile::exists(s.folder.outputFile("OutputICDFile2.txt")));
+    EXPECT_EQ(s.seams.messages(), QStringList{kDone});
+}
+
+TEST(FrmIcdScan, nextRunStartsFromTheGroupNameTheLastOneLeft)
+{
+    ScanWindow s;
+    click(s.widget("cmdLoadUpdate"));
+    click(s.widget("cmdScanPH"));
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+    const QString lastGroup = s.text("lblHeader");
+    const QString lastPackage = s.text("lblPackageID");
+    ASSERT_NE(lastGroup, QStringLiteral("Header"));
+
+    // A list of code lines only: every line uses the group name the window shows.
+    const QStringList codesOnly{QStringLiteral("ZZ9.1|NOT A CODE OF ANY TABLE|1,000|300|700")};
+    s.window->frmSRC()->setLines(codesOnly);
+    click(s.widget("cmdScanPH"));
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+
+    reconcile::ScanParams params;
+    params.lines = codesOnly;
+    params.phMode = true;
+    params.connection = s.settings;
+    params.groupName = lastGroup;
+    params.packageId = lastPackage;
+    const reconcile::ScanResult expected = reconcile::ScanJob(params).run();
+    EXPECT_EQ(expected.groupName, lastGroup);
+    s.expectWindowShows(expected);
+    EXPECT_EQ(s.count("lblNewPH"), 1);
 }
 
 TEST(FrmIcdScan, viewStaysAsChosenThroughAScan)
