@@ -1,5 +1,7 @@
 #include "gui/ReportListView.h"
 
+#include "gui/Twips.h"
+
 #include <QHeaderView>
 
 namespace orvex::gui {
@@ -17,7 +19,7 @@ ReportListView::ReportListView(const QString& objectName, const QStringList& hea
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // A single column fills the list; several get a readable width each.
     header()->setStretchLastSection(headers.size() == 1);
-    header()->setDefaultSectionSize(320);
+    header()->setDefaultSectionSize(Twips::of(this).px(4800));
     header()->setMinimumSectionSize(40);
 }
 
