@@ -315,6 +315,7 @@ TEST(MainWindowScreenshot, afterPhScanOfUpdateResource)
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), s.window->size() * s.window->devicePixelRatio());
     const QString target = qEnvironmentVariable("ORVEX_SCREENSHOT");
-    if (!target.isEmpty())
+    if (!target.isEmpty()) {
         EXPECT_TRUE(picture.save(target, "PNG")) << target.toStdString();
+    }
 }

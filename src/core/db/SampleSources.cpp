@@ -39,40 +39,37 @@ QStringList fieldsOf(const QString& path, const QString& line, int lineNumber, Q
     return fields;
 }
 
-// WHO files start with a header line.
+// Every row of a data file: `make` gets the fields and the 1-based line number. WHO files
+// start with a header line and separate by ";", the PhilHealth files by "|".
 template <typename Row, typename Make>
-QList<Row> readWho(const QString& path, int fieldCount, Make make)
+QList<Row> readRows(const QString& path, bool header, QChar separator, int fieldCount, Make make)
 {
     const QStringList lines = linesOf(path);
     QList<Row> rows;
     rows.reserve(lines.size());
-    for (int i = 1; i < lines.size(); ++i)
-        rows.append(make(fieldsOf(path, lines[i], i + 1, QLatin1Char(';'), fieldCount)));
+    for (int i = header ? 1 : 0; i < lines.size(); ++i)
+        rows.append(make(fieldsOf(path, lines[i], i + 1, separator, fieldCount), i + 1));
     return rows;
+}
+
+template <typename Row, typename Make>
+QList<Row> readWho(const QString& path, int fieldCount, Make make)
+{
+    return readRows<Row>(path, true, QLatin1Char(';'), fieldCount,
+                         [&make](const QStringList& f, int) { return make(f); });
 }
 
 QList<RateLine> readRateFile(const QString& path)
 {
-    const QStringList lines = linesOf(path);
-    QList<RateLine> rows;
-    rows.reserve(lines.size());
-    for (int i = 0; i < lines.size(); ++i) {
-        const QStringList f = fieldsOf(path, lines[i], i + 1, QLatin1Char('|'), 5);
-        rows.append({i + 1, f[0], f[1], f[2], f[3], f[4]});
-    }
-    return rows;
+    return readRows<RateLine>(path, false, QLatin1Char('|'), 5, [](const QStringList& f, int lineNumber) {
+        return RateLine{lineNumber, f[0], f[1], f[2], f[3], f[4]};
+    });
 }
 
 QList<LibraryRow> readLibrary(const QString& path)
 {
-    const QStringList lines = linesOf(path);
-    QList<LibraryRow> rows;
-    rows.reserve(lines.size());
-    for (int i = 0; i < lines.size(); ++i) {
-        const QStringList f = fieldsOf(path, lines[i], i + 1, QLatin1Char('|'), 3);
-        rows.append({f[0], f[1]});
-    }
-    return rows;
+    return readRows<LibraryRow>(path, false, QLatin1Char('|'), 3,
+                                [](const QStringList& f, int) { return LibraryRow{f[0], f[1]}; });
 }
 
 } // namespace

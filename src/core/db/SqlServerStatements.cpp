@@ -4,6 +4,16 @@
 
 namespace orvex::db {
 
+namespace {
+// The batched lookups: the keys as a derived table k(v) joined to the table on the key column.
+QString keysJoined(int keyCount, const QString& columns, const QString& table, const QString& keyColumn)
+{
+    return QStringLiteral("select k.v, %2 from (values %1) as k(v) join %3 t on t.%4 = k.v")
+        .arg(valuesRows(keyCount), columns, table, keyColumn);
+}
+} // namespace
+
+
 QString SqlServerStatements::icdByCode() const
 {
     return QStringLiteral("select CODE,Description from build_file.dbo.tbICDdiagMain where code  = ?");
@@ -27,30 +37,22 @@ QString SqlServerStatements::packageByName() const
 
 QString SqlServerStatements::icdByCodeBatch(int keyCount) const
 {
-    return QStringLiteral("select k.v, t.CODE, t.Description from (values %1) as k(v) "
-                          "join build_file.dbo.tbICDdiagMain t on t.code = k.v")
-        .arg(valuesRows(keyCount));
+    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"), QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("code"));
 }
 
 QString SqlServerStatements::icdByDescriptionBatch(int keyCount) const
 {
-    return QStringLiteral("select k.v, t.CODE, t.Description from (values %1) as k(v) "
-                          "join build_file.dbo.tbICDdiagMain t on t.Description = k.v")
-        .arg(valuesRows(keyCount));
+    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"), QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("Description"));
 }
 
 QString SqlServerStatements::caseRateByCodeBatch(int keyCount) const
 {
-    return QStringLiteral("select k.v, t.[ICDCode], t.[Description], t.[CaseType], t.[PackageID] from (values %1) as k(v) "
-                          "join [Medicare].[dbo].[tbMed_MedicalCaseRates] t on t.ICDCode = k.v")
-        .arg(valuesRows(keyCount));
+    return keysJoined(keyCount, QStringLiteral("t.[ICDCode], t.[Description], t.[CaseType], t.[PackageID]"), QStringLiteral("[Medicare].[dbo].[tbMed_MedicalCaseRates]"), QStringLiteral("ICDCode"));
 }
 
 QString SqlServerStatements::packageByNameBatch(int keyCount) const
 {
-    return QStringLiteral("select k.v, t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard from (values %1) as k(v) "
-                          "join [Medicare].[dbo].[tbMedPackage] t on t.Package = k.v")
-        .arg(valuesRows(keyCount));
+    return keysJoined(keyCount, QStringLiteral("t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard"), QStringLiteral("[Medicare].[dbo].[tbMedPackage]"), QStringLiteral("Package"));
 }
 
 QList<TableProbe> SqlServerStatements::tableProbes() const

@@ -4,6 +4,17 @@
 
 namespace orvex::db {
 
+namespace {
+// The batched lookups: the keys as a list k(v) joined to the table on the key column, rows
+// in storage order so that a key's first row is the one the single-key form returns.
+QString keysJoined(int keyCount, const QString& columns, const QString& table, const QString& keyColumn)
+{
+    return QStringLiteral("with k(v) as (values %1) select k.v, %2 from k join %3 t on t.%4 = k.v order by t.rowid")
+        .arg(valuesRows(keyCount), columns, table, keyColumn);
+}
+} // namespace
+
+
 // The key column stands on the left of "=" so that its collation (CI_AS in the
 // embedded files) decides the match, and its index serves the lookup.
 
@@ -32,30 +43,22 @@ QString SqliteStatements::packageByName() const
 
 QString SqliteStatements::icdByCodeBatch(int keyCount) const
 {
-    return QStringLiteral("with k(v) as (values %1) select k.v, t.CODE, t.Description from k "
-                          "join Build_FILE.tbICDdiagMain t on t.CODE = k.v order by t.rowid")
-        .arg(valuesRows(keyCount));
+    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"), QStringLiteral("Build_FILE.tbICDdiagMain"), QStringLiteral("CODE"));
 }
 
 QString SqliteStatements::icdByDescriptionBatch(int keyCount) const
 {
-    return QStringLiteral("with k(v) as (values %1) select k.v, t.CODE, t.Description from k "
-                          "join Build_FILE.tbICDdiagMain t on t.Description = k.v order by t.rowid")
-        .arg(valuesRows(keyCount));
+    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"), QStringLiteral("Build_FILE.tbICDdiagMain"), QStringLiteral("Description"));
 }
 
 QString SqliteStatements::caseRateByCodeBatch(int keyCount) const
 {
-    return QStringLiteral("with k(v) as (values %1) select k.v, t.ICDCode, t.Description, t.CaseType, t.PackageID "
-                          "from k join Medicare.tbMed_MedicalCaseRates t on t.ICDCode = k.v order by t.rowid")
-        .arg(valuesRows(keyCount));
+    return keysJoined(keyCount, QStringLiteral("t.ICDCode, t.Description, t.CaseType, t.PackageID"), QStringLiteral("Medicare.tbMed_MedicalCaseRates"), QStringLiteral("ICDCode"));
 }
 
 QString SqliteStatements::packageByNameBatch(int keyCount) const
 {
-    return QStringLiteral("with k(v) as (values %1) select k.v, t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard "
-                          "from k join Medicare.tbMedPackage t on t.Package = k.v order by t.rowid")
-        .arg(valuesRows(keyCount));
+    return keysJoined(keyCount, QStringLiteral("t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard"), QStringLiteral("Medicare.tbMedPackage"), QStringLiteral("Package"));
 }
 
 QList<TableProbe> SqliteStatements::tableProbes() const
