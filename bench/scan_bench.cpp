@@ -61,7 +61,7 @@ int runOne(const Config& c, const QString& dbFolder, const QString& rateFolder, 
                                  : ratelist::readSourceFile(rateFolder + QStringLiteral("/ICD PH 2024.txt"));
     params.existingConnection = connection.get();
     params.strategy = c.strategy == QLatin1String("batched") ? reconcile::LookupStrategy::Batched
-                                                              : reconcile::LookupStrategy::PerLine;
+                                                             : reconcile::LookupStrategy::PerLine;
     std::vector<double> seconds;
     quint64 statements = 0;
     for (int i = 0; i < runs; ++i) {
@@ -94,7 +94,8 @@ int main(int argc, char** argv)
     build.start();
     db::buildSampleDatabases(dbDir.path(), false);
     QTextStream out(stdout);
-    out << "sample databases built in " << build.elapsed() << " ms; " << runs << " runs per configuration\n\n";
+    out << "sample databases built in " << build.elapsed() << " ms; " << runs
+        << " runs per configuration\n\n";
     out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
                .arg("scan", -12)
                .arg("strategy", -9)
@@ -105,12 +106,13 @@ int main(int argc, char** argv)
     out.flush();
 
     QHash<QString, double> medians;
-    for (const QString scan : {QStringLiteral("ph-resource"), QStringLiteral("icd-2024")}) {
+    for (const QString& scan : {QStringLiteral("ph-resource"), QStringLiteral("icd-2024")}) {
         for (int delay : {0, 1}) {
-            for (const QString strategy : {QStringLiteral("batched"), QStringLiteral("per-line")}) {
+            for (const QString& strategy : {QStringLiteral("batched"), QStringLiteral("per-line")}) {
                 QProcess child;
-                child.start(QCoreApplication::applicationFilePath(),
-                            {"--one", scan, strategy, QString::number(delay), dbDir.path(), QString::number(runs)});
+                child.start(
+                    QCoreApplication::applicationFilePath(),
+                    {"--one", scan, strategy, QString::number(delay), dbDir.path(), QString::number(runs)});
                 child.waitForFinished(-1);
                 const QStringList f = QString::fromLatin1(child.readAllStandardOutput()).split(' ');
                 if (child.exitCode() != 0 || f.size() < 3) {
@@ -131,13 +133,14 @@ int main(int argc, char** argv)
         }
     }
     out << "\nper-line / batched, same scan and delay:\n";
-    for (const QString scan : {QStringLiteral("ph-resource"), QStringLiteral("icd-2024")}) {
+    for (const QString& scan : {QStringLiteral("ph-resource"), QStringLiteral("icd-2024")}) {
         for (int delay : {0, 1}) {
             const QString d = QString::number(delay);
             out << QStringLiteral("  %1, %2 ms: %3x\n")
                        .arg(scan)
                        .arg(delay)
-                       .arg(medians.value(scan + "per-line" + d) / medians.value(scan + "batched" + d), 0, 'f', 1);
+                       .arg(medians.value(scan + "per-line" + d) / medians.value(scan + "batched" + d), 0,
+                            'f', 1);
         }
     }
     return 0;

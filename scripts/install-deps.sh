@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc
-          libsqliteodbc tdsodbc libsqlite3-dev libgtest-dev fonts-dejavu-core xvfb xauth)
+          libsqliteodbc tdsodbc libsqlite3-dev libgtest-dev fonts-dejavu-core xvfb xauth
+          clang-format)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -30,12 +30,13 @@ bool displayAvailable()
 bool applyOptions(const QApplication& app)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Kestra Orvex, the window. orvex-cli runs every job headless."));
+    parser.setApplicationDescription(
+        QStringLiteral("Kestra Orvex, the window. orvex-cli runs every job headless."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption workdir(QStringLiteral("workdir"),
-                                     QStringLiteral("Program folder (source files, rate files, output folder)."),
-                                     QStringLiteral("DIR"));
+    const QCommandLineOption workdir(
+        QStringLiteral("workdir"),
+        QStringLiteral("Program folder (source files, rate files, output folder)."), QStringLiteral("DIR"));
     parser.addOption(workdir);
     parser.process(app); // exits on --help, --version and unknown options
 
@@ -43,9 +44,10 @@ bool applyOptions(const QApplication& app)
         return true;
     const QString folder = parser.value(workdir);
     if (!QFileInfo(folder).isDir()) {
-        orvex::gui::MessageBoxes::error(nullptr, QStringLiteral("The program folder %1 given by --workdir does not "
-                                                                "exist. Create it or name another one.")
-                                                     .arg(folder));
+        orvex::gui::MessageBoxes::error(nullptr,
+                                        QStringLiteral("The program folder %1 given by --workdir does not "
+                                                       "exist. Create it or name another one.")
+                                            .arg(folder));
         return false;
     }
     orvex::ProgramFolder::setOverride(folder);

@@ -16,7 +16,7 @@ struct CliContext
     QTextStream& out;
     QTextStream& err;
 
-    QString embeddedFolder; // --db DIR
+    QString embeddedFolder;       // --db DIR
     QString odbcConnectionString; // --odbc "..."
     bool stdinIsTerminal = false;
     bool stderrIsTerminal = false;

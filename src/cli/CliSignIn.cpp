@@ -51,7 +51,7 @@ QString readHiddenLine()
 bool usesWindowsAuthentication(const QString& connectionString)
 {
     return db::odbcAttribute(connectionString, QStringLiteral("Trusted_Connection"))
-        .compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+               .compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
 }
 
 // ORVEX_DB_PASSWORD, else a password written in the string itself, else a prompt on the

@@ -22,8 +22,8 @@ int usage(CliContext& ctx, const QString& problem)
 
 QString sampleFolder(const CliContext& ctx)
 {
-    const QString folder = ctx.embeddedFolder.isEmpty() ? ProgramFolder::path() + QStringLiteral("/db")
-                                                        : ctx.embeddedFolder;
+    const QString folder =
+        ctx.embeddedFolder.isEmpty() ? ProgramFolder::path() + QStringLiteral("/db") : ctx.embeddedFolder;
     return QDir(folder).absolutePath();
 }
 
@@ -35,7 +35,8 @@ void printCounts(CliContext& ctx, const QString& folder)
             file = c.file;
             ctx.out << "  " << QDir::toNativeSeparators(QDir(folder).filePath(file)) << "\n";
         }
-        ctx.out << "    " << c.table.leftJustified(24) << " " << QString::number(c.rows).rightJustified(6) << " rows\n";
+        ctx.out << "    " << c.table.leftJustified(24) << " " << QString::number(c.rows).rightJustified(6)
+                << " rows\n";
     }
 }
 

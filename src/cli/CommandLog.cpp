@@ -34,8 +34,8 @@ int runLog(CliContext& ctx, const QStringList& args)
     auto connection = ctx.signIn();
     db::ActivityLog log(*connection);
     for (const db::ActivityLogEntry& e : log.last(last))
-        ctx.out << oneField(e.timestamp) << '\t' << oneField(e.user) << '\t' << oneField(e.workstation) << '\t'
-                << oneField(e.text) << '\n';
+        ctx.out << oneField(e.timestamp) << '\t' << oneField(e.user) << '\t' << oneField(e.workstation)
+                << '\t' << oneField(e.text) << '\n';
     ctx.out.flush();
     return 0;
 }

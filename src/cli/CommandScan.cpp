@@ -84,15 +84,21 @@ QStringList loadLines(const ScanOptions& o)
 {
     if (!o.updateResource)
         return ratelist::readSourceFile(sourcePath(o.file));
-    return o.file.isEmpty() ? ratelist::loadBuiltinUpdateResource() : ratelist::loadUpdateResourceFile(o.file);
+    return o.file.isEmpty() ? ratelist::loadBuiltinUpdateResource()
+                            : ratelist::loadUpdateResourceFile(o.file);
 }
 
 QJsonObject toJson(const reconcile::ScanResult& r)
 {
     const auto& c = r.counters;
-    QJsonObject counters{{"lblnew", c.lblnew},         {"lblsame", c.lblsame},     {"lblDifDesc", c.lblDifDesc},
-                         {"lblDifCode", c.lblDifCode}, {"lblNewPH", c.lblNewPH},   {"lblsamePH", c.lblsamePH},
-                         {"lblDifDescPH", c.lblDifDescPH}, {"lblCount", c.lblCount}};
+    QJsonObject counters{{"lblnew", c.lblnew},
+                         {"lblsame", c.lblsame},
+                         {"lblDifDesc", c.lblDifDesc},
+                         {"lblDifCode", c.lblDifCode},
+                         {"lblNewPH", c.lblNewPH},
+                         {"lblsamePH", c.lblsamePH},
+                         {"lblDifDescPH", c.lblDifDescPH},
+                         {"lblCount", c.lblCount}};
     QJsonObject lists;
     for (int i = 0; i < reconcile::kResultListCount; ++i) {
         const auto which = static_cast<ResultList>(i);

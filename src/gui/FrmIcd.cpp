@@ -69,8 +69,9 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
     connect(m_cmdLoadUpdate, &QPushButton::clicked, this, &FrmIcd::loadUpdate);
     connect(m_cmdScan, &QPushButton::clicked, this, [this] { onScanClicked(false); });
     connect(m_cmdScanPH, &QPushButton::clicked, this, [this] { onScanClicked(true); });
-    const std::array<IcdView, 5> rowViews = {IcdView::NewCodes, IcdView::SameCodeDescription, IcdView::SameCodeDifDesc,
-                                             IcdView::SameDescDifCode, IcdView::NewCodes};
+    const std::array<IcdView, 5> rowViews = {IcdView::NewCodes, IcdView::SameCodeDescription,
+                                             IcdView::SameCodeDifDesc, IcdView::SameDescDifCode,
+                                             IcdView::NewCodes};
     for (size_t i = 0; i < m_viewRows.size(); ++i) {
         const IcdView view = rowViews[i];
         connect(m_viewRows[i].label, &ClickableLabel::clicked, this, [this, view] { showView(view); });

@@ -42,7 +42,8 @@ class FrmIcd : public QWidget
 public:
     // `connection`: how the signed-in user reaches the databases; `user`: the current-user
     // component of the run (null in tests that need none).
-    explicit FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user = nullptr, QWidget* parent = nullptr);
+    explicit FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user = nullptr,
+                    QWidget* parent = nullptr);
     ~FrmIcd() override;
 
     // "Kestra Orvex ver." and the three-part version.
@@ -68,7 +69,7 @@ public slots:
     void loadUpdate();               // "Load Update"
     void chooseSelectedSourceFile(); // double-click on lstSourceFiles
     void showView(orvex::gui::IcdView view);
-    void openOutputFolder();         // "Open Output Folder"
+    void openOutputFolder(); // "Open Output Folder"
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -79,7 +80,7 @@ private:
     struct ViewRow
     {
         ClickableLabel* label = nullptr;
-        int left = 0, top = 0;      // design position, twips
+        int left = 0, top = 0; // design position, twips
         QLabel* icdCounter = nullptr;
         QLabel* phCounter = nullptr;
         QFrame* underline = nullptr;

@@ -23,8 +23,7 @@ namespace orvex::gui {
 namespace {
 const QString kNotInBuild = QStringLiteral("This tool is not in this build yet.");
 
-template <class W, class... Args>
-W* named(const char* name, Args&&... args)
+template <class W, class... Args> W* named(const char* name, Args&&... args)
 {
     auto* w = new W(std::forward<Args>(args)...);
     w->setObjectName(QLatin1String(name));
@@ -47,8 +46,7 @@ QLineEdit* textBox(const char* name, const QString& text)
 }
 
 // Controls of tools that a later build wires stay visible but cannot be used yet.
-template <class W>
-W* notInBuild(W* widget)
+template <class W> W* notInBuild(W* widget)
 {
     widget->setEnabled(false);
     widget->setToolTip(kNotInBuild);
@@ -92,7 +90,8 @@ void FrmIcd::buildHeader()
     m_prgScan->setValue(0);
     m_prgScan->setTextVisible(false);
 
-    m_lines = {underline("Line5", this), underline("Line6", this), underline("Line7", this), underline("Line8", this)};
+    m_lines = {underline("Line5", this), underline("Line6", this), underline("Line7", this),
+               underline("Line8", this)};
 
     auto viewLabel = [this](const char* name, const QString& caption) {
         auto* l = named<ClickableLabel>(name, caption, this);
@@ -100,14 +99,16 @@ void FrmIcd::buildHeader()
     };
     // View label, design position, counters, underline from (lineStart, lineY) to 3600.
     m_viewRows = {{
-        {viewLabel("lblnewCode_3", QStringLiteral("New Codes:")), 2520, 600, m_lblnew, m_lblNewPH, m_lines[0], 2520, 840},
+        {viewLabel("lblnewCode_3", QStringLiteral("New Codes:")), 2520, 600, m_lblnew, m_lblNewPH, m_lines[0],
+         2520, 840},
         {viewLabel("lblSameDescription_0", QStringLiteral("Same Code and Description:")), 900, 960, m_lblsame,
          m_lblsamePH, m_lines[1], 630, 1245},
-        {viewLabel("lbldifferentdesc_1", QStringLiteral("Same Code different Description:")), 405, 1335, m_lblDifDesc,
-         m_lblDifDescPH, m_lines[2], 240, 1650},
-        {viewLabel("lblDifferentCode_2", QStringLiteral("Same Description different Code:")), 405, 1695, m_lblDifCode,
-         nullptr, m_lines[3], 240, 2040},
-        {viewLabel("lblnewCode_0", QStringLiteral("New Rates")), 2520, 2065, nullptr, m_lblNewRate, nullptr, 0, 0},
+        {viewLabel("lbldifferentdesc_1", QStringLiteral("Same Code different Description:")), 405, 1335,
+         m_lblDifDesc, m_lblDifDescPH, m_lines[2], 240, 1650},
+        {viewLabel("lblDifferentCode_2", QStringLiteral("Same Description different Code:")), 405, 1695,
+         m_lblDifCode, nullptr, m_lines[3], 240, 2040},
+        {viewLabel("lblnewCode_0", QStringLiteral("New Rates")), 2520, 2065, nullptr, m_lblNewRate, nullptr,
+         0, 0},
     }};
 }
 
@@ -127,21 +128,25 @@ QWidget* FrmIcd::buildIcdTab()
 {
     auto* page = new QWidget;
     m_frame1 = named<QGroupBox>("Frame1", page);
-    m_label2 = label("Label2", QStringLiteral("Double-click ICD source file below then click Go Scan.->"), m_frame1);
+    m_label2 =
+        label("Label2", QStringLiteral("Double-click ICD source file below then click Go Scan.->"), m_frame1);
     m_cmdScan = button("cmdScan", idleCaption(false), m_frame1);
-    m_lstSourceFiles = new ReportListView(QStringLiteral("lstSourceFiles"), {QStringLiteral("Source Files")}, m_frame1);
+    m_lstSourceFiles =
+        new ReportListView(QStringLiteral("lstSourceFiles"), {QStringLiteral("Source Files")}, m_frame1);
     m_lstSourceFiles->viewport()->installEventFilter(this);
 
     m_icdLists = {
         new ReportListView(QStringLiteral("lsvNewCode"), {QStringLiteral("New Code")}, m_frame1),
         new ReportListView(QStringLiteral("lsvSameCodeDescription"),
                            {QStringLiteral("Same Code and Description"), QString(), QString()}, m_frame1),
-        new ReportListView(QStringLiteral("lsvSameCodeDifDesc"),
-                           {QStringLiteral("Same Code different Description (DB)"), QStringLiteral("Source File")},
-                           m_frame1),
-        new ReportListView(QStringLiteral("lsvSameDescDifCode"),
-                           {QStringLiteral("Same Description different Code (DB)"), QStringLiteral("Source File")},
-                           m_frame1),
+        new ReportListView(
+            QStringLiteral("lsvSameCodeDifDesc"),
+            {QStringLiteral("Same Code different Description (DB)"), QStringLiteral("Source File")},
+            m_frame1),
+        new ReportListView(
+            QStringLiteral("lsvSameDescDifCode"),
+            {QStringLiteral("Same Description different Code (DB)"), QStringLiteral("Source File")},
+            m_frame1),
     };
     return page;
 }
@@ -155,7 +160,8 @@ QWidget* FrmIcd::buildPhTab()
     m_cmdScanPH = button("cmdScanPH", idleCaption(true), m_frame2);
     m_lblHeader = label("lblHeader", QStringLiteral("Header"), m_frame2);
     m_lblPackageID = label("lblPackageID", QString(), m_frame2);
-    m_lsvNewCodePH = new ReportListView(QStringLiteral("lsvNewCodePH"), {QStringLiteral("New Code")}, m_frame2);
+    m_lsvNewCodePH =
+        new ReportListView(QStringLiteral("lsvNewCodePH"), {QStringLiteral("New Code")}, m_frame2);
     m_lsvSameCodeDifDescPH = new ReportListView(
         QStringLiteral("lsvSameCodeDifDescPH"),
         {QStringLiteral("Same Code different Description (DB)"), QStringLiteral("Source File")}, m_frame2);
@@ -197,7 +203,8 @@ QWidget* FrmIcd::buildUpdate2024Tab()
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
 
-    grid->addWidget(notInBuild(button("cmdBackUPTables", QStringLiteral("Step1. Create table copies on"))), 0, 0);
+    grid->addWidget(notInBuild(button("cmdBackUPTables", QStringLiteral("Step1. Create table copies on"))), 0,
+                    0);
     grid->addWidget(notInBuild(textBox("txtCopySuffix", QStringLiteral("_2_14_2024"))), 0, 1);
     grid->addWidget(notInBuild(named<QCheckBox>("chkTest", QStringLiteral("Test Table"))), 0, 2);
     grid->addWidget(notInBuild(named<QRadioButton>("optVer2", QStringLiteral("Version 2"))), 0, 3);
@@ -211,17 +218,21 @@ QWidget* FrmIcd::buildUpdate2024Tab()
     cboYear->setEditText(QStringLiteral("2023"));
     grid->addWidget(notInBuild(cboYear), 1, 3);
     grid->addWidget(textBox("txtSuffix", QStringLiteral("_2023")), 1, 4);
-    grid->addWidget(notInBuild(named<QCheckBox>("chkUpdateDesc", QStringLiteral("Update Descriptions"))), 1, 5);
+    grid->addWidget(notInBuild(named<QCheckBox>("chkUpdateDesc", QStringLiteral("Update Descriptions"))), 1,
+                    5);
 
     grid->addWidget(notInBuild(button("cmdUpdateMedPackage",
-                                      QStringLiteral("Update MedPackage by%: (generates script only) "))), 2, 0);
+                                      QStringLiteral("Update MedPackage by%: (generates script only) "))),
+                    2, 0);
     grid->addWidget(notInBuild(textBox("txtUpdateMedPackage", QStringLiteral("30"))), 2, 1);
 
-    grid->addWidget(notInBuild(button("cmdCreateNewPackage", QStringLiteral("Create new package for ICD:"))), 3, 0);
+    grid->addWidget(notInBuild(button("cmdCreateNewPackage", QStringLiteral("Create new package for ICD:"))),
+                    3, 0);
     grid->addWidget(notInBuild(textBox("txtICDSplit", QString())), 3, 1);
     grid->addWidget(textBox("Text1", QStringLiteral("O15.2  N83.1 Q03.8  P56.0 P56.9 ")), 3, 2, 1, 3);
 
-    grid->addWidget(notInBuild(button("cmdCreateNewPackageProc", QStringLiteral("Create new package for RVSID:"))), 4, 0);
+    grid->addWidget(
+        notInBuild(button("cmdCreateNewPackageProc", QStringLiteral("Create new package for RVSID:"))), 4, 0);
     grid->addWidget(notInBuild(textBox("txtRVSSplit", QString())), 4, 1);
     grid->addWidget(textBox("Text2", QStringLiteral("77401")), 4, 2);
 

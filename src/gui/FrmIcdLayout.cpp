@@ -36,7 +36,8 @@ void placeAtHint(QWidget* w, const Twips& tw, int left, int top)
 int placeButton(QPushButton* b, const Twips& tw, int leftPx, int top, int width, int height)
 {
     const QSize hint = b->sizeHint();
-    b->setGeometry(leftPx, tw.px(top), std::max(tw.px(width), hint.width()), std::max(tw.px(height), hint.height()));
+    b->setGeometry(leftPx, tw.px(top), std::max(tw.px(width), hint.width()),
+                   std::max(tw.px(height), hint.height()));
     return b->geometry().right() + 1;
 }
 
@@ -59,7 +60,8 @@ void FrmIcd::relayout()
     // A header that needs more room than designed (larger fonts) pushes the tab control down.
     m_at.tabTop = std::max(2400, headerBottomTwips() + 60);
     m_sizes = applyResizeRules(tw.twips(width()), tw.twips(height()), m_at, m_sizes);
-    m_tabs->setGeometry(QRect(tw.px(m_at.tabLeft, m_at.tabTop), QSize(tw.px(m_sizes.tab.width()), tw.px(m_sizes.tab.height()))));
+    m_tabs->setGeometry(QRect(tw.px(m_at.tabLeft, m_at.tabTop),
+                              QSize(tw.px(m_sizes.tab.width()), tw.px(m_sizes.tab.height()))));
     placeTabContents();
 }
 
@@ -75,9 +77,11 @@ void FrmIcd::placeHeader()
         const int left = std::max(0, std::min(tw.px(row.left), labelRight - hint.width()));
         row.label->setGeometry(left, tw.px(row.top), hint.width(), hint.height());
         if (row.icdCounter)
-            row.icdCounter->setGeometry(tw.px(kIcdCounterLeft), tw.px(row.top), tw.px(kCounterWidth), hint.height());
+            row.icdCounter->setGeometry(tw.px(kIcdCounterLeft), tw.px(row.top), tw.px(kCounterWidth),
+                                        hint.height());
         if (row.phCounter)
-            row.phCounter->setGeometry(tw.px(kPhCounterLeft), tw.px(row.top), tw.px(kCounterWidth), hint.height());
+            row.phCounter->setGeometry(tw.px(kPhCounterLeft), tw.px(row.top), tw.px(kCounterWidth),
+                                       hint.height());
         if (row.underline) {
             const int lineLeft = std::min(tw.px(row.lineStart), left);
             const int lineTop = std::max(tw.px(row.lineY), row.label->geometry().bottom() + 1);
@@ -135,9 +139,11 @@ void FrmIcd::placeTabContents()
     const int idWidth = tw.px(1500);
     const int headerWidth = std::max(tw.px(1500), m_frame2->width() - x - idWidth - tw.px(360));
     m_lblHeader->setGeometry(x, tw.px(300), headerWidth, labelHeight);
-    m_lblPackageID->setGeometry(m_lblHeader->geometry().right() + 1 + tw.px(120), tw.px(300), idWidth, labelHeight);
+    m_lblPackageID->setGeometry(m_lblHeader->geometry().right() + 1 + tw.px(120), tw.px(300), idWidth,
+                                labelHeight);
     applySize(m_lsvNewCodePH, tw.px(120, 720), pxSize(QSize(m_sizes.newCodePHWidth, 2295)));
-    applySize(m_lsvSameCodeDifDescPH, tw.px(120, m_at.sameCodeDifDescPHTop), pxSize(m_sizes.sameCodeDifDescPH));
+    applySize(m_lsvSameCodeDifDescPH, tw.px(120, m_at.sameCodeDifDescPHTop),
+              pxSize(m_sizes.sameCodeDifDescPH));
 }
 
 } // namespace orvex::gui

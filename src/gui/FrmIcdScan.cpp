@@ -94,7 +94,8 @@ void FrmIcd::startScan(bool ph)
 
 void FrmIcd::resetResults()
 {
-    for (QLabel* counter : {m_lblDifCode, m_lblDifDesc, m_lblsame, m_lblnew, m_lblNewPH, m_lblsamePH, m_lblDifDescPH})
+    for (QLabel* counter :
+         {m_lblDifCode, m_lblDifDesc, m_lblsame, m_lblnew, m_lblNewPH, m_lblsamePH, m_lblDifDescPH})
         counter->setText(QStringLiteral("0"));
     for (int i = 0; i < reconcile::kResultListCount; ++i)
         resultList(static_cast<reconcile::ResultList>(i))->rows()->clear();

@@ -27,7 +27,7 @@ public:
     static void setTestMode(bool on);
     static bool testMode();
     static void queueAnswer(QMessageBox::StandardButton answer);
-    static QStringList shown();   // texts of every box since the last clearShown()
+    static QStringList shown(); // texts of every box since the last clearShown()
     static void clearShown();
 
     static QString title();

@@ -7,13 +7,13 @@ namespace orvex::gui {
 // The sizes that follow the window, in twips. Positions never change on resize.
 struct FollowingSizes
 {
-    QSize tab;                    // SSTab1
-    QSize frame1;                 // Frame1 (tab "ICD")
-    QSize frame2;                 // Frame2 (tab "PH ICD Case Rates")
-    int sourceFilesHeight = 0;    // lstSourceFiles (its width stays)
-    QSize icdLists;               // the four result lists of tab "ICD", all alike
-    int newCodePHWidth = 0;       // lsvNewCodePH (its height stays)
-    QSize sameCodeDifDescPH;      // lsvSameCodeDifDescPH
+    QSize tab;                 // SSTab1
+    QSize frame1;              // Frame1 (tab "ICD")
+    QSize frame2;              // Frame2 (tab "PH ICD Case Rates")
+    int sourceFilesHeight = 0; // lstSourceFiles (its width stays)
+    QSize icdLists;            // the four result lists of tab "ICD", all alike
+    int newCodePHWidth = 0;    // lsvNewCodePH (its height stays)
+    QSize sameCodeDifDescPH;   // lsvSameCodeDifDescPH
 };
 
 // The fixed positions the rules read, in twips.

@@ -55,7 +55,8 @@ void ScanRunner::start(reconcile::ScanParams params)
     reconcile::ScanJob* job = m_job.get();
     m_thread = QThread::create([this, job] {
         try {
-            reconcile::ScanResult result = job->run([this](const reconcile::ScanProgress& p) { onWorkerLine(p); });
+            reconcile::ScanResult result =
+                job->run([this](const reconcile::ScanProgress& p) { onWorkerLine(p); });
             QMutexLocker lock(&m_mutex);
             m_result = std::move(result);
         } catch (const Error& e) {

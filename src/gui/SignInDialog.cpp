@@ -18,8 +18,7 @@ namespace orvex::gui {
 namespace {
 const QString kNewProfile = QStringLiteral("(new profile)");
 
-template <class W, class... Args>
-W* named(const char* name, Args&&... args)
+template <class W, class... Args> W* named(const char* name, Args&&... args)
 {
     auto* w = new W(std::forward<Args>(args)...);
     w->setObjectName(QLatin1String(name));
@@ -34,22 +33,16 @@ SignInDialogPrompt::Driver& driver()
 } // namespace
 
 SignInDialog::SignInDialog(QList<db::SqlServerProfile> profiles, QWidget* parent)
-    : QDialog(parent),
-      m_profiles(std::move(profiles)),
-      m_error(named<QLabel>("lblSignInError")),
+    : QDialog(parent), m_profiles(std::move(profiles)), m_error(named<QLabel>("lblSignInError")),
       m_embedded(named<QRadioButton>("optEmbedded", QStringLiteral("&Embedded sample database"))),
       m_sqlServer(named<QRadioButton>("optSqlServer", QStringLiteral("&SQL Server"))),
-      m_folder(named<QLineEdit>("txtEmbeddedFolder")),
-      m_profile(named<QComboBox>("cboProfile")),
-      m_profileName(named<QLineEdit>("txtProfileName")),
-      m_server(named<QLineEdit>("txtServer")),
-      m_database(named<QLineEdit>("txtDatabase")),
-      m_authentication(named<QComboBox>("cboAuthentication")),
-      m_driver(named<QLineEdit>("txtDriver")),
-      m_user(named<QLineEdit>("txtUser")),
-      m_password(named<QLineEdit>("txtPassword")),
-      m_options(named<QLineEdit>("txtOptions")),
-      m_remember(named<QCheckBox>("chkRemember", QStringLiteral("&Remember this choice (never the password)"))),
+      m_folder(named<QLineEdit>("txtEmbeddedFolder")), m_profile(named<QComboBox>("cboProfile")),
+      m_profileName(named<QLineEdit>("txtProfileName")), m_server(named<QLineEdit>("txtServer")),
+      m_database(named<QLineEdit>("txtDatabase")), m_authentication(named<QComboBox>("cboAuthentication")),
+      m_driver(named<QLineEdit>("txtDriver")), m_user(named<QLineEdit>("txtUser")),
+      m_password(named<QLineEdit>("txtPassword")), m_options(named<QLineEdit>("txtOptions")),
+      m_remember(
+          named<QCheckBox>("chkRemember", QStringLiteral("&Remember this choice (never the password)"))),
       m_buttons(named<QDialogButtonBox>("buttons", QDialogButtonBox::Ok | QDialogButtonBox::Cancel))
 {
     setObjectName(QStringLiteral("dlgSignIn"));
@@ -60,11 +53,13 @@ SignInDialog::SignInDialog(QList<db::SqlServerProfile> profiles, QWidget* parent
     m_error->hide();
 
     m_folder->setPlaceholderText(db::CurrentUser::defaultEmbeddedFolder());
-    m_folder->setToolTip(QStringLiteral("Empty: the sample databases in the program folder, built on first use."));
+    m_folder->setToolTip(
+        QStringLiteral("Empty: the sample databases in the program folder, built on first use."));
     for (const db::SqlServerProfile& p : m_profiles)
         m_profile->addItem(p.name);
     m_profile->addItem(kNewProfile);
-    m_authentication->addItems({QStringLiteral("SQL Server authentication"), QStringLiteral("Windows authentication")});
+    m_authentication->addItems(
+        {QStringLiteral("SQL Server authentication"), QStringLiteral("Windows authentication")});
     m_password->setEchoMode(QLineEdit::Password);
     m_remember->setChecked(true);
 
@@ -103,7 +98,8 @@ SignInDialog::SignInDialog(QList<db::SqlServerProfile> profiles, QWidget* parent
 
 void SignInDialog::showProfile(int index)
 {
-    const db::SqlServerProfile p = index >= 0 && index < m_profiles.size() ? m_profiles.at(index) : db::SqlServerProfile();
+    const db::SqlServerProfile p =
+        index >= 0 && index < m_profiles.size() ? m_profiles.at(index) : db::SqlServerProfile();
     m_profileName->setText(p.name);
     m_server->setText(p.server);
     m_database->setText(p.database);
@@ -117,8 +113,8 @@ void SignInDialog::showProfile(int index)
 void SignInDialog::updateEnabled()
 {
     const bool sql = m_sqlServer->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{m_profile, m_profileName, m_server, m_database, m_authentication,
-                                                      m_driver, m_options})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_profile, m_profileName, m_server, m_database,
+                                                      m_authentication, m_driver, m_options})
         w->setEnabled(sql);
     const bool sqlLogin = sql && m_authentication->currentIndex() == 0;
     m_user->setEnabled(sqlLogin);

@@ -66,7 +66,8 @@ public:
     // `settings` lists the saved profiles; may be null (no profiles).
     explicit SignInDialogPrompt(const db::SignInSettings* settings);
 
-    std::optional<db::SignInChoice> ask(const db::SignInChoice& suggestion, const QString& previousError) override;
+    std::optional<db::SignInChoice> ask(const db::SignInChoice& suggestion,
+                                        const QString& previousError) override;
 
     static void setDriver(Driver driver); // empty restores the modal dialog
 

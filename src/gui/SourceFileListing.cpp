@@ -7,8 +7,8 @@ namespace orvex::gui {
 QStringList listSourceFiles(const QString& folder)
 {
     QDir dir(folder);
-    dir.setNameFilters({QStringLiteral("*.txt")}); // name filters ignore case by default
-    dir.setFilter(QDir::Files | QDir::NoDotAndDotDot);  // no hidden or system entries
+    dir.setNameFilters({QStringLiteral("*.txt")});     // name filters ignore case by default
+    dir.setFilter(QDir::Files | QDir::NoDotAndDotDot); // no hidden or system entries
     dir.setSorting(QDir::Name | QDir::IgnoreCase);
 
     QStringList names;

@@ -34,7 +34,8 @@ TEST(DbInit, buildsTheThreeFilesAndPrintsWhatAndWhere)
 
     for (const QString& file : orvex::db::sampleDatabaseFiles()) {
         EXPECT_TRUE(QFileInfo::exists(QDir(folder).filePath(file))) << file.toStdString();
-        EXPECT_TRUE(run.out.contains(QDir::toNativeSeparators(QDir(folder).filePath(file)))) << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains(QDir::toNativeSeparators(QDir(folder).filePath(file))))
+            << run.out.toStdString();
     }
     const QHash<QString, qint64> printed = printedCounts(run.out);
     const auto counts = orvex::db::countSampleTables(folder);
@@ -75,7 +76,8 @@ TEST(DbInit, defaultFolderIsDbUnderTheProgramFolder)
 TEST(DbInit, usageErrorsGiveExitCodeTwo)
 {
     QTemporaryDir dir;
-    for (const QStringList& args : {QStringList{"db"}, QStringList{"db", "create"}, QStringList{"db", "init", "--fast"}}) {
+    for (const QStringList& args :
+         {QStringList{"db"}, QStringList{"db", "create"}, QStringList{"db", "init", "--fast"}}) {
         const CliTextRun run = runCliText(QStringList{"--db", dir.path()} + args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage")) << run.err.toStdString();

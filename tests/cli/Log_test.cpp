@@ -1,6 +1,6 @@
 #include "db/CurrentUser.h"
-#include "support/ConnectionFixtures.h"
 #include "support/CliRun.h"
+#include "support/ConnectionFixtures.h"
 #include "support/TestPaths.h"
 
 #include <QDateTime>
@@ -13,7 +13,6 @@
 using namespace orvex;
 
 namespace {
-
 
 class OneChoice : public db::SignInPrompt
 {
@@ -57,7 +56,8 @@ TEST(Log, printsEveryEntryWithTimeUserWorkstationAndText)
     test::writeSmallDatabases(dir.path());
     writeLog(dir.path(), {QStringLiteral("Added A00.1"), QStringLiteral("Updated a\tb\nc to d")});
 
-    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
+    const test::CliTextRun run =
+        test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList printed = lines(run.out);
     ASSERT_EQ(printed.size(), 2) << run.out.toStdString();
@@ -76,8 +76,8 @@ TEST(Log, lastNPrintsOnlyTheNewestEntries)
     test::writeSmallDatabases(dir.path());
     writeLog(dir.path(), {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
 
-    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log"), QStringLiteral("--last"),
-                               QStringLiteral("2")});
+    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log"),
+                                                   QStringLiteral("--last"), QStringLiteral("2")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList printed = lines(run.out);
     ASSERT_EQ(printed.size(), 2);
@@ -90,7 +90,8 @@ TEST(Log, emptyLogPrintsNothingAndCreatesNoTable)
     QTemporaryDir dir;
     test::writeSmallDatabases(dir.path());
     const QByteArray before = test::readBytes(dir.filePath(QStringLiteral("Build_FILE.db")));
-    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
+    const test::CliTextRun run =
+        test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_EQ(test::readBytes(dir.filePath(QStringLiteral("Build_FILE.db"))), before);

@@ -17,7 +17,10 @@ struct ScanCli
     SmallDatabases dbs;
     TempProgramFolder folder;
 
-    CliRun run(const QStringList& args) { return runCliInProcess(QStringList{"--db", dbs.folder(), "scan"} + args); }
+    CliRun run(const QStringList& args)
+    {
+        return runCliInProcess(QStringList{"--db", dbs.folder(), "scan"} + args);
+    }
 };
 } // namespace
 
@@ -25,7 +28,8 @@ TEST(ScanCommand, printsTheSummaryAndWritesTheReports)
 {
     ScanCli cli;
     cli.dbs.addIcd("A00.0", "Cholera");
-    writeBytes(cli.folder.path() + "/my icd list.txt", "|CHOLERA|||\r\nA00.0|Cholera|1,000|300|700\r\nB00|Herpes|||\r\n");
+    writeBytes(cli.folder.path() + "/my icd list.txt",
+               "|CHOLERA|||\r\nA00.0|Cholera|1,000|300|700\r\nB00|Herpes|||\r\n");
     const CliRun run = cli.run({"--ph", "--source", "my icd list.txt", "--stats"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("New Code and Description : 1\n")) << run.out.toStdString();
@@ -42,7 +46,8 @@ TEST(ScanCommand, jsonHasCountersAndLists)
     ScanCli cli;
     cli.dbs.addIcd("A00.0", "cholera");
     writeBytes(cli.folder.path() + "/list.txt", "A00.0|Cholera\r\nB00|Herpes\r\n");
-    const CliRun run = cli.run({"--source", cli.folder.path() + "/list.txt", "--json", "--strategy", "per-line"});
+    const CliRun run =
+        cli.run({"--source", cli.folder.path() + "/list.txt", "--json", "--strategy", "per-line"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(run.out).object();
     const QJsonObject counters = json["counters"].toObject();
@@ -53,7 +58,8 @@ TEST(ScanCommand, jsonHasCountersAndLists)
     const QJsonObject lists = json["lists"].toObject();
     EXPECT_EQ(lists.size(), 6);
     EXPECT_EQ(lists["lsvNewCode"].toArray(), (QJsonArray{QJsonArray{"B00 - Herpes"}}));
-    EXPECT_EQ(lists["lsvSameCodeDifDesc"].toArray(), (QJsonArray{QJsonArray{"A00.0 - cholera", "A00.0 - Cholera"}}));
+    EXPECT_EQ(lists["lsvSameCodeDifDesc"].toArray(),
+              (QJsonArray{QJsonArray{"A00.0 - cholera", "A00.0 - Cholera"}}));
 }
 
 TEST(ScanCommand, updateResourceFromAFileIsSplitLikeTheBuiltInOne)

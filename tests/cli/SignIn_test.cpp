@@ -1,6 +1,6 @@
 #include "platform/ProgramFolder.h"
-#include "support/ConnectionFixtures.h"
 #include "support/CliRun.h"
+#include "support/ConnectionFixtures.h"
 #include "support/TestPaths.h"
 
 #include <QFile>
@@ -11,7 +11,6 @@
 using namespace orvex;
 
 namespace {
-
 
 // Sets an environment variable for the test's duration.
 class EnvironmentValue
@@ -31,7 +30,8 @@ TEST(SignIn, missingDatabaseFileIsNamed)
     QTemporaryDir dir;
     test::writeSmallDatabases(dir.path());
     QFile::remove(dir.filePath(QStringLiteral("Build_FILE.db")));
-    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
+    const test::CliTextRun run =
+        test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QLatin1String("Build_FILE"))) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("Build_FILE.db"))));
@@ -39,8 +39,9 @@ TEST(SignIn, missingDatabaseFileIsNamed)
 
 TEST(SignIn, dbAndOdbcExcludeEachOther)
 {
-    const test::CliTextRun run = test::runCliText({QStringLiteral("--db"), QStringLiteral("x"), QStringLiteral("--odbc"),
-                               QStringLiteral("DRIVER={SQLite3};Database=y"), QStringLiteral("log")});
+    const test::CliTextRun run =
+        test::runCliText({QStringLiteral("--db"), QStringLiteral("x"), QStringLiteral("--odbc"),
+                          QStringLiteral("DRIVER={SQLite3};Database=y"), QStringLiteral("log")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QLatin1String("exclude each other")));
 }
@@ -49,15 +50,17 @@ TEST(SignIn, odbcReadsTheLogThroughTheDriverWithThePasswordFromTheEnvironment)
 {
     QTemporaryDir dir;
     test::writeSmallDatabases(dir.path(), QStringLiteral("NOCASE"));
-    const QString source = QStringLiteral("DRIVER={SQLite3};Database=%1").arg(dir.filePath(QStringLiteral("Build_FILE.db")));
+    const QString source =
+        QStringLiteral("DRIVER={SQLite3};Database=%1").arg(dir.filePath(QStringLiteral("Build_FILE.db")));
     const EnvironmentValue password("ORVEX_DB_PASSWORD", "not-needed-by-sqlite");
     // The embedded connection writes; the ODBC one reads the same files.
-    test::runOnSqliteFile(dir.filePath(QStringLiteral("Build_FILE.db")),
-                          {QStringLiteral("create table tbActivityLog (LogID integer primary key autoincrement, "
-                                          "LogTime text not null, UserID text, Workstation text, LogText text)"),
-                           QStringLiteral("insert into tbActivityLog (LogTime, UserID, Workstation, LogText) "
-                                          "values ('2024-02-14 08:30:00', 'kestra', 'WS-01', 'Added A00.1')")},
-                          false);
+    test::runOnSqliteFile(
+        dir.filePath(QStringLiteral("Build_FILE.db")),
+        {QStringLiteral("create table tbActivityLog (LogID integer primary key autoincrement, "
+                        "LogTime text not null, UserID text, Workstation text, LogText text)"),
+         QStringLiteral("insert into tbActivityLog (LogTime, UserID, Workstation, LogText) "
+                        "values ('2024-02-14 08:30:00', 'kestra', 'WS-01', 'Added A00.1')")},
+        false);
     const test::CliTextRun run = test::runCliText({QStringLiteral("--odbc"), source, QStringLiteral("log")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.toStdString(), "2024-02-14 08:30:00\tkestra\tWS-01\tAdded A00.1\n");
@@ -67,18 +70,21 @@ TEST(SignIn, refusedConnectionIsReportedWithoutThePassword)
 {
     const EnvironmentValue password("ORVEX_DB_PASSWORD", "Sup3rSecret");
     // Port 9 (discard) on the loopback: nothing listens there on a test machine.
-    const test::CliTextRun run = test::runCliText({QStringLiteral("--odbc"),
-                               QStringLiteral("DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=9;TDS_Version=7.4;UID=kestra"),
-                               QStringLiteral("log")});
+    const test::CliTextRun run = test::runCliText(
+        {QStringLiteral("--odbc"),
+         QStringLiteral("DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=9;TDS_Version=7.4;UID=kestra"),
+         QStringLiteral("log")});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains(QLatin1String("Cannot connect to the ODBC data source"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QLatin1String("Cannot connect to the ODBC data source")))
+        << run.err.toStdString();
     EXPECT_FALSE(run.err.contains(QLatin1String("Sup3rSecret")));
 }
 
 TEST(SignIn, withoutOptionsTheEmbeddedSampleIsBuiltUnderTheProgramFolder)
 {
     QTemporaryDir program;
-    const test::CliTextRun run = test::runCliText({QStringLiteral("--workdir"), program.path(), QStringLiteral("log")});
+    const test::CliTextRun run =
+        test::runCliText({QStringLiteral("--workdir"), program.path(), QStringLiteral("log")});
     ProgramFolder::setOverride(QString());
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());

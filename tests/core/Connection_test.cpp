@@ -87,15 +87,19 @@ TEST(Connection, embeddedLookupsFollowTheCiAsCollation)
     const Statements& sql = connection->statements();
 
     // Case and trailing blanks do not matter, on either side.
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("a00.0")})), QStringList{"A00.0"});
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("A00.0   ")})), QStringList{"A00.0"});
+    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("a00.0")})),
+              QStringList{"A00.0"});
+    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("A00.0   ")})),
+              QStringList{"A00.0"});
     EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("b99")})), QStringList{"B99 "});
     // An accented capital matches its small letter, but not the letter without accent.
     EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("é01")})), QStringList{"É01"});
     EXPECT_TRUE(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("E01")})).isEmpty());
     // Two stored rows equal under the collation come back in storage order.
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("D50")})), (QStringList{"D50", "d50"}));
-    EXPECT_EQ(firstColumn(connection->exec(sql.packageByName(), {QStringLiteral("anémie")})), QStringList{"103"});
+    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("D50")})),
+              (QStringList{"D50", "d50"}));
+    EXPECT_EQ(firstColumn(connection->exec(sql.packageByName(), {QStringLiteral("anémie")})),
+              QStringList{"103"});
 }
 
 TEST(Connection, missingFileIsNamedAndNothingIsCreated)
@@ -180,7 +184,8 @@ TEST(Connection, failingStatementNamesTheDatabaseMessageAndTheStatement)
                          {QStringLiteral("A00")});
         FAIL() << "the statement ran";
     } catch (const Error& e) {
-        EXPECT_TRUE(e.message().contains(QLatin1String("no such column: NoSuchColumn"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QLatin1String("no such column: NoSuchColumn")))
+            << e.message().toStdString();
         EXPECT_TRUE(e.message().contains(QLatin1String("select NoSuchColumn from Build_FILE.tbICDdiagMain")));
     }
 }
@@ -216,14 +221,17 @@ TEST(Connection, odbcToSqliteBindsParametersAndNulls)
 {
     QTemporaryDir dir;
     orvex::test::writeSmallDatabases(dir.path(), QStringLiteral("NOCASE"));
-    const QString source = QStringLiteral("DRIVER={SQLite3};Database=%1").arg(dir.filePath(QStringLiteral("Build_FILE.db")));
+    const QString source =
+        QStringLiteral("DRIVER={SQLite3};Database=%1").arg(dir.filePath(QStringLiteral("Build_FILE.db")));
     auto connection = Connection::open(odbc(source));
     ASSERT_EQ(connection->product(), Product::Sqlite);
     EXPECT_EQ(connection->database().driverName(), QStringLiteral("QODBC"));
 
     const Statements& sql = connection->statements();
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("a00.0")})), QStringList{"A00.0"});
-    EXPECT_EQ(firstColumn(connection->exec(sql.caseRateByCode(), {QStringLiteral("D50")})), QStringList{"D50"});
+    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("a00.0")})),
+              QStringList{"A00.0"});
+    EXPECT_EQ(firstColumn(connection->exec(sql.caseRateByCode(), {QStringLiteral("D50")})),
+              QStringList{"D50"});
     QSqlQuery q = connection->exec(QStringLiteral("select ? is null, ? is null, ?"),
                                    {QVariant(), QStringLiteral("x"), QStringLiteral("É'é")});
     ASSERT_TRUE(q.next());
@@ -258,7 +266,8 @@ TEST(Connection, odbcToSqliteRefusesFilesThatNeedTheCiAsCollation)
 {
     QTemporaryDir dir;
     orvex::test::writeSmallDatabases(dir.path(), QStringLiteral("CI_AS"));
-    const QString source = QStringLiteral("DRIVER={SQLite3};Database=%1").arg(dir.filePath(QStringLiteral("Build_FILE.db")));
+    const QString source =
+        QStringLiteral("DRIVER={SQLite3};Database=%1").arg(dir.filePath(QStringLiteral("Build_FILE.db")));
     const QString message = openError(odbc(source));
     EXPECT_TRUE(message.contains(QLatin1String("CI_AS"))) << message.toStdString();
     EXPECT_TRUE(message.contains(QLatin1String("Build_FILE"))) << message.toStdString();
@@ -274,7 +283,8 @@ TEST(Connection, deadServerGivesAClearErrorWithoutThePassword)
     clock.start();
     const QString message = openError(odbc(source, password, 2));
     EXPECT_LT(clock.elapsed(), 30000) << "hang guard";
-    EXPECT_TRUE(message.startsWith(QLatin1String("Cannot connect to the ODBC data source"))) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QLatin1String("Cannot connect to the ODBC data source")))
+        << message.toStdString();
     EXPECT_TRUE(message.contains(QLatin1String("SERVER=127.0.0.1"))) << message.toStdString();
     EXPECT_FALSE(message.contains(QLatin1String("S3cret"))) << message.toStdString();
     EXPECT_FALSE(message.contains(QLatin1String("PWD"), Qt::CaseInsensitive)) << message.toStdString();
@@ -291,14 +301,16 @@ TEST(Connection, silentServerGivesAClearErrorAfterTheLoginTimeout)
     ASSERT_EQ(::listen(fd, 4), 0);
     socklen_t length = sizeof address;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    const QString source = QStringLiteral("DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=%1;TDS_Version=7.4;UID=orvex")
-                               .arg(ntohs(address.sin_port));
+    const QString source =
+        QStringLiteral("DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=%1;TDS_Version=7.4;UID=orvex")
+            .arg(ntohs(address.sin_port));
     QElapsedTimer clock;
     clock.start();
     const QString message = openError(odbc(source, QStringLiteral("pw"), 2));
     ::close(fd);
     EXPECT_LT(clock.elapsed(), 30000) << "hang guard";
-    EXPECT_TRUE(message.startsWith(QLatin1String("Cannot connect to the ODBC data source"))) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QLatin1String("Cannot connect to the ODBC data source")))
+        << message.toStdString();
     EXPECT_TRUE(message.contains(QLatin1String("127.0.0.1"))) << message.toStdString();
 }
 

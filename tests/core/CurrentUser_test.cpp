@@ -109,9 +109,9 @@ TEST(CurrentUser, embeddedSignInGivesTheConnectionAndItsProperties)
     EXPECT_EQ(user.driverconnection().toStdString(), "SQLite");
 
     // Both databases by name on the one connection.
-    QSqlQuery q = user.sqlconnection()->exec(
-        QStringLiteral("select (select count(*) from Build_FILE.tbICDdiagMain), "
-                       "(select count(*) from Medicare.tbMedPackage)"));
+    QSqlQuery q =
+        user.sqlconnection()->exec(QStringLiteral("select (select count(*) from Build_FILE.tbICDdiagMain), "
+                                                  "(select count(*) from Medicare.tbMedPackage)"));
     ASSERT_TRUE(q.next());
     EXPECT_GT(q.value(0).toInt(), 0);
     EXPECT_GT(q.value(1).toInt(), 0);
@@ -284,9 +284,11 @@ TEST(SqlServerProfile, connectionStringNamesDriverServerDatabaseAndLogin)
     p.user = QStringLiteral("kestra;admin");
     p.options = QStringLiteral("Encrypt=no");
     EXPECT_EQ(p.odbcConnectionString().toStdString(),
-              "DRIVER={ODBC Driver 18 for SQL Server};SERVER=HIS-DB,1433;DATABASE=Build_FILE;UID={kestra;admin};Encrypt=no");
+              "DRIVER={ODBC Driver 18 for SQL "
+              "Server};SERVER=HIS-DB,1433;DATABASE=Build_FILE;UID={kestra;admin};Encrypt=no");
     p.windowsAuthentication = true;
     p.options.clear();
     EXPECT_EQ(p.odbcConnectionString().toStdString(),
-              "DRIVER={ODBC Driver 18 for SQL Server};SERVER=HIS-DB,1433;DATABASE=Build_FILE;Trusted_Connection=yes");
+              "DRIVER={ODBC Driver 18 for SQL "
+              "Server};SERVER=HIS-DB,1433;DATABASE=Build_FILE;Trusted_Connection=yes");
 }

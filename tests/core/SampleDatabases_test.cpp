@@ -9,12 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -30,8 +30,8 @@ namespace {
 
 QList<QStringList> records(const QString& relative, QChar separator, bool header)
 {
-    QStringList lines = cp1252::decode(readBytes(sourcePath(QStringLiteral("data/") + relative)))
-                            .split(QLatin1Char('\n'));
+    QStringList lines =
+        cp1252::decode(readBytes(sourcePath(QStringLiteral("data/") + relative))).split(QLatin1Char('\n'));
     QList<QStringList> out;
     for (qsizetype i = header ? 1 : 0; i < lines.size(); ++i) {
         QString line = lines[i];
@@ -43,22 +43,43 @@ QList<QStringList> records(const QString& relative, QChar separator, bool header
     return out;
 }
 
-QList<QStringList> whoCodes() { return records(QStringLiteral("who-icd10-2010/codes.txt"), ';', true); }
-QList<QStringList> medicalList() { return records(QStringLiteral("philhealth-caserates-2024/ICD PH 2024.txt"), '|', false); }
+QList<QStringList> whoCodes()
+{
+    return records(QStringLiteral("who-icd10-2010/codes.txt"), ';', true);
+}
+QList<QStringList> medicalList()
+{
+    return records(QStringLiteral("philhealth-caserates-2024/ICD PH 2024.txt"), '|', false);
+}
 QList<QStringList> procedureList()
 {
     return records(QStringLiteral("philhealth-caserates-2024/ICD PH 2024_PROCEDURE.txt"), '|', false);
 }
 
 // The Medicare rules by 1-based line number n.
-bool removed(int n) { return n % 20 == 0; }
-bool hasPackage(int n) { return removed(n) ? n % 100 == 40 : n % 1000 != 110; }
-bool zeroAmounts(int n) { return n % 1000 == 130; }
-bool currentAmounts(int n) { return n % 200 == 10 || n % 200 == 40; }
+bool removed(int n)
+{
+    return n % 20 == 0;
+}
+bool hasPackage(int n)
+{
+    return removed(n) ? n % 100 == 40 : n % 1000 != 110;
+}
+bool zeroAmounts(int n)
+{
+    return n % 1000 == 130;
+}
+bool currentAmounts(int n)
+{
+    return n % 200 == 10 || n % 200 == 40;
+}
 constexpr int kMedicalBase = 100000;
 constexpr int kProcedureBase = 200000;
 
-double amount(QString printed) { return printed == QLatin1String("-") ? 0.0 : printed.remove(',').toDouble(); }
+double amount(QString printed)
+{
+    return printed == QLatin1String("-") ? 0.0 : printed.remove(',').toDouble();
+}
 
 double expectedAmount(int n, const QString& printed)
 {
@@ -69,7 +90,10 @@ double expectedAmount(int n, const QString& printed)
     return std::round(amount(printed) / 1.5);
 }
 
-int keptLines(int lineCount) { return lineCount - lineCount / 20; }
+int keptLines(int lineCount)
+{
+    return lineCount - lineCount / 20;
+}
 int linesWith(int lineCount, bool (*rule)(int))
 {
     int count = 0;
@@ -138,7 +162,10 @@ public:
         const auto r = rows(sql, params);
         return r.isEmpty() || r.first().isEmpty() ? QVariant() : r.first().first();
     }
-    qint64 count(const QString& table) const { return scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toLongLong(); }
+    qint64 count(const QString& table) const
+    {
+        return scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toLongLong();
+    }
 
 private:
     QString m_name;
@@ -170,7 +197,8 @@ QList<QStringList> expectedDuplicates()
     QHash<QString, QString> who;
     for (const QStringList& c : whoCodes())
         who.insert(c[6], c[8]);
-    const QList<QStringList> library = records(QStringLiteral("philhealth-konsulta-lib-icd/konsulta_lib_icd.txt"), '|', false);
+    const QList<QStringList> library =
+        records(QStringLiteral("philhealth-konsulta-lib-icd/konsulta_lib_icd.txt"), '|', false);
     QHash<QString, int> occurrences;
     for (const QStringList& r : library)
         ++occurrences[r[0]];
@@ -201,12 +229,14 @@ TEST_F(SampleDatabases, icdTableHoldsEveryWhoCodeThenTheLibraryDuplicates)
 
     // Codes on the medical list's lines n with n % 50 == 25 carry the list's wording.
     QHash<QString, QString> adopted;
-    const QList<QStringList> medical = records(QStringLiteral("philhealth-caserates-2024/ICD PH 2024.txt"), '|', false);
+    const QList<QStringList> medical =
+        records(QStringLiteral("philhealth-caserates-2024/ICD PH 2024.txt"), '|', false);
     for (qsizetype n = 1; n <= medical.size(); ++n)
         if (n % 50 == 25)
             adopted.insert(medical[n - 1][0], medical[n - 1][1]);
 
-    const auto rows = db.rows(QStringLiteral("SELECT CODE, Description, ALLOWASPRIMARY FROM tbICDdiagMain ORDER BY rowid"));
+    const auto rows =
+        db.rows(QStringLiteral("SELECT CODE, Description, ALLOWASPRIMARY FROM tbICDdiagMain ORDER BY rowid"));
     ASSERT_EQ(rows.size(), who.size() + duplicates.size());
     int asterisks = 0;
     int adoptedRows = 0;
@@ -229,10 +259,12 @@ TEST_F(SampleDatabases, icdTableHoldsEveryWhoCodeThenTheLibraryDuplicates)
     QSet<QString> chosen;
     for (const QStringList& d : duplicates)
         chosen.insert(d[0]);
-    const auto repeated = db.rows(QStringLiteral("SELECT CODE FROM tbICDdiagMain GROUP BY CODE HAVING COUNT(*) > 1"));
+    const auto repeated =
+        db.rows(QStringLiteral("SELECT CODE FROM tbICDdiagMain GROUP BY CODE HAVING COUNT(*) > 1"));
     EXPECT_EQ(repeated.size(), chosen.size());
-    EXPECT_EQ(db.scalar(QStringLiteral("WITH CTE AS (SELECT code, ROW_NUMBER() OVER (PARTITION BY code ORDER BY code) "
-                                       "AS RN FROM tbICDdiagMain) SELECT COUNT(*) FROM CTE WHERE RN > 1"))
+    EXPECT_EQ(db.scalar(QStringLiteral(
+                            "WITH CTE AS (SELECT code, ROW_NUMBER() OVER (PARTITION BY code ORDER BY code) "
+                            "AS RN FROM tbICDdiagMain) SELECT COUNT(*) FROM CTE WHERE RN > 1"))
                   .toInt(),
               duplicates.size());
 }
@@ -251,38 +283,55 @@ TEST_F(SampleDatabases, browseTablesHoldChaptersBlocksAndCategories)
     EXPECT_EQ(db.count(QStringLiteral("tbIcdDiagChapter")), chapters.size());
     EXPECT_EQ(db.count(QStringLiteral("tbIcdDiagSubChapter")), blocks.size());
     EXPECT_EQ(db.count(QStringLiteral("tbIcdDiag3Code")), categories);
-    EXPECT_EQ(db.scalar(QStringLiteral("SELECT Description FROM tbIcdDiagChapter WHERE code = ?"), {chapters[0][0]}).toString(),
-              chapters[0][1]);
+    EXPECT_EQ(
+        db.scalar(QStringLiteral("SELECT Description FROM tbIcdDiagChapter WHERE code = ?"), {chapters[0][0]})
+            .toString(),
+        chapters[0][1]);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT Description FROM tbIcdDiagSubChapter WHERE code = ?"),
                         {blocks[0][0] + "-" + blocks[0][1]})
                   .toString(),
               blocks[0][3]);
-    EXPECT_EQ(db.scalar(QStringLiteral("SELECT Description FROM tbIcdDiag3Code WHERE code = 'A00'")).toString(), "Cholera");
+    EXPECT_EQ(
+        db.scalar(QStringLiteral("SELECT Description FROM tbIcdDiag3Code WHERE code = 'A00'")).toString(),
+        "Cholera");
 }
 
 TEST_F(SampleDatabases, textKeysCompareWithoutCaseAndTrailingBlanks)
 {
     const OpenDatabase icd = buildFile();
     const QString sql = QStringLiteral("SELECT CODE, Description FROM tbICDdiagMain WHERE CODE = ?");
-    for (const QString& key : {QStringLiteral("a00.0"), QStringLiteral("A00.0  "), QStringLiteral("a00.0 ")}) {
+    for (const QString& key :
+         {QStringLiteral("a00.0"), QStringLiteral("A00.0  "), QStringLiteral("a00.0 ")}) {
         const auto rows = icd.rows(sql, {key});
         ASSERT_EQ(rows.size(), 1) << key.toStdString();
         EXPECT_EQ(rows[0][0].toString(), "A00.0");
     }
-    EXPECT_EQ(icd.rows(QStringLiteral("SELECT CODE FROM tbICDdiagMain WHERE Description = ?"), {"CHOLERA, UNSPECIFIED "}).size(), 1);
+    EXPECT_EQ(icd.rows(QStringLiteral("SELECT CODE FROM tbICDdiagMain WHERE Description = ?"),
+                       {"CHOLERA, UNSPECIFIED "})
+                  .size(),
+              1);
     // The lookups use the indexes, which carry the collation.
-    const auto plan = icd.rows(QStringLiteral("EXPLAIN QUERY PLAN SELECT CODE FROM tbICDdiagMain WHERE CODE = ?"), {"a00.0"});
+    const auto plan = icd.rows(
+        QStringLiteral("EXPLAIN QUERY PLAN SELECT CODE FROM tbICDdiagMain WHERE CODE = ?"), {"a00.0"});
     ASSERT_FALSE(plan.isEmpty());
     EXPECT_TRUE(plan.last().last().toString().contains("IX_tbICDdiagMain_CODE"));
 
     const OpenDatabase med = medicare();
-    EXPECT_EQ(med.rows(QStringLiteral("SELECT ICDCode FROM tbMed_MedicalCaseRates WHERE ICDCode = ?"), {"a00.9 "}).size(), 1);
-    const auto nsd = med.rows(QStringLiteral("SELECT RVSCODE FROM tbMed_Procedures WHERE RVSCODE = ?"), {"nsd01"});
+    EXPECT_EQ(
+        med.rows(QStringLiteral("SELECT ICDCode FROM tbMed_MedicalCaseRates WHERE ICDCode = ?"), {"a00.9 "})
+            .size(),
+        1);
+    const auto nsd =
+        med.rows(QStringLiteral("SELECT RVSCODE FROM tbMed_Procedures WHERE RVSCODE = ?"), {"nsd01"});
     ASSERT_EQ(nsd.size(), 1);
     EXPECT_EQ(nsd[0][0].toString(), "NSD01");
     // A package is found by the list's upper-case wording of a description stored in WHO case.
-    EXPECT_EQ(med.rows(QStringLiteral("SELECT PackageID FROM tbMedPackage WHERE Package = ?"), {"CHOLERA, UNSPECIFIED"}).size(), 1);
-    EXPECT_EQ(med.rows(QStringLiteral("SELECT Code FROM tbMedPackage_NEW WHERE Code = ?"), {"a00.0"}).size(), 1);
+    EXPECT_EQ(med.rows(QStringLiteral("SELECT PackageID FROM tbMedPackage WHERE Package = ?"),
+                       {"CHOLERA, UNSPECIFIED"})
+                  .size(),
+              1);
+    EXPECT_EQ(med.rows(QStringLiteral("SELECT Code FROM tbMedPackage_NEW WHERE Code = ?"), {"a00.0"}).size(),
+              1);
 }
 
 TEST_F(SampleDatabases, caseRateTablesHoldTheListsWithoutTheRemovedLines)
@@ -292,8 +341,8 @@ TEST_F(SampleDatabases, caseRateTablesHoldTheListsWithoutTheRemovedLines)
     const auto procedures = procedureList();
     const int medicalKept = keptLines(medical.size());
     const int procedureKept = keptLines(procedures.size());
-    const int orphans = linesWith(medical.size(), [](int n) { return !removed(n) && !hasPackage(n); })
-        + linesWith(procedures.size(), [](int n) { return !removed(n) && !hasPackage(n); });
+    const int orphans = linesWith(medical.size(), [](int n) { return !removed(n) && !hasPackage(n); }) +
+                        linesWith(procedures.size(), [](int n) { return !removed(n) && !hasPackage(n); });
     const int packages = linesWith(medical.size(), hasPackage) + linesWith(procedures.size(), hasPackage);
 
     EXPECT_EQ(db.count(QStringLiteral("tbMed_MedicalCaseRates")), medicalKept);
@@ -303,15 +352,16 @@ TEST_F(SampleDatabases, caseRateTablesHoldTheListsWithoutTheRemovedLines)
     EXPECT_GT(orphans, 0);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tbMed_MedicalCaseRates WHERE PackageID NOT IN "
                                        "(SELECT PackageID FROM tbMedPackage)"))
-                      .toInt()
-                  + db.scalar(QStringLiteral("SELECT COUNT(*) FROM tbMed_Procedures WHERE PackageID NOT IN "
-                                             "(SELECT PackageID FROM tbMedPackage)"))
-                        .toInt(),
+                      .toInt() +
+                  db.scalar(QStringLiteral("SELECT COUNT(*) FROM tbMed_Procedures WHERE PackageID NOT IN "
+                                           "(SELECT PackageID FROM tbMedPackage)"))
+                      .toInt(),
               orphans);
 
     // Every case-rate row is the list line its PackageID names (code as listed, or without
     // its blank), with CaseType 1 and Status 1.
-    const auto rows = db.rows(QStringLiteral("SELECT ICDCode, PackageID, CaseType, Status FROM tbMed_MedicalCaseRates ORDER BY rowid"));
+    const auto rows = db.rows(QStringLiteral(
+        "SELECT ICDCode, PackageID, CaseType, Status FROM tbMed_MedicalCaseRates ORDER BY rowid"));
     int previous = 0;
     for (const QVariantList& r : rows) {
         const int n = r[1].toInt() - kMedicalBase;
@@ -319,7 +369,8 @@ TEST_F(SampleDatabases, caseRateTablesHoldTheListsWithoutTheRemovedLines)
         previous = n;
         ASSERT_FALSE(removed(n));
         const QString listed = medical[n - 1][0];
-        EXPECT_TRUE(r[0].toString() == listed || r[0].toString() == QString(listed).remove(' ')) << listed.toStdString();
+        EXPECT_TRUE(r[0].toString() == listed || r[0].toString() == QString(listed).remove(' '))
+            << listed.toStdString();
         EXPECT_EQ(r[2].toInt(), 1);
         EXPECT_EQ(r[3].toInt(), 1);
     }
@@ -332,13 +383,15 @@ TEST_F(SampleDatabases, caseRateTablesHoldTheListsWithoutTheRemovedLines)
     for (int n = 20; n <= procedures.size(); n += 20) {
         const QString code = procedures[n - 1][0];
         if (!keptCodes.contains(code)) {
-            EXPECT_TRUE(db.rows(QStringLiteral("SELECT 1 FROM tbMed_Procedures WHERE RVSCODE = ?"), {code}).isEmpty())
+            EXPECT_TRUE(
+                db.rows(QStringLiteral("SELECT 1 FROM tbMed_Procedures WHERE RVSCODE = ?"), {code}).isEmpty())
                 << code.toStdString();
         }
     }
     for (int n = 20; n <= medical.size(); n += 20) {
         const QString code = medical[n - 1][0];
-        EXPECT_TRUE(db.rows(QStringLiteral("SELECT 1 FROM tbMed_MedicalCaseRates WHERE ICDCode = ?"), {code}).isEmpty())
+        EXPECT_TRUE(db.rows(QStringLiteral("SELECT 1 FROM tbMed_MedicalCaseRates WHERE ICDCode = ?"), {code})
+                        .isEmpty())
             << code.toStdString();
     }
 }
@@ -348,8 +401,9 @@ TEST_F(SampleDatabases, packagesFollowTheAmountRules)
     const OpenDatabase db = medicare();
     const auto medical = medicalList();
     const auto procedures = procedureList();
-    const auto rows = db.rows(QStringLiteral("SELECT PackageID, Amount, PF, MedRoomBoard, CaseType, Status, typeof(PackageID), "
-                                             "typeof(Amount), typeof(Status), typeof(CaseType) FROM tbMedPackage ORDER BY rowid"));
+    const auto rows = db.rows(
+        QStringLiteral("SELECT PackageID, Amount, PF, MedRoomBoard, CaseType, Status, typeof(PackageID), "
+                       "typeof(Amount), typeof(Status), typeof(CaseType) FROM tbMedPackage ORDER BY rowid"));
     qint64 previousId = 0;
     int zero = 0, current = 0, outlived = 0;
     for (const QVariantList& r : rows) {
@@ -384,7 +438,8 @@ TEST_F(SampleDatabases, packagesFollowTheAmountRules)
     EXPECT_GT(int(rows.size()) - zero - current, current);
 
     // Lines with a "-" fee keep a package: the run's zero-amount line occurs.
-    EXPECT_FALSE(db.rows(QStringLiteral("SELECT PackageID FROM tbMedPackage WHERE PF = 0 AND Amount > 0")).isEmpty());
+    EXPECT_FALSE(
+        db.rows(QStringLiteral("SELECT PackageID FROM tbMedPackage WHERE PF = 0 AND Amount > 0")).isEmpty());
 }
 
 TEST_F(SampleDatabases, descriptionsDifferByTheDocumentedRules)
@@ -408,8 +463,12 @@ TEST_F(SampleDatabases, descriptionsDifferByTheDocumentedRules)
                 continue;
             }
             switch (runClass(stored, line[1])) {
-            case RunClass::Same: ++t.same; break;
-            case RunClass::Nowhere: ++t.nowhere; break;
+            case RunClass::Same:
+                ++t.same;
+                break;
+            case RunClass::Nowhere:
+                ++t.nowhere;
+                break;
             case RunClass::Changed:
                 ++t.changed;
                 if (whoWording && who.value(line[0]) == stored)
@@ -420,10 +479,10 @@ TEST_F(SampleDatabases, descriptionsDifferByTheDocumentedRules)
         return t;
     };
     QStringList medicalWho;
-    const Tally medical = tally(QStringLiteral("SELECT Description, PackageID FROM tbMed_MedicalCaseRates"), medicalList(),
-                                kMedicalBase, &medicalWho);
-    const Tally procedure =
-        tally(QStringLiteral("SELECT Description, PackageID FROM tbMed_Procedures"), procedureList(), kProcedureBase, nullptr);
+    const Tally medical = tally(QStringLiteral("SELECT Description, PackageID FROM tbMed_MedicalCaseRates"),
+                                medicalList(), kMedicalBase, &medicalWho);
+    const Tally procedure = tally(QStringLiteral("SELECT Description, PackageID FROM tbMed_Procedures"),
+                                  procedureList(), kProcedureBase, nullptr);
 
     // Medical: 5 letter-case and 3 apostrophe rows are "same", 5 blank rows "nowhere",
     // 5 rows carry the older WHO wording.
@@ -438,10 +497,12 @@ TEST_F(SampleDatabases, descriptionsDifferByTheDocumentedRules)
     EXPECT_GT(procedure.exact, 4000);
 
     // The new-style table carries the same codes and descriptions.
-    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tbMed_MedicalCaseRates c JOIN tbMedPackage_NEW n "
-                                       "ON n.PackageID = c.PackageID AND n.Code = c.ICDCode AND n.Package = c.Description"))
-                  .toInt(),
-              db.count(QStringLiteral("tbMed_MedicalCaseRates")));
+    EXPECT_EQ(
+        db.scalar(QStringLiteral(
+                      "SELECT COUNT(*) FROM tbMed_MedicalCaseRates c JOIN tbMedPackage_NEW n "
+                      "ON n.PackageID = c.PackageID AND n.Code = c.ICDCode AND n.Package = c.Description"))
+            .toInt(),
+        db.count(QStringLiteral("tbMed_MedicalCaseRates")));
 }
 
 TEST_F(SampleDatabases, firstCodesWithABlankAreStoredWithoutIt)
@@ -454,16 +515,20 @@ TEST_F(SampleDatabases, firstCodesWithABlankAreStoredWithoutIt)
             expected.append(QString(medical[n - 1][0]).remove(' '));
     ASSERT_EQ(expected.size(), 3);
     for (const QString& code : expected) {
-        EXPECT_EQ(db.rows(QStringLiteral("SELECT 1 FROM tbMed_MedicalCaseRates WHERE ICDCode = ?"), {code}).size(), 1)
+        EXPECT_EQ(
+            db.rows(QStringLiteral("SELECT 1 FROM tbMed_MedicalCaseRates WHERE ICDCode = ?"), {code}).size(),
+            1)
             << code.toStdString();
     }
-    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tbMed_MedicalCaseRates WHERE ICDCode LIKE '% %'")).toInt(),
-              [&] {
-                  int c = 0;
-                  for (int n = 1; n <= medical.size(); ++n)
-                      c += !removed(n) && medical[n - 1][0].contains(' ') ? 1 : 0;
-                  return c - 3;
-              }());
+    EXPECT_EQ(
+        db.scalar(QStringLiteral("SELECT COUNT(*) FROM tbMed_MedicalCaseRates WHERE ICDCode LIKE '% %'"))
+            .toInt(),
+        [&] {
+            int c = 0;
+            for (int n = 1; n <= medical.size(); ++n)
+                c += !removed(n) && medical[n - 1][0].contains(' ') ? 1 : 0;
+            return c - 3;
+        }());
 }
 
 TEST_F(SampleDatabases, centralUpdateTableHoldsNewCodesAndChangedWording)

@@ -68,22 +68,28 @@ QByteArray crlf(const QStringList& lines)
     return bytes;
 }
 
-std::vector<ResultRow> rows(std::initializer_list<ResultRow> list) { return list; }
+std::vector<ResultRow> rows(std::initializer_list<ResultRow> list)
+{
+    return list;
+}
 
 } // namespace
 
 TEST(ScanJob, newCodeWritesInsertAndReportLine)
 {
     Scan scan;
-    const auto r = scan.runBoth({"A00.0|Cholera due to Vibrio cholerae 01, biovar cholerae|6,000|1,800|4,200"}, false);
+    const auto r =
+        scan.runBoth({"A00.0|Cholera due to Vibrio cholerae 01, biovar cholerae|6,000|1,800|4,200"}, false);
     EXPECT_EQ(r.counters.lblnew, 1);
     EXPECT_EQ(r.counters.lblCount, 1);
     EXPECT_EQ(r.list(ResultList::NewCode),
               rows({{"A00.0 - Cholera due to Vibrio cholerae 01, biovar cholerae", ""}}));
     EXPECT_EQ(scan.file("script.txt"),
-              kScriptHeader.toLatin1() + crlf({"INSERT INTO dbo.tbICDdiagMain (CODE,Description) "
-                                               "VALUES('A00.0','Cholera due to Vibrio cholerae 01, biovar cholerae');"}));
-    EXPECT_EQ(scan.file("New Code.txt"), crlf({"A00.0   Cholera due to Vibrio cholerae 01, biovar cholerae"}));
+              kScriptHeader.toLatin1() +
+                  crlf({"INSERT INTO dbo.tbICDdiagMain (CODE,Description) "
+                        "VALUES('A00.0','Cholera due to Vibrio cholerae 01, biovar cholerae');"}));
+    EXPECT_EQ(scan.file("New Code.txt"),
+              crlf({"A00.0   Cholera due to Vibrio cholerae 01, biovar cholerae"}));
     EXPECT_EQ(scan.file("Different Code and Description.txt"), QByteArray());
     EXPECT_FALSE(QFile::exists(scan.folder.outputFile("scriptPH.txt")));
 }
@@ -94,25 +100,28 @@ TEST(ScanJob, knownCodeIsComparedExactly)
     scan.dbs.addIcd("A00.0", "Cholera due to Vibrio cholerae 01, biovar cholerae");
     scan.dbs.addIcd("A00.1", "cholera due to vibrio cholerae 01, biovar eltor");
     scan.dbs.addIcd("A00.9", "Cholera, unspecified ");
-    const auto r = scan.runBoth({"a00.0|Cholera due to Vibrio cholerae 01, biovar cholerae",
-                                 "A00.1|Cholera due to Vibrio cholerae 01, biovar eltor",
-                                 "A00.9 |Cholera, unspecified"},
-                                false);
+    const auto r =
+        scan.runBoth({"a00.0|Cholera due to Vibrio cholerae 01, biovar cholerae",
+                      "A00.1|Cholera due to Vibrio cholerae 01, biovar eltor", "A00.9 |Cholera, unspecified"},
+                     false);
     // The code matches with the database's collation; the description comparison is exact.
     EXPECT_EQ(r.list(ResultList::SameCodeDescription),
               rows({{"A00.0 - Cholera due to Vibrio cholerae 01, biovar cholerae",
                      "a00.0 - Cholera due to Vibrio cholerae 01, biovar cholerae"}}));
     EXPECT_EQ(r.counters.lblsame, 1);
     EXPECT_EQ(r.counters.lblDifDesc, 2);
-    EXPECT_EQ(scan.file("SameCodediffdesc.txt"),
-              crlf({"[DATABASE]A00.1   cholera due to vibrio cholerae 01, biovar eltor",
-                    "[SOURCE F]A00.1   Cholera due to Vibrio cholerae 01, biovar eltor", "", "",
-                    "[DATABASE]A00.9   Cholera, unspecified ", "[SOURCE F]A00.9   Cholera, unspecified", "", ""}));
-    EXPECT_EQ(scan.file("SameCodeDiffDesc Script.txt"),
-              kScriptHeader.toLatin1() +
-                  crlf({"UPDATE dbo.tbICDdiagMain SET Description='Cholera due to Vibrio cholerae 01, biovar eltor' "
-                        "WHERE CODE='A00.1';",
-                        "UPDATE dbo.tbICDdiagMain SET Description='Cholera, unspecified' WHERE CODE='A00.9';"}));
+    EXPECT_EQ(
+        scan.file("SameCodediffdesc.txt"),
+        crlf({"[DATABASE]A00.1   cholera due to vibrio cholerae 01, biovar eltor",
+              "[SOURCE F]A00.1   Cholera due to Vibrio cholerae 01, biovar eltor", "", "",
+              "[DATABASE]A00.9   Cholera, unspecified ", "[SOURCE F]A00.9   Cholera, unspecified", "", ""}));
+    EXPECT_EQ(
+        scan.file("SameCodeDiffDesc Script.txt"),
+        kScriptHeader.toLatin1() +
+            crlf(
+                {"UPDATE dbo.tbICDdiagMain SET Description='Cholera due to Vibrio cholerae 01, biovar eltor' "
+                 "WHERE CODE='A00.1';",
+                 "UPDATE dbo.tbICDdiagMain SET Description='Cholera, unspecified' WHERE CODE='A00.9';"}));
     EXPECT_EQ(scan.file("New Code.txt"), QByteArray());
 }
 
@@ -137,7 +146,8 @@ TEST(ScanJob, storedNullsShowAsNullOnReportLines)
     scan.dbs.addIcd(QVariant(), "Orphan description");
     scan.dbs.addIcd("B01", QVariant());
     const auto r = scan.runBoth({"X99|Orphan description", "B01|Varicella"}, false);
-    EXPECT_EQ(r.list(ResultList::SameDescDifCode), rows({{" - Orphan description", "X99 - Orphan description"}}));
+    EXPECT_EQ(r.list(ResultList::SameDescDifCode),
+              rows({{" - Orphan description", "X99 - Orphan description"}}));
     EXPECT_EQ(r.counters.lblDifDesc, 1); // a NULL description never equals
     EXPECT_EQ(scan.file("Same description different code.txt"),
               crlf({"[DATABASE]Null   Orphan description", "[SOURCE F]X99Orphan description", ""}));
@@ -150,15 +160,15 @@ TEST(ScanJob, apostrophesAreLookedUpAndEscaped)
     Scan scan;
     scan.dbs.addIcd("I42.3", "L\u00f6ffler's endocarditis");
     scan.dbs.addIcd("Q'1", "Quoted code");
-    const auto r = scan.runBoth({QStringLiteral("X42.3|L\u00f6ffler's endocarditis"), "Q'1|Quoted code",
-                                 "Z'9|Ann's disease"},
-                                false);
+    const auto r = scan.runBoth(
+        {QStringLiteral("X42.3|L\u00f6ffler's endocarditis"), "Q'1|Quoted code", "Z'9|Ann's disease"}, false);
     EXPECT_EQ(r.list(ResultList::SameDescDifCode).size(), 1u);
     EXPECT_EQ(r.counters.lblsame, 1); // the code with an apostrophe is found
     EXPECT_EQ(r.list(ResultList::NewCode), rows({{"Z'9 - Ann's disease", ""}}));
-    EXPECT_EQ(scan.file("script.txt"),
-              kScriptHeader.toLatin1() +
-                  crlf({"INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('Z''9','Ann''s disease');"}));
+    EXPECT_EQ(
+        scan.file("script.txt"),
+        kScriptHeader.toLatin1() +
+            crlf({"INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('Z''9','Ann''s disease');"}));
     EXPECT_EQ(scan.file("New Code.txt"), crlf({"Z'9   Ann's disease"}));
 }
 
@@ -169,9 +179,11 @@ TEST(ScanJob, phScanSkipsDescriptionComparisonOfKnownCodes)
     scan.dbs.addPackage("7", "CHOLERA", 7800, 5460, 2340);
     scan.dbs.addCaseRate("A00.0", "CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE", "7");
     scan.dbs.addCaseRate("A00.1", "CHOLERA ELTOR", "7");
-    const auto r = scan.runBoth({"|CHOLERA|||", "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|11,700.00|8,190.00|3,510.00",
-                                 "A00.1|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR|11,700.00|8,190.00|3,510.00"},
-                                true);
+    const auto r =
+        scan.runBoth({"|CHOLERA|||",
+                      "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|11,700.00|8,190.00|3,510.00",
+                      "A00.1|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR|11,700.00|8,190.00|3,510.00"},
+                     true);
     EXPECT_TRUE(r.list(ResultList::SameCodeDescription).empty());
     EXPECT_TRUE(r.list(ResultList::SameCodeDifDesc).empty());
     EXPECT_EQ(r.counters.lblnew, 1); // A00.1 is new to the ICD table
@@ -180,37 +192,42 @@ TEST(ScanJob, phScanSkipsDescriptionComparisonOfKnownCodes)
     EXPECT_EQ(r.list(ResultList::SameCodeDifDescPH),
               rows({{"A00.1 - CHOLERA ELTOR", "A00.1 - CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR"}}));
     EXPECT_EQ(r.groupName, "CHOLERA");
-    EXPECT_EQ(scan.file("scriptPH.txt"),
-              kScriptPHHeader.toLatin1() +
-                  crlf({"", "/* [DATABASE] CHOLERA ELTOR", "   [SOURCE F] CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR */",
-                        "UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description='CHOLERA DUE TO VIBRIO "
-                        "CHOLERAE 01, BIOVAR ELTOR' WHERE ICDCode='A00.1';",
-                        "", ""}));
+    EXPECT_EQ(
+        scan.file("scriptPH.txt"),
+        kScriptPHHeader.toLatin1() +
+            crlf({"", "/* [DATABASE] CHOLERA ELTOR",
+                  "   [SOURCE F] CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR */",
+                  "UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description='CHOLERA DUE TO VIBRIO "
+                  "CHOLERAE 01, BIOVAR ELTOR' WHERE ICDCode='A00.1';",
+                  "", ""}));
 }
 
 TEST(ScanJob, absentPackageIsInsertedOncePerGroup)
 {
     Scan scan;
     const QString insert = QStringLiteral(
-        "INSERT INTO [Medicare].[dbo].[tbMedPackage] ([PackageID],[Package],[Amount],[PF],[MedRoomBoard],[Status],"
+        "INSERT INTO [Medicare].[dbo].[tbMedPackage] "
+        "([PackageID],[Package],[Amount],[PF],[MedRoomBoard],[Status],"
         "[CaseType])  VALUES((select MAX(convert(BIGINT,packageID))+1 from  [Medicare].[dbo].[tbMedPackage]),"
         "'MISCARRIAGE','6000','1800','4200','1','1');");
     auto caseRate = [](const QString& code, const QString& group) {
-        return QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] ([ICDCode],[Description],"
-                              "[CaseType],[PackageID])  VALUES('%1','Abortion','%2',(select packageid from  "
-                              "[Medicare].[dbo].[tbMedPackage] where Package  = '%2'));")
+        return QStringLiteral(
+                   "INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] ([ICDCode],[Description],"
+                   "[CaseType],[PackageID])  VALUES('%1','Abortion','%2',(select packageid from  "
+                   "[Medicare].[dbo].[tbMedPackage] where Package  = '%2'));")
             .arg(code, group);
     };
-    const auto r = scan.runBoth({"|MISCARRIAGE|||", "O03.9|Abortion|6,000|1,800|4,200", "O04.9|Abortion|6,000|1,800|4,200",
-                                 "|miscarriage |||", "O05.9|Abortion|6,000|1,800|4,200"},
+    const auto r = scan.runBoth({"|MISCARRIAGE|||", "O03.9|Abortion|6,000|1,800|4,200",
+                                 "O04.9|Abortion|6,000|1,800|4,200", "|miscarriage |||",
+                                 "O05.9|Abortion|6,000|1,800|4,200"},
                                 true);
     EXPECT_EQ(r.counters.lblNewPH, 3);
     EXPECT_EQ(r.counters.lblnew, 3);
     EXPECT_EQ(r.list(ResultList::NewCodePH).front(), (ResultRow{"O03.9 - Abortion", ""}));
     EXPECT_EQ(scan.file("scriptPH.txt"),
-              kScriptPHHeader.toLatin1() + crlf({"", insert, "", "", caseRate("O03.9", "MISCARRIAGE"), "", "",
-                                                 caseRate("O04.9", "MISCARRIAGE"), "", "",
-                                                 caseRate("O05.9", "miscarriage"), ""}));
+              kScriptPHHeader.toLatin1() +
+                  crlf({"", insert, "", "", caseRate("O03.9", "MISCARRIAGE"), "", "",
+                        caseRate("O04.9", "MISCARRIAGE"), "", "", caseRate("O05.9", "miscarriage"), ""}));
 }
 
 TEST(ScanJob, existingPackageIsReferencedAndUpdatedWhenAmountsDiffer)
@@ -222,18 +239,19 @@ TEST(ScanJob, existingPackageIsReferencedAndUpdatedWhenAmountsDiffer)
                                  "A01.0|Typhoid fever|19,500.00|5,850.00|13,650.00"},
                                 true);
     EXPECT_EQ(r.packageId, "100");
-    EXPECT_EQ(scan.file("scriptPH.txt"),
-              kScriptPHHeader.toLatin1() +
-                  crlf({"",
-                        "INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] ([ICDCode],[Description],[CaseType],"
-                        "[PackageID])  VALUES('A90','Dengue fever','DENGUE','99');",
-                        "", "",
-                        "update  [Medicare].[dbo].[tbMedPackage] set [Amount]='19500.00',[PF]='5850.00',"
-                        "[MedRoomBoard]='13650.00' where packageid = '100'",
-                        "", "",
-                        "INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] ([ICDCode],[Description],[CaseType],"
-                        "[PackageID])  VALUES('A01.0','Typhoid fever','TYPHOID','100');",
-                        ""}));
+    EXPECT_EQ(
+        scan.file("scriptPH.txt"),
+        kScriptPHHeader.toLatin1() +
+            crlf({"",
+                  "INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] ([ICDCode],[Description],[CaseType],"
+                  "[PackageID])  VALUES('A90','Dengue fever','DENGUE','99');",
+                  "", "",
+                  "update  [Medicare].[dbo].[tbMedPackage] set [Amount]='19500.00',[PF]='5850.00',"
+                  "[MedRoomBoard]='13650.00' where packageid = '100'",
+                  "", "",
+                  "INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] ([ICDCode],[Description],[CaseType],"
+                  "[PackageID])  VALUES('A01.0','Typhoid fever','TYPHOID','100');",
+                  ""}));
 }
 
 TEST(ScanJob, unreadableAmountsReadAsZero)
@@ -241,7 +259,8 @@ TEST(ScanJob, unreadableAmountsReadAsZero)
     Scan scan;
     scan.dbs.addPackage("5", "EMPTY", 0, QVariant(), 0);
     scan.dbs.addPackage("6", "SPACED", 11100, 3330, 7770);
-    scan.run({"|EMPTY|||", "A00.0|x||abc|", "|SPACED|||", "E85.8 |Other amyloidosis |11,100|3 ,330|7,770"}, true);
+    scan.run({"|EMPTY|||", "A00.0|x||abc|", "|SPACED|||", "E85.8 |Other amyloidosis |11,100|3 ,330|7,770"},
+             true);
     // Empty, malformed and NULL all read 0; "3 330" reads 3330: no update block at all.
     EXPECT_FALSE(scan.file("scriptPH.txt").contains("update "));
 }
@@ -286,10 +305,11 @@ TEST(ScanJob, summaryIsAppendedToTheLogOfEveryRun)
 TEST(ScanJob, fixFormatRewritesLinesOnly)
 {
     Scan scan;
-    const auto r = scan.run({"A000|Cholera", "|ACUTE GASTROENTERITIS|||", "AB", ""}, false, LookupStrategy::Batched,
-                            true);
+    const auto r = scan.run({"A000|Cholera", "|ACUTE GASTROENTERITIS|||", "AB", ""}, false,
+                            LookupStrategy::Batched, true);
     EXPECT_EQ(r.counters, (ScanCounters{0, 0, 0, 0, 0, 0, 0, 4}));
-    EXPECT_EQ(scan.file("OutputICDFile2.txt"), crlf({"A00.0|Cholera", "|AC.UTE GASTROENTERITIS|||", "AB.", "."}));
+    EXPECT_EQ(scan.file("OutputICDFile2.txt"),
+              crlf({"A00.0|Cholera", "|AC.UTE GASTROENTERITIS|||", "AB.", "."}));
     EXPECT_EQ(scan.file("script.txt"), kScriptHeader.toLatin1());
     EXPECT_TRUE(scan.file("ICD Parser Log.txt").contains("New Code and Description : 0 "));
 }

@@ -82,7 +82,8 @@ QTemporaryDir* ScanStrategies::s_databases = nullptr;
 
 QStringList rateList(const char* name)
 {
-    return ratelist::readSourceFile(test::sourcePath(QStringLiteral("data/philhealth-caserates-2024/") + name));
+    return ratelist::readSourceFile(
+        test::sourcePath(QStringLiteral("data/philhealth-caserates-2024/") + name));
 }
 
 } // namespace

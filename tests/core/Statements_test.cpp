@@ -44,12 +44,25 @@ const Lookup kLookups[] = {
 // Keys in the variants the collation must see through: case, trailing blanks, accents,
 // keys held by two rows, keys sent twice, keys nothing matches.
 const QStringList kKeys = {
-    QStringLiteral("A00.0"), QStringLiteral("a00.0  "), QStringLiteral("D50"), QStringLiteral("d50"),
-    QStringLiteral("é01"), QStringLiteral("E01"), QStringLiteral("b99"), QStringLiteral("C10"),
-    QStringLiteral("Iron deficiency anaemia"), QStringLiteral("IRON DEFICIENCY ANAEMIA "),
-    QStringLiteral("école FEVER"), QStringLiteral("cholera"), QStringLiteral("Cholera  "),
-    QStringLiteral("anémie"), QStringLiteral("ANÉMIE"), QStringLiteral("Anemie"), QStringLiteral("nothing"),
-    QStringLiteral("D50"), QString(""),
+    QStringLiteral("A00.0"),
+    QStringLiteral("a00.0  "),
+    QStringLiteral("D50"),
+    QStringLiteral("d50"),
+    QStringLiteral("é01"),
+    QStringLiteral("E01"),
+    QStringLiteral("b99"),
+    QStringLiteral("C10"),
+    QStringLiteral("Iron deficiency anaemia"),
+    QStringLiteral("IRON DEFICIENCY ANAEMIA "),
+    QStringLiteral("école FEVER"),
+    QStringLiteral("cholera"),
+    QStringLiteral("Cholera  "),
+    QStringLiteral("anémie"),
+    QStringLiteral("ANÉMIE"),
+    QStringLiteral("Anemie"),
+    QStringLiteral("nothing"),
+    QStringLiteral("D50"),
+    QString(""),
 };
 
 } // namespace
@@ -61,9 +74,9 @@ TEST(SqlServerStatements, perLineLookupsAreTheHospitalQueriesWithParameters)
               "select CODE,Description from build_file.dbo.tbICDdiagMain where code  = ?");
     EXPECT_EQ(sql.icdByDescription().toStdString(),
               "select CODE,Description from build_file.dbo.tbICDdiagMain where Description  = ?");
-    EXPECT_EQ(sql.caseRateByCode().toStdString(),
-              "select [ICDCode],[Description],[CaseType],[PackageID] from [Medicare].[dbo].[tbMed_MedicalCaseRates] "
-              "where ICDCode  = ?");
+    EXPECT_EQ(sql.caseRateByCode().toStdString(), "select [ICDCode],[Description],[CaseType],[PackageID] "
+                                                  "from [Medicare].[dbo].[tbMed_MedicalCaseRates] "
+                                                  "where ICDCode  = ?");
     EXPECT_EQ(sql.packageByName().toStdString(),
               "select * from [Medicare].[dbo].[tbMedPackage] where Package  = ?");
 }
@@ -139,11 +152,13 @@ TEST(SqliteStatements, lookupsUseTheKeyIndexes)
         for (int i = 0; i < keys; ++i)
             params << QStringLiteral("x");
         QString text;
-        for (const QStringList& row : rowsOf(connection->exec(QStringLiteral("explain query plan ") + statement, params)))
+        for (const QStringList& row :
+             rowsOf(connection->exec(QStringLiteral("explain query plan ") + statement, params)))
             text += row.join(QLatin1Char(' ')) + QLatin1Char('\n');
         return text.toStdString();
     };
-    EXPECT_NE(plan(sql.icdByCode(), 1).find("USING INDEX ixIcdCode"), std::string::npos) << plan(sql.icdByCode(), 1);
+    EXPECT_NE(plan(sql.icdByCode(), 1).find("USING INDEX ixIcdCode"), std::string::npos)
+        << plan(sql.icdByCode(), 1);
     EXPECT_NE(plan(sql.icdByCodeBatch(3), 3).find("USING INDEX ixIcdCode"), std::string::npos)
         << plan(sql.icdByCodeBatch(3), 3);
     EXPECT_NE(plan(sql.icdByDescriptionBatch(3), 3).find("USING INDEX ixIcdDescription"), std::string::npos);

@@ -81,8 +81,9 @@ TEST(FrmIcd, captionCarriesTheThreePartVersion)
 {
     FrmIcd window{db::ConnectionSettings{}};
     EXPECT_EQ(window.objectName(), QStringLiteral("frmICD"));
-    const QString expected = QStringLiteral("Kestra Orvex ver.") + QString::number(version::major) + QLatin1Char('.') +
-                             QString::number(version::minor) + QLatin1Char('.') + QString::number(version::revision);
+    const QString expected = QStringLiteral("Kestra Orvex ver.") + QString::number(version::major) +
+                             QLatin1Char('.') + QString::number(version::minor) + QLatin1Char('.') +
+                             QString::number(version::revision);
     EXPECT_EQ(window.windowTitle(), expected);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestra Orvex ver.") + QLatin1String(version::text));
 }
@@ -102,8 +103,14 @@ TEST(FrmIcd, everyControlCarriesItsCaptionOrDefault)
         {"lbldifferentdesc_1", "Same Code different Description:"},
         {"lblDifferentCode_2", "Same Description different Code:"},
         {"Label1", "Philhealth"},
-        {"lblnew", "0"}, {"lblsame", "0"}, {"lblDifDesc", "0"}, {"lblDifCode", "0"},
-        {"lblNewPH", "0"}, {"lblsamePH", "0"}, {"lblDifDescPH", "0"}, {"lblNewRate", "0"},
+        {"lblnew", "0"},
+        {"lblsame", "0"},
+        {"lblDifDesc", "0"},
+        {"lblDifCode", "0"},
+        {"lblNewPH", "0"},
+        {"lblsamePH", "0"},
+        {"lblDifDescPH", "0"},
+        {"lblNewRate", "0"},
         {"lblCount", "0"},
         {"cmdScan", "Go Scan"},
         {"Label2", "Double-click ICD source file below then click Go Scan.->"},
@@ -115,8 +122,10 @@ TEST(FrmIcd, everyControlCarriesItsCaptionOrDefault)
         {"cmdCheckDuplicates", "Check Duplicates"},
         {"cmdDeleteDuplicates", "Delete Duplicates"},
         {"chkFixFormat", "Fix Format 1"},
-        {"cmdICD_0", "tbICDDiagMain"}, {"cmdICD_1", "tbIcdDiagChapter"},
-        {"cmdICD_2", "tbIcdDiagSubChapter"}, {"cmdICD_3", "tbIcdDiag3Code"},
+        {"cmdICD_0", "tbICDDiagMain"},
+        {"cmdICD_1", "tbIcdDiagChapter"},
+        {"cmdICD_2", "tbIcdDiagSubChapter"},
+        {"cmdICD_3", "tbIcdDiag3Code"},
         {"cmdCheckOnline", "Check Online"},
         {"cmdUpdateDB", "Update DB"},
         {"txtLog", ""},
@@ -142,8 +151,9 @@ TEST(FrmIcd, everyControlCarriesItsCaptionOrDefault)
     };
     for (const auto& [name, text] : expected) {
         const auto* w = control<QWidget>(window, name);
-        if (w)
+        if (w) {
             EXPECT_EQ(shownText(w), text) << name;
+        }
     }
     for (const char* name : {"chkFixFormat", "chkTest", "chkVerB", "chkUpdateDesc", "optVer2"})
         EXPECT_FALSE(control<QAbstractButton>(window, name)->isChecked()) << name;
@@ -156,8 +166,10 @@ TEST(FrmIcd, listViewsShowTheirColumnHeadings)
     EXPECT_EQ(headers(window, "lstSourceFiles"), QStringList{"Source Files"});
     EXPECT_EQ(headers(window, "lsvNewCode"), QStringList{"New Code"});
     EXPECT_EQ(headers(window, "lsvSameCodeDescription"), (QStringList{"Same Code and Description", "", ""}));
-    EXPECT_EQ(headers(window, "lsvSameCodeDifDesc"), (QStringList{"Same Code different Description (DB)", "Source File"}));
-    EXPECT_EQ(headers(window, "lsvSameDescDifCode"), (QStringList{"Same Description different Code (DB)", "Source File"}));
+    EXPECT_EQ(headers(window, "lsvSameCodeDifDesc"),
+              (QStringList{"Same Code different Description (DB)", "Source File"}));
+    EXPECT_EQ(headers(window, "lsvSameDescDifCode"),
+              (QStringList{"Same Description different Code (DB)", "Source File"}));
     EXPECT_EQ(headers(window, "lsvNewCodePH"), QStringList{"New Code"});
     EXPECT_EQ(headers(window, "lsvSameCodeDifDescPH"),
               (QStringList{"Same Code different Description (DB)", "Source File"}));
@@ -177,37 +189,60 @@ TEST(FrmIcd, fiveTabsWithUpdate2024InFrontAndEachControlOnItsTab)
     EXPECT_EQ(tabs->currentIndex(), 4);
 
     const std::vector<std::pair<int, std::vector<const char*>>> onTab = {
-        {0, {"Frame1", "lstSourceFiles", "cmdScan", "Label2", "lsvNewCode", "lsvSameCodeDescription",
-             "lsvSameCodeDifDesc", "lsvSameDescDifCode"}},
-        {1, {"Frame2", "cmdLoadUpdate", "cmdScanPH", "Label4", "lsvNewCodePH", "lsvSameCodeDifDescPH", "lblHeader",
-             "lblPackageID"}},
-        {2, {"cmdCheckDuplicates", "cmdDeleteDuplicates", "chkFixFormat", "cmdICD_0", "cmdICD_1", "cmdICD_2",
-             "cmdICD_3"}},
+        {0,
+         {"Frame1", "lstSourceFiles", "cmdScan", "Label2", "lsvNewCode", "lsvSameCodeDescription",
+          "lsvSameCodeDifDesc", "lsvSameDescDifCode"}},
+        {1,
+         {"Frame2", "cmdLoadUpdate", "cmdScanPH", "Label4", "lsvNewCodePH", "lsvSameCodeDifDescPH",
+          "lblHeader", "lblPackageID"}},
+        {2,
+         {"cmdCheckDuplicates", "cmdDeleteDuplicates", "chkFixFormat", "cmdICD_0", "cmdICD_1", "cmdICD_2",
+          "cmdICD_3"}},
         {3, {"cmdCheckOnline", "cmdUpdateDB", "GridU"}},
-        {4, {"txtLog", "cmdBackUPTables", "txtCopySuffix", "chkTest", "optVer2", "chkVerB", "cmdProcess",
-             "txtFileName", "Label5", "cboYear", "txtSuffix", "chkUpdateDesc", "cmdUpdateMedPackage",
-             "txtUpdateMedPackage", "cmdCreateNewPackage", "txtICDSplit", "Text1", "cmdCreateNewPackageProc",
-             "txtRVSSplit", "Text2"}},
+        {4,
+         {"txtLog",
+          "cmdBackUPTables",
+          "txtCopySuffix",
+          "chkTest",
+          "optVer2",
+          "chkVerB",
+          "cmdProcess",
+          "txtFileName",
+          "Label5",
+          "cboYear",
+          "txtSuffix",
+          "chkUpdateDesc",
+          "cmdUpdateMedPackage",
+          "txtUpdateMedPackage",
+          "cmdCreateNewPackage",
+          "txtICDSplit",
+          "Text1",
+          "cmdCreateNewPackageProc",
+          "txtRVSSplit",
+          "Text2"}},
     };
     for (const auto& [tab, names] : onTab)
         for (const char* name : names)
-            EXPECT_TRUE(tabs->widget(tab)->isAncestorOf(control<QWidget>(window, name))) << name << " on tab " << tab;
-    for (const char* name : {"cmdClose", "cmdOpenFolder", "cmdICDDLL", "lblSrc", "lblnew", "lblCount", "Line5"})
+            EXPECT_TRUE(tabs->widget(tab)->isAncestorOf(control<QWidget>(window, name)))
+                << name << " on tab " << tab;
+    for (const char* name :
+         {"cmdClose", "cmdOpenFolder", "cmdICDDLL", "lblSrc", "lblnew", "lblCount", "Line5"})
         EXPECT_FALSE(tabs->isAncestorOf(control<QWidget>(window, name))) << name << " belongs to the header";
 }
 
 TEST(FrmIcd, toolsOfLaterBuildsAreDisabledAndSaySo)
 {
     FrmIcd window{db::ConnectionSettings{}};
-    for (const char* name : {"cmdBackUPTables", "cmdProcess", "cmdUpdateMedPackage", "cmdCreateNewPackage",
-                             "cmdCreateNewPackageProc", "cmdCheckOnline", "cmdUpdateDB", "cmdCheckDuplicates",
-                             "cmdDeleteDuplicates", "cmdICD_0", "cmdICD_1", "cmdICD_2", "cmdICD_3", "cmdICDDLL"}) {
+    for (const char* name :
+         {"cmdBackUPTables", "cmdProcess", "cmdUpdateMedPackage", "cmdCreateNewPackage",
+          "cmdCreateNewPackageProc", "cmdCheckOnline", "cmdUpdateDB", "cmdCheckDuplicates",
+          "cmdDeleteDuplicates", "cmdICD_0", "cmdICD_1", "cmdICD_2", "cmdICD_3", "cmdICDDLL"}) {
         const auto* w = control<QWidget>(window, name);
         EXPECT_FALSE(w->isEnabled()) << name;
         EXPECT_TRUE(w->toolTip().contains(QLatin1String("not in this build"))) << name;
     }
-    for (const char* name : {"cmdScan", "cmdScanPH", "cmdLoadUpdate", "cmdClose", "cmdOpenFolder", "chkFixFormat",
-                             "lstSourceFiles", "txtLog"})
+    for (const char* name : {"cmdScan", "cmdScanPH", "cmdLoadUpdate", "cmdClose", "cmdOpenFolder",
+                             "chkFixFormat", "lstSourceFiles", "txtLog"})
         EXPECT_TRUE(control<QWidget>(window, name)->isEnabled()) << name;
 }
 
@@ -247,7 +282,8 @@ TEST(FrmIcd, viewLabelsSwitchListAndUnderline)
         {"lblnewCode_0", "lsvNewCode", "Line5"}, // "New Rates" acts like "New Codes:"
         {"lblnewCode_0", "lsvNewCode", "Line5"}, // the chosen label again changes nothing
     };
-    const char* lists[] = {"lsvNewCode", "lsvSameCodeDescription", "lsvSameCodeDifDesc", "lsvSameDescDifCode"};
+    const char* lists[] = {"lsvNewCode", "lsvSameCodeDescription", "lsvSameCodeDifDesc",
+                           "lsvSameDescDifCode"};
     const char* lines[] = {"Line5", "Line6", "Line7", "Line8"};
     for (const auto& [labelName, shownList, shownLine] : clicks) {
         click(control<QWidget>(s.window, labelName));
@@ -271,8 +307,16 @@ TEST(FrmIcd, tinyWindowKeepsHeaderAndRestoresSizes)
         if (w != tabs && !w->isWindow())
             header[w->objectName()] = w->geometry();
     ASSERT_GT(header.size(), 20u);
-    const char* following[] = {"SSTab1", "Frame1", "Frame2", "lstSourceFiles", "lsvNewCode", "lsvSameCodeDescription",
-                               "lsvSameCodeDifDesc", "lsvSameDescDifCode", "lsvNewCodePH", "lsvSameCodeDifDescPH"};
+    const char* following[] = {"SSTab1",
+                               "Frame1",
+                               "Frame2",
+                               "lstSourceFiles",
+                               "lsvNewCode",
+                               "lsvSameCodeDescription",
+                               "lsvSameCodeDifDesc",
+                               "lsvSameDescDifCode",
+                               "lsvNewCodePH",
+                               "lsvSameCodeDifDescPH"};
     std::map<QString, QRect> before;
     for (const char* name : following)
         before[name] = control<QWidget>(s.window, name)->geometry();
@@ -280,7 +324,8 @@ TEST(FrmIcd, tinyWindowKeepsHeaderAndRestoresSizes)
     s.window.resize(20, 15);
     QCoreApplication::processEvents();
     for (const auto& [name, rect] : header)
-        EXPECT_EQ(control<QWidget>(s.window, name.toLatin1().constData())->geometry(), rect) << name.toStdString();
+        EXPECT_EQ(control<QWidget>(s.window, name.toLatin1().constData())->geometry(), rect)
+            << name.toStdString();
     for (const char* name : following) {
         const QRect r = control<QWidget>(s.window, name)->geometry();
         EXPECT_GE(r.width(), 0) << name;
@@ -304,7 +349,8 @@ TEST(FrmIcd, widerWindowWidensAllFourListsAlike)
     s.window.resize(1200, 700);
     QCoreApplication::processEvents();
     EXPECT_EQ(control<QWidget>(s.window, "SSTab1")->width(), tabBefore.width() + 200);
-    for (const char* name : {"lsvNewCode", "lsvSameCodeDescription", "lsvSameCodeDifDesc", "lsvSameDescDifCode"})
+    for (const char* name :
+         {"lsvNewCode", "lsvSameCodeDescription", "lsvSameCodeDifDesc", "lsvSameDescDifCode"})
         EXPECT_EQ(control<QWidget>(s.window, name)->width(), narrow + 200) << name;
 }
 
@@ -367,7 +413,8 @@ TEST(FrmIcd, loadUpdateFillsList2WithTheResource)
 TEST(FrmIcd, doubleClickLoadsTheSelectedSourceFile)
 {
     Shown s;
-    writeFile(s.folder.path() + "/icd rates.txt", "|Cholera|||\r\nA00.0|Cholera|1|2|3\rA00.1|Other\nstill one line");
+    writeFile(s.folder.path() + "/icd rates.txt",
+              "|Cholera|||\r\nA00.0|Cholera|1|2|3\rA00.1|Other\nstill one line");
     s.window.fillSourceFiles();
     doubleClickSourceFile(s.window, 0);
 
@@ -397,7 +444,8 @@ TEST(FrmIcd, fileGoneSinceListingLeavesEverythingAsItWas)
     ASSERT_TRUE(QFile::remove(s.folder.path() + "/icd b.txt"));
     doubleClickSourceFile(s.window, 1);
     ASSERT_EQ(s.seams.messages().size(), 1);
-    EXPECT_TRUE(s.seams.messages().first().contains(s.folder.path() + "/icd b.txt")) << s.seams.messages().first().toStdString();
+    EXPECT_TRUE(s.seams.messages().first().contains(s.folder.path() + "/icd b.txt"))
+        << s.seams.messages().first().toStdString();
     EXPECT_EQ(s.window.frmSRC()->lines(), QStringList{"A00.0|Cholera"});
     EXPECT_EQ(control<QLabel>(s.window, "lblSrc")->text(), QStringLiteral("Source File: icd a.txt"));
     EXPECT_EQ(s.window.sourceFilePath(), s.folder.path() + "/icd a.txt");

@@ -33,9 +33,11 @@ TEST(ResizeRules, eachStepReadsTheSizesBeforeIt)
     EXPECT_EQ(s.frame1, QSize(tabWidth - 1800, tabHeight - 800));
     EXPECT_EQ(s.frame2, QSize(tabWidth - 1800, tabHeight - 800));
     EXPECT_EQ(s.sourceFilesHeight, tabHeight - 800 - 800);
-    EXPECT_EQ(s.icdLists, QSize(tabWidth - 1800 - at.icdListLeft - 250, tabHeight - 800 - at.icdListTop - 200));
+    EXPECT_EQ(s.icdLists,
+              QSize(tabWidth - 1800 - at.icdListLeft - 250, tabHeight - 800 - at.icdListTop - 200));
     EXPECT_EQ(s.newCodePHWidth, tabWidth - 1800 - 800);
-    EXPECT_EQ(s.sameCodeDifDescPH, QSize(tabWidth - 1800 - 800, tabHeight - 800 - at.sameCodeDifDescPHTop - 200));
+    EXPECT_EQ(s.sameCodeDifDescPH,
+              QSize(tabWidth - 1800 - 800, tabHeight - 800 - at.sameCodeDifDescPHTop - 200));
 }
 
 TEST(ResizeRules, stepsThatWouldGoNegativeAreSkippedAndTheRestGoOn)

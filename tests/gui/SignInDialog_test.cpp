@@ -86,7 +86,8 @@ TEST(SignInDialog, suggestionReselectsTheProfileWithoutPasswordAndShowsTheError)
     EXPECT_EQ(control<QComboBox>(d, "cboProfile")->currentText(), QStringLiteral("Lab"));
     EXPECT_TRUE(edit(d, "txtPassword")->text().isEmpty());
     EXPECT_FALSE(control<QLabel>(d, "lblSignInError")->isHidden());
-    EXPECT_EQ(control<QLabel>(d, "lblSignInError")->text(), QStringLiteral("Cannot connect to sql02: login failed."));
+    EXPECT_EQ(control<QLabel>(d, "lblSignInError")->text(),
+              QStringLiteral("Cannot connect to sql02: login failed."));
 }
 
 TEST(SignInDialog, windowsAuthenticationSendsNoUserOrPassword)

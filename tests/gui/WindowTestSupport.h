@@ -9,9 +9,9 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
-#include <QRadioButton>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QRadioButton>
 #include <QSemaphore>
 #include <QStringList>
 #include <QTabWidget>
@@ -46,8 +46,7 @@ public:
 };
 
 // The control `name` of `window`; a test failure when it is missing.
-template <class T>
-T* control(const QWidget& window, const char* name)
+template <class T> T* control(const QWidget& window, const char* name)
 {
     T* found = window.findChild<T*>(QLatin1String(name));
     if (!found)
@@ -68,8 +67,7 @@ inline void click(QWidget* widget)
 
 // Lets queued work of the window run until `done` holds. Not a clock: the limit only
 // keeps a broken build from hanging the test run.
-template <class Predicate>
-bool processEventsUntil(Predicate done)
+template <class Predicate> bool processEventsUntil(Predicate done)
 {
     QDeadlineTimer limit(std::chrono::minutes(4));
     while (!done()) {

@@ -43,7 +43,8 @@ void writeSmallDatabases(const QString& folder, const QString& keyCollation)
     runOnSqliteFile(QDir(folder).filePath(QStringLiteral("Build_FILE.db")),
                     {
                         QStringLiteral("create table tbICDdiagMain (CODE text%1, Description text%1, "
-                                       "ALLOWASPRIMARY integer)").arg(c),
+                                       "ALLOWASPRIMARY integer)")
+                            .arg(c),
                         QStringLiteral("create index ixIcdCode on tbICDdiagMain (CODE)"),
                         QStringLiteral("create index ixIcdDescription on tbICDdiagMain (Description)"),
                         QStringLiteral("insert into tbICDdiagMain values "
@@ -55,29 +56,33 @@ void writeSmallDatabases(const QString& folder, const QString& keyCollation)
                                        "('C10', 'Malignant neoplasm', NULL)"),
                     },
                     ciAs);
-    runOnSqliteFile(QDir(folder).filePath(QStringLiteral("Medicare.db")),
-                    {
-                        QStringLiteral("create table tbMedPackage (PackageID text, Code text, Package text%1, "
-                                       "Amount real, PF real, MedRoomBoard real, Status integer, CaseType integer)")
-                            .arg(c),
-                        QStringLiteral("create index ixPackageName on tbMedPackage (Package)"),
-                        QStringLiteral("insert into tbMedPackage values "
-                                       "('101', 'P1', 'Cholera', 9000, 2700, 6300, 1, 1), "
-                                       "('102', 'P2', 'CHOLERA ', 9500, 2850, 6650, 1, 1), "
-                                       "('103', 'P3', 'Anémie', 7000, 2100, 4900, 1, 1)"),
-                        QStringLiteral("create table tbMed_MedicalCaseRates (ICDCode text%1, Description text%1, "
-                                       "CaseType integer, PackageID text, Status integer)").arg(c),
-                        QStringLiteral("create index ixCaseRateCode on tbMed_MedicalCaseRates (ICDCode)"),
-                        QStringLiteral("insert into tbMed_MedicalCaseRates values "
-                                       "('a00.0', 'Cholera', 1, '101', 1), "
-                                       "('A00.0 ', 'Cholera (again)', 1, '102', 1), "
-                                       "('D50', 'Iron deficiency anaemia', 1, '103', 1)"),
-                        QStringLiteral("create table tbMed_Procedures (RVSCODE text%1, Description text%1, "
-                                       "PackageID text, Status integer)").arg(c),
-                        QStringLiteral("create table tbMedPackage_NEW (PackageID text, Code text, Package text%1, "
-                                       "Amount real, PF real, MedRoomBoard real, Status integer)").arg(c),
-                    },
-                    ciAs);
+    runOnSqliteFile(
+        QDir(folder).filePath(QStringLiteral("Medicare.db")),
+        {
+            QStringLiteral("create table tbMedPackage (PackageID text, Code text, Package text%1, "
+                           "Amount real, PF real, MedRoomBoard real, Status integer, CaseType integer)")
+                .arg(c),
+            QStringLiteral("create index ixPackageName on tbMedPackage (Package)"),
+            QStringLiteral("insert into tbMedPackage values "
+                           "('101', 'P1', 'Cholera', 9000, 2700, 6300, 1, 1), "
+                           "('102', 'P2', 'CHOLERA ', 9500, 2850, 6650, 1, 1), "
+                           "('103', 'P3', 'Anémie', 7000, 2100, 4900, 1, 1)"),
+            QStringLiteral("create table tbMed_MedicalCaseRates (ICDCode text%1, Description text%1, "
+                           "CaseType integer, PackageID text, Status integer)")
+                .arg(c),
+            QStringLiteral("create index ixCaseRateCode on tbMed_MedicalCaseRates (ICDCode)"),
+            QStringLiteral("insert into tbMed_MedicalCaseRates values "
+                           "('a00.0', 'Cholera', 1, '101', 1), "
+                           "('A00.0 ', 'Cholera (again)', 1, '102', 1), "
+                           "('D50', 'Iron deficiency anaemia', 1, '103', 1)"),
+            QStringLiteral("create table tbMed_Procedures (RVSCODE text%1, Description text%1, "
+                           "PackageID text, Status integer)")
+                .arg(c),
+            QStringLiteral("create table tbMedPackage_NEW (PackageID text, Code text, Package text%1, "
+                           "Amount real, PF real, MedRoomBoard real, Status integer)")
+                .arg(c),
+        },
+        ciAs);
 }
 
 } // namespace orvex::test

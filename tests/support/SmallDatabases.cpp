@@ -12,8 +12,7 @@ namespace orvex::test {
 
 namespace {
 // Opens a file on a short-lived connection of its own, with the collation registered.
-template <typename Fn>
-void withFile(const QString& path, Fn fn)
+template <typename Fn> void withFile(const QString& path, Fn fn)
 {
     static int serial = 0;
     const QString name = QStringLiteral("small-db-%1").arg(++serial);
@@ -72,7 +71,8 @@ db::ConnectionSettings SmallDatabases::settings() const
 
 void SmallDatabases::exec(const QString& database, const QString& sql, const QVariantList& params)
 {
-    withFile(m_dir.filePath(database + QStringLiteral(".db")), [&](QSqlDatabase& db) { run(db, sql, params); });
+    withFile(m_dir.filePath(database + QStringLiteral(".db")),
+             [&](QSqlDatabase& db) { run(db, sql, params); });
 }
 
 void SmallDatabases::addIcd(const QVariant& code, const QVariant& description)
@@ -86,16 +86,18 @@ void SmallDatabases::addPackage(const QString& packageId, const QVariant& name, 
                                 const QVariant& pf, const QVariant& medRoomBoard)
 {
     exec(QStringLiteral("Medicare"),
-         QStringLiteral("INSERT INTO tbMedPackage (PackageID, Package, Amount, PF, MedRoomBoard, Status, CaseType) "
-                        "VALUES (?, ?, ?, ?, ?, 1, 1)"),
+         QStringLiteral(
+             "INSERT INTO tbMedPackage (PackageID, Package, Amount, PF, MedRoomBoard, Status, CaseType) "
+             "VALUES (?, ?, ?, ?, ?, 1, 1)"),
          {packageId, name, amount, pf, medRoomBoard});
 }
 
 void SmallDatabases::addCaseRate(const QVariant& code, const QVariant& description, const QString& packageId)
 {
     exec(QStringLiteral("Medicare"),
-         QStringLiteral("INSERT INTO tbMed_MedicalCaseRates (ICDCode, Description, CaseType, PackageID, Status) "
-                        "VALUES (?, ?, 1, ?, 1)"),
+         QStringLiteral(
+             "INSERT INTO tbMed_MedicalCaseRates (ICDCode, Description, CaseType, PackageID, Status) "
+             "VALUES (?, ?, 1, ?, 1)"),
          {code, description, packageId});
 }
 

@@ -17,8 +17,8 @@ public:
     db::ConnectionSettings settings() const;
 
     void addIcd(const QVariant& code, const QVariant& description);
-    void addPackage(const QString& packageId, const QVariant& name, const QVariant& amount, const QVariant& pf,
-                    const QVariant& medRoomBoard);
+    void addPackage(const QString& packageId, const QVariant& name, const QVariant& amount,
+                    const QVariant& pf, const QVariant& medRoomBoard);
     void addCaseRate(const QVariant& code, const QVariant& description, const QString& packageId);
 
     // Runs one statement on "Build_FILE" or "Medicare".

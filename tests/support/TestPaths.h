@@ -7,9 +7,9 @@
 namespace orvex::test {
 
 // Files the repository ships: data/ (real public rate lists) and tests/data/ (fixtures).
-QString sourcePath(const QString& relative);   // relative to the repository root
-QString fixturePath(const QString& relative);  // relative to tests/data
-QString binPath(const QString& executable);    // the build's bin folder
+QString sourcePath(const QString& relative);  // relative to the repository root
+QString fixturePath(const QString& relative); // relative to tests/data
+QString binPath(const QString& executable);   // the build's bin folder
 
 QByteArray readBytes(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);

@@ -18,7 +18,8 @@ bool ActivityLog::tableExists()
     return q.next() && q.value(0).toInt() != 0;
 }
 
-void ActivityLog::append(const QString& user, const QString& workstation, const QString& text, const QDateTime& when)
+void ActivityLog::append(const QString& user, const QString& workstation, const QString& text,
+                         const QDateTime& when)
 {
     const Statements& sql = m_connection.statements();
     if (!m_tableReady) {
@@ -41,7 +42,8 @@ QList<ActivityLogEntry> ActivityLog::last(int count)
         const QVariant time = q.value(0);
         ActivityLogEntry e;
         // SQL Server hands back a date-time, SQLite the text that was written.
-        e.timestamp = time.typeId() == QMetaType::QDateTime ? timestampText(time.toDateTime()) : time.toString();
+        e.timestamp =
+            time.typeId() == QMetaType::QDateTime ? timestampText(time.toDateTime()) : time.toString();
         e.user = q.value(1).toString();
         e.workstation = q.value(2).toString();
         e.text = q.value(3).toString();

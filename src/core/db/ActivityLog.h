@@ -10,7 +10,7 @@ class Connection;
 
 struct ActivityLogEntry
 {
-    QString timestamp;   // "yyyy-MM-dd HH:mm:ss", local time of the workstation
+    QString timestamp; // "yyyy-MM-dd HH:mm:ss", local time of the workstation
     QString user;
     QString workstation;
     QString text;

@@ -8,7 +8,10 @@ namespace orvex::db {
 // SQL Server's default collation as the embedded database needs it: case-insensitive
 // (Unicode case folding), accent-sensitive, trailing blanks ignored.
 int compareCiAs(QStringView a, QStringView b);
-inline bool equalCiAs(QStringView a, QStringView b) { return compareCiAs(a, b) == 0; }
+inline bool equalCiAs(QStringView a, QStringView b)
+{
+    return compareCiAs(a, b) == 0;
+}
 
 // A key that is equal for two texts exactly when equalCiAs says so, for hash sets.
 QString ciAsKey(QStringView text);

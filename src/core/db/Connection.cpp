@@ -100,11 +100,12 @@ void requireFile(const QString& path, const QString& database)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        throw Error(QStringLiteral("The database %1 is missing: %2 does not exist. Choose the folder that holds "
-                                   "Build_FILE.db and Medicare.db, or build the sample databases there with: "
-                                   "orvex-cli --db \"%3\" db init")
-                        .arg(database, QDir::toNativeSeparators(path),
-                             QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
+        throw Error(
+            QStringLiteral("The database %1 is missing: %2 does not exist. Choose the folder that holds "
+                           "Build_FILE.db and Medicare.db, or build the sample databases there with: "
+                           "orvex-cli --db \"%3\" db init")
+                .arg(database, QDir::toNativeSeparators(path),
+                     QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
     if (!info.isFile() || !info.isReadable())
         throw Error(QStringLiteral("The database %1 cannot be read: %2 is not a readable file.")
                         .arg(database, QDir::toNativeSeparators(path)));
@@ -117,8 +118,8 @@ void attach(QSqlDatabase& db, const QString& path, const QString& database, bool
     requireFile(path, database);
     QString target = path;
     if (asUri)
-        target = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)
-            + QStringLiteral("?mode=rw");
+        target = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                 QStringLiteral("?mode=rw");
     const QString failure = runSetup(db, QStringLiteral("attach database ? as %1").arg(database), {target});
     if (!failure.isEmpty())
         throw Error(QStringLiteral("The database %1 (%2) cannot be opened: %3.")
@@ -149,7 +150,8 @@ QString mainDatabaseFolder(QSqlDatabase& db)
     return QString();
 }
 
-QString whereIs(const ConnectionSettings& settings, Product product, const QString& database, const QString& folder)
+QString whereIs(const ConnectionSettings& settings, Product product, const QString& database,
+                const QString& folder)
 {
     if (product == Product::Sqlite && !folder.isEmpty())
         return QStringLiteral("%1 (%2)").arg(database, QDir::toNativeSeparators(fileOf(folder, database)));
@@ -166,9 +168,10 @@ void checkTables(QSqlDatabase& db, const ConnectionSettings& settings, Product p
         if (failure.contains(QLatin1String("collation"), Qt::CaseInsensitive))
             hint = QStringLiteral(" Its columns use the CI_AS collation, which only the embedded connection "
                                   "(--db) provides.");
-        throw Error(QStringLiteral("The database %1 cannot be used: %2. It needs the table %3 with the columns %4.%5")
-                        .arg(whereIs(settings, product, probe.database, folder), failure, probe.table,
-                             probe.columns, hint));
+        throw Error(
+            QStringLiteral("The database %1 cannot be used: %2. It needs the table %3 with the columns %4.%5")
+                .arg(whereIs(settings, product, probe.database, folder), failure, probe.table, probe.columns,
+                     hint));
     }
 }
 
@@ -177,8 +180,8 @@ void refuseMissingSqliteFile(const ConnectionSettings& settings)
 {
     const QString driver = odbcAttribute(settings.odbcConnectionString, QStringLiteral("DRIVER"));
     const QString file = odbcAttribute(settings.odbcConnectionString, QStringLiteral("Database"));
-    if (!driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive) || file.isEmpty()
-        || file == QLatin1String(":memory:") || QFileInfo::exists(file))
+    if (!driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive) || file.isEmpty() ||
+        file == QLatin1String(":memory:") || QFileInfo::exists(file))
         return;
     throw Error(QStringLiteral("The database file %1 named by %2 does not exist.")
                     .arg(QDir::toNativeSeparators(file), settings.describe()));
@@ -221,7 +224,8 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         db.setDatabaseName(QStringLiteral(":memory:"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open())
-            throw Error(QStringLiteral("Cannot open %1: %2.").arg(settings.describe(), openFailure(db, settings)));
+            throw Error(
+                QStringLiteral("Cannot open %1: %2.").arg(settings.describe(), openFailure(db, settings)));
         registerCiAsCollation(db);
         attach(db, buildFile, kBuildFile, true);
         attach(db, medicare, kMedicare, true);
@@ -239,14 +243,16 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         connectionString = withOdbcAttribute(connectionString, QStringLiteral("PWD"), settings.password);
     db.setDatabaseName(connectionString);
     const int timeout = settings.loginTimeoutSeconds > 0 ? settings.loginTimeoutSeconds : 10;
-    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(timeout));
+    db.setConnectOptions(
+        QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(timeout));
     const bool opened = db.open();
     // The password lives on in the driver's session only, not in the Qt connection.
     db.setDatabaseName(settings.odbcConnectionString);
     if (!opened)
-        throw Error(QStringLiteral("Cannot connect to %1: %2. Check the server name, the user and the password, "
-                                   "and that the server is running.")
-                        .arg(settings.describe(), openFailure(db, settings)));
+        throw Error(
+            QStringLiteral("Cannot connect to %1: %2. Check the server name, the user and the password, "
+                           "and that the server is running.")
+                .arg(settings.describe(), openFailure(db, settings)));
 
     product = detectProduct(db);
     QString folder;
@@ -259,9 +265,10 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
             if (isAttached(db, database))
                 continue;
             if (folder.isEmpty())
-                throw Error(QStringLiteral("The ODBC data source %1 is SQLite but names no database file next "
-                                           "to which Build_FILE.db and Medicare.db could be found.")
-                                .arg(settings.describe()));
+                throw Error(
+                    QStringLiteral("The ODBC data source %1 is SQLite but names no database file next "
+                                   "to which Build_FILE.db and Medicare.db could be found.")
+                        .arg(settings.describe()));
             attach(db, fileOf(folder, database), database, false);
         }
     }
@@ -271,10 +278,8 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
 }
 
 Connection::Connection(ConnectionSettings settings, QString connectionName, Product product)
-    : m_settings(std::move(settings)),
-      m_connectionName(std::move(connectionName)),
-      m_database(QSqlDatabase::database(m_connectionName, false)),
-      m_product(product)
+    : m_settings(std::move(settings)), m_connectionName(std::move(connectionName)),
+      m_database(QSqlDatabase::database(m_connectionName, false)), m_product(product)
 {
 }
 

@@ -41,10 +41,11 @@ void ensureEmbeddedDatabases(const QString& folder)
     if (!embeddedDatabasesPresent(folder))
         buildSampleDatabases(folder, false);
 #else
-    if (!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Build_FILE.db")))
-        && !QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Medicare.db"))))
-        throw Error(QStringLiteral("%1 holds no database files and this build cannot create the sample databases.")
-                        .arg(QDir::toNativeSeparators(folder)));
+    if (!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Build_FILE.db"))) &&
+        !QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Medicare.db"))))
+        throw Error(
+            QStringLiteral("%1 holds no database files and this build cannot create the sample databases.")
+                .arg(QDir::toNativeSeparators(folder)));
 #endif
 }
 
@@ -148,9 +149,10 @@ QString CurrentUser::ServerName() const
 QString CurrentUser::UserID() const
 {
     if (!isEmbedded(m_choice)) {
-        const QString login = m_choice.odbcConnectionString.isEmpty()
-            ? (m_choice.profile.windowsAuthentication ? QString() : m_choice.profile.user)
-            : odbcAttribute(m_choice.odbcConnectionString, QStringLiteral("UID"));
+        const QString login =
+            m_choice.odbcConnectionString.isEmpty()
+                ? (m_choice.profile.windowsAuthentication ? QString() : m_choice.profile.user)
+                : odbcAttribute(m_choice.odbcConnectionString, QStringLiteral("UID"));
         if (!login.isEmpty())
             return login;
     }

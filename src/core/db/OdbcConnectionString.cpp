@@ -5,8 +5,8 @@ namespace orvex::db {
 namespace {
 bool isPasswordKey(const QString& key)
 {
-    return key.compare(QLatin1String("PWD"), Qt::CaseInsensitive) == 0
-        || key.compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0;
+    return key.compare(QLatin1String("PWD"), Qt::CaseInsensitive) == 0 ||
+           key.compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0;
 }
 } // namespace
 
@@ -67,9 +67,9 @@ QString odbcAttribute(const QString& connectionString, const QString& key)
 
 QString odbcQuoted(const QString& value)
 {
-    const bool needsBraces = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{'))
-        || value.contains(QLatin1Char('}')) || value.contains(QLatin1Char('='))
-        || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    const bool needsBraces = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{')) ||
+                             value.contains(QLatin1Char('}')) || value.contains(QLatin1Char('=')) ||
+                             (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
     if (!needsBraces)
         return value;
     QString escaped = value;

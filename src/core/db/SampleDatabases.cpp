@@ -15,7 +15,10 @@ namespace orvex::db {
 
 namespace {
 
-QString native(const QString& path) { return QDir::toNativeSeparators(path); }
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 // Temporary files beside the targets (same folder, so the final rename is atomic per
 // file); whatever is not committed is removed when this goes out of scope.
@@ -41,8 +44,8 @@ public:
         const QString path = file.fileName();
         file.close();
         // A temporary file is private to its owner; a database is an ordinary data file.
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser
-                                        | QFile::ReadGroup | QFile::ReadOther);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                        QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
         m_temporary.append(path);
         m_targets.append(QDir(m_folder).filePath(fileName));
         return path;
@@ -54,12 +57,14 @@ public:
     {
         for (const QString& target : std::as_const(m_targets))
             if (QFileInfo::exists(target) && !QFile::remove(target))
-                throw Error(QStringLiteral("Cannot replace %1: the file cannot be removed (is it open in another "
-                                           "program?)")
-                                .arg(native(target)));
+                throw Error(
+                    QStringLiteral("Cannot replace %1: the file cannot be removed (is it open in another "
+                                   "program?)")
+                        .arg(native(target)));
         for (qsizetype i = 0; i < m_targets.size(); ++i) {
             if (!QFile::rename(m_temporary[i], m_targets[i]))
-                throw Error(QStringLiteral("Cannot rename %1 to %2").arg(native(m_temporary[i]), native(m_targets[i])));
+                throw Error(QStringLiteral("Cannot rename %1 to %2")
+                                .arg(native(m_temporary[i]), native(m_targets[i])));
             m_temporary[i].clear();
         }
         m_temporary.clear();
@@ -80,7 +85,8 @@ void requireFolder(const QString& folder)
         throw Error(QStringLiteral("Cannot build the sample databases in %1: it is a file, not a folder.")
                         .arg(native(folder)));
     if (!QDir().mkpath(folder))
-        throw Error(QStringLiteral("Cannot create the folder %1 for the sample databases.").arg(native(folder)));
+        throw Error(
+            QStringLiteral("Cannot create the folder %1 for the sample databases.").arg(native(folder)));
 }
 
 void refuseExisting(const QString& folder)
@@ -90,11 +96,12 @@ void refuseExisting(const QString& folder)
         if (QFileInfo::exists(QDir(folder).filePath(name)))
             existing.append(name);
     if (!existing.isEmpty())
-        throw Error(QStringLiteral("%1 already %2 in %3; nothing was changed. Use --force to rebuild the sample "
-                                   "databases (this replaces the existing files).")
-                        .arg(existing.join(QStringLiteral(", ")),
-                             existing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist"),
-                             native(folder)));
+        throw Error(
+            QStringLiteral("%1 already %2 in %3; nothing was changed. Use --force to rebuild the sample "
+                           "databases (this replaces the existing files).")
+                .arg(existing.join(QStringLiteral(", ")),
+                     existing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist"),
+                     native(folder)));
 }
 
 } // namespace
@@ -112,7 +119,8 @@ QString centralDatabasePath(const QString& folder)
 bool embeddedDatabasesPresent(const QString& folder)
 {
     const QDir dir(folder);
-    return QFileInfo::exists(dir.filePath(kBuildFileDatabaseFile)) || QFileInfo::exists(dir.filePath(kMedicareDatabaseFile));
+    return QFileInfo::exists(dir.filePath(kBuildFileDatabaseFile)) ||
+           QFileInfo::exists(dir.filePath(kMedicareDatabaseFile));
 }
 
 void buildSampleDatabases(const QString& folder, bool force)

@@ -34,8 +34,8 @@ QHash<QString, QString> blockCodesByFirstCode(const Sources& s)
 
 QVariantList icdRow(const WhoCode& c, const QString& description, const QString& subChapter)
 {
-    return {c.code, description, c.isAsterisk() ? 0 : 1, c.codeWithoutDot, c.chapter, subChapter, c.level,
-            c.terminal ? 1 : 0};
+    return {c.code,     description, c.isAsterisk() ? 0 : 1, c.codeWithoutDot, c.chapter,
+            subChapter, c.level,     c.terminal ? 1 : 0};
 }
 
 // Library rows that give a WHO code a second (third, ...) row with another wording.
@@ -95,12 +95,12 @@ QList<TableRows> buildFileTables(const Sources& s)
 
     TableRows main{QStringLiteral("tbICDdiagMain"),
                    {QStringLiteral("CODE"), QStringLiteral("Description"), QStringLiteral("ALLOWASPRIMARY"),
-                    QStringLiteral("CODEWITHOUTDOT"), QStringLiteral("CHAPTERCODE"), QStringLiteral("SUBCHAPTERCODE"),
-                    QStringLiteral("CODELEVEL"), QStringLiteral("ISVALID")},
+                    QStringLiteral("CODEWITHOUTDOT"), QStringLiteral("CHAPTERCODE"),
+                    QStringLiteral("SUBCHAPTERCODE"), QStringLiteral("CODELEVEL"), QStringLiteral("ISVALID")},
                    {}};
     TableRows categories{QStringLiteral("tbIcdDiag3Code"),
-                         {QStringLiteral("code"), QStringLiteral("Description"), QStringLiteral("CHAPTERCODE"),
-                          QStringLiteral("SUBCHAPTERCODE")},
+                         {QStringLiteral("code"), QStringLiteral("Description"),
+                          QStringLiteral("CHAPTERCODE"), QStringLiteral("SUBCHAPTERCODE")},
                          {}};
     const QHash<QString, QString> adopted = adoptedWording(s);
     main.rows.reserve(s.codes.size() + 32);
@@ -113,7 +113,8 @@ QList<TableRows> buildFileTables(const Sources& s)
     // After the WHO rows, so that a lookup by code meets the WHO wording first.
     main.rows.append(duplicateRows(s, whoIndex, blocks));
 
-    TableRows chapters{QStringLiteral("tbIcdDiagChapter"), {QStringLiteral("code"), QStringLiteral("Description")}, {}};
+    TableRows chapters{
+        QStringLiteral("tbIcdDiagChapter"), {QStringLiteral("code"), QStringLiteral("Description")}, {}};
     for (const WhoChapter& c : s.chapters)
         chapters.rows.append({c.code, c.title});
 
@@ -132,7 +133,8 @@ QList<TableRows> centralTables(const Sources& s)
     const QHash<QString, qsizetype> whoIndex = whoIndexByCode(s);
     TableRows update{QStringLiteral("tbICDdiagMainUpdate"),
                      {QStringLiteral("CODE"), QStringLiteral("Description"), QStringLiteral("SOURCE"),
-                      QStringLiteral("CHANGETYPE"), QStringLiteral("LISTLINE"), QStringLiteral("ALLOWASPRIMARY")},
+                      QStringLiteral("CHANGETYPE"), QStringLiteral("LISTLINE"),
+                      QStringLiteral("ALLOWASPRIMARY")},
                      {}};
     int wordingChanges = 0;
     int caseChanges = 0;
@@ -142,14 +144,14 @@ QList<TableRows> centralTables(const Sources& s)
             // dagger-asterisk pair ("A01.0+ J17.0*") is coded by its dagger part.
             const bool asteriskOnly =
                 line.code.endsWith(QLatin1Char('*')) && !line.code.contains(QLatin1Char('+'));
-            update.rows.append(
-                {line.code, line.description, kCentralSource, QStringLiteral("NEW"), line.lineNumber, asteriskOnly ? 0 : 1});
+            update.rows.append({line.code, line.description, kCentralSource, QStringLiteral("NEW"),
+                                line.lineNumber, asteriskOnly ? 0 : 1});
             continue;
         }
         const WhoCode& who = s.codes[whoIndex.value(line.code)];
         const Wording wording = compareWording(who.title, line.description);
-        const bool take = (wording == Wording::Changed && wordingChanges++ < kCentralWordingChanges)
-            || (wording == Wording::CaseOnly && caseChanges++ < kCentralCaseChanges);
+        const bool take = (wording == Wording::Changed && wordingChanges++ < kCentralWordingChanges) ||
+                          (wording == Wording::CaseOnly && caseChanges++ < kCentralCaseChanges);
         if (take)
             update.rows.append({line.code, line.description, kCentralSource, QStringLiteral("DESCRIPTION"),
                                 line.lineNumber, who.isAsterisk() ? 0 : 1});

@@ -15,10 +15,22 @@ namespace {
 // The 2024 circular raised the case rates by 50 %: the old amounts are the new ones / 1.5.
 constexpr double kRaise2024 = 1.5;
 
-bool isRemoved(int n) { return n % 20 == 0; } // the update adds these codes
-bool keepsPackage(int n) { return isRemoved(n) ? n % 100 == 40 : n % 1000 != 110; }
-bool hasZeroAmounts(int n) { return n % 1000 == 130; }
-bool hasCurrentAmounts(int n) { return n % 200 == 10 || n % 200 == 40; }
+bool isRemoved(int n)
+{
+    return n % 20 == 0;
+} // the update adds these codes
+bool keepsPackage(int n)
+{
+    return isRemoved(n) ? n % 100 == 40 : n % 1000 != 110;
+}
+bool hasZeroAmounts(int n)
+{
+    return n % 1000 == 130;
+}
+bool hasCurrentAmounts(int n)
+{
+    return n % 200 == 10 || n % 200 == 40;
+}
 
 struct ListKind
 {
@@ -33,7 +45,10 @@ struct Amounts
     double amount = 0, pf = 0, roomBoard = 0;
 };
 
-double rounded2(double v) { return std::round(v * 100.0) / 100.0; }
+double rounded2(double v)
+{
+    return std::round(v * 100.0) / 100.0;
+}
 
 Amounts amountsOf(const RateLine& line)
 {
@@ -139,13 +154,26 @@ QHash<int, QString> storedCodes(const QList<RateLine>& lines)
 struct MedicareTables
 {
     TableRows packages{QStringLiteral("tbMedPackage"),
-                       {QStringLiteral("PackageID"), QStringLiteral("Package"), QStringLiteral("Amount"),
-                        QStringLiteral("PF"), QStringLiteral("MedRoomBoard"), QStringLiteral("MedDrugs"),
-                        QStringLiteral("MedOthers"), QStringLiteral("MedOR"), QStringLiteral("Status"),
-                        QStringLiteral("CaseType"), QStringLiteral("Shortcut"), QStringLiteral("IsAllowSlashing"),
-                        QStringLiteral("Type"), QStringLiteral("isZBenefit"), QStringLiteral("isAllowSecondCR"),
-                        QStringLiteral("HCIPercentage"), QStringLiteral("PFPercentage"),
-                        QStringLiteral("CaseRatePercentage"), QStringLiteral("isACR"), QStringLiteral("canMultiple")},
+                       {QStringLiteral("PackageID"),
+                        QStringLiteral("Package"),
+                        QStringLiteral("Amount"),
+                        QStringLiteral("PF"),
+                        QStringLiteral("MedRoomBoard"),
+                        QStringLiteral("MedDrugs"),
+                        QStringLiteral("MedOthers"),
+                        QStringLiteral("MedOR"),
+                        QStringLiteral("Status"),
+                        QStringLiteral("CaseType"),
+                        QStringLiteral("Shortcut"),
+                        QStringLiteral("IsAllowSlashing"),
+                        QStringLiteral("Type"),
+                        QStringLiteral("isZBenefit"),
+                        QStringLiteral("isAllowSecondCR"),
+                        QStringLiteral("HCIPercentage"),
+                        QStringLiteral("PFPercentage"),
+                        QStringLiteral("CaseRatePercentage"),
+                        QStringLiteral("isACR"),
+                        QStringLiteral("canMultiple")},
                        {}};
     TableRows packagesNew{QStringLiteral("tbMedPackage_NEW"),
                           {QStringLiteral("PackageID"), QStringLiteral("Code"), QStringLiteral("Package"),
@@ -153,12 +181,13 @@ struct MedicareTables
                            QStringLiteral("Status")},
                           {}};
     TableRows medicalCaseRates{QStringLiteral("tbMed_MedicalCaseRates"),
-                               {QStringLiteral("ICDCode"), QStringLiteral("Description"), QStringLiteral("CaseType"),
-                                QStringLiteral("PackageID"), QStringLiteral("Status")},
+                               {QStringLiteral("ICDCode"), QStringLiteral("Description"),
+                                QStringLiteral("CaseType"), QStringLiteral("PackageID"),
+                                QStringLiteral("Status")},
                                {}};
     TableRows procedures{QStringLiteral("tbMed_Procedures"),
-                         {QStringLiteral("RVSCODE"), QStringLiteral("Description"), QStringLiteral("PackageID"),
-                          QStringLiteral("Status")},
+                         {QStringLiteral("RVSCODE"), QStringLiteral("Description"),
+                          QStringLiteral("PackageID"), QStringLiteral("Status")},
                          {}};
 
     void addList(const QList<RateLine>& lines, const ListKind& kind, const QHash<int, QString>& descriptions,
@@ -189,8 +218,9 @@ struct MedicareTables
         const double caseRate = amountOf(line.caseRate);
         const double hci = caseRate > 0 ? rounded2(amountOf(line.facilityFee) * 100.0 / caseRate) : 0.0;
         const double pf = caseRate > 0 ? rounded2(amountOf(line.professionalFee) * 100.0 / caseRate) : 0.0;
-        packages.rows.append({packageId, description, a.amount, a.pf, a.roomBoard, 0.0, 0.0, 0.0, 1, kind.caseType,
-                              code, 0, kind.caseType, 0, 1, hci, pf, 100.0, 0, 0});
+        packages.rows.append({packageId, description,   a.amount, a.pf, a.roomBoard,   0.0, 0.0, 0.0,
+                              1,         kind.caseType, code,     0,    kind.caseType, 0,   1,   hci,
+                              pf,        100.0,         0,        0});
     }
 };
 

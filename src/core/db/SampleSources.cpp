@@ -16,7 +16,8 @@ QStringList linesOf(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("The sample data file %1 cannot be read: %2").arg(path, file.errorString()));
+        throw Error(
+            QStringLiteral("The sample data file %1 cannot be read: %2").arg(path, file.errorString()));
     QStringList lines = cp1252::decode(file.readAll()).split(QLatin1Char('\n'));
     for (QString& line : lines)
         if (line.endsWith(QLatin1Char('\r')))
@@ -52,8 +53,7 @@ QList<Row> readRows(const QString& path, bool header, QChar separator, int field
     return rows;
 }
 
-template <typename Row, typename Make>
-QList<Row> readWho(const QString& path, int fieldCount, Make make)
+template <typename Row, typename Make> QList<Row> readWho(const QString& path, int fieldCount, Make make)
 {
     return readRows<Row>(path, true, QLatin1Char(';'), fieldCount,
                          [&make](const QStringList& f, int) { return make(f); });
@@ -68,8 +68,9 @@ QList<RateLine> readRateFile(const QString& path)
 
 QList<LibraryRow> readLibrary(const QString& path)
 {
-    return readRows<LibraryRow>(path, false, QLatin1Char('|'), 3,
-                                [](const QStringList& f, int) { return LibraryRow{f[0], f[1]}; });
+    return readRows<LibraryRow>(path, false, QLatin1Char('|'), 3, [](const QStringList& f, int) {
+        return LibraryRow{f[0], f[1]};
+    });
 }
 
 } // namespace
@@ -78,14 +79,20 @@ Sources loadSources(const QString& root)
 {
     Sources s;
     s.chapters = readWho<WhoChapter>(root + QStringLiteral("/who-icd10-2010/chapters.txt"), 2,
-                                     [](const QStringList& f) { return WhoChapter{f[0], f[1]}; });
-    s.blocks = readWho<WhoBlock>(root + QStringLiteral("/who-icd10-2010/blocks.txt"), 4,
-                                 [](const QStringList& f) { return WhoBlock{f[0], f[1], f[2], f[3]}; });
-    s.codes = readWho<WhoCode>(root + QStringLiteral("/who-icd10-2010/codes.txt"), 14, [](const QStringList& f) {
-        return WhoCode{f[0].toInt(), f[1] == QLatin1String("T"), f[3], f[4], f[5], f[6], f[7], f[8]};
-    });
+                                     [](const QStringList& f) {
+                                         return WhoChapter{f[0], f[1]};
+                                     });
+    s.blocks =
+        readWho<WhoBlock>(root + QStringLiteral("/who-icd10-2010/blocks.txt"), 4, [](const QStringList& f) {
+            return WhoBlock{f[0], f[1], f[2], f[3]};
+        });
+    s.codes =
+        readWho<WhoCode>(root + QStringLiteral("/who-icd10-2010/codes.txt"), 14, [](const QStringList& f) {
+            return WhoCode{f[0].toInt(), f[1] == QLatin1String("T"), f[3], f[4], f[5], f[6], f[7], f[8]};
+        });
     s.medical = readRateFile(root + QStringLiteral("/philhealth-caserates-2024/ICD PH 2024.txt"));
-    s.procedures = readRateFile(root + QStringLiteral("/philhealth-caserates-2024/ICD PH 2024_PROCEDURE.txt"));
+    s.procedures =
+        readRateFile(root + QStringLiteral("/philhealth-caserates-2024/ICD PH 2024_PROCEDURE.txt"));
     s.library = readLibrary(root + QStringLiteral("/philhealth-konsulta-lib-icd/konsulta_lib_icd.txt"));
     return s;
 }

@@ -25,9 +25,9 @@ struct WhoCode
     int level = 0;         // 3 or 4 characters
     bool terminal = false; // PLACE "T"
     QString chapter;
-    QString block;  // first code of the block ("A00")
-    QString codeW;  // with "-" for non-terminal categories, "*" for asterisk codes
-    QString code;   // dotted ("A00.0")
+    QString block; // first code of the block ("A00")
+    QString codeW; // with "-" for non-terminal categories, "*" for asterisk codes
+    QString code;  // dotted ("A00.0")
     QString codeWithoutDot;
     QString title;
     bool isAsterisk() const { return codeW.endsWith(QLatin1Char('*')); }

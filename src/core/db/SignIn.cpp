@@ -54,8 +54,8 @@ QString SqlServerProfile::odbcConnectionString() const
 }
 
 SignInSettings::SignInSettings()
-    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Kestra"),
-                                             QStringLiteral("Orvex")))
+    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                             QStringLiteral("Kestra"), QStringLiteral("Orvex")))
 {
 }
 
@@ -118,7 +118,8 @@ SignInChoice SignInSettings::lastChoice() const
     const QString kind = m_settings->value(QStringLiteral("signIn/kind"), kKindEmbedded).toString();
     c.kind = kind == kKindSqlServer ? SignInChoice::Kind::SqlServer : SignInChoice::Kind::Embedded;
     c.embeddedFolder = m_settings->value(QStringLiteral("signIn/embeddedFolder")).toString();
-    c.odbcConnectionString = withoutOdbcPassword(m_settings->value(QStringLiteral("signIn/odbcConnectionString")).toString());
+    c.odbcConnectionString =
+        withoutOdbcPassword(m_settings->value(QStringLiteral("signIn/odbcConnectionString")).toString());
     const QString profileName = m_settings->value(QStringLiteral("signIn/profile")).toString();
     for (const SqlServerProfile& p : profiles())
         if (p.name == profileName)
@@ -131,7 +132,8 @@ void SignInSettings::rememberChoice(const SignInChoice& choice)
     const bool sqlServer = choice.kind == SignInChoice::Kind::SqlServer;
     m_settings->setValue(QStringLiteral("signIn/kind"), sqlServer ? kKindSqlServer : kKindEmbedded);
     m_settings->setValue(QStringLiteral("signIn/embeddedFolder"), choice.embeddedFolder);
-    m_settings->setValue(QStringLiteral("signIn/odbcConnectionString"), withoutOdbcPassword(choice.odbcConnectionString));
+    m_settings->setValue(QStringLiteral("signIn/odbcConnectionString"),
+                         withoutOdbcPassword(choice.odbcConnectionString));
     if (sqlServer && choice.odbcConnectionString.isEmpty()) {
         SqlServerProfile profile = choice.profile;
         if (profile.name.isEmpty())

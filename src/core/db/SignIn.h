@@ -13,13 +13,13 @@ namespace orvex::db {
 // A saved way to reach the hospital's SQL Server. Never holds the password.
 struct SqlServerProfile
 {
-    QString name;                 // how the sign-in lists it
-    QString server;               // host, host\instance or host,port
+    QString name;   // how the sign-in lists it
+    QString server; // host, host\instance or host,port
     QString database = QStringLiteral("Build_FILE");
     bool windowsAuthentication = false;
     QString odbcDriver = QStringLiteral("ODBC Driver 18 for SQL Server");
-    QString user;                 // SQL Server login (SQL authentication)
-    QString options;              // more attributes as written, e.g. "Encrypt=no"
+    QString user;    // SQL Server login (SQL authentication)
+    QString options; // more attributes as written, e.g. "Encrypt=no"
     int loginTimeoutSeconds = 10;
 
     // DRIVER, SERVER, DATABASE, then UID or Trusted_Connection, then the options.

@@ -13,7 +13,6 @@ QString keysJoined(int keyCount, const QString& columns, const QString& table, c
 }
 } // namespace
 
-
 QString SqlServerStatements::icdByCode() const
 {
     return QStringLiteral("select CODE,Description from build_file.dbo.tbICDdiagMain where code  = ?");
@@ -37,22 +36,26 @@ QString SqlServerStatements::packageByName() const
 
 QString SqlServerStatements::icdByCodeBatch(int keyCount) const
 {
-    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"), QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("code"));
+    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"),
+                      QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("code"));
 }
 
 QString SqlServerStatements::icdByDescriptionBatch(int keyCount) const
 {
-    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"), QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("Description"));
+    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"),
+                      QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("Description"));
 }
 
 QString SqlServerStatements::caseRateByCodeBatch(int keyCount) const
 {
-    return keysJoined(keyCount, QStringLiteral("t.[ICDCode], t.[Description], t.[CaseType], t.[PackageID]"), QStringLiteral("[Medicare].[dbo].[tbMed_MedicalCaseRates]"), QStringLiteral("ICDCode"));
+    return keysJoined(keyCount, QStringLiteral("t.[ICDCode], t.[Description], t.[CaseType], t.[PackageID]"),
+                      QStringLiteral("[Medicare].[dbo].[tbMed_MedicalCaseRates]"), QStringLiteral("ICDCode"));
 }
 
 QString SqlServerStatements::packageByNameBatch(int keyCount) const
 {
-    return keysJoined(keyCount, QStringLiteral("t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard"), QStringLiteral("[Medicare].[dbo].[tbMedPackage]"), QStringLiteral("Package"));
+    return keysJoined(keyCount, QStringLiteral("t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard"),
+                      QStringLiteral("[Medicare].[dbo].[tbMedPackage]"), QStringLiteral("Package"));
 }
 
 QList<TableProbe> SqlServerStatements::tableProbes() const
@@ -62,10 +65,12 @@ QList<TableProbe> SqlServerStatements::tableProbes() const
          QStringLiteral("select top (0) CODE, Description from build_file.dbo.tbICDdiagMain")},
         {QStringLiteral("Medicare"), QStringLiteral("tbMed_MedicalCaseRates"),
          QStringLiteral("ICDCode, Description, CaseType, PackageID"),
-         QStringLiteral("select top (0) ICDCode, Description, CaseType, PackageID from Medicare.dbo.tbMed_MedicalCaseRates")},
+         QStringLiteral("select top (0) ICDCode, Description, CaseType, PackageID from "
+                        "Medicare.dbo.tbMed_MedicalCaseRates")},
         {QStringLiteral("Medicare"), QStringLiteral("tbMedPackage"),
          QStringLiteral("PackageID, Package, Amount, PF, MedRoomBoard"),
-         QStringLiteral("select top (0) PackageID, Package, Amount, PF, MedRoomBoard from Medicare.dbo.tbMedPackage")},
+         QStringLiteral(
+             "select top (0) PackageID, Package, Amount, PF, MedRoomBoard from Medicare.dbo.tbMedPackage")},
     };
 }
 
@@ -77,20 +82,19 @@ QString SqlServerStatements::activityLogExists() const
 
 QString SqlServerStatements::createActivityLog() const
 {
-    return QStringLiteral(
-        "if object_id(N'Build_FILE.dbo.tbActivityLog', N'U') is null "
-        "create table Build_FILE.dbo.tbActivityLog ("
-        "LogID bigint identity(1,1) not null primary key, "
-        "LogTime datetime2(0) not null, "
-        "UserID nvarchar(128) null, "
-        "Workstation nvarchar(128) null, "
-        "LogText nvarchar(max) null)");
+    return QStringLiteral("if object_id(N'Build_FILE.dbo.tbActivityLog', N'U') is null "
+                          "create table Build_FILE.dbo.tbActivityLog ("
+                          "LogID bigint identity(1,1) not null primary key, "
+                          "LogTime datetime2(0) not null, "
+                          "UserID nvarchar(128) null, "
+                          "Workstation nvarchar(128) null, "
+                          "LogText nvarchar(max) null)");
 }
 
 QString SqlServerStatements::insertActivityLog() const
 {
-    return QStringLiteral(
-        "insert into Build_FILE.dbo.tbActivityLog (LogTime, UserID, Workstation, LogText) values (?, ?, ?, ?)");
+    return QStringLiteral("insert into Build_FILE.dbo.tbActivityLog (LogTime, UserID, Workstation, LogText) "
+                          "values (?, ?, ?, ?)");
 }
 
 QString SqlServerStatements::lastActivityLog() const

@@ -24,8 +24,7 @@ QString nextConnectionName()
 class FileConnection
 {
 public:
-    FileConnection(const QString& path, const QString& options)
-        : m_path(path), m_name(nextConnectionName())
+    FileConnection(const QString& path, const QString& options) : m_path(path), m_name(nextConnectionName())
     {
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         m_db.setDatabaseName(path);
@@ -82,13 +81,15 @@ void insertRows(FileConnection& file, const sample::TableRows& t)
         for (qsizetype i = 0; i < row.size(); ++i)
             q.bindValue(int(i), row[i]);
         if (!q.exec())
-            file.fail(QStringLiteral("refused a row of %1 (%2)").arg(t.table, row.value(0).toString()), q.lastError());
+            file.fail(QStringLiteral("refused a row of %1 (%2)").arg(t.table, row.value(0).toString()),
+                      q.lastError());
     }
 }
 
 } // namespace
 
-void writeSqliteFile(const QString& path, const sqliteschema::Schema& schema, const QList<sample::TableRows>& tables)
+void writeSqliteFile(const QString& path, const sqliteschema::Schema& schema,
+                     const QList<sample::TableRows>& tables)
 {
     FileConnection file(path, QString());
     // A new file that is thrown away on failure needs no journal and no syncing.
@@ -118,8 +119,9 @@ QList<TableCount> countSqliteTables(const QString& path)
     for (TableCount& c : counts) {
         // The table name comes from the file's own catalogue, quoted as an identifier.
         QSqlQuery q(file.db());
-        const QString quoted = QLatin1Char('"') + QString(c.table).replace(QLatin1Char('"'), QStringLiteral("\"\""))
-            + QLatin1Char('"');
+        const QString quoted = QLatin1Char('"') +
+                               QString(c.table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                               QLatin1Char('"');
         if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM ") + quoted) || !q.next())
             file.fail(QStringLiteral("cannot count the rows of %1").arg(c.table), q.lastError());
         c.rows = q.value(0).toLongLong();

@@ -92,8 +92,10 @@ Schema medicare()
             QStringLiteral("CREATE INDEX IX_tbMedPackage_PackageID ON tbMedPackage (PackageID)"),
             QStringLiteral("CREATE INDEX IX_tbMedPackage_Package ON tbMedPackage (Package)"),
             QStringLiteral("CREATE INDEX IX_tbMedPackage_NEW_Code ON tbMedPackage_NEW (Code)"),
-            QStringLiteral("CREATE INDEX IX_tbMed_MedicalCaseRates_ICDCode ON tbMed_MedicalCaseRates (ICDCode)"),
-            QStringLiteral("CREATE INDEX IX_tbMed_MedicalCaseRates_PackageID ON tbMed_MedicalCaseRates (PackageID)"),
+            QStringLiteral(
+                "CREATE INDEX IX_tbMed_MedicalCaseRates_ICDCode ON tbMed_MedicalCaseRates (ICDCode)"),
+            QStringLiteral(
+                "CREATE INDEX IX_tbMed_MedicalCaseRates_PackageID ON tbMed_MedicalCaseRates (PackageID)"),
             QStringLiteral("CREATE INDEX IX_tbMed_Procedures_RVSCODE ON tbMed_Procedures (RVSCODE)"),
             QStringLiteral("CREATE INDEX IX_tbMed_Procedures_PackageID ON tbMed_Procedures (PackageID)"),
         },

@@ -9,18 +9,19 @@ namespace {
 // in storage order so that a key's first row is the one the single-key form returns.
 QString keysJoined(int keyCount, const QString& columns, const QString& table, const QString& keyColumn)
 {
-    return QStringLiteral("with k(v) as (values %1) select k.v, %2 from k join %3 t on t.%4 = k.v order by t.rowid")
+    return QStringLiteral(
+               "with k(v) as (values %1) select k.v, %2 from k join %3 t on t.%4 = k.v order by t.rowid")
         .arg(valuesRows(keyCount), columns, table, keyColumn);
 }
 } // namespace
-
 
 // The key column stands on the left of "=" so that its collation (CI_AS in the
 // embedded files) decides the match, and its index serves the lookup.
 
 QString SqliteStatements::icdByCode() const
 {
-    return QStringLiteral("select CODE,Description from Build_FILE.tbICDdiagMain where code  = ? order by rowid");
+    return QStringLiteral(
+        "select CODE,Description from Build_FILE.tbICDdiagMain where code  = ? order by rowid");
 }
 
 QString SqliteStatements::icdByDescription() const
@@ -43,22 +44,26 @@ QString SqliteStatements::packageByName() const
 
 QString SqliteStatements::icdByCodeBatch(int keyCount) const
 {
-    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"), QStringLiteral("Build_FILE.tbICDdiagMain"), QStringLiteral("CODE"));
+    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"),
+                      QStringLiteral("Build_FILE.tbICDdiagMain"), QStringLiteral("CODE"));
 }
 
 QString SqliteStatements::icdByDescriptionBatch(int keyCount) const
 {
-    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"), QStringLiteral("Build_FILE.tbICDdiagMain"), QStringLiteral("Description"));
+    return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"),
+                      QStringLiteral("Build_FILE.tbICDdiagMain"), QStringLiteral("Description"));
 }
 
 QString SqliteStatements::caseRateByCodeBatch(int keyCount) const
 {
-    return keysJoined(keyCount, QStringLiteral("t.ICDCode, t.Description, t.CaseType, t.PackageID"), QStringLiteral("Medicare.tbMed_MedicalCaseRates"), QStringLiteral("ICDCode"));
+    return keysJoined(keyCount, QStringLiteral("t.ICDCode, t.Description, t.CaseType, t.PackageID"),
+                      QStringLiteral("Medicare.tbMed_MedicalCaseRates"), QStringLiteral("ICDCode"));
 }
 
 QString SqliteStatements::packageByNameBatch(int keyCount) const
 {
-    return keysJoined(keyCount, QStringLiteral("t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard"), QStringLiteral("Medicare.tbMedPackage"), QStringLiteral("Package"));
+    return keysJoined(keyCount, QStringLiteral("t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard"),
+                      QStringLiteral("Medicare.tbMedPackage"), QStringLiteral("Package"));
 }
 
 QList<TableProbe> SqliteStatements::tableProbes() const
@@ -71,8 +76,9 @@ QList<TableProbe> SqliteStatements::tableProbes() const
                         "where CODE = '' and Description = '' limit 0")},
         {QStringLiteral("Medicare"), QStringLiteral("tbMed_MedicalCaseRates"),
          QStringLiteral("ICDCode, Description, CaseType, PackageID"),
-         QStringLiteral("select ICDCode, Description, CaseType, PackageID from Medicare.tbMed_MedicalCaseRates "
-                        "where ICDCode = '' limit 0")},
+         QStringLiteral(
+             "select ICDCode, Description, CaseType, PackageID from Medicare.tbMed_MedicalCaseRates "
+             "where ICDCode = '' limit 0")},
         {QStringLiteral("Medicare"), QStringLiteral("tbMedPackage"),
          QStringLiteral("PackageID, Package, Amount, PF, MedRoomBoard"),
          QStringLiteral("select PackageID, Package, Amount, PF, MedRoomBoard from Medicare.tbMedPackage "

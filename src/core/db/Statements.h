@@ -13,8 +13,8 @@ struct TableProbe
 {
     QString database; // "Build_FILE" or "Medicare"
     QString table;
-    QString columns;  // for the message: "CODE, Description"
-    QString sql;      // no parameters
+    QString columns; // for the message: "CODE, Description"
+    QString sql;     // no parameters
 };
 
 // Every statement the program executes, one implementation per database product.
@@ -46,7 +46,8 @@ public:
     virtual QString activityLogExists() const = 0; // one row, one column: 0 or 1
     virtual QString createActivityLog() const = 0; // does nothing when the table exists
     virtual QString insertActivityLog() const = 0; // ? = LogTime, UserID, Workstation, LogText
-    virtual QString lastActivityLog() const = 0;   // ? = row count; LogTime, UserID, Workstation, LogText, oldest first
+    virtual QString
+    lastActivityLog() const = 0; // ? = row count; LogTime, UserID, Workstation, LogText, oldest first
 };
 
 } // namespace orvex::db

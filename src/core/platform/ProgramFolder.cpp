@@ -27,7 +27,8 @@ bool isWritableFolder(const QString& folder)
 
 QString computeDefault()
 {
-    const QString exeFolder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    const QString exeFolder =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
     if (isWritableFolder(exeFolder))
         return exeFolder;
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);

@@ -12,7 +12,6 @@ const QChar kComma = QLatin1Char(',');
 constexpr QStringView kPipe = u"|";
 constexpr QStringView kBlankSeparator = u" ";
 
-
 // Copies `text` without any `drop` character: one allocation, one pass.
 QString without(QStringView text, QChar drop)
 {

@@ -76,7 +76,8 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
     }
     if (m_phMode)
         return; // the PH scan never compares descriptions of known codes
-    const ResultRow row{pair(listText(byCode->code), listText(byCode->description)), trimmedPair(code, description)};
+    const ResultRow row{pair(listText(byCode->code), listText(byCode->description)),
+                        trimmedPair(code, description)};
     if (sameText(byCode->description, description)) {
         m_state.addRow(ResultList::SameCodeDescription, row);
         m_state.counters.lblsame = m_state.rowCount(ResultList::SameCodeDescription);
@@ -102,8 +103,8 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         return;
     }
     ++m_state.counters.lblDifDescPH;
-    m_state.addRow(ResultList::SameCodeDifDescPH,
-                   {pair(line.code, listText(caseRate->description)), trimmedPair(line.code, line.description)});
+    m_state.addRow(ResultList::SameCodeDifDescPH, {pair(line.code, listText(caseRate->description)),
+                                                   trimmedPair(line.code, line.description)});
     m_writer.caseRateDescriptionUpdate(caseRate->description, line.code, line.description);
 }
 

@@ -55,7 +55,8 @@ ScanResult ScanJob::run(const ProgressFn& progress)
         files.openFixFormatFile();
 
     ScanReportWriter writer(files);
-    std::unique_ptr<ScanLookups> lookups = connection ? makeLookups(p.strategy, *connection, p.phMode) : nullptr;
+    std::unique_ptr<ScanLookups> lookups =
+        connection ? makeLookups(p.strategy, *connection, p.phMode) : nullptr;
     std::optional<LineClassifier> classifier;
     if (lookups)
         classifier.emplace(*lookups, writer, state, p.phMode);
@@ -106,10 +107,10 @@ ScanResult ScanJob::run(const ProgressFn& progress)
         if (p.fixFormat)
             files.closeFixFormatFile();
         if (result.ending != ScanEnding::WindowClosing) {
-            writer.summary({state.rowCount(ResultList::NewCode), state.rowCount(ResultList::SameCodeDescription),
-                            state.rowCount(ResultList::SameCodeDifDesc),
-                            state.rowCount(ResultList::SameDescDifCode)},
-                           QDateTime::currentDateTime());
+            writer.summary(
+                {state.rowCount(ResultList::NewCode), state.rowCount(ResultList::SameCodeDescription),
+                 state.rowCount(ResultList::SameCodeDifDesc), state.rowCount(ResultList::SameDescDifCode)},
+                QDateTime::currentDateTime());
         }
         files.closeAll();
         result.counters = state.counters;
@@ -122,7 +123,7 @@ ScanResult ScanJob::run(const ProgressFn& progress)
     } catch (const std::exception& e) {
         files.CloseReportFiles();
         const QString reason = dynamic_cast<const Error*>(&e) ? static_cast<const Error&>(e).message()
-                                                               : QString::fromLocal8Bit(e.what());
+                                                              : QString::fromLocal8Bit(e.what());
         if (index < lineCount) {
             throw Error(QStringLiteral("The scan stopped at line %1 (\"%2\"): %3")
                             .arg(index + 1)

@@ -12,10 +12,10 @@ enum class LookupStrategy { Batched, PerLine };
 
 struct ScanParams
 {
-    QStringList lines;    // the loaded list, one item per line
-    bool phMode = false;  // the PhilHealth scan
+    QStringList lines;   // the loaded list, one item per line
+    bool phMode = false; // the PhilHealth scan
     bool fixFormat = false;
-    db::ConnectionSettings connection; // the job opens its own connection from these...
+    db::ConnectionSettings connection;            // the job opens its own connection from these...
     db::Connection* existingConnection = nullptr; // ...unless one is given (same thread only)
     QString groupName = QStringLiteral("Header"); // lblHeader when the run starts
     QString packageId;                            // lblPackageID when the run starts

@@ -26,12 +26,22 @@ std::vector<QVariant> readColumns(const QSqlQuery& query, std::initializer_list<
     return values;
 }
 
-IcdRow icdRowFrom(const std::vector<QVariant>& v) { return {v[0], v[1]}; }
-CaseRateRow caseRateRowFrom(const std::vector<QVariant>& v) { return {v[0], v[1], v[2], v[3]}; }
-PackageRow packageRowFrom(const std::vector<QVariant>& v) { return {v[0], v[1], v[2], v[3]}; }
+IcdRow icdRowFrom(const std::vector<QVariant>& v)
+{
+    return {v[0], v[1]};
+}
+CaseRateRow caseRateRowFrom(const std::vector<QVariant>& v)
+{
+    return {v[0], v[1], v[2], v[3]};
+}
+PackageRow packageRowFrom(const std::vector<QVariant>& v)
+{
+    return {v[0], v[1], v[2], v[3]};
+}
 
 const std::initializer_list<const char*> kIcdColumns = {"CODE", "Description"};
-const std::initializer_list<const char*> kCaseRateColumns = {"ICDCode", "Description", "CaseType", "PackageID"};
+const std::initializer_list<const char*> kCaseRateColumns = {"ICDCode", "Description", "CaseType",
+                                                             "PackageID"};
 const std::initializer_list<const char*> kPackageColumns = {"PackageID", "Amount", "PF", "MedRoomBoard"};
 
 class PerLineLookups final : public ScanLookups
@@ -61,8 +71,8 @@ public:
 
 private:
     template <typename Row, typename Make>
-    std::optional<Row> first(const QString& sql, const QString& key, std::initializer_list<const char*> columns,
-                             Make make)
+    std::optional<Row> first(const QString& sql, const QString& key,
+                             std::initializer_list<const char*> columns, Make make)
     {
         QSqlQuery query = m_connection.exec(sql, {key});
         if (!query.next())
@@ -75,8 +85,7 @@ private:
 };
 
 // Keys are matched exactly as sent; the database has already applied its collation.
-template <typename Row>
-using RowCache = QHash<QString, std::optional<Row>>;
+template <typename Row> using RowCache = QHash<QString, std::optional<Row>>;
 
 class BatchedLookups final : public ScanLookups
 {
@@ -93,27 +102,31 @@ public:
         QStringList codes;
         for (const auto& line : lines)
             codes << line.code;
-        fetch(m_codes, codes, [this](int n) { return m_sql.icdByCodeBatch(n); }, kIcdColumns, icdRowFrom);
+        fetch(
+            m_codes, codes, [this](int n) { return m_sql.icdByCodeBatch(n); }, kIcdColumns, icdRowFrom);
 
         QStringList descriptions;
         for (const auto& line : lines) {
             if (!m_codes.value(line.code).has_value())
                 descriptions << line.description;
         }
-        fetch(m_descriptions, descriptions, [this](int n) { return m_sql.icdByDescriptionBatch(n); }, kIcdColumns,
-              icdRowFrom);
+        fetch(
+            m_descriptions, descriptions, [this](int n) { return m_sql.icdByDescriptionBatch(n); },
+            kIcdColumns, icdRowFrom);
         if (!m_phMode)
             return;
 
-        fetch(m_caseRates, codes, [this](int n) { return m_sql.caseRateByCodeBatch(n); }, kCaseRateColumns,
-              caseRateRowFrom);
+        fetch(
+            m_caseRates, codes, [this](int n) { return m_sql.caseRateByCodeBatch(n); }, kCaseRateColumns,
+            caseRateRowFrom);
         QStringList groups;
         for (const auto& line : lines) {
             if (!m_caseRates.value(line.code).has_value())
                 groups << line.groupName;
         }
-        fetch(m_packages, groups, [this](int n) { return m_sql.packageByNameBatch(n); }, kPackageColumns,
-              packageRowFrom);
+        fetch(
+            m_packages, groups, [this](int n) { return m_sql.packageByNameBatch(n); }, kPackageColumns,
+            packageRowFrom);
     }
 
     std::optional<IcdRow> icdByCode(const QString& code) override { return served(m_codes, code); }
@@ -121,15 +134,17 @@ public:
     {
         return served(m_descriptions, description);
     }
-    std::optional<CaseRateRow> caseRateByCode(const QString& code) override { return served(m_caseRates, code); }
+    std::optional<CaseRateRow> caseRateByCode(const QString& code) override
+    {
+        return served(m_caseRates, code);
+    }
     std::optional<PackageRow> packageByName(const QString& groupName) override
     {
         return served(m_packages, groupName);
     }
 
 private:
-    template <typename Row>
-    static std::optional<Row> served(const RowCache<Row>& cache, const QString& key)
+    template <typename Row> static std::optional<Row> served(const RowCache<Row>& cache, const QString& key)
     {
         const auto it = cache.constFind(key);
         Q_ASSERT(it != cache.constEnd()); // every key was announced before it is asked for

@@ -13,7 +13,6 @@ using report::Slot;
 namespace {
 const QString kStars = QStringLiteral("******************************************");
 
-
 // A stored value on a "[DATABASE]" line: NULL shows as the word Null.
 QString storedText(const QVariant& value)
 {
@@ -23,9 +22,10 @@ QString storedText(const QVariant& value)
 
 void ScanReportWriter::newCode(const QString& code, const QString& description)
 {
-    m_files.writeLine(Slot::ScriptFile, QStringLiteral("INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('") +
-                                            sqlQuoted(trimBlanks(code).toString()) + QStringLiteral("','") +
-                                            sqlQuoted(trimBlanks(description).toString()) + QStringLiteral("');"));
+    m_files.writeLine(Slot::ScriptFile,
+                      QStringLiteral("INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('") +
+                          sqlQuoted(trimBlanks(code).toString()) + QStringLiteral("','") +
+                          sqlQuoted(trimBlanks(description).toString()) + QStringLiteral("');"));
     m_files.writeLine(Slot::NewCodeFile, code + QStringLiteral("   ") + description);
 }
 
@@ -41,12 +41,13 @@ void ScanReportWriter::sameCode(const IcdRow& stored, const QString& code, const
 {
     m_files.writeLine(Slot::SameCodeDiffDescFile, QStringLiteral("[DATABASE]") + storedText(stored.code) +
                                                       QStringLiteral("   ") + storedText(stored.description));
-    m_files.writeLine(Slot::SameCodeDiffDescFile,
-                      QStringLiteral("[SOURCE F]") + code + QStringLiteral("   ") + trimBlanks(description).toString());
+    m_files.writeLine(Slot::SameCodeDiffDescFile, QStringLiteral("[SOURCE F]") + code +
+                                                      QStringLiteral("   ") +
+                                                      trimBlanks(description).toString());
     m_files.writeLine(Slot::SameCodeDiffDescFile, QString());
-    m_files.writeLine(Slot::SameCodeDiffDescScriptFile, QStringLiteral("UPDATE dbo.tbICDdiagMain SET Description='") +
-                                                            sqlQuoted(description) + QStringLiteral("' WHERE CODE='") +
-                                                            sqlQuoted(code) + QStringLiteral("';"));
+    m_files.writeLine(Slot::SameCodeDiffDescScriptFile,
+                      QStringLiteral("UPDATE dbo.tbICDdiagMain SET Description='") + sqlQuoted(description) +
+                          QStringLiteral("' WHERE CODE='") + sqlQuoted(code) + QStringLiteral("';"));
     m_files.writeLine(Slot::SameCodeDiffDescFile, QString());
 }
 
@@ -56,13 +57,14 @@ void ScanReportWriter::packageInsert(const QString& groupName, const QString& am
     // The new ID is the numeric maximum: on a text column MAX(packageID) is the text
     // maximum ('99' beats '100') and may hand out an ID that exists.
     m_files.writeLine(Slot::ScriptPHFile, QString());
-    m_files.writeLine(Slot::ScriptPHFile,
-                      QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMedPackage] "
-                                     "([PackageID],[Package],[Amount],[PF],[MedRoomBoard],[Status],[CaseType]) ") +
-                          QStringLiteral(" VALUES((select MAX(convert(BIGINT,packageID))+1 from  "
-                                         "[Medicare].[dbo].[tbMedPackage]),'") +
-                          sqlQuoted(groupName) + QStringLiteral("','") + sqlQuoted(amount) + QStringLiteral("','") +
-                          sqlQuoted(pf) + QStringLiteral("','") + sqlQuoted(hci) + QStringLiteral("','1','1');"));
+    m_files.writeLine(
+        Slot::ScriptPHFile,
+        QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMedPackage] "
+                       "([PackageID],[Package],[Amount],[PF],[MedRoomBoard],[Status],[CaseType]) ") +
+            QStringLiteral(" VALUES((select MAX(convert(BIGINT,packageID))+1 from  "
+                           "[Medicare].[dbo].[tbMedPackage]),'") +
+            sqlQuoted(groupName) + QStringLiteral("','") + sqlQuoted(amount) + QStringLiteral("','") +
+            sqlQuoted(pf) + QStringLiteral("','") + sqlQuoted(hci) + QStringLiteral("','1','1');"));
     m_files.writeLine(Slot::ScriptPHFile, QString());
 }
 
@@ -70,28 +72,31 @@ void ScanReportWriter::packageUpdate(const QString& amount, const QString& pf, c
                                      const QString& packageId)
 {
     m_files.writeLine(Slot::ScriptPHFile, QString());
-    m_files.writeLine(Slot::ScriptPHFile, QStringLiteral("update  [Medicare].[dbo].[tbMedPackage] set [Amount]='") +
-                                              sqlQuoted(amount) + QStringLiteral("',[PF]='") + sqlQuoted(pf) +
-                                              QStringLiteral("',[MedRoomBoard]='") + sqlQuoted(hci) +
-                                              QStringLiteral("'") + QStringLiteral(" where packageid = '") +
-                                              sqlQuoted(packageId) + QStringLiteral("'"));
+    m_files.writeLine(Slot::ScriptPHFile,
+                      QStringLiteral("update  [Medicare].[dbo].[tbMedPackage] set [Amount]='") +
+                          sqlQuoted(amount) + QStringLiteral("',[PF]='") + sqlQuoted(pf) +
+                          QStringLiteral("',[MedRoomBoard]='") + sqlQuoted(hci) + QStringLiteral("'") +
+                          QStringLiteral(" where packageid = '") + sqlQuoted(packageId) +
+                          QStringLiteral("'"));
     m_files.writeLine(Slot::ScriptPHFile, QString());
 }
 
-void ScanReportWriter::caseRateInsert(const QString& code, const QString& description, const QString& groupName,
-                                      const std::optional<QString>& packageId)
+void ScanReportWriter::caseRateInsert(const QString& code, const QString& description,
+                                      const QString& groupName, const std::optional<QString>& packageId)
 {
     const QString packageReference =
-        packageId ? QStringLiteral("'") + sqlQuoted(*packageId) + QStringLiteral("'")
-                  : QStringLiteral("(select packageid from  [Medicare].[dbo].[tbMedPackage] where Package  = '") +
-                        sqlQuoted(groupName) + QStringLiteral("')");
+        packageId
+            ? QStringLiteral("'") + sqlQuoted(*packageId) + QStringLiteral("'")
+            : QStringLiteral("(select packageid from  [Medicare].[dbo].[tbMedPackage] where Package  = '") +
+                  sqlQuoted(groupName) + QStringLiteral("')");
     m_files.writeLine(Slot::ScriptPHFile, QString());
     m_files.writeLine(Slot::ScriptPHFile,
                       QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] "
                                      "([ICDCode],[Description],[CaseType],[PackageID]) ") +
-                          QStringLiteral(" VALUES('") + sqlQuoted(trimBlanks(code).toString()) + QStringLiteral("','") +
-                          sqlQuoted(trimBlanks(description).toString()) + QStringLiteral("','") + sqlQuoted(groupName) +
-                          QStringLiteral("',") + packageReference + QStringLiteral(");"));
+                          QStringLiteral(" VALUES('") + sqlQuoted(trimBlanks(code).toString()) +
+                          QStringLiteral("','") + sqlQuoted(trimBlanks(description).toString()) +
+                          QStringLiteral("','") + sqlQuoted(groupName) + QStringLiteral("',") +
+                          packageReference + QStringLiteral(");"));
     m_files.writeLine(Slot::ScriptPHFile, QString());
 }
 
@@ -99,9 +104,11 @@ void ScanReportWriter::caseRateDescriptionUpdate(const QVariant& storedDescripti
                                                  const QString& description)
 {
     m_files.writeLine(Slot::ScriptPHFile, QString());
-    m_files.writeLine(Slot::ScriptPHFile, QStringLiteral("/* [DATABASE] ") +
-                                              (storedDescription.isNull() ? QString() : storedDescription.toString()));
-    m_files.writeLine(Slot::ScriptPHFile, QStringLiteral("   [SOURCE F] ") + description + QStringLiteral(" */"));
+    m_files.writeLine(Slot::ScriptPHFile,
+                      QStringLiteral("/* [DATABASE] ") +
+                          (storedDescription.isNull() ? QString() : storedDescription.toString()));
+    m_files.writeLine(Slot::ScriptPHFile,
+                      QStringLiteral("   [SOURCE F] ") + description + QStringLiteral(" */"));
     m_files.writeLine(Slot::ScriptPHFile,
                       QStringLiteral("UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description='") +
                           sqlQuoted(description) + QStringLiteral("' WHERE ICDCode='") + sqlQuoted(code) +
@@ -132,8 +139,10 @@ void ScanReportWriter::summary(const SummaryCounts& counts, const QDateTime& whe
     log(QString());
     log(QStringLiteral("            New Code and Description :") + count(counts.newCodes));
     log(QStringLiteral("           Same Code and Description :") + count(counts.sameCodeAndDescription));
-    log(QStringLiteral("     Same Code different Description :") + count(counts.sameCodeDifferentDescription));
-    log(QStringLiteral("     Same Description different Code :") + count(counts.sameDescriptionDifferentCode));
+    log(QStringLiteral("     Same Code different Description :") +
+        count(counts.sameCodeDifferentDescription));
+    log(QStringLiteral("     Same Description different Code :") +
+        count(counts.sameDescriptionDifferentCode));
     log(QString());
     log(kStars);
 }

@@ -27,8 +27,10 @@ public:
     void sameCode(const IcdRow& stored, const QString& code, const QString& description);
 
     // The package step's two blocks (PH scan).
-    void packageInsert(const QString& groupName, const QString& amount, const QString& pf, const QString& hci);
-    void packageUpdate(const QString& amount, const QString& pf, const QString& hci, const QString& packageId);
+    void packageInsert(const QString& groupName, const QString& amount, const QString& pf,
+                       const QString& hci);
+    void packageUpdate(const QString& amount, const QString& pf, const QString& hci,
+                       const QString& packageId);
     // A new case rate; `packageId` is the package the package step found, if any.
     void caseRateInsert(const QString& code, const QString& description, const QString& groupName,
                         const std::optional<QString>& packageId);

@@ -9,7 +9,14 @@
 namespace orvex::reconcile {
 
 // The six result lists of a scan, named after the window's list views.
-enum class ResultList { NewCode, SameCodeDescription, SameCodeDifDesc, SameDescDifCode, NewCodePH, SameCodeDifDescPH };
+enum class ResultList {
+    NewCode,
+    SameCodeDescription,
+    SameCodeDifDesc,
+    SameDescDifCode,
+    NewCodePH,
+    SameCodeDifDescPH
+};
 inline constexpr int kResultListCount = 6;
 
 // "lsvNewCode", "lsvSameCodeDescription", ...
@@ -40,9 +47,9 @@ struct ScanCounters
 
 // How a run ended.
 enum class ScanEnding {
-    Finished,      // every line was read
-    Stopped,       // a stop request: current line finished, summary written, files closed
-    WindowClosing  // current line finished, no summary, files closed
+    Finished,     // every line was read
+    Stopped,      // a stop request: current line finished, summary written, files closed
+    WindowClosing // current line finished, no summary, files closed
 };
 
 // Reported after every line, on the thread that runs the scan.
@@ -51,8 +58,8 @@ struct ScanProgress
     int linesDone = 0;
     int lineCount = 0;
     ScanCounters counters;
-    QString groupName; // what lblHeader shows
-    QString packageId; // what lblPackageID shows
+    QString groupName;                                     // what lblHeader shows
+    QString packageId;                                     // what lblPackageID shows
     std::vector<std::pair<ResultList, ResultRow>> newRows; // rows this line added
 };
 

@@ -14,6 +14,9 @@ QString SQLComply(QString& term);
 QVariant SQLComply(QVariant& term);
 
 // SQLComply applied to a copy, for the common "put this into a literal" case.
-inline QString sqlQuoted(QString value) { return SQLComply(value); }
+inline QString sqlQuoted(QString value)
+{
+    return SQLComply(value);
+}
 
 } // namespace orvex
