@@ -105,4 +105,38 @@ QString SqlServerStatements::lastActivityLog() const
         "order by LogID desc) as lastRows order by LogID");
 }
 
+// ---- Statements that change data ----------------------------------------------------
+
+bool SqlServerStatements::transactionsThroughDriver() const
+{
+    return true;
+}
+
+QString SqlServerStatements::beginTransaction() const
+{
+    return QString(); // the driver's call
+}
+
+QString SqlServerStatements::commitTransaction() const
+{
+    return QString(); // the driver's call
+}
+
+QString SqlServerStatements::rollbackTransaction() const
+{
+    return QString(); // the driver's call
+}
+
+QStringList SqlServerStatements::takeWriteLock() const
+{
+    // Held until the transaction ends; waits at most 30 s for another Orvex writer. The
+    // procedure reports a timeout only by its return value, so that becomes an error.
+    return {
+        QStringLiteral("declare @granted int; "
+                       "exec @granted = sp_getapplock @Resource = N'orvex-write', @LockMode = N'Exclusive', "
+                       "@LockOwner = N'Transaction', @LockTimeout = 30000; "
+                       "if @granted < 0 raiserror(N'Another Orvex tool is writing to the database; "
+                       "try again when it has finished.', 16, 1)")};
+}
+
 } // namespace orvex::db

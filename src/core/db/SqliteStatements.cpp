@@ -116,4 +116,35 @@ QString SqliteStatements::lastActivityLog() const
                           "order by LogID desc limit ?) order by LogID");
 }
 
+// ---- Statements that change data ----------------------------------------------------
+
+bool SqliteStatements::transactionsThroughDriver() const
+{
+    return false;
+}
+
+QString SqliteStatements::beginTransaction() const
+{
+    return QStringLiteral("begin");
+}
+
+QString SqliteStatements::commitTransaction() const
+{
+    return QStringLiteral("commit");
+}
+
+QString SqliteStatements::rollbackTransaction() const
+{
+    return QStringLiteral("rollback");
+}
+
+QStringList SqliteStatements::takeWriteLock() const
+{
+    // A write that changes nothing takes each attached file's write lock. Not "begin
+    // immediate": it locks the connection's main file too, which behind ODBC may be one
+    // of the two files attached a second time, and would then wait for itself.
+    return {QStringLiteral("delete from Build_FILE.tbICDdiagMain where 0"),
+            QStringLiteral("delete from Medicare.tbMedPackage where 0")};
+}
+
 } // namespace orvex::db

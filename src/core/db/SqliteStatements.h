@@ -26,6 +26,12 @@ public:
     QString createActivityLog() const override;
     QString insertActivityLog() const override;
     QString lastActivityLog() const override;
+
+    bool transactionsThroughDriver() const override;
+    QString beginTransaction() const override;
+    QString commitTransaction() const override;
+    QString rollbackTransaction() const override;
+    QStringList takeWriteLock() const override;
 };
 
 } // namespace orvex::db

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace orvex::db {
 
@@ -48,6 +49,19 @@ public:
     virtual QString insertActivityLog() const = 0; // ? = LogTime, UserID, Workstation, LogText
     virtual QString
     lastActivityLog() const = 0; // ? = row count; LogTime, UserID, Workstation, LogText, oldest first
+
+    // ---- Statements that change data ------------------------------------------------
+    // Tools that write run these inside a db::Transaction and log what they did. New
+    // ones go below, one declaration here and one text in each product's file.
+
+    // Transaction control, used by db::Transaction only. SQL Server begins, commits and
+    // rolls back through the driver (transactionsThroughDriver); SQLite sends the texts.
+    // A write transaction sends takeWriteLock right after it began.
+    virtual bool transactionsThroughDriver() const = 0;
+    virtual QString beginTransaction() const = 0;
+    virtual QString commitTransaction() const = 0;
+    virtual QString rollbackTransaction() const = 0;
+    virtual QStringList takeWriteLock() const = 0;
 };
 
 } // namespace orvex::db
