@@ -74,7 +74,7 @@ TEST(ReportFileSet, fileNamesInTheOutputFolder)
         EXPECT_EQ(QFileInfo(orvex::ProgramFolder::resolve("\\Output\\" + expected[i])).absoluteFilePath(),
                   QFileInfo(set.path(slot)).absoluteFilePath());
     }
-    EXPECT_EQ(ReportFileSet::fixFormatPath(), folder.outputFile("OutputICDFile2.txt"));
+    EXPECT_EQ(set.fixFormatPath(), folder.outputFile("OutputICDFile2.txt"));
 }
 
 TEST(ReportFileSet, scanFilesStartWithTheirHeaders)
@@ -282,7 +282,7 @@ TEST(ReportFileSet, fixFormatFileIsEmptiedAndRewritten)
     set.writeFixFormatLine(".");
     set.closeFixFormatFile();
     EXPECT_FALSE(set.isFixFormatFileOpen());
-    EXPECT_EQ(readBytes(ReportFileSet::fixFormatPath()), "A00.0|Cholera\r\n.\r\n");
+    EXPECT_EQ(readBytes(set.fixFormatPath()), "A00.0|Cholera\r\n.\r\n");
 }
 
 TEST(ReportFileSet, deleteFileQuietly)

@@ -137,7 +137,7 @@ QString ReportFileSet::path(Slot slot) const
 {
     // An open file keeps the path it was opened under, even if the program folder changed.
     const ReportFile& open = file(slot);
-    return open.isOpen() ? open.path() : ProgramFolder::outputFile(slotFileName(slot));
+    return open.isOpen() ? open.path() : outputFile(slotFileName(slot));
 }
 
 void ReportFileSet::CloseReportFiles() noexcept
@@ -161,9 +161,16 @@ void ReportFileSet::closeAll()
         throw Error(firstFailure);
 }
 
-QString ReportFileSet::fixFormatPath()
+QString ReportFileSet::outputFile(const QString& fileName) const
 {
-    return ProgramFolder::outputFile(QString::fromUtf16(kFixFormatFileName));
+    if (m_outputFolder.isEmpty())
+        return ProgramFolder::outputFile(fileName);
+    return m_outputFolder + QLatin1Char('/') + fileName;
+}
+
+QString ReportFileSet::fixFormatPath() const
+{
+    return outputFile(QString::fromUtf16(kFixFormatFileName));
 }
 
 void ReportFileSet::openFixFormatFile()

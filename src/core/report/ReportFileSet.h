@@ -35,7 +35,8 @@ void DeleteFileQuietly(const QString& path) noexcept;
 class ReportFileSet
 {
 public:
-    ReportFileSet() = default;
+    // `outputFolder`: where the files go; empty: the program folder's output folder.
+    explicit ReportFileSet(QString outputFolder = QString()) : m_outputFolder(std::move(outputFolder)) {}
     ReportFileSet(const ReportFileSet&) = delete;
     ReportFileSet& operator=(const ReportFileSet&) = delete;
     ~ReportFileSet(); // closes everything quietly
@@ -75,13 +76,15 @@ public:
     void writeFixFormatLine(const QString& line);
     void closeFixFormatFile();
     bool isFixFormatFileOpen() const { return m_fixFormat.isOpen(); }
-    static QString fixFormatPath();
+    QString fixFormatPath() const;
 
 private:
     void openSet(ReportFile::Mode mode, bool phMode);
+    QString outputFile(const QString& fileName) const;
     ReportFile& file(Slot slot) { return m_files[static_cast<int>(slot)]; }
     const ReportFile& file(Slot slot) const { return m_files[static_cast<int>(slot)]; }
 
+    QString m_outputFolder;
     std::array<ReportFile, kSlotCount> m_files;
     ReportFile m_fixFormat;
 };

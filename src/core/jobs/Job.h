@@ -1,0 +1,145 @@
+#pragma once
+
+// The shape of every long operation of the tool (the scan, the update run, the backup and
+// every later tool). A job runs on one thread from start to end; the window runs it on a
+// worker thread (gui::JobRunner), the command line directly (cli::runJob). Neither knows
+// what the job does.
+//
+// How a new tool implements a job:
+//  1. Parameters: a struct of its own, handed to the constructor (what the window's
+//     controls or the command's options say). Nothing global: the program folder, the
+//     clock and the database come in the JobContext given to run().
+//  2. Derive from jobs::Job and implement title() and run(context, progress):
+//     - open the database with context.openConnection() (the worker's own connection, or
+//       the one the caller lent on its thread); change data inside a db::Transaction and
+//       write the activity log (db::ActivityLog);
+//     - between steps (a line, a statement, a table) check stopRequest(): on
+//       StopRequest::Stop finish the current step and end as the tool's stop says; on
+//       StopRequest::WindowClosing end at once without closing reports or messages;
+//     - report progress through progress.report(...) after a step: lines done of total,
+//       counters and captions keyed by the objectName of the window's label, rows added
+//       to a result list keyed by its objectName, lines added to the log box, a free text
+//       line. The window applies them in batches; the command line shows a progress line;
+//     - read the time only through context.now(), files only under context.programFolder;
+//     - on a failure that ends the job throw orvex::Error with a message a user can act on
+//       (file, line, code) after closing what it opened (RAII does it); a failure that the
+//       job passes over goes into JobOutcome::failures (and, to show it as it happens,
+//       JobProgress::failures);
+//     - return a JobOutcome: how it ended, the closing messages, the files to open for the
+//       user, summary lines for the terminal and the --json object.
+//  3. Findings (what a comparison found and proposes to change) are jobs::Finding records
+//     (Finding.h) that writers render into reports and scripts; later tools apply or undo
+//     them from the same records.
+//  4. Window: a tab builds the parameters and calls JobRunner::start(job, context); it
+//     gets finished(job, outcome) or failed(message). Command line: a command parses its
+//     options, builds the job and returns cli::runJob(ctx, job, options).
+
+#include "db/Connection.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace orvex::jobs {
+
+// What a job needs besides its own parameters.
+struct JobContext
+{
+    QString programFolder;                        // rate files are read here; the output folder lies under it
+    std::function<QDateTime()> clock;             // empty: the wall clock
+    db::ConnectionSettings connection;            // the job opens its own connection from these...
+    db::Connection* existingConnection = nullptr; // ...unless one is lent (same thread only)
+
+    QDateTime now() const { return clock ? clock() : QDateTime::currentDateTime(); }
+    QString outputFolder() const { return programFolder + QStringLiteral("/output"); }
+    QString programFile(const QString& name) const { return programFolder + QLatin1Char('/') + name; }
+
+    // The lent connection, or a new one from `connection` kept alive in `own`. Throws
+    // orvex::Error naming the database when it cannot be opened.
+    db::Connection& openConnection(std::unique_ptr<db::Connection>& own) const;
+};
+
+// A row added to a result list of the window.
+struct AddedRow
+{
+    QString list;   // objectName of the list view: "lsvNewCode", ...
+    QString text;   // first column
+    QString second; // second column, empty where the list has one column
+    bool operator==(const AddedRow&) const = default;
+};
+
+// What a job reports after a step. Counters and labels are the current values (the last
+// report wins); rows, log lines and failures are what this step added.
+struct JobProgress
+{
+    int linesDone = 0;
+    int lineCount = 0;
+    QString text;                  // free text: the pass or step running, a file name
+    QMap<QString, int> counters;   // by objectName of the counter label: "lblnew" -> 12
+    QMap<QString, QString> labels; // by objectName of a caption label: "lblHeader" -> name
+    bool clearViews = false;       // the counters and result lists start over with this step
+    std::vector<AddedRow> rowsAdded;
+    QStringList logLines; // lines appended to the log box (txtLog)
+    QStringList failures; // failures passed over in this step, to be shown as they happen
+
+    // Folds a later report into this one, as a batch of both.
+    void merge(JobProgress&& later);
+};
+
+// Receives a job's progress; calls go to the thread that runs the job.
+using ProgressFn = std::function<void(JobProgress&&)>;
+
+enum class JobEnding {
+    Finished,     // every step ran
+    Stopped,      // a stop request ended it after a step
+    WindowClosing // the window is closing: ended at once, no closing report
+};
+
+enum class StopRequest { None, Stop, WindowClosing };
+
+struct JobOutcome
+{
+    JobEnding ending = JobEnding::Finished;
+    QStringList messages;    // closing messages, in order ("Done.")
+    QStringList failures;    // failures passed over; non-empty makes the command exit 3
+    QStringList filesToOpen; // opened for the user by the window; printed by the command line
+    QStringList summary;     // lines the command line prints
+    QJsonObject json;        // the command's --json object
+    quint64 statementsSent = 0;
+    double elapsedSeconds = 0;
+};
+
+class Job
+{
+public:
+    virtual ~Job() = default;
+
+    // Lower-case name for messages and the progress line: "scan", "update", "backup".
+    virtual QString title() const = 0;
+
+    // Runs on the calling thread to the end. Throws orvex::Error when the job cannot go on.
+    virtual JobOutcome run(const JobContext& context, const ProgressFn& progress) = 0;
+
+    // From any thread; the job sees it at its next check.
+    void requestStop();
+    void requestWindowClosing() { m_stop.store(StopRequest::WindowClosing); }
+    StopRequest stopRequest() const { return m_stop.load(); }
+
+protected:
+    bool shouldContinue() const { return stopRequest() == StopRequest::None; }
+    // Forgets a stop request (not a closing window), for a job whose stop ends one part
+    // only. Returns true when there was one.
+    bool takeStopRequest();
+
+private:
+    std::atomic<StopRequest> m_stop{StopRequest::None};
+};
+
+} // namespace orvex::jobs
