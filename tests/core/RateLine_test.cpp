@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using orvex::ratelist::fixFormatLine;
+using orvex::ratelist::isBlankLine;
 using orvex::ratelist::ScanLine;
 using orvex::ratelist::splitScanLine;
 
@@ -121,4 +122,13 @@ TEST(RateLine, fixFormatRewrite)
     EXPECT_EQ(fixFormatLine(QStringLiteral("AB")), "AB.");
     EXPECT_EQ(fixFormatLine(QStringLiteral("ABC")), "ABC.");
     EXPECT_EQ(fixFormatLine(QString()), ".");
+}
+
+TEST(RateLine, blankLinesHoldOnlyBlanksAndTabs)
+{
+    EXPECT_TRUE(isBlankLine(""));
+    EXPECT_TRUE(isBlankLine(" \t  \t"));
+    EXPECT_FALSE(isBlankLine(" x "));
+    EXPECT_FALSE(isBlankLine("\t|"));
+    EXPECT_FALSE(isBlankLine(" \n"));
 }

@@ -12,10 +12,17 @@ TEST(SQLComply, doublesQuotesAndStoresBack)
     EXPECT_EQ(SQLComply(s), "O''Brien"); // already escaped: unchanged
 }
 
-TEST(SQLComply, doubledQuoteAnywhereMeansEscaped)
+TEST(SQLComply, aWellFormedBodyStaysAndAnyOtherGetsEveryQuoteDoubled)
 {
-    QString s = QStringLiteral("it''s a child's");
-    EXPECT_EQ(SQLComply(s), "it''s a child's");
+    QString paired = QStringLiteral("it''s a ''''quoted'''' toy");
+    EXPECT_EQ(SQLComply(paired), "it''s a ''''quoted'''' toy");
+    QString mixed = QStringLiteral("it''s a child's toy");
+    EXPECT_EQ(SQLComply(mixed), "it''''s a child''s toy");
+    QString odd = QStringLiteral("a'''b");
+    EXPECT_EQ(SQLComply(odd), "a''''''b");
+    QVariant hostile = QStringLiteral("a''b'; DELETE FROM dbo.tbICDdiagMain; --");
+    EXPECT_EQ(SQLComply(hostile).toString(), "a''''b''; DELETE FROM dbo.tbICDdiagMain; --");
+    EXPECT_EQ(SQLComply(hostile).toString(), "a''''b''; DELETE FROM dbo.tbICDdiagMain; --");
 }
 
 TEST(SQLComply, onlyTheAsciiQuoteCounts)

@@ -56,6 +56,15 @@ ScanLine splitScanLine(const QString& line, bool withAmounts)
     return result;
 }
 
+bool isBlankLine(const QString& line)
+{
+    for (const QChar c : line) {
+        if (c != QLatin1Char(' ') && c != kTab)
+            return false;
+    }
+    return true;
+}
+
 QString fixFormatLine(const QString& line)
 {
     QString result;

@@ -23,6 +23,10 @@ struct ScanLine
 // never any amounts.
 ScanLine splitScanLine(const QString& line, bool withAmounts);
 
+// A line of nothing but blanks and tabs (the empty one included): it is read and counted
+// but is not a code line, so it gets no class, no report line and no statement.
+bool isBlankLine(const QString& line);
+
 // The fix-format rewrite: the first three characters, ".", then the rest ("A000|Cholera"
 // becomes "A00.0|Cholera"); a shorter line keeps all its characters and gets the "." at its end.
 QString fixFormatLine(const QString& line);

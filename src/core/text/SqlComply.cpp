@@ -2,9 +2,31 @@
 
 namespace orvex {
 
+namespace {
+// True when the text holds a doubled quote and every single quote of it stands in a pair
+// ("it''s", "a''''b"): it is then a well-formed literal body already, and doubling again
+// would change its value. "a''b'; DELETE ..." is not: its lone quote would end the literal.
+bool isEscapedLiteralBody(const QString& text)
+{
+    if (!text.contains(QLatin1String("''")))
+        return false;
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\'')) {
+            ++run;
+            continue;
+        }
+        if (run % 2 != 0)
+            return false;
+        run = 0;
+    }
+    return run % 2 == 0;
+}
+} // namespace
+
 QString SQLComply(QString& term)
 {
-    if (term.contains(QLatin1String("''")) || term.isEmpty())
+    if (term.isEmpty() || isEscapedLiteralBody(term))
         return term;
     term.replace(QLatin1Char('\''), QLatin1String("''"));
     return term;
@@ -15,7 +37,7 @@ QVariant SQLComply(QVariant& term)
     if (!term.isValid() || term.isNull())
         return term;
     QString text = term.toString();
-    if (text.contains(QLatin1String("''")) || text.isEmpty())
+    if (text.isEmpty() || isEscapedLiteralBody(text))
         return term;
     SQLComply(text);
     term = text;

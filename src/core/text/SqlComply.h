@@ -6,7 +6,9 @@
 namespace orvex {
 
 // Doubles every single quote of `term` for a T-SQL literal and stores the result back,
-// unless the text already holds a doubled quote (it then counts as escaped) or is empty.
+// unless the text is empty or already escaped: it holds a doubled quote and every quote in
+// it stands in a pair. Any other text gets every quote doubled, so the result never ends
+// its literal early.
 QString SQLComply(QString& term);
 
 // The variant form: a null or unset value comes back unchanged; anything else is
