@@ -270,14 +270,43 @@ TEST(ScanJob, linesBeforeTheFirstHeaderUseTheStartingGroup)
     Scan scan;
     scan.dbs.addPackage("1", "Header", 0, 0, 0);
     ScanParams params;
-    params.lines = {"A00.0|Cholera|||", ""};
+    params.lines = {"A00.0|Cholera|||"};
     params.phMode = true;
     params.connection = scan.dbs.settings();
     const auto r = ScanJob(params).run();
     EXPECT_EQ(r.packageId, "1");
-    // The empty last line is a code line with an empty code.
-    EXPECT_EQ(r.list(ResultList::NewCode).back(), (ResultRow{" - ", ""}));
-    EXPECT_EQ(r.counters.lblNewPH, 2);
+    EXPECT_EQ(r.counters.lblNewPH, 1);
+}
+
+TEST(ScanJob, blankLinesAreCountedButGetNoClassRowOrStatement)
+{
+    Scan scan;
+    scan.dbs.addIcd("A00.0", "Cholera");
+    scan.dbs.addPackage("7", "CHOLERA", 7800, 5460, 2340);
+    scan.dbs.addCaseRate("A00.0", "Cholera", "7");
+    // An empty last item would otherwise update package 7 with empty amounts.
+    const auto r = scan.runBoth({"|CHOLERA|||", "A00.0|Cholera|7,800|5,460|2,340", "", " \t "}, true);
+    EXPECT_EQ(r.counters, (ScanCounters{0, 0, 0, 0, 0, 1, 0, 4}));
+    for (const auto& list : r.lists)
+        EXPECT_TRUE(list.empty());
+    EXPECT_EQ(scan.file("scriptPH.txt"), kScriptPHHeader.toLatin1());
+    EXPECT_EQ(scan.file("script.txt"), kScriptHeader.toLatin1());
+    EXPECT_EQ(scan.file("New Code.txt"), QByteArray());
+}
+
+TEST(ScanJob, descriptionsCannotLeaveTheCommentBlock)
+{
+    Scan scan;
+    scan.dbs.addPackage("7", "G", 0, 0, 0);
+    scan.dbs.addCaseRate("A1", "old */ DROP TABLE x; /*", "7");
+    scan.run({"|G|||", "A1|new /* text */ DELETE FROM t; --"}, true);
+    EXPECT_EQ(scan.file("scriptPH.txt"),
+              kScriptPHHeader.toLatin1() +
+                  crlf({"", "/* [DATABASE] old * / DROP TABLE x; / *",
+                        "   [SOURCE F] new / * text * / DELETE FROM t; -- */",
+                        "UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description='new /* text */ "
+                        "DELETE FROM t; --' WHERE ICDCode='A1';",
+                        "", ""}));
 }
 
 TEST(ScanJob, summaryIsAppendedToTheLogOfEveryRun)

@@ -82,15 +82,17 @@ ScanResult ScanJob::run(const ProgressFn& progress)
                         const ratelist::ScanLine& split = window.back();
                         if (split.kind == ratelist::ScanLine::Kind::GroupHeader)
                             group = split.groupName;
-                        else
+                        else if (!ratelist::isBlankLine(p.lines[i]))
                             planned.push_back({split.code, split.description, group});
                     }
                     lookups->prefetch(planned);
                 }
                 const ratelist::ScanLine& split = window[index - windowStart];
+                // A blank line (a stray empty one, the resource's empty last item) is
+                // counted but is no code: it would script an INSERT of an empty code.
                 if (split.kind == ratelist::ScanLine::Kind::GroupHeader)
                     state.groupName = split.groupName;
-                else
+                else if (!ratelist::isBlankLine(line))
                     classifier->classify(split);
             }
             ++index;

@@ -2,6 +2,7 @@
 
 #include "report/ReportFileSet.h"
 #include "text/Blanks.h"
+#include "text/ScriptText.h"
 #include "text/SqlComply.h"
 
 #include <QLocale>
@@ -104,11 +105,12 @@ void ScanReportWriter::caseRateDescriptionUpdate(const QVariant& storedDescripti
                                                  const QString& description)
 {
     m_files.writeLine(Slot::ScriptPHFile, QString());
-    m_files.writeLine(Slot::ScriptPHFile,
-                      QStringLiteral("/* [DATABASE] ") +
-                          (storedDescription.isNull() ? QString() : storedDescription.toString()));
-    m_files.writeLine(Slot::ScriptPHFile,
-                      QStringLiteral("   [SOURCE F] ") + description + QStringLiteral(" */"));
+    m_files.writeLine(
+        Slot::ScriptPHFile,
+        QStringLiteral("/* [DATABASE] ") +
+            text::blockCommentText(storedDescription.isNull() ? QString() : storedDescription.toString()));
+    m_files.writeLine(Slot::ScriptPHFile, QStringLiteral("   [SOURCE F] ") +
+                                              text::blockCommentText(description) + QStringLiteral(" */"));
     m_files.writeLine(Slot::ScriptPHFile,
                       QStringLiteral("UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description='") +
                           sqlQuoted(description) + QStringLiteral("' WHERE ICDCode='") + sqlQuoted(code) +
