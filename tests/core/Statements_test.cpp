@@ -67,30 +67,43 @@ const QStringList kKeys = {
 
 } // namespace
 
-TEST(SqlServerStatements, perLineLookupsAreTheHospitalQueriesWithParameters)
+TEST(SqlServerStatements, perLineLookupsAreTheHospitalQueriesWithParametersInADefinedOrder)
 {
     const Statements& sql = Statements::forProduct(Product::SqlServer);
     EXPECT_EQ(sql.icdByCode().toStdString(),
-              "select CODE,Description from build_file.dbo.tbICDdiagMain where code  = ?");
+              "select CODE,Description from build_file.dbo.tbICDdiagMain where code  = ? "
+              "order by CODE collate Latin1_General_BIN2, Description collate Latin1_General_BIN2");
     EXPECT_EQ(sql.icdByDescription().toStdString(),
-              "select CODE,Description from build_file.dbo.tbICDdiagMain where Description  = ?");
-    EXPECT_EQ(sql.caseRateByCode().toStdString(), "select [ICDCode],[Description],[CaseType],[PackageID] "
-                                                  "from [Medicare].[dbo].[tbMed_MedicalCaseRates] "
-                                                  "where ICDCode  = ?");
+              "select CODE,Description from build_file.dbo.tbICDdiagMain where Description  = ? "
+              "order by CODE collate Latin1_General_BIN2, Description collate Latin1_General_BIN2");
+    EXPECT_EQ(sql.caseRateByCode().toStdString(),
+              "select [ICDCode],[Description],[CaseType],[PackageID] "
+              "from [Medicare].[dbo].[tbMed_MedicalCaseRates] where ICDCode  = ? "
+              "order by ICDCode collate Latin1_General_BIN2, Description collate Latin1_General_BIN2, "
+              "CaseType, PackageID");
     EXPECT_EQ(sql.packageByName().toStdString(),
-              "select * from [Medicare].[dbo].[tbMedPackage] where Package  = ?");
+              "select * from [Medicare].[dbo].[tbMedPackage] where Package  = ? "
+              "order by Package collate Latin1_General_BIN2, PackageID, Amount, PF, MedRoomBoard");
 }
 
-TEST(SqlServerStatements, batchedLookupsJoinAValuesList)
+TEST(SqlServerStatements, batchedLookupsJoinAValuesListInTheOrderOfTheSingleLookup)
 {
     const Statements& sql = Statements::forProduct(Product::SqlServer);
     EXPECT_EQ(sql.icdByCodeBatch(3).toStdString(),
               "select k.v, t.CODE, t.Description from (values (?),(?),(?)) as k(v) "
-              "join build_file.dbo.tbICDdiagMain t on t.code = k.v");
+              "join build_file.dbo.tbICDdiagMain t on t.code = k.v "
+              "order by t.CODE collate Latin1_General_BIN2, t.Description collate Latin1_General_BIN2");
     EXPECT_EQ(sql.packageByNameBatch(1).toStdString(),
               "select k.v, t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard from (values (?)) as k(v) "
-              "join [Medicare].[dbo].[tbMedPackage] t on t.Package = k.v");
+              "join [Medicare].[dbo].[tbMedPackage] t on t.Package = k.v "
+              "order by t.Package collate Latin1_General_BIN2, t.PackageID, t.Amount, t.PF, t.MedRoomBoard");
     EXPECT_EQ(sql.caseRateByCodeBatch(2000).count(QLatin1Char('?')), 2000);
+    // Each batched statement sorts exactly as its single-key form.
+    const auto orderOf = [](const QString& statement) {
+        return statement.mid(statement.indexOf(QLatin1String(" order by "))).remove(QLatin1String("t."));
+    };
+    EXPECT_EQ(orderOf(sql.icdByDescriptionBatch(2)), orderOf(sql.icdByDescription()));
+    EXPECT_EQ(orderOf(sql.caseRateByCodeBatch(2)), orderOf(sql.caseRateByCode()));
 }
 
 TEST(SqliteStatements, batchedLookupsGiveEachKeyTheRowsOfTheSingleLookup)

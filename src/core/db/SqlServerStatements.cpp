@@ -2,60 +2,113 @@
 
 #include "db/StatementParts.h"
 
+#include <QStringList>
+
 namespace orvex::db {
 
 namespace {
+// SQL Server returns rows in no defined order without ORDER BY, and the scan takes the first
+// row of a key. Both lookup forms therefore sort by every column the scan reads, so that they
+// return the same first row by construction. Text columns are compared byte for byte (the
+// case-insensitive collation would leave "a00.0" and "A00.0" tied); the others (PackageID,
+// CaseType and the amounts may be numbers on a hospital's server) as they are.
+struct OrderColumn
+{
+    const char* name;
+    bool text;
+};
+
+QString orderBy(std::initializer_list<OrderColumn> columns, const QString& prefix = QString())
+{
+    QStringList parts;
+    for (const OrderColumn& column : columns) {
+        parts << prefix + QLatin1String(column.name) +
+                     (column.text ? QStringLiteral(" collate Latin1_General_BIN2") : QString());
+    }
+    return QStringLiteral(" order by ") + parts.join(QStringLiteral(", "));
+}
+
+QString icdOrder(const QString& prefix = QString())
+{
+    return orderBy({{"CODE", true}, {"Description", true}}, prefix);
+}
+
+QString caseRateOrder(const QString& prefix = QString())
+{
+    return orderBy({{"ICDCode", true}, {"Description", true}, {"CaseType", false}, {"PackageID", false}},
+                   prefix);
+}
+
+QString packageOrder(const QString& prefix = QString())
+{
+    return orderBy(
+        {{"Package", true}, {"PackageID", false}, {"Amount", false}, {"PF", false}, {"MedRoomBoard", false}},
+        prefix);
+}
+
 // The batched lookups: the keys as a derived table k(v) joined to the table on the key column.
 QString keysJoined(int keyCount, const QString& columns, const QString& table, const QString& keyColumn)
 {
     return QStringLiteral("select k.v, %2 from (values %1) as k(v) join %3 t on t.%4 = k.v")
         .arg(valuesRows(keyCount), columns, table, keyColumn);
 }
+
+const QString kJoined = QStringLiteral("t.");
 } // namespace
 
 QString SqlServerStatements::icdByCode() const
 {
-    return QStringLiteral("select CODE,Description from build_file.dbo.tbICDdiagMain where code  = ?");
+    return QStringLiteral("select CODE,Description from build_file.dbo.tbICDdiagMain where code  = ?") +
+           icdOrder();
 }
 
 QString SqlServerStatements::icdByDescription() const
 {
-    return QStringLiteral("select CODE,Description from build_file.dbo.tbICDdiagMain where Description  = ?");
+    return QStringLiteral(
+               "select CODE,Description from build_file.dbo.tbICDdiagMain where Description  = ?") +
+           icdOrder();
 }
 
 QString SqlServerStatements::caseRateByCode() const
 {
     return QStringLiteral("select [ICDCode],[Description],[CaseType],[PackageID] from "
-                          "[Medicare].[dbo].[tbMed_MedicalCaseRates] where ICDCode  = ?");
+                          "[Medicare].[dbo].[tbMed_MedicalCaseRates] where ICDCode  = ?") +
+           caseRateOrder();
 }
 
 QString SqlServerStatements::packageByName() const
 {
-    return QStringLiteral("select * from [Medicare].[dbo].[tbMedPackage] where Package  = ?");
+    return QStringLiteral("select * from [Medicare].[dbo].[tbMedPackage] where Package  = ?") +
+           packageOrder();
 }
 
 QString SqlServerStatements::icdByCodeBatch(int keyCount) const
 {
     return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"),
-                      QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("code"));
+                      QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("code")) +
+           icdOrder(kJoined);
 }
 
 QString SqlServerStatements::icdByDescriptionBatch(int keyCount) const
 {
     return keysJoined(keyCount, QStringLiteral("t.CODE, t.Description"),
-                      QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("Description"));
+                      QStringLiteral("build_file.dbo.tbICDdiagMain"), QStringLiteral("Description")) +
+           icdOrder(kJoined);
 }
 
 QString SqlServerStatements::caseRateByCodeBatch(int keyCount) const
 {
     return keysJoined(keyCount, QStringLiteral("t.[ICDCode], t.[Description], t.[CaseType], t.[PackageID]"),
-                      QStringLiteral("[Medicare].[dbo].[tbMed_MedicalCaseRates]"), QStringLiteral("ICDCode"));
+                      QStringLiteral("[Medicare].[dbo].[tbMed_MedicalCaseRates]"),
+                      QStringLiteral("ICDCode")) +
+           caseRateOrder(kJoined);
 }
 
 QString SqlServerStatements::packageByNameBatch(int keyCount) const
 {
     return keysJoined(keyCount, QStringLiteral("t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard"),
-                      QStringLiteral("[Medicare].[dbo].[tbMedPackage]"), QStringLiteral("Package"));
+                      QStringLiteral("[Medicare].[dbo].[tbMedPackage]"), QStringLiteral("Package")) +
+           packageOrder(kJoined);
 }
 
 QList<TableProbe> SqlServerStatements::tableProbes() const
