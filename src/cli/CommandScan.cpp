@@ -80,10 +80,16 @@ QString sourcePath(const QString& file)
     return ProgramFolder::path() + QLatin1Char('/') + file;
 }
 
-QStringList loadLines(const ScanOptions& o)
+QStringList loadLines(CliContext& ctx, const ScanOptions& o)
 {
-    if (!o.updateResource)
-        return ratelist::readSourceFile(sourcePath(o.file));
+    if (!o.updateResource) {
+        const QString path = sourcePath(o.file);
+        ratelist::SourceText source = ratelist::readSource(path);
+        for (const QString& warning : ratelist::sourceWarnings(source.notes, QFileInfo(path).fileName()))
+            ctx.err << "orvex-cli scan: warning: " << warning << "\n";
+        ctx.err.flush();
+        return std::move(source.lines);
+    }
     return o.file.isEmpty() ? ratelist::loadBuiltinUpdateResource()
                             : ratelist::loadUpdateResourceFile(o.file);
 }
@@ -141,7 +147,7 @@ int runScan(CliContext& ctx, const QStringList& args)
     QElapsedTimer timer;
     timer.start();
     reconcile::ScanParams params;
-    params.lines = loadLines(o);
+    params.lines = loadLines(ctx, o);
     params.phMode = o.ph;
     params.fixFormat = o.fixFormat;
     params.strategy = o.strategy;

@@ -167,23 +167,27 @@ void FrmIcd::chooseSelectedSourceFile()
     }
     const QString name = selected.first().data().toString();
     const QString path = ProgramFolder::path() + QLatin1Char('/') + name;
+    QStringList warnings;
     {
         BusyPointer busy;
         yieldToPaint();
-        QStringList lines;
+        ratelist::SourceText source;
         try {
-            lines = ratelist::readSourceFile(path);
+            source = ratelist::readSource(path);
         } catch (const Error& e) {
             // List2, SourceFilePath and lblSrc stay as they were.
             MessageBoxes::error(this, e.message());
             return;
         }
         SourceFilePath = path;
-        ensureFrmSrc()->setLines(lines);
+        ensureFrmSrc()->setLines(source.lines);
         m_lblSrc->setText(QStringLiteral("Source File: ") + name);
         m_lblSrc->adjustSize();
         QApplication::beep();
+        warnings = ratelist::sourceWarnings(source.notes, name);
     }
+    if (!warnings.isEmpty())
+        MessageBoxes::information(this, warnings.join(QStringLiteral("\n\n")));
     showFrmSrc();
 }
 

@@ -41,6 +41,21 @@ TEST(ScanCommand, printsTheSummaryAndWritesTheReports)
     EXPECT_TRUE(QFile::exists(cli.folder.outputFile("scriptPH.txt")));
 }
 
+TEST(ScanCommand, warnsOfLineFeedsInsideLinesAndOfAUtf8File)
+{
+    ScanCli cli;
+    writeBytes(cli.folder.path() + "/unix.txt", "A00.0|Cholera\nB00|Herpes\nC00|Lip\n");
+    CliRun run = cli.run({"--source", "unix.txt", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("warning: unix.txt holds 3 line feed(s)")) << run.err.toStdString();
+    writeBytes(cli.folder.path() + "/utf8.txt", "\xEF\xBB\xBF"
+                                                "A00.0|Cholera\r\n");
+    run = cli.run({"--source", "utf8.txt"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("UTF-8 byte-order mark")) << run.err.toStdString();
+    EXPECT_EQ(readBytes(cli.folder.outputFile("New Code.txt")), "A00.0   Cholera\r\n");
+}
+
 TEST(ScanCommand, jsonHasCountersAndLists)
 {
     ScanCli cli;

@@ -34,6 +34,32 @@ TEST(SourceFile, loneLineFeedStaysInsideTheLine)
     EXPECT_EQ(splitSourceBytes("A\n\rB"), (QStringList{"A\n", "B"}));
 }
 
+TEST(SourceFile, lineFeedsInsideLinesAreCountedAndNamed)
+{
+    const auto source = orvex::ratelist::splitSource("A|a\nB|b\r\nC|c\nD|d\n");
+    EXPECT_EQ(source.lines, (QStringList{"A|a\nB|b", "C|c\nD|d\n"}));
+    EXPECT_EQ(source.notes.lineFeedsInsideLines, 3);
+    const QStringList warnings = orvex::ratelist::sourceWarnings(source.notes, "list.txt");
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings.first().startsWith("list.txt holds 3 line feed(s)"))
+        << warnings.first().toStdString();
+    EXPECT_TRUE(orvex::ratelist::sourceWarnings(orvex::ratelist::splitSource("A\r\n").notes, "x").isEmpty());
+}
+
+TEST(SourceFile, utf8ByteOrderMarkIsDroppedAndTheTextReadAsUtf8)
+{
+    const auto source = orvex::ratelist::splitSource("\xEF\xBB\xBF"
+                                                     "A00.0|L\xC3\xB6"
+                                                     "ffler \xE2\x80\x94 \xE2\x88\x9A\r\n");
+    EXPECT_EQ(source.lines, QStringList{QString::fromUtf8("A00.0|L\u00f6ffler \u2014 \u221a")});
+    EXPECT_TRUE(source.notes.utf8ByteOrderMark);
+    EXPECT_EQ(orvex::cp1252::encode(source.lines.first()), "A00.0|L\xF6"
+                                                           "ffler \x97 ?");
+    const QStringList warnings = orvex::ratelist::sourceWarnings(source.notes, "list.txt");
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings.first().contains("UTF-8 byte-order mark")) << warnings.first().toStdString();
+}
+
 TEST(SourceFile, everyByteIsKept)
 {
     const QByteArray bytes("A\0B\x81\xF6\x92\r\n", 8);

@@ -424,6 +424,10 @@ TEST(FrmIcd, doubleClickLoadsTheSelectedSourceFile)
               (QStringList{"|Cholera|||", "A00.0|Cholera|1|2|3", "A00.1|Other\nstill one line"}));
     EXPECT_EQ(control<QLabel>(s.window, "lblSrc")->text(), QStringLiteral("Source File: icd rates.txt"));
     EXPECT_EQ(s.window.sourceFilePath(), s.folder.path() + "/icd rates.txt");
+    // The lone line feed is named, with what to do about it.
+    ASSERT_EQ(s.seams.messages().size(), 1);
+    EXPECT_TRUE(s.seams.messages().first().contains("icd rates.txt holds 1 line feed(s)"));
+    EXPECT_TRUE(s.seams.messages().first().contains("(CR LF)"));
 
     // "Load Update" replaces the lines, not the file's name and path.
     click(control<QWidget>(s.window, "cmdLoadUpdate"));

@@ -9,11 +9,10 @@
 
 namespace orvex::ratelist {
 
-QStringList splitSourceBytes(const QByteArray& bytes)
+namespace {
+// Splits decoded text at CR and CR LF; a lone LF stays inside its line.
+QStringList splitAtCarriageReturns(const QString& text)
 {
-    // Decoding is one character per byte, so splitting the decoded text on CR is the same
-    // as splitting the bytes.
-    const QString text = cp1252::decode(bytes);
     const QStringView view(text);
     QStringList lines;
     qsizetype start = 0;
@@ -29,6 +28,56 @@ QStringList splitSourceBytes(const QByteArray& bytes)
             ++start;
     }
     return lines;
+}
+
+const QByteArray kUtf8ByteOrderMark("\xEF\xBB\xBF");
+} // namespace
+
+QStringList splitSourceBytes(const QByteArray& bytes)
+{
+    // Decoding is one character per byte, so splitting the decoded text on CR is the same
+    // as splitting the bytes.
+    return splitAtCarriageReturns(cp1252::decode(bytes));
+}
+
+SourceText splitSource(const QByteArray& bytes)
+{
+    SourceText result;
+    if (bytes.startsWith(kUtf8ByteOrderMark)) {
+        result.notes.utf8ByteOrderMark = true;
+        result.lines = splitAtCarriageReturns(QString::fromUtf8(bytes.sliced(kUtf8ByteOrderMark.size())));
+    } else {
+        result.lines = splitSourceBytes(bytes);
+    }
+    for (const QString& line : std::as_const(result.lines))
+        result.notes.lineFeedsInsideLines += int(line.count(QLatin1Char('\n')));
+    return result;
+}
+
+SourceText readSource(const QString& path)
+{
+    return splitSource(readWholeFile(path, QStringLiteral("source file")));
+}
+
+QStringList sourceWarnings(const SourceNotes& notes, const QString& shownName)
+{
+    QStringList warnings;
+    if (notes.utf8ByteOrderMark) {
+        warnings << QStringLiteral(
+                        "%1 starts with a UTF-8 byte-order mark: it was read as UTF-8 and the mark "
+                        "was dropped. Characters that Windows-1252 cannot hold are written as \"?\" "
+                        "in the reports and scripts.")
+                        .arg(shownName);
+    }
+    if (notes.lineFeedsInsideLines > 0) {
+        warnings << QStringLiteral("%1 holds %2 line feed(s) without a carriage return. Lines end only at a "
+                                   "carriage return, so the codes after each of them are read as part of the "
+                                   "line before and are not scanned. Save the file with Windows line ends "
+                                   "(CR LF) and load it again.")
+                        .arg(shownName)
+                        .arg(notes.lineFeedsInsideLines);
+    }
+    return warnings;
 }
 
 QByteArray readWholeFile(const QString& path, const QString& what)
@@ -47,7 +96,7 @@ QByteArray readWholeFile(const QString& path, const QString& what)
 
 QStringList readSourceFile(const QString& path)
 {
-    return splitSourceBytes(readWholeFile(path, QStringLiteral("source file")));
+    return readSource(path).lines;
 }
 
 } // namespace orvex::ratelist

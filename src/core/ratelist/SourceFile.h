@@ -13,7 +13,28 @@ namespace orvex::ratelist {
 // no bytes give no lines. Every byte is decoded (NULs and undefined bytes included).
 QStringList splitSourceBytes(const QByteArray& bytes);
 
-// Reads the file at `path` with splitSourceBytes. Throws orvex::Error naming the path and
+// What reading a source file found that changes how it reads, so that the user is told.
+struct SourceNotes
+{
+    int lineFeedsInsideLines = 0; // lone LFs: a file with LF line ends reads as one line
+    bool utf8ByteOrderMark = false;
+};
+
+struct SourceText
+{
+    QStringList lines;
+    SourceNotes notes;
+};
+
+// splitSourceBytes, except that a file starting with the UTF-8 byte-order mark is decoded
+// as UTF-8 without the mark (Windows-1252 output writes "?" for what it cannot hold).
+SourceText splitSource(const QByteArray& bytes);
+SourceText readSource(const QString& path);
+
+// One message for the user per note, naming the file as `shownName`; none when all is plain.
+QStringList sourceWarnings(const SourceNotes& notes, const QString& shownName);
+
+// Reads the file at `path` with splitSource, without its notes. Throws orvex::Error naming the path and
 // the reason when the file cannot be read.
 QStringList readSourceFile(const QString& path);
 

@@ -15,10 +15,10 @@ namespace {
 
 TEST(Inspect, showsEveryLineAsTheScanSplitsIt)
 {
-    const CliRun run = runCliInProcess({"inspect", fixturePath("rate-list-check/sample-list.txt")});
+    const CliRun run = runCliInProcess({"inspect", fixturePath("inspect/sample-list.txt")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, readBytes(fixturePath("rate-list-check/sample-list.out.golden")));
-    EXPECT_EQ(run.err, readBytes(fixturePath("rate-list-check/sample-list.err.golden")));
+    EXPECT_EQ(run.out, readBytes(fixturePath("inspect/sample-list.out.golden")));
+    EXPECT_EQ(run.err, readBytes(fixturePath("inspect/sample-list.err.golden")));
 }
 
 TEST(Inspect, bareFileNameIsFoundInTheProgramFolder)

@@ -9,6 +9,7 @@
 #include "ratelist/UpdateResource.h"
 #include "text/Windows1252.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -138,7 +139,11 @@ int runInspect(CliContext& ctx, const QStringList& args)
                                              : QStringLiteral("too many arguments"));
         if (args.first().startsWith(QLatin1String("--")))
             return usage(ctx, QStringLiteral("unknown option ") + args.first());
-        lines = ratelist::readSourceFile(locate(args.first()));
+        const QString path = locate(args.first());
+        ratelist::SourceText source = ratelist::readSource(path);
+        for (const QString& warning : ratelist::sourceWarnings(source.notes, QFileInfo(path).fileName()))
+            ctx.err << "orvex-cli inspect: warning: " << warning << '\n';
+        lines = std::move(source.lines);
     }
 
     InspectSummary summary;
