@@ -27,10 +27,10 @@ QString sampleFolder(const CliContext& ctx)
     return QDir(folder).absolutePath();
 }
 
-void printCounts(CliContext& ctx, const QString& folder)
+void printCounts(CliContext& ctx, const QString& folder, const QList<db::SampleTableCount>& counts)
 {
     QString file;
-    for (const db::SampleTableCount& c : db::countSampleTables(folder)) {
+    for (const db::SampleTableCount& c : counts) {
         if (c.file != file) {
             file = c.file;
             ctx.out << "  " << QDir::toNativeSeparators(QDir(folder).filePath(file)) << "\n";
@@ -54,10 +54,12 @@ int init(CliContext& ctx, const QStringList& options)
     timer.start();
     db::buildSampleDatabases(folder, force);
     const qint64 ms = timer.elapsed();
+    // Reading the new files back is part of the build: success is printed only after it.
+    const QList<db::SampleTableCount> counts = db::countSampleTables(folder);
 
     ctx.out << "Built the sample databases in " << QDir::toNativeSeparators(folder) << " ("
             << QString::number(ms / 1000.0, 'f', 2) << " s):\n";
-    printCounts(ctx, folder);
+    printCounts(ctx, folder, counts);
     ctx.out.flush();
     return 0;
 }

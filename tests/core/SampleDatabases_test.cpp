@@ -18,7 +18,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 using namespace orvex;
@@ -624,6 +627,79 @@ TEST(SampleDatabaseFiles, failureLeavesNothingHalfBuilt)
     EXPECT_THROW(db::buildSampleDatabases(dir.path(), true, failAfterMedicare), Error);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Build_FILE.db"});
     EXPECT_EQ(readBytes(buildFile), "old");
+}
+
+namespace {
+// A raw connection that holds a write transaction on a database, as another program would.
+struct Writer
+{
+    sqlite3* db = nullptr;
+    explicit Writer(const QString& path)
+    {
+        sqlite3_open(QFile::encodeName(path).constData(), &db);
+        // A one-page cache makes the change spill into the file, behind a synced journal.
+        sqlite3_exec(db, "pragma cache_size=1; begin immediate; delete from tbICDdiagMain;", nullptr, nullptr,
+                     nullptr);
+    }
+    ~Writer()
+    {
+        sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+};
+
+int userVersion(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    int version = -1;
+    sqlite3_exec(
+        db, "pragma user_version",
+        [](void* out, int, char** values, char**) {
+            *static_cast<int*>(out) = std::atoi(values[0]);
+            return 0;
+        },
+        &version, nullptr);
+    sqlite3_close(db);
+    return version;
+}
+} // namespace
+
+TEST(SampleDatabaseFiles, forceNeverReplacesAFileInUseNorKeepsItsJournal)
+{
+    QTemporaryDir dir;
+    db::buildSampleDatabases(dir.path(), false);
+    const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
+    {
+        // A mark in the old file's first page, which every journal of it holds.
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(buildFile).constData(), &db);
+        sqlite3_exec(db, "pragma user_version = 4242", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    const auto before = db::countSampleTables(dir.path());
+    {
+        Writer writer(buildFile);
+        ASSERT_TRUE(QFile::exists(buildFile + "-journal"));
+        try {
+            db::buildSampleDatabases(dir.path(), true);
+            ADD_FAILURE() << "replaced a file in use";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.message().contains("Build_FILE.db is in use")) << e.message().toStdString();
+        }
+        // What a writer that crashed now would leave: the changed file and its hot journal.
+        writeBytes(dir.path() + "/crashed.db", readBytes(buildFile));
+        writeBytes(dir.path() + "/crashed.db-journal", readBytes(buildFile + "-journal"));
+    }
+    EXPECT_EQ(db::countSampleTables(dir.path()), before);
+
+    ASSERT_TRUE(QFile::remove(buildFile));
+    ASSERT_TRUE(QFile::rename(dir.path() + "/crashed.db", buildFile));
+    ASSERT_TRUE(QFile::rename(dir.path() + "/crashed.db-journal", buildFile + "-journal"));
+    db::buildSampleDatabases(dir.path(), true);
+    EXPECT_EQ(db::countSampleTables(dir.path()), before);
+    EXPECT_NE(userVersion(buildFile), 4242) << "the old file's journal was rolled into the new file";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
 }
 
 TEST(SampleDatabaseFiles, aFileInPlaceOfTheFolderIsReported)

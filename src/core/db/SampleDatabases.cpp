@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "db/SampleSources.h"
 #include "db/SampleTables.h"
+#include "db/SqliteFileUse.h"
 #include "db/SqliteFileWriter.h"
 #include "db/SqliteSchema.h"
 
@@ -55,6 +56,12 @@ public:
     // meets a free name.
     void commit()
     {
+        // A writer that started meanwhile would keep writing into the old file; its
+        // journal, or one a crashed writer left, would be rolled into the new one.
+        for (const QString& target : std::as_const(m_targets))
+            requireSqliteFileUnused(target);
+        for (const QString& target : std::as_const(m_targets))
+            releaseSqliteFile(target);
         for (const QString& target : std::as_const(m_targets))
             if (QFileInfo::exists(target) && !QFile::remove(target))
                 throw Error(
@@ -134,6 +141,8 @@ void buildSampleDatabases(const QString& folder, bool force,
     requireFolder(folder);
     if (!force)
         refuseExisting(folder);
+    for (const QString& name : sampleDatabaseFiles())
+        requireSqliteFileUnused(QDir(folder).filePath(name));
 
     const sample::Sources sources = sample::loadSources();
     const struct

@@ -37,6 +37,7 @@ struct SampleTableCount
     QString file; // "Build_FILE.db"
     QString table;
     qint64 rows = 0;
+    bool operator==(const SampleTableCount&) const = default;
 };
 // Rows per table of the sample databases in `folder`, file by file. Throws orvex::Error
 // when a file is missing or unreadable.
