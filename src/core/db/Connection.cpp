@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "db/CiAsCollation.h"
 #include "db/OdbcConnectionString.h"
+#include "db/OdbcLoginProbe.h"
 #include "db/Statements.h"
 
 #include <QDir>
@@ -187,12 +188,60 @@ void refuseMissingSqliteFile(const ConnectionSettings& settings)
                     .arg(QDir::toNativeSeparators(file), settings.describe()));
 }
 
-QString openFailure(const QSqlDatabase& db, const ConnectionSettings& settings)
+QString withoutPassword(QString reason, const ConnectionSettings& settings)
 {
-    QString reason = errorText(db.lastError());
     if (!settings.password.isEmpty())
         reason.replace(settings.password, QStringLiteral("***"));
     return reason;
+}
+
+QString openFailure(const QSqlDatabase& db, const ConnectionSettings& settings)
+{
+    return withoutPassword(errorText(db.lastError()), settings);
+}
+
+// The driver manager's words for a driver it cannot find or load (unixODBC, Windows).
+bool isMissingDriver(const QString& reason)
+{
+    for (const char* sign : {"Can't open lib", "Data source name not found", "IM002", "IM003"}) {
+        if (reason.contains(QLatin1String(sign), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+Error loginFailed(const ConnectionSettings& settings, const QString& driverText)
+{
+    const QString reason = withoutPassword(driverText, settings);
+    if (isMissingDriver(reason)) {
+        const QString driver = odbcAttribute(settings.odbcConnectionString, QStringLiteral("DRIVER"));
+        return Error(
+            QStringLiteral("The ODBC driver \"%1\" is not installed on this computer or cannot be loaded "
+                           "(%2). Install it, or name an installed driver in DRIVER=.")
+                .arg(driver.isEmpty() ? QStringLiteral("of the data source") : driver, reason));
+    }
+    return Error(QStringLiteral("Cannot connect to %1: %2. Check the server name, the user and the password, "
+                                "and that the server is running.")
+                     .arg(settings.describe(), reason));
+}
+
+// Some drivers wait for ever on a server that accepts the connection and never answers:
+// a login that has not returned a few seconds after its own timeout is given up.
+void requireLoginAnswers(const ConnectionSettings& settings, const QString& connectionString,
+                         const QString& options, int timeoutSeconds)
+{
+    constexpr int kGraceSeconds = 5;
+    const OdbcLoginOutcome probe =
+        probeOdbcLogin(connectionString, options, std::chrono::seconds(timeoutSeconds + kGraceSeconds));
+    if (probe.kind == OdbcLoginOutcome::Kind::Failed)
+        throw loginFailed(settings, probe.error);
+    if (probe.kind == OdbcLoginOutcome::Kind::NoAnswer) {
+        throw Error(
+            QStringLiteral("Cannot connect to %1: the server did not answer the login within %2 seconds. "
+                           "Check the server name and port, and that a SQL Server is running there.")
+                .arg(settings.describe())
+                .arg(timeoutSeconds + kGraceSeconds));
+    }
 }
 
 } // namespace
@@ -243,16 +292,15 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         connectionString = withOdbcAttribute(connectionString, QStringLiteral("PWD"), settings.password);
     db.setDatabaseName(connectionString);
     const int timeout = settings.loginTimeoutSeconds > 0 ? settings.loginTimeoutSeconds : 10;
-    db.setConnectOptions(
-        QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(timeout));
+    const QString options =
+        QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(timeout);
+    requireLoginAnswers(settings, connectionString, options, timeout);
+    db.setConnectOptions(options);
     const bool opened = db.open();
     // The password lives on in the driver's session only, not in the Qt connection.
     db.setDatabaseName(settings.odbcConnectionString);
     if (!opened)
-        throw Error(
-            QStringLiteral("Cannot connect to %1: %2. Check the server name, the user and the password, "
-                           "and that the server is running.")
-                .arg(settings.describe(), openFailure(db, settings)));
+        throw loginFailed(settings, errorText(db.lastError()));
 
     product = detectProduct(db);
     QString folder;
