@@ -2,10 +2,8 @@
 
 #include "Error.h"
 #include "OrvexVersion.h"
+#include "cli/Terminal.h"
 #include "platform/ProgramFolder.h"
-
-#include <cstdio>
-#include <unistd.h>
 
 namespace orvex::cli {
 
@@ -43,8 +41,8 @@ void printUsage(QTextStream& s)
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     CliContext ctx{out, err};
-    ctx.stdinIsTerminal = isatty(STDIN_FILENO);
-    ctx.stderrIsTerminal = isatty(STDERR_FILENO);
+    ctx.stdinIsTerminal = terminal::stdinIsTerminal();
+    ctx.stderrIsTerminal = terminal::stderrIsTerminal();
 
     QStringList args = arguments;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {

@@ -2,14 +2,9 @@
 #include "cli/CliContext.h"
 
 #include "Error.h"
+#include "cli/Terminal.h"
 #include "db/CurrentUser.h"
 #include "db/OdbcConnectionString.h"
-
-#include <cstdio>
-#include <iostream>
-#include <string>
-#include <termios.h>
-#include <unistd.h>
 
 namespace orvex::cli {
 
@@ -31,23 +26,6 @@ private:
     db::SignInChoice m_choice;
 };
 
-// Reads one line from the terminal with echo off.
-QString readHiddenLine()
-{
-    termios saved{};
-    const bool canHide = tcgetattr(STDIN_FILENO, &saved) == 0;
-    if (canHide) {
-        termios quiet = saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    }
-    std::string line;
-    std::getline(std::cin, line);
-    if (canHide)
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    return QString::fromStdString(line);
-}
-
 bool usesWindowsAuthentication(const QString& connectionString)
 {
     return db::odbcAttribute(connectionString, QStringLiteral("Trusted_Connection"))
@@ -68,7 +46,7 @@ QString passwordFor(CliContext& ctx, const QString& connectionString)
     const db::ConnectionSettings shown{db::ConnectionSettings::Kind::Odbc, QString(), connectionString};
     ctx.err << "Password for " << shown.describe() << ": ";
     ctx.err.flush();
-    const QString password = readHiddenLine();
+    const QString password = terminal::readHiddenLine();
     ctx.err << "\n";
     ctx.err.flush();
     return password;
