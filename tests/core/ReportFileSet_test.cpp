@@ -190,6 +190,42 @@ TEST(ReportFileSet, failingOpenNamesTheFileAndClosesTheRest)
     EXPECT_FALSE(anyOpen(set));
 }
 
+TEST(ReportFileSet, oneRunAtATimePerOutputFolder)
+{
+    TempProgramFolder folder;
+    ReportFileSet first;
+    first.OpenScanFiles(true);
+    first.writeLine(Slot::NewCodeFile, "first run");
+    ReportFileSet second;
+    const std::string message = messageOf([&] { second.OpenUpdateFiles(true); });
+    EXPECT_NE(message.find("Another run is writing its reports to the output folder " +
+                           QDir::toNativeSeparators(folder.path() + "/output").toStdString()),
+              std::string::npos)
+        << message;
+    EXPECT_FALSE(anyOpen(second));
+    EXPECT_THROW(second.openFixFormatFile(), orvex::Error);
+    first.writeLine(Slot::LogFile, "first log");
+    first.closeAll();
+    EXPECT_EQ(contentOf(first, Slot::NewCodeFile), "first run\r\n");
+    EXPECT_EQ(contentOf(first, Slot::LogFile), "first log\r\n");
+    // Once the first run has closed its set, the next one may open.
+    EXPECT_NO_THROW(second.OpenScanFiles(false));
+    second.CloseReportFiles();
+    EXPECT_NO_THROW(first.OpenScanFiles(false));
+}
+
+TEST(ReportFileSet, failureIsRecordedInTheLog)
+{
+    TempProgramFolder folder;
+    ReportFileSet set;
+    set.OpenScanFiles(false);
+    set.recordFailure("The scan stopped at line 7: disk full.");
+    set.CloseReportFiles();
+    EXPECT_EQ(contentOf(set, Slot::LogFile), "*** The run stopped before its end; the other reports are "
+                                             "incomplete. The scan stopped at line 7: disk full.\r\n");
+    EXPECT_NO_FATAL_FAILURE(set.recordFailure("ignored: the set is closed"));
+}
+
 TEST(ReportFileSet, updateRunDoesWithoutDiffCodeDescFile)
 {
     TempProgramFolder folder;
@@ -229,7 +265,7 @@ TEST(ReportFileSet, fullDiskSurfacesAtTheLatestOnClose)
     set.writeLine(Slot::LogFile, "a short line stays in the buffer");
     set.writeLine(Slot::ScriptFile, "INSERT ...");
     const std::string message = messageOf([&] { set.closeAll(); });
-    EXPECT_NE(message.find("ICD Parser Log.txt"), std::string::npos) << message;
+    EXPECT_NE(message.find("ICD Parser Log.txt\": No space left on device"), std::string::npos) << message;
     EXPECT_FALSE(anyOpen(set));
     // The other files were still closed and written.
     EXPECT_EQ(contentOf(set, Slot::ScriptFile), golden("use-build-file-header.golden") + "INSERT ...\r\n");
@@ -240,7 +276,7 @@ TEST(ReportFileSet, fullDiskSurfacesAtTheLatestOnClose)
         for (int i = 0; i < 100000; ++i)
             set.writeLine(Slot::LogFile, QStringLiteral("line %1 of a long run").arg(i));
     });
-    EXPECT_NE(atWrite.find("ICD Parser Log.txt"), std::string::npos) << atWrite;
+    EXPECT_NE(atWrite.find("ICD Parser Log.txt\": No space left on device"), std::string::npos) << atWrite;
     set.CloseReportFiles();
     EXPECT_FALSE(anyOpen(set));
 }

@@ -407,6 +407,9 @@ TEST(ScanJob, databaseLostMidRunNamesTheLine)
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().contains("line 2")) << e.message().toStdString();
     }
+    // The log marks the half-written reports.
+    EXPECT_TRUE(scan.file("ICD Parser Log.txt").startsWith("*** The run stopped before its end"));
+    EXPECT_TRUE(scan.file("ICD Parser Log.txt").contains("The scan stopped at line 2"));
     // The files were closed: a new run can open them again.
     EXPECT_EQ(scan.file("New Code.txt"), crlf({"A1   a"}));
     EXPECT_NO_THROW(scan.run({"A9|z"}, false));

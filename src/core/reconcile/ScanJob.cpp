@@ -123,15 +123,16 @@ ScanResult ScanJob::run(const ProgressFn& progress)
         result.elapsedSeconds = timer.elapsed() / 1000.0;
         return result;
     } catch (const std::exception& e) {
-        files.CloseReportFiles();
         const QString reason = dynamic_cast<const Error*>(&e) ? static_cast<const Error&>(e).message()
                                                               : QString::fromLocal8Bit(e.what());
-        if (index < lineCount) {
-            throw Error(QStringLiteral("The scan stopped at line %1 (\"%2\"): %3")
-                            .arg(index + 1)
-                            .arg(shortLine(p.lines[index]), reason));
-        }
-        throw Error(QStringLiteral("The scan could not finish its reports: %1").arg(reason));
+        const QString message = index < lineCount
+                                    ? QStringLiteral("The scan stopped at line %1 (\"%2\"): %3")
+                                          .arg(index + 1)
+                                          .arg(shortLine(p.lines[index]), reason)
+                                    : QStringLiteral("The scan could not finish its reports: %1").arg(reason);
+        files.recordFailure(message);
+        files.CloseReportFiles();
+        throw Error(message);
     }
 }
 

@@ -3,7 +3,10 @@
 #include "Error.h"
 #include "platform/ProgramFolder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 
 namespace orvex::report {
 
@@ -40,6 +43,9 @@ constexpr std::array<Slot, kSlotCount> kCloseOrder = {Slot::LogFile,
                                                       Slot::SameDescDiffCodeFile,
                                                       Slot::DiffCodeDescFile,
                                                       Slot::ScriptPHFile};
+// Beside the reports; QLockFile writes the owner's process id into it and takes over the
+// lock of a process that no longer runs.
+const QString kRunLockFileName = QStringLiteral(".orvex-run.lock");
 } // namespace
 
 QString slotFileName(Slot slot)
@@ -80,6 +86,47 @@ ReportFileSet::~ReportFileSet()
 {
     CloseReportFiles();
     m_fixFormat.closeQuietly();
+    unlockOutputFolder();
+}
+
+void ReportFileSet::lockOutputFolder()
+{
+    if (m_runLock)
+        return;
+    auto lock = std::make_unique<QLockFile>(outputFile(kRunLockFileName));
+    lock->setStaleLockTime(0); // a live run may take hours; only a dead owner's lock is stale
+    if (lock->tryLock(0)) {
+        m_runLock = std::move(lock);
+        return;
+    }
+    // A folder that cannot hold the lock file is left to the file opens, which name the file.
+    if (lock->error() == QLockFile::LockFailedError) {
+        const QString folder =
+            QDir::toNativeSeparators(QFileInfo(outputFile(kRunLockFileName)).absolutePath());
+        throw Error(QStringLiteral("Another run is writing its reports to the output folder %1 (in this or "
+                                   "another Orvex window or command); nothing was changed. Try again when it "
+                                   "has finished.")
+                        .arg(folder));
+    }
+}
+
+void ReportFileSet::unlockOutputFolder() noexcept
+{
+    m_runLock.reset(); // unlocks
+}
+
+void ReportFileSet::recordFailure(const QString& reason) noexcept
+{
+    try {
+        ReportFile& log = file(Slot::LogFile);
+        if (log.isOpen()) {
+            log.writeLine(QStringLiteral("*** The run stopped before its end; the other reports are "
+                                         "incomplete. %1")
+                              .arg(reason));
+        }
+    } catch (...) {
+        // The disk may be what failed; the error still reaches the user.
+    }
 }
 
 void ReportFileSet::OpenScanFiles(bool phMode)
@@ -96,6 +143,7 @@ void ReportFileSet::openSet(ReportFile::Mode mode, bool phMode)
 {
     // Files an interrupted run left open are released first, so their data reaches the disk.
     CloseReportFiles();
+    lockOutputFolder();
     for (const Slot slot : kOpenOrder) {
         if (slot == Slot::ScriptPHFile && !phMode)
             continue; // an earlier PH run's scriptPH.txt stays as it is
@@ -144,6 +192,8 @@ void ReportFileSet::CloseReportFiles() noexcept
 {
     for (const Slot slot : kCloseOrder)
         file(slot).closeQuietly();
+    if (!m_fixFormat.isOpen())
+        unlockOutputFolder();
 }
 
 void ReportFileSet::closeAll()
@@ -157,6 +207,8 @@ void ReportFileSet::closeAll()
                 firstFailure = e.message();
         }
     }
+    if (!m_fixFormat.isOpen())
+        unlockOutputFolder();
     if (!firstFailure.isEmpty())
         throw Error(firstFailure);
 }
@@ -175,6 +227,7 @@ QString ReportFileSet::fixFormatPath() const
 
 void ReportFileSet::openFixFormatFile()
 {
+    lockOutputFolder();
     m_fixFormat.open(fixFormatPath(), ReportFile::Mode::Output);
 }
 

@@ -2,9 +2,11 @@
 
 #include "report/ReportFile.h"
 
+#include <QLockFile>
 #include <QString>
 
 #include <array>
+#include <memory>
 
 // The report file set: the eight files of the output folder that the scan and the
 // update-script run open together, write while they work and close at their end.
@@ -41,6 +43,11 @@ public:
     ReportFileSet& operator=(const ReportFileSet&) = delete;
     ~ReportFileSet(); // closes everything quietly
 
+    // Opening a set takes the output folder's run lock, held until the set is closed: one
+    // run at a time per output folder, across processes. A second run gets orvex::Error
+    // naming the folder before any file is touched. A lock left by a process that died is
+    // taken over.
+
     // Opens the set for the scan in append mode: the log keeps earlier runs; every other
     // file is deleted first, so it starts empty. ScriptPHFile only when phMode. Files still
     // open from an earlier run are closed quietly first. On a failure throws orvex::Error
@@ -56,6 +63,10 @@ public:
     // (ScriptPHFile outside PH mode, a DiffCodeDescFile that could not be opened). Throws
     // orvex::Error naming the file when the data cannot be written.
     void writeLine(Slot slot, const QString& line);
+
+    // Appends a line to the log saying that the run stopped and why, so that its half-written
+    // reports are marked; for a run ending in an error while the set is open. Never throws.
+    void recordFailure(const QString& reason) noexcept;
 
     bool isOpen(Slot slot) const;
     // The full path of the slot's file: where it is open, else in the current output folder.
@@ -80,6 +91,8 @@ public:
 
 private:
     void openSet(ReportFile::Mode mode, bool phMode);
+    void lockOutputFolder();
+    void unlockOutputFolder() noexcept;
     QString outputFile(const QString& fileName) const;
     ReportFile& file(Slot slot) { return m_files[static_cast<int>(slot)]; }
     const ReportFile& file(Slot slot) const { return m_files[static_cast<int>(slot)]; }
@@ -87,6 +100,7 @@ private:
     QString m_outputFolder;
     std::array<ReportFile, kSlotCount> m_files;
     ReportFile m_fixFormat;
+    std::unique_ptr<QLockFile> m_runLock;
 };
 
 } // namespace orvex::report
