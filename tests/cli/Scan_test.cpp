@@ -56,6 +56,20 @@ TEST(ScanCommand, warnsOfLineFeedsInsideLinesAndOfAUtf8File)
     EXPECT_EQ(readBytes(cli.folder.outputFile("New Code.txt")), "A00.0   Cholera\r\n");
 }
 
+TEST(ScanCommand, emptySourceTouchesNothing)
+{
+    ScanCli cli;
+    writeBytes(cli.folder.path() + "/list.txt", "B00|Herpes\r\n");
+    ASSERT_EQ(cli.run({"--source", "list.txt"}).exitCode, 0);
+    const QByteArray log = readBytes(cli.folder.outputFile("ICD Parser Log.txt"));
+    writeBytes(cli.folder.path() + "/empty.txt", "");
+    const CliRun run = cli.run({"--source", "empty.txt"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "orvex-cli: Select a file.\n");
+    EXPECT_EQ(readBytes(cli.folder.outputFile("New Code.txt")), "B00   Herpes\r\n");
+    EXPECT_EQ(readBytes(cli.folder.outputFile("ICD Parser Log.txt")), log);
+}
+
 TEST(ScanCommand, jsonHasCountersAndLists)
 {
     ScanCli cli;

@@ -35,6 +35,9 @@ ScanResult ScanJob::run(const ProgressFn& progress)
     timer.start();
     const ScanParams& p = m_params;
     const int lineCount = int(p.lines.size());
+    // An empty source is a choice not yet made: the reports of the last run stay as they are.
+    if (lineCount == 0)
+        throw Error(QStringLiteral("Select a file."));
 
     // Fix-format mode only rewrites lines: it needs no database.
     std::unique_ptr<db::Connection> ownConnection;
