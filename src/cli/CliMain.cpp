@@ -16,12 +16,17 @@ struct Command
 };
 
 const Command kCommands[] = {
-    {"inspect", runInspect, "inspect FILE | --update-resource [FILE]   check a rate list line by line"},
+    {"inspect", runInspect,
+     "inspect FILE | FILE.pdf | --update-resource [FILE]   check a rate list (or an annex's rows) line by "
+     "line"},
     {"db", runDb, "db init [--force]   build the embedded sample databases"},
     {"log", runLog, "log [--last N]   print the activity log"},
     {"scan", runScan,
      "scan [--ph] [--fix-format] (--source FILE | --update-resource [FILE]) [--strategy batched|per-line] "
      "[--stats] [--json]"},
+    {"import-annex", runImportAnnex,
+     "import-annex FILE.pdf [--kind medical|procedure] [--year YYYY] [-o OUT.txt] [--force]   "
+     "turn a PhilHealth case-rate annex into the year's rate list"},
 };
 
 void printUsage(QTextStream& s)

@@ -1,8 +1,10 @@
 // `orvex-cli inspect`: reads a rate list the way the scan reads it and shows, line by line,
-// what the scan will see, with a summary of what looks wrong in the list.
+// what the scan will see, with a summary of what looks wrong in the list. Given an annex PDF
+// it shows the rows an import would write.
 #include "cli/CliContext.h"
 
 #include "Error.h"
+#include "annex/AnnexImport.h"
 #include "platform/ProgramFolder.h"
 #include "ratelist/RateLine.h"
 #include "ratelist/SourceFile.h"
@@ -10,6 +12,7 @@
 #include "text/Windows1252.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -117,10 +120,35 @@ void printSummary(CliContext& ctx, const InspectSummary& summary)
             << "lines over " << kLongLine << " characters: " << summary.longLines << '\n';
 }
 
+bool isPdf(const QString& path)
+{
+    if (path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        return true;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-";
+}
+
+// The rows an annex import would write, as the lines of the list; its checks go to `err`.
+QStringList annexLines(CliContext& ctx, const QString& path)
+{
+    annex::AnnexImportParams params;
+    params.pdfPath = path;
+    params.write = false;
+    const annex::AnnexImportResult result = annex::AnnexImportJob(params).run();
+    ctx.err << "annex kind: " << annex::kindName(result.kind) << '\n';
+    for (const QString& line : result.checks.summaryLines())
+        ctx.err << "annex " << line << '\n';
+    QStringList lines;
+    lines.reserve(qsizetype(result.rows.size()));
+    for (const annex::AnnexRow& row : result.rows)
+        lines << annex::rateListLine(row);
+    return lines;
+}
+
 int usage(CliContext& ctx, const QString& problem)
 {
     ctx.err << "orvex-cli inspect: " << problem << '\n'
-            << "usage: orvex-cli inspect FILE | --update-resource [FILE]\n";
+            << "usage: orvex-cli inspect FILE | FILE.pdf | --update-resource [FILE]\n";
     return 2;
 }
 } // namespace
@@ -140,10 +168,14 @@ int runInspect(CliContext& ctx, const QStringList& args)
         if (args.first().startsWith(QLatin1String("--")))
             return usage(ctx, QStringLiteral("unknown option ") + args.first());
         const QString path = locate(args.first());
-        ratelist::SourceText source = ratelist::readSource(path);
-        for (const QString& warning : ratelist::sourceWarnings(source.notes, QFileInfo(path).fileName()))
-            ctx.err << "orvex-cli inspect: warning: " << warning << '\n';
-        lines = std::move(source.lines);
+        if (isPdf(path)) {
+            lines = annexLines(ctx, path);
+        } else {
+            ratelist::SourceText source = ratelist::readSource(path);
+            for (const QString& warning : ratelist::sourceWarnings(source.notes, QFileInfo(path).fileName()))
+                ctx.err << "orvex-cli inspect: warning: " << warning << '\n';
+            lines = std::move(source.lines);
+        }
     }
 
     InspectSummary summary;

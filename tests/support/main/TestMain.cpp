@@ -1,9 +1,12 @@
 // Test entry point: Qt needs an application object before most of its classes work.
 #include <gtest/gtest.h>
 
-#ifdef ORVEX_TEST_WIDGETS
+#if defined(ORVEX_TEST_WIDGETS)
 #include <QApplication>
 using TestApplication = QApplication;
+#elif defined(ORVEX_TEST_GUI)
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
 #else
 #include <QCoreApplication>
 using TestApplication = QCoreApplication;
@@ -12,7 +15,7 @@ using TestApplication = QCoreApplication;
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-#ifdef ORVEX_TEST_WIDGETS
+#if defined(ORVEX_TEST_WIDGETS) || defined(ORVEX_TEST_GUI)
     // Window tests never open real windows, also when test discovery runs them outside ctest.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,0 +1,171 @@
+#include "annex/AnnexImport.h"
+
+#include "Error.h"
+#include "annex/AnnexPage.h"
+#include "annex/AnnexPdf.h"
+#include "platform/ProgramFolder.h"
+#include "text/Windows1252.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+namespace orvex::annex {
+
+namespace {
+QString yearIn(const QStringList& titleLines)
+{
+    static const QRegularExpression year(QStringLiteral("\\b(19|20)\\d\\d\\b"));
+    for (const QString& line : titleLines) {
+        if (const auto match = year.match(line); match.hasMatch())
+            return match.captured();
+    }
+    return {};
+}
+
+QString headingsWanted()
+{
+    return QStringLiteral(
+        "\"ICD Code\" or \"RVS Code\", \"Description\", \"Case Rate\", \"Health Facility Fee\", "
+        "\"Professional Fee\"");
+}
+
+AnnexKind decideKind(const QString& pdf, const std::optional<AnnexKind>& given, const PageTable& first)
+{
+    if (given && first.kind && *given != *first.kind)
+        throw Error(QStringLiteral("%1: the table's heading \"%2\" marks a %3 annex, not a %4 one")
+                        .arg(quotedPath(pdf), first.codeHeading, kindName(*first.kind), kindName(*given)));
+    if (given)
+        return *given;
+    if (first.kind)
+        return *first.kind;
+    throw Error(QStringLiteral("%1: the heading \"%2\" does not tell medical from procedure codes; "
+                               "give the kind (medical or procedure)")
+                    .arg(quotedPath(pdf), first.codeHeading));
+}
+
+void refuseToReplace(const QString& path, bool force)
+{
+    if (!force && QFileInfo::exists(path))
+        throw Error(QStringLiteral("%1 exists already; it is replaced only when asked to (--force)")
+                        .arg(quotedPath(path)));
+}
+
+void writeList(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Error(QStringLiteral("%1: the rate list cannot be written: %2")
+                        .arg(quotedPath(path), file.errorString()));
+}
+} // namespace
+
+QString kindName(AnnexKind kind)
+{
+    return kind == AnnexKind::Medical ? QStringLiteral("medical") : QStringLiteral("procedure");
+}
+
+std::optional<AnnexKind> kindFromName(const QString& name)
+{
+    if (name == QLatin1String("medical"))
+        return AnnexKind::Medical;
+    if (name == QLatin1String("procedure"))
+        return AnnexKind::Procedure;
+    return std::nullopt;
+}
+
+QString defaultListName(AnnexKind kind, const QString& year)
+{
+    return QStringLiteral("ICD PH ") + year +
+           (kind == AnnexKind::Procedure ? QStringLiteral("_PROCEDURE.txt") : QStringLiteral(".txt"));
+}
+
+QString rateListLine(const AnnexRow& row)
+{
+    return QStringList{row.code, row.description, row.caseRate, row.facilityFee, row.professionalFee}.join(
+        QLatin1Char('|'));
+}
+
+QByteArray rateListBytes(const std::vector<AnnexRow>& rows)
+{
+    QString text;
+    for (const AnnexRow& row : rows)
+        text += rateListLine(row) + QLatin1String("\r\n");
+    return cp1252::encode(text);
+}
+
+AnnexImportJob::AnnexImportJob(AnnexImportParams params) : m_params(std::move(params)) {}
+
+AnnexImportResult AnnexImportJob::run(const ProgressFn& progress)
+{
+    const QString& pdfPath = m_params.pdfPath;
+    if (m_params.write && !m_params.outputPath.isEmpty())
+        refuseToReplace(m_params.outputPath, m_params.force);
+
+    const AnnexPdf pdf(pdfPath);
+    const int pages = pdf.pageCount();
+    AnnexImportResult result;
+    QList<qsizetype> rowsPerPage;
+    QStringList problems;
+    std::vector<AnnexRow> notes;
+
+    for (int index = 0; index < pages; ++index) {
+        if (m_stop.load()) {
+            result.stopped = true;
+            return result;
+        }
+        const PageWords words = pdf.words(index);
+        const PageTable table = readPageTable(words, index + 1);
+        if (index == 0) {
+            if (words.empty())
+                throw Error(
+                    QStringLiteral("%1: page 1 has no text layer (a scanned PDF?); only an annex with "
+                                   "selectable text can be read")
+                        .arg(quotedPath(pdfPath)));
+            if (!table.hasTable)
+                throw Error(QStringLiteral("%1: not a case-rate annex: page 1 has no table headed %2")
+                                .arg(quotedPath(pdfPath), headingsWanted()));
+            result.kind = decideKind(pdfPath, m_params.kind, table);
+            result.year = yearIn(table.titleLines);
+        } else if (!table.hasTable) {
+            problems << QStringLiteral("page %1: no table headed %2").arg(index + 1).arg(headingsWanted());
+        }
+        // Lines of the code column without amounts are a footnote only after the last row.
+        if (!table.rows.empty() && !notes.empty()) {
+            for (const AnnexRow& note : notes)
+                problems << QStringLiteral("page %1: \"%2\" has no amounts").arg(note.page).arg(note.code);
+            notes.clear();
+        }
+        notes.insert(notes.end(), table.notes.begin(), table.notes.end());
+        problems << table.problems;
+        rowsPerPage << qsizetype(table.rows.size());
+        result.rows.insert(result.rows.end(), table.rows.begin(), table.rows.end());
+        if (progress)
+            progress({index + 1, pages, qsizetype(result.rows.size())});
+    }
+
+    result.checks = checkRows(result.rows, rowsPerPage);
+    result.checks.problems = problems + result.checks.problems;
+    for (const AnnexRow& note : notes)
+        result.checks.footnoteLines << (note.code + QLatin1Char(' ') + note.description).trimmed();
+
+    result.outputPath = m_params.outputPath;
+    if (result.outputPath.isEmpty()) {
+        const QString year = m_params.year.isEmpty() ? result.year : m_params.year;
+        if (year.isEmpty() && m_params.write)
+            throw Error(
+                QStringLiteral("%1: the annex prints no year to name the list after; give the year or "
+                               "the output file")
+                    .arg(quotedPath(pdfPath)));
+        if (!year.isEmpty())
+            result.outputPath = ProgramFolder::path() + QLatin1Char('/') + defaultListName(result.kind, year);
+    }
+    if (!m_params.write || !result.checks.passed())
+        return result;
+    refuseToReplace(result.outputPath, m_params.force);
+    writeList(result.outputPath, rateListBytes(result.rows));
+    result.written = true;
+    return result;
+}
+
+} // namespace orvex::annex

@@ -1,0 +1,205 @@
+#include "annex/AnnexImport.h"
+#include "annex/MadeUpAnnex.h"
+#include "support/CliRun.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orvex::test;
+
+namespace {
+const QString kAnnexDir = QStringLiteral("data/philhealth-caserates-2024/");
+
+MadeUpAnnex smallAnnex()
+{
+    MadeUpAnnex annex;
+    annex.pages = {
+        {{"A00.0", {"CHOLERA DUE TO VIBRIO CHOLERAE 01"}, {"11,700.00", "8,190.00", "3,510.00"}},
+         {"A01.0+ J17.0*",
+          {"PNEUMONIA IN TYPHOID", "FEVER; CARDIO-", "OESOPHAGEAL HENOCH(-SCHÖNLEIN)"},
+          {"29,250.00", "20,475.00", "8,775.00"}}},
+        {{"87207", {"OUTPATIENT MALARIA PACKAGE"}, {"1,170.00", "1,170.00", "-"}},
+         {"Codes with *", {"Rates applicable to all sessions"}, {}}},
+    };
+    return annex;
+}
+
+const QByteArray kSmallList = "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01|11,700.00|8,190.00|3,510.00\r\n"
+                              "A01.0+ J17.0*|PNEUMONIA IN TYPHOID FEVER; CARDIO-OESOPHAGEAL "
+                              "HENOCH(-SCH\xd6NLEIN)|29,250.00|20,475.00|8,775.00\r\n"
+                              "87207|OUTPATIENT MALARIA PACKAGE|1,170.00|1,170.00|-\r\n";
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files);
+}
+} // namespace
+
+// The published 2024 annexes give the shipped rate lists byte for byte, under the year's names.
+TEST(AnnexImport, realAnnexesGiveTheShippedListsByteForByte)
+{
+    TempProgramFolder folder;
+    const struct
+    {
+        const char* pdf;
+        const char* list;
+        const char* summary;
+    } annexes[] = {
+        {"AnnexA-ListofMedicalCaseRates.pdf", "ICD PH 2024.txt", "kind: medical\npages: 105\nrows: 4610\n"},
+        {"AnnexB-ListofProcedureCaseRates.pdf", "ICD PH 2024_PROCEDURE.txt",
+         "kind: procedure\npages: 110\nrows: 4313\n"},
+    };
+    for (const auto& a : annexes) {
+        const CliTextRun run = runCliText({"import-annex", sourcePath(kAnnexDir + a.pdf), "--year", "2024"});
+        ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_TRUE(run.out.startsWith(QString::fromLatin1(a.summary))) << run.out.toStdString();
+        EXPECT_EQ(readBytes(folder.path() + "/" + a.list), readBytes(sourcePath(kAnnexDir + a.list)))
+            << a.list;
+    }
+    const CliTextRun again =
+        runCliText({"import-annex", sourcePath(kAnnexDir + annexes[1].pdf), "--year", "2024"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains("exists already; it is replaced only when asked to (--force)"))
+        << again.err.toStdString();
+}
+
+TEST(AnnexImport, madeUpAnnexWrapsHyphensFootnoteAndSummary)
+{
+    TempProgramFolder folder;
+    smallAnnex().write(folder.path() + "/annex.pdf");
+    const CliTextRun run = runCliText({"import-annex", folder.path() + "/annex.pdf"});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(readBytes(folder.path() + "/ICD PH 2031.txt"), kSmallList); // the year printed in the title
+    EXPECT_EQ(run.out, "kind: medical\npages: 2\nrows: 3\n"
+                       "case rate = facility fee + professional fee: 2 rows checked, 0 mismatches\n"
+                       "codes printed twice: 0\npages without rows: none\nfootnote lines skipped: 1\n"
+                       "written: " +
+                           QDir::toNativeSeparators(folder.path() + "/ICD PH 2031.txt") + "\n");
+
+    // Replacing needs --force; -o names the file; --kind must agree with the headings.
+    const QString out = folder.path() + "/mine.txt";
+    writeBytes(out, "old");
+    EXPECT_EQ(runCliText({"import-annex", folder.path() + "/annex.pdf", "-o", out}).exitCode, 1);
+    EXPECT_EQ(readBytes(out), "old");
+    EXPECT_EQ(runCliText({"import-annex", folder.path() + "/annex.pdf", "-o", out, "--force"}).exitCode, 0);
+    EXPECT_EQ(readBytes(out), kSmallList);
+    const CliTextRun wrongKind = runCliText(
+        {"import-annex", folder.path() + "/annex.pdf", "--kind", "procedure", "-o", out, "--force"});
+    EXPECT_EQ(wrongKind.exitCode, 1);
+    EXPECT_TRUE(wrongKind.err.contains("marks a medical annex, not a procedure one"))
+        << wrongKind.err.toStdString();
+}
+
+TEST(AnnexImport, brokenChecksWriteNothing)
+{
+    TempProgramFolder folder;
+    MadeUpAnnex annex = smallAnnex();
+    annex.pages[0][0].amounts[0] = "11,800.00";                                       // rate != HF + PF
+    annex.pages[0].push_back({"A00.0", {"CHOLERA AGAIN"}, {"1.00", "1.00", "0.00"}}); // printed twice
+    annex.pages[0].push_back({"B99", {"NO AMOUNTS"}, {}});                            // not a row
+    annex.pages.push_back({});                                                        // a page without rows
+    annex.write(folder.path() + "/annex.pdf");
+    const CliTextRun run = runCliText({"import-annex", folder.path() + "/annex.pdf"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.contains("3 rows checked, 1 mismatches (\"A00.0\" (page 1))"))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("codes printed twice: 1 (kept both: A00.0)"));
+    EXPECT_TRUE(run.out.contains("pages without rows: 3"));
+    EXPECT_TRUE(run.out.contains("problem: page 1: \"B99\" has no amounts")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("nothing was written"));
+    EXPECT_EQ(filesIn(folder.path()), QStringList{"annex.pdf"});
+}
+
+// Files that are no readable annex: a clear message naming the file, nothing written.
+TEST(AnnexImport, badFilesAreRefusedWithAClearMessage)
+{
+    TempProgramFolder folder;
+    const QString dir = folder.path() + "/";
+    writeBytes(dir + "empty.pdf", {});
+    writeBytes(dir + "letter.txt", "Dear colleague,\r\n");
+    writeBytes(dir + "damaged.pdf",
+               "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R\nstartxref\n99999\n%%EOF");
+    writeBytes(dir + "encrypted.pdf", encryptedPdfBytes());
+    writePlainPdf(dir + "letter.pdf", {"Dear colleague,", "the case rates follow next month."});
+    writePictureOnlyPdf(dir + "scanned.pdf", 200);
+    MadeUpAnnex noKind = smallAnnex();
+    noKind.codeHeading = "Code";
+    noKind.write(dir + "nokind.pdf");
+    MadeUpAnnex noYear = smallAnnex();
+    noYear.title = "Annex A - List of Medical Case Rates";
+    noYear.write(dir + "noyear.pdf");
+
+    const struct
+    {
+        const char* file;
+        const char* message;
+    } cases[] = {
+        {"missing.pdf", "no such file"},
+        {"empty.pdf", "the file is empty"},
+        {"letter.txt", "not a PDF file"},
+        {"damaged.pdf", "damaged"},
+        {"encrypted.pdf", "encrypted with a password"},
+        {"letter.pdf", "not a case-rate annex: page 1 has no table headed \"ICD Code\" or \"RVS Code\""},
+        {"scanned.pdf", "page 1 has no text layer"},
+        {"nokind.pdf", "does not tell medical from procedure codes"},
+        {"noyear.pdf", "the annex prints no year"},
+    };
+    const QStringList before = filesIn(folder.path());
+    for (const auto& c : cases) {
+        const QString path = QDir::toNativeSeparators(dir + c.file);
+        const CliTextRun run = runCliText({"import-annex", dir + c.file});
+        EXPECT_EQ(run.exitCode, 1) << c.file;
+        EXPECT_TRUE(run.err.startsWith("orvex-cli: \"" + path + "\": ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << c.file << ": " << run.err.toStdString();
+    }
+    EXPECT_EQ(filesIn(folder.path()), before);
+    EXPECT_TRUE(filesIn(folder.path() + "/output").isEmpty());
+}
+
+// A 50 MB PDF (a page of incompressible picture) is turned down as quickly as a small one.
+TEST(AnnexImport, largeFileWithoutTextIsRefused)
+{
+    TempProgramFolder folder;
+    const QString path = folder.path() + "/big.pdf";
+    writePictureOnlyPdf(path, 6800);
+    ASSERT_GT(QFile(path).size(), 50'000'000);
+    const CliTextRun run = runCliText({"import-annex", path});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("page 1 has no text layer")) << run.err.toStdString();
+    EXPECT_EQ(filesIn(folder.path()), QStringList{"big.pdf"});
+}
+
+TEST(AnnexImport, stopBetweenPagesWritesNothing)
+{
+    TempProgramFolder folder;
+    smallAnnex().write(folder.path() + "/annex.pdf");
+    orvex::annex::AnnexImportParams params;
+    params.pdfPath = folder.path() + "/annex.pdf";
+    orvex::annex::AnnexImportJob job(params);
+    QList<int> pagesSeen;
+    const auto result = job.run([&](const orvex::annex::AnnexImportProgress& p) {
+        pagesSeen << p.page;
+        job.requestStop();
+    });
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(result.written);
+    EXPECT_EQ(pagesSeen, QList<int>{1});
+    EXPECT_EQ(filesIn(folder.path()), QStringList{"annex.pdf"});
+}
+
+TEST(Inspect, annexPdfShowsTheRowsItWouldWrite)
+{
+    TempProgramFolder folder;
+    smallAnnex().write(folder.path() + "/annex.pdf");
+    const CliTextRun run = runCliText({"inspect", folder.path() + "/annex.pdf"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.out.startsWith("1\tcode\tA00.0\tCHOLERA DUE TO VIBRIO CHOLERAE 01\t11700.00\t8190.00\t3510.00\n"))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith("3\tcode\t87207\tOUTPATIENT MALARIA PACKAGE\t1170.00\t1170.00\t-\n"));
+    EXPECT_TRUE(run.err.contains("annex rows: 3\n"));
+    EXPECT_EQ(filesIn(folder.path()), QStringList{"annex.pdf"});
+}
