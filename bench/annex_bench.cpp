@@ -43,7 +43,9 @@ int main(int argc, char** argv)
             QElapsedTimer timer;
             timer.start();
             const double cpuStart = cpuSeconds();
-            result = annex::AnnexImportJob(params).run();
+            annex::AnnexImportJob job(params);
+            job.run(jobs::JobContext{}, {});
+            result = job.result();
             cpu.push_back(cpuSeconds() - cpuStart);
             wall.push_back(timer.nsecsElapsed() / 1e9);
         }

@@ -3,8 +3,7 @@
 
 #include "Error.h"
 #include "annex/AnnexImport.h"
-
-#include <QDir>
+#include "platform/ProgramFolder.h"
 
 namespace orvex::cli {
 
@@ -16,13 +15,6 @@ int usage(CliContext& ctx, const QString& problem)
 {
     ctx.err << "orvex-cli import-annex: " << problem << '\n' << kUsage << '\n';
     return 2;
-}
-
-void printSummary(QTextStream& s, const annex::AnnexImportResult& result)
-{
-    s << "kind: " << annex::kindName(result.kind) << '\n';
-    for (const QString& line : result.checks.summaryLines())
-        s << line << '\n';
 }
 } // namespace
 
@@ -63,22 +55,24 @@ int runImportAnnex(CliContext& ctx, const QStringList& args)
         return usage(ctx, QStringLiteral("no PDF given"));
 
     annex::AnnexImportJob job(params);
+    jobs::JobContext context;
+    context.programFolder = ProgramFolder::path();
     const bool showProgress = ctx.stderrIsTerminal;
-    const annex::AnnexImportResult result = job.run([&](const annex::AnnexImportProgress& p) {
+    const jobs::JobOutcome outcome = job.run(context, [&](jobs::JobProgress&& step) {
         if (showProgress) {
-            ctx.err << "\rpage " << p.page << " of " << p.pages;
+            ctx.err << "\r" << step.text;
             ctx.err.flush();
         }
     });
     if (showProgress)
         ctx.err << '\n';
-    printSummary(ctx.out, result);
-    if (!result.written) {
+    for (const QString& line : outcome.summary)
+        ctx.out << line << '\n';
+    if (!job.result().written) {
         ctx.out.flush();
         ctx.err << "orvex-cli: import-annex: the checks failed; nothing was written\n";
         return 1;
     }
-    ctx.out << "written: " << QDir::toNativeSeparators(result.outputPath) << '\n';
     return 0;
 }
 

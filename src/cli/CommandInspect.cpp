@@ -134,7 +134,9 @@ QStringList annexLines(CliContext& ctx, const QString& path)
     annex::AnnexImportParams params;
     params.pdfPath = path;
     params.write = false;
-    const annex::AnnexImportResult result = annex::AnnexImportJob(params).run();
+    annex::AnnexImportJob job(params);
+    job.run(jobs::JobContext{ProgramFolder::path(), {}, {}, nullptr}, {});
+    const annex::AnnexImportResult& result = job.result();
     ctx.err << "annex kind: " << annex::kindName(result.kind) << '\n';
     for (const QString& line : result.checks.summaryLines())
         ctx.err << "annex " << line << '\n';

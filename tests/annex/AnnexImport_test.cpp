@@ -180,12 +180,12 @@ TEST(AnnexImport, stopBetweenPagesWritesNothing)
     params.pdfPath = folder.path() + "/annex.pdf";
     orvex::annex::AnnexImportJob job(params);
     QList<int> pagesSeen;
-    const auto result = job.run([&](const orvex::annex::AnnexImportProgress& p) {
-        pagesSeen << p.page;
+    const auto outcome = job.run({folder.path(), {}, {}, nullptr}, [&](orvex::jobs::JobProgress&& step) {
+        pagesSeen << step.linesDone;
         job.requestStop();
     });
-    EXPECT_TRUE(result.stopped);
-    EXPECT_FALSE(result.written);
+    EXPECT_EQ(outcome.ending, orvex::jobs::JobEnding::Stopped);
+    EXPECT_FALSE(job.result().written);
     EXPECT_EQ(pagesSeen, QList<int>{1});
     EXPECT_EQ(filesIn(folder.path()), QStringList{"annex.pdf"});
 }

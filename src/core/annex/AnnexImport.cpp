@@ -3,9 +3,9 @@
 #include "Error.h"
 #include "annex/AnnexPage.h"
 #include "annex/AnnexPdf.h"
-#include "platform/ProgramFolder.h"
 #include "text/Windows1252.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -51,14 +51,16 @@ void refuseToReplace(const QString& path, bool force)
                         .arg(quotedPath(path)));
 }
 
-void writeList(const QString& path, const QByteArray& bytes)
+} // namespace
+
+void writeRateList(const QString& path, const std::vector<AnnexRow>& rows)
 {
+    const QByteArray bytes = rateListBytes(rows);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw Error(QStringLiteral("%1: the rate list cannot be written: %2")
                         .arg(quotedPath(path), file.errorString()));
 }
-} // namespace
 
 QString kindName(AnnexKind kind)
 {
@@ -96,24 +98,33 @@ QByteArray rateListBytes(const std::vector<AnnexRow>& rows)
 
 AnnexImportJob::AnnexImportJob(AnnexImportParams params) : m_params(std::move(params)) {}
 
-AnnexImportResult AnnexImportJob::run(const ProgressFn& progress)
+jobs::JobOutcome AnnexImportJob::run(const jobs::JobContext& context, const jobs::ProgressFn& progress)
 {
-    const QString& pdfPath = m_params.pdfPath;
+    m_result = {};
     if (m_params.write && !m_params.outputPath.isEmpty())
         refuseToReplace(m_params.outputPath, m_params.force);
+    if (!readPages(progress)) {
+        jobs::JobOutcome outcome;
+        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
+                                                                           : jobs::JobEnding::Stopped;
+        outcome.messages << QStringLiteral("Stopped; nothing was written.");
+        return outcome;
+    }
+    return finish(context);
+}
 
+bool AnnexImportJob::readPages(const jobs::ProgressFn& progress)
+{
+    const QString& pdfPath = m_params.pdfPath;
     const AnnexPdf pdf(pdfPath);
     const int pages = pdf.pageCount();
-    AnnexImportResult result;
     QList<qsizetype> rowsPerPage;
     QStringList problems;
     std::vector<AnnexRow> notes;
 
     for (int index = 0; index < pages; ++index) {
-        if (m_stop.load()) {
-            result.stopped = true;
-            return result;
-        }
+        if (!shouldContinue())
+            return false;
         const PageWords words = pdf.words(index);
         const PageTable table = readPageTable(words, index + 1);
         if (index == 0) {
@@ -125,8 +136,8 @@ AnnexImportResult AnnexImportJob::run(const ProgressFn& progress)
             if (!table.hasTable)
                 throw Error(QStringLiteral("%1: not a case-rate annex: page 1 has no table headed %2")
                                 .arg(quotedPath(pdfPath), headingsWanted()));
-            result.kind = decideKind(pdfPath, m_params.kind, table);
-            result.year = yearIn(table.titleLines);
+            m_result.kind = decideKind(pdfPath, m_params.kind, table);
+            m_result.year = yearIn(table.titleLines);
         } else if (!table.hasTable) {
             problems << QStringLiteral("page %1: no table headed %2").arg(index + 1).arg(headingsWanted());
         }
@@ -139,33 +150,55 @@ AnnexImportResult AnnexImportJob::run(const ProgressFn& progress)
         notes.insert(notes.end(), table.notes.begin(), table.notes.end());
         problems << table.problems;
         rowsPerPage << qsizetype(table.rows.size());
-        result.rows.insert(result.rows.end(), table.rows.begin(), table.rows.end());
-        if (progress)
-            progress({index + 1, pages, qsizetype(result.rows.size())});
+        m_result.rows.insert(m_result.rows.end(), table.rows.begin(), table.rows.end());
+        if (progress) {
+            jobs::JobProgress step;
+            step.linesDone = index + 1;
+            step.lineCount = pages;
+            step.text =
+                QStringLiteral("page %1 of %2: %3 rows").arg(index + 1).arg(pages).arg(m_result.rows.size());
+            progress(std::move(step));
+        }
     }
 
-    result.checks = checkRows(result.rows, rowsPerPage);
-    result.checks.problems = problems + result.checks.problems;
+    m_result.checks = checkRows(m_result.rows, rowsPerPage);
+    m_result.checks.problems = problems + m_result.checks.problems;
     for (const AnnexRow& note : notes)
-        result.checks.footnoteLines << (note.code + QLatin1Char(' ') + note.description).trimmed();
+        m_result.checks.footnoteLines << (note.code + QLatin1Char(' ') + note.description).trimmed();
+    return true;
+}
 
-    result.outputPath = m_params.outputPath;
-    if (result.outputPath.isEmpty()) {
-        const QString year = m_params.year.isEmpty() ? result.year : m_params.year;
+jobs::JobOutcome AnnexImportJob::finish(const jobs::JobContext& context)
+{
+    m_result.outputPath = m_params.outputPath;
+    if (m_result.outputPath.isEmpty()) {
+        QString year = m_params.year.isEmpty() ? m_result.year : m_params.year;
+        if (year.isEmpty())
+            year = m_params.fallbackYear;
         if (year.isEmpty() && m_params.write)
             throw Error(
                 QStringLiteral("%1: the annex prints no year to name the list after; give the year or "
                                "the output file")
-                    .arg(quotedPath(pdfPath)));
+                    .arg(quotedPath(m_params.pdfPath)));
         if (!year.isEmpty())
-            result.outputPath = ProgramFolder::path() + QLatin1Char('/') + defaultListName(result.kind, year);
+            m_result.outputPath = context.programFile(defaultListName(m_result.kind, year));
     }
-    if (!m_params.write || !result.checks.passed())
-        return result;
-    refuseToReplace(result.outputPath, m_params.force);
-    writeList(result.outputPath, rateListBytes(result.rows));
-    result.written = true;
-    return result;
+
+    jobs::JobOutcome outcome;
+    outcome.summary << QStringLiteral("kind: ") + kindName(m_result.kind) << m_result.checks.summaryLines();
+    if (!m_result.checks.passed()) {
+        outcome.failures = m_result.checks.summaryLines();
+        outcome.messages << QStringLiteral("The checks failed; nothing was written.");
+        return outcome;
+    }
+    if (!m_params.write)
+        return outcome;
+    refuseToReplace(m_result.outputPath, m_params.force);
+    writeRateList(m_result.outputPath, m_result.rows);
+    m_result.written = true;
+    outcome.summary << QStringLiteral("written: ") + QDir::toNativeSeparators(m_result.outputPath);
+    outcome.messages << QStringLiteral("Done.");
+    return outcome;
 }
 
 } // namespace orvex::annex

@@ -2,11 +2,9 @@
 
 #include "annex/AnnexChecks.h"
 #include "annex/AnnexTypes.h"
+#include "jobs/Job.h"
 
 #include <QString>
-
-#include <atomic>
-#include <functional>
 
 namespace orvex::annex {
 
@@ -15,16 +13,10 @@ struct AnnexImportParams
     QString pdfPath;
     std::optional<AnnexKind> kind; // found from the table's headings when not given
     QString year;                  // for the default file name; found in the annex's title when empty
+    QString fallbackYear;          // when neither the above nor the annex gives one
     QString outputPath;            // empty: the default name in the program folder
     bool force = false;            // replace an existing list
     bool write = true;             // false: read and check only
-};
-
-struct AnnexImportProgress
-{
-    int page = 0; // pages read so far
-    int pages = 0;
-    qsizetype rows = 0;
 };
 
 struct AnnexImportResult
@@ -35,33 +27,41 @@ struct AnnexImportResult
     AnnexChecks checks;
     QString outputPath;   // where the list goes (or would go)
     bool written = false; // only when every check passed
-    bool stopped = false; // a stop request ended the reading; nothing written
 };
 
 // Turns a case-rate annex PDF into the year's rate list: CODE|DESCRIPTION|CASE RATE|HEALTH
-// FACILITY FEE|PROFESSIONAL FEE, Windows-1252, CR LF after every line. Runs on the calling
-// thread; requestStop may be called from any thread and takes effect between pages.
-class AnnexImportJob
+// FACILITY FEE|PROFESSIONAL FEE, Windows-1252, CR LF after every line. Progress after every
+// page; a stop request ends it between pages with nothing written. The default list goes
+// into the context's program folder.
+//
+// Throws orvex::Error naming the file when the PDF cannot be read, is no annex, the list
+// exists already (without force) or cannot be written. Failed checks end it with the
+// summary in the outcome's failures and nothing written.
+class AnnexImportJob : public jobs::Job
 {
 public:
-    using ProgressFn = std::function<void(const AnnexImportProgress&)>;
-
     explicit AnnexImportJob(AnnexImportParams params);
 
-    // Throws orvex::Error naming the file when the PDF cannot be read, is no annex, the
-    // list exists already (without force) or cannot be written. Failed checks are in the
-    // result, with nothing written.
-    AnnexImportResult run(const ProgressFn& progress = {});
+    QString title() const override { return QStringLiteral("import-annex"); }
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
 
-    void requestStop() { m_stop.store(true); }
+    // What the last run read, checked and wrote.
+    const AnnexImportResult& result() const { return m_result; }
 
 private:
+    bool readPages(const jobs::ProgressFn& progress);
+    jobs::JobOutcome finish(const jobs::JobContext& context);
+
     AnnexImportParams m_params;
-    std::atomic<bool> m_stop{false};
+    AnnexImportResult m_result;
 };
 
 // "ICD PH 2024.txt" or "ICD PH 2024_PROCEDURE.txt".
 QString defaultListName(AnnexKind kind, const QString& year);
+
+// Writes the rows as a rate list at `path`, replacing what is there; throws orvex::Error
+// naming the path when it cannot be written. Nothing is left half written.
+void writeRateList(const QString& path, const std::vector<AnnexRow>& rows);
 
 // One line of the rate list, without its line break.
 QString rateListLine(const AnnexRow& row);
