@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Error.h"
 #include "db/Connection.h"
 
 #include <QString>
@@ -24,6 +25,14 @@ struct CliContext
     // Signs in with the global options (embedded by default) and returns the open
     // connection; throws orvex::Error with a message for the user.
     std::unique_ptr<db::Connection> signIn();
+};
+
+// A command's arguments that do not fit its usage: runCli prints the message and the
+// usage on standard error and exits 2.
+class UsageError : public Error
+{
+public:
+    using Error::Error;
 };
 
 // A command: arguments after its name; returns the process exit code.

@@ -5,6 +5,11 @@
 #include "cli/Terminal.h"
 #include "platform/ProgramFolder.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
 namespace orvex::cli {
 
 namespace {
@@ -43,6 +48,20 @@ void printUsage(QTextStream& s)
 }
 } // namespace
 
+namespace {
+bool asksForHelp(const QString& argument)
+{
+    return argument == QLatin1String("-h") || argument == QLatin1String("--help");
+}
+
+int usageError(QTextStream& err, const QString& problem)
+{
+    err << "orvex-cli: " << problem << "\n";
+    printUsage(err);
+    return 2;
+}
+} // namespace
+
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     CliContext ctx{out, err};
@@ -50,39 +69,41 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
     ctx.stderrIsTerminal = terminal::stderrIsTerminal();
 
     QStringList args = arguments;
-    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+    if (std::any_of(args.begin(), args.end(), asksForHelp) || args.value(0) == QLatin1String("help")) {
+        printUsage(out);
+        return 0;
+    }
+    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))) {
         const QString option = args.takeFirst();
-        if (option == QLatin1String("--help")) {
-            printUsage(out);
-            return 0;
-        }
         if (option == QLatin1String("--version")) {
             out << version::text << "\n";
             out.flush();
             return 0;
         }
-        if (args.isEmpty()) {
-            err << "orvex-cli: " << option << " needs a value\n";
-            err.flush();
-            return 2;
-        }
+        const bool known = option == QLatin1String("--workdir") || option == QLatin1String("--db") ||
+                           option == QLatin1String("--odbc");
+        if (!known)
+            return usageError(err, QStringLiteral("unknown option %1").arg(option));
+        if (args.isEmpty())
+            return usageError(err, QStringLiteral("%1 needs a value").arg(option));
         const QString value = args.takeFirst();
-        if (option == QLatin1String("--workdir"))
+        if (option == QLatin1String("--workdir")) {
+            // The program folder is never created: a mistyped name would scatter output.
+            if (!QFileInfo(value).isDir()) {
+                err << "orvex-cli: --workdir: the folder " << QDir::toNativeSeparators(value)
+                    << " does not exist.\n";
+                err.flush();
+                return 1;
+            }
             ProgramFolder::setOverride(value);
-        else if (option == QLatin1String("--db"))
+        } else if (option == QLatin1String("--db")) {
             ctx.embeddedFolder = value;
-        else if (option == QLatin1String("--odbc"))
+        } else {
             ctx.odbcConnectionString = value;
-        else {
-            err << "orvex-cli: unknown option " << option << "\n";
-            err.flush();
-            return 2;
         }
     }
-    if (args.isEmpty()) {
-        printUsage(err);
-        return 2;
-    }
+    if (args.isEmpty())
+        return usageError(err, QStringLiteral("no command given"));
     const QString name = args.takeFirst();
     for (const auto& c : kCommands) {
         if (name == QLatin1String(c.name)) {
@@ -91,6 +112,9 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
                 out.flush();
                 err.flush();
                 return rc;
+            } catch (const UsageError& e) {
+                out.flush();
+                return usageError(err, e.message());
             } catch (const Error& e) {
                 out.flush();
                 err << "orvex-cli: " << e.message() << "\n";
@@ -99,9 +123,7 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
             }
         }
     }
-    err << "orvex-cli: unknown command " << name << "\n";
-    printUsage(err);
-    return 2;
+    return usageError(err, QStringLiteral("unknown command %1").arg(name));
 }
 
 } // namespace orvex::cli

@@ -37,7 +37,7 @@ ScanOptions parseOptions(const QStringList& args)
         const QString& a = args[i];
         auto value = [&]() -> QString {
             if (i + 1 >= args.size())
-                throw Error(QStringLiteral("scan: %1 needs a value").arg(a));
+                throw UsageError(QStringLiteral("scan: %1 needs a value").arg(a));
             return args[++i];
         };
         if (a == QLatin1String("--ph"))
@@ -62,13 +62,14 @@ ScanOptions parseOptions(const QStringList& args)
             else if (s == QLatin1String("per-line"))
                 o.strategy = reconcile::LookupStrategy::PerLine;
             else
-                throw Error(QStringLiteral("scan: --strategy takes batched or per-line, not \"%1\"").arg(s));
+                throw UsageError(
+                    QStringLiteral("scan: --strategy takes batched or per-line, not \"%1\"").arg(s));
         } else {
-            throw Error(QStringLiteral("scan: unknown option \"%1\"").arg(a));
+            throw UsageError(QStringLiteral("scan: unknown option \"%1\"").arg(a));
         }
     }
     if (sourceGiven == o.updateResource)
-        throw Error(QStringLiteral("scan: give either --source FILE or --update-resource [FILE]"));
+        throw UsageError(QStringLiteral("scan: give either --source FILE or --update-resource [FILE]"));
     return o;
 }
 

@@ -4,9 +4,11 @@
 #include "support/TestPaths.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace orvex::test;
@@ -54,6 +56,30 @@ TEST(ScanCommand, warnsOfLineFeedsInsideLinesAndOfAUtf8File)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("UTF-8 byte-order mark")) << run.err.toStdString();
     EXPECT_EQ(readBytes(cli.folder.outputFile("New Code.txt")), "A00.0   Cholera\r\n");
+}
+
+TEST(CommandLine, helpUnknownOptionsAndAMissingProgramFolder)
+{
+    for (const QStringList& args :
+         {QStringList{"-h"}, QStringList{"--help"}, QStringList{"help"}, QStringList{"scan", "--help"}}) {
+        const CliRun run = runCliInProcess(args);
+        EXPECT_EQ(run.exitCode, 0) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.out.contains("usage: orvex-cli")) << args.join(' ').toStdString();
+    }
+    for (const QStringList& args : {QStringList{"--fast", "scan"}, QStringList{"-x"}, QStringList{"--db"},
+                                    QStringList{}, QStringList{"frobnicate"}}) {
+        const CliRun run = runCliInProcess(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("usage: orvex-cli")) << args.join(' ').toStdString();
+    }
+    EXPECT_TRUE(runCliInProcess({"--fast", "scan"}).err.startsWith("orvex-cli: unknown option --fast\n"));
+
+    QTemporaryDir parent;
+    const QString missing = parent.path() + "/no such folder";
+    const CliRun run = runCliInProcess({"--workdir", missing, "scan", "--fix-format", "--update-resource"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("does not exist")) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(missing));
 }
 
 TEST(ScanCommand, emptySourceTouchesNothing)
@@ -109,13 +135,16 @@ TEST(ScanCommand, badInputFailsWithAClearMessage)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("missing icd.txt")) << run.err.toStdString();
 
-    run = cli.run({"--ph"});
-    EXPECT_NE(run.exitCode, 0);
-    EXPECT_TRUE(run.err.contains("--source")) << run.err.toStdString();
-
-    run = cli.run({"--update-resource", "--strategy", "fast"});
-    EXPECT_NE(run.exitCode, 0);
-    EXPECT_TRUE(run.err.contains("fast")) << run.err.toStdString();
+    // Usage errors exit 2 with the usage on standard error.
+    for (const QStringList& args :
+         {QStringList{"--ph"}, QStringList{"--update-resource", "--strategy", "fast"},
+          QStringList{"--source"}, QStringList{"--source", "a", "--fast"}}) {
+        run = cli.run(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("usage: orvex-cli")) << run.err.toStdString();
+    }
+    EXPECT_TRUE(cli.run({"--update-resource", "--strategy", "fast"}).err.contains("fast"));
+    EXPECT_TRUE(cli.run({"--source", "a", "--fast"}).err.contains("unknown option"));
 
     // A folder that holds no database is not silently filled with the sample.
     QTemporaryDir empty;
