@@ -22,7 +22,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#ifndef Q_OS_WIN
 #include <sys/resource.h>
+#endif
 
 using namespace orvex;
 
@@ -37,9 +39,13 @@ struct Config
 
 long peakRssKb()
 {
+#ifdef Q_OS_WIN
+    return 0; // not measured there
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+#endif
 }
 
 // Runs one configuration `runs` times; prints "statements median_s peak_kb".
