@@ -7,6 +7,10 @@ class QListView;
 class QStringListModel;
 
 namespace orvex::gui {
+class WholeLineDelegate;
+}
+
+namespace orvex::gui {
 
 // The second window, "ICD Updates": the lines the next scan will read, in List2. It has
 // no behaviour of its own; the main window fills it and shows it modeless.
@@ -26,6 +30,7 @@ public:
 private:
     QListView* m_list2;
     QStringListModel* m_model;
+    WholeLineDelegate* m_delegate;
 };
 
 } // namespace orvex::gui

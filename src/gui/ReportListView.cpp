@@ -3,6 +3,9 @@
 #include "gui/Twips.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
 
 namespace orvex::gui {
 
@@ -21,6 +24,32 @@ ReportListView::ReportListView(const QString& objectName, const QStringList& hea
     header()->setStretchLastSection(headers.size() == 1);
     header()->setDefaultSectionSize(Twips::of(this).px(4800));
     header()->setMinimumSectionSize(40);
+}
+
+QString ReportListView::cutTextAt(const QPoint& viewportPos) const
+{
+    const QModelIndex index = indexAt(viewportPos);
+    if (!index.isValid())
+        return QString();
+    const QString text = index.data(Qt::DisplayRole).toString();
+    // The item's margins take a few pixels of the column besides the text.
+    const int needed =
+        fontMetrics().horizontalAdvance(text) + 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 2;
+    return needed > visualRect(index).width() ? text : QString();
+}
+
+bool ReportListView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = cutTextAt(help->pos());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, viewport());
+        return true;
+    }
+    return QTreeView::viewportEvent(event);
 }
 
 } // namespace orvex::gui

@@ -15,6 +15,13 @@ public:
 
     ResultListModel* rows() const { return m_model; }
 
+    // The full text of the cell at `viewportPos` when the column is too narrow to show it
+    // whole; empty otherwise. The tool-tip shows it.
+    QString cutTextAt(const QPoint& viewportPos) const;
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+
 private:
     ResultListModel* m_model;
 };

@@ -3,6 +3,7 @@
 #include "OrvexVersion.h"
 #include "WindowTestSupport.h"
 #include "gui/FrmSrc.h"
+#include "gui/ReportListView.h"
 #include "gui/Twips.h"
 #include "ratelist/UpdateResource.h"
 #include "support/TestPaths.h"
@@ -433,6 +434,37 @@ TEST(FrmIcd, doubleClickLoadsTheSelectedSourceFile)
     click(control<QWidget>(s.window, "cmdLoadUpdate"));
     EXPECT_EQ(control<QLabel>(s.window, "lblSrc")->text(), QStringLiteral("Source File: icd rates.txt"));
     EXPECT_EQ(s.window.sourceFilePath(), s.folder.path() + "/icd rates.txt");
+}
+
+TEST(ReportListView, cutCellsShowTheirTextAndABorderDoubleClickFitsTheColumn)
+{
+    orvex::gui::ReportListView view("lsvSameCodeDifDesc", {"Database", "Source File"}, nullptr);
+    const QString longText = QString("A00.0 - ") + QString(60, 'x');
+    view.rows()->append(orvex::reconcile::ResultRow{"B00 - Herpes", longText});
+    view.resize(800, 300);
+    view.header()->resizeSection(1, 60);
+    view.show();
+    const QRect cut = view.visualRect(view.rows()->index(0, 1));
+    const QRect whole = view.visualRect(view.rows()->index(0, 0));
+    EXPECT_EQ(view.cutTextAt(cut.center()), longText);
+    EXPECT_EQ(view.cutTextAt(whole.center()), QString());
+
+    emit view.header()->sectionHandleDoubleClicked(1);
+    EXPECT_GE(view.header()->sectionSize(1), view.fontMetrics().horizontalAdvance(longText));
+    EXPECT_EQ(view.cutTextAt(view.visualRect(view.rows()->index(0, 1)).center()), QString());
+}
+
+TEST(FrmSrc, everyLineShowsWhole)
+{
+    orvex::gui::FrmSrc frm;
+    const QString longLine = QStringLiteral("O03.9|Spontaneous abortion, complete or unspecified, without "
+                                            "complication|6,000|1,800|4,200");
+    frm.setLines({"|MISCARRIAGE|||", longLine});
+    frm.show();
+    QListView* list2 = frm.list2();
+    const QRect rect = list2->visualRect(list2->model()->index(1, 0));
+    EXPECT_GE(rect.width(), list2->fontMetrics().horizontalAdvance(longLine));
+    EXPECT_EQ(list2->textElideMode(), Qt::ElideNone);
 }
 
 TEST(FrmIcd, fileGoneSinceListingLeavesEverythingAsItWas)
