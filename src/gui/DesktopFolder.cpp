@@ -11,15 +11,28 @@ DesktopFolder::Opener& opener()
     static DesktopFolder::Opener o;
     return o;
 }
+
+DesktopFolder::Launcher& launcher()
+{
+    static DesktopFolder::Launcher l;
+    return l;
+}
 } // namespace
 
-void DesktopFolder::open(const QString& folder)
+bool DesktopFolder::open(const QString& folder)
 {
     if (opener()) {
         opener()(folder);
-        return;
+        return true;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); // the tool does not wait for it
+    if (launcher())
+        return launcher()(folder);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); // the tool does not wait for it
+}
+
+void DesktopFolder::setLauncher(Launcher l)
+{
+    launcher() = std::move(l);
 }
 
 void DesktopFolder::setOpener(Opener o)

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -214,7 +215,12 @@ void FrmIcd::showView(IcdView view)
 
 void FrmIcd::openOutputFolder()
 {
-    DesktopFolder::open(ProgramFolder::outputFolder());
+    const QString folder = ProgramFolder::outputFolder();
+    if (!DesktopFolder::open(folder)) {
+        MessageBoxes::information(this, QStringLiteral("No file browser could be opened. The reports and "
+                                                       "scripts are in the folder:\n%1")
+                                            .arg(QDir::toNativeSeparators(folder)));
+    }
 }
 
 void FrmIcd::closeEvent(QCloseEvent* event)

@@ -505,6 +505,18 @@ TEST(FrmIcd, openOutputFolderOpensTheProgramFoldersOutput)
     EXPECT_EQ(s.seams.openedFolders, QStringList{s.folder.path() + "/output"});
 }
 
+TEST(FrmIcd, openOutputFolderWithoutAFileBrowserNamesTheFolder)
+{
+    Shown s;
+    orvex::gui::DesktopFolder::setOpener({});
+    orvex::gui::DesktopFolder::setLauncher([](const QString&) { return false; });
+    click(control<QWidget>(s.window, "cmdOpenFolder"));
+    orvex::gui::DesktopFolder::setLauncher({});
+    ASSERT_EQ(s.seams.messages().size(), 1);
+    EXPECT_TRUE(s.seams.messages().first().contains(QDir::toNativeSeparators(s.folder.path() + "/output")))
+        << s.seams.messages().first().toStdString();
+}
+
 TEST(FrmIcd, closeButtonClosesBothWindows)
 {
     Shown s;
