@@ -1,4 +1,5 @@
 #include "cli/CliContext.h"
+#include "cli/JobCommand.h"
 
 #include "Error.h"
 #include "platform/ProgramFolder.h"
@@ -6,18 +7,11 @@
 #include "ratelist/UpdateResource.h"
 #include "reconcile/ScanJob.h"
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace orvex::cli {
 
 namespace {
-using reconcile::ResultList;
-
 struct ScanOptions
 {
     bool ph = false;
@@ -95,94 +89,23 @@ QStringList loadLines(CliContext& ctx, const ScanOptions& o)
                             : ratelist::loadUpdateResourceFile(o.file);
 }
 
-QJsonObject toJson(const reconcile::ScanResult& r)
-{
-    const auto& c = r.counters;
-    QJsonObject counters{{"lblnew", c.lblnew},
-                         {"lblsame", c.lblsame},
-                         {"lblDifDesc", c.lblDifDesc},
-                         {"lblDifCode", c.lblDifCode},
-                         {"lblNewPH", c.lblNewPH},
-                         {"lblsamePH", c.lblsamePH},
-                         {"lblDifDescPH", c.lblDifDescPH},
-                         {"lblCount", c.lblCount}};
-    QJsonObject lists;
-    for (int i = 0; i < reconcile::kResultListCount; ++i) {
-        const auto which = static_cast<ResultList>(i);
-        const bool twoColumns = which != ResultList::NewCode && which != ResultList::NewCodePH;
-        QJsonArray rows;
-        for (const auto& row : r.list(which)) {
-            QJsonArray columns{row.text};
-            if (twoColumns)
-                columns.append(row.second);
-            rows.append(columns);
-        }
-        lists.insert(QLatin1String(reconcile::resultListName(which)), rows);
-    }
-    return QJsonObject{{"counters", counters}, {"lists", lists}};
-}
-
-void printSummary(QTextStream& out, const reconcile::ScanResult& r, bool ph)
-{
-    const auto& c = r.counters;
-    auto line = [&out](const char* label, int count) {
-        out << QString::fromLatin1(label).rightJustified(43) << " : " << count << "\n";
-    };
-    line("Lines read", c.lblCount);
-    line("New Code and Description", c.lblnew);
-    line("Same Code and Description", c.lblsame);
-    line("Same Code different Description", c.lblDifDesc);
-    line("Same Description different Code", c.lblDifCode);
-    if (ph) {
-        line("Philhealth New Code", c.lblNewPH);
-        line("Philhealth Same Description", c.lblsamePH);
-        line("Philhealth Same Code different Description", c.lblDifDescPH);
-    }
-    out << "Reports and scripts: " << QDir::toNativeSeparators(ProgramFolder::outputFolder()) << "\n";
-}
 } // namespace
 
 int runScan(CliContext& ctx, const QStringList& args)
 {
     const ScanOptions o = parseOptions(args);
-    QElapsedTimer timer;
-    timer.start();
     reconcile::ScanParams params;
     params.lines = loadLines(ctx, o);
     params.phMode = o.ph;
     params.fixFormat = o.fixFormat;
     params.strategy = o.strategy;
     std::unique_ptr<db::Connection> connection;
-    if (!o.fixFormat) {
+    if (!o.fixFormat)
         connection = ctx.signIn();
-        params.existingConnection = connection.get();
-    }
     ProgramFolder::ensureFolder(ProgramFolder::outputFolder());
 
     reconcile::ScanJob job(std::move(params));
-    reconcile::ScanJob::ProgressFn progress;
-    if (ctx.stderrIsTerminal && !o.json) {
-        progress = [&ctx, last = qint64(-1), &timer](const reconcile::ScanProgress& p) mutable {
-            const qint64 now = timer.elapsed();
-            if (p.linesDone != p.lineCount && now - last < 100)
-                return;
-            last = now;
-            ctx.err << "\rscanning: " << p.linesDone << " / " << p.lineCount << " lines" << Qt::flush;
-            if (p.linesDone == p.lineCount)
-                ctx.err << "\n" << Qt::flush;
-        };
-    }
-    const reconcile::ScanResult result = job.run(progress);
-
-    if (o.json)
-        ctx.out << QJsonDocument(toJson(result)).toJson(QJsonDocument::Compact) << "\n";
-    else
-        printSummary(ctx.out, result, o.ph);
-    if (o.stats) {
-        ctx.err << "statements: " << result.statementsSent << "\n"
-                << "elapsed: " << QString::number(timer.elapsed() / 1000.0, 'f', 3) << " s\n";
-    }
-    return 0;
+    return runJob(ctx, job, jobContext(connection.get()), {o.json, o.stats});
 }
 
 } // namespace orvex::cli

@@ -5,9 +5,9 @@
 #include "gui/ClickableLabel.h"
 #include "gui/DesktopFolder.h"
 #include "gui/FrmSrc.h"
+#include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ReportListView.h"
-#include "gui/ScanRunner.h"
 #include "gui/SourceFileListing.h"
 #include "gui/Twips.h"
 #include "platform/ProgramFolder.h"
@@ -44,11 +44,11 @@ void yieldToPaint()
 } // namespace
 
 FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget* parent)
-    : QWidget(parent), m_connection(std::move(connection)), m_user(user), m_runner(new ScanRunner(this))
+    : QWidget(parent), m_connection(std::move(connection)), m_user(user), m_runner(new JobRunner(this))
 {
     setObjectName(QStringLiteral("frmICD"));
     setWindowTitle(caption());
-    m_runner->setObjectName(QStringLiteral("scanRunner"));
+    m_runner->setObjectName(QStringLiteral("jobRunner"));
 
     // Design sizes in twips, until the first resize sets them from the window.
     m_sizes.tab = {14295, 7935};
@@ -77,9 +77,9 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
         const IcdView view = rowViews[i];
         connect(m_viewRows[i].label, &ClickableLabel::clicked, this, [this, view] { showView(view); });
     }
-    connect(m_runner, &ScanRunner::progressed, this, &FrmIcd::applyBatch);
-    connect(m_runner, &ScanRunner::finished, this, &FrmIcd::onScanFinished);
-    connect(m_runner, &ScanRunner::failed, this, &FrmIcd::onScanFailed);
+    connect(m_runner, &JobRunner::progressed, this, &FrmIcd::applyBatch);
+    connect(m_runner, &JobRunner::finished, this, &FrmIcd::onJobFinished);
+    connect(m_runner, &JobRunner::failed, this, &FrmIcd::onJobFailed);
 
     // Inner area of 19,650 by 12,255 twips, or what the screen has room for.
     const Twips tw = Twips::of(this);
@@ -92,7 +92,7 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
 
 FrmIcd::~FrmIcd()
 {
-    // A run still going learns that the window closes; ~ScanRunner waits for it.
+    // A run still going learns that the window closes; ~JobRunner waits for it.
     if (m_runner->isRunning())
         m_runner->requestWindowClosing();
 }

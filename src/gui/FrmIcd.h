@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "gui/ResizeRules.h"
+#include "jobs/Job.h"
 #include "reconcile/ScanTypes.h"
 
 #include <QString>
@@ -27,8 +28,10 @@ namespace orvex::gui {
 class ClickableLabel;
 class FrmSrc;
 class ReportListView;
-class ScanRunner;
-struct ScanBatch;
+class JobRunner;
+class OnlineUpdateTab;
+class ToolsTab;
+class Update2024Tab;
 
 // Which of the four result lists of tab "ICD" is shown.
 enum class IcdView { NewCodes, SameCodeDescription, SameCodeDifDesc, SameDescDifCode };
@@ -63,7 +66,7 @@ public:
 
     db::CurrentUser* currentUser() const { return m_user; }
     FrmSrc* frmSRC() const { return m_frmSrc; } // null until first used
-    ScanRunner* scanRunner() const { return m_runner; }
+    JobRunner* jobRunner() const { return m_runner; }
 
 public slots:
     void loadUpdate();               // "Load Update"
@@ -92,9 +95,6 @@ private:
     void buildTabs();
     QWidget* buildIcdTab();
     QWidget* buildPhTab();
-    QWidget* buildToolsTab();
-    QWidget* buildOnlineTab();
-    QWidget* buildUpdate2024Tab();
 
     // Geometry (FrmIcdLayout.cpp).
     void relayout();
@@ -105,10 +105,12 @@ private:
     // Scans (FrmIcdScan.cpp).
     void onScanClicked(bool ph);
     void startScan(bool ph);
+    jobs::JobContext jobContext() const;
     void resetResults();
-    void applyBatch(const ScanBatch& batch);
-    void onScanFinished(const reconcile::ScanResult& result);
-    void onScanFailed(const QString& message);
+    void applyBatch(const jobs::JobProgress& batch);
+    void onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome);
+    void onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome);
+    void onJobFailed(const QString& message);
     void setRunning(bool running, bool ph);
     QPushButton* scanButton(bool ph) const;
     static QString idleCaption(bool ph);
@@ -130,7 +132,7 @@ private:
     FollowingSizes m_sizes;
 
     FrmSrc* m_frmSrc = nullptr;
-    ScanRunner* m_runner = nullptr;
+    JobRunner* m_runner = nullptr;
 
     // Header.
     QPushButton* m_cmdClose = nullptr;
@@ -167,7 +169,10 @@ private:
     QLabel* m_lblPackageID = nullptr;
     ReportListView* m_lsvNewCodePH = nullptr;
     ReportListView* m_lsvSameCodeDifDescPH = nullptr;
-    QCheckBox* m_chkFixFormat = nullptr;
+    QCheckBox* m_chkFixFormat = nullptr; // on tab "Tools"
+    ToolsTab* m_toolsTab = nullptr;
+    OnlineUpdateTab* m_onlineUpdateTab = nullptr;
+    Update2024Tab* m_update2024Tab = nullptr;
 };
 
 } // namespace orvex::gui

@@ -1,7 +1,11 @@
 // The controls of the main window, each under its own name, with its caption and default.
 #include "gui/ClickableLabel.h"
 #include "gui/FrmIcd.h"
+#include "gui/NamedWidgets.h"
+#include "gui/OnlineUpdateTab.h"
 #include "gui/ReportListView.h"
+#include "gui/ToolsTab.h"
+#include "gui/Update2024Tab.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,15 +25,6 @@
 namespace orvex::gui {
 
 namespace {
-const QString kNotInBuild = QStringLiteral("This tool is not in this build yet.");
-
-template <class W, class... Args> W* named(const char* name, Args&&... args)
-{
-    auto* w = new W(std::forward<Args>(args)...);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
 QPushButton* button(const char* name, const QString& caption, QWidget* parent = nullptr)
 {
     return named<QPushButton>(name, caption, parent);
@@ -38,19 +33,6 @@ QPushButton* button(const char* name, const QString& caption, QWidget* parent = 
 QLabel* label(const char* name, const QString& caption, QWidget* parent = nullptr)
 {
     return named<QLabel>(name, caption, parent);
-}
-
-QLineEdit* textBox(const char* name, const QString& text)
-{
-    return named<QLineEdit>(name, text);
-}
-
-// Controls of tools that a later build wires stay visible but cannot be used yet.
-template <class W> W* notInBuild(W* widget)
-{
-    widget->setEnabled(false);
-    widget->setToolTip(kNotInBuild);
-    return widget;
 }
 
 QFrame* underline(const char* name, QWidget* parent)
@@ -118,9 +100,13 @@ void FrmIcd::buildTabs()
     m_tabs->setUsesScrollButtons(false);
     m_tabs->addTab(buildIcdTab(), QStringLiteral("ICD"));
     m_tabs->addTab(buildPhTab(), QStringLiteral("PH ICD Case Rates"));
-    m_tabs->addTab(buildToolsTab(), QStringLiteral("Tools"));
-    m_tabs->addTab(buildOnlineTab(), QStringLiteral("Online Update"));
-    m_tabs->addTab(buildUpdate2024Tab(), QStringLiteral("Update 2024"));
+    m_toolsTab = new ToolsTab;
+    m_chkFixFormat = m_toolsTab->chkFixFormat();
+    m_onlineUpdateTab = new OnlineUpdateTab;
+    m_update2024Tab = new Update2024Tab;
+    m_tabs->addTab(m_toolsTab, QStringLiteral("Tools"));
+    m_tabs->addTab(m_onlineUpdateTab, QStringLiteral("Online Update"));
+    m_tabs->addTab(m_update2024Tab, QStringLiteral("Update 2024"));
     m_tabs->setCurrentIndex(4); // the window opens with "Update 2024" in front
 }
 
@@ -165,84 +151,6 @@ QWidget* FrmIcd::buildPhTab()
     m_lsvSameCodeDifDescPH = new ReportListView(
         QStringLiteral("lsvSameCodeDifDescPH"),
         {QStringLiteral("Same Code different Description (DB)"), QStringLiteral("Source File")}, m_frame2);
-    return page;
-}
-
-QWidget* FrmIcd::buildToolsTab()
-{
-    auto* page = new QWidget;
-    auto* grid = new QGridLayout(page);
-    grid->addWidget(notInBuild(button("cmdCheckDuplicates", QStringLiteral("Check Duplicates"))), 0, 0);
-    grid->addWidget(notInBuild(button("cmdDeleteDuplicates", QStringLiteral("Delete Duplicates"))), 0, 1);
-    m_chkFixFormat = named<QCheckBox>("chkFixFormat", QStringLiteral("Fix Format 1"));
-    grid->addWidget(m_chkFixFormat, 1, 0);
-    const char* tableNames[] = {"cmdICD_0", "cmdICD_1", "cmdICD_2", "cmdICD_3"};
-    const QString tableCaptions[] = {QStringLiteral("tbICDDiagMain"), QStringLiteral("tbIcdDiagChapter"),
-                                     QStringLiteral("tbIcdDiagSubChapter"), QStringLiteral("tbIcdDiag3Code")};
-    for (int i = 0; i < 4; ++i)
-        grid->addWidget(notInBuild(button(tableNames[i], tableCaptions[i])), 2 + i, 0);
-    grid->setColumnStretch(2, 1);
-    grid->setRowStretch(6, 1);
-    return page;
-}
-
-QWidget* FrmIcd::buildOnlineTab()
-{
-    auto* page = new QWidget;
-    auto* grid = new QGridLayout(page);
-    grid->addWidget(notInBuild(button("cmdCheckOnline", QStringLiteral("Check Online"))), 0, 0);
-    grid->addWidget(notInBuild(button("cmdUpdateDB", QStringLiteral("Update DB"))), 0, 1);
-    grid->addWidget(notInBuild(named<QTableWidget>("GridU")), 1, 0, 1, 3);
-    grid->setColumnStretch(2, 1);
-    grid->setRowStretch(1, 1);
-    return page;
-}
-
-QWidget* FrmIcd::buildUpdate2024Tab()
-{
-    auto* page = new QWidget;
-    auto* grid = new QGridLayout(page);
-
-    grid->addWidget(notInBuild(button("cmdBackUPTables", QStringLiteral("Step1. Create table copies on"))), 0,
-                    0);
-    grid->addWidget(notInBuild(textBox("txtCopySuffix", QStringLiteral("_2_14_2024"))), 0, 1);
-    grid->addWidget(notInBuild(named<QCheckBox>("chkTest", QStringLiteral("Test Table"))), 0, 2);
-    grid->addWidget(notInBuild(named<QRadioButton>("optVer2", QStringLiteral("Version 2"))), 0, 3);
-    grid->addWidget(notInBuild(named<QCheckBox>("chkVerB", QStringLiteral("Philhealth Ver B."))), 0, 4);
-
-    grid->addWidget(notInBuild(button("cmdProcess", QStringLiteral("Step 2. Create update scripts"))), 1, 0);
-    grid->addWidget(notInBuild(textBox("txtFileName", QStringLiteral("ICD PH 2024"))), 1, 1);
-    grid->addWidget(label("Label5", QStringLiteral("previous rates as of")), 1, 2);
-    auto* cboYear = named<QComboBox>("cboYear");
-    cboYear->setEditable(true);
-    cboYear->setEditText(QStringLiteral("2023"));
-    grid->addWidget(notInBuild(cboYear), 1, 3);
-    grid->addWidget(textBox("txtSuffix", QStringLiteral("_2023")), 1, 4);
-    grid->addWidget(notInBuild(named<QCheckBox>("chkUpdateDesc", QStringLiteral("Update Descriptions"))), 1,
-                    5);
-
-    grid->addWidget(notInBuild(button("cmdUpdateMedPackage",
-                                      QStringLiteral("Update MedPackage by%: (generates script only) "))),
-                    2, 0);
-    grid->addWidget(notInBuild(textBox("txtUpdateMedPackage", QStringLiteral("30"))), 2, 1);
-
-    grid->addWidget(notInBuild(button("cmdCreateNewPackage", QStringLiteral("Create new package for ICD:"))),
-                    3, 0);
-    grid->addWidget(notInBuild(textBox("txtICDSplit", QString())), 3, 1);
-    grid->addWidget(textBox("Text1", QStringLiteral("O15.2  N83.1 Q03.8  P56.0 P56.9 ")), 3, 2, 1, 3);
-
-    grid->addWidget(
-        notInBuild(button("cmdCreateNewPackageProc", QStringLiteral("Create new package for RVSID:"))), 4, 0);
-    grid->addWidget(notInBuild(textBox("txtRVSSplit", QString())), 4, 1);
-    grid->addWidget(textBox("Text2", QStringLiteral("77401")), 4, 2);
-
-    auto* txtLog = named<QPlainTextEdit>("txtLog");
-    txtLog->setLineWrapMode(QPlainTextEdit::NoWrap); // both scroll bars
-    txtLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    grid->addWidget(txtLog, 5, 0, 1, 7);
-    grid->setRowStretch(5, 1);
-    grid->setColumnStretch(6, 1);
     return page;
 }
 

@@ -2,22 +2,24 @@
 #include "gui/FrmIcd.h"
 
 #include "gui/FrmSrc.h"
+#include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ReportListView.h"
-#include "gui/ScanRunner.h"
+#include "platform/ProgramFolder.h"
+#include "reconcile/ScanJob.h"
 
 #include <QCheckBox>
+#include <QHash>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextCursor>
 
 namespace orvex::gui {
 
 namespace {
 const QString kRunningCaption = QStringLiteral("Stop");
-const QString kDoneMessage = QStringLiteral(
-    "Done.  Click 'Open Output Folder' to view scripts.  Run script.txt, SameCodeDiffDesc Script.txt, "
-    "and scriptPH.txt to update your database.");
 
 void setCount(QLabel* label, int value)
 {
@@ -83,13 +85,20 @@ void FrmIcd::startScan(bool ph)
     params.lines = m_frmSrc->lines();
     params.phMode = ph;
     params.fixFormat = m_chkFixFormat->isChecked();
-    params.connection = m_connection;
     params.groupName = m_lblHeader->text();
     params.packageId = m_lblPackageID->text();
     m_prgScan->setRange(0, std::max(1, static_cast<int>(params.lines.size())));
 
     setRunning(true, ph);
-    m_runner->start(std::move(params));
+    m_runner->start(std::make_unique<reconcile::ScanJob>(std::move(params)), jobContext());
+}
+
+jobs::JobContext FrmIcd::jobContext() const
+{
+    jobs::JobContext context;
+    context.programFolder = ProgramFolder::path();
+    context.connection = m_connection;
+    return context;
 }
 
 void FrmIcd::resetResults()
@@ -114,37 +123,59 @@ void FrmIcd::setRunning(bool running, bool ph)
     m_chkFixFormat->setEnabled(!running);
 }
 
-void FrmIcd::applyBatch(const ScanBatch& batch)
+void FrmIcd::applyBatch(const jobs::JobProgress& batch)
 {
-    const reconcile::ScanCounters& c = batch.counters;
-    setCount(m_lblnew, c.lblnew);
-    setCount(m_lblsame, c.lblsame);
-    setCount(m_lblDifDesc, c.lblDifDesc);
-    setCount(m_lblDifCode, c.lblDifCode);
-    setCount(m_lblNewPH, c.lblNewPH);
-    setCount(m_lblsamePH, c.lblsamePH);
-    setCount(m_lblDifDescPH, c.lblDifDescPH);
-    setCount(m_lblCount, c.lblCount);
-    m_prgScan->setValue(std::min(batch.linesDone, m_prgScan->maximum()));
-    m_lblHeader->setText(batch.groupName);
-    m_lblPackageID->setText(batch.packageId);
+    if (batch.clearViews) {
+        for (int i = 0; i < reconcile::kResultListCount; ++i)
+            resultList(static_cast<reconcile::ResultList>(i))->rows()->clear();
+    }
+    // Counters and captions by the objectName of their label.
+    for (auto it = batch.counters.cbegin(); it != batch.counters.cend(); ++it) {
+        if (auto* label = findChild<QLabel*>(it.key()))
+            setCount(label, it.value());
+    }
+    for (auto it = batch.labels.cbegin(); it != batch.labels.cend(); ++it) {
+        if (auto* label = findChild<QLabel*>(it.key()))
+            label->setText(it.value());
+    }
+    if (batch.lineCount > 0) {
+        m_prgScan->setMaximum(batch.lineCount);
+        m_prgScan->setValue(std::min(batch.linesDone, m_prgScan->maximum()));
+    }
 
     // One insertion per list and batch.
-    std::array<std::vector<reconcile::ResultRow>, reconcile::kResultListCount> added;
-    for (const auto& [list, row] : batch.newRows)
-        added[static_cast<size_t>(list)].push_back(row);
-    for (int i = 0; i < reconcile::kResultListCount; ++i)
-        resultList(static_cast<reconcile::ResultList>(i))->rows()->append(added[static_cast<size_t>(i)]);
+    QHash<QString, std::vector<reconcile::ResultRow>> added;
+    for (const jobs::AddedRow& row : batch.rowsAdded)
+        added[row.list].push_back({row.text, row.second});
+    for (auto it = added.cbegin(); it != added.cend(); ++it) {
+        if (auto* list = findChild<ReportListView*>(it.key()))
+            list->rows()->append(it.value());
+    }
+    if (!batch.logLines.isEmpty()) {
+        // The log box gets each line as its old text, a line break and the line.
+        auto* txtLog = findChild<QPlainTextEdit*>(QStringLiteral("txtLog"));
+        QTextCursor cursor(txtLog->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QLatin1Char('\n') + batch.logLines.join(QLatin1Char('\n')));
+    }
+    for (const QString& failure : batch.failures)
+        MessageBoxes::applicationError(this, failure);
 }
 
-void FrmIcd::onScanFinished(const reconcile::ScanResult& result)
+void FrmIcd::onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome)
 {
-    ScanBatch last;
+    if (auto* scan = dynamic_cast<reconcile::ScanJob*>(job); scan && scan->lastResult())
+        onScanFinished(*scan->lastResult(), outcome);
+}
+
+void FrmIcd::onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome)
+{
+    reconcile::ScanProgress last;
     last.linesDone = result.counters.lblCount;
     last.counters = result.counters;
     last.groupName = result.groupName;
     last.packageId = result.packageId;
-    applyBatch(last);
+    applyBatch(reconcile::ScanJob::toJobProgress(last));
     // The rows came in batches; the result is the authority.
     for (int i = 0; i < reconcile::kResultListCount; ++i) {
         const auto which = static_cast<reconcile::ResultList>(i);
@@ -156,12 +187,13 @@ void FrmIcd::onScanFinished(const reconcile::ScanResult& result)
     }
     m_lastEnding = result.ending;
 
-    MessageBoxes::information(this, kDoneMessage); // in every ending, a stop and a close included
+    for (const QString& message : outcome.messages) // in every ending, a stop and a close included
+        MessageBoxes::information(this, message);
     scanButton(m_runningPh)->setText(idleCaption(m_runningPh));
     setRunning(false, m_runningPh);
 }
 
-void FrmIcd::onScanFailed(const QString& message)
+void FrmIcd::onJobFailed(const QString& message)
 {
     m_lastEnding.reset();
     MessageBoxes::error(this, message);

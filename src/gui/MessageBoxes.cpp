@@ -36,12 +36,13 @@ bool recordForTest(const QString& text, QMessageBox::StandardButton defaultAnswe
 
 QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                  QMessageBox::StandardButtons buttons,
-                                 QMessageBox::StandardButton defaultButton)
+                                 QMessageBox::StandardButton defaultButton,
+                                 const QString& caption = MessageBoxes::title())
 {
     QMessageBox::StandardButton answer = defaultButton;
     if (recordForTest(text, defaultButton, &answer))
         return answer;
-    QMessageBox box(icon, MessageBoxes::title(), text, buttons, parent);
+    QMessageBox box(icon, caption, text, buttons, parent);
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -60,6 +61,12 @@ void MessageBoxes::information(QWidget* parent, const QString& text)
 void MessageBoxes::error(QWidget* parent, const QString& text)
 {
     show(parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void MessageBoxes::applicationError(QWidget* parent, const QString& text)
+{
+    show(parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok,
+         QStringLiteral("Application Error"));
 }
 
 QMessageBox::StandardButton MessageBoxes::question(QWidget* parent, const QString& text,

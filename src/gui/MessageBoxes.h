@@ -18,6 +18,8 @@ public:
     static void information(QWidget* parent, const QString& text);
     // The same with a warning icon, for errors a user can act on.
     static void error(QWidget* parent, const QString& text);
+    // A failure a run passed over, captioned "Application Error" (exclamation icon).
+    static void applicationError(QWidget* parent, const QString& text);
     // A question; returns the button chosen.
     static QMessageBox::StandardButton question(QWidget* parent, const QString& text,
                                                 QMessageBox::StandardButtons buttons,

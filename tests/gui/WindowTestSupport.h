@@ -4,8 +4,8 @@
 // name, and waiting for a scan without a clock.
 #include "gui/DesktopFolder.h"
 #include "gui/FrmIcd.h"
+#include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
-#include "gui/ScanRunner.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -34,7 +34,7 @@ public:
     }
     ~GuiSeams()
     {
-        gui::ScanRunner::setLineHook({});
+        gui::JobRunner::setStepHook({});
         gui::DesktopFolder::setOpener({});
         gui::MessageBoxes::setTestMode(false);
     }
@@ -90,8 +90,8 @@ class HoldScanAtLine
 public:
     HoldScanAtLine(const gui::FrmIcd& window, int atLine)
     {
-        gui::ScanRunner* runner = window.scanRunner();
-        gui::ScanRunner::setLineHook([this, runner, atLine](const reconcile::ScanProgress& progress) {
+        gui::JobRunner* runner = window.jobRunner();
+        gui::JobRunner::setStepHook([this, runner, atLine](const jobs::JobProgress& progress) {
             if (progress.linesDone != atLine)
                 return;
             m_reached.release();
@@ -99,7 +99,7 @@ public:
                 QThread::msleep(1);
         });
     }
-    ~HoldScanAtLine() { gui::ScanRunner::setLineHook({}); }
+    ~HoldScanAtLine() { gui::JobRunner::setStepHook({}); }
 
     // Processes events until the run is held at its line.
     bool waitUntilHeld()

@@ -1,12 +1,15 @@
 #include "reconcile/ScanJob.h"
 
 #include "Error.h"
+#include "platform/ProgramFolder.h"
 #include "ratelist/RateLine.h"
 #include "reconcile/LineClassifier.h"
 #include "reconcile/ScanReportWriter.h"
 #include "report/ReportFileSet.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QJsonArray>
 
 namespace orvex::reconcile {
 
@@ -25,11 +28,136 @@ QString shortLine(const QString& line)
 {
     return line.size() > 60 ? line.left(57) + QStringLiteral("...") : line;
 }
+
+QMap<QString, int> counterMap(const ScanCounters& c)
+{
+    return {{QStringLiteral("lblnew"), c.lblnew},
+            {QStringLiteral("lblsame"), c.lblsame},
+            {QStringLiteral("lblDifDesc"), c.lblDifDesc},
+            {QStringLiteral("lblDifCode"), c.lblDifCode},
+            {QStringLiteral("lblNewPH"), c.lblNewPH},
+            {QStringLiteral("lblsamePH"), c.lblsamePH},
+            {QStringLiteral("lblDifDescPH"), c.lblDifDescPH},
+            {QStringLiteral("lblCount"), c.lblCount}};
+}
+
+jobs::JobEnding toJobEnding(ScanEnding ending)
+{
+    switch (ending) {
+    case ScanEnding::Finished:
+        return jobs::JobEnding::Finished;
+    case ScanEnding::Stopped:
+        return jobs::JobEnding::Stopped;
+    case ScanEnding::WindowClosing:
+        return jobs::JobEnding::WindowClosing;
+    }
+    return jobs::JobEnding::Finished;
+}
+
+QStringList summaryLines(const ScanResult& r, bool ph, const QString& outputFolder)
+{
+    const auto& c = r.counters;
+    QStringList lines;
+    auto line = [&lines](const char* label, int count) {
+        lines << QString::fromLatin1(label).rightJustified(43) + QStringLiteral(" : ") +
+                     QString::number(count);
+    };
+    line("Lines read", c.lblCount);
+    line("New Code and Description", c.lblnew);
+    line("Same Code and Description", c.lblsame);
+    line("Same Code different Description", c.lblDifDesc);
+    line("Same Description different Code", c.lblDifCode);
+    if (ph) {
+        line("Philhealth New Code", c.lblNewPH);
+        line("Philhealth Same Description", c.lblsamePH);
+        line("Philhealth Same Code different Description", c.lblDifDescPH);
+    }
+    lines << QStringLiteral("Reports and scripts: ") + QDir::toNativeSeparators(outputFolder);
+    return lines;
+}
 } // namespace
 
 ScanJob::ScanJob(ScanParams params) : m_params(std::move(params)) {}
 
+ScanEnding ScanJob::ending() const
+{
+    switch (stopRequest()) {
+    case jobs::StopRequest::None:
+        return ScanEnding::Finished;
+    case jobs::StopRequest::Stop:
+        return ScanEnding::Stopped;
+    case jobs::StopRequest::WindowClosing:
+        return ScanEnding::WindowClosing;
+    }
+    return ScanEnding::Finished;
+}
+
+jobs::JobProgress ScanJob::toJobProgress(const ScanProgress& p)
+{
+    jobs::JobProgress out;
+    out.linesDone = p.linesDone;
+    out.lineCount = p.lineCount;
+    out.counters = counterMap(p.counters);
+    out.labels.insert(QStringLiteral("lblHeader"), p.groupName);
+    out.labels.insert(QStringLiteral("lblPackageID"), p.packageId);
+    out.rowsAdded.reserve(p.newRows.size());
+    for (const auto& [list, row] : p.newRows)
+        out.rowsAdded.push_back({QLatin1String(resultListName(list)), row.text, row.second});
+    return out;
+}
+
+QJsonObject ScanJob::toJson(const ScanResult& r)
+{
+    QJsonObject counters;
+    const QMap<QString, int> values = counterMap(r.counters);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        counters.insert(it.key(), it.value());
+    QJsonObject lists;
+    for (int i = 0; i < kResultListCount; ++i) {
+        const auto which = static_cast<ResultList>(i);
+        const bool twoColumns = which != ResultList::NewCode && which != ResultList::NewCodePH;
+        QJsonArray rows;
+        for (const auto& row : r.list(which)) {
+            QJsonArray columns{row.text};
+            if (twoColumns)
+                columns.append(row.second);
+            rows.append(columns);
+        }
+        lists.insert(QLatin1String(resultListName(which)), rows);
+    }
+    return QJsonObject{{"counters", counters}, {"lists", lists}};
+}
+
 ScanResult ScanJob::run(const ProgressFn& progress)
+{
+    jobs::JobContext context;
+    context.programFolder = ProgramFolder::path();
+    context.connection = m_params.connection;
+    context.existingConnection = m_params.existingConnection;
+    return scan(context, progress);
+}
+
+jobs::JobOutcome ScanJob::run(const jobs::JobContext& context, const jobs::ProgressFn& progress)
+{
+    ProgressFn scanProgress;
+    if (progress)
+        scanProgress = [&progress](const ScanProgress& p) { progress(toJobProgress(p)); };
+    ScanResult result = scan(context, scanProgress);
+
+    jobs::JobOutcome outcome;
+    outcome.ending = toJobEnding(result.ending);
+    outcome.messages << QStringLiteral(
+        "Done.  Click 'Open Output Folder' to view scripts.  Run script.txt, SameCodeDiffDesc Script.txt, "
+        "and scriptPH.txt to update your database.");
+    outcome.summary = summaryLines(result, m_params.phMode, context.outputFolder());
+    outcome.json = toJson(result);
+    outcome.statementsSent = result.statementsSent;
+    outcome.elapsedSeconds = result.elapsedSeconds;
+    m_lastResult = std::move(result);
+    return outcome;
+}
+
+ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& progress)
 {
     QElapsedTimer timer;
     timer.start();
@@ -41,21 +169,19 @@ ScanResult ScanJob::run(const ProgressFn& progress)
 
     // Fix-format mode only rewrites lines: it needs no database.
     std::unique_ptr<db::Connection> ownConnection;
-    db::Connection* connection = p.existingConnection;
-    if (!connection && !p.fixFormat) {
-        ownConnection = db::Connection::open(p.connection);
-        connection = ownConnection.get();
-    }
+    db::Connection* connection =
+        p.fixFormat ? context.existingConnection : &context.openConnection(ownConnection);
     const quint64 statementsBefore = connection ? connection->statementsSent() : 0;
 
     ScanState state;
     state.groupName = p.groupName;
     state.packageId = p.packageId;
 
-    report::ReportFileSet files;
+    report::ReportFileSet files(context.outputFolder());
     files.OpenScanFiles(p.phMode);
     if (p.fixFormat)
         files.openFixFormatFile();
+    files.openFixFormatFile();
 
     ScanReportWriter writer(files);
     std::unique_ptr<ScanLookups> lookups =
@@ -68,7 +194,7 @@ ScanResult ScanJob::run(const ProgressFn& progress)
     int windowStart = 0;
     int index = 0;
     try {
-        while (index < lineCount && m_stop.load() == ScanEnding::Finished) {
+        while (index < lineCount && shouldContinue()) {
             const QString& line = p.lines[index];
             if (p.fixFormat) {
                 files.writeFixFormatLine(ratelist::fixFormatLine(line));
@@ -108,14 +234,14 @@ ScanResult ScanJob::run(const ProgressFn& progress)
         }
 
         ScanResult result;
-        result.ending = m_stop.load();
+        result.ending = ending();
         if (p.fixFormat)
             files.closeFixFormatFile();
         if (result.ending != ScanEnding::WindowClosing) {
             writer.summary(
                 {state.rowCount(ResultList::NewCode), state.rowCount(ResultList::SameCodeDescription),
                  state.rowCount(ResultList::SameCodeDifDesc), state.rowCount(ResultList::SameDescDifCode)},
-                QDateTime::currentDateTime());
+                context.now());
         }
         files.closeAll();
         result.counters = state.counters;

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "db/Connection.h"
+#include "jobs/Job.h"
 #include "reconcile/ScanTypes.h"
 
-#include <atomic>
 #include <functional>
+#include <optional>
 
 namespace orvex::reconcile {
 
@@ -15,34 +16,47 @@ struct ScanParams
     QStringList lines;   // the loaded list, one item per line
     bool phMode = false; // the PhilHealth scan
     bool fixFormat = false;
-    db::ConnectionSettings connection;            // the job opens its own connection from these...
-    db::Connection* existingConnection = nullptr; // ...unless one is given (same thread only)
+    // Where the convenience run(progress) connects: opens its own connection from these...
+    db::ConnectionSettings connection;
+    db::Connection* existingConnection = nullptr; // ...unless one is lent (same thread only)
     QString groupName = QStringLiteral("Header"); // lblHeader when the run starts
     QString packageId;                            // lblPackageID when the run starts
     LookupStrategy strategy = LookupStrategy::Batched;
 };
 
 // The reconciliation scan of a rate list against the ICD-10 table and, in PH mode, the
-// case-rate and package tables. Writes the report set into the program folder's output
-// folder. Runs on the calling thread; requestStop/requestWindowClosing may be called from
-// any thread and take effect between lines.
-class ScanJob
+// case-rate and package tables. Writes the report set into the context's output folder.
+class ScanJob final : public jobs::Job
 {
 public:
     using ProgressFn = std::function<void(const ScanProgress&)>;
 
     explicit ScanJob(ScanParams params);
 
-    // Throws orvex::Error (naming the line) on a database, file or conversion failure;
-    // the report files are closed by then.
+    QString title() const override { return QStringLiteral("scan"); }
+    // The job shape: progress by label and list names, summary lines and the JSON object.
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+
+    // The same run with the scan's own types. Throws orvex::Error (naming the line) on a
+    // database, file or conversion failure; the report files are closed by then.
+    ScanResult scan(const jobs::JobContext& context, const ProgressFn& progress = {});
+
+    // scan() in the program folder of ProgramFolder, with the wall clock and the params'
+    // connection: for tests and benchmarks.
     ScanResult run(const ProgressFn& progress = {});
 
-    void requestStop() { m_stop.store(ScanEnding::Stopped); }
-    void requestWindowClosing() { m_stop.store(ScanEnding::WindowClosing); }
+    // The result of the last run() (for the window, which shows the lists from it).
+    const std::optional<ScanResult>& lastResult() const { return m_lastResult; }
+
+    // The scan's progress as the window and the command line take it.
+    static jobs::JobProgress toJobProgress(const ScanProgress& progress);
+    static QJsonObject toJson(const ScanResult& result);
 
 private:
+    ScanEnding ending() const;
+
     ScanParams m_params;
-    std::atomic<ScanEnding> m_stop{ScanEnding::Finished};
+    std::optional<ScanResult> m_lastResult;
 };
 
 } // namespace orvex::reconcile

@@ -1,4 +1,4 @@
-#include "gui/ScanRunner.h"
+#include "gui/JobRunner.h"
 
 #include "Error.h"
 
@@ -12,20 +12,20 @@ namespace orvex::gui {
 namespace {
 constexpr int kBatchIntervalMs = 50;
 
-ScanRunner::LineHook& lineHook()
+JobRunner::StepHook& stepHook()
 {
-    static ScanRunner::LineHook hook;
+    static JobRunner::StepHook hook;
     return hook;
 }
 } // namespace
 
-ScanRunner::ScanRunner(QObject* parent) : QObject(parent)
+JobRunner::JobRunner(QObject* parent) : QObject(parent)
 {
     m_timer.setInterval(kBatchIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &ScanRunner::deliverBatch);
+    connect(&m_timer, &QTimer::timeout, this, &JobRunner::deliverBatch);
 }
 
-ScanRunner::~ScanRunner()
+JobRunner::~JobRunner()
 {
     if (isRunning()) {
         requestWindowClosing();
@@ -34,31 +34,31 @@ ScanRunner::~ScanRunner()
     }
 }
 
-void ScanRunner::setLineHook(LineHook hook)
+void JobRunner::setStepHook(StepHook hook)
 {
-    lineHook() = std::move(hook);
+    stepHook() = std::move(hook);
 }
 
-void ScanRunner::start(reconcile::ScanParams params)
+void JobRunner::start(std::unique_ptr<jobs::Job> job, jobs::JobContext context)
 {
-    if (isRunning())
+    if (isRunning() || !job)
         return;
     m_stopRequested = false;
     {
         QMutexLocker lock(&m_mutex);
-        m_pending = ScanBatch{};
+        m_pending = jobs::JobProgress{};
         m_hasPending = false;
-        m_result.reset();
+        m_outcome.reset();
         m_error.reset();
     }
-    m_job = std::make_unique<reconcile::ScanJob>(std::move(params));
-    reconcile::ScanJob* job = m_job.get();
-    m_thread = QThread::create([this, job] {
+    m_job = std::move(job);
+    jobs::Job* running = m_job.get();
+    m_thread = QThread::create([this, running, context = std::move(context)] {
         try {
-            reconcile::ScanResult result =
-                job->run([this](const reconcile::ScanProgress& p) { onWorkerLine(p); });
+            jobs::JobOutcome outcome =
+                running->run(context, [this](jobs::JobProgress&& p) { onWorkerStep(std::move(p)); });
             QMutexLocker lock(&m_mutex);
-            m_result = std::move(result);
+            m_outcome = std::move(outcome);
         } catch (const Error& e) {
             QMutexLocker lock(&m_mutex);
             m_error = e.message();
@@ -67,7 +67,7 @@ void ScanRunner::start(reconcile::ScanParams params)
             m_error = QString::fromLocal8Bit(e.what());
         }
     });
-    m_thread->setObjectName(QStringLiteral("scan"));
+    m_thread->setObjectName(running->title());
     const quint64 run = ++m_runNumber;
     connect(m_thread, &QThread::finished, this, [this, run] {
         if (run == m_runNumber)
@@ -77,7 +77,7 @@ void ScanRunner::start(reconcile::ScanParams params)
     m_timer.start();
 }
 
-void ScanRunner::requestStop()
+void JobRunner::requestStop()
 {
     if (!m_job)
         return;
@@ -85,7 +85,7 @@ void ScanRunner::requestStop()
     m_job->requestStop();
 }
 
-void ScanRunner::requestWindowClosing()
+void JobRunner::requestWindowClosing()
 {
     if (!m_job)
         return;
@@ -93,37 +93,39 @@ void ScanRunner::requestWindowClosing()
     m_job->requestWindowClosing();
 }
 
-void ScanRunner::onWorkerLine(const reconcile::ScanProgress& progress)
+void JobRunner::onWorkerStep(jobs::JobProgress&& progress)
 {
+    const StepHook& hook = stepHook();
+    std::optional<jobs::JobProgress> copy;
+    if (hook)
+        copy = progress;
     {
         QMutexLocker lock(&m_mutex);
-        m_pending.linesDone = progress.linesDone;
-        m_pending.lineCount = progress.lineCount;
-        m_pending.counters = progress.counters;
-        m_pending.groupName = progress.groupName;
-        m_pending.packageId = progress.packageId;
-        m_pending.newRows.insert(m_pending.newRows.end(), progress.newRows.begin(), progress.newRows.end());
+        if (m_hasPending)
+            m_pending.merge(std::move(progress));
+        else
+            m_pending = std::move(progress);
         m_hasPending = true;
     }
-    if (lineHook())
-        lineHook()(progress);
+    if (copy)
+        hook(*copy);
 }
 
-void ScanRunner::deliverBatch()
+void JobRunner::deliverBatch()
 {
-    ScanBatch batch;
+    jobs::JobProgress batch;
     {
         QMutexLocker lock(&m_mutex);
         if (!m_hasPending)
             return;
         batch = std::move(m_pending);
-        m_pending = ScanBatch{};
+        m_pending = jobs::JobProgress{};
         m_hasPending = false;
     }
     emit progressed(batch);
 }
 
-void ScanRunner::waitForFinished()
+void JobRunner::waitForFinished()
 {
     if (!isRunning())
         return;
@@ -131,7 +133,7 @@ void ScanRunner::waitForFinished()
     deliverEnd();
 }
 
-void ScanRunner::deliverEnd()
+void JobRunner::deliverEnd()
 {
     if (!isRunning())
         return; // already delivered (waitForFinished came first)
@@ -141,20 +143,21 @@ void ScanRunner::deliverEnd()
     m_timer.stop();
     deliverBatch();
 
-    std::optional<reconcile::ScanResult> result;
+    std::optional<jobs::JobOutcome> outcome;
     std::optional<QString> error;
     {
         QMutexLocker lock(&m_mutex);
-        result = std::move(m_result);
+        outcome = std::move(m_outcome);
         error = std::move(m_error);
-        m_result.reset();
+        m_outcome.reset();
         m_error.reset();
     }
-    m_job.reset();
-    if (result)
-        emit finished(*result);
+    // The job stays readable during finished(); a handler may start the next run.
+    std::unique_ptr<jobs::Job> done = std::move(m_job);
+    if (outcome)
+        emit finished(done.get(), *outcome);
     else
-        emit failed(error.value_or(QStringLiteral("The scan ended without a result.")));
+        emit failed(error.value_or(QStringLiteral("The %1 ended without a result.").arg(done->title())));
 }
 
 } // namespace orvex::gui

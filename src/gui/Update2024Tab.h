@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace orvex::gui {
+
+// Tab "Update 2024": the yearly update (backup, update scripts), package cloning, the
+// package-rate script and the log box txtLog. Each tool's wiring lives in a file of its own
+// beside this one; the controls are found by objectName or through the accessors.
+class Update2024Tab : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Update2024Tab(QWidget* parent = nullptr);
+
+    QPushButton* cmdBackUPTables() const { return m_cmdBackUPTables; }
+    QPushButton* cmdProcess() const { return m_cmdProcess; }
+    QLineEdit* txtCopySuffix() const { return m_txtCopySuffix; }
+    QLineEdit* txtFileName() const { return m_txtFileName; }
+    QCheckBox* chkTest() const { return m_chkTest; }
+    QCheckBox* chkVerB() const { return m_chkVerB; }
+    QCheckBox* chkUpdateDesc() const { return m_chkUpdateDesc; }
+    QRadioButton* optVer2() const { return m_optVer2; }
+    QPlainTextEdit* txtLog() const { return m_txtLog; }
+
+private:
+    QPushButton* m_cmdBackUPTables = nullptr;
+    QPushButton* m_cmdProcess = nullptr;
+    QLineEdit* m_txtCopySuffix = nullptr;
+    QLineEdit* m_txtFileName = nullptr;
+    QCheckBox* m_chkTest = nullptr;
+    QCheckBox* m_chkVerB = nullptr;
+    QCheckBox* m_chkUpdateDesc = nullptr;
+    QRadioButton* m_optVer2 = nullptr;
+    QPlainTextEdit* m_txtLog = nullptr;
+};
+
+} // namespace orvex::gui
