@@ -1,5 +1,6 @@
 #include "gui/Update2024Tab.h"
 
+#include "gui/AnnexImportEntry.h"
 #include "gui/NamedWidgets.h"
 
 #include <QCheckBox>
@@ -75,6 +76,8 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_txtLog, 5, 0, 1, 7);
     grid->setRowStretch(5, 1);
     grid->setColumnStretch(6, 1);
+
+    m_annexImport = new AnnexImportEntry(this);
 }
 
 } // namespace orvex::gui

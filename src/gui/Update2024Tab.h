@@ -10,6 +10,8 @@ class QRadioButton;
 
 namespace orvex::gui {
 
+class AnnexImportEntry;
+
 // Tab "Update 2024": the yearly update (backup, update scripts), package cloning, the
 // package-rate script and the log box txtLog. Each tool's wiring lives in a file of its own
 // beside this one; the controls are found by objectName or through the accessors.
@@ -28,6 +30,7 @@ public:
     QCheckBox* chkUpdateDesc() const { return m_chkUpdateDesc; }
     QRadioButton* optVer2() const { return m_optVer2; }
     QPlainTextEdit* txtLog() const { return m_txtLog; }
+    AnnexImportEntry* annexImport() const { return m_annexImport; } // "Import annex…"
 
 private:
     QPushButton* m_cmdBackUPTables = nullptr;
@@ -39,6 +42,7 @@ private:
     QCheckBox* m_chkUpdateDesc = nullptr;
     QRadioButton* m_optVer2 = nullptr;
     QPlainTextEdit* m_txtLog = nullptr;
+    AnnexImportEntry* m_annexImport = nullptr;
 };
 
 } // namespace orvex::gui

@@ -1,0 +1,170 @@
+#include "gui/AnnexImportEntry.h"
+
+#include "Error.h"
+#include "annex/AnnexImport.h"
+#include "gui/JobRunner.h"
+#include "gui/MessageBoxes.h"
+#include "gui/NamedWidgets.h"
+#include "gui/Update2024Tab.h"
+#include "platform/ProgramFolder.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+
+namespace orvex::gui {
+
+namespace {
+const QString kCaption = QStringLiteral("Import annex…");
+
+AnnexImportEntry::PdfChooser& pdfChooser()
+{
+    static AnnexImportEntry::PdfChooser chooser;
+    return chooser;
+}
+
+QString choosePdf(QWidget* parent)
+{
+    if (pdfChooser())
+        return pdfChooser()(parent);
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Import annex"), ProgramFolder::path(),
+                                        QStringLiteral("PDF files (*.pdf)"));
+}
+
+// The year the window's rate-file name carries ("ICD PH 2024" gives 2024): the year of a
+// list whose annex prints none.
+QString yearOf(const QString& fileName)
+{
+    static const QRegularExpression year(QStringLiteral("(19|20)\\d\\d"));
+    QString last;
+    for (auto it = year.globalMatch(fileName); it.hasNext();)
+        last = it.next().captured();
+    return last;
+}
+
+// What txtFileName holds for Step 2: the name without ".txt" and without "_PROCEDURE".
+QString baseNameOf(const QString& listPath)
+{
+    QString name = QFileInfo(listPath).fileName();
+    name.chop(4);
+    if (name.endsWith(QLatin1String("_PROCEDURE")))
+        name.chop(10);
+    return name;
+}
+} // namespace
+
+AnnexImportEntry::AnnexImportEntry(Update2024Tab* tab)
+    : QObject(tab), m_tab(tab), m_button(named<QPushButton>("cmdImportAnnex", kCaption)),
+      m_status(named<QLabel>("lblAnnexImport")), m_runner(new JobRunner(this))
+{
+    m_runner->setObjectName(QStringLiteral("annexImportRunner"));
+    if (auto* grid = qobject_cast<QGridLayout*>(tab->layout())) {
+        grid->addWidget(m_button, 2, 2);
+        grid->addWidget(m_status, 2, 3, 1, 3);
+    }
+    connect(m_button, &QPushButton::clicked, this, &AnnexImportEntry::onClicked);
+    connect(m_runner, &JobRunner::progressed, this, &AnnexImportEntry::onProgressed);
+    connect(m_runner, &JobRunner::finished, this, &AnnexImportEntry::onFinished);
+    connect(m_runner, &JobRunner::failed, this, &AnnexImportEntry::onFailed);
+}
+
+void AnnexImportEntry::setPdfChooser(PdfChooser chooser)
+{
+    pdfChooser() = std::move(chooser);
+}
+
+void AnnexImportEntry::onClicked()
+{
+    if (m_runner->isRunning()) {
+        m_runner->requestStop();
+        return;
+    }
+    const QString pdf = choosePdf(m_tab->window());
+    if (pdf.isEmpty())
+        return;
+    // Read and check first; the list is written once the user has seen what it replaces.
+    annex::AnnexImportParams params;
+    params.pdfPath = pdf;
+    params.fallbackYear = yearOf(m_tab->txtFileName()->text());
+    params.write = false;
+    jobs::JobContext context;
+    context.programFolder = ProgramFolder::path();
+    m_button->setText(QStringLiteral("Stop"));
+    m_status->setText(QFileInfo(pdf).fileName());
+    m_runner->start(std::make_unique<annex::AnnexImportJob>(params), context);
+}
+
+void AnnexImportEntry::onProgressed(const jobs::JobProgress& batch)
+{
+    if (!batch.text.isEmpty())
+        m_status->setText(batch.text);
+}
+
+void AnnexImportEntry::endRun(const QString& status)
+{
+    m_button->setText(kCaption);
+    m_status->setText(status);
+}
+
+void AnnexImportEntry::appendLog(const QStringList& lines)
+{
+    for (const QString& line : lines)
+        m_tab->txtLog()->appendPlainText(line);
+}
+
+void AnnexImportEntry::onFinished(jobs::Job* job, const jobs::JobOutcome& outcome)
+{
+    QWidget* window = m_tab->window();
+    if (outcome.ending != jobs::JobEnding::Finished) {
+        endRun(QStringLiteral("Stopped; nothing was written."));
+        return;
+    }
+    const annex::AnnexImportResult& result = static_cast<annex::AnnexImportJob*>(job)->result();
+    appendLog(outcome.summary);
+    const QString summary = outcome.summary.join(QLatin1Char('\n'));
+    if (!result.checks.passed()) {
+        endRun(QStringLiteral("The checks failed; nothing was written."));
+        MessageBoxes::error(window, QStringLiteral("The checks failed; nothing was written.\n\n") + summary);
+        return;
+    }
+    if (result.outputPath.isEmpty()) {
+        endRun(QStringLiteral("Nothing was written."));
+        MessageBoxes::error(window, QStringLiteral("The annex prints no year. Put the year's file name (for "
+                                                   "example \"ICD PH 2024\") into the box beside Step 2 "
+                                                   "and import again."));
+        return;
+    }
+    const QString name = QFileInfo(result.outputPath).fileName();
+    if (QFileInfo::exists(result.outputPath) &&
+        MessageBoxes::question(window, QStringLiteral("\"%1\" exists already. Replace it?").arg(name),
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+        endRun(QStringLiteral("\"%1\" was kept; nothing was written.").arg(name));
+        return;
+    }
+    try {
+        annex::writeRateList(result.outputPath, result.rows);
+    } catch (const Error& e) {
+        endRun(QStringLiteral("Nothing was written."));
+        MessageBoxes::error(window, e.message());
+        return;
+    }
+    m_tab->txtFileName()->setText(baseNameOf(result.outputPath));
+    const QString written = QStringLiteral("written: ") + QDir::toNativeSeparators(result.outputPath);
+    appendLog({written});
+    endRun(QStringLiteral("\"%1\": %2 rows").arg(name).arg(result.rows.size()));
+    MessageBoxes::information(window, summary + QLatin1Char('\n') + written);
+}
+
+void AnnexImportEntry::onFailed(const QString& message)
+{
+    endRun(QStringLiteral("Nothing was written."));
+    MessageBoxes::error(m_tab->window(), message);
+}
+
+} // namespace orvex::gui

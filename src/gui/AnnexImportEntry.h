@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace orvex::jobs {
+class Job;
+struct JobOutcome;
+struct JobProgress;
+} // namespace orvex::jobs
+
+namespace orvex::gui {
+
+class JobRunner;
+class Update2024Tab;
+
+// "Import annex…" on tab "Update 2024": reads a PhilHealth case-rate annex (PDF) on a
+// worker thread, page by page, shows the checks, writes the year's rate list into the
+// program folder and puts its base name into txtFileName, so that Step 2 reads it. While
+// it runs the button stops it.
+class AnnexImportEntry : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AnnexImportEntry(Update2024Tab* tab);
+
+    QPushButton* button() const { return m_button; }
+    JobRunner* runner() const { return m_runner; }
+
+    // Test seam: picks the PDF instead of the file dialog (empty: cancelled).
+    using PdfChooser = std::function<QString(QWidget* parent)>;
+    static void setPdfChooser(PdfChooser chooser);
+
+private:
+    void onClicked();
+    void onProgressed(const jobs::JobProgress& batch);
+    void onFinished(jobs::Job* job, const jobs::JobOutcome& outcome);
+    void onFailed(const QString& message);
+    void endRun(const QString& status);
+    void appendLog(const QStringList& lines);
+
+    Update2024Tab* m_tab;
+    QPushButton* m_button;
+    QLabel* m_status;
+    JobRunner* m_runner;
+};
+
+} // namespace orvex::gui

@@ -1,0 +1,126 @@
+#include "gui/AnnexImportEntry.h"
+
+#include "WindowTestSupport.h"
+#include "support/TestPaths.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace orvex;
+using namespace orvex::test;
+using gui::AnnexImportEntry;
+using gui::FrmIcd;
+
+namespace {
+const QString kAnnexB = QStringLiteral("data/philhealth-caserates-2024/AnnexB-ListofProcedureCaseRates.pdf");
+
+// Every test chooses its PDF through the seam; nothing is left set for the next one.
+struct ChosenPdf
+{
+    explicit ChosenPdf(const QString& path)
+    {
+        AnnexImportEntry::setPdfChooser([path](QWidget*) { return path; });
+    }
+    ~ChosenPdf() { AnnexImportEntry::setPdfChooser({}); }
+};
+
+gui::JobRunner* annexRunner(const FrmIcd& window)
+{
+    return window.findChild<gui::JobRunner*>(QStringLiteral("annexImportRunner"));
+}
+
+bool waitForImportEnd(const FrmIcd& window)
+{
+    return processEventsUntil([&window] { return !annexRunner(window)->isRunning(); });
+}
+} // namespace
+
+// The annex prints no year: the list takes the year of txtFileName, and txtFileName then
+// names the new list for Step 2. A second import asks before it replaces the list.
+TEST(AnnexImportEntry, importsTheAnnexIntoTheYearsListAndNamesItForStep2)
+{
+    TempProgramFolder folder;
+    GuiSeams seams;
+    FrmIcd window{db::ConnectionSettings{}};
+    const ChosenPdf chosen(sourcePath(kAnnexB));
+    auto* fileName = control<QLineEdit>(window, "txtFileName");
+    auto* button = control<QPushButton>(window, "cmdImportAnnex");
+    ASSERT_TRUE(fileName && button);
+    EXPECT_EQ(button->text(), QStringLiteral("Import annex…"));
+    fileName->setText(QStringLiteral("ICD PH 2024 v2"));
+
+    click(button);
+    ASSERT_TRUE(waitForImportEnd(window));
+    const QString list = folder.path() + "/ICD PH 2024_PROCEDURE.txt";
+    EXPECT_EQ(readBytes(list),
+              readBytes(sourcePath("data/philhealth-caserates-2024/ICD PH 2024_PROCEDURE.txt")));
+    EXPECT_EQ(fileName->text(), QStringLiteral("ICD PH 2024"));
+    EXPECT_EQ(button->text(), QStringLiteral("Import annex…"));
+    EXPECT_EQ(control<QLabel>(window, "lblAnnexImport")->text(),
+              QStringLiteral("\"ICD PH 2024_PROCEDURE.txt\": 4313 rows"));
+    ASSERT_EQ(seams.messages().size(), 1);
+    EXPECT_TRUE(seams.messages().first().startsWith("kind: procedure\npages: 110\nrows: 4313\n"))
+        << seams.messages().first().toStdString();
+    EXPECT_TRUE(control<QPlainTextEdit>(window, "txtLog")
+                    ->toPlainText()
+                    .contains("codes printed twice: 1 (kept both: 77401)"));
+
+    gui::MessageBoxes::clearShown();
+    writeBytes(list, "kept");
+    gui::MessageBoxes::queueAnswer(QMessageBox::No);
+    click(button);
+    ASSERT_TRUE(waitForImportEnd(window));
+    EXPECT_EQ(seams.messages(), QStringList{"\"ICD PH 2024_PROCEDURE.txt\" exists already. Replace it?"});
+    EXPECT_EQ(readBytes(list), "kept");
+}
+
+// Progress shows page by page; the button stops the run between pages and nothing is written.
+TEST(AnnexImportEntry, showsProgressPerPageAndStops)
+{
+    TempProgramFolder folder;
+    GuiSeams seams;
+    FrmIcd window{db::ConnectionSettings{}};
+    const ChosenPdf chosen(sourcePath(kAnnexB));
+    gui::JobRunner* runner = annexRunner(window);
+    ASSERT_NE(runner, nullptr);
+    QSemaphore held;
+    gui::JobRunner::setStepHook([&held, runner](const jobs::JobProgress& progress) {
+        if (progress.linesDone != 3)
+            return;
+        held.release();
+        while (!runner->stopRequested())
+            QThread::msleep(1);
+    });
+    auto* button = control<QPushButton>(window, "cmdImportAnnex");
+    auto* status = control<QLabel>(window, "lblAnnexImport");
+    click(button);
+    ASSERT_TRUE(processEventsUntil([&held] { return held.tryAcquire(); }));
+    ASSERT_TRUE(processEventsUntil([status] { return status->text().startsWith("page 3 of 110: "); }))
+        << status->text().toStdString();
+    EXPECT_EQ(button->text(), QStringLiteral("Stop"));
+
+    click(button);
+    ASSERT_TRUE(waitForImportEnd(window));
+    EXPECT_EQ(status->text(), QStringLiteral("Stopped; nothing was written."));
+    EXPECT_EQ(button->text(), QStringLiteral("Import annex…"));
+    EXPECT_TRUE(seams.messages().isEmpty());
+    EXPECT_FALSE(QFile::exists(folder.path() + "/ICD PH 2024_PROCEDURE.txt"));
+}
+
+TEST(AnnexImportEntry, aFileThatIsNoPdfGetsAClearMessage)
+{
+    TempProgramFolder folder;
+    GuiSeams seams;
+    FrmIcd window{db::ConnectionSettings{}};
+    const QString path = folder.path() + "/rates.pdf";
+    writeBytes(path, "A00.0|CHOLERA|1|1|0\r\n");
+    const ChosenPdf chosen(path);
+    click(control<QPushButton>(window, "cmdImportAnnex"));
+    ASSERT_TRUE(waitForImportEnd(window));
+    ASSERT_EQ(seams.messages().size(), 1);
+    EXPECT_TRUE(seams.messages().first().contains("rates.pdf\": not a PDF file"))
+        << seams.messages().first().toStdString();
+    EXPECT_EQ(control<QLineEdit>(window, "txtFileName")->text(), QStringLiteral("ICD PH 2024"));
+}
