@@ -42,6 +42,7 @@ int runInspect(CliContext& ctx, const QStringList& args);
 int runDb(CliContext& ctx, const QStringList& args);
 int runLog(CliContext& ctx, const QStringList& args);
 int runScan(CliContext& ctx, const QStringList& args);
+int runUpdate(CliContext& ctx, const QStringList& args);
 int runImportAnnex(CliContext& ctx, const QStringList& args);
 
 // Parses the global options and runs one command. Errors of type orvex::Error are

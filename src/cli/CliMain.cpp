@@ -29,6 +29,10 @@ const Command kCommands[] = {
     {"scan", runScan,
      "scan [--ph] [--fix-format] (--source FILE | --update-resource [FILE]) [--strategy batched|per-line] "
      "[--stats] [--json]"},
+    {"update", runUpdate,
+     "update [--file-name BASE] [--ver-b] [--update-descriptions] [--test-tables] [--strategy "
+     "batched|per-line] "
+     "[--stats] [--json]   write the package and case-rate update scripts from the year's rate files"},
     {"import-annex", runImportAnnex,
      "import-annex FILE.pdf [--kind medical|procedure] [--year YYYY] [-o OUT.txt] [--force]   "
      "turn a PhilHealth case-rate annex into the year's rate list"},

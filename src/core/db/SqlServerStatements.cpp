@@ -111,6 +111,48 @@ QString SqlServerStatements::packageByNameBatch(int keyCount) const
            packageOrder(kJoined);
 }
 
+// The update run's lookups, as the run has always sent them, the key now bound.
+
+QString SqlServerStatements::rateCaseRateByCode(bool procedures) const
+{
+    return procedures ? QStringLiteral("select RVSCODE  AS CODE ,[Description],[PackageID] from "
+                                       "[Medicare]..tbMed_Procedures where RVSCODE   =  ?")
+                      : QStringLiteral("select ICDCode AS CODE ,[Description],[PackageID] from "
+                                       "[Medicare]..tbMed_MedicalCaseRates where ICDCode  =  ?");
+}
+
+QString SqlServerStatements::ratePackageById() const
+{
+    return QStringLiteral("select * from [Medicare].[dbo].[tbMedPackage] where Packageid  = ?");
+}
+
+QString SqlServerStatements::rateNewStyleByCode() const
+{
+    return QStringLiteral("select  * FROM  [Medicare].[dbo].tbMedPackage_NEW WHERE  CODE    =  ?");
+}
+
+QString SqlServerStatements::rateCaseRateByCodeBatch(bool procedures, int keyCount) const
+{
+    return procedures
+               ? keysJoined(keyCount, QStringLiteral("t.RVSCODE AS CODE, t.[Description], t.[PackageID]"),
+                            QStringLiteral("[Medicare].[dbo].[tbMed_Procedures]"), QStringLiteral("RVSCODE"))
+               : keysJoined(keyCount, QStringLiteral("t.ICDCode AS CODE, t.[Description], t.[PackageID]"),
+                            QStringLiteral("[Medicare].[dbo].[tbMed_MedicalCaseRates]"),
+                            QStringLiteral("ICDCode"));
+}
+
+QString SqlServerStatements::ratePackageByIdBatch(int keyCount) const
+{
+    return keysJoined(keyCount, QStringLiteral("t.PackageID, t.Amount, t.PF, t.MedRoomBoard"),
+                      QStringLiteral("[Medicare].[dbo].[tbMedPackage]"), QStringLiteral("Packageid"));
+}
+
+QString SqlServerStatements::rateNewStyleByCodeBatch(int keyCount) const
+{
+    return keysJoined(keyCount, QStringLiteral("t.CODE"),
+                      QStringLiteral("[Medicare].[dbo].[tbMedPackage_NEW]"), QStringLiteral("CODE"));
+}
+
 QList<TableProbe> SqlServerStatements::tableProbes() const
 {
     return {

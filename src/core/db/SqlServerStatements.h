@@ -18,6 +18,13 @@ public:
     QString caseRateByCodeBatch(int keyCount) const override;
     QString packageByNameBatch(int keyCount) const override;
 
+    QString rateCaseRateByCode(bool procedures) const override;
+    QString ratePackageById() const override;
+    QString rateNewStyleByCode() const override;
+    QString rateCaseRateByCodeBatch(bool procedures, int keyCount) const override;
+    QString ratePackageByIdBatch(int keyCount) const override;
+    QString rateNewStyleByCodeBatch(int keyCount) const override;
+
     QList<TableProbe> tableProbes() const override;
 
     QString activityLogExists() const override;

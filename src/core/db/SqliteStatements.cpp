@@ -66,6 +66,48 @@ QString SqliteStatements::packageByNameBatch(int keyCount) const
                       QStringLiteral("Medicare.tbMedPackage"), QStringLiteral("Package"));
 }
 
+// The update run's lookups. Key on the left of "=", as above.
+
+QString SqliteStatements::rateCaseRateByCode(bool procedures) const
+{
+    return procedures ? QStringLiteral("select RVSCODE  AS CODE ,[Description],[PackageID] from "
+                                       "Medicare.tbMed_Procedures where RVSCODE   =  ? order by rowid")
+                      : QStringLiteral("select ICDCode AS CODE ,[Description],[PackageID] from "
+                                       "Medicare.tbMed_MedicalCaseRates where ICDCode  =  ? order by rowid");
+}
+
+QString SqliteStatements::ratePackageById() const
+{
+    return QStringLiteral("select PackageID, Amount, PF, MedRoomBoard from Medicare.tbMedPackage "
+                          "where Packageid  = ? order by rowid");
+}
+
+QString SqliteStatements::rateNewStyleByCode() const
+{
+    return QStringLiteral("select Code FROM Medicare.tbMedPackage_NEW WHERE  CODE    =  ? order by rowid");
+}
+
+QString SqliteStatements::rateCaseRateByCodeBatch(bool procedures, int keyCount) const
+{
+    return procedures
+               ? keysJoined(keyCount, QStringLiteral("t.RVSCODE AS CODE, t.Description, t.PackageID"),
+                            QStringLiteral("Medicare.tbMed_Procedures"), QStringLiteral("RVSCODE"))
+               : keysJoined(keyCount, QStringLiteral("t.ICDCode AS CODE, t.Description, t.PackageID"),
+                            QStringLiteral("Medicare.tbMed_MedicalCaseRates"), QStringLiteral("ICDCode"));
+}
+
+QString SqliteStatements::ratePackageByIdBatch(int keyCount) const
+{
+    return keysJoined(keyCount, QStringLiteral("t.PackageID, t.Amount, t.PF, t.MedRoomBoard"),
+                      QStringLiteral("Medicare.tbMedPackage"), QStringLiteral("PackageID"));
+}
+
+QString SqliteStatements::rateNewStyleByCodeBatch(int keyCount) const
+{
+    return keysJoined(keyCount, QStringLiteral("t.Code"), QStringLiteral("Medicare.tbMedPackage_NEW"),
+                      QStringLiteral("Code"));
+}
+
 QList<TableProbe> SqliteStatements::tableProbes() const
 {
     // The comparisons make SQLite resolve each key column's collation now, so a file

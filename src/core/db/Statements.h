@@ -40,6 +40,16 @@ public:
     virtual QString caseRateByCodeBatch(int keyCount) const = 0;
     virtual QString packageByNameBatch(int keyCount) const = 0;
 
+    // The update run's lookups, one key each; `procedures` picks tbMed_Procedures
+    // (RVSCODE) over tbMed_MedicalCaseRates (ICDCode). Columns: CODE, Description, PackageID.
+    virtual QString rateCaseRateByCode(bool procedures) const = 0;
+    virtual QString ratePackageById() const = 0;    // PackageID, Amount, PF, MedRoomBoard
+    virtual QString rateNewStyleByCode() const = 0; // Code
+    // The same for `keyCount` keys, the key as sent in column 0 (see the scan's batches).
+    virtual QString rateCaseRateByCodeBatch(bool procedures, int keyCount) const = 0;
+    virtual QString ratePackageByIdBatch(int keyCount) const = 0;
+    virtual QString rateNewStyleByCodeBatch(int keyCount) const = 0;
+
     // The tables a connection checks when it opens.
     virtual QList<TableProbe> tableProbes() const = 0;
 

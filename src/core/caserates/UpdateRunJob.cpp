@@ -1,0 +1,355 @@
+#include "caserates/UpdateRunJob.h"
+
+#include "Error.h"
+#include "caserates/CaseRatePass.h"
+#include "caserates/CaseRateWriter.h"
+#include "caserates/RateFileLine.h"
+#include "caserates/RateLookups.h"
+#include "ratelist/SourceFile.h"
+#include "reconcile/ScanTypes.h"
+#include "report/ReportFileSet.h"
+#include "text/Blanks.h"
+#include "text/Numbers.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+
+namespace orvex::caserates {
+
+namespace {
+using jobs::Finding;
+
+// Lines that fail one after the other before the run takes the database for lost.
+constexpr int kFailedLinesInARow = 3;
+
+QString applicationError(const QString& description, int line)
+{
+    return description + QStringLiteral("\r\nin Orvex.frmICD.Proc at line ") + QString::number(line);
+}
+
+QString valueText(const QVariant& v)
+{
+    return v.isNull() ? QString() : v.toString();
+}
+
+// The description rule: equal ignoring case; else equal once blanks, line breaks and
+// apostrophes are out of the way counts as neither same nor changed.
+enum class DescriptionMatch { Same, Changed, Neither };
+DescriptionMatch compareDescriptions(const QString& fromFile, const QString& stored)
+{
+    if (fromFile.toUpper() == stored.toUpper())
+        return DescriptionMatch::Same;
+    QString table = stored;
+    table.remove(QLatin1Char(' '));
+    table.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    table.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    table.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    table.remove(QStringLiteral("''"));
+    table.remove(QLatin1Char('\''));
+    QString file = fromFile;
+    file.remove(QLatin1Char(' '));
+    return table.toUpper() == file.toUpper() ? DescriptionMatch::Neither : DescriptionMatch::Changed;
+}
+
+QMap<QString, QString> listedValues(const RateFileLine& l)
+{
+    return {{QStringLiteral("Description"), l.description},
+            {QStringLiteral("Package"), l.description},
+            {QStringLiteral("Amount"), l.amount},
+            {QStringLiteral("PF"), l.pf},
+            {QStringLiteral("MedRoomBoard"), l.medRoomBoard}};
+}
+
+QMap<QString, int> counterMap(const PassCounters& c)
+{
+    return {{QStringLiteral("lblNewPH"), c.lblNewPH},
+            {QStringLiteral("lblsamePH"), c.lblsamePH},
+            {QStringLiteral("lblDifDescPH"), c.lblDifDescPH},
+            {QStringLiteral("lblNewRate"), c.lblNewRate},
+            {QStringLiteral("lblCount"), c.lblCount}};
+}
+
+QJsonObject toJson(const QMap<QString, int>& counters)
+{
+    QJsonObject o;
+    for (auto it = counters.cbegin(); it != counters.cend(); ++it)
+        o.insert(it.key(), it.value());
+    return o;
+}
+} // namespace
+
+QString UpdateRunJob::doneMessage()
+{
+    return QStringLiteral(
+        "Done.  Click 'Open Output Folder' to view scripts.  Run  scriptPH.txt to update your "
+        "database, changes could be seen at ICD Parser Log.txt.");
+}
+
+jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::ProgressFn& progress)
+{
+    QElapsedTimer timer;
+    timer.start();
+    std::unique_ptr<db::Connection> own;
+    db::Connection& connection = context.openConnection(own);
+    const quint64 statementsBefore = connection.statementsSent();
+
+    report::ReportFileSet files(context.outputFolder());
+    files.OpenUpdateFiles(true);
+
+    QStringList logBox;
+    QStringList failures;
+    QJsonArray passes;
+    jobs::JobOutcome outcome;
+    passes.append(runPass(CaseRatePass::diagnosis(), context, connection, files, progress, logBox, failures));
+    if (stopRequest() != jobs::StopRequest::WindowClosing) {
+        takeStopRequest(); // a stop ended the diagnosis pass only
+        passes.append(
+            runPass(CaseRatePass::procedure(), context, connection, files, progress, logBox, failures));
+    }
+    files.closeAll(); // a write that failed surfaces here, naming the file
+    outcome.statementsSent = connection.statementsSent() - statementsBefore;
+    outcome.elapsedSeconds = timer.elapsed() / 1000.0;
+    outcome.failures = failures;
+    if (stopRequest() == jobs::StopRequest::WindowClosing) {
+        outcome.ending = jobs::JobEnding::WindowClosing;
+        return outcome;
+    }
+
+    const QStringList closing = {QStringLiteral("New Packages will need to be created manually"),
+                                 QStringLiteral("Check script.txt for new package details/scripts.")};
+    logBox << closing;
+    if (progress) {
+        jobs::JobProgress last;
+        last.logLines = closing;
+        progress(std::move(last));
+    }
+    outcome.ending =
+        stopRequest() == jobs::StopRequest::Stop ? jobs::JobEnding::Stopped : jobs::JobEnding::Finished;
+    outcome.messages << doneMessage();
+    outcome.filesToOpen << files.path(report::Slot::LogFile) << files.path(report::Slot::ScriptPHFile);
+
+    QString txtLog = m_params.logText;
+    for (const QString& line : std::as_const(logBox))
+        txtLog += QStringLiteral("\r\n") + line;
+    outcome.json = QJsonObject{
+        {"passes", passes}, {"txtLog", txtLog}, {"messages", QJsonArray::fromStringList(outcome.messages)}};
+    for (const QJsonValue& pass : std::as_const(passes)) {
+        const QJsonObject p = pass.toObject();
+        const QJsonObject c = p.value(QLatin1String("counters")).toObject();
+        outcome.summary << QStringLiteral("%1 pass: %2 (%3 lines)")
+                               .arg(p.value(QLatin1String("pass")).toString(),
+                                    QDir::toNativeSeparators(p.value(QLatin1String("file")).toString()))
+                               .arg(p.value(QLatin1String("lines")).toInt());
+        for (const char* name : {"lblNewPH", "lblsamePH", "lblDifDescPH", "lblNewRate", "lblCount"})
+            outcome.summary << QStringLiteral("  %1 : %2")
+                                   .arg(QString::fromLatin1(name).leftJustified(12))
+                                   .arg(c.value(QLatin1String(name)).toInt());
+    }
+    outcome.summary << QStringLiteral("Reports and scripts: ") +
+                           QDir::toNativeSeparators(context.outputFolder());
+    return outcome;
+}
+
+QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobContext& context,
+                                  db::Connection& connection, report::ReportFileSet& files,
+                                  const jobs::ProgressFn& progress, QStringList& logBox,
+                                  QStringList& failures)
+{
+    const UpdateRunParams& p = m_params;
+    const QString path = context.programFile(p.fileBase + pass.fileEnding);
+    QStringList passErrors;
+    auto fail = [&](const QString& text, int line, jobs::JobProgress* step) {
+        const QString message = applicationError(text, line);
+        passErrors << message;
+        failures << message;
+        if (step)
+            step->failures << message;
+    };
+
+    jobs::JobProgress start;
+    start.clearViews = true;
+    start.text = pass.name + QStringLiteral(" pass");
+    start.labels.insert(QStringLiteral("lblSrc"), QStringLiteral("Source File: ") + p.selectedSourceFile);
+    for (const char* name : {"lblDifCode", "lblDifDesc", "lblsame", "lblnew"})
+        start.counters.insert(QLatin1String(name), 0);
+    PassCounters counters;
+    start.counters.insert(counterMap(counters));
+
+    QStringList lines;
+    try {
+        lines = ratelist::readSourceFile(path);
+    } catch (const Error& e) {
+        fail(e.message(), 0, &start); // reported once; the pass runs with no lines
+    }
+    const int lineCount = int(lines.size());
+    start.lineCount = lineCount;
+    if (progress)
+        progress(std::move(start));
+
+    std::unique_ptr<RateLookups> lookups;
+    if (p.strategy == reconcile::LookupStrategy::Batched) {
+        lookups = makeBatchedRateLookups(connection, pass.procedures, p.verB);
+        QStringList codes;
+        codes.reserve(lineCount);
+        for (const QString& line : std::as_const(lines))
+            codes << RateFileLine::parse(line).code;
+        try {
+            lookups->prefetch(codes);
+        } catch (const Error&) {
+            // Line by line instead: each line then reports its own failure.
+            lookups = makePerLineRateLookups(connection, pass.procedures);
+        }
+    } else {
+        lookups = makePerLineRateLookups(connection, pass.procedures);
+    }
+
+    CaseRateWriter writer(files, pass, p.testSuffix, p.updateDescriptions, logBox);
+    std::vector<reconcile::ResultRow> newCodes, changedDescriptions;
+    QString packageId = p.packageId;
+    int failedInARow = 0;
+    for (int i = 0; i < lineCount && shouldContinue(); ++i) {
+        const RateFileLine l = RateFileLine::parse(lines[i]);
+        jobs::JobProgress step;
+        step.labels.insert(QStringLiteral("lblHeader"), l.header);
+        const qsizetype logBoxBefore = logBox.size();
+
+        // Every lookup first, then the findings in the order their lines are written.
+        jobs::Findings findings;
+        try {
+            auto finding = [&](Finding::Kind kind, const QString& table, const QString& key) {
+                Finding f;
+                f.kind = kind;
+                f.table = table;
+                f.key = key;
+                f.code = l.code;
+                f.sourceLine = i + 1;
+                f.sourceFile = path;
+                return f;
+            };
+            const QString newStyleTable = QString::fromUtf16(kNewStyleTable);
+            const QString packageTable = QString::fromUtf16(kPackageTable);
+            if (p.verB && !lookups->newStyleExists(l.code)) {
+                Finding f = finding(Finding::Kind::NewRow, newStyleTable, l.code);
+                f.keyColumn = QStringLiteral("Code");
+                f.proposed = listedValues(l);
+                findings.push_back(f);
+                ++counters.lblNewPH;
+            }
+            std::optional<CaseRateHit> hit = lookups->caseRate(l.code);
+            if (!hit)
+                hit = lookups->caseRate(withoutBlanks(l.code));
+            if (!hit) {
+                Finding f = finding(Finding::Kind::NewRow, pass.table, l.code);
+                f.keyColumn = pass.codeColumn;
+                f.proposed = listedValues(l);
+                f.proposed.insert(QStringLiteral("CaseType"), pass.caseType);
+                findings.push_back(f);
+                newCodes.push_back({l.code + QStringLiteral(" - ") + l.description, QString()});
+                step.rowsAdded.push_back({QStringLiteral("lsvNewCodePH"), newCodes.back().text, QString()});
+                ++counters.lblNewPH;
+            } else {
+                packageId = valueText(hit->packageId);
+                if (const std::optional<PackageHit> package = lookups->package(packageId)) {
+                    const double amount = numbers::leadingNumber(valueText(package->amount));
+                    const double pf = numbers::leadingNumber(valueText(package->pf));
+                    const double medRoomBoard = numbers::leadingNumber(valueText(package->medRoomBoard));
+                    if (numbers::roundTo2(l.amountValue) != amount || numbers::roundTo2(l.pfValue) != pf ||
+                        numbers::roundTo2(l.medRoomBoardValue) != medRoomBoard) {
+                        Finding f = finding(Finding::Kind::ChangedValues, packageTable, packageId);
+                        f.keyColumn = QStringLiteral("PackageID");
+                        f.read = {{QStringLiteral("Amount"), numbers::shortestText(amount)},
+                                  {QStringLiteral("PF"), numbers::shortestText(pf)},
+                                  {QStringLiteral("MedRoomBoard"), numbers::shortestText(medRoomBoard)}};
+                        f.proposed = listedValues(l);
+                        findings.push_back(f);
+                        ++counters.lblNewRate;
+                    }
+                    if (l.amountValue == 0 || l.pfValue == 0 || l.medRoomBoardValue == 0)
+                        findings.push_back(finding(Finding::Kind::ZeroAmount, packageTable, packageId));
+                }
+                const QString stored = valueText(hit->description);
+                switch (compareDescriptions(l.description, stored)) {
+                case DescriptionMatch::Same:
+                    ++counters.lblsamePH;
+                    break;
+                case DescriptionMatch::Changed: {
+                    Finding f = finding(Finding::Kind::ChangedValues, pass.table, l.code);
+                    f.keyColumn = pass.codeColumn;
+                    f.read = {{QStringLiteral("Description"), stored}};
+                    f.proposed = {{QStringLiteral("Description"), l.description}};
+                    findings.push_back(f);
+                    ++counters.lblDifDescPH;
+                    changedDescriptions.push_back({l.code + QStringLiteral(" - ") + stored,
+                                                   trimBlanks(l.code).toString() + QStringLiteral(" - ") +
+                                                       trimBlanks(l.description).toString()});
+                    step.rowsAdded.push_back({QStringLiteral("lsvSameCodeDifDescPH"),
+                                              changedDescriptions.back().text,
+                                              changedDescriptions.back().second});
+                    break;
+                }
+                case DescriptionMatch::Neither:
+                    break;
+                }
+            }
+            if (p.verB) {
+                Finding f = finding(Finding::Kind::ReplacementValues, newStyleTable, l.code);
+                f.keyColumn = QStringLiteral("Code");
+                f.proposed = listedValues(l);
+                findings.push_back(f);
+            }
+            failedInARow = 0;
+        } catch (const Error& e) {
+            // The line is left out; its counts taken so far stay, as the window showed them.
+            fail(e.message(), i + 1, &step);
+            findings.clear();
+            if (++failedInARow >= kFailedLinesInARow)
+                throw Error(QStringLiteral("The update run stopped at line %1 of %2: the database no longer "
+                                           "answers (%3). The report files are incomplete.")
+                                .arg(i + 1)
+                                .arg(QDir::toNativeSeparators(path), e.message()));
+        }
+        for (const Finding& f : findings)
+            writer.write(f);
+
+        ++counters.lblCount;
+        step.linesDone = i + 1;
+        step.lineCount = lineCount;
+        step.counters = counterMap(counters);
+        step.labels.insert(QStringLiteral("lblPackageID"), packageId);
+        step.logLines = logBox.mid(logBoxBefore);
+        if (progress)
+            progress(std::move(step));
+    }
+
+    if (stopRequest() != jobs::StopRequest::WindowClosing) {
+        const qsizetype logBoxBefore = logBox.size();
+        writer.passSummary(counters, context.now());
+        if (progress) {
+            jobs::JobProgress summary;
+            summary.linesDone = counters.lblCount;
+            summary.lineCount = lineCount;
+            summary.logLines = logBox.mid(logBoxBefore);
+            progress(std::move(summary));
+        }
+    }
+
+    QJsonObject lists;
+    for (int i = 0; i < reconcile::kResultListCount; ++i)
+        lists.insert(QLatin1String(reconcile::resultListName(reconcile::ResultList(i))), QJsonArray());
+    QJsonArray newRows, changedRows;
+    for (const auto& row : newCodes)
+        newRows.append(QJsonArray{row.text});
+    for (const auto& row : changedDescriptions)
+        changedRows.append(QJsonArray{row.text, row.second});
+    lists.insert(QStringLiteral("lsvNewCodePH"), newRows);
+    lists.insert(QStringLiteral("lsvSameCodeDifDescPH"), changedRows);
+    return QJsonObject{{"pass", pass.name},
+                       {"file", path},
+                       {"lines", lineCount},
+                       {"errors", QJsonArray::fromStringList(passErrors)},
+                       {"counters", toJson(counterMap(counters))},
+                       {"lists", lists}};
+}
+
+} // namespace orvex::caserates

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "jobs/Job.h"
+#include "reconcile/ScanJob.h"
+
+namespace orvex::report {
+class ReportFileSet;
+}
+
+namespace orvex::caserates {
+
+struct CaseRatePass;
+
+struct UpdateRunParams
+{
+    QString fileBase = QStringLiteral("ICD PH 2024"); // txtFileName: the two rate files' base name
+    bool verB = false;                                // chkVerB: keep tbMedPackage_NEW in step too
+    bool updateDescriptions = false;                  // chkUpdateDesc
+    QString testSuffix;                               // "" or "_TEST" (the tool-tip of txtCopySuffix)
+    QString selectedSourceFile;                       // the item of lstSourceFiles, for lblSrc
+    QString packageId;                                // lblPackageID when the run starts
+    QString logText;                                  // txtLog when the run starts
+    reconcile::LookupStrategy strategy = reconcile::LookupStrategy::Batched;
+};
+
+// "Step 2. Create update scripts": the diagnosis pass, then the procedure pass, over the
+// program folder's rate files, into one freshly emptied report set with scriptPH.txt. A
+// stop ends the running pass; the next one still runs. A closing window ends the run at
+// once. Failures inside a pass (an unreadable rate file, a failed lookup) are reported and
+// passed over; three failed lines in a row mean the database is gone and end the run.
+class UpdateRunJob final : public jobs::Job
+{
+public:
+    explicit UpdateRunJob(UpdateRunParams params) : m_params(std::move(params)) {}
+
+    QString title() const override { return QStringLiteral("update"); }
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+
+    // The closing message of a run.
+    static QString doneMessage();
+
+private:
+    QJsonObject runPass(const CaseRatePass& pass, const jobs::JobContext& context, db::Connection& connection,
+                        report::ReportFileSet& files, const jobs::ProgressFn& progress, QStringList& logBox,
+                        QStringList& failures);
+
+    UpdateRunParams m_params;
+};
+
+} // namespace orvex::caserates

@@ -1,0 +1,200 @@
+// The update run ("Step 2. Create update scripts"): the lines it writes for each finding,
+// its mends, and the batched lookups against the line-by-line reference.
+#include "caserates/UpdateRunJob.h"
+
+#include "db/SampleDatabases.h"
+#include "support/SmallDatabases.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orvex;
+using namespace orvex::caserates;
+
+namespace {
+
+const QDateTime kWhen(QDate(2024, 2, 14), QTime(9, 30, 0));
+
+struct RunFiles
+{
+    jobs::JobOutcome outcome;
+    QByteArray script, scriptPH, log;
+};
+
+RunFiles runUpdate(const test::TempProgramFolder& folder, const db::ConnectionSettings& settings,
+                   UpdateRunParams params)
+{
+    jobs::JobContext context;
+    context.programFolder = folder.path();
+    context.clock = [] { return kWhen; };
+    context.connection = settings;
+    QDir().mkpath(folder.path() + QStringLiteral("/output"));
+    UpdateRunJob job(std::move(params));
+    RunFiles run{job.run(context, {}), {}, {}, {}};
+    run.script = test::readBytes(folder.outputFile("script.txt"));
+    run.scriptPH = test::readBytes(folder.outputFile("scriptPH.txt"));
+    run.log = test::readBytes(folder.outputFile("ICD Parser Log.txt"));
+    return run;
+}
+
+class UpdateRun : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_db.addPackage(QStringLiteral("7"), QStringLiteral("CHOLERA PKG"), 10000, 3000, 7000);
+        m_db.addCaseRate(QStringLiteral("A00"), QStringLiteral("Cholera"), QStringLiteral("7"));
+        m_db.addCaseRate(QStringLiteral("A01"), QStringLiteral("Typhoid\r\nfever"), QStringLiteral("7"));
+        m_db.exec(
+            QStringLiteral("Medicare"),
+            QStringLiteral("insert into tbMed_Procedures (RVSCODE, Description, PackageID) values (?, ?, ?)"),
+            {QStringLiteral("10060"), QStringLiteral("Incision"), QStringLiteral("7")});
+    }
+    void writeList(const QString& name, const QByteArray& bytes)
+    {
+        test::writeBytes(m_folder.path() + QLatin1Char('/') + name, bytes);
+    }
+
+    test::TempProgramFolder m_folder;
+    test::SmallDatabases m_db;
+};
+
+TEST_F(UpdateRun, everyFindingIsWrittenInBothPassesInTestMode)
+{
+    writeList(QStringLiteral("ICD PH 2024.txt"),
+              "A00|CHOLERA|10,000|3,000|7,500\r\n"  // rate change, same description
+              "A 01|Typhoid fever|10000|3000|0\r\n" // found without blanks; zero amount; changed description
+              "O'9|Alzheimer's test|1|2|3\r\n");    // new code holding an apostrophe
+    writeList(QStringLiteral("ICD PH 2024_PROCEDURE.txt"),
+              "10060|Incision|10000|7000|3000\r\n90000|New proc|5|6|7\r\n");
+    UpdateRunParams params;
+    params.testSuffix = QStringLiteral("_TEST");
+    params.updateDescriptions = true;
+    params.verB = true;
+    const RunFiles run = runUpdate(m_folder, m_db.settings(), params);
+
+    EXPECT_TRUE(run.outcome.failures.isEmpty()) << run.outcome.failures.join('\n').toStdString();
+    // New code: both sub-selects read the test copy; the code's apostrophe is doubled.
+    EXPECT_TRUE(run.script.contains(
+        "INSERT INTO [Medicare].[dbo].[tbMedPackage_TEST] "
+        "([PackageID],[Package],[Amount],[PF],[MedRoomBoard],"
+        "[Status],[CaseType])  VALUES((select  MAX(convert(BIGINT,packageID))+1 from  "
+        "[Medicare].[dbo].[tbMedPackage_TEST]),'Alzheimers test','1','3','2','1','1');\r\n\r\n"
+        "INSERT INTO [Medicare]..tbMed_MedicalCaseRates_TEST (ICDCode,Description,Status,PACKAGEID) "
+        "VALUES('O''9','Alzheimers test','1',(select MAX(convert(BIGINT,packageID)) from  "
+        "[Medicare].[dbo].[tbMedPackage_TEST]) );\r\n\r\n\r\n"))
+        << run.script.toStdString();
+    EXPECT_TRUE(run.script.contains("INSERT INTO [Medicare]..tbMed_Procedures_TEST (RVSCODE "
+                                    ",Description,Status,PACKAGEID) VALUES('90000'"));
+    EXPECT_TRUE(run.script.contains("'5','7','6','1','2');"));
+    // The new-style table never takes the suffix.
+    EXPECT_TRUE(run.script.contains(
+        "INSERT INTO [Medicare].[dbo].tbMedPackage_NEW "
+        "(PackageID,Code,Package,Amount,PF,MedRoomBoard,Status)  VALUES (  (select "
+        "MAX(convert(BIGINT,packageID)) from  [Medicare].[dbo].[tbMedPackage_NEW] ),'O''9'"));
+
+    EXPECT_TRUE(run.scriptPH.startsWith(
+        "use MEDICARE\r\n\r\n\r\n\r\nUPDATE [Medicare].[dbo].[tbMedPackage_TEST] SET "
+        "[Amount]='10000', [PF]='7500', [MedRoomBoard]='3000' WHERE PackageID = '7' "
+        "-- A00 CHOLERA\r\n\r\n"
+        "UPDATE [Medicare].[dbo].[tbMedPackage_NEW] SET [Amount]='10000', [PF]='7500', "
+        "[MedRoomBoard]='3000' WHERE Code  =  'A00' -- A00 CHOLERA\r\n"))
+        << run.scriptPH.toStdString();
+    EXPECT_TRUE(
+        run.scriptPH.contains("UPDATE [Medicare]..tbMed_MedicalCaseRates_TEST SET Description='Typhoid "
+                              "fever' WHERE ICDCode='A 01' -- before:Typhoid fever\r\n\r\n"));
+    EXPECT_TRUE(
+        run.log.contains("\r\nChanges for Code: A00\r\nAmount New 10000  Amount old:10000\r\n"
+                         "pPF New 7500  pPF old:3000\r\nMedRoomBoard New 3000  MedRoomBoard old:7000\r\n"));
+    EXPECT_TRUE(run.log.contains("Description change for A 01\r\n [DATABASE] Typhoid\r\nfever\r\n"
+                                 " [SOURCE F] Typhoid fever\r\n\r\n"));
+    EXPECT_TRUE(run.log.contains("\r\nNew Code: O'9 - Alzheimers test\r\n"));
+
+    const QJsonObject json = run.outcome.json;
+    const QJsonArray passes = json["passes"].toArray();
+    ASSERT_EQ(passes.size(), 2);
+    const QJsonObject diagnosis = passes[0].toObject()["counters"].toObject();
+    EXPECT_EQ(diagnosis["lblNewPH"].toInt(), 4); // three missing from tbMedPackage_NEW, one new code
+    EXPECT_EQ(diagnosis["lblsamePH"].toInt(), 1);
+    EXPECT_EQ(diagnosis["lblDifDescPH"].toInt(), 1);
+    EXPECT_EQ(diagnosis["lblNewRate"].toInt(), 2); // the zero is a change too
+    EXPECT_EQ(diagnosis["lblCount"].toInt(), 3);
+    EXPECT_EQ(passes[1].toObject()["counters"].toObject()["lblNewRate"].toInt(), 0);
+    const QString txtLog = json["txtLog"].toString();
+    EXPECT_TRUE(txtLog.startsWith("\r\nAmount is 0. for package 7 A 01\r\nDiagnosis/ICDCode\r\n"
+                                  "            New Code and Description :4\r\n"))
+        << txtLog.toStdString();
+    EXPECT_TRUE(txtLog.endsWith("Procedure/RVSCODE \r\n            New Code and Description :3\r\n"
+                                "           Same Code and Description :1\r\n"
+                                "     Same Code different Description :0\r\n"
+                                "                            New Rate :0\r\n"
+                                "New Packages will need to be created manually\r\n"
+                                "Check script.txt for new package details/scripts."));
+    EXPECT_EQ(run.outcome.messages, QStringList{UpdateRunJob::doneMessage()});
+}
+
+TEST_F(UpdateRun, aMissingRateFileIsReportedOnceAndTheOtherPassRuns)
+{
+    writeList(QStringLiteral("ICD PH 2024_PROCEDURE.txt"), "10060|Incision|10000|3000|7000\r\n");
+    const RunFiles run = runUpdate(m_folder, m_db.settings(), {});
+    ASSERT_EQ(run.outcome.failures.size(), 1);
+    EXPECT_TRUE(run.outcome.failures[0].contains("ICD PH 2024.txt"));
+    EXPECT_TRUE(run.outcome.failures[0].endsWith("\r\nin Orvex.frmICD.Proc at line 0"));
+    const QJsonArray passes = run.outcome.json["passes"].toArray();
+    EXPECT_EQ(passes[0].toObject()["lines"].toInt(), 0);
+    EXPECT_EQ(passes[1].toObject()["counters"].toObject()["lblsamePH"].toInt(), 1);
+    EXPECT_EQ(run.log.count("New Code and Description :0"), 2); // both summaries, the empty pass's too
+    // Without test mode the statements name the live tables, as they always did.
+    writeList(QStringLiteral("ICD PH 2024.txt"), "Z99|New|1|2|3\r\n");
+    const RunFiles live = runUpdate(m_folder, m_db.settings(), {});
+    EXPECT_TRUE(live.script.contains("[tbMedPackage] ([PackageID]"));
+    EXPECT_TRUE(live.script.contains("+1 from  [Medicare].[dbo].[tbMedPackage]),'New'"));
+}
+
+// The batched lookups against the line-by-line reference, over both real 2024 lists and
+// the sample database: the same files byte for byte and the same JSON.
+TEST(UpdateRunStrategies, batchedAgreesWithLineByLineOnTheRealLists)
+{
+    QTemporaryDir databases;
+    db::buildSampleDatabases(databases.path(), false);
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = databases.path();
+
+    auto runWith = [&](reconcile::LookupStrategy strategy) {
+        test::TempProgramFolder folder;
+        for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
+            QFile::copy(test::sourcePath(QStringLiteral("data/philhealth-caserates-2024/") + name),
+                        folder.path() + QLatin1Char('/') + name);
+        UpdateRunParams params;
+        params.verB = true;
+        params.updateDescriptions = true;
+        params.strategy = strategy;
+        return runUpdate(folder, settings, params);
+    };
+    const RunFiles perLine = runWith(reconcile::LookupStrategy::PerLine);
+    const RunFiles batched = runWith(reconcile::LookupStrategy::Batched);
+    auto withoutFolder = [](QJsonObject json) { // each run has its own program folder
+        QJsonArray passes = json["passes"].toArray();
+        for (qsizetype i = 0; i < passes.size(); ++i) {
+            QJsonObject pass = passes[i].toObject();
+            pass.remove("file");
+            passes[i] = pass;
+        }
+        json["passes"] = passes;
+        return json;
+    };
+    EXPECT_EQ(withoutFolder(perLine.outcome.json), withoutFolder(batched.outcome.json));
+    EXPECT_TRUE(perLine.script == batched.script);
+    EXPECT_TRUE(perLine.scriptPH == batched.scriptPH);
+    EXPECT_TRUE(perLine.log == batched.log);
+    const QJsonArray passes = batched.outcome.json["passes"].toArray();
+    EXPECT_EQ(passes[0].toObject()["lines"].toInt() + passes[1].toObject()["lines"].toInt(), 8923);
+    EXPECT_LE(batched.outcome.statementsSent, 40u);
+    EXPECT_LT(batched.outcome.statementsSent * 50, perLine.outcome.statementsSent);
+}
+
+} // namespace
