@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "db/Connection.h"
+#include "db/LogIdentity.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,9 @@ struct CliContext
     // Signs in with the global options (embedded by default) and returns the open
     // connection; throws orvex::Error with a message for the user.
     std::unique_ptr<db::Connection> signIn();
+    // Who the activity log names for changes made by this run: the login, else the
+    // workstation's user.
+    db::LogIdentity logIdentity() const;
 };
 
 // A command's arguments that do not fit its usage: runCli prints the message and the
@@ -35,6 +39,10 @@ public:
     using Error::Error;
 };
 
+// Tabs separate the fields of a printed row and a line ends it, so neither may stand
+// inside a field: both become blanks.
+QString oneField(QString text);
+
 // A command: arguments after its name; returns the process exit code.
 using CommandFn = int (*)(CliContext&, const QStringList&);
 
@@ -44,6 +52,8 @@ int runLog(CliContext& ctx, const QStringList& args);
 int runScan(CliContext& ctx, const QStringList& args);
 int runUpdate(CliContext& ctx, const QStringList& args);
 int runImportAnnex(CliContext& ctx, const QStringList& args);
+int runOnlineUpdate(CliContext& ctx, const QStringList& args);
+int runSearch(CliContext& ctx, const QStringList& args);
 
 // Parses the global options and runs one command. Errors of type orvex::Error are
 // printed on `err` and give exit code 1; usage errors give 2.

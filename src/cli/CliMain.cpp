@@ -36,6 +36,10 @@ const Command kCommands[] = {
     {"import-annex", runImportAnnex,
      "import-annex FILE.pdf [--kind medical|procedure] [--year YYYY] [-o OUT.txt] [--force]   "
      "turn a PhilHealth case-rate annex into the year's rate list"},
+    {"online-update", runOnlineUpdate,
+     "online-update (--check | --apply) [--central-db DIR | --central-odbc \"CONNECTION STRING\" "
+     "[--save-central]] [--forget-central]   the ICD update from the central server"},
+    {"search", runSearch, "search TEXT [--limit N]   find ICD codes by code or by words of the description"},
 };
 
 void printUsage(QTextStream& s)

@@ -54,6 +54,12 @@ QString passwordFor(CliContext& ctx, const QString& connectionString)
 
 } // namespace
 
+db::LogIdentity CliContext::logIdentity() const
+{
+    const QString login = db::odbcAttribute(odbcConnectionString, QStringLiteral("UID"));
+    return {login.isEmpty() ? db::CurrentUser::systemUserName() : login, db::CurrentUser::workstation()};
+}
+
 std::unique_ptr<db::Connection> CliContext::signIn()
 {
     if (!embeddedFolder.isEmpty() && !odbcConnectionString.isEmpty())

@@ -6,8 +6,6 @@
 
 namespace orvex::cli {
 
-namespace {
-// Tabs separate the fields and a line ends an entry, so neither may stand inside one.
 QString oneField(QString text)
 {
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
@@ -16,7 +14,6 @@ QString oneField(QString text)
             c = QLatin1Char(' ');
     return text;
 }
-} // namespace
 
 int runLog(CliContext& ctx, const QStringList& args)
 {

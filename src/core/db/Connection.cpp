@@ -244,6 +244,27 @@ void requireLoginAnswers(const ConnectionSettings& settings, const QString& conn
     }
 }
 
+// Logs in to the ODBC data source within the login timeout; the password is added for
+// the login only.
+void openOdbc(QSqlDatabase& db, const ConnectionSettings& settings)
+{
+    refuseMissingSqliteFile(settings);
+    QString connectionString = settings.odbcConnectionString;
+    if (!settings.password.isEmpty())
+        connectionString = withOdbcAttribute(connectionString, QStringLiteral("PWD"), settings.password);
+    db.setDatabaseName(connectionString);
+    const int timeout = settings.loginTimeoutSeconds > 0 ? settings.loginTimeoutSeconds : 10;
+    const QString options =
+        QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(timeout);
+    requireLoginAnswers(settings, connectionString, options, timeout);
+    db.setConnectOptions(options);
+    const bool opened = db.open();
+    // The password lives on in the driver's session only, not in the Qt connection.
+    db.setDatabaseName(settings.odbcConnectionString);
+    if (!opened)
+        throw loginFailed(settings, errorText(db.lastError()));
+}
+
 } // namespace
 
 QString ConnectionSettings::describe() const
@@ -284,23 +305,9 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         return std::unique_ptr<Connection>(new Connection(settings, name, product));
     }
 
-    refuseMissingSqliteFile(settings);
     PendingConnection pending(QStringLiteral("QODBC"), name);
     QSqlDatabase& db = pending.db();
-    QString connectionString = settings.odbcConnectionString;
-    if (!settings.password.isEmpty())
-        connectionString = withOdbcAttribute(connectionString, QStringLiteral("PWD"), settings.password);
-    db.setDatabaseName(connectionString);
-    const int timeout = settings.loginTimeoutSeconds > 0 ? settings.loginTimeoutSeconds : 10;
-    const QString options =
-        QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(timeout);
-    requireLoginAnswers(settings, connectionString, options, timeout);
-    db.setConnectOptions(options);
-    const bool opened = db.open();
-    // The password lives on in the driver's session only, not in the Qt connection.
-    db.setDatabaseName(settings.odbcConnectionString);
-    if (!opened)
-        throw loginFailed(settings, errorText(db.lastError()));
+    openOdbc(db, settings);
 
     product = detectProduct(db);
     QString folder;
@@ -323,6 +330,35 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
     checkTables(db, settings, product, folder);
     pending.keep();
     return std::unique_ptr<Connection>(new Connection(settings, name, product));
+}
+
+std::unique_ptr<Connection> Connection::openCentral(const ConnectionSettings& settings)
+{
+    const QString name = nextConnectionName();
+    if (settings.kind == ConnectionSettings::Kind::Odbc) {
+        PendingConnection pending(QStringLiteral("QODBC"), name);
+        openOdbc(pending.db(), settings);
+        const Product product = detectProduct(pending.db());
+        pending.keep();
+        return std::unique_ptr<Connection>(new Connection(settings, name, product));
+    }
+    const QString path = QDir(settings.embeddedFolder).filePath(QStringLiteral("central.db"));
+    if (!QFileInfo(path).isFile())
+        throw Error(
+            QStringLiteral("The central update database %1 does not exist. Build the sample "
+                           "databases with: orvex-cli --db \"%2\" db init --force, or choose the "
+                           "central server's profile.")
+                .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(settings.embeddedFolder)));
+    PendingConnection pending(QStringLiteral("QSQLITE"), name);
+    QSqlDatabase& db = pending.db();
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open())
+        throw Error(QStringLiteral("Cannot open the central update database %1: %2.")
+                        .arg(QDir::toNativeSeparators(path), openFailure(db, settings)));
+    registerCiAsCollation(db);
+    pending.keep();
+    return std::unique_ptr<Connection>(new Connection(settings, name, Product::Sqlite));
 }
 
 Connection::Connection(ConnectionSettings settings, QString connectionName, Product product)

@@ -37,6 +37,9 @@ class Connection
 public:
     // Throws orvex::Error naming the database and what is wrong.
     static std::unique_ptr<Connection> open(const ConnectionSettings& settings);
+    // The central update server: "central.db" in the embedded folder, opened read-only, or
+    // the ODBC data source. Nothing is checked beyond the login. Throws orvex::Error.
+    static std::unique_ptr<Connection> openCentral(const ConnectionSettings& settings);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

@@ -144,4 +144,25 @@ void SignInSettings::rememberChoice(const SignInChoice& choice)
     m_settings->sync();
 }
 
+std::optional<SqlServerProfile> SignInSettings::centralProfile() const
+{
+    m_settings->beginGroup(QStringLiteral("central"));
+    std::optional<SqlServerProfile> profile;
+    if (!m_settings->value(QStringLiteral("server")).toString().isEmpty())
+        profile = readProfile(*m_settings);
+    m_settings->endGroup();
+    return profile;
+}
+
+void SignInSettings::setCentralProfile(const std::optional<SqlServerProfile>& profile)
+{
+    m_settings->remove(QStringLiteral("central"));
+    if (profile) {
+        m_settings->beginGroup(QStringLiteral("central"));
+        writeProfile(*m_settings, *profile);
+        m_settings->endGroup();
+    }
+    m_settings->sync();
+}
+
 } // namespace orvex::db

@@ -64,6 +64,11 @@ public:
     SignInChoice lastChoice() const;
     void rememberChoice(const SignInChoice& choice); // also saves its profile; never the password
 
+    // The central update server of the online ICD update: a saved SQL Server profile, or
+    // none for the embedded default (central.db beside the embedded databases).
+    std::optional<SqlServerProfile> centralProfile() const;
+    void setCentralProfile(const std::optional<SqlServerProfile>& profile);
+
 private:
     void writeProfiles(const QList<SqlServerProfile>& profiles);
     std::unique_ptr<QSettings> m_settings;

@@ -234,4 +234,47 @@ QStringList SqlServerStatements::takeWriteLock() const
                        "try again when it has finished.', 16, 1)")};
 }
 
+QString SqlServerStatements::centralUpdateRows() const
+{
+    return QStringLiteral("select * from build_file.dbo.tbICDdiagMainUpdate  ");
+}
+
+QString SqlServerStatements::insertIcd() const
+{
+    return QStringLiteral(
+        "insert into build_file.dbo.tbICDdiagMain (CODE, Description, ALLOWASPRIMARY) values (?, ?, ?)");
+}
+
+QString SqlServerStatements::updateFirstIcdDescription() const
+{
+    // A derived table with top (1) is updatable: only the first row of the code changes.
+    return QStringLiteral("update firstRow set Description = ? from "
+                          "(select top (1) * from build_file.dbo.tbICDdiagMain where code  = ?) as firstRow");
+}
+
+QString SqlServerStatements::browsePage(const QString& table, int descriptionWords) const
+{
+    return QStringLiteral("select code, Description from build_file.dbo.%1%2 order by code, Description "
+                          "offset ? rows fetch next ? rows only")
+        .arg(table, browseFilter(descriptionWords));
+}
+
+QString SqlServerStatements::browseInsert(const QString& table) const
+{
+    return QStringLiteral("insert into build_file.dbo.%1 (code, Description) values (?, ?)").arg(table);
+}
+
+QString SqlServerStatements::browseUpdate(const QString& table) const
+{
+    return QStringLiteral("update firstRow set code = ?, Description = ? from "
+                          "(select top (1) * from build_file.dbo.%1 where code = ? and "
+                          "(Description = ? or (Description is null and ? is null))) as firstRow")
+        .arg(table);
+}
+
+QString SqlServerStatements::icdSearchRows() const
+{
+    return QStringLiteral("select CODE, Description from build_file.dbo.tbICDdiagMain");
+}
+
 } // namespace orvex::db

@@ -37,6 +37,14 @@ public:
     QString commitTransaction() const override;
     QString rollbackTransaction() const override;
     QStringList takeWriteLock() const override;
+
+    QString centralUpdateRows() const override;
+    QString insertIcd() const override;
+    QString updateFirstIcdDescription() const override;
+    QString browsePage(const QString& table, int descriptionWords) const override;
+    QString browseInsert(const QString& table) const override;
+    QString browseUpdate(const QString& table) const override;
+    QString icdSearchRows() const override;
 };
 
 } // namespace orvex::db

@@ -189,4 +189,49 @@ QStringList SqliteStatements::takeWriteLock() const
             QStringLiteral("delete from Medicare.tbMedPackage where 0")};
 }
 
+QString SqliteStatements::centralUpdateRows() const
+{
+    // The central database is the connection's main file.
+    return QStringLiteral("select * from tbICDdiagMainUpdate");
+}
+
+QString SqliteStatements::insertIcd() const
+{
+    return QStringLiteral(
+        "insert into Build_FILE.tbICDdiagMain (CODE, Description, ALLOWASPRIMARY) values (?, ?, ?)");
+}
+
+QString SqliteStatements::updateFirstIcdDescription() const
+{
+    return QStringLiteral(
+        "update Build_FILE.tbICDdiagMain set Description = ? where rowid = "
+        "(select rowid from Build_FILE.tbICDdiagMain where CODE = ? order by rowid limit 1)");
+}
+
+QString SqliteStatements::browsePage(const QString& table, int descriptionWords) const
+{
+    // "limit offset, count": the same order of values as SQL Server's offset/fetch.
+    return QStringLiteral("select code, Description from Build_FILE.%1%2 order by code, Description, rowid "
+                          "limit ?, ?")
+        .arg(table, browseFilter(descriptionWords));
+}
+
+QString SqliteStatements::browseInsert(const QString& table) const
+{
+    return QStringLiteral("insert into Build_FILE.%1 (code, Description) values (?, ?)").arg(table);
+}
+
+QString SqliteStatements::browseUpdate(const QString& table) const
+{
+    return QStringLiteral("update Build_FILE.%1 set code = ?, Description = ? where rowid = "
+                          "(select rowid from Build_FILE.%1 where code = ? and "
+                          "(Description = ? or (Description is null and ? is null)) order by rowid limit 1)")
+        .arg(table);
+}
+
+QString SqliteStatements::icdSearchRows() const
+{
+    return QStringLiteral("select CODE, Description from Build_FILE.tbICDdiagMain order by rowid");
+}
+
 } // namespace orvex::db

@@ -25,4 +25,19 @@ QString valuesRows(int keyCount)
     return rows;
 }
 
+QString browseFilter(int descriptionWords)
+{
+    if (descriptionWords < 0)
+        return QString();
+    QString filter = QStringLiteral(" where (code like ? escape '!'");
+    if (descriptionWords > 0) {
+        filter += QLatin1String(" or (");
+        for (int i = 0; i < descriptionWords; ++i)
+            filter += i == 0 ? QLatin1String("Description like ? escape '!'")
+                             : QLatin1String(" and Description like ? escape '!'");
+        filter += QLatin1Char(')');
+    }
+    return filter + QLatin1Char(')');
+}
+
 } // namespace orvex::db

@@ -72,6 +72,27 @@ public:
     virtual QString commitTransaction() const = 0;
     virtual QString rollbackTransaction() const = 0;
     virtual QStringList takeWriteLock() const = 0;
+
+    // The online update. On the central server: its update table, read whole, columns used
+    // by position. On the hospital server (lookups through icdByCodeBatch): a new code, and
+    // the description of the first row of a code.
+    virtual QString centralUpdateRows() const = 0;
+    virtual QString insertIcd() const = 0;                 // ? = CODE, Description, ALLOWASPRIMARY
+    virtual QString updateFirstIcdDescription() const = 0; // ? = Description, code
+
+    // The table browser over one of the ICD tables of Build_FILE (`table` is one of the
+    // fixed names, never user text). Rows "code, Description" in code order, `descriptionWords`
+    // < 0: every row, ? = offset, count; else rows whose code is like the first ? or whose
+    // description is like each of the next `descriptionWords` ?, then ? = offset, count.
+    // LIKE patterns escape with "!".
+    virtual QString browsePage(const QString& table, int descriptionWords) const = 0;
+    virtual QString browseInsert(const QString& table) const = 0; // ? = code, Description
+    // The first row with the old code and description; ? = new code, new Description, old
+    // code, old Description, old Description again (NULL matches NULL).
+    virtual QString browseUpdate(const QString& table) const = 0;
+
+    // The code search: every CODE, Description of tbICDdiagMain.
+    virtual QString icdSearchRows() const = 0;
 };
 
 } // namespace orvex::db

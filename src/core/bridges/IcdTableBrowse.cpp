@@ -1,0 +1,125 @@
+#include "bridges/IcdTableBrowse.h"
+
+#include "Error.h"
+#include "db/ActivityLog.h"
+#include "db/Connection.h"
+#include "db/Statements.h"
+#include "db/Transaction.h"
+
+#include <QSqlQuery>
+
+namespace orvex::bridges {
+
+namespace {
+
+// More words than this narrow nothing further and only lengthen the statement.
+constexpr int kMaxFindWords = 8;
+
+// A LIKE pattern that takes `text` literally ("!" escapes; "[" matters to SQL Server).
+QString likeLiteral(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (QChar c : text) {
+        if (c == QLatin1Char('!') || c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('['))
+            escaped += QLatin1Char('!');
+        escaped += c;
+    }
+    return escaped;
+}
+
+QString shown(const QVariant& value)
+{
+    return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + value.toString() + QLatin1Char('"');
+}
+
+// A bound text value that stays NULL when it is NULL.
+QVariant bound(const QVariant& value)
+{
+    return value.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(value.toString());
+}
+
+} // namespace
+
+const QStringList& browsableTables()
+{
+    static const QStringList tables{QStringLiteral("tbICDdiagMain"), QStringLiteral("tbIcdDiagChapter"),
+                                    QStringLiteral("tbIcdDiagSubChapter"), QStringLiteral("tbIcdDiag3Code")};
+    return tables;
+}
+
+QString browsableTable(const QString& name)
+{
+    for (const QString& table : browsableTables())
+        if (table.compare(name, Qt::CaseInsensitive) == 0)
+            return table;
+    throw Error(QStringLiteral("%1 is not one of the ICD tables the browser opens (%2).")
+                    .arg(name, browsableTables().join(QStringLiteral(", "))));
+}
+
+IcdTableBrowse::IcdTableBrowse(db::Connection& connection, const QString& table, db::LogIdentity identity)
+    : m_connection(connection), m_table(browsableTable(table)), m_identity(std::move(identity))
+{
+}
+
+void IcdTableBrowse::setFind(const QString& text)
+{
+    m_findParams.clear();
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        m_descriptionWords = -1;
+        return;
+    }
+    QStringList words = trimmed.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() > kMaxFindWords)
+        words.resize(kMaxFindWords);
+    m_descriptionWords = int(words.size());
+    m_findParams << likeLiteral(trimmed) + QLatin1Char('%');
+    for (const QString& word : words)
+        m_findParams << QLatin1Char('%') + likeLiteral(word) + QLatin1Char('%');
+}
+
+QList<BrowseRow> IcdTableBrowse::page(int offset, int count)
+{
+    QVariantList params = m_findParams;
+    params << offset << count;
+    QSqlQuery query =
+        m_connection.exec(m_connection.statements().browsePage(m_table, m_descriptionWords), params);
+    QList<BrowseRow> rows;
+    while (query.next())
+        rows.append({query.value(0), query.value(1)});
+    return rows;
+}
+
+void IcdTableBrowse::update(const BrowseRow& before, const BrowseRow& after)
+{
+    db::Transaction transaction(m_connection);
+    QSqlQuery query = m_connection.exec(m_connection.statements().browseUpdate(m_table),
+                                        {bound(after.code), bound(after.description), bound(before.code),
+                                         bound(before.description), bound(before.description)});
+    if (query.numRowsAffected() != 1)
+        throw Error(
+            QStringLiteral("The row %1 %2 of %3 is no longer there (changed by someone else?): nothing "
+                           "was saved. Find it again.")
+                .arg(shown(before.code), shown(before.description), m_table));
+    db::ActivityLog(m_connection)
+        .append(m_identity.user, m_identity.workstation,
+                QStringLiteral("Edited %1 row %2 %3 to %4 %5")
+                    .arg(m_table, shown(before.code), shown(before.description), shown(after.code),
+                         shown(after.description)));
+    transaction.commit();
+}
+
+void IcdTableBrowse::add(const BrowseRow& row)
+{
+    db::Transaction transaction(m_connection);
+    m_connection.exec(m_connection.statements().browseInsert(m_table),
+                      {bound(row.code), bound(row.description)});
+    db::ActivityLog(m_connection)
+        .append(
+            m_identity.user, m_identity.workstation,
+            QStringLiteral("Added to %1 row %2 %3").arg(m_table, shown(row.code), shown(row.description)));
+    transaction.commit();
+}
+
+} // namespace orvex::bridges

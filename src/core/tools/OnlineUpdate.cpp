@@ -1,0 +1,166 @@
+#include "tools/OnlineUpdate.h"
+
+#include "Error.h"
+#include "db/ActivityLog.h"
+#include "db/CiAsCollation.h"
+#include "db/Connection.h"
+#include "db/Statements.h"
+#include "db/Transaction.h"
+#include "text/Blanks.h"
+
+#include <QHash>
+#include <QSet>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace orvex::tools {
+
+namespace {
+
+// Under SQL Server's 2,100 parameters per statement.
+constexpr int kLookupChunk = 2000;
+
+constexpr int kCodeColumn = 0;
+constexpr int kDescriptionColumn = 1;
+constexpr int kAllowAsPrimaryColumn = 5;
+
+// The first local row of a code, as the lookup found it or as this run left it.
+struct LocalRow
+{
+    bool exists = false;
+    QVariant description; // NULL stays NULL
+};
+
+// The first row of every distinct code, keyed by the code as sent: a few statements for
+// the whole update instead of one per row.
+QHash<QString, LocalRow> lookUpCodes(db::Connection& hospital, const QStringList& codes)
+{
+    QHash<QString, LocalRow> found;
+    QStringList wanted;
+    QSet<QString> seen;
+    for (const QString& code : codes) {
+        if (!seen.contains(code)) {
+            seen.insert(code);
+            wanted << code;
+        }
+    }
+    const db::Statements& sql = hospital.statements();
+    for (qsizetype start = 0; start < wanted.size(); start += kLookupChunk) {
+        const QStringList chunk = wanted.mid(start, kLookupChunk);
+        QSqlQuery query =
+            hospital.exec(sql.icdByCodeBatch(int(chunk.size())), QVariantList(chunk.begin(), chunk.end()));
+        const int description = query.record().indexOf(QStringLiteral("Description"));
+        while (query.next()) {
+            LocalRow& row = found[query.value(0).toString()];
+            if (row.exists)
+                continue; // only the first row of a code counts
+            row.exists = true;
+            row.description = query.value(description);
+        }
+    }
+    return found;
+}
+
+QString cell(const QStringList& row, int column)
+{
+    return row.value(column);
+}
+
+} // namespace
+
+CentralUpdateTable readCentralUpdateTable(db::Connection& central)
+{
+    CentralUpdateTable table;
+    QSqlQuery query;
+    try {
+        query = central.exec(central.statements().centralUpdateRows());
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("The central update table tbICDdiagMainUpdate cannot be read: %1")
+                        .arg(e.message()));
+    }
+    const QSqlRecord record = query.record();
+    for (int c = 0; c < record.count(); ++c)
+        table.columns << record.fieldName(c);
+    while (query.next()) {
+        QStringList row;
+        row.reserve(record.count());
+        for (int c = 0; c < record.count(); ++c)
+            row << query.value(c).toString();
+        table.rows.append(row);
+    }
+    return table;
+}
+
+QString closingMessage(const OnlineUpdateCounts& counts)
+{
+    return QStringLiteral("Done. %1 added, %2 updated.").arg(counts.added).arg(counts.updated);
+}
+
+OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStringList>& rows,
+                                     const db::LogIdentity& identity, const OnlineUpdateHooks& hooks)
+{
+    OnlineUpdateCounts counts;
+    const db::Statements& sql = hospital.statements();
+    db::Transaction transaction(hospital);
+    QStringList codes;
+    for (const QStringList& row : rows)
+        codes << cell(row, kCodeColumn);
+    const QHash<QString, LocalRow> found = lookUpCodes(hospital, codes);
+    db::ActivityLog log(hospital);
+    // Codes the collation takes as one share their state, so a row sees what an earlier
+    // row of this run added or changed.
+    QHash<QString, LocalRow> state;
+    const int rowCount = int(rows.size());
+    for (int i = 0; i < rowCount; ++i) {
+        if (hooks.stopRequested && hooks.stopRequested())
+            throw Error(QStringLiteral("The online update was stopped at row %1 of %2: nothing was changed.")
+                            .arg(i + 1)
+                            .arg(rowCount));
+        const QStringList& row = rows[i];
+        const QString code = cell(row, kCodeColumn);
+        const QString description = cell(row, kDescriptionColumn);
+        if (description.isEmpty() || trimBlanks(code).isEmpty()) {
+            ++counts.skipped;
+        } else {
+            const QString key = db::ciAsKey(code);
+            auto it = state.find(key);
+            if (it == state.end())
+                it = state.insert(key, found.value(code));
+            try {
+                if (!it->exists) {
+                    const QString allow = cell(row, kAllowAsPrimaryColumn);
+                    hospital.exec(sql.insertIcd(),
+                                  {code, description, allow.isEmpty() ? QVariant() : QVariant(allow)});
+                    counts.changes << QStringLiteral("Added ") + code;
+                    log.append(identity.user, identity.workstation, counts.changes.last());
+                    *it = {true, description};
+                    ++counts.added;
+                } else if (!it->description.isNull() && it->description.toString() != description) {
+                    counts.changes << QStringLiteral("Updated ") + it->description.toString() +
+                                          QStringLiteral(" to ") + description;
+                    log.append(identity.user, identity.workstation, counts.changes.last());
+                    hospital.exec(sql.updateFirstIcdDescription(), {description, code});
+                    it->description = description;
+                    ++counts.updated;
+                }
+            } catch (const Error& e) {
+                throw Error(
+                    QStringLiteral("Row %1 of the update (code \"%2\") could not be applied, so nothing "
+                                   "was changed: %3")
+                        .arg(i + 1)
+                        .arg(code, e.message()));
+            }
+        }
+        if (hooks.progress)
+            hooks.progress(i + 1, rowCount);
+    }
+    try {
+        transaction.commit();
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("The online update could not be saved, so nothing was changed: %1")
+                        .arg(e.message()));
+    }
+    return counts;
+}
+
+} // namespace orvex::tools

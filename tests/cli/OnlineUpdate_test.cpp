@@ -1,0 +1,134 @@
+// orvex-cli online-update and search on the sample databases.
+#include "db/SampleDatabases.h"
+#include "support/CliRun.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace orvex;
+using test::runCliText;
+
+namespace {
+
+QStringList lines(const QString& out)
+{
+    QStringList result = out.split(QLatin1Char('\n'));
+    if (!result.isEmpty() && result.last().isEmpty())
+        result.removeLast();
+    return result;
+}
+
+class OnlineUpdateCli : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        qputenv("ORVEX_CENTRAL_PASSWORD", QByteArray()); // never a prompt on a terminal
+        s_sample = std::make_unique<QTemporaryDir>();
+        db::buildSampleDatabases(s_sample->path(), false);
+    }
+    static void TearDownTestSuite() { s_sample.reset(); }
+
+    // A copy of the sample databases of its own, for a test that changes them.
+    QString freshCopy()
+    {
+        for (const QString& file : db::sampleDatabaseFiles())
+            QFile::copy(QDir(s_sample->path()).filePath(file), m_copy.filePath(file));
+        return m_copy.path();
+    }
+
+    static std::unique_ptr<QTemporaryDir> s_sample;
+    QTemporaryDir m_copy;
+};
+std::unique_ptr<QTemporaryDir> OnlineUpdateCli::s_sample;
+
+} // namespace
+
+TEST_F(OnlineUpdateCli, checkPrintsTheCentralRowsHeaderFirstAlsoThroughOdbc)
+{
+    const auto run = runCliText({"--db", s_sample->path(), "online-update", "--check"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList out = lines(run.out);
+    ASSERT_EQ(out.size(), 664);
+    EXPECT_EQ(out[0], QStringLiteral("CODE\tDescription\tSOURCE\tCHANGETYPE\tLISTLINE\tALLOWASPRIMARY"));
+    EXPECT_EQ(out[1].count(QLatin1Char('\t')), 5);
+
+    const QString odbc = QStringLiteral("DRIVER={SQLite3};Database=%1")
+                             .arg(QDir(s_sample->path()).filePath(QStringLiteral("central.db")));
+    const auto viaOdbc =
+        runCliText({"--db", s_sample->path(), "online-update", "--check", "--central-odbc", odbc});
+    ASSERT_EQ(viaOdbc.exitCode, 0) << viaOdbc.err.toStdString();
+    EXPECT_EQ(lines(viaOdbc.out), out);
+}
+
+TEST_F(OnlineUpdateCli, applyBringsTheSampleUpToTheCentralTableAndLogsEveryChange)
+{
+    const QString folder = freshCopy();
+    const auto run = runCliText({"--db", folder, "online-update", "--apply"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QStringList out = lines(run.out);
+    ASSERT_FALSE(out.isEmpty());
+    const QString done = out.takeLast();
+    const qsizetype added = out.filter(QRegularExpression(QStringLiteral("^Added "))).size();
+    const qsizetype updated = out.filter(QRegularExpression(QStringLiteral("^Updated .* to "))).size();
+    EXPECT_GT(added, 0);
+    EXPECT_GT(updated, 0);
+    EXPECT_EQ(added + updated, out.size());
+    EXPECT_EQ(done, QStringLiteral("Done. %1 added, %2 updated.").arg(added).arg(updated));
+
+    const auto log = runCliText({"--db", folder, "log"});
+    EXPECT_EQ(lines(log.out).size(), out.size());
+    EXPECT_TRUE(log.out.contains(QStringLiteral("\t") + out.first() + QStringLiteral("\n")));
+
+    const auto again = runCliText({"--db", folder, "online-update", "--apply"});
+    EXPECT_EQ(again.out, QStringLiteral("Done. 0 added, 0 updated.\n"));
+}
+
+TEST_F(OnlineUpdateCli, badCentralServersAndOptionsGiveClearMessages)
+{
+    QTemporaryDir empty;
+    const auto missing =
+        runCliText({"--db", s_sample->path(), "online-update", "--check", "--central-db", empty.path()});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QLatin1String("central.db"))) << missing.err.toStdString();
+    EXPECT_TRUE(missing.out.isEmpty());
+
+    // A database without the update table, reached through ODBC.
+    const QString noTable = QStringLiteral("DRIVER={SQLite3};Database=%1")
+                                .arg(QDir(s_sample->path()).filePath(QStringLiteral("Medicare.db")));
+    const auto wrong =
+        runCliText({"--db", s_sample->path(), "online-update", "--apply", "--central-odbc", noTable});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_TRUE(wrong.err.contains(QLatin1String("tbICDdiagMainUpdate"))) << wrong.err.toStdString();
+
+    EXPECT_EQ(runCliText({"online-update"}).exitCode, 2);
+    EXPECT_EQ(runCliText({"online-update", "--check", "--apply"}).exitCode, 2);
+    EXPECT_EQ(runCliText({"online-update", "--check", "--central-db", "a", "--central-odbc", "b"}).exitCode,
+              2);
+    EXPECT_EQ(runCliText({"online-update", "--check", "--save-central"}).exitCode, 2);
+}
+
+TEST_F(OnlineUpdateCli, searchPrintsTheBestMatchesFirst)
+{
+    const auto run = runCliText({"--db", s_sample->path(), "search", "fever", "typhoid", "--limit", "3"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList out = lines(run.out);
+    ASSERT_FALSE(out.isEmpty());
+    EXPECT_LE(out.size(), 3);
+    EXPECT_TRUE(out[0].startsWith(QLatin1String("A01.0\t"))) << out[0].toStdString();
+
+    const auto code = runCliText({"--db", s_sample->path(), "search", "a00.0"});
+    EXPECT_TRUE(code.out.startsWith(QLatin1String("A00.0\t"))) << code.out.toStdString();
+    for (const char* odd : {"%", "_", "'"}) {
+        const auto r = runCliText({"--db", s_sample->path(), "search", odd});
+        EXPECT_EQ(r.exitCode, 0) << odd;
+        EXPECT_TRUE(r.out.isEmpty()) << odd;
+    }
+    EXPECT_EQ(runCliText({"--db", s_sample->path(), "search", QString(500, QLatin1Char('x'))}).exitCode, 0);
+    EXPECT_EQ(runCliText({"search"}).exitCode, 2);
+    EXPECT_EQ(runCliText({"search", "x", "--limit", "0"}).exitCode, 2);
+}

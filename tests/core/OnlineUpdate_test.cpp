@@ -1,0 +1,244 @@
+// The online ICD update: reading the central table and applying it to tbICDdiagMain.
+#include "Error.h"
+#include "db/ActivityLog.h"
+#include "db/Connection.h"
+#include "db/SampleDatabases.h"
+#include "db/Statements.h"
+#include "support/ConnectionFixtures.h"
+#include "support/SmallDatabases.h"
+#include "tools/OnlineUpdate.h"
+
+#include <QDir>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orvex;
+using tools::applyOnlineUpdate;
+
+namespace {
+
+const db::LogIdentity kWho{QStringLiteral("nurse"), QStringLiteral("ws1")};
+
+// code, description, then four more cells; the sixth is allow-as-primary.
+QStringList centralRow(const QString& code, const QString& description,
+                       const QString& allow = QStringLiteral("1"))
+{
+    return {code, description, QStringLiteral("src"), QStringLiteral("NEW"), QStringLiteral("1"), allow};
+}
+
+QList<QStringList> icdRows(db::Connection& c)
+{
+    QList<QStringList> rows;
+    QSqlQuery q = c.exec(QStringLiteral(
+        "select CODE, Description, ALLOWASPRIMARY from Build_FILE.tbICDdiagMain order by rowid"));
+    while (q.next())
+        rows.append({q.value(0).isNull() ? QStringLiteral("<null>") : q.value(0).toString(),
+                     q.value(1).isNull() ? QStringLiteral("<null>") : q.value(1).toString(),
+                     q.value(2).isNull() ? QStringLiteral("<null>") : q.value(2).toString()});
+    return rows;
+}
+
+QStringList logLines(db::Connection& c)
+{
+    QStringList lines;
+    for (const db::ActivityLogEntry& e : db::ActivityLog(c).last(0))
+        lines << e.user + QLatin1Char('|') + e.text;
+    return lines;
+}
+
+class OnlineUpdate : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_db.addIcd(QStringLiteral("A00.0"), QStringLiteral("Cholera"));
+        m_db.addIcd(QStringLiteral("B99 "), QStringLiteral("Other infectious diseases"));
+        m_db.addIcd(QStringLiteral("D50"), QStringLiteral("Iron deficiency anaemia"));
+        m_db.addIcd(QStringLiteral("d50"), QStringLiteral("second row of D50"));
+        m_db.addIcd(QStringLiteral("N01"), QVariant());
+        m_connection = db::Connection::open(m_db.settings());
+    }
+
+    test::SmallDatabases m_db;
+    std::unique_ptr<db::Connection> m_connection;
+};
+
+} // namespace
+
+TEST_F(OnlineUpdate, addsMissingCodesReplacesDifferingDescriptionsAndLogsEachChange)
+{
+    const QString longDescription(5000, QLatin1Char('x'));
+    const QList<QStringList> rows = {
+        centralRow(QStringLiteral("A00.0"), QStringLiteral("Cholera")),                 // same
+        centralRow(QStringLiteral("b99"), QStringLiteral("Other infectious diseases")), // collation match
+        centralRow(QStringLiteral("D50"), QStringLiteral("IRON deficiency anaemia")),   // case differs
+        centralRow(QStringLiteral("N01"), QStringLiteral("Nephritic syndrome")),        // NULL left alone
+        centralRow(QStringLiteral("X01'"), QStringLiteral("O'Brien syndrome"), QStringLiteral("0")),
+        centralRow(QStringLiteral("Z99"), QString()),                            // no description
+        centralRow(QString(), QStringLiteral("no code")),                        // no code
+        centralRow(QStringLiteral("x01'"), QStringLiteral("O'Brien syndrome ")), // after the add
+        centralRow(QStringLiteral("Y02"), longDescription, QString()),
+        {QStringLiteral("Y03"), QStringLiteral("short row")}, // no sixth cell
+    };
+    const tools::OnlineUpdateCounts counts = applyOnlineUpdate(*m_connection, rows, kWho);
+
+    EXPECT_EQ(counts.added, 3);
+    EXPECT_EQ(counts.updated, 2);
+    EXPECT_EQ(counts.skipped, 2);
+    EXPECT_EQ(tools::closingMessage(counts), QStringLiteral("Done. 3 added, 2 updated."));
+    const QList<QStringList> expected = {
+        {"A00.0", "Cholera", "1"},
+        {"B99 ", "Other infectious diseases", "1"},
+        {"D50", "IRON deficiency anaemia", "1"},
+        {"d50", "second row of D50", "1"},
+        {"N01", "<null>", "1"},
+        {"X01'", "O'Brien syndrome ", "0"},
+        {"Y02", longDescription, "<null>"},
+        {"Y03", "short row", "<null>"},
+    };
+    EXPECT_EQ(icdRows(*m_connection), expected);
+    const QStringList log = {
+        "nurse|Updated Iron deficiency anaemia to IRON deficiency anaemia",
+        "nurse|Added X01'",
+        "nurse|Updated O'Brien syndrome to O'Brien syndrome ",
+        "nurse|Added Y02",
+        "nurse|Added Y03",
+    };
+    EXPECT_EQ(logLines(*m_connection), log);
+    EXPECT_EQ(counts.changes.size(), log.size());
+
+    // The same rows again add nothing; only the code the update gives twice, in two
+    // wordings, changes twice again, and the last wording stays.
+    const tools::OnlineUpdateCounts again = applyOnlineUpdate(*m_connection, rows, kWho);
+    EXPECT_EQ(again.added, 0);
+    EXPECT_EQ(again.updated, 2);
+    EXPECT_EQ(icdRows(*m_connection), expected);
+}
+
+TEST_F(OnlineUpdate, aFailurePartWayChangesNothingAndNamesTheRow)
+{
+    const QList<QStringList> rows = {
+        centralRow(QStringLiteral("D50"), QStringLiteral("Changed wording")),
+        centralRow(QStringLiteral("E10"), QStringLiteral("Diabetes")),
+        centralRow(QStringLiteral("E11"), QStringLiteral("Type 2 diabetes")),
+    };
+    const QList<QStringList> before = icdRows(*m_connection);
+    // Statements: begin, lookup, log check, create log, log line, update D50, insert E10,
+    // log line, insert E11 <- the connection is lost here.
+    int sent = 0;
+    m_connection->setBeforeStatementHook([&sent] {
+        if (++sent == 9)
+            throw Error(QStringLiteral("connection lost"));
+    });
+    try {
+        applyOnlineUpdate(*m_connection, rows, kWho);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().startsWith(QLatin1String("Row 3 of the update (code \"E11\")")))
+            << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QLatin1String("nothing was changed"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QLatin1String("connection lost"))) << e.message().toStdString();
+    }
+    m_connection->setBeforeStatementHook({});
+    EXPECT_EQ(icdRows(*m_connection), before);
+    EXPECT_TRUE(logLines(*m_connection).isEmpty());
+
+    // A stop request also leaves everything as it was.
+    tools::OnlineUpdateHooks stopAtSecond;
+    int asked = 0;
+    stopAtSecond.stopRequested = [&asked] { return ++asked == 2; };
+    EXPECT_THROW(applyOnlineUpdate(*m_connection, rows, kWho, stopAtSecond), Error);
+    EXPECT_EQ(icdRows(*m_connection), before);
+}
+
+TEST(OnlineUpdateSample, bringsTheSampleTableUpToTheCentralTableInFewStatements)
+{
+    QTemporaryDir dir;
+    db::buildSampleDatabases(dir.path(), false);
+    db::ConnectionSettings central;
+    central.embeddedFolder = dir.path();
+    const tools::CentralUpdateTable table =
+        tools::readCentralUpdateTable(*db::Connection::openCentral(central));
+    ASSERT_EQ(table.columns.mid(0, 2), (QStringList{"CODE", "Description"}));
+    EXPECT_EQ(table.columns.value(5), QStringLiteral("ALLOWASPRIMARY"));
+    ASSERT_EQ(table.rows.size(), 663);
+
+    auto hospital = db::Connection::open(central);
+    const tools::OnlineUpdateCounts counts = applyOnlineUpdate(*hospital, table.rows, kWho);
+    EXPECT_GT(counts.added, 0);
+    EXPECT_GT(counts.updated, 0);
+    const quint64 writes = quint64(counts.added + counts.updated) * 2; // each with its log line
+    EXPECT_LE(hospital->statementsSent(), writes + 20);
+    EXPECT_EQ(logLines(*hospital).size(), counts.added + counts.updated);
+
+    // Every central row is now in the table as the central server has it.
+    for (const QStringList& row : table.rows) {
+        QSqlQuery q = hospital->exec(hospital->statements().icdByCode(), {row[0]});
+        ASSERT_TRUE(q.next()) << row[0].toStdString();
+        EXPECT_EQ(q.value(1).toString(), row[1]) << row[0].toStdString();
+    }
+    const tools::OnlineUpdateCounts again = applyOnlineUpdate(*hospital, table.rows, kWho);
+    EXPECT_EQ(again.added + again.updated, 0);
+}
+
+TEST(OnlineUpdateCentral, aMissingFileOrTableGivesAClearMessage)
+{
+    QTemporaryDir dir;
+    db::ConnectionSettings central;
+    central.embeddedFolder = dir.path();
+    try {
+        db::Connection::openCentral(central);
+        FAIL() << "opened a missing file";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains(QLatin1String("central.db"))) << e.message().toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("central.db"))));
+
+    test::runOnSqliteFile(dir.filePath(QStringLiteral("central.db")),
+                          {QStringLiteral("create table other (x)")});
+    auto connection = db::Connection::openCentral(central);
+    try {
+        tools::readCentralUpdateTable(*connection);
+        FAIL() << "read a missing table";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains(QLatin1String("tbICDdiagMainUpdate"))) << e.message().toStdString();
+    }
+}
+
+TEST(OnlineUpdateOdbc, readsAndAppliesThroughTheSqliteOdbcDriver)
+{
+    QTemporaryDir dir;
+    test::writeSmallDatabases(dir.path(), QStringLiteral("NOCASE"));
+    const QString centralFile = dir.filePath(QStringLiteral("central.db"));
+    test::runOnSqliteFile(
+        centralFile,
+        {QStringLiteral("create table tbICDdiagMainUpdate (CODE text, Description text, "
+                        "SOURCE text, CHANGETYPE text, LISTLINE integer, ALLOWASPRIMARY integer)"),
+         QStringLiteral("insert into tbICDdiagMainUpdate values "
+                        "('a00.0', 'Cholera (classical)', 's', 'DESCRIPTION', 1, 1), "
+                        "('Q01''', 'Encephalocele, O''Neill type', 's', 'NEW', 2, 0), "
+                        "('R00', null, 's', 'NEW', 3, 1)")},
+        false);
+    db::ConnectionSettings central;
+    central.kind = db::ConnectionSettings::Kind::Odbc;
+    central.odbcConnectionString = QStringLiteral("DRIVER={SQLite3};Database=%1").arg(centralFile);
+    const tools::CentralUpdateTable table =
+        tools::readCentralUpdateTable(*db::Connection::openCentral(central));
+    ASSERT_EQ(table.rows.size(), 3);
+    EXPECT_EQ(table.rows[2].value(1), QString());
+
+    db::ConnectionSettings hospitalSettings;
+    hospitalSettings.kind = db::ConnectionSettings::Kind::Odbc;
+    hospitalSettings.odbcConnectionString =
+        QStringLiteral("DRIVER={SQLite3};Database=%1").arg(dir.filePath(QStringLiteral("Build_FILE.db")));
+    auto hospital = db::Connection::open(hospitalSettings);
+    const tools::OnlineUpdateCounts counts = applyOnlineUpdate(*hospital, table.rows, kWho);
+    EXPECT_EQ(counts.added, 1);
+    EXPECT_EQ(counts.updated, 1);
+    EXPECT_EQ(counts.skipped, 1);
+    EXPECT_EQ(logLines(*hospital),
+              (QStringList{
+                  "nurse|Updated Cholera due to Vibrio cholerae 01, biovar cholerae to Cholera (classical)",
+                  "nurse|Added Q01'"}));
+}
