@@ -5,6 +5,7 @@
 #include "gui/ClickableLabel.h"
 #include "gui/DesktopFolder.h"
 #include "gui/FrmSrc.h"
+#include "gui/IcdBridges.h"
 #include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ReportListView.h"
@@ -64,6 +65,8 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
     showView(IcdView::NewCodes);
     for (QFrame* line : m_lines)
         line->hide(); // no underline until a view label is clicked
+
+    new IcdBridges(this, m_connection, m_user);
 
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(m_cmdOpenFolder, &QPushButton::clicked, this, &FrmIcd::openOutputFolder);

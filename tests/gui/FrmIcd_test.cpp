@@ -234,16 +234,16 @@ TEST(FrmIcd, fiveTabsWithUpdate2024InFrontAndEachControlOnItsTab)
 TEST(FrmIcd, toolsOfLaterBuildsAreDisabledAndSaySo)
 {
     FrmIcd window{db::ConnectionSettings{}};
-    for (const char* name :
-         {"cmdBackUPTables", "cmdProcess", "cmdUpdateMedPackage", "cmdCreateNewPackage",
-          "cmdCreateNewPackageProc", "cmdCheckOnline", "cmdUpdateDB", "cmdCheckDuplicates",
-          "cmdDeleteDuplicates", "cmdICD_0", "cmdICD_1", "cmdICD_2", "cmdICD_3", "cmdICDDLL"}) {
+    for (const char* name : {"cmdBackUPTables", "cmdProcess", "cmdUpdateMedPackage", "cmdCreateNewPackage",
+                             "cmdCreateNewPackageProc", "cmdCheckOnline", "cmdUpdateDB", "cmdCheckDuplicates",
+                             "cmdDeleteDuplicates"}) {
         const auto* w = control<QWidget>(window, name);
         EXPECT_FALSE(w->isEnabled()) << name;
         EXPECT_TRUE(w->toolTip().contains(QLatin1String("not in this build"))) << name;
     }
-    for (const char* name : {"cmdScan", "cmdScanPH", "cmdLoadUpdate", "cmdClose", "cmdOpenFolder",
-                             "chkFixFormat", "lstSourceFiles", "txtLog"})
+    for (const char* name :
+         {"cmdScan", "cmdScanPH", "cmdLoadUpdate", "cmdClose", "cmdOpenFolder", "chkFixFormat",
+          "lstSourceFiles", "txtLog", "cmdICD_0", "cmdICD_1", "cmdICD_2", "cmdICD_3", "cmdICDDLL"})
         EXPECT_TRUE(control<QWidget>(window, name)->isEnabled()) << name;
 }
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "bridges/IcdTableBrowse.h"
+
+#include <QAbstractTableModel>
+
+namespace orvex::gui {
+
+// The rows of a table browser: fetched a page at a time as the view scrolls to them;
+// an edited cell is saved at once, and a refused save leaves the row as it was.
+class BrowseTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    static constexpr int kPageRows = 200;
+
+    explicit BrowseTableModel(bridges::IcdTableBrowse& browse, QObject* parent = nullptr);
+
+    // Lists the rows the find text selects, from the first page.
+    void find(const QString& text);
+    // Adds a row; returns false (after failed()) when the database refuses it.
+    bool addRow(const bridges::BrowseRow& row);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+signals:
+    void failed(const QString& message);
+
+private:
+    bridges::IcdTableBrowse& m_browse;
+    QList<bridges::BrowseRow> m_rows;
+    bool m_more = false;
+};
+
+} // namespace orvex::gui

@@ -1,0 +1,112 @@
+#include "gui/FrmTableBrowser.h"
+
+#include "gui/BrowseTableModel.h"
+#include "gui/MessageBoxes.h"
+#include "gui/Twips.h"
+
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace orvex::gui {
+
+namespace {
+template <class W, class... Args> W* named(const char* name, Args&&... args)
+{
+    auto* w = new W(std::forward<Args>(args)...);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+// "1200,3000": the column widths in twips.
+QList<int> fieldSizes(const QString& sizes)
+{
+    QList<int> twips;
+    for (const QString& size : sizes.split(QLatin1Char(',')))
+        twips << size.trimmed().toInt();
+    return twips;
+}
+} // namespace
+
+FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest& request,
+                                 const db::LogIdentity& identity, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_browse(connection, request.PropTable, identity),
+      m_model(new BrowseTableModel(m_browse, this)), m_txtFind(named<QLineEdit>("txtFind")),
+      m_cmdFind(named<QPushButton>("cmdFind", QStringLiteral("&Find"))),
+      m_grdBrowse(named<QTableView>("grdBrowse")), m_txtNewCode(named<QLineEdit>("txtNewCode")),
+      m_txtNewDescription(named<QLineEdit>("txtNewDescription")),
+      m_cmdAdd(named<QPushButton>("cmdAdd", QStringLiteral("&Add")))
+{
+    setObjectName(QStringLiteral("frmTableBrowser"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("%1 - %2").arg(m_browse.table(), request.PropDatabaseName));
+
+    m_txtFind->setPlaceholderText(QStringLiteral("Code or words of the description"));
+    m_txtNewCode->setPlaceholderText(QStringLiteral("code"));
+    m_txtNewDescription->setPlaceholderText(QStringLiteral("Description"));
+    m_grdBrowse->setModel(m_model);
+    m_grdBrowse->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grdBrowse->setEditTriggers(request.StaffAllowEdit
+                                     ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                           QAbstractItemView::AnyKeyPressed
+                                     : QAbstractItemView::NoEditTriggers);
+    m_grdBrowse->verticalHeader()->hide();
+    const Twips tw = Twips::of(this);
+    const QList<int> sizes = fieldSizes(request.PropFieldSizes);
+    for (int c = 0; c < sizes.size() && c < 2; ++c)
+        m_grdBrowse->setColumnWidth(c, tw.px(sizes[c]));
+    m_grdBrowse->horizontalHeader()->setStretchLastSection(true);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(named<QLabel>("lblFind", QStringLiteral("Find:")), 0, 0);
+    grid->addWidget(m_txtFind, 0, 1, 1, 2);
+    grid->addWidget(m_cmdFind, 0, 3);
+    grid->addWidget(m_grdBrowse, 1, 0, 1, 4);
+    grid->addWidget(named<QLabel>("lblNew", QStringLiteral("New row:")), 2, 0);
+    grid->addWidget(m_txtNewCode, 2, 1);
+    grid->addWidget(m_txtNewDescription, 2, 2);
+    grid->addWidget(m_cmdAdd, 2, 3);
+    grid->setColumnStretch(2, 1);
+    m_txtNewCode->setEnabled(request.StaffAllowadd);
+    m_txtNewDescription->setEnabled(request.StaffAllowadd);
+    m_cmdAdd->setEnabled(request.StaffAllowadd);
+    resize(tw.px(1200 + 3000 + 1200), tw.px(6000));
+
+    connect(m_cmdFind, &QPushButton::clicked, this, &FrmTableBrowser::find);
+    connect(m_txtFind, &QLineEdit::returnPressed, this, &FrmTableBrowser::find);
+    connect(m_cmdAdd, &QPushButton::clicked, this, &FrmTableBrowser::addRow);
+    connect(m_model, &BrowseTableModel::failed, this,
+            [this](const QString& message) { MessageBoxes::error(this, message); });
+    // Find before listing: the grid stays empty until the first find.
+    if (!request.propfindbeforelisting)
+        find();
+    m_txtFind->setFocus();
+}
+
+FrmTableBrowser::~FrmTableBrowser()
+{
+    m_grdBrowse->setModel(nullptr); // the model refers to m_browse, which goes after it
+}
+
+void FrmTableBrowser::find()
+{
+    m_model->find(m_txtFind->text());
+}
+
+void FrmTableBrowser::addRow()
+{
+    const QString code = m_txtNewCode->text().trimmed();
+    if (code.isEmpty()) {
+        MessageBoxes::error(this, QStringLiteral("Type the code of the new row."));
+        return;
+    }
+    if (m_model->addRow({code, m_txtNewDescription->text()})) {
+        m_txtNewCode->clear();
+        m_txtNewDescription->clear();
+    }
+}
+
+} // namespace orvex::gui

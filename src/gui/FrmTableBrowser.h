@@ -1,0 +1,45 @@
+#pragma once
+
+#include "bridges/IcdTableBrowse.h"
+#include "gui/BrowseComponents.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace orvex::gui {
+
+class BrowseTableModel;
+
+// A table browser window over one ICD table: the find box first, then the matching rows
+// (code and description), fetched as they scroll into view. A cell is edited in place and
+// a row added below; nothing is deleted. A refused change shows the database's message.
+class FrmTableBrowser : public QWidget
+{
+    Q_OBJECT
+public:
+    FrmTableBrowser(db::Connection& connection, const BrowseRequest& request, const db::LogIdentity& identity,
+                    QWidget* parent = nullptr);
+    ~FrmTableBrowser() override;
+
+    BrowseTableModel* model() const { return m_model; }
+
+private:
+    void find();
+    void addRow();
+
+    bridges::IcdTableBrowse m_browse;
+    BrowseTableModel* m_model;
+    QLineEdit* m_txtFind;
+    QPushButton* m_cmdFind;
+    QTableView* m_grdBrowse;
+    QLineEdit* m_txtNewCode;
+    QLineEdit* m_txtNewDescription;
+    QPushButton* m_cmdAdd;
+};
+
+} // namespace orvex::gui

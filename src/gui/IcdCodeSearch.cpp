@@ -1,0 +1,66 @@
+#include "gui/IcdCodeSearch.h"
+
+#include "Error.h"
+#include "gui/FrmIcdSearch.h"
+#include "gui/MessageBoxes.h"
+
+namespace orvex::gui {
+
+namespace {
+
+// The search dialog on a connection of its own, opened for the load of the codes only.
+class IcdCodeSearchDialog final : public IcdCodeSearch
+{
+public:
+    IcdCodeSearchDialog(db::ConnectionSettings connection, QWidget* parent)
+        : m_connection(std::move(connection)), m_parent(parent)
+    {
+    }
+
+    bool ValidateICDCode(QString& code, const QString& kind) override
+    {
+        (void)kind; // only diagnoses are searched
+        auto connection = db::Connection::open(m_connection);
+        FrmIcdSearch dialog(bridges::IcdSearchIndex::load(*connection), m_parent);
+        connection.reset();
+        dialog.setWindowModality(Qt::ApplicationModal);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        m_chosen = dialog.chosen();
+        code = m_chosen.code;
+        return true;
+    }
+
+    QString clsICD() const override { return m_chosen.code + QStringLiteral(" - ") + m_chosen.description; }
+
+private:
+    db::ConnectionSettings m_connection;
+    QWidget* m_parent;
+    bridges::IcdCode m_chosen;
+};
+
+} // namespace
+
+std::unique_ptr<IcdCodeSearch> makeIcdCodeSearch(const db::ConnectionSettings& connection, QWidget* parent)
+{
+    return std::make_unique<IcdCodeSearchDialog>(connection, parent);
+}
+
+void viewIcdCodeSearch(QWidget* mainWindow, const IcdCodeSearchFactory& factory)
+{
+    QString failure;
+    try {
+        std::unique_ptr<IcdCodeSearch> search = factory ? factory() : nullptr;
+        if (!search)
+            throw Error(QStringLiteral("The ICD code search is not available."));
+        QString code;
+        if (search->ValidateICDCode(code, QStringLiteral("Diagnosis")))
+            MessageBoxes::information(mainWindow, search->clsICD());
+        return;
+    } catch (const Error& e) {
+        failure = e.message();
+    }
+    MessageBoxes::error(mainWindow, failure);
+}
+
+} // namespace orvex::gui
