@@ -148,8 +148,11 @@ TEST_F(OnlineUpdate, aFailurePartWayChangesNothingAndNamesTheRow)
     tools::OnlineUpdateHooks stopAtSecond;
     int asked = 0;
     stopAtSecond.stopRequested = [&asked] { return ++asked == 2; };
-    EXPECT_THROW(applyOnlineUpdate(*m_connection, rows, kWho, stopAtSecond), Error);
+    const tools::OnlineUpdateCounts stopped = applyOnlineUpdate(*m_connection, rows, kWho, stopAtSecond);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(tools::closingMessage(stopped), QStringLiteral("Stopped: nothing was changed."));
     EXPECT_EQ(icdRows(*m_connection), before);
+    EXPECT_TRUE(logLines(*m_connection).isEmpty());
 }
 
 TEST(OnlineUpdateSample, bringsTheSampleTableUpToTheCentralTableInFewStatements)

@@ -93,6 +93,8 @@ CentralUpdateTable readCentralUpdateTable(db::Connection& central)
 
 QString closingMessage(const OnlineUpdateCounts& counts)
 {
+    if (counts.stopped)
+        return QStringLiteral("Stopped: nothing was changed.");
     return QStringLiteral("Done. %1 added, %2 updated.").arg(counts.added).arg(counts.updated);
 }
 
@@ -112,10 +114,11 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
     QHash<QString, LocalRow> state;
     const int rowCount = int(rows.size());
     for (int i = 0; i < rowCount; ++i) {
-        if (hooks.stopRequested && hooks.stopRequested())
-            throw Error(QStringLiteral("The online update was stopped at row %1 of %2: nothing was changed.")
-                            .arg(i + 1)
-                            .arg(rowCount));
+        if (hooks.stopRequested && hooks.stopRequested()) {
+            OnlineUpdateCounts stopped;
+            stopped.stopped = true;
+            return stopped; // the transaction rolls back
+        }
         const QStringList& row = rows[i];
         const QString code = cell(row, kCodeColumn);
         const QString description = cell(row, kDescriptionColumn);

@@ -33,8 +33,9 @@ struct OnlineUpdateCounts
 {
     int added = 0;
     int updated = 0;
-    int skipped = 0;     // rows without a description or without a code
-    QStringList changes; // the activity-log lines written, in order
+    int skipped = 0;      // rows without a description or without a code
+    QStringList changes;  // the activity-log lines written, in order
+    bool stopped = false; // a stop request rolled everything back: nothing was changed
 };
 
 // "Done." with the numbers added and updated.
@@ -50,8 +51,9 @@ struct OnlineUpdateHooks
 // one transaction with its activity-log lines. A row without a description, or without a
 // code, is skipped. A code is matched as the database's collation says; only the first
 // row of a code is compared and changed, and a NULL description is left alone. Throws
-// orvex::Error naming the row that failed, after rolling everything back; a stop request
-// also rolls back and throws. Returns the counts once committed.
+// orvex::Error naming the row that failed, after rolling everything back. A stop request
+// also rolls back and returns counts marked `stopped`. Otherwise returns the counts once
+// committed.
 OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStringList>& rows,
                                      const db::LogIdentity& identity, const OnlineUpdateHooks& hooks = {});
 
