@@ -8,6 +8,7 @@
 #include "gui/IcdBridges.h"
 #include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
+#include "gui/OnlineUpdateWiring.h"
 #include "gui/ReportListView.h"
 #include "gui/SourceFileListing.h"
 #include "gui/Twips.h"
@@ -67,6 +68,7 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
         line->hide(); // no underline until a view label is clicked
 
     new IcdBridges(this, m_connection, m_user);
+    new OnlineUpdateWiring(this, m_connection, m_user);
 
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(m_cmdOpenFolder, &QPushButton::clicked, this, &FrmIcd::openOutputFolder);

@@ -73,7 +73,7 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     m_txtNewCode->setEnabled(request.StaffAllowadd);
     m_txtNewDescription->setEnabled(request.StaffAllowadd);
     m_cmdAdd->setEnabled(request.StaffAllowadd);
-    resize(tw.px(1200 + 3000 + 1200), tw.px(6000));
+    resize(tw.px(9000), tw.px(7000));
 
     connect(m_cmdFind, &QPushButton::clicked, this, &FrmTableBrowser::find);
     connect(m_txtFind, &QLineEdit::returnPressed, this, &FrmTableBrowser::find);

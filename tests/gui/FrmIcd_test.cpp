@@ -235,8 +235,7 @@ TEST(FrmIcd, toolsOfLaterBuildsAreDisabledAndSaySo)
 {
     FrmIcd window{db::ConnectionSettings{}};
     for (const char* name : {"cmdBackUPTables", "cmdProcess", "cmdUpdateMedPackage", "cmdCreateNewPackage",
-                             "cmdCreateNewPackageProc", "cmdCheckOnline", "cmdUpdateDB", "cmdCheckDuplicates",
-                             "cmdDeleteDuplicates"}) {
+                             "cmdCreateNewPackageProc", "cmdCheckDuplicates", "cmdDeleteDuplicates"}) {
         const auto* w = control<QWidget>(window, name);
         EXPECT_FALSE(w->isEnabled()) << name;
         EXPECT_TRUE(w->toolTip().contains(QLatin1String("not in this build"))) << name;

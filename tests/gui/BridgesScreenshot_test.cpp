@@ -1,0 +1,71 @@
+// Pictures of the online update tab, the table browser and the code search for the README,
+// made offscreen on the sample databases: saved into ORVEX_SCREENSHOT_DIR when it is set.
+#include "WindowTestSupport.h"
+#include "db/SampleDatabases.h"
+#include "gui/FrmIcdSearch.h"
+#include "gui/FrmTableBrowser.h"
+#include "gui/OnlineUpdateWiring.h"
+#include "gui/Twips.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace orvex;
+using namespace orvex::test;
+
+namespace {
+void save(QWidget* widget, const QString& name)
+{
+    QCoreApplication::processEvents();
+    const QImage picture = widget->grab().toImage();
+    ASSERT_FALSE(picture.isNull());
+    const QString folder = qEnvironmentVariable("ORVEX_SCREENSHOT_DIR");
+    EXPECT_TRUE(picture.save(QDir(folder).filePath(name), "PNG")) << name.toStdString();
+}
+} // namespace
+
+TEST(BridgesScreenshot, onlineUpdateTableBrowserAndCodeSearch)
+{
+    if (qEnvironmentVariableIsEmpty("ORVEX_SCREENSHOT_DIR"))
+        GTEST_SKIP() << "set ORVEX_SCREENSHOT_DIR to make the README pictures";
+    GuiSeams seams;
+    QTemporaryDir dir;
+    db::buildSampleDatabases(dir.path(), false);
+    gui::OnlineUpdateWiring::setSettingsFile(dir.filePath(QStringLiteral("settings.ini")));
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = dir.path();
+    gui::FrmIcd window(settings);
+    const gui::Twips tw = gui::Twips::of(&window);
+    window.resize(tw.px(19650), tw.px(12255));
+    window.show();
+
+    control<QTabWidget>(window, "SSTab1")->setCurrentIndex(3);
+    click(control<QPushButton>(window, "cmdCheckOnline"));
+    auto* wiring = window.findChild<gui::OnlineUpdateWiring*>(QStringLiteral("onlineUpdate"));
+    ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
+    save(&window, QStringLiteral("online-update.png"));
+
+    control<QTabWidget>(window, "SSTab1")->setCurrentIndex(2);
+    click(control<QPushButton>(window, "cmdICD_0"));
+    auto* browser = window.findChild<gui::FrmTableBrowser*>();
+    ASSERT_NE(browser, nullptr);
+    QTest::keyClicks(control<QLineEdit>(*browser, "txtFind"), QStringLiteral("typhoid"));
+    click(control<QPushButton>(*browser, "cmdFind"));
+    save(browser, QStringLiteral("table-browser.png"));
+    browser->close();
+
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<gui::FrmIcdSearch*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(control<QLineEdit>(*dialog, "txtSearch"), QStringLiteral("fever typhoid"));
+        save(dialog, QStringLiteral("code-search.png"));
+        dialog->reject();
+    });
+    click(control<QPushButton>(window, "cmdICDDLL"));
+    gui::OnlineUpdateWiring::setSettingsFile(QString());
+}
