@@ -44,26 +44,36 @@ void run(QSqlDatabase& db, const QString& sql, const QVariantList& params = {})
         ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
 }
 
-void create(const QString& path, const db::sqliteschema::Schema& schema)
+void create(const QString& path, const db::sqliteschema::Schema& schema, bool forOdbc)
 {
     withFile(path, [&](QSqlDatabase& db) {
         db.transaction();
-        for (const QString& sql : schema.tables + schema.indexes)
-            run(db, sql);
+        for (QString sql : schema.tables + schema.indexes)
+            run(db,
+                forOdbc ? sql.replace(QLatin1String("COLLATE CI_AS"), QLatin1String("COLLATE NOCASE")) : sql);
         db.commit();
     });
 }
 } // namespace
 
-SmallDatabases::SmallDatabases()
+SmallDatabases::SmallDatabases(bool forOdbc) : m_odbc(forOdbc)
 {
-    create(m_dir.filePath(QStringLiteral("Build_FILE.db")), db::sqliteschema::buildFile());
-    create(m_dir.filePath(QStringLiteral("Medicare.db")), db::sqliteschema::medicare());
+    create(m_dir.filePath(QStringLiteral("Build_FILE.db")), db::sqliteschema::buildFile(), forOdbc);
+    create(m_dir.filePath(QStringLiteral("Medicare.db")), db::sqliteschema::medicare(), forOdbc);
+    if (forOdbc) // the data source's own file, beside which the two are attached
+        withFile(m_dir.filePath(QStringLiteral("odbc-main.db")),
+                 [](QSqlDatabase& db) { run(db, QStringLiteral("CREATE TABLE unused (x)")); });
 }
 
 db::ConnectionSettings SmallDatabases::settings() const
 {
     db::ConnectionSettings s;
+    if (m_odbc) {
+        s.kind = db::ConnectionSettings::Kind::Odbc;
+        s.odbcConnectionString = QStringLiteral("DRIVER={SQLite3};Database=%1")
+                                     .arg(m_dir.filePath(QStringLiteral("odbc-main.db")));
+        return s;
+    }
     s.kind = db::ConnectionSettings::Kind::Embedded;
     s.embeddedFolder = m_dir.path();
     return s;

@@ -12,9 +12,11 @@ namespace orvex::test {
 class SmallDatabases
 {
 public:
-    SmallDatabases();
+    // `forOdbc`: the text columns collate NOCASE instead of CI_AS, which the SQLite ODBC
+    // driver cannot provide.
+    explicit SmallDatabases(bool forOdbc = false);
     QString folder() const { return m_dir.path(); }
-    db::ConnectionSettings settings() const;
+    db::ConnectionSettings settings() const; // embedded, or the SQLite ODBC driver when forOdbc
 
     void addIcd(const QVariant& code, const QVariant& description);
     void addPackage(const QString& packageId, const QVariant& name, const QVariant& amount,
@@ -26,6 +28,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    bool m_odbc = false;
 };
 
 } // namespace orvex::test

@@ -278,3 +278,95 @@ QString SqlServerStatements::icdSearchRows() const
 }
 
 } // namespace orvex::db
+
+namespace orvex::db {
+
+namespace {
+// The case-rate table and its code column, by three-part name.
+QString caseRateTable(CaseRateTable table)
+{
+    return table == CaseRateTable::Medical ? QStringLiteral("[Medicare].[dbo].[tbMed_MedicalCaseRates]")
+                                           : QStringLiteral("[Medicare].[dbo].[tbMed_Procedures]");
+}
+
+QString caseRateCode(CaseRateTable table)
+{
+    return table == CaseRateTable::Medical ? QStringLiteral("ICDCode") : QStringLiteral("RVSCode");
+}
+} // namespace
+
+QString SqlServerStatements::largestPackageId() const
+{
+    // UPDLOCK, HOLDLOCK: a second workstation cloning at the same moment waits here until
+    // this transaction ends, so both cannot take the same identifier.
+    return QStringLiteral("SELECT MAX(try_convert(BIGINT,packageID)) AS MAXP, "
+                          "(SELECT TOP (1) PackageID FROM [Medicare].[dbo].[tbMedPackage] "
+                          "WHERE PackageID IS NOT NULL AND try_convert(BIGINT,PackageID) IS NULL) "
+                          "FROM [Medicare].[dbo].[tbMedPackage] WITH (UPDLOCK, HOLDLOCK)");
+}
+
+QString SqlServerStatements::caseRatePackage(CaseRateTable table) const
+{
+    return QStringLiteral("SELECT TOP (1) PACKAGEID FROM %1 WITH (UPDLOCK, HOLDLOCK) WHERE %2 = ?")
+        .arg(caseRateTable(table), caseRateCode(table));
+}
+
+QString SqlServerStatements::packageRowCount() const
+{
+    return QStringLiteral("SELECT COUNT(*) FROM [Medicare].[dbo].[tbMedPackage] WHERE packageid = ?");
+}
+
+QString SqlServerStatements::moveCaseRate(CaseRateTable table) const
+{
+    // The rows it may pick from share code and package: whichever it takes, the split is the same.
+    return QStringLiteral("UPDATE TOP (1) %1 SET PACKAGEID = ? WHERE %2 = ? AND PACKAGEID = ?")
+        .arg(caseRateTable(table), caseRateCode(table));
+}
+
+QString SqlServerStatements::copyPackage() const
+{
+    return QStringLiteral(
+        "insert into [Medicare].[dbo].[tbMedPackage] ([PackageID]"
+        ",[Package],[Shortcut],[Amount],[pF],[IsAllowSlashing],[Status],[MedRoomBoard],[MedDrugs],[MedOthers]"
+        ","
+        "[MedOR],[Type],[isZBenefit],[isAllowSecondCR],[HCIPercentage],[PFPercentage],[CaseRatePercentage],"
+        "[isACR],[canMultiple],[CaseType]"
+        " ) "
+        " select "
+        "?"
+        ",[Package],[Shortcut],[Amount],[PF],[IsAllowSlashing],[Status],[MedRoomBoard],[MedDrugs],[MedOthers]"
+        ","
+        "[MedOR],[Type],[isZBenefit],[isAllowSecondCR],[HCIPercentage],[PFPercentage],[CaseRatePercentage],"
+        "[isACR],[canMultiple],[CaseType]"
+        " from [Medicare].[dbo].[tbMedPackage] where packageid = ?");
+}
+
+QString SqlServerStatements::activePackageAmounts() const
+{
+    return QStringLiteral("SELECT PACKAGEID, Amount,MedRoomBoard,MedDrugs,MedOthers,MedOR,PF,Package FROM  "
+                          "[Medicare].[dbo].[tbMedPackage] WHERE STATUS = 1 ");
+}
+
+QString SqlServerStatements::duplicateIcdRows() const
+{
+    return QStringLiteral(
+        "WITH CTE AS(SELECT [code],description,RN = ROW_NUMBER()OVER(PARTITION BY code ORDER "
+        "BY code)   FROM Build_FIle..tbIcdDiagMain ) SELECT *  FROM CTE WHERE RN > 1");
+}
+
+QString SqlServerStatements::duplicateIcdRowsToDelete() const
+{
+    // Which row of a code the server numbers first is its choice; the delete reports its own.
+    return QString();
+}
+
+QString SqlServerStatements::deleteDuplicateIcdRows() const
+{
+    // OUTPUT hands back exactly the rows deleted, so the log names those and no others.
+    return QStringLiteral(
+        "WITH CTE AS(SELECT [code],description,ALLOWASPRIMARY,RN = ROW_NUMBER()OVER(PARTITION "
+        "BY code ORDER BY code)   FROM Build_FIle..tbIcdDiagMain ) DELETE FROM CTE "
+        "OUTPUT deleted.[code], deleted.description, deleted.ALLOWASPRIMARY WHERE RN > 1");
+}
+
+} // namespace orvex::db

@@ -45,6 +45,16 @@ public:
     QString browseInsert(const QString& table) const override;
     QString browseUpdate(const QString& table) const override;
     QString icdSearchRows() const override;
+
+    QString largestPackageId() const override;
+    QString caseRatePackage(CaseRateTable table) const override;
+    QString packageRowCount() const override;
+    QString moveCaseRate(CaseRateTable table) const override;
+    QString copyPackage() const override;
+    QString activePackageAmounts() const override;
+    QString duplicateIcdRows() const override;
+    QString duplicateIcdRowsToDelete() const override;
+    QString deleteDuplicateIcdRows() const override;
 };
 
 } // namespace orvex::db

@@ -235,3 +235,94 @@ QString SqliteStatements::icdSearchRows() const
 }
 
 } // namespace orvex::db
+
+namespace orvex::db {
+
+namespace {
+QString caseRateTable(CaseRateTable table)
+{
+    return table == CaseRateTable::Medical ? QStringLiteral("Medicare.tbMed_MedicalCaseRates")
+                                           : QStringLiteral("Medicare.tbMed_Procedures");
+}
+
+QString caseRateCode(CaseRateTable table)
+{
+    return table == CaseRateTable::Medical ? QStringLiteral("ICDCode") : QStringLiteral("RVSCode");
+}
+
+// The package columns a clone copies, in the order of the copy statement.
+const char* const kCopiedPackageColumns =
+    "Package,Shortcut,Amount,PF,IsAllowSlashing,Status,MedRoomBoard,MedDrugs,MedOthers,MedOR,Type,isZBenefit,"
+    "isAllowSecondCR,HCIPercentage,PFPercentage,CaseRatePercentage,isACR,canMultiple,CaseType";
+
+// The rows of tbICDdiagMain numbered within their code (as the column's collation
+// compares), in storage order: number 1 is the row that stays.
+const char* const kNumberedIcdRows =
+    "select rowid as r, CODE as code, Description as description, "
+    "row_number() over (partition by CODE order by rowid) as rn from Build_FILE.tbICDdiagMain";
+} // namespace
+
+// The write transaction around a clone (begun immediate) keeps other writers out, so the
+// maximum read here stays the maximum until the commit.
+QString SqliteStatements::largestPackageId() const
+{
+    return QStringLiteral(
+        "select max(cast(PackageID as integer)), "
+        "(select PackageID from Medicare.tbMedPackage where PackageID is not null and "
+        "(trim(PackageID) = '' or trim(PackageID) glob '*[^0-9]*') limit 1) from Medicare.tbMedPackage");
+}
+
+QString SqliteStatements::caseRatePackage(CaseRateTable table) const
+{
+    return QStringLiteral("select PACKAGEID from %1 where %2 = ? order by rowid limit 1")
+        .arg(caseRateTable(table), caseRateCode(table));
+}
+
+QString SqliteStatements::packageRowCount() const
+{
+    return QStringLiteral("select count(*) from Medicare.tbMedPackage where PackageID = ?");
+}
+
+QString SqliteStatements::moveCaseRate(CaseRateTable table) const
+{
+    return QStringLiteral("update %1 set PACKAGEID = ? where rowid in (select rowid from %1 where %2 = ? and "
+                          "PACKAGEID = ? order by rowid limit 1)")
+        .arg(caseRateTable(table), caseRateCode(table));
+}
+
+QString SqliteStatements::copyPackage() const
+{
+    return QStringLiteral("insert into Medicare.tbMedPackage (PackageID,%1) select ?,%1 from "
+                          "Medicare.tbMedPackage where PackageID = ? order by rowid")
+        .arg(QLatin1String(kCopiedPackageColumns));
+}
+
+QString SqliteStatements::activePackageAmounts() const
+{
+    return QStringLiteral("select PACKAGEID, Amount,MedRoomBoard,MedDrugs,MedOthers,MedOR,PF,Package from "
+                          "Medicare.tbMedPackage where STATUS = 1 order by rowid");
+}
+
+QString SqliteStatements::duplicateIcdRows() const
+{
+    return QStringLiteral("select code, description, rn from (%1) where rn > 1 order by r")
+        .arg(QLatin1String(kNumberedIcdRows));
+}
+
+// Inside the write transaction the numbering cannot change between these two statements,
+// so the rows listed are the rows deleted.
+QString SqliteStatements::duplicateIcdRowsToDelete() const
+{
+    return QStringLiteral("select t.CODE, t.Description, t.ALLOWASPRIMARY from Build_FILE.tbICDdiagMain t "
+                          "where t.rowid in (select r from (%1) where rn > 1) order by t.rowid")
+        .arg(QLatin1String(kNumberedIcdRows));
+}
+
+QString SqliteStatements::deleteDuplicateIcdRows() const
+{
+    return QStringLiteral(
+               "delete from Build_FILE.tbICDdiagMain where rowid in (select r from (%1) where rn > 1)")
+        .arg(QLatin1String(kNumberedIcdRows));
+}
+
+} // namespace orvex::db

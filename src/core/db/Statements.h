@@ -10,6 +10,12 @@ enum class Product;
 
 // A read of the columns the tool relies on in one table; it fails when the table, a
 // column or the table's collation is missing. Run once when a connection opens.
+// The two case-rate tables a package can be split off from.
+enum class CaseRateTable {
+    Medical,
+    Procedures
+}; // tbMed_MedicalCaseRates by ICDCode, tbMed_Procedures by RVSCode
+
 struct TableProbe
 {
     QString database; // "Build_FILE" or "Medicare"
@@ -93,6 +99,28 @@ public:
 
     // The code search: every CODE, Description of tbICDdiagMain.
     virtual QString icdSearchRows() const = 0;
+
+    // Package cloning, inside a write transaction. One row: the largest PackageID as a
+    // number (NULL when there is none), then a PackageID that is not a whole number (NULL
+    // when every one is); reading it reserves the maximum against other sessions.
+    virtual QString largestPackageId() const = 0;
+    virtual QString caseRatePackage(CaseRateTable table) const = 0; // ? = code; PackageID of the first row
+    virtual QString packageRowCount() const = 0;                    // ? = PackageID; one row, one column
+    // ? = new PackageID, code, old PackageID: moves one case rate of that code and package.
+    virtual QString moveCaseRate(CaseRateTable table) const = 0;
+    virtual QString copyPackage() const = 0; // ? = new PackageID, old PackageID
+
+    // PACKAGEID, Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF, Package of every active package.
+    virtual QString activePackageAmounts() const = 0;
+
+    // Surplus rows of tbICDdiagMain, the rows of a code after its first: code, description, row number.
+    virtual QString duplicateIcdRows() const = 0;
+    // The surplus rows exactly as the delete below removes them: code, description,
+    // allow-as-primary. Empty where the delete itself returns the rows it removed.
+    virtual QString duplicateIcdRowsToDelete() const = 0;
+    // Deletes the surplus rows; where duplicateIcdRowsToDelete() is empty, returns each row
+    // deleted (code, description, allow-as-primary).
+    virtual QString deleteDuplicateIcdRows() const = 0;
 };
 
 } // namespace orvex::db

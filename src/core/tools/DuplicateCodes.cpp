@@ -1,0 +1,92 @@
+#include "tools/DuplicateCodes.h"
+
+#include "Error.h"
+#include "db/ActivityLog.h"
+#include "db/Statements.h"
+#include "db/Transaction.h"
+
+#include <QSqlQuery>
+
+namespace orvex::tools {
+
+namespace {
+QString orNull(const QVariant& value)
+{
+    return value.isNull() ? QStringLiteral("NULL") : QLatin1Char('"') + value.toString() + QLatin1Char('"');
+}
+
+QList<DeletedIcdRow> readDeletedRows(QSqlQuery&& q)
+{
+    QList<DeletedIcdRow> rows;
+    while (q.next())
+        rows.append({q.value(0), q.value(1), q.value(2)});
+    return rows;
+}
+} // namespace
+
+QString checkLogLine(const SurplusIcdRow& row)
+{
+    // A NULL field contributes nothing.
+    return row.code.toString() + QLatin1Char(' ') + row.description.toString() + QLatin1Char(' ') +
+           row.rowNumber.toString();
+}
+
+QString deleteLogLine(const DeletedIcdRow& row)
+{
+    return QStringLiteral("Duplicate ICD row deleted from tbICDdiagMain: code %1, description %2, "
+                          "allow as primary %3")
+        .arg(orNull(row.code), orNull(row.description), orNull(row.allowAsPrimary));
+}
+
+QList<SurplusIcdRow> findDuplicateIcdRows(db::Connection& connection)
+{
+    QList<SurplusIcdRow> rows;
+    QSqlQuery q = connection.exec(connection.statements().duplicateIcdRows());
+    while (q.next())
+        rows.append({q.value(0), q.value(1), q.value(2)});
+    return rows;
+}
+
+QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log)
+{
+    const QList<SurplusIcdRow> rows = findDuplicateIcdRows(connection);
+    if (rows.isEmpty())
+        return rows;
+    // One transaction for the lines: all of them are logged or none.
+    db::Transaction transaction(connection);
+    db::ActivityLog activityLog(connection);
+    for (const SurplusIcdRow& row : rows)
+        activityLog.append(log.user, log.workstation, checkLogLine(row));
+    transaction.commit();
+    return rows;
+}
+
+QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log)
+{
+    const db::Statements& sql = connection.statements();
+    try {
+        db::Transaction transaction(connection, db::Transaction::Mode::Write);
+        db::ActivityLog activityLog(connection);
+        QList<DeletedIcdRow> rows;
+        if (const QString listing = sql.duplicateIcdRowsToDelete(); !listing.isEmpty()) {
+            rows = readDeletedRows(connection.exec(listing));
+            for (const DeletedIcdRow& row : rows)
+                activityLog.append(log.user, log.workstation, deleteLogLine(row));
+            const int deleted = connection.exec(sql.deleteDuplicateIcdRows()).numRowsAffected();
+            if (deleted != rows.size())
+                throw Error(QStringLiteral("%1 rows were listed for deletion but %2 would have gone.")
+                                .arg(rows.size())
+                                .arg(deleted));
+        } else {
+            rows = readDeletedRows(connection.exec(sql.deleteDuplicateIcdRows()));
+            for (const DeletedIcdRow& row : rows)
+                activityLog.append(log.user, log.workstation, deleteLogLine(row));
+        }
+        transaction.commit();
+        return rows;
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("No duplicate ICD rows were deleted: %1").arg(e.message()));
+    }
+}
+
+} // namespace orvex::tools

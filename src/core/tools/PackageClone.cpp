@@ -1,0 +1,106 @@
+#include "tools/PackageClone.h"
+
+#include "Error.h"
+#include "db/ActivityLog.h"
+#include "db/Transaction.h"
+
+#include <limits>
+
+namespace orvex::tools {
+
+namespace {
+
+qint64 nextPackageId(db::Connection& connection)
+{
+    QSqlQuery q = connection.exec(connection.statements().largestPackageId());
+    if (!q.next() || q.value(0).isNull())
+        return 1; // an empty package table: the first package
+    if (!q.value(1).isNull())
+        throw Error(
+            QStringLiteral("tbMedPackage holds the PackageID %1, which is not a whole number, so no new "
+                           "identifier can be taken. Correct that row first.")
+                .arg(quotedForMessage(q.value(1).toString())));
+    bool ok = false;
+    const qint64 largest = q.value(0).toLongLong(&ok);
+    if (!ok || largest == std::numeric_limits<qint64>::max())
+        throw Error(QStringLiteral("the largest PackageID (%1) leaves no room for a new identifier.")
+                        .arg(q.value(0).toString()));
+    return largest + 1;
+}
+
+// The package of the code's first case rate; empty when the code has none.
+std::optional<QVariant> casePackage(db::Connection& connection, const CloneParams& params)
+{
+    QSqlQuery q = connection.exec(connection.statements().caseRatePackage(params.table), {params.code});
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0);
+}
+
+bool packageExists(db::Connection& connection, const QString& packageId)
+{
+    QSqlQuery q = connection.exec(connection.statements().packageRowCount(), {packageId});
+    return q.next() && q.value(0).toLongLong() > 0;
+}
+
+CloneResult cloneInTransaction(db::Connection& connection, const CloneParams& params)
+{
+    const db::Statements& sql = connection.statements();
+    db::Transaction transaction(connection, db::Transaction::Mode::Write);
+    const QString newId = QString::number(nextPackageId(connection));
+
+    const std::optional<QVariant> old = casePackage(connection, params);
+    if (!old)
+        return {CloneResult::Outcome::NotFound, {}, {}};
+    const QString oldId = old->isNull() ? QString() : old->toString();
+    if (oldId.isEmpty())
+        throw Error(QStringLiteral("its case rate in %1 names no package (PackageID is empty).")
+                        .arg(caseRateTableName(params.table)));
+    if (!packageExists(connection, oldId))
+        throw Error(QStringLiteral("its case rate uses package %1, which does not exist in tbMedPackage.")
+                        .arg(quotedForMessage(oldId)));
+
+    const int moved =
+        connection.exec(sql.moveCaseRate(params.table), {newId, params.code, oldId}).numRowsAffected();
+    if (moved != 1)
+        throw Error(QStringLiteral("the case rate could not be moved to package %1 (%2 rows changed).")
+                        .arg(newId)
+                        .arg(moved));
+    const int copied = connection.exec(sql.copyPackage(), {newId, oldId}).numRowsAffected();
+    if (copied < 1)
+        throw Error(QStringLiteral("package %1 could not be copied.").arg(quotedForMessage(oldId)));
+
+    db::ActivityLog(connection)
+        .append(params.log.user, params.log.workstation,
+                QStringLiteral("New package %1 for %2 code %3 in %4, copied from package %5")
+                    .arg(newId, codeKind(params.table), params.code, caseRateTableName(params.table), oldId));
+    transaction.commit();
+    return {CloneResult::Outcome::Done, oldId, newId};
+}
+
+} // namespace
+
+QString caseRateTableName(db::CaseRateTable table)
+{
+    return table == db::CaseRateTable::Medical ? QStringLiteral("tbMed_MedicalCaseRates")
+                                               : QStringLiteral("tbMed_Procedures");
+}
+
+QString codeKind(db::CaseRateTable table)
+{
+    return table == db::CaseRateTable::Medical ? QStringLiteral("ICD") : QStringLiteral("RVS");
+}
+
+CloneResult clonePackage(db::Connection& connection, const CloneParams& params)
+{
+    if (params.code.isEmpty())
+        return {};
+    try {
+        return cloneInTransaction(connection, params);
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("No new package was made for %1 code %2, and nothing was changed: %3")
+                        .arg(codeKind(params.table), quotedForMessage(params.code), e.message()));
+    }
+}
+
+} // namespace orvex::tools

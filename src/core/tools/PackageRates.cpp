@@ -1,0 +1,148 @@
+#include "tools/PackageRates.h"
+
+#include "Error.h"
+#include "db/Statements.h"
+#include "platform/ProgramFolder.h"
+#include "report/ReportFile.h"
+#include "text/Numbers.h"
+#include "text/SqlComply.h"
+#include "tools/ToolLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace orvex::tools {
+
+namespace {
+
+const char* const kAmountColumns[] = {"Amount", "MedRoomBoard", "MedDrugs", "MedOthers", "MedOR", "PF"};
+
+QString withoutBlanks(const QString& text)
+{
+    QString kept;
+    for (const QChar c : text)
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n') &&
+            c != QLatin1Char('\r'))
+            kept += c;
+    return kept;
+}
+
+bool isWordCharacter(QChar c)
+{
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+           (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_');
+}
+
+// The package name stands after "-- ": a line break would end the comment.
+QString lineCommentText(QString text)
+{
+    for (QChar& c : text)
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    return text;
+}
+
+QString scriptLine(const QSqlQuery& row, double factor, const QString& year)
+{
+    QString line = QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage") + year + QStringLiteral("] SET ");
+    for (int k = 1; k <= 6; ++k) {
+        const double value = numbers::leadingNumber(row.value(k).toString());
+        const double raised = factor * value + value;
+        line += QLatin1String(kAmountColumns[k - 1]) + QStringLiteral(" = '") + numbers::generalText(raised) +
+                QStringLiteral("',");
+    }
+    line.chop(1);
+    line += QStringLiteral(" WHERE packageid = '") + sqlQuoted(row.value(0).toString()) +
+            QStringLiteral("' -- ") + lineCommentText(row.value(7).toString());
+    return line;
+}
+
+} // namespace
+
+double rateFactor(const QString& percentText)
+{
+    const QString digits = withoutBlanks(percentText);
+    bool allDigits = !digits.isEmpty();
+    for (const QChar c : digits)
+        allDigits = allDigits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!allDigits)
+        throw Error(QStringLiteral("The percentage %1 is not understood: type the digits after the decimal "
+                                   "point, \"30\" for 30 % or \"5\" for 50 %.")
+                        .arg(quotedForMessage(percentText)));
+    return numbers::leadingNumber(QStringLiteral(".") + digits);
+}
+
+QString rateFactorCaption(const QString& percentText)
+{
+    try {
+        return QStringLiteral("= +%1 %").arg(QString::number(rateFactor(percentText) * 100, 'g', 12));
+    } catch (const Error&) {
+        return QStringLiteral("= ?");
+    }
+}
+
+void checkYearText(const QString& yearText)
+{
+    for (const QChar c : yearText)
+        if (!isWordCharacter(c))
+            throw Error(QStringLiteral("The year %1 cannot be part of a table name: use only letters, digits "
+                                       "and underscores (\"2023\" addresses tbMedPackage2023).")
+                            .arg(quotedForMessage(yearText)));
+}
+
+PackageRateResult writePackageRateScript(db::Connection& connection, const PackageRateParams& params,
+                                         const std::function<bool()>& stop)
+{
+    const double factor = rateFactor(params.percentText);
+    checkYearText(params.yearText);
+
+    PackageRateResult result;
+    result.path = params.outputPath.isEmpty()
+                      ? ProgramFolder::outputFile(QStringLiteral("UpdatePackageRates.txt"))
+                      : params.outputPath;
+    const QString partial = result.path + QStringLiteral(".part");
+    {
+        report::ReportFile file;
+        file.open(partial, report::ReportFile::Mode::Output);
+        try {
+            QSqlQuery rows = connection.exec(connection.statements().activePackageAmounts());
+            while (rows.next()) {
+                if (stop && stop()) {
+                    result.stopped = true;
+                    break;
+                }
+                file.writeLine(scriptLine(rows, factor, params.yearText));
+                ++result.packages;
+            }
+            if (rows.lastError().isValid())
+                throw Error(QStringLiteral("Reading the packages failed after %1 of them: %2")
+                                .arg(result.packages)
+                                .arg(rows.lastError().text()));
+            file.close();
+            if (result.stopped) {
+                QFile::remove(partial);
+                return result;
+            }
+        } catch (...) {
+            file.closeQuietly();
+            QFile::remove(partial);
+            throw;
+        }
+    }
+    if (QFile::exists(result.path) && !QFile::remove(result.path)) {
+        QFile::remove(partial);
+        throw Error(QStringLiteral("%1 cannot be replaced: it may be open in another program or read-only.")
+                        .arg(QDir::toNativeSeparators(result.path)));
+    }
+    if (!QFile::rename(partial, result.path)) {
+        QFile::remove(partial);
+        throw Error(
+            QStringLiteral("%1 cannot be written in its folder.").arg(QDir::toNativeSeparators(result.path)));
+    }
+    return result;
+}
+
+} // namespace orvex::tools

@@ -1,0 +1,121 @@
+#include "Error.h"
+#include "db/ActivityLog.h"
+#include "support/SmallDatabases.h"
+#include "tools/DuplicateCodes.h"
+
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+using namespace orvex;
+
+namespace {
+
+// D50 three times (two of them in other letter case), E11 once, F20 twice.
+class DuplicateCodes : public ::testing::TestWithParam<bool>
+{
+protected:
+    DuplicateCodes() : dbs(GetParam())
+    {
+        dbs.addIcd("D50", "Iron deficiency anaemia");
+        dbs.addIcd("E11", "Diabetes");
+        dbs.addIcd("d50", "Iron deficiency anemia, library wording");
+        dbs.addIcd("F20", QVariant());
+        dbs.addIcd("D50", "Anaemia");
+        dbs.addIcd("F20", "Schizophrenia");
+        connection = db::Connection::open(dbs.settings());
+    }
+
+    QStringList table()
+    {
+        QStringList rows;
+        QSqlQuery q = connection->exec(QStringLiteral("select CODE || ' ' || ifnull(Description, 'NULL') "
+                                                      "from Build_FILE.tbICDdiagMain order by rowid"));
+        while (q.next())
+            rows.append(q.value(0).toString());
+        return rows;
+    }
+
+    QStringList logTexts()
+    {
+        QStringList texts;
+        for (const db::ActivityLogEntry& e : db::ActivityLog(*connection).last(0))
+            texts.append(e.text);
+        return texts;
+    }
+
+    test::SmallDatabases dbs;
+    std::unique_ptr<db::Connection> connection;
+    const tools::LogIdentity who{QStringLiteral("tester"), QStringLiteral("ws1")};
+};
+
+} // namespace
+
+TEST_P(DuplicateCodes, checkLogsTheSurplusRowsAndDeleteKeepsTheFirstRowOfEachCode)
+{
+    const QStringList before = table();
+    EXPECT_EQ(tools::checkDuplicateIcdCodes(*connection, who).size(), 3);
+    EXPECT_EQ(logTexts(), (QStringList{"d50 Iron deficiency anemia, library wording 2", "D50 Anaemia 3",
+                                       "F20 Schizophrenia 2"}));
+    EXPECT_EQ(table(), before); // a check changes nothing
+
+    const QList<tools::DeletedIcdRow> deleted = tools::deleteDuplicateIcdCodes(*connection, who);
+    EXPECT_EQ(deleted.size(), 3);
+    EXPECT_EQ(table(), (QStringList{"D50 Iron deficiency anaemia", "E11 Diabetes", "F20 NULL"}));
+    QStringList deleteLines = logTexts().mid(3);
+    deleteLines.sort();
+    EXPECT_EQ(
+        deleteLines,
+        (QStringList{
+            "Duplicate ICD row deleted from tbICDdiagMain: code \"D50\", description \"Anaemia\", allow as "
+            "primary \"1\"",
+            "Duplicate ICD row deleted from tbICDdiagMain: code \"F20\", description \"Schizophrenia\", "
+            "allow as primary \"1\"",
+            "Duplicate ICD row deleted from tbICDdiagMain: code \"d50\", description \"Iron deficiency "
+            "anemia, library wording\", allow as primary \"1\""}));
+
+    EXPECT_TRUE(tools::checkDuplicateIcdCodes(*connection, who).isEmpty());
+    EXPECT_TRUE(tools::deleteDuplicateIcdCodes(*connection, who).isEmpty());
+    EXPECT_EQ(logTexts().size(), 6); // nothing more logged
+}
+
+TEST_P(DuplicateCodes, aFailureBeforeAnyStatementOfTheDeleteDeletesNothing)
+{
+    const QStringList before = table();
+    int failuresSeen = 0;
+    for (int failAt = 1; failAt < 40; ++failAt) {
+        int sent = 0;
+        connection->setBeforeStatementHook([&] {
+            if (++sent == failAt)
+                throw Error(QStringLiteral("connection lost"));
+        });
+        try {
+            tools::deleteDuplicateIcdCodes(*connection, who);
+        } catch (const Error& e) {
+            ++failuresSeen;
+            EXPECT_TRUE(e.message().startsWith(QLatin1String("No duplicate ICD rows were deleted: ")))
+                << e.what();
+            connection->setBeforeStatementHook({});
+            EXPECT_EQ(table(), before) << "failure before statement " << failAt;
+            EXPECT_TRUE(logTexts().isEmpty());
+            continue;
+        }
+        break;
+    }
+    connection->setBeforeStatementHook({});
+    EXPECT_GE(failuresSeen, 6); // begin, delete, log table check and creation, a log line, commit
+    EXPECT_EQ(table().size(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DuplicateCodes, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "SqliteOdbc" : "Embedded"; });
+
+TEST(DuplicateCodesCollation, codesThatDifferOnlyInTrailingBlanksAreOneCodeOnTheEmbeddedDatabase)
+{
+    test::SmallDatabases dbs;
+    dbs.addIcd("A01", "First");
+    dbs.addIcd("A01 ", "Second");
+    auto connection = db::Connection::open(dbs.settings());
+    const QList<tools::SurplusIcdRow> rows = tools::findDuplicateIcdRows(*connection);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].description.toString(), QStringLiteral("Second"));
+}
