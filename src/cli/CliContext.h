@@ -29,6 +29,7 @@ struct CliContext
     // Who the activity log names for changes made by this run: the login, else the
     // workstation's user.
     db::LogIdentity logIdentity() const;
+    QString userId; // the signed-in user, as the activity log names it; set by signIn()
 };
 
 // A command's arguments that do not fit its usage: runCli prints the message and the
@@ -54,6 +55,9 @@ int runUpdate(CliContext& ctx, const QStringList& args);
 int runImportAnnex(CliContext& ctx, const QStringList& args);
 int runOnlineUpdate(CliContext& ctx, const QStringList& args);
 int runSearch(CliContext& ctx, const QStringList& args);
+int runClone(CliContext& ctx, const QStringList& args);
+int runPackageRates(CliContext& ctx, const QStringList& args);
+int runDuplicates(CliContext& ctx, const QStringList& args);
 
 // Parses the global options and runs one command. Errors of type orvex::Error are
 // printed on `err` and give exit code 1; usage errors give 2.

@@ -40,6 +40,10 @@ const Command kCommands[] = {
      "online-update (--check | --apply) [--central-db DIR | --central-odbc \"CONNECTION STRING\" "
      "[--save-central]] [--forget-central]   the ICD update from the central server"},
     {"search", runSearch, "search TEXT [--limit N]   find ICD codes by code or by words of the description"},
+    {"clone", runClone, "clone (--icd CODE | --rvs CODE)   give a case rate a package of its own"},
+    {"package-rates", runPackageRates,
+     "package-rates [--percent TEXT] [--year TEXT]   write output/UpdatePackageRates.txt"},
+    {"duplicates", runDuplicates, "duplicates (--check | --delete --yes)   duplicate ICD codes"},
 };
 
 void printUsage(QTextStream& s)

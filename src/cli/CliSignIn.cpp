@@ -79,6 +79,7 @@ std::unique_ptr<db::Connection> CliContext::signIn()
     user.showmain();
     if (!user.connected())
         throw Error(user.lastError());
+    userId = user.UserID();
     return user.takeConnection();
 }
 
