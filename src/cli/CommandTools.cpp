@@ -4,9 +4,7 @@
 #include "Error.h"
 #include "db/CurrentUser.h"
 #include "platform/ProgramFolder.h"
-#include "tools/DuplicateCodes.h"
-#include "tools/PackageClone.h"
-#include "tools/PackageRates.h"
+#include "tools/ToolJobs.h"
 
 #include <QDir>
 
@@ -26,6 +24,21 @@ tools::LogIdentity logIdentity(const CliContext& ctx)
     return {ctx.userId, db::CurrentUser::workstation()};
 }
 
+// Runs a tool's job on this thread with the signed-in connection; prints its summary and,
+// its closing messages.
+jobs::JobOutcome runTool(CliContext& ctx, db::Connection& connection, jobs::Job& job)
+{
+    jobs::JobContext context;
+    context.programFolder = ProgramFolder::path();
+    context.existingConnection = &connection;
+    jobs::JobOutcome outcome = job.run(context, {});
+    for (const QString& line : outcome.summary)
+        ctx.out << line << "\n";
+    for (const QString& message : outcome.messages)
+        ctx.out << message << "\n";
+    return outcome;
+}
+
 } // namespace
 
 int runClone(CliContext& ctx, const QStringList& args)
@@ -41,14 +54,15 @@ int runClone(CliContext& ctx, const QStringList& args)
         return usage(ctx, kUsage);
     auto connection = ctx.signIn();
     params.log = logIdentity(ctx);
-    const tools::CloneResult result = tools::clonePackage(*connection, params);
-    if (result.outcome == tools::CloneResult::Outcome::NotFound) {
+    tools::PackageCloneJob job(params);
+    jobs::JobContext context;
+    context.existingConnection = connection.get();
+    const jobs::JobOutcome outcome = job.run(context, {});
+    if (job.result().outcome == tools::CloneResult::Outcome::NotFound) {
         ctx.err << "Not Found.\n";
-        ctx.err.flush();
         return 1;
     }
-    ctx.out << tools::codeKind(params.table) << " " << params.code << ": new package " << result.newPackageId
-            << " copied from package " << result.oldPackageId << "\nDone.\n";
+    ctx.out << outcome.summary.join(QLatin1Char('\n')) << "\nDone.\n";
     return 0;
 }
 
@@ -68,11 +82,8 @@ int runPackageRates(CliContext& ctx, const QStringList& args)
     tools::rateFactor(params.percentText);
     tools::checkYearText(params.yearText);
     auto connection = ctx.signIn();
-    ProgramFolder::ensureFolder(ProgramFolder::outputFolder());
-    const tools::PackageRateResult result = tools::writePackageRateScript(*connection, params);
-    ctx.out << result.packages << " active packages raised by "
-            << tools::rateFactorCaption(params.percentText).mid(2) << " in "
-            << QDir::toNativeSeparators(result.path) << "\nDone.\n";
+    tools::PackageRateJob job(params);
+    runTool(ctx, *connection, job);
     return 0;
 }
 
@@ -87,17 +98,10 @@ int runDuplicates(CliContext& ctx, const QStringList& args)
         return usage(ctx, "duplicates (--check | --delete --yes)");
     }
     auto connection = ctx.signIn();
-    if (check) {
-        const QList<tools::SurplusIcdRow> rows = tools::checkDuplicateIcdCodes(*connection, logIdentity(ctx));
-        for (const tools::SurplusIcdRow& row : rows)
-            ctx.out << tools::checkLogLine(row) << "\n";
-        ctx.out << (rows.isEmpty() ? "No Duplicates.\n" : "Check log.\n");
-        return 0;
-    }
-    const QList<tools::DeletedIcdRow> rows = tools::deleteDuplicateIcdCodes(*connection, logIdentity(ctx));
-    for (const tools::DeletedIcdRow& row : rows)
-        ctx.out << tools::deleteLogLine(row) << "\n";
-    ctx.out << rows.size() << " duplicate rows deleted.\nDone.\n";
+    tools::DuplicateCodesJob job(check ? tools::DuplicateCodesJob::Mode::Check
+                                       : tools::DuplicateCodesJob::Mode::Delete,
+                                 logIdentity(ctx));
+    runTool(ctx, *connection, job);
     return 0;
 }
 

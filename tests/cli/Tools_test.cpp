@@ -73,7 +73,7 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
     EXPECT_TRUE(run.err.contains(QLatin1String("add --yes to confirm")));
     run = cli({"duplicates", "--delete", "--yes"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.endsWith(QLatin1String("17 duplicate rows deleted.\nDone.\n")))
+    EXPECT_TRUE(run.out.endsWith(QLatin1String("Done. 17 duplicate ICD rows deleted.\n")))
         << run.out.toStdString();
     run = cli({"duplicates", "--check"});
     EXPECT_EQ(run.out, QStringLiteral("No Duplicates.\n"));

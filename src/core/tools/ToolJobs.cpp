@@ -1,0 +1,80 @@
+#include "tools/ToolJobs.h"
+
+#include "platform/ProgramFolder.h"
+
+#include <QDir>
+
+namespace orvex::tools {
+
+jobs::JobOutcome PackageCloneJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
+{
+    jobs::JobOutcome outcome;
+    if (m_params.code.isEmpty())
+        return outcome; // nothing read, nothing written, nothing said
+    std::unique_ptr<db::Connection> own;
+    db::Connection& connection = context.openConnection(own);
+    m_result = clonePackage(connection, m_params);
+    if (m_result.outcome == CloneResult::Outcome::NotFound) {
+        outcome.messages = {QStringLiteral("Not Found.")};
+    } else {
+        outcome.messages = {QStringLiteral("Done.")};
+        outcome.summary = {
+            QStringLiteral("%1 %2: new package %3 copied from package %4")
+                .arg(codeKind(m_params.table), m_params.code, m_result.newPackageId, m_result.oldPackageId)};
+    }
+    return outcome;
+}
+
+jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
+{
+    // The boxes are checked before the database is touched.
+    rateFactor(m_params.percentText);
+    checkYearText(m_params.yearText);
+    std::unique_ptr<db::Connection> own;
+    db::Connection& connection = context.openConnection(own);
+    PackageRateParams params = m_params;
+    if (params.outputPath.isEmpty()) {
+        ProgramFolder::ensureFolder(context.outputFolder());
+        params.outputPath = context.outputFolder() + QStringLiteral("/UpdatePackageRates.txt");
+    }
+    const PackageRateResult result =
+        writePackageRateScript(connection, params, [this] { return !shouldContinue(); });
+    jobs::JobOutcome outcome;
+    if (result.stopped) {
+        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
+                                                                           : jobs::JobEnding::Stopped;
+        return outcome;
+    }
+    outcome.messages = {QStringLiteral("Done.")};
+    outcome.filesToOpen = {result.path};
+    outcome.summary = {
+        QStringLiteral("%1 active packages raised by %2 in %3")
+            .arg(result.packages)
+            .arg(rateFactorCaption(params.percentText).mid(2), QDir::toNativeSeparators(result.path))};
+    return outcome;
+}
+
+jobs::JobOutcome DuplicateCodesJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
+{
+    std::unique_ptr<db::Connection> own;
+    db::Connection& connection = context.openConnection(own);
+    jobs::JobOutcome outcome;
+    if (m_mode == Mode::Delete) {
+        const QList<DeletedIcdRow> rows = deleteDuplicateIcdCodes(connection, m_log);
+        m_rowCount = rows.size();
+        for (const DeletedIcdRow& row : rows)
+            outcome.summary.append(deleteLogLine(row));
+        outcome.messages = {QStringLiteral("Done. %1 duplicate ICD rows deleted.").arg(rows.size())};
+        return outcome;
+    }
+    const QList<SurplusIcdRow> rows =
+        m_mode == Mode::Check ? checkDuplicateIcdCodes(connection, m_log) : findDuplicateIcdRows(connection);
+    m_rowCount = rows.size();
+    for (const SurplusIcdRow& row : rows)
+        outcome.summary.append(checkLogLine(row));
+    if (m_mode == Mode::Check)
+        outcome.messages = {rows.isEmpty() ? QStringLiteral("No Duplicates.") : QStringLiteral("Check log.")};
+    return outcome;
+}
+
+} // namespace orvex::tools

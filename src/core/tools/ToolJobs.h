@@ -1,0 +1,58 @@
+#pragma once
+
+#include "jobs/Job.h"
+#include "tools/DuplicateCodes.h"
+#include "tools/PackageClone.h"
+#include "tools/PackageRates.h"
+
+namespace orvex::tools {
+
+// The maintenance tools as jobs, for the window's runner and the command line alike.
+
+class PackageCloneJob final : public jobs::Job
+{
+public:
+    explicit PackageCloneJob(CloneParams params) : m_params(std::move(params)) {}
+    QString title() const override { return QStringLiteral("clone"); }
+    // "Done." or "Not Found."; no message for an empty code.
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+    const CloneResult& result() const { return m_result; }
+
+private:
+    CloneParams m_params;
+    CloneResult m_result;
+};
+
+// Writes UpdatePackageRates.txt in the context's output folder and asks for it to be opened.
+class PackageRateJob final : public jobs::Job
+{
+public:
+    explicit PackageRateJob(PackageRateParams params) : m_params(std::move(params)) {}
+    QString title() const override { return QStringLiteral("package-rates"); }
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+
+private:
+    PackageRateParams m_params;
+};
+
+class DuplicateCodesJob final : public jobs::Job
+{
+public:
+    enum class Mode {
+        Count,  // the surplus rows, nothing logged: what a delete would remove
+        Check,  // "Check Duplicates": the surplus rows, logged
+        Delete, // "Delete Duplicates": removed and logged
+    };
+    DuplicateCodesJob(Mode mode, LogIdentity log) : m_mode(mode), m_log(std::move(log)) {}
+    QString title() const override { return QStringLiteral("duplicates"); }
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+    Mode mode() const { return m_mode; }
+    qsizetype rowCount() const { return m_rowCount; } // rows found (Count, Check) or deleted (Delete)
+
+private:
+    Mode m_mode;
+    LogIdentity m_log;
+    qsizetype m_rowCount = 0;
+};
+
+} // namespace orvex::tools
