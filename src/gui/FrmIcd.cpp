@@ -12,6 +12,7 @@
 #include "gui/ReportListView.h"
 #include "gui/SourceFileListing.h"
 #include "gui/Twips.h"
+#include "gui/WindowLook.h"
 #include "platform/ProgramFolder.h"
 #include "ratelist/SourceFile.h"
 #include "ratelist/UpdateResource.h"
@@ -50,6 +51,7 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
 {
     setObjectName(QStringLiteral("frmICD"));
     setWindowTitle(caption());
+    setFont(windowFont());
     m_runner->setObjectName(QStringLiteral("jobRunner"));
 
     // Design sizes in twips, until the first resize sets them from the window.
@@ -63,6 +65,7 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
 
     buildHeader();
     buildTabs();
+    setTabHeight(m_tabs, Twips::of(this).px(520));
     showView(IcdView::NewCodes);
     for (QFrame* line : m_lines)
         line->hide(); // no underline until a view label is clicked

@@ -100,7 +100,7 @@ private:
     void relayout();
     void placeHeader();
     void placeTabContents();
-    int headerBottomTwips() const;
+    QSize headerExtent() const; // right and bottom edge of the header's controls, in pixels
 
     // Scans (FrmIcdScan.cpp).
     void onScanClicked(bool ph);

@@ -57,8 +57,13 @@ void FrmIcd::relayout()
 {
     const Twips tw = Twips::of(this);
     placeHeader();
+    // The window never gets so small that a header button is cut.
+    const QSize header = headerExtent();
+    const QSize minimum(header.width() + tw.px(kFrameInset), header.height() + tw.px(kFrameInset));
+    if (minimumSize() != minimum)
+        setMinimumSize(minimum);
     // A header that needs more room than designed (larger fonts) pushes the tab control down.
-    m_at.tabTop = std::max(2400, headerBottomTwips() + 60);
+    m_at.tabTop = std::max(2400, tw.twips(header.height()) + 60);
     m_sizes = applyResizeRules(tw.twips(width()), tw.twips(height()), m_at, m_sizes);
     m_tabs->setGeometry(QRect(tw.px(m_at.tabLeft, m_at.tabTop),
                               QSize(tw.px(m_sizes.tab.width()), tw.px(m_sizes.tab.height()))));
@@ -102,16 +107,15 @@ void FrmIcd::placeHeader()
                            std::max(countHeight, tw.px(300)));
 }
 
-int FrmIcd::headerBottomTwips() const
+QSize FrmIcd::headerExtent() const
 {
-    const Twips tw = Twips::of(this);
-    int bottom = 0;
+    QSize extent;
     for (const QObject* child : children()) {
         const auto* w = qobject_cast<const QWidget*>(child);
         if (w && w != m_tabs && !w->isWindow())
-            bottom = std::max(bottom, w->geometry().bottom() + 1);
+            extent = extent.expandedTo(QSize(w->geometry().right() + 1, w->geometry().bottom() + 1));
     }
-    return tw.twips(bottom);
+    return extent;
 }
 
 void FrmIcd::placeTabContents()

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -337,6 +340,28 @@ TEST(FrmIcd, tinyWindowKeepsHeaderAndRestoresSizes)
     QCoreApplication::processEvents();
     for (const char* name : following)
         EXPECT_EQ(control<QWidget>(s.window, name)->geometry(), before[name]) << name;
+}
+
+TEST(FrmIcd, windowFontTabHeightAndASmallestSizeThatKeepsTheHeaderWhole)
+{
+    Shown s;
+    const QFont font = s.window.font();
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), 9.75);
+    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) {
+        EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("Tahoma"));
+    } else {
+        QFont sans(QStringLiteral("sans-serif"));
+        sans.setPointSizeF(9.75);
+        EXPECT_EQ(QFontInfo(font).family(), QFontInfo(sans).family()) << "the closest sans-serif face";
+    }
+
+    const auto* tabs = control<QTabWidget>(s.window, "SSTab1");
+    EXPECT_EQ(tabs->tabBar()->tabRect(0).height(), gui::Twips::of(&s.window).px(520));
+
+    s.window.resize(20, 15);
+    QCoreApplication::processEvents();
+    for (const char* name : {"cmdOpenFolder", "cmdICDDLL", "cmdClose"})
+        EXPECT_TRUE(s.window.rect().contains(control<QWidget>(s.window, name)->geometry())) << name;
 }
 
 TEST(FrmIcd, widerWindowWidensAllFourListsAlike)
