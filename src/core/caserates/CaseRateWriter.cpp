@@ -4,6 +4,7 @@
 #include "report/ReportFileSet.h"
 #include "text/Blanks.h"
 #include "text/Numbers.h"
+#include "text/ScriptText.h"
 #include "text/SqlComply.h"
 
 namespace orvex::caserates {
@@ -41,20 +42,11 @@ QString trimmed(const QString& s)
     return trimBlanks(s).toString();
 }
 
-// Text after "--" stays on its line whatever a list holds: a line break would end the
-// comment and turn the rest into a statement.
-QString commentText(QString text)
-{
-    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return text;
-}
-
 // A stored description with its line breaks as blanks.
 QString oneLine(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    return commentText(text);
+    return text::lineCommentText(text);
 }
 
 QString n(double value)
@@ -157,7 +149,7 @@ void CaseRateWriter::rateChange(const Finding& f)
             v[QStringLiteral("Amount")] + QStringLiteral("', [PF]='") + v[QStringLiteral("PF")] +
             QStringLiteral("', [MedRoomBoard]='") + v[QStringLiteral("MedRoomBoard")] + QStringLiteral("'") +
             QStringLiteral(" WHERE PackageID = '") + sqlQuoted(f.key) + QStringLiteral("' -- ") +
-            commentText(f.code + QLatin1Char(' ') + v[QStringLiteral("Description")]));
+            text::lineCommentText(f.code + QLatin1Char(' ') + v[QStringLiteral("Description")]));
     m_files.writeLine(Slot::ScriptPHFile, QString());
 }
 
@@ -188,7 +180,7 @@ void CaseRateWriter::newStyleRateUpdate(const Finding& f)
                           v[QStringLiteral("PF")] + QStringLiteral("', [MedRoomBoard]='") +
                           v[QStringLiteral("MedRoomBoard")] + QStringLiteral("'") +
                           QStringLiteral(" WHERE Code  =  '") + sqlQuoted(f.key) + QStringLiteral("' -- ") +
-                          commentText(f.key + QLatin1Char(' ') + v[QStringLiteral("Description")]));
+                          text::lineCommentText(f.key + QLatin1Char(' ') + v[QStringLiteral("Description")]));
 }
 
 void CaseRateWriter::passSummary(const PassCounters& c, const QDateTime& when)

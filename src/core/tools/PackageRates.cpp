@@ -5,6 +5,7 @@
 #include "platform/ProgramFolder.h"
 #include "report/ReportFile.h"
 #include "text/Numbers.h"
+#include "text/ScriptText.h"
 #include "text/SqlComply.h"
 #include "tools/ToolLog.h"
 
@@ -36,15 +37,6 @@ bool isWordCharacter(QChar c)
            (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_');
 }
 
-// The package name stands after "-- ": a line break would end the comment.
-QString lineCommentText(QString text)
-{
-    for (QChar& c : text)
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-            c = QLatin1Char(' ');
-    return text;
-}
-
 QString scriptLine(const QSqlQuery& row, double factor, const QString& year)
 {
     QString line = QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage") + year + QStringLiteral("] SET ");
@@ -56,7 +48,7 @@ QString scriptLine(const QSqlQuery& row, double factor, const QString& year)
     }
     line.chop(1);
     line += QStringLiteral(" WHERE packageid = '") + sqlQuoted(row.value(0).toString()) +
-            QStringLiteral("' -- ") + lineCommentText(row.value(7).toString());
+            QStringLiteral("' -- ") + text::lineCommentText(row.value(7).toString());
     return line;
 }
 
