@@ -65,8 +65,8 @@ AnnexImportEntry::AnnexImportEntry(Update2024Tab* tab)
 {
     m_runner->setObjectName(QStringLiteral("annexImportRunner"));
     if (auto* grid = qobject_cast<QGridLayout*>(tab->layout())) {
-        grid->addWidget(m_button, 2, 2);
-        grid->addWidget(m_status, 2, 3, 1, 3);
+        grid->addWidget(m_button, 2, 3);
+        grid->addWidget(m_status, 2, 4, 1, 3);
     }
     connect(m_button, &QPushButton::clicked, this, &AnnexImportEntry::onClicked);
     connect(m_runner, &JobRunner::progressed, this, &AnnexImportEntry::onProgressed);

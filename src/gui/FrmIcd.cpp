@@ -72,6 +72,8 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
 
     new IcdBridges(this, m_connection, m_user);
     new OnlineUpdateWiring(this, m_connection, m_user);
+    wireUpdateTab();
+    wireTools();
 
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(m_cmdOpenFolder, &QPushButton::clicked, this, &FrmIcd::openOutputFolder);
@@ -127,7 +129,7 @@ void FrmIcd::fillSourceFiles()
     m_lstSourceFiles->rows()->append(rows);
 }
 
-bool FrmIcd::isScanRunning() const
+bool FrmIcd::isJobRunning() const
 {
     return m_runner->isRunning();
 }
@@ -148,7 +150,7 @@ void FrmIcd::showFrmSrc()
 
 void FrmIcd::loadUpdate()
 {
-    if (isScanRunning())
+    if (isJobRunning())
         return; // the list is the running scan's input
     QStringList lines;
     {
@@ -167,7 +169,7 @@ void FrmIcd::loadUpdate()
 
 void FrmIcd::chooseSelectedSourceFile()
 {
-    if (isScanRunning())
+    if (isJobRunning())
         return;
     const QModelIndexList selected = m_lstSourceFiles->selectionModel()->selectedRows();
     if (selected.isEmpty()) {

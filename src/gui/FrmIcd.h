@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Connection.h"
+#include "db/LogIdentity.h"
 #include "gui/ResizeRules.h"
 #include "jobs/Job.h"
 #include "reconcile/ScanTypes.h"
@@ -9,6 +10,8 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -60,7 +63,7 @@ public:
     const QString& sourceFilePath() const { return SourceFilePath; }
     bool phMode() const { return PHMode; }
     IcdView view() const { return m_view; }
-    bool isScanRunning() const;
+    bool isJobRunning() const; // a scan or any other job of the window: one runs at a time
     // How the last scan ended; empty before the first one and after a failed one.
     std::optional<reconcile::ScanEnding> lastEnding() const { return m_lastEnding; }
 
@@ -102,19 +105,40 @@ private:
     void placeTabContents();
     QSize headerExtent() const; // right and bottom edge of the header's controls, in pixels
 
+    // Every tab's jobs run on m_runner, one at a time (FrmIcdJobs.cpp). While one runs, the
+    // controls that would start another or change its input are disabled, except
+    // `stopButton`, which stops it.
+    using JobFinished = std::function<void(jobs::Job& job, const jobs::JobOutcome& outcome)>;
+    void runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
+                std::function<void()> afterEither = {});
+    jobs::JobContext jobContext() const;
+    void setStartControlsEnabled(bool enabled, QWidget* stopButton);
+    void onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome);
+    void onJobFailed(const QString& message);
+    void openForUser(const QStringList& files);
+    db::LogIdentity logIdentity() const;
+
     // Scans (FrmIcdScan.cpp).
     void onScanClicked(bool ph);
     void startScan(bool ph);
-    jobs::JobContext jobContext() const;
     void resetResults();
     void applyBatch(const jobs::JobProgress& batch);
-    void onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome);
     void onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome);
-    void onJobFailed(const QString& message);
-    void setRunning(bool running, bool ph);
     QPushButton* scanButton(bool ph) const;
     static QString idleCaption(bool ph);
     ReportListView* resultList(reconcile::ResultList which) const;
+
+    // Tab "Update 2024": the backup and the update run (FrmIcdUpdate.cpp).
+    void wireUpdateTab();
+    void onBackupClicked();
+    void onProcessClicked();
+
+    // Duplicates, cloning, the package rate script (FrmIcdTools.cpp).
+    void wireTools();
+    void checkDuplicates();
+    void deleteDuplicates();
+    void updateMedPackage();
+    void createNewPackage(bool procedures);
 
     FrmSrc* ensureFrmSrc();
     void showFrmSrc();
@@ -126,7 +150,8 @@ private:
     bool PHMode = false;
     IcdView m_view = IcdView::NewCodes;
     std::optional<reconcile::ScanEnding> m_lastEnding;
-    bool m_runningPh = false;
+    JobFinished m_jobFinished;              // what the running job's end does
+    std::function<void()> m_jobAfterEither; // also after a failure: captions back to idle
 
     FixedPositions m_at;
     FollowingSizes m_sizes;

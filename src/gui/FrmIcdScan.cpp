@@ -5,7 +5,6 @@
 #include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ReportListView.h"
-#include "platform/ProgramFolder.h"
 #include "reconcile/ScanJob.h"
 
 #include <QCheckBox>
@@ -80,6 +79,7 @@ void FrmIcd::startScan(bool ph)
 {
     scanButton(ph)->setText(kRunningCaption);
     resetResults();
+    m_lastEnding.reset();
 
     reconcile::ScanParams params;
     params.lines = m_frmSrc->lines();
@@ -89,16 +89,13 @@ void FrmIcd::startScan(bool ph)
     params.packageId = m_lblPackageID->text();
     m_prgScan->setRange(0, std::max(1, static_cast<int>(params.lines.size())));
 
-    setRunning(true, ph);
-    m_runner->start(std::make_unique<reconcile::ScanJob>(std::move(params)), jobContext());
-}
-
-jobs::JobContext FrmIcd::jobContext() const
-{
-    jobs::JobContext context;
-    context.programFolder = ProgramFolder::path();
-    context.connection = m_connection;
-    return context;
+    runJob(
+        std::make_unique<reconcile::ScanJob>(std::move(params)), scanButton(ph),
+        [this](jobs::Job& job, const jobs::JobOutcome& outcome) {
+            if (auto* scan = dynamic_cast<reconcile::ScanJob*>(&job); scan && scan->lastResult())
+                onScanFinished(*scan->lastResult(), outcome);
+        },
+        [this, ph] { scanButton(ph)->setText(idleCaption(ph)); });
 }
 
 void FrmIcd::resetResults()
@@ -110,17 +107,6 @@ void FrmIcd::resetResults()
         resultList(static_cast<reconcile::ResultList>(i))->rows()->clear();
     m_lblCount->setText(QStringLiteral("0"));
     m_prgScan->setValue(0);
-}
-
-void FrmIcd::setRunning(bool running, bool ph)
-{
-    m_runningPh = ph;
-    // What would start another run or change the list under the running one.
-    scanButton(!ph)->setEnabled(!running);
-    scanButton(ph)->setEnabled(true);
-    m_cmdLoadUpdate->setEnabled(!running);
-    m_lstSourceFiles->setEnabled(!running);
-    m_chkFixFormat->setEnabled(!running);
 }
 
 void FrmIcd::applyBatch(const jobs::JobProgress& batch)
@@ -162,12 +148,6 @@ void FrmIcd::applyBatch(const jobs::JobProgress& batch)
         MessageBoxes::applicationError(this, failure);
 }
 
-void FrmIcd::onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome)
-{
-    if (auto* scan = dynamic_cast<reconcile::ScanJob*>(job); scan && scan->lastResult())
-        onScanFinished(*scan->lastResult(), outcome);
-}
-
 void FrmIcd::onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome)
 {
     reconcile::ScanProgress last;
@@ -189,16 +169,6 @@ void FrmIcd::onScanFinished(const reconcile::ScanResult& result, const jobs::Job
 
     for (const QString& message : outcome.messages) // in every ending, a stop and a close included
         MessageBoxes::information(this, message);
-    scanButton(m_runningPh)->setText(idleCaption(m_runningPh));
-    setRunning(false, m_runningPh);
-}
-
-void FrmIcd::onJobFailed(const QString& message)
-{
-    m_lastEnding.reset();
-    MessageBoxes::error(this, message);
-    scanButton(m_runningPh)->setText(idleCaption(m_runningPh));
-    setRunning(false, m_runningPh);
 }
 
 } // namespace orvex::gui

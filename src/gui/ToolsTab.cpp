@@ -11,10 +11,8 @@ namespace orvex::gui {
 ToolsTab::ToolsTab(QWidget* parent) : QWidget(parent)
 {
     auto* grid = new QGridLayout(this);
-    grid->addWidget(notInBuild(named<QPushButton>("cmdCheckDuplicates", QStringLiteral("Check Duplicates"))),
-                    0, 0);
-    grid->addWidget(
-        notInBuild(named<QPushButton>("cmdDeleteDuplicates", QStringLiteral("Delete Duplicates"))), 0, 1);
+    grid->addWidget(named<QPushButton>("cmdCheckDuplicates", QStringLiteral("Check Duplicates")), 0, 0);
+    grid->addWidget(named<QPushButton>("cmdDeleteDuplicates", QStringLiteral("Delete Duplicates")), 0, 1);
     m_chkFixFormat = named<QCheckBox>("chkFixFormat", QStringLiteral("Fix Format 1"));
     grid->addWidget(m_chkFixFormat, 1, 0);
     const char* tableNames[] = {"cmdICD_0", "cmdICD_1", "cmdICD_2", "cmdICD_3"};

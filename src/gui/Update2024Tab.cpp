@@ -2,6 +2,7 @@
 
 #include "gui/AnnexImportEntry.h"
 #include "gui/NamedWidgets.h"
+#include "tools/PackageRates.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +16,9 @@
 namespace orvex::gui {
 
 namespace {
+const QString kCopySuffix = QStringLiteral("_2_14_2024");
+const QString kTestSuffix = QStringLiteral("_TEST");
+
 QLineEdit* textBox(const char* name, const QString& text)
 {
     return named<QLineEdit>(name, text);
@@ -26,47 +30,50 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
     auto* grid = new QGridLayout(this);
 
     m_cmdBackUPTables =
-        notInBuild(named<QPushButton>("cmdBackUPTables", QStringLiteral("Step1. Create table copies on")));
-    m_txtCopySuffix = notInBuild(textBox("txtCopySuffix", QStringLiteral("_2_14_2024")));
-    m_chkTest = notInBuild(named<QCheckBox>("chkTest", QStringLiteral("Test Table")));
-    m_optVer2 = notInBuild(named<QRadioButton>("optVer2", QStringLiteral("Version 2")));
-    m_chkVerB = notInBuild(named<QCheckBox>("chkVerB", QStringLiteral("Philhealth Ver B.")));
+        named<QPushButton>("cmdBackUPTables", QStringLiteral("Step1. Create table copies on"));
+    m_txtCopySuffix = textBox("txtCopySuffix", kCopySuffix);
+    m_chkTest = named<QCheckBox>("chkTest", QStringLiteral("Test Table"));
+    m_optVer2 = named<QRadioButton>("optVer2", QStringLiteral("Version 2"));
+    m_chkVerB = named<QCheckBox>("chkVerB", QStringLiteral("Philhealth Ver B."));
     grid->addWidget(m_cmdBackUPTables, 0, 0);
     grid->addWidget(m_txtCopySuffix, 0, 1);
     grid->addWidget(m_chkTest, 0, 2);
     grid->addWidget(m_optVer2, 0, 3);
     grid->addWidget(m_chkVerB, 0, 4);
 
-    m_cmdProcess =
-        notInBuild(named<QPushButton>("cmdProcess", QStringLiteral("Step 2. Create update scripts")));
-    m_txtFileName = notInBuild(textBox("txtFileName", QStringLiteral("ICD PH 2024")));
+    m_cmdProcess = named<QPushButton>("cmdProcess", idleProcessCaption());
+    m_txtFileName = textBox("txtFileName", QStringLiteral("ICD PH 2024"));
     grid->addWidget(m_cmdProcess, 1, 0);
     grid->addWidget(m_txtFileName, 1, 1);
     grid->addWidget(named<QLabel>("Label5", QStringLiteral("previous rates as of")), 1, 2);
     auto* cboYear = named<QComboBox>("cboYear");
     cboYear->setEditable(true);
     cboYear->setEditText(QStringLiteral("2023"));
-    grid->addWidget(notInBuild(cboYear), 1, 3);
+    grid->addWidget(cboYear, 1, 3);
     grid->addWidget(textBox("txtSuffix", QStringLiteral("_2023")), 1, 4);
-    m_chkUpdateDesc = notInBuild(named<QCheckBox>("chkUpdateDesc", QStringLiteral("Update Descriptions")));
+    m_chkUpdateDesc = named<QCheckBox>("chkUpdateDesc", QStringLiteral("Update Descriptions"));
     grid->addWidget(m_chkUpdateDesc, 1, 5);
 
-    grid->addWidget(
-        notInBuild(named<QPushButton>("cmdUpdateMedPackage",
-                                      QStringLiteral("Update MedPackage by%: (generates script only) "))),
-        2, 0);
-    grid->addWidget(notInBuild(textBox("txtUpdateMedPackage", QStringLiteral("30"))), 2, 1);
+    grid->addWidget(named<QPushButton>("cmdUpdateMedPackage",
+                                       QStringLiteral("Update MedPackage by%: (generates script only) ")),
+                    2, 0);
+    auto* percent = textBox("txtUpdateMedPackage", QStringLiteral("30"));
+    grid->addWidget(percent, 2, 1);
+    // The box holds the digits after the decimal point: "5" means +50 %, not +5 %.
+    auto* factor = named<QLabel>("lblUpdateMedPackageFactor");
+    grid->addWidget(factor, 2, 2);
+    auto showFactor = [percent, factor] { factor->setText(tools::rateFactorCaption(percent->text())); };
+    connect(percent, &QLineEdit::textChanged, factor, showFactor);
+    showFactor();
 
-    grid->addWidget(
-        notInBuild(named<QPushButton>("cmdCreateNewPackage", QStringLiteral("Create new package for ICD:"))),
-        3, 0);
-    grid->addWidget(notInBuild(textBox("txtICDSplit", QString())), 3, 1);
+    grid->addWidget(named<QPushButton>("cmdCreateNewPackage", QStringLiteral("Create new package for ICD:")),
+                    3, 0);
+    grid->addWidget(textBox("txtICDSplit", QString()), 3, 1);
     grid->addWidget(textBox("Text1", QStringLiteral("O15.2  N83.1 Q03.8  P56.0 P56.9 ")), 3, 2, 1, 3);
 
-    grid->addWidget(notInBuild(named<QPushButton>("cmdCreateNewPackageProc",
-                                                  QStringLiteral("Create new package for RVSID:"))),
-                    4, 0);
-    grid->addWidget(notInBuild(textBox("txtRVSSplit", QString())), 4, 1);
+    grid->addWidget(
+        named<QPushButton>("cmdCreateNewPackageProc", QStringLiteral("Create new package for RVSID:")), 4, 0);
+    grid->addWidget(textBox("txtRVSSplit", QString()), 4, 1);
     grid->addWidget(textBox("Text2", QStringLiteral("77401")), 4, 2);
 
     m_txtLog = named<QPlainTextEdit>("txtLog");
@@ -78,6 +85,34 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
     grid->setColumnStretch(6, 1);
 
     m_annexImport = new AnnexImportEntry(this);
+
+    connect(m_chkTest, &QCheckBox::clicked, this, &Update2024Tab::onTestTableClicked);
+    connect(m_optVer2, &QRadioButton::clicked, this, &Update2024Tab::onVersion2Clicked);
+}
+
+QString Update2024Tab::idleProcessCaption()
+{
+    return QStringLiteral("Step 2. Create update scripts");
+}
+
+QString Update2024Tab::testSuffix() const
+{
+    return m_txtCopySuffix->toolTip();
+}
+
+// The copies are named after the suffix; the tool-tip carries the suffix that aims the
+// update scripts at the test copies.
+void Update2024Tab::onTestTableClicked()
+{
+    const bool test = m_chkTest->isChecked();
+    m_txtCopySuffix->setText(test ? kTestSuffix : kCopySuffix);
+    m_txtCopySuffix->setToolTip(test ? kTestSuffix : QString());
+}
+
+void Update2024Tab::onVersion2Clicked()
+{
+    m_txtFileName->setText(QStringLiteral("ICD PH 2024 v2"));
+    m_txtCopySuffix->setText(QStringLiteral("_05_03_2024"));
 }
 
 } // namespace orvex::gui

@@ -32,7 +32,15 @@ public:
     QPlainTextEdit* txtLog() const { return m_txtLog; }
     AnnexImportEntry* annexImport() const { return m_annexImport; } // "Import annex…"
 
+    // "_TEST" while "Test Table" is checked, otherwise empty: the suffix of the tables the
+    // update scripts address.
+    QString testSuffix() const;
+    static QString idleProcessCaption(); // of cmdProcess when no run is going
+
 private:
+    void onTestTableClicked();
+    void onVersion2Clicked();
+
     QPushButton* m_cmdBackUPTables = nullptr;
     QPushButton* m_cmdProcess = nullptr;
     QLineEdit* m_txtCopySuffix = nullptr;

@@ -1,6 +1,9 @@
 #include "gui/AnnexImportEntry.h"
 
+#include "caserates/UpdateRunJob.h"
+
 #include "WindowTestSupport.h"
+#include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 
 #include <QLabel>
@@ -74,6 +77,36 @@ TEST(AnnexImportEntry, importsTheAnnexIntoTheYearsListAndNamesItForStep2)
     ASSERT_TRUE(waitForImportEnd(window));
     EXPECT_EQ(seams.messages(), QStringList{"\"ICD PH 2024_PROCEDURE.txt\" exists already. Replace it?"});
     EXPECT_EQ(readBytes(list), "kept");
+}
+
+// What the import names in txtFileName is what "Step 2. Create update scripts" reads.
+TEST(AnnexImportEntry, step2RunsOnTheImportedList)
+{
+    TempProgramFolder folder;
+    GuiSeams seams;
+    SmallDatabases dbs;
+    dbs.addPackage(QStringLiteral("7"), QStringLiteral("INCISION PKG"), 7098, 1638, 5460);
+    dbs.exec(
+        QStringLiteral("Medicare"),
+        QStringLiteral("insert into tbMed_Procedures (RVSCODE, Description, PackageID) values (?, ?, ?)"),
+        {QStringLiteral("10060"), QStringLiteral("Incision"), QStringLiteral("7")});
+    writeBytes(folder.path() + "/ICD PH 2024.txt", "A00|CHOLERA|1|2|3\r\n");
+    FrmIcd window{dbs.settings()};
+    const ChosenPdf chosen(sourcePath(kAnnexB));
+    control<QLineEdit>(window, "txtFileName")->setText(QStringLiteral("ICD PH 2024 v2"));
+    click(control<QPushButton>(window, "cmdImportAnnex"));
+    ASSERT_TRUE(waitForImportEnd(window));
+    ASSERT_EQ(control<QLineEdit>(window, "txtFileName")->text(), QStringLiteral("ICD PH 2024"));
+
+    click(control<QPushButton>(window, "cmdProcess"));
+    ASSERT_TRUE(waitForScanEnd(window));
+    EXPECT_EQ(control<QLabel>(window, "lblCount")->text(), QStringLiteral("4313"));
+    EXPECT_EQ(control<QLabel>(window, "lblNewPH")->text(), QStringLiteral("4312"));
+    EXPECT_EQ(control<QLabel>(window, "lblsamePH")->text(), QStringLiteral("0"));
+    EXPECT_EQ(control<QLabel>(window, "lblDifDescPH")->text(), QStringLiteral("1"));
+    const QByteArray script = readBytes(folder.outputFile(QStringLiteral("script.txt")));
+    EXPECT_TRUE(script.contains("VALUES('10080','INCISION AND DRAINAGE OF PILONIDAL CYST'"));
+    EXPECT_EQ(seams.messages().last(), caserates::UpdateRunJob::doneMessage());
 }
 
 // Progress shows page by page; the button stops the run between pages and nothing is written.

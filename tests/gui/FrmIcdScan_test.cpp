@@ -97,7 +97,7 @@ struct ScanWindow
 
     void expectIdle() const
     {
-        EXPECT_FALSE(window->isScanRunning());
+        EXPECT_FALSE(window->isJobRunning());
         EXPECT_EQ(text("cmdScan"), QStringLiteral("Go Scan"));
         EXPECT_EQ(text("cmdScanPH"), QStringLiteral("Scan"));
         for (const char* name : {"cmdScan", "cmdScanPH", "cmdLoadUpdate", "lstSourceFiles", "chkFixFormat"})
@@ -158,7 +158,7 @@ TEST(FrmIcdScan, runningScanLocksWhatWouldStartAnotherAndStopsOnSecondClick)
     click(s.widget("cmdScanPH"));
     ASSERT_TRUE(hold.waitUntilHeld());
 
-    EXPECT_TRUE(s.window->isScanRunning());
+    EXPECT_TRUE(s.window->isJobRunning());
     EXPECT_EQ(s.text("cmdScanPH"), QStringLiteral("Stop"));
     EXPECT_TRUE(s.widget("cmdScanPH")->isEnabled());
     for (const char* name : {"cmdScan", "cmdLoadUpdate", "lstSourceFiles", "chkFixFormat"})
@@ -190,7 +190,7 @@ TEST(FrmIcdScan, closingDuringRunStopsWithoutSummaryAndClosesCleanly)
     ASSERT_TRUE(hold.waitUntilHeld());
 
     click(s.widget("cmdClose"));
-    EXPECT_FALSE(s.window->isScanRunning()) << "the close waits for the worker";
+    EXPECT_FALSE(s.window->isJobRunning()) << "the close waits for the worker";
     EXPECT_FALSE(s.window->isVisible());
     EXPECT_FALSE(s.window->frmSRC()->isVisible());
     EXPECT_EQ(s.window->lastEnding(), ScanEnding::WindowClosing);
@@ -206,7 +206,7 @@ TEST(FrmIcdScan, closingTheWindowItselfDuringRunEndsTheSameWay)
     click(s.widget("cmdScanPH"));
     ASSERT_TRUE(hold.waitUntilHeld());
     EXPECT_TRUE(s.window->close());
-    EXPECT_FALSE(s.window->isScanRunning());
+    EXPECT_FALSE(s.window->isJobRunning());
     EXPECT_EQ(s.window->lastEnding(), ScanEnding::WindowClosing);
     EXPECT_EQ(s.seams.messages(), QStringList{kDone});
 }

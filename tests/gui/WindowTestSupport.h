@@ -80,7 +80,7 @@ template <class Predicate> bool processEventsUntil(Predicate done)
 
 inline bool waitForScanEnd(const gui::FrmIcd& window)
 {
-    return processEventsUntil([&window] { return !window.isScanRunning(); });
+    return processEventsUntil([&window] { return !window.isJobRunning(); });
 }
 
 // Holds a running scan right after line `atLine` until a stop (or close) has been asked

@@ -1,0 +1,64 @@
+// Tab "Update 2024": "Step 2. Create update scripts" (and, with it, what the passes show
+// in the counters, lists and log box of the window).
+#include "caserates/UpdateRunJob.h"
+#include "gui/FrmIcd.h"
+#include "gui/JobRunner.h"
+#include "gui/MessageBoxes.h"
+#include "gui/ReportListView.h"
+#include "gui/Update2024Tab.h"
+
+#include <QCheckBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace orvex::gui {
+
+namespace {
+const QString kRunningCaption = QStringLiteral("Stop");
+} // namespace
+
+void FrmIcd::wireUpdateTab()
+{
+    connect(m_update2024Tab->cmdProcess(), &QPushButton::clicked, this, &FrmIcd::onProcessClicked);
+}
+
+void FrmIcd::onProcessClicked()
+{
+    QPushButton* button = m_update2024Tab->cmdProcess();
+    if (m_runner->isRunning()) {
+        // Ends the running pass after its current line; the procedure pass still runs and
+        // can be stopped in turn.
+        if (button->text() == kRunningCaption)
+            m_runner->requestStop();
+        return;
+    }
+    PHMode = true; // and so it stays
+
+    caserates::UpdateRunParams params;
+    params.fileBase = m_update2024Tab->txtFileName()->text();
+    params.verB = m_update2024Tab->chkVerB()->isChecked();
+    params.updateDescriptions = m_update2024Tab->chkUpdateDesc()->isChecked();
+    params.testSuffix = m_update2024Tab->testSuffix();
+    const QModelIndexList selected = m_lstSourceFiles->selectionModel()->selectedRows();
+    if (!selected.isEmpty())
+        params.selectedSourceFile = selected.first().data().toString();
+    params.packageId = m_lblPackageID->text();
+    params.logText = m_update2024Tab->txtLog()->toPlainText();
+
+    button->setText(kRunningCaption);
+    runJob(
+        std::make_unique<caserates::UpdateRunJob>(std::move(params)), button,
+        [this](jobs::Job&, const jobs::JobOutcome& outcome) {
+            if (outcome.ending == jobs::JobEnding::WindowClosing)
+                return;
+            for (const QString& message : outcome.messages)
+                MessageBoxes::information(this, message);
+            openForUser(outcome.filesToOpen); // the log and scriptPH.txt
+        },
+        [button] { button->setText(Update2024Tab::idleProcessCaption()); });
+}
+
+} // namespace orvex::gui

@@ -1,0 +1,109 @@
+// The maintenance tools driven through the window: cloning, duplicates, the rate script.
+#include "db/ActivityLog.h"
+#include "support/SmallDatabases.h"
+#include "support/TestPaths.h"
+
+#include "WindowTestSupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+
+using namespace orvex;
+using gui::FrmIcd;
+
+namespace {
+
+int count(db::Connection& c, const QString& sql)
+{
+    QSqlQuery q = c.exec(sql);
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+} // namespace
+
+TEST(FrmIcdTools, cloneClearsTheBoxOnDoneAndKeepsItOnNotFound)
+{
+    test::GuiSeams seams;
+    test::SmallDatabases dbs;
+    dbs.addPackage("12", "Cholera", 9000, 2700, 6300);
+    dbs.addCaseRate("A00.0", "Cholera", "12");
+    FrmIcd window(dbs.settings());
+    auto* box = test::control<QLineEdit>(window, "txtICDSplit");
+    auto* button = test::control<QPushButton>(window, "cmdCreateNewPackage");
+
+    box->setText(QStringLiteral("A00.0"));
+    test::click(button);
+    EXPECT_FALSE(button->isEnabled()); // until the job has ended
+    EXPECT_FALSE(test::control<QWidget>(window, "cmdScan")->isEnabled());
+    ASSERT_TRUE(test::waitForScanEnd(window));
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_EQ(seams.messages(), QStringList{"Done."});
+    EXPECT_TRUE(box->text().isEmpty());
+
+    box->setText(QStringLiteral("Z99"));
+    test::click(button);
+    ASSERT_TRUE(test::waitForScanEnd(window));
+    EXPECT_EQ(seams.messages(), (QStringList{"Done.", "Not Found."}));
+    EXPECT_EQ(box->text(), QStringLiteral("Z99"));
+
+    auto connection = db::Connection::open(dbs.settings());
+    EXPECT_EQ(count(*connection, QStringLiteral("select count(*) from Medicare.tbMedPackage")), 2);
+}
+
+TEST(FrmIcdTools, deleteDuplicatesAsksWithTheNumberAndDeletesOnlyOnYes)
+{
+    test::GuiSeams seams;
+    test::SmallDatabases dbs;
+    dbs.addIcd("D50", "First");
+    dbs.addIcd("D50", "Second");
+    dbs.addIcd("D50", "Third");
+    FrmIcd window(dbs.settings());
+    auto* button = test::control<QPushButton>(window, "cmdDeleteDuplicates");
+
+    gui::MessageBoxes::queueAnswer(QMessageBox::No);
+    test::click(button);
+    ASSERT_TRUE(test::waitForScanEnd(window));
+    ASSERT_EQ(seams.messages().size(), 1);
+    EXPECT_TRUE(seams.messages()[0].startsWith(QLatin1String("Delete 2 duplicate rows from tbICDdiagMain?")));
+    auto connection = db::Connection::open(dbs.settings());
+    EXPECT_EQ(count(*connection, QStringLiteral("select count(*) from Build_FILE.tbICDdiagMain")), 3);
+
+    gui::MessageBoxes::queueAnswer(QMessageBox::Yes);
+    test::click(button);
+    ASSERT_TRUE(test::processEventsUntil([&] { return seams.messages().size() == 3; }));
+    EXPECT_EQ(seams.messages()[2], QStringLiteral("Done. 2 duplicate ICD rows deleted."));
+    EXPECT_EQ(count(*connection, QStringLiteral("select count(*) from Build_FILE.tbICDdiagMain")), 1);
+    EXPECT_EQ(db::ActivityLog(*connection).last(0).size(), 2);
+}
+
+TEST(FrmIcdTools, packageRatesShowTheFactorRefuseABadYearAndOpenTheScript)
+{
+    test::GuiSeams seams;
+    test::TempProgramFolder program;
+    test::SmallDatabases dbs;
+    dbs.addPackage("1", "ONE", 1000, 300, 700);
+    FrmIcd window(dbs.settings());
+    auto* percent = test::control<QLineEdit>(window, "txtUpdateMedPackage");
+    auto* factor = test::control<QLabel>(window, "lblUpdateMedPackageFactor");
+    EXPECT_EQ(factor->text(), QStringLiteral("= +30 %"));
+    percent->setText(QStringLiteral("5"));
+    EXPECT_EQ(factor->text(), QStringLiteral("= +50 %"));
+
+    test::control<QComboBox>(window, "cboYear")->setEditText(QStringLiteral("]; drop table x --"));
+    test::click(test::control<QPushButton>(window, "cmdUpdateMedPackage"));
+    ASSERT_TRUE(test::waitForScanEnd(window));
+    ASSERT_EQ(seams.messages().size(), 1);
+    EXPECT_TRUE(seams.messages()[0].contains(QLatin1String("cannot be part of a table name")));
+
+    test::control<QComboBox>(window, "cboYear")->setEditText(QStringLiteral("2023"));
+    test::click(test::control<QPushButton>(window, "cmdUpdateMedPackage"));
+    ASSERT_TRUE(test::waitForScanEnd(window));
+    const QString script = program.outputFile(QStringLiteral("UpdatePackageRates.txt"));
+    EXPECT_EQ(seams.openedFolders, QStringList{script});
+    EXPECT_EQ(seams.messages().last(), QStringLiteral("Done."));
+    EXPECT_TRUE(test::readBytes(script).startsWith(
+        "UPDATE [Medicare].[dbo].[tbMedPackage2023] SET Amount = '1500',"));
+}

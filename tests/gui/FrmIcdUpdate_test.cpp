@@ -1,0 +1,141 @@
+// Tab "Update 2024" driven like a user: the suffix controls and "Step 2. Create update
+// scripts" with its two passes, stop, close and failures.
+#include "caserates/UpdateRunJob.h"
+#include "gui/FrmIcd.h"
+
+#include "WindowTestSupport.h"
+#include "support/SmallDatabases.h"
+#include "support/TestPaths.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace orvex;
+using namespace orvex::test;
+using gui::FrmIcd;
+
+namespace {
+
+struct UpdateWindow
+{
+    GuiSeams seams;
+    TempProgramFolder folder;
+    SmallDatabases dbs;
+    std::unique_ptr<FrmIcd> window;
+
+    UpdateWindow()
+    {
+        dbs.addPackage(QStringLiteral("7"), QStringLiteral("CHOLERA PKG"), 10000, 3000, 7000);
+        dbs.addCaseRate(QStringLiteral("A00"), QStringLiteral("Cholera"), QStringLiteral("7"));
+        writeList("ICD PH 2024.txt", "A00|CHOLERA|10,000|3,000|7,500\r\nA02|Salmonella|1|2|3\r\n"
+                                     "A03|Shigellosis|1|2|3\r\n");
+        writeList("ICD PH 2024_PROCEDURE.txt", "90000|New proc|5|6|7\r\n");
+        window = std::make_unique<FrmIcd>(dbs.settings());
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void writeList(const char* name, const QByteArray& bytes)
+    {
+        writeBytes(folder.path() + QLatin1Char('/') + QLatin1String(name), bytes);
+    }
+    QWidget* widget(const char* name) const { return control<QWidget>(*window, name); }
+    QString text(const char* name) const
+    {
+        if (auto* label = window->findChild<QLabel*>(QLatin1String(name)))
+            return label->text();
+        if (auto* box = window->findChild<QLineEdit*>(QLatin1String(name)))
+            return box->text();
+        return control<QPushButton>(*window, name)->text();
+    }
+    QString log() const { return control<QPlainTextEdit>(*window, "txtLog")->toPlainText(); }
+    QByteArray output(const char* name) const { return readBytes(folder.outputFile(QLatin1String(name))); }
+};
+
+} // namespace
+
+TEST(FrmIcdUpdate, testTableAndVersion2SetTheSuffixesAndTheFileName)
+{
+    GuiSeams seams;
+    FrmIcd window{db::ConnectionSettings{}};
+    auto* suffix = control<QLineEdit>(window, "txtCopySuffix");
+    EXPECT_EQ(suffix->text(), QStringLiteral("_2_14_2024"));
+    EXPECT_TRUE(suffix->toolTip().isEmpty());
+
+    click(control<QWidget>(window, "chkTest"));
+    EXPECT_EQ(suffix->text(), QStringLiteral("_TEST"));
+    EXPECT_EQ(suffix->toolTip(), QStringLiteral("_TEST"));
+
+    click(control<QWidget>(window, "optVer2"));
+    EXPECT_EQ(control<QLineEdit>(window, "txtFileName")->text(), QStringLiteral("ICD PH 2024 v2"));
+    EXPECT_EQ(suffix->text(), QStringLiteral("_05_03_2024"));
+    EXPECT_EQ(suffix->toolTip(), QStringLiteral("_TEST")) << "the test suffix is not touched";
+
+    click(control<QWidget>(window, "chkTest"));
+    EXPECT_EQ(suffix->text(), QStringLiteral("_2_14_2024"));
+    EXPECT_TRUE(suffix->toolTip().isEmpty());
+}
+
+TEST(FrmIcdUpdate, step2WritesBothPassesShowsTheLastAndOpensLogAndScript)
+{
+    UpdateWindow u;
+    click(u.widget("chkTest"));
+    HoldScanAtLine hold(*u.window, 1);
+    click(u.widget("cmdProcess"));
+    ASSERT_TRUE(hold.waitUntilHeld());
+    EXPECT_EQ(u.text("cmdProcess"), QStringLiteral("Stop"));
+    EXPECT_TRUE(u.widget("cmdProcess")->isEnabled());
+    for (const char* name :
+         {"cmdScan", "cmdScanPH", "txtFileName", "chkTest", "cmdCreateNewPackage", "cmdCheckDuplicates"})
+        EXPECT_FALSE(u.widget(name)->isEnabled()) << name;
+    click(u.widget("cmdProcess")); // "Stop": ends the diagnosis pass after the held line
+    ASSERT_TRUE(waitForScanEnd(*u.window));
+
+    EXPECT_EQ(u.text("cmdProcess"), QStringLiteral("Step 2. Create update scripts"));
+    EXPECT_TRUE(u.widget("cmdScan")->isEnabled());
+    EXPECT_EQ(u.seams.messages(), QStringList{caserates::UpdateRunJob::doneMessage()});
+    EXPECT_EQ(u.seams.openedFolders, (QStringList{u.folder.outputFile(QStringLiteral("ICD Parser Log.txt")),
+                                                  u.folder.outputFile(QStringLiteral("scriptPH.txt"))}));
+    // The stop ended the diagnosis pass after its first line; the procedure pass ran whole
+    // and is what the counters and lists show.
+    const QByteArray script = u.output("script.txt");
+    EXPECT_FALSE(script.contains("A02")) << script.toStdString();
+    EXPECT_TRUE(script.contains("VALUES('90000'"));
+    EXPECT_TRUE(u.output("scriptPH.txt").contains("[tbMedPackage_TEST] SET")) << "test mode";
+    EXPECT_EQ(u.text("lblCount"), QStringLiteral("1"));
+    EXPECT_EQ(u.text("lblNewPH"), QStringLiteral("1"));
+    EXPECT_EQ(listRows(*u.window, "lsvNewCodePH").size(), 1u);
+    EXPECT_TRUE(u.log().startsWith(QStringLiteral("\nDiagnosis/ICDCode\n"))) << u.log().toStdString();
+    EXPECT_TRUE(u.log().endsWith(QStringLiteral("New Packages will need to be created manually\n"
+                                                "Check script.txt for new package details/scripts.")));
+}
+
+TEST(FrmIcdUpdate, closingTheWindowInTheFirstPassEndsTheRunThere)
+{
+    UpdateWindow u;
+    HoldScanAtLine hold(*u.window, 1);
+    click(u.widget("cmdProcess"));
+    ASSERT_TRUE(hold.waitUntilHeld());
+    EXPECT_TRUE(u.window->close());
+    EXPECT_FALSE(u.window->isJobRunning());
+    EXPECT_TRUE(u.seams.messages().isEmpty());
+    EXPECT_TRUE(u.seams.openedFolders.isEmpty());
+    EXPECT_FALSE(u.output("script.txt").contains("90000")) << "no procedure pass";
+    // The report files were closed: they can be replaced at once.
+    EXPECT_TRUE(QFile::remove(u.folder.outputFile(QStringLiteral("ICD Parser Log.txt"))));
+}
+
+TEST(FrmIcdUpdate, aMissingListIsAnApplicationErrorAndTheOtherPassStillRuns)
+{
+    UpdateWindow u;
+    QFile::remove(u.folder.path() + QStringLiteral("/ICD PH 2024_PROCEDURE.txt"));
+    click(u.widget("cmdProcess"));
+    ASSERT_TRUE(waitForScanEnd(*u.window));
+    const QStringList messages = u.seams.messages();
+    ASSERT_EQ(messages.size(), 2) << messages.join('\n').toStdString();
+    EXPECT_TRUE(messages[0].contains(QLatin1String("ICD PH 2024_PROCEDURE.txt")));
+    EXPECT_EQ(messages[1], caserates::UpdateRunJob::doneMessage());
+    EXPECT_TRUE(u.output("script.txt").contains("'A02'"));
+    EXPECT_TRUE(u.widget("cmdProcess")->isEnabled());
+}
