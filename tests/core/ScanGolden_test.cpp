@@ -2,11 +2,10 @@
 // ORVEX_UPDATE_GOLDEN=1 rewrites the golden files from the current output.
 #include "ratelist/SourceFile.h"
 #include "reconcile/ScanJob.h"
+#include "support/Golden.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 
-#include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace orvex;
@@ -35,23 +34,6 @@ void fill(test::SmallDatabases& dbs)
     dbs.addCaseRate("I42.9", "Cardiomyopathy, unspecified", "99");
 }
 
-void compareWithGolden(const test::TempProgramFolder& folder, const QString& goldenFolder)
-{
-    const bool update = qEnvironmentVariableIntValue("ORVEX_UPDATE_GOLDEN") == 1;
-    QDir().mkpath(goldenFolder);
-    for (const QString& name : kReportFiles) {
-        const QString produced = folder.outputFile(name);
-        const QString golden = goldenFolder + "/" + name + ".golden";
-        if (!QFile::exists(produced)) {
-            EXPECT_FALSE(QFile::exists(golden)) << name.toStdString() << " was not written";
-            continue;
-        }
-        if (update)
-            test::writeBytes(golden, test::readBytes(produced));
-        EXPECT_TRUE(test::readBytes(produced) == test::readBytes(golden)) << name.toStdString();
-    }
-}
-
 void scanAndCompare(bool ph, const QString& goldenName)
 {
     test::SmallDatabases dbs;
@@ -64,7 +46,8 @@ void scanAndCompare(bool ph, const QString& goldenName)
         params.strategy = strategy;
         params.connection = dbs.settings();
         ScanJob(params).run();
-        compareWithGolden(folder, test::fixturePath("scan/" + goldenName));
+        test::expectGoldenFiles(folder.path() + "/output", kReportFiles,
+                                test::fixturePath("scan/" + goldenName));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "caserates/CaseRateWriter.h"
 #include "caserates/RateFileLine.h"
 #include "caserates/RateLookups.h"
+#include "ratelist/RateLine.h"
 #include "ratelist/SourceFile.h"
 #include "reconcile/ScanTypes.h"
 #include "report/ReportFileSet.h"
@@ -192,8 +193,10 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
         lookups = makeBatchedRateLookups(connection, pass.procedures, p.verB);
         QStringList codes;
         codes.reserve(lineCount);
-        for (const QString& line : std::as_const(lines))
-            codes << RateFileLine::parse(line).code;
+        for (const QString& line : std::as_const(lines)) {
+            if (!ratelist::isBlankLine(line))
+                codes << RateFileLine::parse(line).code;
+        }
         try {
             lookups->prefetch(codes);
         } catch (const Error&) {
@@ -208,106 +211,115 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
     std::vector<reconcile::ResultRow> newCodes, changedDescriptions;
     QString packageId = p.packageId;
     int failedInARow = 0;
+    // Every lookup of a line first, then its findings in the order their lines are written.
+    auto classify = [&](const RateFileLine& l, int i, jobs::JobProgress& step) {
+        jobs::Findings findings;
+        auto finding = [&](Finding::Kind kind, const QString& table, const QString& key) {
+            Finding f;
+            f.kind = kind;
+            f.table = table;
+            f.key = key;
+            f.code = l.code;
+            f.sourceLine = i + 1;
+            f.sourceFile = path;
+            return f;
+        };
+        const QString newStyleTable = QString::fromUtf16(kNewStyleTable);
+        const QString packageTable = QString::fromUtf16(kPackageTable);
+        if (p.verB && !lookups->newStyleExists(l.code)) {
+            Finding f = finding(Finding::Kind::NewRow, newStyleTable, l.code);
+            f.keyColumn = QStringLiteral("Code");
+            f.proposed = listedValues(l);
+            findings.push_back(f);
+            ++counters.lblNewPH;
+        }
+        std::optional<CaseRateHit> hit = lookups->caseRate(l.code);
+        if (!hit)
+            hit = lookups->caseRate(withoutBlanks(l.code));
+        if (!hit) {
+            Finding f = finding(Finding::Kind::NewRow, pass.table, l.code);
+            f.keyColumn = pass.codeColumn;
+            f.proposed = listedValues(l);
+            f.proposed.insert(QStringLiteral("CaseType"), pass.caseType);
+            findings.push_back(f);
+            newCodes.push_back({l.code + QStringLiteral(" - ") + l.description, QString()});
+            step.rowsAdded.push_back({QStringLiteral("lsvNewCodePH"), newCodes.back().text, QString()});
+            ++counters.lblNewPH;
+        } else {
+            packageId = valueText(hit->packageId);
+            if (const std::optional<PackageHit> package = lookups->package(packageId)) {
+                const double amount = numbers::leadingNumber(valueText(package->amount));
+                const double pf = numbers::leadingNumber(valueText(package->pf));
+                const double medRoomBoard = numbers::leadingNumber(valueText(package->medRoomBoard));
+                if (numbers::roundTo2(l.amountValue) != amount || numbers::roundTo2(l.pfValue) != pf ||
+                    numbers::roundTo2(l.medRoomBoardValue) != medRoomBoard) {
+                    Finding f = finding(Finding::Kind::ChangedValues, packageTable, packageId);
+                    f.keyColumn = QStringLiteral("PackageID");
+                    f.read = {{QStringLiteral("Amount"), numbers::shortestText(amount)},
+                              {QStringLiteral("PF"), numbers::shortestText(pf)},
+                              {QStringLiteral("MedRoomBoard"), numbers::shortestText(medRoomBoard)}};
+                    f.proposed = listedValues(l);
+                    findings.push_back(f);
+                    ++counters.lblNewRate;
+                }
+                if (l.amountValue == 0 || l.pfValue == 0 || l.medRoomBoardValue == 0)
+                    findings.push_back(finding(Finding::Kind::ZeroAmount, packageTable, packageId));
+            }
+            const QString stored = valueText(hit->description);
+            switch (compareDescriptions(l.description, stored)) {
+            case DescriptionMatch::Same:
+                ++counters.lblsamePH;
+                break;
+            case DescriptionMatch::Changed: {
+                Finding f = finding(Finding::Kind::ChangedValues, pass.table, l.code);
+                f.keyColumn = pass.codeColumn;
+                f.read = {{QStringLiteral("Description"), stored}};
+                f.proposed = {{QStringLiteral("Description"), l.description}};
+                findings.push_back(f);
+                ++counters.lblDifDescPH;
+                changedDescriptions.push_back({l.code + QStringLiteral(" - ") + stored,
+                                               trimBlanks(l.code).toString() + QStringLiteral(" - ") +
+                                                   trimBlanks(l.description).toString()});
+                step.rowsAdded.push_back({QStringLiteral("lsvSameCodeDifDescPH"),
+                                          changedDescriptions.back().text,
+                                          changedDescriptions.back().second});
+                break;
+            }
+            case DescriptionMatch::Neither:
+                break;
+            }
+        }
+        if (p.verB) {
+            Finding f = finding(Finding::Kind::ReplacementValues, newStyleTable, l.code);
+            f.keyColumn = QStringLiteral("Code");
+            f.proposed = listedValues(l);
+            findings.push_back(f);
+        }
+        return findings;
+    };
     for (int i = 0; i < lineCount && shouldContinue(); ++i) {
         const RateFileLine l = RateFileLine::parse(lines[i]);
         jobs::JobProgress step;
         step.labels.insert(QStringLiteral("lblHeader"), l.header);
         const qsizetype logBoxBefore = logBox.size();
 
-        // Every lookup first, then the findings in the order their lines are written.
+        // A blank line (a stray empty one, one of blanks and tabs) is counted but is no code:
+        // it would script a package and a case rate for an empty code.
         jobs::Findings findings;
-        try {
-            auto finding = [&](Finding::Kind kind, const QString& table, const QString& key) {
-                Finding f;
-                f.kind = kind;
-                f.table = table;
-                f.key = key;
-                f.code = l.code;
-                f.sourceLine = i + 1;
-                f.sourceFile = path;
-                return f;
-            };
-            const QString newStyleTable = QString::fromUtf16(kNewStyleTable);
-            const QString packageTable = QString::fromUtf16(kPackageTable);
-            if (p.verB && !lookups->newStyleExists(l.code)) {
-                Finding f = finding(Finding::Kind::NewRow, newStyleTable, l.code);
-                f.keyColumn = QStringLiteral("Code");
-                f.proposed = listedValues(l);
-                findings.push_back(f);
-                ++counters.lblNewPH;
+        if (!ratelist::isBlankLine(lines[i])) {
+            try {
+                findings = classify(l, i, step);
+                failedInARow = 0;
+            } catch (const Error& e) {
+                // The line is left out; its counts taken so far stay, as the window showed them.
+                fail(e.message(), i + 1, &step);
+                if (++failedInARow >= kFailedLinesInARow)
+                    throw Error(
+                        QStringLiteral("The update run stopped at line %1 of %2: the database no longer "
+                                       "answers (%3). The report files are incomplete.")
+                            .arg(i + 1)
+                            .arg(QDir::toNativeSeparators(path), e.message()));
             }
-            std::optional<CaseRateHit> hit = lookups->caseRate(l.code);
-            if (!hit)
-                hit = lookups->caseRate(withoutBlanks(l.code));
-            if (!hit) {
-                Finding f = finding(Finding::Kind::NewRow, pass.table, l.code);
-                f.keyColumn = pass.codeColumn;
-                f.proposed = listedValues(l);
-                f.proposed.insert(QStringLiteral("CaseType"), pass.caseType);
-                findings.push_back(f);
-                newCodes.push_back({l.code + QStringLiteral(" - ") + l.description, QString()});
-                step.rowsAdded.push_back({QStringLiteral("lsvNewCodePH"), newCodes.back().text, QString()});
-                ++counters.lblNewPH;
-            } else {
-                packageId = valueText(hit->packageId);
-                if (const std::optional<PackageHit> package = lookups->package(packageId)) {
-                    const double amount = numbers::leadingNumber(valueText(package->amount));
-                    const double pf = numbers::leadingNumber(valueText(package->pf));
-                    const double medRoomBoard = numbers::leadingNumber(valueText(package->medRoomBoard));
-                    if (numbers::roundTo2(l.amountValue) != amount || numbers::roundTo2(l.pfValue) != pf ||
-                        numbers::roundTo2(l.medRoomBoardValue) != medRoomBoard) {
-                        Finding f = finding(Finding::Kind::ChangedValues, packageTable, packageId);
-                        f.keyColumn = QStringLiteral("PackageID");
-                        f.read = {{QStringLiteral("Amount"), numbers::shortestText(amount)},
-                                  {QStringLiteral("PF"), numbers::shortestText(pf)},
-                                  {QStringLiteral("MedRoomBoard"), numbers::shortestText(medRoomBoard)}};
-                        f.proposed = listedValues(l);
-                        findings.push_back(f);
-                        ++counters.lblNewRate;
-                    }
-                    if (l.amountValue == 0 || l.pfValue == 0 || l.medRoomBoardValue == 0)
-                        findings.push_back(finding(Finding::Kind::ZeroAmount, packageTable, packageId));
-                }
-                const QString stored = valueText(hit->description);
-                switch (compareDescriptions(l.description, stored)) {
-                case DescriptionMatch::Same:
-                    ++counters.lblsamePH;
-                    break;
-                case DescriptionMatch::Changed: {
-                    Finding f = finding(Finding::Kind::ChangedValues, pass.table, l.code);
-                    f.keyColumn = pass.codeColumn;
-                    f.read = {{QStringLiteral("Description"), stored}};
-                    f.proposed = {{QStringLiteral("Description"), l.description}};
-                    findings.push_back(f);
-                    ++counters.lblDifDescPH;
-                    changedDescriptions.push_back({l.code + QStringLiteral(" - ") + stored,
-                                                   trimBlanks(l.code).toString() + QStringLiteral(" - ") +
-                                                       trimBlanks(l.description).toString()});
-                    step.rowsAdded.push_back({QStringLiteral("lsvSameCodeDifDescPH"),
-                                              changedDescriptions.back().text,
-                                              changedDescriptions.back().second});
-                    break;
-                }
-                case DescriptionMatch::Neither:
-                    break;
-                }
-            }
-            if (p.verB) {
-                Finding f = finding(Finding::Kind::ReplacementValues, newStyleTable, l.code);
-                f.keyColumn = QStringLiteral("Code");
-                f.proposed = listedValues(l);
-                findings.push_back(f);
-            }
-            failedInARow = 0;
-        } catch (const Error& e) {
-            // The line is left out; its counts taken so far stay, as the window showed them.
-            fail(e.message(), i + 1, &step);
-            findings.clear();
-            if (++failedInARow >= kFailedLinesInARow)
-                throw Error(QStringLiteral("The update run stopped at line %1 of %2: the database no longer "
-                                           "answers (%3). The report files are incomplete.")
-                                .arg(i + 1)
-                                .arg(QDir::toNativeSeparators(path), e.message()));
         }
         for (const Finding& f : findings)
             writer.write(f);
