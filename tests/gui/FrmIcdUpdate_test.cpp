@@ -4,9 +4,12 @@
 #include "gui/FrmIcd.h"
 
 #include "WindowTestSupport.h"
+#include "db/SampleDatabases.h"
+#include "gui/Twips.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -138,4 +141,31 @@ TEST(FrmIcdUpdate, aMissingListIsAnApplicationErrorAndTheOtherPassStillRuns)
     EXPECT_EQ(messages[1], caserates::UpdateRunJob::doneMessage());
     EXPECT_TRUE(u.output("script.txt").contains("'A02'"));
     EXPECT_TRUE(u.widget("cmdProcess")->isEnabled());
+}
+
+// The README's picture of tab "Update 2024" after a run over both 2024 lists on the sample
+// databases; saved into ORVEX_SCREENSHOT_DIR when it is set.
+TEST(UpdateScreenshot, afterStep2OnTheSampleDatabases)
+{
+    const QString pictures = qEnvironmentVariable("ORVEX_SCREENSHOT_DIR");
+    if (pictures.isEmpty())
+        GTEST_SKIP() << "set ORVEX_SCREENSHOT_DIR to make the README pictures";
+    GuiSeams seams;
+    TempProgramFolder folder;
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = folder.path() + QStringLiteral("/db");
+    db::buildSampleDatabases(settings.embeddedFolder, false);
+    for (const char* list : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
+        ASSERT_TRUE(QFile::copy(sourcePath(QStringLiteral("data/philhealth-caserates-2024/") + list),
+                                folder.path() + QLatin1Char('/') + QLatin1String(list)));
+    FrmIcd window(settings);
+    window.resize(gui::Twips::of(&window).px(19650), gui::Twips::of(&window).px(12255));
+    window.show();
+    control<QTabWidget>(window, "SSTab1")->setCurrentIndex(4);
+    click(control<QWidget>(window, "chkVerB"));
+    click(control<QWidget>(window, "chkUpdateDesc"));
+    click(control<QWidget>(window, "cmdProcess"));
+    ASSERT_TRUE(waitForScanEnd(window));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.grab().save(QDir(pictures).filePath(QStringLiteral("update-2024.png")), "PNG"));
 }
