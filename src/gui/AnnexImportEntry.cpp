@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "annex/AnnexImport.h"
+#include "gui/JobHost.h"
 #include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 #include "gui/NamedWidgets.h"
@@ -61,17 +62,13 @@ QString baseNameOf(const QString& listPath)
 
 AnnexImportEntry::AnnexImportEntry(Update2024Tab* tab)
     : QObject(tab), m_tab(tab), m_button(named<QPushButton>("cmdImportAnnex", kCaption)),
-      m_status(named<QLabel>("lblAnnexImport")), m_runner(new JobRunner(this))
+      m_status(named<QLabel>("lblAnnexImport"))
 {
-    m_runner->setObjectName(QStringLiteral("annexImportRunner"));
     if (auto* grid = qobject_cast<QGridLayout*>(tab->layout())) {
         grid->addWidget(m_button, 2, 3);
         grid->addWidget(m_status, 2, 4, 1, 3);
     }
     connect(m_button, &QPushButton::clicked, this, &AnnexImportEntry::onClicked);
-    connect(m_runner, &JobRunner::progressed, this, &AnnexImportEntry::onProgressed);
-    connect(m_runner, &JobRunner::finished, this, &AnnexImportEntry::onFinished);
-    connect(m_runner, &JobRunner::failed, this, &AnnexImportEntry::onFailed);
 }
 
 void AnnexImportEntry::setPdfChooser(PdfChooser chooser)
@@ -81,8 +78,11 @@ void AnnexImportEntry::setPdfChooser(PdfChooser chooser)
 
 void AnnexImportEntry::onClicked()
 {
-    if (m_runner->isRunning()) {
-        m_runner->requestStop();
+    if (!m_host)
+        return;
+    if (m_host->jobRunner()->isRunning()) {
+        if (m_button->text() != kCaption) // "Stop": this import is the running job
+            m_host->jobRunner()->requestStop();
         return;
     }
     const QString pdf = choosePdf(m_tab->window());
@@ -93,11 +93,13 @@ void AnnexImportEntry::onClicked()
     params.pdfPath = pdf;
     params.fallbackYear = yearOf(m_tab->txtFileName()->text());
     params.write = false;
-    jobs::JobContext context;
-    context.programFolder = ProgramFolder::path();
     m_button->setText(QStringLiteral("Stop"));
     m_status->setText(QFileInfo(pdf).fileName());
-    m_runner->start(std::make_unique<annex::AnnexImportJob>(params), context);
+    m_host->runJob(
+        std::make_unique<annex::AnnexImportJob>(params), m_button,
+        [this](jobs::Job& job, const jobs::JobOutcome& outcome) { onFinished(&job, outcome); },
+        [this] { endRun(QStringLiteral("Nothing was written.")); }, // a failure's message follows
+        [this](const jobs::JobProgress& batch) { onProgressed(batch); });
 }
 
 void AnnexImportEntry::onProgressed(const jobs::JobProgress& batch)
@@ -159,12 +161,6 @@ void AnnexImportEntry::onFinished(jobs::Job* job, const jobs::JobOutcome& outcom
     appendLog({written});
     endRun(QStringLiteral("\"%1\": %2 rows").arg(name).arg(result.rows.size()));
     MessageBoxes::information(window, summary + QLatin1Char('\n') + written);
-}
-
-void AnnexImportEntry::onFailed(const QString& message)
-{
-    endRun(QStringLiteral("Nothing was written."));
-    MessageBoxes::error(m_tab->window(), message);
 }
 
 } // namespace orvex::gui

@@ -18,11 +18,11 @@ struct JobProgress;
 
 namespace orvex::gui {
 
-class JobRunner;
+class JobHost;
 class Update2024Tab;
 
-// "Import annex…" on tab "Update 2024": reads a PhilHealth case-rate annex (PDF) on a
-// worker thread, page by page, shows the checks, writes the year's rate list into the
+// "Import annex…" on tab "Update 2024": reads a PhilHealth case-rate annex (PDF) as a job
+// of the window's runner, page by page, shows the checks, writes the year's rate list into the
 // program folder and puts its base name into txtFileName, so that Step 2 reads it. While
 // it runs the button stops it.
 class AnnexImportEntry : public QObject
@@ -32,7 +32,8 @@ public:
     explicit AnnexImportEntry(Update2024Tab* tab);
 
     QPushButton* button() const { return m_button; }
-    JobRunner* runner() const { return m_runner; }
+    // The window that runs the import; the button does nothing until it is set.
+    void setHost(JobHost* host) { m_host = host; }
 
     // Test seam: picks the PDF instead of the file dialog (empty: cancelled).
     using PdfChooser = std::function<QString(QWidget* parent)>;
@@ -42,14 +43,13 @@ private:
     void onClicked();
     void onProgressed(const jobs::JobProgress& batch);
     void onFinished(jobs::Job* job, const jobs::JobOutcome& outcome);
-    void onFailed(const QString& message);
     void endRun(const QString& status);
     void appendLog(const QStringList& lines);
 
     Update2024Tab* m_tab;
     QPushButton* m_button;
     QLabel* m_status;
-    JobRunner* m_runner;
+    JobHost* m_host = nullptr;
 };
 
 } // namespace orvex::gui

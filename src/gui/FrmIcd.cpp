@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "OrvexVersion.h"
+#include "gui/AnnexImportEntry.h"
 #include "gui/ClickableLabel.h"
 #include "gui/DesktopFolder.h"
 #include "gui/FrmSrc.h"
@@ -12,6 +13,7 @@
 #include "gui/ReportListView.h"
 #include "gui/SourceFileListing.h"
 #include "gui/Twips.h"
+#include "gui/Update2024Tab.h"
 #include "gui/WindowLook.h"
 #include "platform/ProgramFolder.h"
 #include "ratelist/SourceFile.h"
@@ -74,6 +76,7 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
     new OnlineUpdateWiring(this, m_connection, m_user);
     wireUpdateTab();
     wireTools();
+    m_update2024Tab->annexImport()->setHost(this);
 
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(m_cmdOpenFolder, &QPushButton::clicked, this, &FrmIcd::openOutputFolder);
@@ -87,7 +90,7 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
         const IcdView view = rowViews[i];
         connect(m_viewRows[i].label, &ClickableLabel::clicked, this, [this, view] { showView(view); });
     }
-    connect(m_runner, &JobRunner::progressed, this, &FrmIcd::applyBatch);
+    connect(m_runner, &JobRunner::progressed, this, &FrmIcd::onJobProgressed);
     connect(m_runner, &JobRunner::finished, this, &FrmIcd::onJobFinished);
     connect(m_runner, &JobRunner::failed, this, &FrmIcd::onJobFailed);
 

@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/LogIdentity.h"
+#include "gui/JobHost.h"
 #include "gui/ResizeRules.h"
 #include "jobs/Job.h"
 #include "reconcile/ScanTypes.h"
@@ -42,7 +43,7 @@ enum class IcdView { NewCodes, SameCodeDescription, SameCodeDifDesc, SameDescDif
 // The main window: a fixed header of view labels, counters and buttons above the tab
 // control SSTab1, whose five tabs hold the scans, the tools and the log. Scans run on a
 // worker thread that opens its own connection from the signed-in settings.
-class FrmIcd : public QWidget
+class FrmIcd : public QWidget, public JobHost
 {
     Q_OBJECT
 public:
@@ -69,7 +70,9 @@ public:
 
     db::CurrentUser* currentUser() const { return m_user; }
     FrmSrc* frmSRC() const { return m_frmSrc; } // null until first used
-    JobRunner* jobRunner() const { return m_runner; }
+    JobRunner* jobRunner() const override { return m_runner; }
+    void runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
+                std::function<void()> afterEither = {}, JobProgressed progressed = {}) override;
 
 public slots:
     void loadUpdate();               // "Load Update"
@@ -105,14 +108,10 @@ private:
     void placeTabContents();
     QSize headerExtent() const; // right and bottom edge of the header's controls, in pixels
 
-    // Every tab's jobs run on m_runner, one at a time (FrmIcdJobs.cpp). While one runs, the
-    // controls that would start another or change its input are disabled, except
-    // `stopButton`, which stops it.
-    using JobFinished = std::function<void(jobs::Job& job, const jobs::JobOutcome& outcome)>;
-    void runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
-                std::function<void()> afterEither = {});
+    // Every tab's jobs run on m_runner, one at a time (FrmIcdJobs.cpp).
     jobs::JobContext jobContext() const;
     void setStartControlsEnabled(bool enabled, QWidget* stopButton);
+    void onJobProgressed(const jobs::JobProgress& batch);
     void onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome);
     void onJobFailed(const QString& message);
     void openForUser(const QStringList& files);
@@ -152,6 +151,7 @@ private:
     std::optional<reconcile::ScanEnding> m_lastEnding;
     JobFinished m_jobFinished;              // what the running job's end does
     std::function<void()> m_jobAfterEither; // also after a failure: captions back to idle
+    JobProgressed m_jobProgressed;          // empty: applyBatch
 
     FixedPositions m_at;
     FollowingSizes m_sizes;

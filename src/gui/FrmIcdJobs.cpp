@@ -49,18 +49,28 @@ void FrmIcd::setStartControlsEnabled(bool enabled, QWidget* stopButton)
 }
 
 void FrmIcd::runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
-                    std::function<void()> afterEither)
+                    std::function<void()> afterEither, JobProgressed progressed)
 {
     if (m_runner->isRunning())
         return;
     m_jobFinished = std::move(finished);
     m_jobAfterEither = std::move(afterEither);
+    m_jobProgressed = std::move(progressed);
     setStartControlsEnabled(false, stopButton);
     m_runner->start(std::move(job), jobContext());
 }
 
+void FrmIcd::onJobProgressed(const jobs::JobProgress& batch)
+{
+    if (m_jobProgressed)
+        m_jobProgressed(batch);
+    else
+        applyBatch(batch);
+}
+
 void FrmIcd::onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome)
 {
+    m_jobProgressed = {}; // the last batch came before the end
     setStartControlsEnabled(true, nullptr);
     if (auto after = std::exchange(m_jobAfterEither, {}))
         after();
@@ -73,6 +83,7 @@ void FrmIcd::onJobFailed(const QString& message)
 {
     setStartControlsEnabled(true, nullptr);
     m_jobFinished = {};
+    m_jobProgressed = {};
     if (auto after = std::exchange(m_jobAfterEither, {}))
         after();
     MessageBoxes::error(this, message);

@@ -31,7 +31,7 @@ struct ChosenPdf
 
 gui::JobRunner* annexRunner(const FrmIcd& window)
 {
-    return window.findChild<gui::JobRunner*>(QStringLiteral("annexImportRunner"));
+    return window.jobRunner();
 }
 
 bool waitForImportEnd(const FrmIcd& window)
@@ -133,6 +133,7 @@ TEST(AnnexImportEntry, showsProgressPerPageAndStops)
     ASSERT_TRUE(processEventsUntil([status] { return status->text().startsWith("page 3 of 110: "); }))
         << status->text().toStdString();
     EXPECT_EQ(button->text(), QStringLiteral("Stop"));
+    EXPECT_FALSE(control<QWidget>(window, "cmdProcess")->isEnabled()) << "one job at a time";
 
     click(button);
     ASSERT_TRUE(waitForImportEnd(window));
