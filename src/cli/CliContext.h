@@ -55,6 +55,7 @@ int runUpdate(CliContext& ctx, const QStringList& args);
 int runImportAnnex(CliContext& ctx, const QStringList& args);
 int runOnlineUpdate(CliContext& ctx, const QStringList& args);
 int runSearch(CliContext& ctx, const QStringList& args);
+int runBackup(CliContext& ctx, const QStringList& args);
 int runClone(CliContext& ctx, const QStringList& args);
 int runPackageRates(CliContext& ctx, const QStringList& args);
 int runDuplicates(CliContext& ctx, const QStringList& args);

@@ -29,6 +29,10 @@ const Command kCommands[] = {
     {"scan", runScan,
      "scan [--ph] [--fix-format] (--source FILE | --update-resource [FILE]) [--strategy batched|per-line] "
      "[--stats] [--json]"},
+    {"backup", runBackup,
+     "backup [--suffix S] [--ver-b] [--test-tables] [--version-2] [--json]   copy the package and case-rate "
+     "tables to table name + S (default _2_14_2024; --test-tables: _TEST, --version-2: _05_03_2024; "
+     "--suffix wins over both; --ver-b: tbMedPackage_NEW too)"},
     {"update", runUpdate,
      "update [--file-name BASE] [--ver-b] [--update-descriptions] [--test-tables] [--strategy "
      "batched|per-line] "

@@ -1,5 +1,6 @@
-// The maintenance tools on the command line: clone, package-rates, duplicates.
+// The maintenance tools on the command line: backup, clone, package-rates, duplicates.
 #include "cli/CliContext.h"
+#include "cli/JobCommand.h"
 
 #include "Error.h"
 #include "db/CurrentUser.h"
@@ -40,6 +41,42 @@ jobs::JobOutcome runTool(CliContext& ctx, db::Connection& connection, jobs::Job&
 }
 
 } // namespace
+
+int runBackup(CliContext& ctx, const QStringList& args)
+{
+    tools::TableBackupParams params;
+    JobRunOptions run;
+    QString suffix; // --suffix wins over --test-tables and --version-2, whatever their order
+    bool suffixGiven = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--suffix")) {
+            if (i + 1 >= args.size())
+                throw UsageError(QStringLiteral("backup: --suffix needs a value"));
+            suffix = args[++i];
+            suffixGiven = true;
+        } else if (a == QLatin1String("--ver-b")) {
+            params.verB = true;
+        } else if (a == QLatin1String("--test-tables")) {
+            params.suffix = tools::kTestCopySuffix;
+        } else if (a == QLatin1String("--version-2")) {
+            params.suffix = tools::kVersion2CopySuffix;
+        } else if (a == QLatin1String("--json")) {
+            run.json = true;
+        } else {
+            throw UsageError(QStringLiteral("backup: unknown option \"%1\"").arg(a));
+        }
+    }
+    if (suffixGiven)
+        params.suffix = suffix;
+    // Refused before signing in: a bad suffix needs no database.
+    if (const QString problem = tools::copySuffixProblem(params.suffix); !problem.isEmpty())
+        throw Error(problem);
+    auto connection = ctx.signIn();
+    params.log = logIdentity(ctx);
+    tools::TableBackupJob job(params);
+    return runJob(ctx, job, jobContext(connection.get()), run);
+}
 
 int runClone(CliContext& ctx, const QStringList& args)
 {

@@ -17,19 +17,27 @@ QStringList linesOf(const QString& text)
     return lines;
 }
 
+// The sample databases in a folder of their own, and the command line run on them.
+struct SampleDatabase
+{
+    SampleDatabase() { db::buildSampleDatabases(dir.path(), false); }
+    test::CliTextRun cli(QStringList args) const
+    {
+        args.prepend(dir.path());
+        args.prepend(QStringLiteral("--db"));
+        return test::runCliText(args);
+    }
+    QTemporaryDir dir;
+};
+
 } // namespace
 
 // The tools on the sample database, in the order a user would run them.
 TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
 {
     test::TempProgramFolder program;
-    QTemporaryDir dbDir;
-    db::buildSampleDatabases(dbDir.path(), false);
-    auto cli = [&](QStringList args) {
-        args.prepend(dbDir.path());
-        args.prepend(QStringLiteral("--db"));
-        return test::runCliText(args);
-    };
+    SampleDatabase sample;
+    auto cli = [&](const QStringList& args) { return sample.cli(args); };
 
     // Medical packages are 100000 + line, procedure packages 200000 + line: the largest is a
     // procedure's, and the new ones follow it.
@@ -79,4 +87,48 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
     EXPECT_EQ(run.out, QStringLiteral("No Duplicates.\n"));
     run = cli({"log", "--last", "1"});
     EXPECT_TRUE(run.out.contains(QLatin1String("Duplicate ICD row deleted from tbICDdiagMain: code ")));
+}
+
+// The yearly order on the sample database: the backup, then the update scripts.
+TEST(ToolCommands, backupThenUpdateOnTheSampleDatabase)
+{
+    test::TempProgramFolder program;
+    for (const QString& name :
+         {QStringLiteral("ICD PH 2024.txt"), QStringLiteral("ICD PH 2024_PROCEDURE.txt")})
+        test::writeBytes(
+            program.path() + QLatin1Char('/') + name,
+            test::readBytes(test::sourcePath(QStringLiteral("data/philhealth-caserates-2024/") + name)));
+    SampleDatabase sample;
+    auto cli = [&](const QStringList& args) { return sample.cli(args); };
+
+    test::CliTextRun run = cli({"backup"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QLatin1String("\nCopy tbMedPackage_2_14_2024: ")));
+    EXPECT_TRUE(run.out.endsWith(QLatin1String(" rows\nDone.\n"))) << run.out.toStdString();
+
+    // The same suffix again: exit 3 and each copy not made on standard error.
+    run = cli({"backup", "--test-tables", "--suffix", "_2_14_2024"});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.err.count(QLatin1String("orvex-cli: The copy ")), 3) << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains(QLatin1String("Done.")));
+
+    run = cli({"backup", "--suffix", "_2_14_2024; drop table x"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QLatin1String("No table was copied."))) << run.err.toStdString();
+    EXPECT_EQ(cli({"backup", "--suffix"}).exitCode, 2);
+    EXPECT_EQ(cli({"backup", "--verb"}).exitCode, 2);
+
+    run = cli({"backup", "--version-2", "--ver-b", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"added\":[")));
+    EXPECT_TRUE(run.out.contains(QLatin1String("\"copy\":\"tbMedPackage_NEW_05_03_2024\"")));
+    EXPECT_TRUE(run.out.contains(QLatin1String("\"messages\":[\"Done.\"]")));
+    run = cli({"log", "--last", "1"});
+    EXPECT_TRUE(
+        run.out.contains(QLatin1String("Table backup with suffix _05_03_2024: tbMedPackage_05_03_2024 ")))
+        << run.out.toStdString();
+
+    run = cli({"update", "--ver-b", "--update-descriptions"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(test::readBytes(program.outputFile(QStringLiteral("scriptPH.txt"))).isEmpty());
 }

@@ -50,14 +50,7 @@ protected:
         return tools::clonePackage(*connection, CloneParams{table, code, {"tester", "ws1"}});
     }
 
-    QStringList column(const QString& sql)
-    {
-        QStringList values;
-        QSqlQuery q = connection->exec(sql);
-        while (q.next())
-            values.append(q.value(0).isNull() ? QStringLiteral("NULL") : q.value(0).toString());
-        return values;
-    }
+    QStringList column(const QString& sql) { return test::columnValues(*connection, sql); }
 
     // Every row of the three tables and the log, to show that nothing changed.
     QStringList snapshot()

@@ -111,4 +111,13 @@ void SmallDatabases::addCaseRate(const QVariant& code, const QVariant& descripti
          {code, description, packageId});
 }
 
+QStringList columnValues(db::Connection& connection, const QString& sql)
+{
+    QStringList values;
+    QSqlQuery q = connection.exec(sql);
+    while (q.next())
+        values.append(q.value(0).isNull() ? QStringLiteral("NULL") : q.value(0).toString());
+    return values;
+}
+
 } // namespace orvex::test

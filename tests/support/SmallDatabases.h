@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 
@@ -30,5 +31,8 @@ private:
     QTemporaryDir m_dir;
     bool m_odbc = false;
 };
+
+// The first column of every row `sql` returns, NULL as "NULL".
+QStringList columnValues(db::Connection& connection, const QString& sql);
 
 } // namespace orvex::test

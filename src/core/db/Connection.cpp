@@ -51,6 +51,12 @@ QString errorText(const QSqlError& e)
     return driver.isEmpty() ? QStringLiteral("unknown error") : driver;
 }
 
+Error statementFailed(const ConnectionSettings& settings, const QSqlQuery& query, const QString& sql)
+{
+    return Error(QStringLiteral("A statement failed on %1: %2. Statement: %3")
+                     .arg(settings.describe(), errorText(query.lastError()), shortForm(sql)));
+}
+
 // Closes and forgets a Qt connection that failed half-way through opening.
 class PendingConnection
 {
@@ -389,17 +395,26 @@ QSqlQuery Connection::exec(const QString& sql, const QVariantList& params)
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw Error(QStringLiteral("A statement failed on %1: %2. Statement: %3")
-                        .arg(m_settings.describe(), errorText(query.lastError()), shortForm(sql)));
+        throw statementFailed(m_settings, query, sql);
     for (const QVariant& p : params)
         query.addBindValue(p);
     if (m_beforeStatement)
         m_beforeStatement();
     ++m_statementsSent;
     if (!query.exec())
-        throw Error(QStringLiteral("A statement failed on %1: %2. Statement: %3")
-                        .arg(m_settings.describe(), errorText(query.lastError()), shortForm(sql)));
+        throw statementFailed(m_settings, query, sql);
     return query;
+}
+
+void Connection::execDirect(const QString& sql)
+{
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    if (m_beforeStatement)
+        m_beforeStatement();
+    ++m_statementsSent;
+    if (!query.exec(sql))
+        throw statementFailed(m_settings, query, sql);
 }
 
 } // namespace orvex::db

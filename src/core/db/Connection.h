@@ -52,6 +52,10 @@ public:
     // before-first query. Counts one statement sent. Throws orvex::Error with the
     // database's message on failure.
     QSqlQuery exec(const QString& sql, const QVariantList& params = {});
+    // Executes `sql` as it stands, unprepared, for statements that carry no values. On SQL
+    // Server it is a batch of its own, so a USE lasts for the session (inside a prepared
+    // statement it would end with it). Counted and hooked like exec().
+    void execDirect(const QString& sql);
 
     quint64 statementsSent() const { return m_statementsSent; }
 

@@ -369,4 +369,42 @@ QString SqlServerStatements::deleteDuplicateIcdRows() const
         "OUTPUT deleted.[code], deleted.description, deleted.ALLOWASPRIMARY WHERE RN > 1");
 }
 
+// The table backup as the hospital has always run it, statement by statement; the
+// index statements name the copies by [dbo] only, so they rely on the USE before them.
+
+QStringList SqlServerStatements::backupUseMedicare() const
+{
+    // The connection's default database first (what the driver sends for it), then the USE.
+    return {QStringLiteral("USE [MEDICARE]"), QStringLiteral("USE MEDICARE")};
+}
+
+QStringList SqlServerStatements::backupAddIdColumn(const QString& table) const
+{
+    return {
+        QStringLiteral("ALTER TABLE [Medicare]..[%1] ADD [ID] [bigint] IDENTITY(1,1) NOT NULL ").arg(table)};
+}
+
+QString SqlServerStatements::backupTableDefinition() const
+{
+    return QString(); // SELECT INTO takes the columns itself
+}
+
+QStringList SqlServerStatements::backupCopyTable(const QString& table, const QString& copy,
+                                                 const QString&) const
+{
+    return {QStringLiteral("SELECT * INTO MEDICARE..%1 FROM MEDICARE..%2").arg(copy, table)};
+}
+
+QString SqlServerStatements::backupCreateIndex(const QString& table, const QString& index,
+                                               const QString& column) const
+{
+    return QStringLiteral(" CREATE NONCLUSTERED INDEX [%1] ON [dbo].[%2] ([%3] Asc) ON [PRIMARY] ")
+        .arg(index, table, column);
+}
+
+QString SqlServerStatements::backupRowCount(const QString& table) const
+{
+    return QStringLiteral("SELECT COUNT_BIG(*) FROM MEDICARE..%1").arg(table);
+}
+
 } // namespace orvex::db

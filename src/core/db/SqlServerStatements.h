@@ -55,6 +55,15 @@ public:
     QString duplicateIcdRows() const override;
     QString duplicateIcdRowsToDelete() const override;
     QString deleteDuplicateIcdRows() const override;
+
+    QStringList backupUseMedicare() const override;
+    QStringList backupAddIdColumn(const QString& table) const override;
+    QString backupTableDefinition() const override;
+    QStringList backupCopyTable(const QString& table, const QString& copy,
+                                const QString& definition) const override;
+    QString backupCreateIndex(const QString& table, const QString& index,
+                              const QString& column) const override;
+    QString backupRowCount(const QString& table) const override;
 };
 
 } // namespace orvex::db

@@ -2,6 +2,8 @@
 
 #include "db/StatementParts.h"
 
+#include <QRegularExpression>
+
 namespace orvex::db {
 
 namespace {
@@ -323,6 +325,72 @@ QString SqliteStatements::deleteDuplicateIcdRows() const
     return QStringLiteral(
                "delete from Build_FILE.tbICDdiagMain where rowid in (select r from (%1) where rn > 1)")
         .arg(QLatin1String(kNumberedIcdRows));
+}
+
+namespace {
+// The start of a table's definition as SQLite keeps it: "CREATE TABLE" and the name as
+// written (bare, or quoted in one of SQLite's four ways).
+const QRegularExpression kCreateTableName(
+    QStringLiteral(
+        R"(^\s*CREATE\s+TABLE\s+("(?:[^"]|"")*"|\[[^\]]*\]|`(?:[^`]|``)*`|'(?:[^']|'')*'|[^\s(]+))"),
+    QRegularExpression::CaseInsensitiveOption);
+} // namespace
+
+// The table backup in SQLite. There is no USE: every name carries its schema. SQLite cannot
+// add an identity column to a table, so ID is a plain integer column numbered 1, 2, 3 ... in
+// storage order (the order a heap scan returns), and a trigger numbers each row inserted
+// later as the largest ID plus one, as an identity would. A copy is made from the live
+// table's own definition, so its columns keep their types and collations, and indexes are
+// named after their table, as SQLite wants one index name per database.
+
+QStringList SqliteStatements::backupUseMedicare() const
+{
+    return {};
+}
+
+QStringList SqliteStatements::backupAddIdColumn(const QString& table) const
+{
+    return {
+        QStringLiteral("alter table Medicare.%1 add column ID integer").arg(table),
+        QStringLiteral("update Medicare.%1 set ID = n.n from (select rowid as r, row_number() over (order by "
+                       "rowid) as n from Medicare.%1) as n where n.r = %1.rowid")
+            .arg(table),
+        QStringLiteral("create trigger Medicare.%1_ID after insert on %1 when new.ID is null begin update %1 "
+                       "set ID = (select ifnull(max(ID), 0) + 1 from %1) where rowid = new.rowid; end")
+            .arg(table),
+    };
+}
+
+QString SqliteStatements::backupTableDefinition() const
+{
+    return QStringLiteral(
+        "select sql from Medicare.sqlite_master where type = 'table' and name = ? collate nocase");
+}
+
+QStringList SqliteStatements::backupCopyTable(const QString& table, const QString& copy,
+                                              const QString& definition) const
+{
+    const QRegularExpressionMatch name = kCreateTableName.match(definition);
+    const QString create =
+        name.hasMatch()
+            ? QStringLiteral("CREATE TABLE Medicare.%1").arg(copy) + definition.mid(name.capturedEnd())
+            // A definition of another shape: the columns without their declarations.
+            : QStringLiteral("create table Medicare.%1 as select * from Medicare.%2 where 0")
+                  .arg(copy, table);
+    return {
+        create,
+        QStringLiteral("insert into Medicare.%1 select * from Medicare.%2 order by rowid").arg(copy, table)};
+}
+
+QString SqliteStatements::backupCreateIndex(const QString& table, const QString& index,
+                                            const QString& column) const
+{
+    return QStringLiteral("create index Medicare.%1_%2 on %1 (%3 asc)").arg(table, index, column);
+}
+
+QString SqliteStatements::backupRowCount(const QString& table) const
+{
+    return QStringLiteral("select count(*) from Medicare.%1").arg(table);
 }
 
 } // namespace orvex::db

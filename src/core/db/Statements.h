@@ -121,6 +121,21 @@ public:
     // Deletes the surplus rows; where duplicateIcdRowsToDelete() is empty, returns each row
     // deleted (code, description, allow-as-primary).
     virtual QString deleteDuplicateIcdRows() const = 0;
+
+    // Table backup: copies of Medicare tables named table + suffix, and their indexes.
+    // `table`, `copy`, `index` and `column` are fixed names, or a fixed name plus a suffix
+    // already checked to hold letters, digits and underscores only. Each list is sent with
+    // Connection::execDirect, one statement on its own, several in one transaction.
+    virtual QStringList backupUseMedicare() const = 0;                     // empty where not needed
+    virtual QStringList backupAddIdColumn(const QString& table) const = 0; // ID numbered 1, 2, 3 ...
+    // ? = table: one row, the table's definition where a copy needs it; empty where the
+    // copy statement takes the columns itself.
+    virtual QString backupTableDefinition() const = 0;
+    virtual QStringList backupCopyTable(const QString& table, const QString& copy,
+                                        const QString& definition) const = 0;
+    virtual QString backupCreateIndex(const QString& table, const QString& index,
+                                      const QString& column) const = 0;
+    virtual QString backupRowCount(const QString& table) const = 0; // one row, one column
 };
 
 } // namespace orvex::db

@@ -2,7 +2,10 @@
 
 #include "platform/ProgramFolder.h"
 
+#include "Error.h"
+
 #include <QDir>
+#include <QJsonArray>
 
 namespace orvex::tools {
 
@@ -74,6 +77,53 @@ jobs::JobOutcome DuplicateCodesJob::run(const jobs::JobContext& context, const j
         outcome.summary.append(checkLogLine(row));
     if (m_mode == Mode::Check)
         outcome.messages = {rows.isEmpty() ? QStringLiteral("No Duplicates.") : QStringLiteral("Check log.")};
+    return outcome;
+}
+
+jobs::JobOutcome TableBackupJob::run(const jobs::JobContext& context, const jobs::ProgressFn& progress)
+{
+    if (const QString problem = copySuffixProblem(m_params.suffix); !problem.isEmpty())
+        throw Error(problem); // before the database is touched
+    std::unique_ptr<db::Connection> own;
+    db::Connection& connection = context.openConnection(own);
+    const quint64 statementsBefore = connection.statementsSent();
+    TableBackupHooks hooks;
+    hooks.stopRequested = [this] { return !shouldContinue(); };
+    hooks.now = [&context] { return context.now(); };
+    if (progress)
+        hooks.stepDone = [&progress](int done, int total) {
+            jobs::JobProgress step;
+            step.linesDone = done;
+            step.lineCount = total;
+            progress(std::move(step));
+        };
+    m_result = backupTables(connection, m_params, hooks);
+
+    jobs::JobOutcome outcome;
+    outcome.statementsSent = connection.statementsSent() - statementsBefore;
+    outcome.failures = m_result.notMade;
+    outcome.summary = m_result.added;
+    QJsonArray copies;
+    for (const TableCopy& c : std::as_const(m_result.copies)) {
+        outcome.summary.append(QStringLiteral("Copy %1: %2 rows").arg(c.copy).arg(c.rows));
+        copies.append(QJsonObject{{"table", c.table}, {"copy", c.copy}, {"rows", c.rows}});
+    }
+    if (m_result.stopped) {
+        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
+                                                                           : jobs::JobEnding::Stopped;
+    } else {
+        outcome.messages = {m_result.notMade.isEmpty() ? QStringLiteral("Done.")
+                                                       : QStringLiteral("Done, but these were not made:\n") +
+                                                             m_result.notMade.join(QLatin1Char('\n'))};
+        if (m_result.notMade.isEmpty())
+            outcome.summary.append(outcome.messages);
+    }
+    outcome.json = QJsonObject{{"suffix", m_params.suffix},
+                               {"copies", copies},
+                               {"added", QJsonArray::fromStringList(m_result.added)},
+                               {"notMade", QJsonArray::fromStringList(m_result.notMade)},
+                               {"passedOver", QJsonArray::fromStringList(m_result.passedOver)},
+                               {"messages", QJsonArray::fromStringList(outcome.messages)}};
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 #include "tools/DuplicateCodes.h"
 #include "tools/PackageClone.h"
 #include "tools/PackageRates.h"
+#include "tools/TableBackup.h"
 
 namespace orvex::tools {
 
@@ -53,6 +54,22 @@ private:
     Mode m_mode;
     LogIdentity m_log;
     qsizetype m_rowCount = 0;
+};
+
+// "Step1. Create table copies on". Ends with "Done.", or with "Done, but these were not
+// made:" and the copies (and indexes of copies) that failed, which are also the outcome's
+// failures. Throws orvex::Error, touching nothing, for a refused suffix.
+class TableBackupJob final : public jobs::Job
+{
+public:
+    explicit TableBackupJob(TableBackupParams params) : m_params(std::move(params)) {}
+    QString title() const override { return QStringLiteral("backup"); }
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+    const TableBackupResult& result() const { return m_result; }
+
+private:
+    TableBackupParams m_params;
+    TableBackupResult m_result;
 };
 
 } // namespace orvex::tools

@@ -1,0 +1,276 @@
+#include "tools/TableBackup.h"
+
+#include "Error.h"
+#include "db/ActivityLog.h"
+#include "db/Statements.h"
+#include "db/Transaction.h"
+
+namespace orvex::tools {
+
+namespace {
+
+constexpr qsizetype kLongestSuffix = 64;
+
+const QString kPackages = QStringLiteral("tbMedPackage");
+const QString kCaseRates = QStringLiteral("tbMed_MedicalCaseRates");
+const QString kProcedures = QStringLiteral("tbMed_Procedures");
+const QString kNewPackages = QStringLiteral("tbMedPackage_NEW");
+
+struct Step
+{
+    enum class Kind { UseMedicare, LiveColumn, LiveIndex, Copy, CopyIndex };
+    Kind kind;
+    QString table; // the live table
+    QString index = {};
+    QString column = {};
+};
+
+struct IndexOn
+{
+    const char* index;
+    const char* column;
+    bool onLiveTable;
+};
+
+// A copy, then each of its indexes, each followed by the same index on the live table
+// where that gets one too.
+void addCopy(QList<Step>& steps, const QString& table, std::initializer_list<IndexOn> indexes)
+{
+    steps.append({Step::Kind::Copy, table});
+    for (const IndexOn& i : indexes) {
+        const QString index = QString::fromLatin1(i.index);
+        const QString column = QString::fromLatin1(i.column);
+        steps.append({Step::Kind::CopyIndex, table, index, column});
+        if (i.onLiveTable)
+            steps.append({Step::Kind::LiveIndex, table, index, column});
+    }
+}
+
+// The statements in the order the hospital's staff know them.
+QList<Step> backupSteps(bool verB)
+{
+    QList<Step> steps{{Step::Kind::UseMedicare, {}}};
+    for (const QString& table : {kPackages, kCaseRates, kProcedures})
+        steps.append({Step::Kind::LiveColumn, table});
+    addCopy(steps, kPackages,
+            {{"by_CaseType", "CaseType", false},
+             {"by_Package", "Package", false},
+             {"by_PackageID", "PackageID", false}});
+    addCopy(steps, kCaseRates, {{"by_ICDCode", "ICDCode", true}, {"by_PackageID", "PackageID", true}});
+    addCopy(steps, kProcedures, {{"by_RVSCODE", "RVSCODE", true}, {"by_PackageID", "PackageID", true}});
+    steps.append({Step::Kind::LiveIndex, kPackages, QStringLiteral("by_Package"), QStringLiteral("Package")});
+    if (verB)
+        addCopy(steps, kNewPackages,
+                {{"by_CODE", "CODE", true},
+                 {"by_PackageID", "PackageID", true},
+                 {"by_Package", "Package", true}});
+    return steps;
+}
+
+// One statement on its own; several (SQLite's forms) all or nothing.
+void send(db::Connection& connection, const QStringList& statements)
+{
+    if (statements.size() == 1) {
+        connection.execDirect(statements.first());
+        return;
+    }
+    db::Transaction transaction(connection);
+    for (const QString& statement : statements)
+        connection.execDirect(statement);
+    transaction.commit();
+}
+
+qint64 copyTable(db::Connection& connection, const QString& table, const QString& copy)
+{
+    const db::Statements& sql = connection.statements();
+    QString definition;
+    if (const QString read = sql.backupTableDefinition(); !read.isEmpty()) {
+        QSqlQuery q = connection.exec(read, {table});
+        if (!q.next())
+            throw Error(QStringLiteral("the table Medicare.%1 does not exist.").arg(table));
+        definition = q.value(0).toString();
+    }
+    send(connection, sql.backupCopyTable(table, copy, definition));
+    QSqlQuery count = connection.exec(sql.backupRowCount(copy));
+    return count.next() ? count.value(0).toLongLong() : 0;
+}
+
+class BackupRun
+{
+public:
+    BackupRun(db::Connection& connection, const QString& suffix) : m_connection(connection), m_suffix(suffix)
+    {
+    }
+
+    void run(const Step& step)
+    {
+        const db::Statements& sql = m_connection.statements();
+        const QString copy = step.table + m_suffix;
+        switch (step.kind) {
+        case Step::Kind::UseMedicare:
+            for (const QString& statement : sql.backupUseMedicare())
+                attempt([&] { send(m_connection, {statement}); }, {}, QStringLiteral("USE MEDICARE"), false);
+            break;
+        case Step::Kind::LiveColumn:
+            attempt([&] { send(m_connection, sql.backupAddIdColumn(step.table)); },
+                    QStringLiteral("ID column added to %1").arg(step.table),
+                    QStringLiteral("ID column of %1").arg(step.table), false);
+            break;
+        case Step::Kind::LiveIndex:
+            addIndex(step, step.table, false);
+            break;
+        case Step::Kind::Copy:
+            try {
+                m_result.copies.append({step.table, copy, copyTable(m_connection, step.table, copy)});
+                m_copyMade = true;
+            } catch (const Error& e) {
+                m_copyMade = false;
+                m_result.notMadeCopies.append(copy);
+                m_result.notMade.append(
+                    QStringLiteral("The copy %1 of %2 was not made: %3").arg(copy, step.table, e.message()));
+            }
+            break;
+        case Step::Kind::CopyIndex:
+            // On a copy that was not made the index statement meets the table already of that
+            // name, or none: its failure says nothing new.
+            addIndex(step, copy, m_copyMade);
+            break;
+        }
+    }
+
+    TableBackupResult& result() { return m_result; }
+
+private:
+    void addIndex(const Step& step, const QString& table, bool failureMatters)
+    {
+        attempt(
+            [&] {
+                send(m_connection,
+                     {m_connection.statements().backupCreateIndex(table, step.index, step.column)});
+            },
+            QStringLiteral("Index %1 added to %2").arg(step.index, table),
+            QStringLiteral("Index %1 on %2").arg(step.index, table), failureMatters);
+    }
+
+    template <typename Fn>
+    void attempt(Fn statements, const QString& done, const QString& what, bool failureMatters)
+    {
+        try {
+            statements();
+            if (!done.isEmpty())
+                m_result.added.append(done);
+        } catch (const Error& e) {
+            if (failureMatters)
+                m_result.notMade.append(QStringLiteral("%1 was not made: %2").arg(what, e.message()));
+            else
+                m_result.passedOver.append(QStringLiteral("%1: %2").arg(what, e.message()));
+        }
+    }
+
+    db::Connection& m_connection;
+    QString m_suffix;
+    TableBackupResult m_result;
+    bool m_copyMade = false;
+};
+
+} // namespace
+
+bool isValidCopySuffix(const QString& suffix)
+{
+    if (suffix.isEmpty() || suffix.size() > kLongestSuffix)
+        return false;
+    for (const QChar c : suffix) {
+        const char16_t u = c.unicode();
+        const bool ok =
+            (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') || u == u'_';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+QString copySuffixProblem(const QString& suffix)
+{
+    if (isValidCopySuffix(suffix))
+        return QString();
+    const QString rule = QStringLiteral("A copy suffix is 1 to %1 letters (A to Z), digits or underscores, "
+                                        "for example %2. No table was copied.")
+                             .arg(kLongestSuffix)
+                             .arg(kDefaultCopySuffix);
+    if (suffix.isEmpty())
+        return QStringLiteral("The copy suffix is empty. ") + rule;
+    return QStringLiteral("The copy suffix %1 cannot be used: it is joined to the table names. ")
+               .arg(quotedForMessage(suffix)) +
+           rule;
+}
+
+QString backupLogLine(const QString& suffix, const TableBackupResult& result)
+{
+    QStringList copies;
+    for (const TableCopy& c : result.copies)
+        copies.append(QStringLiteral("%1 %2 rows").arg(c.copy).arg(c.rows));
+    QString line = QStringLiteral("Table backup with suffix %1: %2")
+                       .arg(suffix, copies.isEmpty() ? QStringLiteral("no copy made")
+                                                     : copies.join(QStringLiteral(", ")));
+    if (!result.notMadeCopies.isEmpty())
+        line += QStringLiteral("; not made: ") + result.notMadeCopies.join(QStringLiteral(", "));
+    if (result.stopped)
+        line += QStringLiteral("; stopped before the end");
+    return line;
+}
+
+QStringList backupStatementTexts(const db::Statements& sql, const QString& suffix, bool verB)
+{
+    QStringList texts;
+    for (const Step& step : backupSteps(verB)) {
+        const QString copy = step.table + suffix;
+        switch (step.kind) {
+        case Step::Kind::UseMedicare:
+            texts += sql.backupUseMedicare();
+            break;
+        case Step::Kind::LiveColumn:
+            texts += sql.backupAddIdColumn(step.table);
+            break;
+        case Step::Kind::LiveIndex:
+            texts += sql.backupCreateIndex(step.table, step.index, step.column);
+            break;
+        case Step::Kind::Copy:
+            texts += sql.backupCopyTable(step.table, copy, QString());
+            break;
+        case Step::Kind::CopyIndex:
+            texts += sql.backupCreateIndex(copy, step.index, step.column);
+            break;
+        }
+    }
+    return texts;
+}
+
+TableBackupResult backupTables(db::Connection& connection, const TableBackupParams& params,
+                               const TableBackupHooks& hooks)
+{
+    if (const QString problem = copySuffixProblem(params.suffix); !problem.isEmpty())
+        throw Error(problem);
+    const QList<Step> steps = backupSteps(params.verB);
+    BackupRun run(connection, params.suffix);
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        if (hooks.stopRequested && hooks.stopRequested()) {
+            run.result().stopped = true;
+            break;
+        }
+        run.run(steps[i]);
+        if (hooks.stepDone)
+            hooks.stepDone(int(i + 1), int(steps.size()));
+    }
+    TableBackupResult result = std::move(run.result());
+    try {
+        db::ActivityLog(connection)
+            .append(params.log.user, params.log.workstation, backupLogLine(params.suffix, result),
+                    hooks.now ? hooks.now() : QDateTime::currentDateTime());
+    } catch (const Error& e) {
+        result.notMade.append(
+            QStringLiteral("The activity-log line of this backup was not written: %1").arg(e.message()));
+    }
+    return result;
+}
+
+} // namespace orvex::tools

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "db/Connection.h"
+#include "db/Statements.h"
+#include "tools/ToolLog.h"
+
+#include <QDateTime>
+#include <QLatin1String>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace orvex::tools {
+
+// The copy suffixes the controls of tab "Update 2024" set: the box at start-up and after
+// "Test Table" is unchecked, "Test Table" checked, "Version 2" chosen.
+inline constexpr QLatin1String kDefaultCopySuffix{"_2_14_2024"};
+inline constexpr QLatin1String kTestCopySuffix{"_TEST"};
+inline constexpr QLatin1String kVersion2CopySuffix{"_05_03_2024"};
+
+struct TableBackupParams
+{
+    QString suffix = kDefaultCopySuffix; // txtCopySuffix, exactly as typed
+    bool verB = false;                   // chkVerB: tbMedPackage_NEW is copied too
+    LogIdentity log;
+};
+
+// The suffix is joined to table names in statement text, so only 1 to 64 letters (A to Z),
+// digits and underscores are taken.
+bool isValidCopySuffix(const QString& suffix);
+// Why `suffix` is refused, for a message; empty when it is valid.
+QString copySuffixProblem(const QString& suffix);
+
+struct TableCopy
+{
+    QString table; // "tbMedPackage"
+    QString copy;  // "tbMedPackage_2_14_2024"
+    qint64 rows = 0;
+};
+
+struct TableBackupResult
+{
+    QList<TableCopy> copies;   // the copies made, in order
+    QStringList notMade;       // a copy or an index of a copy that could not be made, with the reason
+    QStringList notMadeCopies; // the names of the copies that could not be made
+    QStringList added;         // "ID column added to tbMedPackage", "Index by_Package added to ..."
+    QStringList passedOver;    // failures expected on the live tables (already there), kept quiet
+    bool stopped = false;
+};
+
+struct TableBackupHooks
+{
+    std::function<bool()> stopRequested;               // checked between statements
+    std::function<void(int done, int total)> stepDone; // after each statement (or group)
+    std::function<QDateTime()> now;                    // the log line's time; empty: the clock
+};
+
+// "Step1. Create table copies on": the ID column on the three live tables, then a copy of
+// each table (tbMedPackage_NEW too with verB) with the rows it holds and its indexes, and
+// the indexes the live tables lack. Statements run one by one in their fixed order, each
+// committed on its own, and a failing one is passed over so the rest still run: on a live
+// table it means the column or index is already there; a copy that could not be made (its
+// name taken, its table missing) is reported in `notMade`. One activity-log line names the
+// suffix and each copy with its row count; a failure to write it is reported in `notMade`.
+// Throws orvex::Error, before any statement, for a refused suffix.
+TableBackupResult backupTables(db::Connection& connection, const TableBackupParams& params,
+                               const TableBackupHooks& hooks = {});
+
+// The statements a backup sends, in order, without its reads (SQLite's copies shown
+// without the live table's definition): for review and tests.
+QStringList backupStatementTexts(const db::Statements& sql, const QString& suffix, bool verB);
+
+// The activity-log line of a backup.
+QString backupLogLine(const QString& suffix, const TableBackupResult& result);
+
+} // namespace orvex::tools
