@@ -56,6 +56,8 @@ QString passwordFor(CliContext& ctx, const QString& connectionString)
 
 db::LogIdentity CliContext::logIdentity() const
 {
+    if (!userId.isEmpty()) // signed in: as the current-user component names the user
+        return {userId, db::CurrentUser::workstation()};
     const QString login = db::odbcAttribute(odbcConnectionString, QStringLiteral("UID"));
     return {login.isEmpty() ? db::CurrentUser::systemUserName() : login, db::CurrentUser::workstation()};
 }

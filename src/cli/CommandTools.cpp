@@ -20,11 +20,6 @@ int usage(CliContext& ctx, const char* text)
     return 2;
 }
 
-tools::LogIdentity logIdentity(const CliContext& ctx)
-{
-    return {ctx.userId, db::CurrentUser::workstation()};
-}
-
 // Runs a tool's job on this thread with the signed-in connection; prints its summary and,
 // its closing messages.
 jobs::JobOutcome runTool(CliContext& ctx, db::Connection& connection, jobs::Job& job)
@@ -73,7 +68,7 @@ int runBackup(CliContext& ctx, const QStringList& args)
     if (const QString problem = tools::copySuffixProblem(params.suffix); !problem.isEmpty())
         throw Error(problem);
     auto connection = ctx.signIn();
-    params.log = logIdentity(ctx);
+    params.log = ctx.logIdentity();
     tools::TableBackupJob job(params);
     return runJob(ctx, job, jobContext(connection.get()), run);
 }
@@ -90,7 +85,7 @@ int runClone(CliContext& ctx, const QStringList& args)
     if (params.code.isEmpty())
         return usage(ctx, kUsage);
     auto connection = ctx.signIn();
-    params.log = logIdentity(ctx);
+    params.log = ctx.logIdentity();
     tools::PackageCloneJob job(params);
     jobs::JobContext context;
     context.existingConnection = connection.get();
@@ -137,7 +132,7 @@ int runDuplicates(CliContext& ctx, const QStringList& args)
     auto connection = ctx.signIn();
     tools::DuplicateCodesJob job(check ? tools::DuplicateCodesJob::Mode::Check
                                        : tools::DuplicateCodesJob::Mode::Delete,
-                                 logIdentity(ctx));
+                                 ctx.logIdentity());
     runTool(ctx, *connection, job);
     return 0;
 }

@@ -1,11 +1,13 @@
-// Tab "Update 2024": "Step 2. Create update scripts" (and, with it, what the passes show
-// in the counters, lists and log box of the window).
+// Tab "Update 2024": "Step1. Create table copies on" and "Step 2. Create update scripts"
+// (with what the passes show in the counters, lists and log box of the window).
 #include "caserates/UpdateRunJob.h"
 #include "gui/FrmIcd.h"
 #include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ReportListView.h"
 #include "gui/Update2024Tab.h"
+#include "tools/TableBackup.h"
+#include "tools/ToolJobs.h"
 
 #include <QCheckBox>
 #include <QItemSelectionModel>
@@ -23,6 +25,26 @@ const QString kRunningCaption = QStringLiteral("Stop");
 void FrmIcd::wireUpdateTab()
 {
     connect(m_update2024Tab->cmdProcess(), &QPushButton::clicked, this, &FrmIcd::onProcessClicked);
+    connect(m_update2024Tab->cmdBackUPTables(), &QPushButton::clicked, this, &FrmIcd::onBackupClicked);
+}
+
+// The suffix becomes part of table names: anything but letters, digits and underscores is
+// refused before a statement runs. The copies are made without a stop, as one step.
+void FrmIcd::onBackupClicked()
+{
+    tools::TableBackupParams params;
+    params.suffix = m_update2024Tab->txtCopySuffix()->text();
+    params.verB = m_update2024Tab->chkVerB()->isChecked();
+    params.log = logIdentity();
+    if (const QString problem = tools::copySuffixProblem(params.suffix); !problem.isEmpty()) {
+        MessageBoxes::error(this, problem);
+        return;
+    }
+    runJob(std::make_unique<tools::TableBackupJob>(std::move(params)), nullptr,
+           [this](jobs::Job&, const jobs::JobOutcome& outcome) {
+               for (const QString& message : outcome.messages) // "Done.", or the copies not made
+                   MessageBoxes::information(this, message);
+           });
 }
 
 void FrmIcd::onProcessClicked()

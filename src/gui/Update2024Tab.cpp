@@ -3,6 +3,7 @@
 #include "gui/AnnexImportEntry.h"
 #include "gui/NamedWidgets.h"
 #include "tools/PackageRates.h"
+#include "tools/TableBackup.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,8 +17,8 @@
 namespace orvex::gui {
 
 namespace {
-const QString kCopySuffix = QStringLiteral("_2_14_2024");
-const QString kTestSuffix = QStringLiteral("_TEST");
+const QString kCopySuffix = tools::kDefaultCopySuffix;
+const QString kTestSuffix = tools::kTestCopySuffix;
 
 QLineEdit* textBox(const char* name, const QString& text)
 {
@@ -112,7 +113,7 @@ void Update2024Tab::onTestTableClicked()
 void Update2024Tab::onVersion2Clicked()
 {
     m_txtFileName->setText(QStringLiteral("ICD PH 2024 v2"));
-    m_txtCopySuffix->setText(QStringLiteral("_05_03_2024"));
+    m_txtCopySuffix->setText(tools::kVersion2CopySuffix);
 }
 
 } // namespace orvex::gui

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 
 using namespace orvex;
 using namespace orvex::test;
@@ -80,6 +81,33 @@ TEST(FrmIcdUpdate, testTableAndVersion2SetTheSuffixesAndTheFileName)
     EXPECT_TRUE(suffix->toolTip().isEmpty());
 }
 
+TEST(FrmIcdUpdate, step1CopiesTheTablesOnceAndRefusesABadSuffix)
+{
+    UpdateWindow u;
+    auto* suffix = control<QLineEdit>(*u.window, "txtCopySuffix");
+    suffix->setText(QStringLiteral("_2024]; drop table x --"));
+    click(u.widget("cmdBackUPTables"));
+    EXPECT_FALSE(u.window->isJobRunning()) << "refused before anything runs";
+    ASSERT_EQ(u.seams.messages().size(), 1);
+    EXPECT_TRUE(u.seams.messages()[0].contains(QLatin1String("No table was copied.")));
+
+    suffix->setText(QStringLiteral("_2024"));
+    click(u.widget("cmdBackUPTables"));
+    EXPECT_FALSE(u.widget("cmdProcess")->isEnabled());
+    ASSERT_TRUE(waitForScanEnd(*u.window));
+    EXPECT_EQ(u.seams.messages().last(), QStringLiteral("Done."));
+    auto connection = db::Connection::open(u.dbs.settings());
+    QSqlQuery copied = connection->exec(QStringLiteral("select count(*) from Medicare.tbMedPackage_2024"));
+    ASSERT_TRUE(copied.next());
+    EXPECT_EQ(copied.value(0).toInt(), 1);
+
+    click(u.widget("cmdBackUPTables")); // the same suffix again: no fresh copies, and it says so
+    ASSERT_TRUE(waitForScanEnd(*u.window));
+    EXPECT_TRUE(u.seams.messages().last().startsWith(QLatin1String("Done, but these were not made:\n")))
+        << u.seams.messages().last().toStdString();
+    EXPECT_TRUE(u.seams.messages().last().contains(QLatin1String("tbMedPackage_2024")));
+}
+
 TEST(FrmIcdUpdate, step2WritesBothPassesShowsTheLastAndOpensLogAndScript)
 {
     UpdateWindow u;
@@ -89,8 +117,8 @@ TEST(FrmIcdUpdate, step2WritesBothPassesShowsTheLastAndOpensLogAndScript)
     ASSERT_TRUE(hold.waitUntilHeld());
     EXPECT_EQ(u.text("cmdProcess"), QStringLiteral("Stop"));
     EXPECT_TRUE(u.widget("cmdProcess")->isEnabled());
-    for (const char* name :
-         {"cmdScan", "cmdScanPH", "txtFileName", "chkTest", "cmdCreateNewPackage", "cmdCheckDuplicates"})
+    for (const char* name : {"cmdScan", "cmdScanPH", "cmdBackUPTables", "txtFileName", "chkTest",
+                             "cmdCreateNewPackage", "cmdCheckDuplicates"})
         EXPECT_FALSE(u.widget(name)->isEnabled()) << name;
     click(u.widget("cmdProcess")); // "Stop": ends the diagnosis pass after the held line
     ASSERT_TRUE(waitForScanEnd(*u.window));
@@ -145,7 +173,7 @@ TEST(FrmIcdUpdate, aMissingListIsAnApplicationErrorAndTheOtherPassStillRuns)
 
 // The README's picture of tab "Update 2024" after a run over both 2024 lists on the sample
 // databases; saved into ORVEX_SCREENSHOT_DIR when it is set.
-TEST(UpdateScreenshot, afterStep2OnTheSampleDatabases)
+TEST(UpdateScreenshot, afterStep1AndStep2OnTheSampleDatabases)
 {
     const QString pictures = qEnvironmentVariable("ORVEX_SCREENSHOT_DIR");
     if (pictures.isEmpty())
@@ -164,6 +192,8 @@ TEST(UpdateScreenshot, afterStep2OnTheSampleDatabases)
     control<QTabWidget>(window, "SSTab1")->setCurrentIndex(4);
     click(control<QWidget>(window, "chkVerB"));
     click(control<QWidget>(window, "chkUpdateDesc"));
+    click(control<QWidget>(window, "cmdBackUPTables"));
+    ASSERT_TRUE(waitForScanEnd(window));
     click(control<QWidget>(window, "cmdProcess"));
     ASSERT_TRUE(waitForScanEnd(window));
     QCoreApplication::processEvents();
