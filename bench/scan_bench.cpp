@@ -5,6 +5,7 @@
 //   scan_bench            runs every configuration (each in a child process, so that
 //                         its peak memory is its own) and prints a table and the ratios
 //   scan_bench --one ...  one configuration, used by the driver
+#include "BenchChild.h"
 #include "db/Connection.h"
 #include "db/SampleDatabases.h"
 #include "platform/ProgramFolder.h"
@@ -15,16 +16,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
-
-#include <algorithm>
-#include <cstdio>
-#ifndef Q_OS_WIN
-#include <sys/resource.h>
-#endif
 
 using namespace orvex;
 
@@ -36,17 +30,6 @@ struct Config
     QString strategy; // "batched" or "per-line"
     int delayMs = 0;
 };
-
-long peakRssKb()
-{
-#ifdef Q_OS_WIN
-    return 0; // not measured there
-#else
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-#endif
-}
 
 // Runs one configuration `runs` times; prints "statements median_s peak_kb".
 int runOne(const Config& c, const QString& dbFolder, const QString& rateFolder, int runs)
@@ -77,9 +60,7 @@ int runOne(const Config& c, const QString& dbFolder, const QString& rateFolder, 
         seconds.push_back(timer.nsecsElapsed() / 1e9);
         statements = result.statementsSent;
     }
-    std::sort(seconds.begin(), seconds.end());
-    std::printf("%llu %.4f %ld\n", static_cast<unsigned long long>(statements), seconds[seconds.size() / 2],
-                peakRssKb());
+    bench::printChildFigures(statements, std::move(seconds));
     return 0;
 }
 
@@ -115,25 +96,22 @@ int main(int argc, char** argv)
     for (const QString& scan : {QStringLiteral("ph-resource"), QStringLiteral("icd-2024")}) {
         for (int delay : {0, 1}) {
             for (const QString& strategy : {QStringLiteral("batched"), QStringLiteral("per-line")}) {
-                QProcess child;
-                child.start(
-                    QCoreApplication::applicationFilePath(),
-                    {"--one", scan, strategy, QString::number(delay), dbDir.path(), QString::number(runs)});
-                child.waitForFinished(-1);
-                const QStringList f = QString::fromLatin1(child.readAllStandardOutput()).split(' ');
-                if (child.exitCode() != 0 || f.size() < 3) {
-                    out << scan << " " << strategy << " failed: " << child.readAllStandardError() << "\n";
+                bench::ChildFigures f;
+                QString error;
+                if (!bench::runChild({"--one", scan, strategy, QString::number(delay), dbDir.path(),
+                                      QString::number(runs)},
+                                     f, error)) {
+                    out << scan << " " << strategy << " failed: " << error << "\n";
                     return 1;
                 }
-                const double median = f[1].toDouble();
-                medians.insert(scan + strategy + QString::number(delay), median);
+                medians.insert(scan + strategy + QString::number(delay), f.medianSeconds);
                 out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
                            .arg(scan, -12)
                            .arg(strategy, -9)
                            .arg(QStringLiteral("%1 ms").arg(delay), 6)
-                           .arg(f[0].toULongLong(), 11)
-                           .arg(median, 10, 'f', 4)
-                           .arg(f[2].trimmed().toLong() / 1024.0, 8, 'f', 1);
+                           .arg(f.statements, 11)
+                           .arg(f.medianSeconds, 10, 'f', 4)
+                           .arg(f.peakMb, 8, 'f', 1);
                 out.flush();
             }
         }

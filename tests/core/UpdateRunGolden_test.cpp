@@ -53,9 +53,10 @@ void fill(test::SmallDatabases& db)
     db.exec("Medicare", newStyle, {"3", "10060", "INCISION AND DRAINAGE", 20000, 6000, 14000});
 }
 
-void runAndCompare(const UpdateRunParams& options, const QString& goldenName)
+// `odbc`: through the SQLite ODBC driver instead of the embedded one.
+void runAndCompare(const UpdateRunParams& options, const QString& goldenName, bool odbc = false)
 {
-    test::SmallDatabases db;
+    test::SmallDatabases db(odbc);
     fill(db);
     const QString golden = test::fixturePath("update-run/" + goldenName);
     for (const auto strategy : {reconcile::LookupStrategy::PerLine, reconcile::LookupStrategy::Batched}) {
@@ -101,6 +102,11 @@ void runAndCompare(const UpdateRunParams& options, const QString& goldenName)
 TEST(UpdateRunGolden, defaultRun)
 {
     runAndCompare({}, "default");
+}
+
+TEST(UpdateRunGolden, defaultRunThroughOdbc)
+{
+    runAndCompare({}, "default", true);
 }
 
 TEST(UpdateRunGolden, verBWithDescriptionUpdates)

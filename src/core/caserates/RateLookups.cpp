@@ -74,7 +74,7 @@ public:
         if (m_newStyleWanted)
             fetchKeyedRows(
                 m_connection, m_newStyle, codes, [this](int n) { return m_sql.rateNewStyleByCodeBatch(n); },
-                [](const QSqlQuery&) { return true; });
+                [](const QSqlQuery&) { return true; }, m_sql.rateKeysAsJsonArray());
         fetchCaseRates(codes);
         QStringList retries;
         for (const QString& code : codes) {
@@ -95,7 +95,7 @@ public:
         if (!m_newStyle.contains(code))
             fetchKeyedRows(
                 m_connection, m_newStyle, {code}, [this](int n) { return m_sql.rateNewStyleByCodeBatch(n); },
-                [](const QSqlQuery&) { return true; });
+                [](const QSqlQuery&) { return true; }, m_sql.rateKeysAsJsonArray());
         return m_newStyle.value(code).has_value();
     }
     std::optional<CaseRateHit> caseRate(const QString& code) override
@@ -116,13 +116,14 @@ private:
     {
         fetchKeyedRows(
             m_connection, m_caseRates, codes,
-            [this](int n) { return m_sql.rateCaseRateByCodeBatch(m_procedures, n); }, caseRateFrom);
+            [this](int n) { return m_sql.rateCaseRateByCodeBatch(m_procedures, n); }, caseRateFrom,
+            m_sql.rateKeysAsJsonArray());
     }
     void fetchPackages(const QStringList& ids)
     {
         fetchKeyedRows(
             m_connection, m_packages, ids, [this](int n) { return m_sql.ratePackageByIdBatch(n); },
-            packageFrom);
+            packageFrom, m_sql.rateKeysAsJsonArray());
     }
 
     db::Connection& m_connection;

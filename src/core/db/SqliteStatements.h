@@ -26,6 +26,7 @@ public:
     QString rateCaseRateByCodeBatch(bool procedures, int keyCount) const override;
     QString ratePackageByIdBatch(int keyCount) const override;
     QString rateNewStyleByCodeBatch(int keyCount) const override;
+    bool rateKeysAsJsonArray() const override { return true; }
 
     QList<TableProbe> tableProbes() const override;
 

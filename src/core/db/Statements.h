@@ -52,9 +52,12 @@ public:
     virtual QString ratePackageById() const = 0;    // PackageID, Amount, PF, MedRoomBoard
     virtual QString rateNewStyleByCode() const = 0; // Code
     // The same for `keyCount` keys, the key as sent in column 0 (see the scan's batches).
+    // With rateKeysAsJsonArray() they take all their keys in one "?", as a JSON array of
+    // texts, however many there are; otherwise one "?" per key.
     virtual QString rateCaseRateByCodeBatch(bool procedures, int keyCount) const = 0;
     virtual QString ratePackageByIdBatch(int keyCount) const = 0;
     virtual QString rateNewStyleByCodeBatch(int keyCount) const = 0;
+    virtual bool rateKeysAsJsonArray() const { return false; }
 
     // The tables a connection checks when it opens.
     virtual QList<TableProbe> tableProbes() const = 0;

@@ -1,0 +1,49 @@
+#pragma once
+
+// Benchmarks that run each configuration in a child process of their own (the same
+// executable with other arguments), so that every configuration's peak memory is its own.
+
+#include "PeakMemory.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace orvex::bench {
+
+struct ChildFigures
+{
+    quint64 statements = 0;
+    double medianSeconds = 0;
+    double peakMb = 0; // 0 where not measured
+};
+
+// In the child: prints what the parent reads back.
+inline void printChildFigures(quint64 statements, std::vector<double> seconds)
+{
+    std::sort(seconds.begin(), seconds.end());
+    std::printf("%llu %.4f %ld\n", static_cast<unsigned long long>(statements),
+                seconds.empty() ? 0.0 : seconds[seconds.size() / 2], ownPeakMemoryKb());
+}
+
+// In the parent: runs this executable with `args` and reads the child's figures. On a
+// failure returns false with what the child said in `error`.
+inline bool runChild(const QStringList& args, ChildFigures& figures, QString& error)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), args);
+    child.waitForFinished(-1);
+    const QStringList f = QString::fromLatin1(child.readAllStandardOutput()).split(QLatin1Char(' '));
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 || f.size() < 3) {
+        error = QString::fromLocal8Bit(child.readAllStandardError());
+        return false;
+    }
+    figures = {f[0].toULongLong(), f[1].toDouble(), f[2].trimmed().toLong() / 1024.0};
+    return true;
+}
+
+} // namespace orvex::bench
