@@ -2,6 +2,7 @@
 // its mends, and the batched lookups against the line-by-line reference.
 #include "caserates/UpdateRunJob.h"
 
+#include "Error.h"
 #include "db/SampleDatabases.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
@@ -25,13 +26,15 @@ struct RunFiles
     QByteArray script, scriptPH, log;
 };
 
+// `lent`: a connection of the test's own (a failing one), instead of one from `settings`.
 RunFiles runUpdate(const test::TempProgramFolder& folder, const db::ConnectionSettings& settings,
-                   UpdateRunParams params)
+                   UpdateRunParams params, db::Connection* lent = nullptr)
 {
     jobs::JobContext context;
     context.programFolder = folder.path();
     context.clock = [] { return kWhen; };
     context.connection = settings;
+    context.existingConnection = lent;
     QDir().mkpath(folder.path() + QStringLiteral("/output"));
     UpdateRunJob job(std::move(params));
     RunFiles run{job.run(context, {}), {}, {}, {}};
@@ -153,6 +156,108 @@ TEST_F(UpdateRun, aMissingRateFileIsReportedOnceAndTheOtherPassRuns)
     const RunFiles live = runUpdate(m_folder, m_db.settings(), {});
     EXPECT_TRUE(live.script.contains("[tbMedPackage] ([PackageID]"));
     EXPECT_TRUE(live.script.contains("+1 from  [Medicare].[dbo].[tbMedPackage]),'New'"));
+}
+
+TEST_F(UpdateRun, awkwardRateFilesAreReadLineByLineAndNeverScriptAWrongAmount)
+{
+    // CR-only line ends; a 100,000-character description; a NUL, after which a list item
+    // would read its amounts as 0.
+    const QByteArray longDescription(100000, 'x');
+    writeList(QStringLiteral("ICD PH 2024.txt"), "A00|Cholera|10,000|7,000|3,000\rZ01|" + longDescription +
+                                                     QByteArrayLiteral("|1|2|3\rA00|Cholera|1|2|3\0junk|\r"));
+    // LF-only line ends: the whole file is one line whose PF would read 300090000.
+    writeList(QStringLiteral("ICD PH 2024_PROCEDURE.txt"),
+              "10060|Incision|10000|7000|3000\n90000|New|5|6|7\n");
+    for (const auto strategy : {reconcile::LookupStrategy::Batched, reconcile::LookupStrategy::PerLine}) {
+        UpdateRunParams params;
+        params.strategy = strategy;
+        const RunFiles run = runUpdate(m_folder, m_db.settings(), params);
+
+        ASSERT_EQ(run.outcome.failures.size(), 2) << run.outcome.failures.join('\n').toStdString();
+        EXPECT_TRUE(run.outcome.failures[0].startsWith("Line 3 of "));
+        EXPECT_TRUE(run.outcome.failures[0].contains("NUL"));
+        EXPECT_TRUE(run.outcome.failures[1].contains("ICD PH 2024_PROCEDURE.txt"));
+        EXPECT_TRUE(run.outcome.failures[1].contains("line feed"));
+        EXPECT_TRUE(run.outcome.failures[1].endsWith("\r\nin Orvex.frmICD.Proc at line 1"));
+        const QJsonArray passes = run.outcome.json["passes"].toArray();
+        const QJsonObject diagnosis = passes[0].toObject()["counters"].toObject();
+        EXPECT_EQ(diagnosis["lblCount"].toInt(), 3);
+        EXPECT_EQ(diagnosis["lblsamePH"].toInt(), 1);
+        EXPECT_EQ(diagnosis["lblNewPH"].toInt(), 1);
+        EXPECT_EQ(passes[1].toObject()["counters"].toObject()["lblCount"].toInt(), 1);
+        EXPECT_TRUE(run.script.contains("VALUES('Z01','" + longDescription + "','1',"));
+        EXPECT_EQ(run.scriptPH, "use MEDICARE\r\n\r\n\r\n"); // no rate taken from a broken line
+        EXPECT_EQ(run.outcome.messages, QStringList{UpdateRunJob::doneMessage()});
+    }
+}
+
+TEST_F(UpdateRun, anUnwritableReportFileEndsTheRunNamingItAndReleasesTheSet)
+{
+    writeList(QStringLiteral("ICD PH 2024.txt"), "A00|Cholera|10,000|7,000|3,000\r\n");
+    const QString blocked = m_folder.outputFile(QStringLiteral("script.txt"));
+    ASSERT_TRUE(QDir().mkpath(blocked)); // a folder where the script goes
+    try {
+        runUpdate(m_folder, m_db.settings(), {});
+        ADD_FAILURE() << "the run went on without script.txt";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(blocked))) << e.message().toStdString();
+    }
+    ASSERT_TRUE(QDir(blocked).removeRecursively());
+    EXPECT_TRUE(runUpdate(m_folder, m_db.settings(), {}).log.contains("Same Code and Description :1"));
+#ifdef Q_OS_LINUX
+    // A full disk under the log: the failure names it; nothing is claimed as done.
+    QFile::remove(m_folder.outputFile(QStringLiteral("ICD Parser Log.txt")));
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("/dev/full"), m_folder.outputFile(QStringLiteral("ICD Parser Log.txt"))));
+    EXPECT_THROW(
+        try { runUpdate(m_folder, m_db.settings(), {}); } catch (const Error& e) {
+            EXPECT_TRUE(e.message().contains("ICD Parser Log.txt")) << e.message().toStdString();
+            throw;
+        },
+        Error);
+#endif
+}
+
+TEST_F(UpdateRun, aFailingOrLostDatabaseIsReportedAndALostOneEndsTheRun)
+{
+    writeList(QStringLiteral("ICD PH 2024.txt"),
+              "A00|Cholera|10,000|7,000|3,000\r\nA01|x|1|2|3\r\nA02|y|1|2|3\r\nA03|z|1|2|3\r\n");
+    writeList(QStringLiteral("ICD PH 2024_PROCEDURE.txt"), "10060|Incision|10000|7000|3000\r\n");
+    auto connection = db::Connection::open(m_db.settings());
+    int sent = 0;
+    int failFrom = 0, failTo = 0; // statements failFrom..failTo fail
+    connection->setBeforeStatementHook([&] {
+        ++sent;
+        if (sent >= failFrom && sent <= failTo)
+            throw Error(QStringLiteral("The connection to the server was lost."));
+    });
+
+    // One failed lookup: reported with its line, the run goes on and completes its files.
+    UpdateRunParams perLine;
+    perLine.strategy = reconcile::LookupStrategy::PerLine;
+    failFrom = failTo = 1;
+    const RunFiles run = runUpdate(m_folder, m_db.settings(), perLine, connection.get());
+    ASSERT_EQ(run.outcome.failures.size(), 1);
+    EXPECT_EQ(run.outcome.failures[0],
+              "The connection to the server was lost.\r\nin Orvex.frmICD.Proc at line 1");
+    EXPECT_EQ(run.outcome.json["passes"].toArray()[1].toObject()["counters"].toObject()["lblsamePH"].toInt(),
+              1);
+    EXPECT_EQ(run.log.count("New Code and Description :"), 2);
+
+    // Lost for good after the first statement: the batches fail, then three lines in a row.
+    sent = 0;
+    failFrom = 2;
+    failTo = 1000000;
+    try {
+        runUpdate(m_folder, m_db.settings(), {}, connection.get());
+        ADD_FAILURE() << "a run without its database claimed to be done";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().startsWith("The update run stopped at line 3 of "))
+            << e.message().toStdString();
+    }
+    const QByteArray log = test::readBytes(m_folder.outputFile("ICD Parser Log.txt"));
+    EXPECT_TRUE(log.contains("*** The run stopped before its end")) << log.toStdString();
+    EXPECT_FALSE(log.contains("New Code and Description :"));
 }
 
 // The batched lookups against the line-by-line reference, over both real 2024 lists and

@@ -29,6 +29,20 @@ QString applicationError(const QString& description, int line)
     return description + QStringLiteral("\r\nin Orvex.frmICD.Proc at line ") + QString::number(line);
 }
 
+// What keeps a line from being read field by field, or nothing. A lone line feed means a
+// file saved with other line ends: the next lines are inside this one, and an amount would
+// run on into the next code ("3000" LF "90000" reads 300090000). A NUL ends a list item, so
+// the fields after it would read as empty and the amounts as 0.
+QString unreadableLine(const QString& line)
+{
+    if (line.contains(QLatin1Char('\n')))
+        return QStringLiteral("holds a line feed without a carriage return (save the file with Windows "
+                              "line ends, CR LF)");
+    if (line.contains(QChar(u'\0')))
+        return QStringLiteral("holds a NUL character");
+    return {};
+}
+
 QString valueText(const QVariant& v)
 {
     return v.isNull() ? QString() : v.toString();
@@ -102,11 +116,19 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     QStringList failures;
     QJsonArray passes;
     jobs::JobOutcome outcome;
-    passes.append(runPass(CaseRatePass::diagnosis(), context, connection, files, progress, logBox, failures));
-    if (stopRequest() != jobs::StopRequest::WindowClosing) {
-        takeStopRequest(); // a stop ended the diagnosis pass only
+    try {
         passes.append(
-            runPass(CaseRatePass::procedure(), context, connection, files, progress, logBox, failures));
+            runPass(CaseRatePass::diagnosis(), context, connection, files, progress, logBox, failures));
+        if (stopRequest() != jobs::StopRequest::WindowClosing) {
+            takeStopRequest(); // a stop ended the diagnosis pass only
+            passes.append(
+                runPass(CaseRatePass::procedure(), context, connection, files, progress, logBox, failures));
+        }
+    } catch (const Error& e) {
+        // A lost database or a full disk: the half-written log says so, and nothing is done.
+        files.recordFailure(e.message());
+        files.CloseReportFiles();
+        throw;
     }
     files.closeAll(); // a write that failed surfaces here, naming the file
     outcome.statementsSent = connection.statementsSent() - statementsBefore;
@@ -194,7 +216,7 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
         QStringList codes;
         codes.reserve(lineCount);
         for (const QString& line : std::as_const(lines)) {
-            if (!ratelist::isBlankLine(line))
+            if (!ratelist::isBlankLine(line) && unreadableLine(line).isEmpty())
                 codes << RateFileLine::parse(line).code;
         }
         try {
@@ -306,7 +328,12 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
         // A blank line (a stray empty one, one of blanks and tabs) is counted but is no code:
         // it would script a package and a case rate for an empty code.
         jobs::Findings findings;
-        if (!ratelist::isBlankLine(lines[i])) {
+        if (const QString unreadable = unreadableLine(lines[i]); !unreadable.isEmpty()) {
+            fail(QStringLiteral("Line %1 of \"%2\" %3; the line is left out.")
+                     .arg(i + 1)
+                     .arg(QDir::toNativeSeparators(path), unreadable),
+                 i + 1, &step);
+        } else if (!ratelist::isBlankLine(lines[i])) {
             try {
                 findings = classify(l, i, step);
                 failedInARow = 0;
