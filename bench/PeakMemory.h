@@ -6,6 +6,9 @@
 #include <QByteArray>
 #include <QFile>
 #elif defined(Q_OS_WIN)
+#ifndef NOMINMAX
+#define NOMINMAX // keeps std::min and std::max usable after windows.h
+#endif
 #include <windows.h>
 // windows.h first: psapi.h relies on its types.
 #include <psapi.h>
