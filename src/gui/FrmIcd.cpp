@@ -73,7 +73,7 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
         line->hide(); // no underline until a view label is clicked
 
     new IcdBridges(this, m_connection, m_user);
-    new OnlineUpdateWiring(this, m_connection, m_user);
+    new OnlineUpdateWiring(this, this, m_connection, m_user);
     wireUpdateTab();
     wireTools();
     m_update2024Tab->annexImport()->setHost(this);

@@ -21,7 +21,9 @@ const char* const kStartControls[] = {
     // tab "Update 2024"
     "cmdBackUPTables", "txtCopySuffix", "chkTest", "optVer2", "chkVerB", "cmdProcess", "txtFileName",
     "chkUpdateDesc", "cmdUpdateMedPackage", "txtUpdateMedPackage", "cboYear", "cmdCreateNewPackage",
-    "txtICDSplit", "cmdCreateNewPackageProc", "txtRVSSplit", "cmdImportAnnex"};
+    "txtICDSplit", "cmdCreateNewPackageProc", "txtRVSSplit", "cmdImportAnnex",
+    // tab "Online Update"
+    "cmdCheckOnline", "cmdUpdateDB", "cmdCentralServer"};
 } // namespace
 
 jobs::JobContext FrmIcd::jobContext() const

@@ -3,10 +3,11 @@
 #include "Error.h"
 #include "db/CurrentUser.h"
 #include "db/SignIn.h"
+#include "gui/JobHost.h"
+#include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 #include "gui/SignInDialog.h"
 #include "gui/Twips.h"
-#include "platform/ProgramFolder.h"
 #include "tools/OnlineUpdateJobs.h"
 
 #include <QGridLayout>
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QThread>
 
 namespace orvex::gui {
 
@@ -50,9 +50,9 @@ constexpr int kDescriptionTwips = 5500;
 
 } // namespace
 
-OnlineUpdateWiring::OnlineUpdateWiring(QWidget* window, db::ConnectionSettings hospital,
+OnlineUpdateWiring::OnlineUpdateWiring(QWidget* window, JobHost* host, db::ConnectionSettings hospital,
                                        db::CurrentUser* user)
-    : QObject(window), m_window(window), m_hospital(std::move(hospital)), m_user(user),
+    : QObject(window), m_window(window), m_host(host), m_hospital(std::move(hospital)), m_user(user),
       m_cmdCheckOnline(window->findChild<QPushButton*>(QStringLiteral("cmdCheckOnline"))),
       m_cmdUpdateDB(window->findChild<QPushButton*>(QStringLiteral("cmdUpdateDB"))),
       m_gridU(window->findChild<QTableWidget*>(QStringLiteral("GridU")))
@@ -66,21 +66,15 @@ OnlineUpdateWiring::OnlineUpdateWiring(QWidget* window, db::ConnectionSettings h
         grid->addWidget(m_cmdCentralServer, 0, 2, Qt::AlignLeft);
     m_gridU->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_gridU->verticalHeader()->hide();
-    setBusy(false);
     for (QWidget* w : {static_cast<QWidget*>(m_cmdCheckOnline), static_cast<QWidget*>(m_cmdUpdateDB),
                        static_cast<QWidget*>(m_gridU)})
         w->setToolTip(QString());
+    m_cmdCheckOnline->setEnabled(true);
+    m_cmdUpdateDB->setEnabled(true);
+    m_gridU->setEnabled(true);
     connect(m_cmdCheckOnline, &QPushButton::clicked, this, &OnlineUpdateWiring::checkOnline);
     connect(m_cmdUpdateDB, &QPushButton::clicked, this, &OnlineUpdateWiring::updateDb);
     connect(m_cmdCentralServer, &QPushButton::clicked, this, &OnlineUpdateWiring::chooseCentralServer);
-}
-
-OnlineUpdateWiring::~OnlineUpdateWiring()
-{
-    if (m_thread) {
-        m_thread->wait(); // one statement at most: the runs are short
-        delete m_thread;
-    }
 }
 
 void OnlineUpdateWiring::setPasswordPrompt(PasswordPrompt prompt)
@@ -119,43 +113,16 @@ std::optional<db::ConnectionSettings> OnlineUpdateWiring::centralSettings()
     return tools::centralServerSettings(profile, folder, password);
 }
 
-void OnlineUpdateWiring::setBusy(bool busy)
+bool OnlineUpdateWiring::isRunning() const
 {
-    m_cmdCheckOnline->setEnabled(!busy);
-    m_cmdUpdateDB->setEnabled(!busy);
-    m_cmdCentralServer->setEnabled(!busy);
-    m_gridU->setEnabled(true);
+    return m_host->jobRunner()->isRunning();
 }
 
 void OnlineUpdateWiring::run(std::unique_ptr<jobs::Job> job,
                              std::function<void(jobs::Job&, const jobs::JobOutcome&)> done)
 {
-    if (m_thread)
-        return;
-    setBusy(true);
-    jobs::JobContext context;
-    context.programFolder = ProgramFolder::path();
-    context.connection = m_hospital;
-    auto result = std::make_shared<std::optional<jobs::JobOutcome>>();
-    auto failure = std::make_shared<QString>();
-    std::shared_ptr<jobs::Job> shared(std::move(job));
-    m_thread = QThread::create([shared, context, result, failure] {
-        try {
-            *result = shared->run(context, {});
-        } catch (const Error& e) {
-            *failure = e.message();
-        }
-    });
-    connect(m_thread, &QThread::finished, this, [this, shared, result, failure, done = std::move(done)] {
-        m_thread->deleteLater();
-        m_thread = nullptr;
-        setBusy(false);
-        if (*result)
-            done(*shared, **result);
-        else
-            MessageBoxes::error(m_window, *failure);
-    });
-    m_thread->start();
+    // The window shows the message of a failure; the grid and the tables stay as they were.
+    m_host->runJob(std::move(job), nullptr, std::move(done), {}, [](const jobs::JobProgress&) {});
 }
 
 void OnlineUpdateWiring::checkOnline()

@@ -31,7 +31,10 @@ TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt
     control<QTabWidget>(window, "SSTab1")->setCurrentIndex(3);
 
     click(control<QPushButton>(window, "cmdCheckOnline"));
+    for (const char* name : {"cmdUpdateDB", "cmdScanPH", "cmdProcess"}) // one job of the window at a time
+        EXPECT_FALSE(control<QWidget>(window, name)->isEnabled()) << name;
     ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
+    EXPECT_TRUE(control<QWidget>(window, "cmdUpdateDB")->isEnabled());
     EXPECT_TRUE(seams.messages().isEmpty()) << seams.messages().join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(grid->rowCount(), 663);
     EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), QStringLiteral("CODE"));
