@@ -55,7 +55,9 @@ int runUpdate(CliContext& ctx, const QStringList& args)
     const UpdateOptions o = parseOptions(args);
     std::unique_ptr<db::Connection> connection = ctx.signIn();
     ProgramFolder::ensureFolder(ProgramFolder::outputFolder());
-    caserates::UpdateRunJob job(o.params);
+    caserates::UpdateRunParams params = o.params;
+    params.user = ctx.logIdentity().user;
+    caserates::UpdateRunJob job(params);
     return runJob(ctx, job, jobContext(connection.get()), o.run);
 }
 

@@ -5,10 +5,13 @@
 #include "caserates/CaseRateWriter.h"
 #include "caserates/RateFileLine.h"
 #include "caserates/RateLookups.h"
+#include "db/CurrentUser.h"
 #include "ratelist/RateLine.h"
 #include "ratelist/SourceFile.h"
 #include "reconcile/ScanTypes.h"
 #include "report/ReportFileSet.h"
+#include "review/ChangeClass.h"
+#include "review/ReviewRun.h"
 #include "text/Blanks.h"
 #include "text/Numbers.h"
 
@@ -111,6 +114,14 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
 
     report::ReportFileSet files(context.outputFolder());
     files.OpenUpdateFiles(true);
+    // An earlier run's review files must not stand beside this run's reports.
+    const QDir output(context.outputFolder());
+    const QString pagePath = output.filePath(QString::fromUtf16(review::kReviewPageName));
+    const QString listPath = output.filePath(QString::fromUtf16(review::kChangeListName));
+    report::DeleteFileQuietly(pagePath);
+    report::DeleteFileQuietly(listPath);
+    m_changes.clear();
+    const QDateTime started = context.now();
 
     QStringList logBox;
     QStringList failures;
@@ -123,6 +134,17 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             takeStopRequest(); // a stop ended the diagnosis pass only
             passes.append(
                 runPass(CaseRatePass::procedure(), context, connection, files, progress, logBox, failures));
+        }
+        if (stopRequest() != jobs::StopRequest::WindowClosing) {
+            review::ReviewRun run;
+            run.title = QStringLiteral("Update run");
+            run.sources = {context.programFile(m_params.fileBase + CaseRatePass::diagnosis().fileEnding),
+                           context.programFile(m_params.fileBase + CaseRatePass::procedure().fileEnding)};
+            run.when = started;
+            run.user = m_params.user.isEmpty() ? db::CurrentUser::systemUserName() : m_params.user;
+            run.database = connection.settings().describe();
+            run.changes = m_changes;
+            review::writeReviewFiles(run, context.outputFolder());
         }
     } catch (const Error& e) {
         // A lost database or a full disk: the half-written log says so, and nothing is done.
@@ -155,8 +177,10 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     QString txtLog = m_params.logText;
     for (const QString& line : std::as_const(logBox))
         txtLog += QStringLiteral("\r\n") + line;
-    outcome.json = QJsonObject{
-        {"passes", passes}, {"txtLog", txtLog}, {"messages", QJsonArray::fromStringList(outcome.messages)}};
+    outcome.json = QJsonObject{{"passes", passes},
+                               {"txtLog", txtLog},
+                               {"messages", QJsonArray::fromStringList(outcome.messages)},
+                               {"review", QJsonObject{{"page", pagePath}, {"changes", listPath}}}};
     for (const QJsonValue& pass : std::as_const(passes)) {
         const QJsonObject p = pass.toObject();
         const QJsonObject c = p.value(QLatin1String("counters")).toObject();
@@ -171,6 +195,8 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     }
     outcome.summary << QStringLiteral("Reports and scripts: ") +
                            QDir::toNativeSeparators(context.outputFolder());
+    outcome.summary << QStringLiteral("Review page: ") + QDir::toNativeSeparators(pagePath)
+                    << QStringLiteral("Change list: ") + QDir::toNativeSeparators(listPath);
     return outcome;
 }
 
@@ -273,19 +299,22 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
                 const double amount = numbers::leadingNumber(valueText(package->amount));
                 const double pf = numbers::leadingNumber(valueText(package->pf));
                 const double medRoomBoard = numbers::leadingNumber(valueText(package->medRoomBoard));
-                if (numbers::roundTo2(l.amountValue) != amount || numbers::roundTo2(l.pfValue) != pf ||
-                    numbers::roundTo2(l.medRoomBoardValue) != medRoomBoard) {
-                    Finding f = finding(Finding::Kind::ChangedValues, packageTable, packageId);
+                auto packageFinding = [&](Finding::Kind kind) {
+                    Finding f = finding(kind, packageTable, packageId);
                     f.keyColumn = QStringLiteral("PackageID");
                     f.read = {{QStringLiteral("Amount"), numbers::shortestText(amount)},
                               {QStringLiteral("PF"), numbers::shortestText(pf)},
                               {QStringLiteral("MedRoomBoard"), numbers::shortestText(medRoomBoard)}};
                     f.proposed = listedValues(l);
-                    findings.push_back(f);
+                    return f;
+                };
+                if (numbers::roundTo2(l.amountValue) != amount || numbers::roundTo2(l.pfValue) != pf ||
+                    numbers::roundTo2(l.medRoomBoardValue) != medRoomBoard) {
+                    findings.push_back(packageFinding(Finding::Kind::ChangedValues));
                     ++counters.lblNewRate;
                 }
                 if (l.amountValue == 0 || l.pfValue == 0 || l.medRoomBoardValue == 0)
-                    findings.push_back(finding(Finding::Kind::ZeroAmount, packageTable, packageId));
+                    findings.push_back(packageFinding(Finding::Kind::ZeroAmount));
             }
             const QString stored = valueText(hit->description);
             switch (compareDescriptions(l.description, stored)) {
@@ -348,8 +377,11 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
                             .arg(QDir::toNativeSeparators(path), e.message()));
             }
         }
-        for (const Finding& f : findings)
+        for (Finding& f : findings) {
             writer.write(f);
+            if (review::classOf(f))
+                m_changes.push_back(std::move(f));
+        }
 
         ++counters.lblCount;
         step.linesDone = i + 1;

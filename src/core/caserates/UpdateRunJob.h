@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobs/Finding.h"
 #include "jobs/Job.h"
 #include "reconcile/ScanJob.h"
 
@@ -20,6 +21,7 @@ struct UpdateRunParams
     QString selectedSourceFile;                       // the item of lstSourceFiles, for lblSrc
     QString packageId;                                // lblPackageID when the run starts
     QString logText;                                  // txtLog when the run starts
+    QString user; // who runs it, named on the review page; empty: the workstation's user
     reconcile::LookupStrategy strategy = reconcile::LookupStrategy::Batched;
 };
 
@@ -39,12 +41,17 @@ public:
     // The closing message of a run.
     static QString doneMessage();
 
+    // Every finding of the last run that proposes a change (and the notes of amounts of 0),
+    // in the order the reports list them, with the values read and proposed.
+    const jobs::Findings& changes() const { return m_changes; }
+
 private:
     QJsonObject runPass(const CaseRatePass& pass, const jobs::JobContext& context, db::Connection& connection,
                         report::ReportFileSet& files, const jobs::ProgressFn& progress, QStringList& logBox,
                         QStringList& failures);
 
     UpdateRunParams m_params;
+    jobs::Findings m_changes;
 };
 
 } // namespace orvex::caserates

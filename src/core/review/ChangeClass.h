@@ -1,0 +1,33 @@
+#pragma once
+
+#include "jobs/Finding.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace orvex::review {
+
+// How the review page and the change list group a run's changes. The order is the page's.
+enum class ChangeClass {
+    NewCode,           // a code the case-rate table lacks: a package and a case rate to insert
+    RateChange,        // a package whose amounts differ from the list
+    DescriptionChange, // a code whose stored description differs from the list
+    NewStyleRow,       // a code the new-style rate table lacks
+    NewStyleRates,     // the new-style rate table's amounts, written whatever they held
+    ZeroAmount,        // a note: the list gives 0 for an amount; nothing is changed
+};
+inline constexpr std::array kChangeClasses = {ChangeClass::NewCode,           ChangeClass::RateChange,
+                                              ChangeClass::DescriptionChange, ChangeClass::NewStyleRow,
+                                              ChangeClass::NewStyleRates,     ChangeClass::ZeroAmount};
+
+// The class of a finding, or nothing for one that proposes no change (a same row).
+std::optional<ChangeClass> classOf(const jobs::Finding& finding);
+
+// "new-code": the class's name in the change list and the page's section id.
+QString className(ChangeClass c);
+// "New codes": the page's heading.
+QString classHeading(ChangeClass c);
+
+} // namespace orvex::review

@@ -1,0 +1,76 @@
+#include "review/ChangeClass.h"
+#include "review/ChangeValues.h"
+#include "review/ReviewRun.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+namespace orvex::review {
+
+namespace {
+
+// A spreadsheet takes a cell beginning with one of these for a formula; a plain number
+// ("-12.5", "+3.0%") is left as it is.
+QString withoutFormula(const QString& field)
+{
+    static const QRegularExpression plainNumber(QStringLiteral(R"(^[+-]?[0-9][0-9,]*(\.[0-9]+)?%?$)"));
+    if (field.isEmpty())
+        return field;
+    const QChar first = field.front();
+    const bool formulaStart =
+        first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' || first == u'\r';
+    if (formulaStart && !plainNumber.match(field).hasMatch())
+        return QLatin1Char('\'') + field;
+    return field;
+}
+
+QString csvField(const QString& value)
+{
+    QString field = withoutFormula(value);
+    if (field.contains(QLatin1Char('"')) || field.contains(QLatin1Char(',')) ||
+        field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'))) {
+        field.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+        return QLatin1Char('"') + field + QLatin1Char('"');
+    }
+    return field;
+}
+
+void appendRow(QString& out, const QStringList& fields)
+{
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out += QLatin1Char(',');
+        out += csvField(fields[i]);
+    }
+    out += QStringLiteral("\r\n");
+}
+
+} // namespace
+
+QByteArray changeList(const ReviewRun& run)
+{
+    QString out;
+    appendRow(out, {QStringLiteral("class"), QStringLiteral("table"), QStringLiteral("key"),
+                    QStringLiteral("code"), QStringLiteral("description before"),
+                    QStringLiteral("description after"), QStringLiteral("Amount before"),
+                    QStringLiteral("Amount after"), QStringLiteral("PF before"), QStringLiteral("PF after"),
+                    QStringLiteral("MedRoomBoard before"), QStringLiteral("MedRoomBoard after"),
+                    QStringLiteral("Amount change percent"), QStringLiteral("source file"),
+                    QStringLiteral("source line")});
+    for (const jobs::Finding& f : run.changes) {
+        const std::optional<ChangeClass> c = classOf(f);
+        if (!c)
+            continue;
+        const DescriptionPair d = descriptionsOf(f);
+        QStringList fields = {className(*c), f.table, f.key, f.code, d.before, d.after};
+        for (const char* column : kAmountColumns)
+            fields << amountBefore(f, column) << amountAfter(f, column);
+        fields << changePercent(amountBefore(f, "Amount"), amountAfter(f, "Amount"))
+               << QDir::toNativeSeparators(f.sourceFile)
+               << (f.sourceLine > 0 ? QString::number(f.sourceLine) : QString());
+        appendRow(out, fields);
+    }
+    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+} // namespace orvex::review

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "jobs/Finding.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace orvex::review {
+
+// What the review files show of one run: where its changes came from and the changes.
+struct ReviewRun
+{
+    QString title;       // "Update run"
+    QStringList sources; // the lists the run read, full paths
+    QDateTime when;      // the run's time, from the job's clock
+    QString user;        // who ran it
+    QString database;    // the database it read, as ConnectionSettings::describe() names it
+    jobs::Findings changes;
+};
+
+// The page's and the change list's date: ISO 8601 order in the workstation's local time,
+// "2024-02-14 09:30:00", the same whatever the system's locale.
+QString reviewDateTime(const QDateTime& when);
+
+// The file names in the output folder.
+inline constexpr char16_t kReviewPageName[] = u"report.html";
+inline constexpr char16_t kChangeListName[] = u"changes.csv";
+
+// The self-contained review page (UTF-8 HTML with its style and script inline).
+QByteArray reviewPage(const ReviewRun& run);
+// The change list: UTF-8 with a byte-order mark, CR LF, RFC 4180 quoting.
+QByteArray changeList(const ReviewRun& run);
+
+// Writes both into `outputFolder`, each replaced as a whole or left as it was. Throws
+// orvex::Error naming the file that could not be written.
+void writeReviewFiles(const ReviewRun& run, const QString& outputFolder);
+
+// The amounts a change shows, in their order.
+inline constexpr const char* kAmountColumns[] = {"Amount", "PF", "MedRoomBoard"};
+
+// The change in percent from `before` to `after` as "+12.5%", or "" when there is no
+// before value or it is 0.
+QString changePercent(const QString& before, const QString& after);
+
+} // namespace orvex::review

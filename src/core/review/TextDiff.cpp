@@ -1,0 +1,74 @@
+#include "review/TextDiff.h"
+
+#include <QStringList>
+
+namespace orvex::review {
+
+namespace {
+
+// Beyond this many cells the table of common lengths is not worth building.
+constexpr qsizetype kMaxCells = 4'000'000;
+
+QStringList words(const QString& text)
+{
+    QStringList out;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype j = i + 1;
+        if (text[i].isLetterOrNumber()) {
+            while (j < text.size() && text[j].isLetterOrNumber())
+                ++j;
+        }
+        out << text.mid(i, j - i);
+        i = j;
+    }
+    return out;
+}
+
+void append(std::vector<DiffPart>& parts, DiffPart::Kind kind, const QString& text)
+{
+    if (!parts.empty() && parts.back().kind == kind)
+        parts.back().text += text;
+    else
+        parts.push_back({kind, text});
+}
+
+} // namespace
+
+std::vector<DiffPart> wordDiff(const QString& before, const QString& after)
+{
+    std::vector<DiffPart> parts;
+    const QStringList a = words(before);
+    const QStringList b = words(after);
+    const qsizetype n = a.size();
+    const qsizetype m = b.size();
+    if ((n + 1) * (m + 1) > kMaxCells) {
+        if (!before.isEmpty())
+            parts.push_back({DiffPart::Kind::Deleted, before});
+        if (!after.isEmpty())
+            parts.push_back({DiffPart::Kind::Inserted, after});
+        return parts;
+    }
+    // common[i][j]: length of the longest common run of a[i..] and b[j..].
+    std::vector<int> common(size_t((n + 1) * (m + 1)), 0);
+    auto at = [m, &common](qsizetype i, qsizetype j) -> int& { return common[size_t(i * (m + 1) + j)]; };
+    for (qsizetype i = n - 1; i >= 0; --i) {
+        for (qsizetype j = m - 1; j >= 0; --j)
+            at(i, j) = a[i] == b[j] ? at(i + 1, j + 1) + 1 : std::max(at(i + 1, j), at(i, j + 1));
+    }
+    qsizetype i = 0, j = 0;
+    while (i < n || j < m) {
+        if (i < n && j < m && a[i] == b[j]) {
+            append(parts, DiffPart::Kind::Same, a[i]);
+            ++i;
+            ++j;
+        } else if (i < n && (j == m || at(i + 1, j) >= at(i, j + 1))) {
+            append(parts, DiffPart::Kind::Deleted, a[i++]); // what goes before what comes
+        } else {
+            append(parts, DiffPart::Kind::Inserted, b[j++]);
+        }
+    }
+    return parts;
+}
+
+} // namespace orvex::review

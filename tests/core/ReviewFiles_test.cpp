@@ -1,0 +1,185 @@
+// The review page and the change list of the update run over the small made-up rate lists
+// (every class of change, Ver B on), with a line whose code and description are hostile; the
+// page also opened in a real headless browser.
+#include "caserates/UpdateRunJob.h"
+
+#include "review/ChangeClass.h"
+#include "review/ReviewRun.h"
+#include "review/TextDiff.h"
+#include "support/SmallDatabases.h"
+#include "support/TestPaths.h"
+#include "support/UpdateRunFixture.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace orvex;
+using review::ChangeClass;
+
+namespace {
+
+const QByteArray kHostileLine = "=HYPERLINK(\"x\")|<script>alert(\"x\")</script>, & more|1,000|600|400\r\n";
+
+class ReviewFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        test::fillForUpdateRun(db);
+        for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
+            QFile::copy(test::fixturePath(QStringLiteral("update-run/") + name), folder.path() + '/' + name);
+        const QString diagnosis = folder.path() + "/ICD PH 2024.txt";
+        test::writeBytes(diagnosis, test::readBytes(diagnosis) + kHostileLine);
+        // Left by an earlier run: the run replaces it.
+        test::writeBytes(folder.outputFile("report.html"), "stale");
+
+        jobs::JobContext context;
+        context.programFolder = folder.path();
+        context.clock = [] { return QDateTime(QDate(2024, 2, 14), QTime(9, 30, 0)); };
+        context.connection = db.settings();
+        caserates::UpdateRunParams params;
+        params.verB = true;
+        params.updateDescriptions = true;
+        params.user = QStringLiteral("records<clerk>");
+        caserates::UpdateRunJob job(params);
+        outcome = job.run(context, {});
+        changes = job.changes();
+        page = QString::fromUtf8(test::readBytes(folder.outputFile("report.html")));
+        csv = test::readBytes(folder.outputFile("changes.csv"));
+    }
+
+    int count(ChangeClass c) const
+    {
+        return int(std::count_if(changes.begin(), changes.end(),
+                                 [c](const jobs::Finding& f) { return review::classOf(f) == c; }));
+    }
+
+    test::SmallDatabases db;
+    test::TempProgramFolder folder;
+    jobs::JobOutcome outcome;
+    jobs::Findings changes;
+    QString page;
+    QByteArray csv;
+};
+
+} // namespace
+
+TEST_F(ReviewFiles, theRunKeepsItsChangesWithTheValuesReadAndProposed)
+{
+    ASSERT_TRUE(outcome.failures.isEmpty()) << outcome.failures.join('\n').toStdString();
+    for (const ChangeClass c : review::kChangeClasses)
+        EXPECT_GT(count(c), 0) << review::className(c).toStdString();
+    const auto rate = std::find_if(changes.begin(), changes.end(), [](const jobs::Finding& f) {
+        return review::classOf(f) == ChangeClass::RateChange && f.code == "A01.0";
+    });
+    ASSERT_NE(rate, changes.end());
+    EXPECT_EQ(rate->read.value("Amount"), "6000");
+    EXPECT_EQ(rate->proposed.value("Amount"), "6500");
+    EXPECT_EQ(rate->sourceLine, 2);
+    EXPECT_EQ(rate->sourceFile, folder.path() + "/ICD PH 2024.txt");
+    EXPECT_TRUE(outcome.summary.contains("Review page: " +
+                                         QDir::toNativeSeparators(folder.outputFile("report.html"))));
+    EXPECT_EQ(outcome.json["review"].toObject()["changes"].toString(), folder.outputFile("changes.csv"));
+}
+
+TEST_F(ReviewFiles, thePageIsSelfContainedAndEscapesWhatTheListsSay)
+{
+    EXPECT_TRUE(page.startsWith("<!DOCTYPE html>"));
+    EXPECT_TRUE(page.trimmed().endsWith("</html>"));
+    for (const ChangeClass c : review::kChangeClasses) {
+        EXPECT_TRUE(page.contains(QStringLiteral("<section id=\"%1\"").arg(review::className(c))));
+        EXPECT_TRUE(page.contains(QStringLiteral("%1 (%2)</h2>").arg(review::classHeading(c)).arg(count(c))));
+    }
+    EXPECT_EQ(page.count("<tr class=\"change\">"), int(changes.size()));
+    // Nothing fetched: no address, no external script, style or image.
+    for (const char* outside : {"http:", "https:", "src=", "<link", "url("})
+        EXPECT_FALSE(page.contains(outside)) << outside;
+    EXPECT_EQ(page.count("<script>"), 1); // the page's own
+    EXPECT_TRUE(page.contains("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;, &amp; more"));
+    EXPECT_TRUE(page.contains("records&lt;clerk&gt;"));
+    EXPECT_TRUE(page.contains("<td id=\"run-date\">2024-02-14 09:30:00</td>"));
+    EXPECT_TRUE(page.contains(db.settings().describe().toHtmlEscaped()));
+    // The changed words marked within the descriptions; amounts with their change.
+    EXPECT_TRUE(page.contains(
+        "<td>Salmonella <del>enteritis</del></td><td>Salmonella <ins>gastroenteritis</ins></td>"))
+        << page.toStdString();
+    EXPECT_TRUE(page.contains("6500 <span class=\"pct\">(+8.3%)</span>"));
+    EXPECT_TRUE(page.contains("0 <span class=\"pct\">(-100.0%)</span>"));
+}
+
+TEST_F(ReviewFiles, theChangeListOpensInASpreadsheetAsWritten)
+{
+    ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
+    const QString text = QString::fromUtf8(csv.mid(3));
+    EXPECT_TRUE(text.endsWith("\r\n"));
+    EXPECT_FALSE(QString(text).remove("\r\n").contains('\n')); // every line ends CR LF
+    EXPECT_TRUE(text.startsWith("class,table,key,code,description before,description after,Amount before,"
+                                "Amount after,PF before,PF after,MedRoomBoard before,MedRoomBoard after,"
+                                "Amount change percent,source file,source line\r\n"));
+    // One row per change; the stored description with its line break stays in one quoted field.
+    EXPECT_EQ(text.count("\r\n") - 1, int(changes.size()) + 1);
+    EXPECT_TRUE(text.contains("\"Enteropathogenic E. coli\r\ninfection\""));
+    // A code that would be a formula gets an apostrophe; quotes and commas are quoted.
+    EXPECT_TRUE(
+        text.contains("new-code,[Medicare]..tbMed_MedicalCaseRates,\"'=HYPERLINK(\"\"x\"\")\","
+                      "\"'=HYPERLINK(\"\"x\"\")\",,\"<script>alert(\"\"x\"\")</script>, & more\",,1000,"))
+        << text.toStdString();
+    // A negative change is a number, not a formula.
+    EXPECT_TRUE(text.contains(",10000,0,7000,7000,3000,3000,-100.0%,"));
+}
+
+TEST(ReviewTextDiff, marksTheWordsThatDiffer)
+{
+    using K = review::DiffPart::Kind;
+    EXPECT_EQ(review::wordDiff("Incision of pilonidal cyst", "Incision and drainage of pilonidal cyst"),
+              (std::vector<review::DiffPart>{
+                  {K::Same, "Incision "}, {K::Inserted, "and drainage "}, {K::Same, "of pilonidal cyst"}}));
+    EXPECT_EQ(review::wordDiff("a b", "a c"),
+              (std::vector<review::DiffPart>{{K::Same, "a "}, {K::Deleted, "b"}, {K::Inserted, "c"}}));
+    EXPECT_EQ(review::wordDiff("", "new"), (std::vector<review::DiffPart>{{K::Inserted, "new"}}));
+}
+
+// The page in Chromium: every class shows, and a filter read from the address hides the rows
+// that do not hold its text.
+TEST_F(ReviewFiles, opensInAHeadlessBrowserAndFilters)
+{
+    QString browser;
+    for (const char* name : {"chromium", "chromium-browser"}) {
+        if (browser.isEmpty())
+            browser = QStandardPaths::findExecutable(QLatin1String(name));
+    }
+    if (browser.isEmpty())
+        GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh installs it)";
+
+    QUrl url = QUrl::fromLocalFile(folder.outputFile("report.html"));
+    url.setFragment("filter=salmonella");
+    QProcess chromium;
+    chromium.start(browser, {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                             "--user-data-dir=" + folder.path() + "/chromium", "--virtual-time-budget=2000",
+                             "--dump-dom", url.toString(QUrl::FullyEncoded)});
+    ASSERT_TRUE(chromium.waitForFinished(120'000)) << chromium.errorString().toStdString();
+    const QString dom = QString::fromUtf8(chromium.readAllStandardOutput());
+    ASSERT_EQ(chromium.exitCode(), 0) << chromium.readAllStandardError().toStdString();
+
+    for (const ChangeClass c : review::kChangeClasses)
+        EXPECT_TRUE(dom.contains(QStringLiteral("<section id=\"%1\"").arg(review::className(c))));
+    static const QRegularExpression row(QStringLiteral("<tr class=\"change\"( hidden=\"\")?>(.*?)</tr>"),
+                                        QRegularExpression::DotMatchesEverythingOption);
+    int shown = 0, hidden = 0;
+    for (auto it = row.globalMatch(dom); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const bool holds = m.captured(2).contains("salmonella", Qt::CaseInsensitive);
+        EXPECT_EQ(m.captured(1).isEmpty(), holds) << m.captured(2).toStdString();
+        ++(holds ? shown : hidden);
+    }
+    EXPECT_EQ(shown + hidden, int(changes.size()));
+    EXPECT_GT(shown, 0);
+    EXPECT_GT(hidden, 0);
+    EXPECT_TRUE(dom.contains(QStringLiteral("%1 of %2 rows shown").arg(shown).arg(changes.size())));
+    // The hostile description stayed text: the page's own script is the only one.
+    EXPECT_EQ(dom.count("<script>"), 1);
+}
