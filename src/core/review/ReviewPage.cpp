@@ -37,6 +37,8 @@ table.facts th { width: 9em; }
 del { background: #fdd; color: #900; } ins { background: #dfd; color: #060; text-decoration: none; }
 .pct { color: #555; font-size: .9em; }
 .none { color: #777; font-style: italic; }
+/* A run over a whole list holds thousands of rows: the browser lays out only the sections in view. */
+section.changes { content-visibility: auto; contain-intrinsic-size: auto 3000px; }
 #filterbar { position: sticky; top: 0; background: #fff; padding: .5em 0; border-bottom: 1px solid #ccc; }
 #filter { width: 22em; }
 </style>

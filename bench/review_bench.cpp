@@ -1,0 +1,104 @@
+// Review files benchmark: the update run over the real 2024 rate lists "ICD PH 2024.txt" and
+// "ICD PH 2024_PROCEDURE.txt" with Ver B and description updates (every class of change),
+// against the embedded sample database, once; then the time to render and write its
+// output/report.html, and its output/changes.csv, each the median of RUNS writes.
+//
+//   review_bench [RUNS]     default 5
+#include "caserates/UpdateRunJob.h"
+#include "db/Connection.h"
+#include "db/SampleDatabases.h"
+#include "platform/ProgramFolder.h"
+#include "review/ReviewRun.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <vector>
+
+using namespace orvex;
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Median seconds of `runs` calls that render and write one file.
+template <typename Render> double timeWrites(int runs, const QString& path, Render render, qint64& bytes)
+{
+    std::vector<double> seconds;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const QByteArray data = render();
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+            return -1;
+        file.close();
+        seconds.push_back(timer.nsecsElapsed() / 1e9);
+        bytes = data.size();
+    }
+    return median(std::move(seconds));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
+    QTextStream out(stdout);
+
+    QTemporaryDir dbDir;
+    db::buildSampleDatabases(dbDir.path(), false);
+    QTemporaryDir program;
+    ProgramFolder::setOverride(program.path());
+    ProgramFolder::ensureFolder(ProgramFolder::outputFolder());
+    review::ReviewRun run;
+    run.title = QStringLiteral("Update run");
+    run.when = QDateTime::currentDateTime();
+    run.user = QStringLiteral("bench");
+    for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"}) {
+        const QString from = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(name);
+        if (!QFile::copy(from, program.filePath(QLatin1String(name)))) {
+            out << "cannot copy " << from << "\n";
+            return 1;
+        }
+        run.sources << program.filePath(QLatin1String(name));
+    }
+
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = dbDir.path();
+    jobs::JobContext context;
+    context.programFolder = program.path();
+    context.connection = settings;
+    run.database = settings.describe();
+    caserates::UpdateRunParams params;
+    params.verB = true;
+    params.updateDescriptions = true;
+    caserates::UpdateRunJob job(params);
+    job.run(context, {});
+    run.changes = job.changes();
+
+    qint64 pageBytes = 0, listBytes = 0;
+    const double page = timeWrites(
+        runs, context.outputFolder() + QStringLiteral("/report.html"),
+        [&run] { return review::reviewPage(run); }, pageBytes);
+    const double list = timeWrites(
+        runs, context.outputFolder() + QStringLiteral("/changes.csv"),
+        [&run] { return review::changeList(run); }, listBytes);
+    if (page < 0 || list < 0) {
+        out << "cannot write to " << context.outputFolder() << "\n";
+        return 1;
+    }
+    out << run.changes.size() << " changes; median of " << runs << " writes\n";
+    out << QStringLiteral("report.html  %1 s  %2 KB\n").arg(page, 0, 'f', 4).arg(pageBytes / 1024);
+    out << QStringLiteral("changes.csv  %1 s  %2 KB\n").arg(list, 0, 'f', 4).arg(listBytes / 1024);
+    return 0;
+}
