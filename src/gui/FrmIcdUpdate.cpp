@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QItemSelectionModel>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -69,6 +70,8 @@ void FrmIcd::onProcessClicked()
         params.selectedSourceFile = selected.first().data().toString();
     params.packageId = m_lblPackageID->text();
     params.logText = m_update2024Tab->txtLog()->toPlainText();
+    params.user = logIdentity().user;
+    m_update2024Tab->setReviewPage(QString()); // the run replaces it
 
     button->setText(kRunningCaption);
     runJob(
@@ -79,6 +82,10 @@ void FrmIcd::onProcessClicked()
             for (const QString& message : outcome.messages)
                 MessageBoxes::information(this, message);
             openForUser(outcome.filesToOpen); // the log and scriptPH.txt
+            m_update2024Tab->setReviewPage(outcome.json.value(QLatin1String("review"))
+                                               .toObject()
+                                               .value(QLatin1String("page"))
+                                               .toString());
         },
         [button] { button->setText(Update2024Tab::idleProcessCaption()); });
 }

@@ -1,12 +1,16 @@
 #include "gui/Update2024Tab.h"
 
 #include "gui/AnnexImportEntry.h"
+#include "gui/DesktopFolder.h"
+#include "gui/MessageBoxes.h"
 #include "gui/NamedWidgets.h"
 #include "tools/PackageRates.h"
 #include "tools/TableBackup.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +58,9 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
     grid->addWidget(textBox("txtSuffix", QStringLiteral("_2023")), 1, 4);
     m_chkUpdateDesc = named<QCheckBox>("chkUpdateDesc", QStringLiteral("Update Descriptions"));
     grid->addWidget(m_chkUpdateDesc, 1, 5);
+    m_cmdOpenReport = named<QPushButton>("cmdOpenReport", QStringLiteral("Open report"));
+    m_cmdOpenReport->setEnabled(false);
+    grid->addWidget(m_cmdOpenReport, 1, 6, Qt::AlignLeft);
 
     grid->addWidget(named<QPushButton>("cmdUpdateMedPackage",
                                        QStringLiteral("Update MedPackage by%: (generates script only) ")),
@@ -89,6 +96,7 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
 
     connect(m_chkTest, &QCheckBox::clicked, this, &Update2024Tab::onTestTableClicked);
     connect(m_optVer2, &QRadioButton::clicked, this, &Update2024Tab::onVersion2Clicked);
+    connect(m_cmdOpenReport, &QPushButton::clicked, this, &Update2024Tab::onOpenReportClicked);
 }
 
 QString Update2024Tab::idleProcessCaption()
@@ -114,6 +122,21 @@ void Update2024Tab::onVersion2Clicked()
 {
     m_txtFileName->setText(QStringLiteral("ICD PH 2024 v2"));
     m_txtCopySuffix->setText(tools::kVersion2CopySuffix);
+}
+
+void Update2024Tab::setReviewPage(const QString& path)
+{
+    m_reviewPage = path;
+    m_cmdOpenReport->setEnabled(!path.isEmpty() && QFileInfo::exists(path));
+}
+
+void Update2024Tab::onOpenReportClicked()
+{
+    if (!DesktopFolder::open(m_reviewPage))
+        MessageBoxes::error(this,
+                            QStringLiteral("No program could be started to show \"%1\". Open it in a web "
+                                           "browser.")
+                                .arg(QDir::toNativeSeparators(m_reviewPage)));
 }
 
 } // namespace orvex::gui

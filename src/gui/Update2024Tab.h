@@ -23,6 +23,7 @@ public:
 
     QPushButton* cmdBackUPTables() const { return m_cmdBackUPTables; }
     QPushButton* cmdProcess() const { return m_cmdProcess; }
+    QPushButton* cmdOpenReport() const { return m_cmdOpenReport; }
     QLineEdit* txtCopySuffix() const { return m_txtCopySuffix; }
     QLineEdit* txtFileName() const { return m_txtFileName; }
     QCheckBox* chkTest() const { return m_chkTest; }
@@ -37,12 +38,19 @@ public:
     QString testSuffix() const;
     static QString idleProcessCaption(); // of cmdProcess when no run is going
 
+    // The review page "Open report" opens: the last update run's, or empty while a run goes
+    // or when none was written. The button is enabled while the page is there.
+    void setReviewPage(const QString& path);
+
 private:
     void onTestTableClicked();
     void onVersion2Clicked();
+    void onOpenReportClicked();
 
     QPushButton* m_cmdBackUPTables = nullptr;
     QPushButton* m_cmdProcess = nullptr;
+    QPushButton* m_cmdOpenReport = nullptr;
+    QString m_reviewPage;
     QLineEdit* m_txtCopySuffix = nullptr;
     QLineEdit* m_txtFileName = nullptr;
     QCheckBox* m_chkTest = nullptr;

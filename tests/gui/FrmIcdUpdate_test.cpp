@@ -142,6 +142,20 @@ TEST(FrmIcdUpdate, step2WritesBothPassesShowsTheLastAndOpensLogAndScript)
                                                 "Check script.txt for new package details/scripts.")));
 }
 
+TEST(FrmIcdUpdate, openReportShowsTheReviewPageOfTheLastRun)
+{
+    UpdateWindow u;
+    EXPECT_FALSE(u.widget("cmdOpenReport")->isEnabled()) << "no run yet";
+    click(u.widget("cmdProcess"));
+    EXPECT_FALSE(u.widget("cmdOpenReport")->isEnabled()) << "while the run replaces the page";
+    ASSERT_TRUE(waitForScanEnd(*u.window));
+    ASSERT_TRUE(u.widget("cmdOpenReport")->isEnabled());
+    EXPECT_TRUE(u.output("report.html").contains("<td>A02</td>"));
+    u.seams.openedFolders.clear();
+    click(u.widget("cmdOpenReport"));
+    EXPECT_EQ(u.seams.openedFolders, QStringList{u.folder.outputFile(QStringLiteral("report.html"))});
+}
+
 TEST(FrmIcdUpdate, closingTheWindowInTheFirstPassEndsTheRunThere)
 {
     UpdateWindow u;
