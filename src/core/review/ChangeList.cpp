@@ -3,6 +3,7 @@
 #include "review/ReviewRun.h"
 
 #include <QDir>
+#include <QIODevice>
 #include <QRegularExpression>
 
 namespace orvex::review {
@@ -47,8 +48,9 @@ void appendRow(QString& out, const QStringList& fields)
 
 } // namespace
 
-QByteArray changeList(const ReviewRun& run)
+void writeChangeList(const ReviewRun& run, QIODevice& device)
 {
+    device.write("\xEF\xBB\xBF");
     QString out;
     appendRow(out, {QStringLiteral("class"), QStringLiteral("table"), QStringLiteral("key"),
                     QStringLiteral("code"), QStringLiteral("description before"),
@@ -69,8 +71,10 @@ QByteArray changeList(const ReviewRun& run)
                << QDir::toNativeSeparators(f.sourceFile)
                << (f.sourceLine > 0 ? QString::number(f.sourceLine) : QString());
         appendRow(out, fields);
+        device.write(out.toUtf8()); // a row at a time: a run over whole lists has thousands
+        out.clear();
     }
-    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
+    device.write(out.toUtf8());
 }
 
 } // namespace orvex::review

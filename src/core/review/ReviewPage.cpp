@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QMap>
 
 namespace orvex::review {
@@ -133,7 +134,7 @@ const char kColumns[] = "<thead><tr><th>Code</th><th>Description before</th><th>
 
 } // namespace
 
-QByteArray reviewPage(const ReviewRun& run)
+void writeReviewPage(const ReviewRun& run, QIODevice& device)
 {
     QMap<ChangeClass, std::vector<const jobs::Finding*>> byClass;
     for (const jobs::Finding& f : run.changes) {
@@ -141,6 +142,7 @@ QByteArray reviewPage(const ReviewRun& run)
             byClass[*c].push_back(&f);
     }
 
+    // Written a row at a time: a run over whole lists has thousands of rows.
     QString out = QString::fromUtf8(kHead).arg(esc(run.title + QStringLiteral(": changes for review")));
     out += QStringLiteral("<h1>%1: changes for review</h1>\n").arg(esc(run.title));
     out += QStringLiteral("<table class=\"facts\">\n<tr><th>Source files</th><td>");
@@ -173,12 +175,15 @@ QByteArray reviewPage(const ReviewRun& run)
             continue;
         }
         out += QStringLiteral("<table>\n") + QLatin1String(kColumns) + QStringLiteral("<tbody>\n");
-        for (const jobs::Finding* f : rows)
+        for (const jobs::Finding* f : rows) {
             appendRow(out, *f);
+            device.write(out.toUtf8());
+            out.clear();
+        }
         out += QStringLiteral("</tbody>\n</table>\n</section>\n");
     }
     out += QLatin1String(kScript);
-    return out.toUtf8();
+    device.write(out.toUtf8());
 }
 
 } // namespace orvex::review

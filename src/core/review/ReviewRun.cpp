@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "text/Numbers.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QSaveFile>
 
@@ -29,21 +30,44 @@ QString changePercent(const QString& before, const QString& after)
 }
 
 namespace {
-void writeWhole(const QString& path, const QByteArray& bytes)
+// The file is replaced only when every byte was written: a write that fails is remembered
+// by QSaveFile and makes the commit fail.
+void writeWhole(const QString& path, void (*write)(const ReviewRun&, QIODevice&), const ReviewRun& run)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw Error(QStringLiteral("Cannot write the review file \"%1\": %2.")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    if (file.open(QIODevice::WriteOnly)) {
+        write(run, file);
+        if (file.commit())
+            return;
     }
+    throw Error(QStringLiteral("Cannot write the review file \"%1\": %2.")
+                    .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+QByteArray inMemory(void (*write)(const ReviewRun&, QIODevice&), const ReviewRun& run)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    write(run, buffer);
+    return buffer.data();
 }
 } // namespace
+
+QByteArray reviewPage(const ReviewRun& run)
+{
+    return inMemory(writeReviewPage, run);
+}
+
+QByteArray changeList(const ReviewRun& run)
+{
+    return inMemory(writeChangeList, run);
+}
 
 void writeReviewFiles(const ReviewRun& run, const QString& outputFolder)
 {
     const QDir folder(outputFolder);
-    writeWhole(folder.filePath(QString::fromUtf16(kReviewPageName)), reviewPage(run));
-    writeWhole(folder.filePath(QString::fromUtf16(kChangeListName)), changeList(run));
+    writeWhole(folder.filePath(QString::fromUtf16(kReviewPageName)), writeReviewPage, run);
+    writeWhole(folder.filePath(QString::fromUtf16(kChangeListName)), writeChangeList, run);
 }
 
 } // namespace orvex::review

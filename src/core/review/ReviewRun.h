@@ -7,6 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <span>
+
+class QIODevice;
+
 namespace orvex::review {
 
 // What the review files show of one run: where its changes came from and the changes.
@@ -17,7 +21,7 @@ struct ReviewRun
     QDateTime when;      // the run's time, from the job's clock
     QString user;        // who ran it
     QString database;    // the database it read, as ConnectionSettings::describe() names it
-    jobs::Findings changes;
+    std::span<const jobs::Finding> changes; // not owned: the run's own list
 };
 
 // The page's and the change list's date: ISO 8601 order in the workstation's local time,
@@ -28,9 +32,12 @@ QString reviewDateTime(const QDateTime& when);
 inline constexpr char16_t kReviewPageName[] = u"report.html";
 inline constexpr char16_t kChangeListName[] = u"changes.csv";
 
-// The self-contained review page (UTF-8 HTML with its style and script inline).
+// The self-contained review page (UTF-8 HTML with its style and script inline), written
+// to `device` as it is rendered, and as a whole.
+void writeReviewPage(const ReviewRun& run, QIODevice& device);
 QByteArray reviewPage(const ReviewRun& run);
 // The change list: UTF-8 with a byte-order mark, CR LF, RFC 4180 quoting.
+void writeChangeList(const ReviewRun& run, QIODevice& device);
 QByteArray changeList(const ReviewRun& run);
 
 // Writes both into `outputFolder`, each replaced as a whole or left as it was. Throws
