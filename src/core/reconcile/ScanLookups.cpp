@@ -1,10 +1,10 @@
 #include "reconcile/ScanLookups.h"
 
 #include "db/Connection.h"
+#include "db/KeyedRows.h"
 #include "db/Statements.h"
 
 #include <QHash>
-#include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -85,7 +85,7 @@ private:
 };
 
 // Keys are matched exactly as sent; the database has already applied its collation.
-template <typename Row> using RowCache = QHash<QString, std::optional<Row>>;
+template <typename Row> using RowCache = db::KeyedRows<Row>;
 
 class BatchedLookups final : public ScanLookups
 {
@@ -157,31 +157,9 @@ private:
     void fetch(RowCache<Row>& cache, const QStringList& keys, SqlFor sqlFor,
                std::initializer_list<const char*> columns, Make make)
     {
-        QStringList wanted;
-        QSet<QString> seen;
-        for (const QString& key : keys) {
-            if (!cache.contains(key) && !seen.contains(key)) {
-                seen.insert(key);
-                wanted << key;
-            }
-        }
-        for (qsizetype start = 0; start < wanted.size(); start += kChunk) {
-            const QStringList chunk = wanted.mid(start, kChunk);
-            QVariantList params;
-            params.reserve(chunk.size());
-            for (const QString& key : chunk) {
-                params << key;
-                cache.insert(key, std::nullopt);
-            }
-            QSqlQuery query = m_connection.exec(sqlFor(int(chunk.size())), params);
-            while (query.next()) {
-                const QString key = query.value(0).toString();
-                auto it = cache.find(key);
-                if (it == cache.end() || it->has_value())
-                    continue; // a later row of a key already matched
-                *it = make(readColumns(query, columns));
-            }
-        }
+        db::fetchKeyedRows(
+            m_connection, cache, keys, sqlFor,
+            [&](const QSqlQuery& query) { return make(readColumns(query, columns)); }, false, kChunk);
     }
 
     db::Connection& m_connection;
