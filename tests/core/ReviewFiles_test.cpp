@@ -3,6 +3,8 @@
 // page also opened in a real headless browser.
 #include "caserates/UpdateRunJob.h"
 
+#include "Error.h"
+#include "apply/RunRecord.h"
 #include "review/ChangeClass.h"
 #include "review/ReviewRun.h"
 #include "review/TextDiff.h"
@@ -182,4 +184,29 @@ TEST_F(ReviewFiles, opensInAHeadlessBrowserAndFilters)
     EXPECT_TRUE(dom.contains(QStringLiteral("%1 of %2 rows shown").arg(shown).arg(changes.size())));
     // The hostile description stayed text: the page's own script is the only one.
     EXPECT_EQ(dom.count("<script>"), 1);
+}
+
+TEST_F(ReviewFiles, theRunRecordReadsBackEveryChangeAndADamagedOneIsNamed)
+{
+    const QString path = folder.outputFile("changes.json");
+    EXPECT_EQ(outcome.json["review"].toObject()["record"].toString(), path);
+    const apply::RunRecord record = apply::readRunRecord(path);
+    EXPECT_EQ(record.kind, "update");
+    EXPECT_TRUE(record.runId.startsWith("20240214-093000-")) << record.runId.toStdString();
+    EXPECT_EQ(record.when, QDateTime(QDate(2024, 2, 14), QTime(9, 30, 0)));
+    EXPECT_EQ(record.user, "records<clerk>");
+    EXPECT_EQ(record.database, db.settings().describe());
+    EXPECT_TRUE(record.verB);
+    EXPECT_TRUE(record.updateDescriptions);
+    EXPECT_EQ(record.changes, changes);
+    EXPECT_TRUE(test::readBytes(path).contains("\"class\": \"rate-change\""));
+
+    const QByteArray whole = test::readBytes(path);
+    test::writeBytes(path, whole.left(whole.size() / 2));
+    try {
+        apply::readRunRecord(path);
+        FAIL() << "a cut record was read";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(path))) << e.message().toStdString();
+    }
 }

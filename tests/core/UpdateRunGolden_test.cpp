@@ -64,7 +64,7 @@ void runAndCompare(const UpdateRunParams& options, const QString& goldenName, bo
         }
         json["passes"] = passes;
         QJsonObject review = json["review"].toObject();
-        for (const char* key : {"page", "changes"})
+        for (const char* key : {"page", "changes", "record"})
             review[key] = review[key].toString().replace(folder.path(), "<program folder>");
         json["review"] = review;
         test::expectGolden(QJsonDocument(json).toJson(), golden + "/update.json.golden", "the JSON object");

@@ -1,6 +1,7 @@
 #include "caserates/UpdateRunJob.h"
 
 #include "Error.h"
+#include "apply/RunRecord.h"
 #include "caserates/CaseRatePass.h"
 #include "caserates/CaseRateWriter.h"
 #include "caserates/RateFileLine.h"
@@ -118,8 +119,10 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     const QDir output(context.outputFolder());
     const QString pagePath = output.filePath(QString::fromUtf16(review::kReviewPageName));
     const QString listPath = output.filePath(QString::fromUtf16(review::kChangeListName));
+    const QString recordPath = output.filePath(QString::fromUtf16(apply::kRunRecordName));
     report::DeleteFileQuietly(pagePath);
     report::DeleteFileQuietly(listPath);
+    report::DeleteFileQuietly(recordPath);
     m_changes.clear();
     const QDateTime started = context.now();
 
@@ -145,6 +148,24 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             run.database = connection.settings().describe();
             run.changes = m_changes;
             review::writeReviewFiles(run, context.outputFolder());
+
+            apply::RunRecord record;
+            record.runId = apply::newRunId(started);
+            record.kind = QStringLiteral("update");
+            record.when = started;
+            record.user = run.user;
+            record.database = run.database;
+            record.verB = m_params.verB;
+            record.updateDescriptions = m_params.updateDescriptions;
+            record.testSuffix = m_params.testSuffix;
+            record.changes = std::move(m_changes); // lent for the write, not copied
+            struct GiveBack
+            {
+                jobs::Findings& to;
+                jobs::Findings& from;
+                ~GiveBack() { to = std::move(from); }
+            } giveBack{m_changes, record.changes};
+            apply::writeRunRecord(record, context.outputFolder());
         }
     } catch (const Error& e) {
         // A lost database or a full disk: the half-written log says so, and nothing is done.
@@ -177,10 +198,11 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     QString txtLog = m_params.logText;
     for (const QString& line : std::as_const(logBox))
         txtLog += QStringLiteral("\r\n") + line;
-    outcome.json = QJsonObject{{"passes", passes},
-                               {"txtLog", txtLog},
-                               {"messages", QJsonArray::fromStringList(outcome.messages)},
-                               {"review", QJsonObject{{"page", pagePath}, {"changes", listPath}}}};
+    outcome.json = QJsonObject{
+        {"passes", passes},
+        {"txtLog", txtLog},
+        {"messages", QJsonArray::fromStringList(outcome.messages)},
+        {"review", QJsonObject{{"page", pagePath}, {"changes", listPath}, {"record", recordPath}}}};
     for (const QJsonValue& pass : std::as_const(passes)) {
         const QJsonObject p = pass.toObject();
         const QJsonObject c = p.value(QLatin1String("counters")).toObject();
@@ -196,7 +218,8 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     outcome.summary << QStringLiteral("Reports and scripts: ") +
                            QDir::toNativeSeparators(context.outputFolder());
     outcome.summary << QStringLiteral("Review page: ") + QDir::toNativeSeparators(pagePath)
-                    << QStringLiteral("Change list: ") + QDir::toNativeSeparators(listPath);
+                    << QStringLiteral("Change list: ") + QDir::toNativeSeparators(listPath)
+                    << QStringLiteral("Run record: ") + QDir::toNativeSeparators(recordPath);
     return outcome;
 }
 

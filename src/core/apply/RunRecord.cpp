@@ -1,0 +1,181 @@
+#include "apply/RunRecord.h"
+
+#include "Error.h"
+#include "review/ChangeClass.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QSaveFile>
+
+namespace orvex::apply {
+
+using jobs::Finding;
+
+namespace {
+struct KindName
+{
+    Finding::Kind kind;
+    const char* name;
+};
+constexpr KindName kKinds[] = {
+    {Finding::Kind::NewRow, "new-row"},
+    {Finding::Kind::SameRow, "same-row"},
+    {Finding::Kind::ChangedValues, "changed-values"},
+    {Finding::Kind::ZeroAmount, "zero-amount"},
+    {Finding::Kind::DuplicateRow, "duplicate-row"},
+    {Finding::Kind::ReplacementValues, "replacement-values"},
+};
+
+QString kindName(Finding::Kind kind)
+{
+    for (const KindName& k : kKinds)
+        if (k.kind == kind)
+            return QLatin1String(k.name);
+    return {};
+}
+
+QJsonObject valuesJson(const QMap<QString, QString>& values)
+{
+    QJsonObject o;
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        o.insert(it.key(), it.value());
+    return o;
+}
+
+const QString kDateFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+
+[[noreturn]] void damaged(const QString& path, const QString& what)
+{
+    throw Error(
+        QStringLiteral("The run record \"%1\" is damaged (%2). Run the update again to write a new one.")
+            .arg(QDir::toNativeSeparators(path), what));
+}
+
+QString text(const QJsonObject& o, const char* key, const QString& path)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (!v.isString())
+        damaged(path, QStringLiteral("\"%1\" is missing or not a text").arg(QLatin1String(key)));
+    return v.toString();
+}
+
+QMap<QString, QString> values(const QJsonObject& o, const char* key, const QString& path)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (!v.isObject())
+        damaged(path, QStringLiteral("\"%1\" is missing or not an object").arg(QLatin1String(key)));
+    QMap<QString, QString> map;
+    const QJsonObject values = v.toObject();
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (!it.value().isString())
+            damaged(path, QStringLiteral("the value of \"%1\" is not a text").arg(it.key()));
+        map.insert(it.key(), it.value().toString());
+    }
+    return map;
+}
+} // namespace
+
+QString newRunId(const QDateTime& when)
+{
+    return when.toString(QStringLiteral("yyyyMMdd-HHmmss-")) +
+           QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+QByteArray runRecordJson(const RunRecord& record)
+{
+    QJsonArray changes;
+    for (const Finding& f : record.changes) {
+        const std::optional<review::ChangeClass> c = review::classOf(f);
+        changes.append(QJsonObject{{"class", c ? review::className(*c) : QString()},
+                                   {"kind", kindName(f.kind)},
+                                   {"table", f.table},
+                                   {"keyColumn", f.keyColumn},
+                                   {"key", f.key},
+                                   {"read", valuesJson(f.read)},
+                                   {"proposed", valuesJson(f.proposed)},
+                                   {"code", f.code},
+                                   {"file", f.sourceFile},
+                                   {"line", f.sourceLine}});
+    }
+    const QJsonObject o{{"run", record.runId},
+                        {"kind", record.kind},
+                        {"date", record.when.toString(kDateFormat)},
+                        {"user", record.user},
+                        {"database", record.database},
+                        {"verB", record.verB},
+                        {"updateDescriptions", record.updateDescriptions},
+                        {"testSuffix", record.testSuffix},
+                        {"changes", changes}};
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+void writeRunRecord(const RunRecord& record, const QString& outputFolder)
+{
+    const QString path = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(runRecordJson(record));
+        if (file.commit())
+            return;
+    }
+    throw Error(QStringLiteral("Cannot write the run record \"%1\": %2.")
+                    .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+RunRecord readRunRecord(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Cannot read the run record \"%1\": %2. Run the update first.")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError)
+        damaged(path, error.errorString() + QStringLiteral(" at byte ") + QString::number(error.offset));
+    if (!doc.isObject())
+        damaged(path, QStringLiteral("not a JSON object"));
+    const QJsonObject o = doc.object();
+
+    RunRecord record;
+    record.runId = text(o, "run", path);
+    if (record.runId.isEmpty())
+        damaged(path, QStringLiteral("the run id is empty"));
+    record.kind = text(o, "kind", path);
+    record.when = QDateTime::fromString(text(o, "date", path), kDateFormat);
+    if (!record.when.isValid())
+        damaged(path, QStringLiteral("the date is not a date"));
+    record.user = text(o, "user", path);
+    record.database = text(o, "database", path);
+    record.verB = o.value(QLatin1String("verB")).toBool();
+    record.updateDescriptions = o.value(QLatin1String("updateDescriptions")).toBool();
+    record.testSuffix = text(o, "testSuffix", path);
+    const QJsonValue changes = o.value(QLatin1String("changes"));
+    if (!changes.isArray())
+        damaged(path, QStringLiteral("\"changes\" is missing or not a list"));
+    for (const QJsonValue& v : changes.toArray()) {
+        const QJsonObject c = v.toObject();
+        Finding f;
+        const QString kind = text(c, "kind", path);
+        const auto known = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                        [&](const KindName& k) { return kind == QLatin1String(k.name); });
+        if (known == std::end(kKinds))
+            damaged(path, QStringLiteral("unknown kind of change \"%1\"").arg(kind));
+        f.kind = known->kind;
+        f.table = text(c, "table", path);
+        f.keyColumn = text(c, "keyColumn", path);
+        f.key = text(c, "key", path);
+        f.read = values(c, "read", path);
+        f.proposed = values(c, "proposed", path);
+        f.code = text(c, "code", path);
+        f.sourceFile = text(c, "file", path);
+        f.sourceLine = c.value(QLatin1String("line")).toInt();
+        record.changes.push_back(std::move(f));
+    }
+    return record;
+}
+
+} // namespace orvex::apply

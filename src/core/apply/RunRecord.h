@@ -1,0 +1,40 @@
+#pragma once
+
+#include "jobs/Finding.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace orvex::apply {
+
+// What a run that proposes changes leaves behind for a later apply: who ran it against
+// which database, with which options, and every change with the values it read. Written
+// beside the run's reports as output/changes.json; an apply works from this file alone.
+struct RunRecord
+{
+    QString runId;     // unique per run: its time and a random part
+    QString kind;      // "update"
+    QDateTime when;    // the run's time, from the job's clock
+    QString user;      // who ran it
+    QString database;  // as ConnectionSettings::describe() names it (never a password)
+    bool verB = false; // tbMedPackage_NEW kept in step too
+    bool updateDescriptions = false;
+    QString testSuffix; // "" or the suffix of the test copies the scripts aim at
+    jobs::Findings changes;
+
+    bool operator==(const RunRecord&) const = default;
+};
+
+inline constexpr char16_t kRunRecordName[] = u"changes.json";
+
+// "20240214-093000-1a2b3c4d": the time and 32 random bits.
+QString newRunId(const QDateTime& when);
+
+QByteArray runRecordJson(const RunRecord& record);
+// Writes the record into `outputFolder`, replaced as a whole or left as it was. Throws
+// orvex::Error naming the file that could not be written.
+void writeRunRecord(const RunRecord& record, const QString& outputFolder);
+// Reads a record back. Throws orvex::Error naming the file when it is missing or damaged.
+RunRecord readRunRecord(const QString& path);
+
+} // namespace orvex::apply
