@@ -99,6 +99,7 @@ int runScan(CliContext& ctx, const QStringList& args)
     params.phMode = o.ph;
     params.fixFormat = o.fixFormat;
     params.strategy = o.strategy;
+    params.sourceFile = o.updateResource ? o.file : sourcePath(o.file);
     std::unique_ptr<db::Connection> connection;
     if (!o.fixFormat)
         connection = ctx.signIn();

@@ -8,15 +8,13 @@
 #include "review/ChangeClass.h"
 #include "review/ReviewRun.h"
 #include "review/TextDiff.h"
+#include "support/Browser.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 #include "support/UpdateRunFixture.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace orvex;
@@ -149,23 +147,10 @@ TEST(ReviewTextDiff, marksTheWordsThatDiffer)
 // that do not hold its text.
 TEST_F(ReviewFiles, opensInAHeadlessBrowserAndFilters)
 {
-    QString browser;
-    for (const char* name : {"chromium", "chromium-browser"}) {
-        if (browser.isEmpty())
-            browser = QStandardPaths::findExecutable(QLatin1String(name));
-    }
-    if (browser.isEmpty())
+    const QString dom =
+        test::browserDom(folder.outputFile("report.html"), "filter=salmonella", folder.path());
+    if (dom.isNull())
         GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh installs it)";
-
-    QUrl url = QUrl::fromLocalFile(folder.outputFile("report.html"));
-    url.setFragment("filter=salmonella");
-    QProcess chromium;
-    chromium.start(browser, {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                             "--user-data-dir=" + folder.path() + "/chromium", "--virtual-time-budget=2000",
-                             "--dump-dom", url.toString(QUrl::FullyEncoded)});
-    ASSERT_TRUE(chromium.waitForFinished(120'000)) << chromium.errorString().toStdString();
-    const QString dom = QString::fromUtf8(chromium.readAllStandardOutput());
-    ASSERT_EQ(chromium.exitCode(), 0) << chromium.readAllStandardError().toStdString();
 
     for (const ChangeClass c : review::kChangeClasses)
         EXPECT_TRUE(dom.contains(QStringLiteral("<section id=\"%1\"").arg(review::className(c))));

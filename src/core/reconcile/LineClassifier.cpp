@@ -2,6 +2,7 @@
 
 #include "db/CiAsCollation.h"
 #include "ratelist/RateLine.h"
+#include "review/ChangeClass.h"
 #include "text/Blanks.h"
 #include "text/Numbers.h"
 
@@ -48,6 +49,20 @@ void ScanState::addRow(ResultList list, ResultRow row)
     lists[int(list)].push_back(std::move(row));
 }
 
+jobs::Finding& LineClassifier::addChange(jobs::Finding::Kind kind, const char16_t* table,
+                                         const char* keyColumn, const QString& key, const QString& code)
+{
+    jobs::Finding& f = m_state.changes.emplace_back();
+    f.kind = kind;
+    f.table = QString::fromUtf16(table);
+    f.keyColumn = QLatin1String(keyColumn);
+    f.key = key;
+    f.code = code;
+    f.sourceLine = m_state.lineNumber;
+    f.sourceFile = m_state.sourceFile;
+    return f;
+}
+
 void LineClassifier::classify(const ratelist::ScanLine& line)
 {
     classifyIcd(line);
@@ -71,6 +86,9 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
             m_state.addRow(ResultList::NewCode, {pair(code, description), QString()});
             m_state.counters.lblnew = m_state.rowCount(ResultList::NewCode);
             m_writer.newCode(code, description);
+            const QString trimmedCode = trimBlanks(code).toString();
+            addChange(jobs::Finding::Kind::NewRow, review::kIcdTable, "CODE", trimmedCode, trimmedCode)
+                .proposed = {{QStringLiteral("Description"), trimBlanks(description).toString()}};
         }
         return;
     }
@@ -85,6 +103,10 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
         m_state.addRow(ResultList::SameCodeDifDesc, row);
         m_state.counters.lblDifDesc = m_state.rowCount(ResultList::SameCodeDifDesc);
         m_writer.sameCode(*byCode, code, description);
+        jobs::Finding& f =
+            addChange(jobs::Finding::Kind::ChangedValues, review::kIcdTable, "CODE", code, code);
+        f.read = {{QStringLiteral("Description"), listText(byCode->description)}};
+        f.proposed = {{QStringLiteral("Description"), description}};
     }
 }
 
@@ -96,6 +118,12 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         m_state.addRow(ResultList::NewCodePH, {pair(line.code, line.description), QString()});
         m_state.counters.lblNewPH = m_state.rowCount(ResultList::NewCodePH);
         m_writer.caseRateInsert(line.code, line.description, m_state.groupName, packageId);
+        const QString trimmedCode = trimBlanks(line.code).toString();
+        addChange(jobs::Finding::Kind::NewRow, review::kScanCaseRateTable, "ICDCode", trimmedCode,
+                  trimmedCode)
+            .proposed = {{QStringLiteral("Description"), trimBlanks(line.description).toString()},
+                         {QStringLiteral("CaseType"), m_state.groupName},
+                         {QStringLiteral("PackageID"), packageId.value_or(QString())}};
         return;
     }
     if (sameText(caseRate->description, line.description)) {
@@ -106,6 +134,10 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
     m_state.addRow(ResultList::SameCodeDifDescPH, {pair(line.code, listText(caseRate->description)),
                                                    trimmedPair(line.code, line.description)});
     m_writer.caseRateDescriptionUpdate(caseRate->description, line.code, line.description);
+    jobs::Finding& f = addChange(jobs::Finding::Kind::ChangedValues, review::kScanCaseRateTable, "ICDCode",
+                                 line.code, line.code);
+    f.read = {{QStringLiteral("Description"), listText(caseRate->description)}};
+    f.proposed = {{QStringLiteral("Description"), line.description}};
 }
 
 std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& line)
@@ -118,6 +150,11 @@ std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& lin
         if (!m_state.packagesInserted.contains(db::ciAsKey(group))) {
             m_state.packagesInserted.insert(db::ciAsKey(group));
             m_writer.packageInsert(group, line.amount, line.pf, line.hci);
+            addChange(jobs::Finding::Kind::NewRow, review::kScanPackageTable, "Package", group, line.code)
+                .proposed = {{QStringLiteral("Package"), group},
+                             {QStringLiteral("Amount"), line.amount},
+                             {QStringLiteral("PF"), line.pf},
+                             {QStringLiteral("MedRoomBoard"), line.hci}};
         }
         return std::nullopt;
     }
@@ -125,6 +162,15 @@ std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& lin
     if (amountDiffers(package->amount, line.amount) || amountDiffers(package->pf, line.pf) ||
         amountDiffers(package->medRoomBoard, line.hci)) {
         m_writer.packageUpdate(line.amount, line.pf, line.hci, m_state.packageId);
+        jobs::Finding& f = addChange(jobs::Finding::Kind::ChangedValues, review::kScanPackageTable,
+                                     "PackageID", m_state.packageId, line.code);
+        f.read = {{QStringLiteral("Amount"), listText(package->amount)},
+                  {QStringLiteral("PF"), listText(package->pf)},
+                  {QStringLiteral("MedRoomBoard"), listText(package->medRoomBoard)}};
+        f.proposed = {{QStringLiteral("Package"), group},
+                      {QStringLiteral("Amount"), line.amount},
+                      {QStringLiteral("PF"), line.pf},
+                      {QStringLiteral("MedRoomBoard"), line.hci}};
     }
     return m_state.packageId;
 }

@@ -22,6 +22,9 @@ struct ScanState
     QString packageId;
     QSet<QString> packagesInserted; // CI_AS keys of group names
     std::vector<std::pair<ResultList, ResultRow>> rowsOfLine;
+    jobs::Findings changes; // every change the scripts propose, as data
+    int lineNumber = 0;     // 1-based line being classified
+    QString sourceFile;
 
     void addRow(ResultList list, ResultRow row);
     int rowCount(ResultList list) const { return int(lists[int(list)].size()); }
@@ -44,6 +47,9 @@ private:
     // Looks the group's package up, writes its INSERT or UPDATE block when needed and
     // returns its ID when it exists.
     std::optional<QString> packageStep(const ratelist::ScanLine& line);
+    // Appends a change of the current line to the state's list.
+    jobs::Finding& addChange(jobs::Finding::Kind kind, const char16_t* table, const char* keyColumn,
+                             const QString& key, const QString& code);
 
     ScanLookups& m_lookups;
     ScanReportWriter& m_writer;

@@ -1,11 +1,13 @@
 #include "reconcile/ScanJob.h"
 
 #include "Error.h"
+#include "db/CurrentUser.h"
 #include "platform/ProgramFolder.h"
 #include "ratelist/RateLine.h"
 #include "reconcile/LineClassifier.h"
 #include "reconcile/ScanReportWriter.h"
 #include "report/ReportFileSet.h"
+#include "review/ReviewRun.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -73,6 +75,12 @@ QStringList summaryLines(const ScanResult& r, bool ph, const QString& outputFold
         line("Philhealth Same Code different Description", c.lblDifDescPH);
     }
     lines << QStringLiteral("Reports and scripts: ") + QDir::toNativeSeparators(outputFolder);
+    if (r.reviewWritten) {
+        lines << QStringLiteral("Review page: ") +
+                     QDir::toNativeSeparators(review::reviewPagePath(outputFolder))
+              << QStringLiteral("Change list: ") +
+                     QDir::toNativeSeparators(review::changeListPath(outputFolder));
+    }
     return lines;
 }
 } // namespace
@@ -151,6 +159,11 @@ jobs::JobOutcome ScanJob::run(const jobs::JobContext& context, const jobs::Progr
         "and scriptPH.txt to update your database.");
     outcome.summary = summaryLines(result, m_params.phMode, context.outputFolder());
     outcome.json = toJson(result);
+    if (result.reviewWritten) {
+        outcome.json.insert(QStringLiteral("review"),
+                            QJsonObject{{"page", review::reviewPagePath(context.outputFolder())},
+                                        {"changes", review::changeListPath(context.outputFolder())}});
+    }
     outcome.statementsSent = result.statementsSent;
     outcome.elapsedSeconds = result.elapsedSeconds;
     m_lastResult = std::move(result);
@@ -176,8 +189,12 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     ScanState state;
     state.groupName = p.groupName;
     state.packageId = p.packageId;
+    state.sourceFile = p.sourceFile;
+    const QDateTime started = context.now();
 
     report::ReportFileSet files(context.outputFolder());
+    // An earlier run's review files must not stand beside this run's reports.
+    review::removeReviewFiles(context.outputFolder());
     files.OpenScanFiles(p.phMode);
     if (p.fixFormat)
         files.openFixFormatFile();
@@ -221,8 +238,10 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                 // counted but is no code: it would script an INSERT of an empty code.
                 if (split.kind == ratelist::ScanLine::Kind::GroupHeader)
                     state.groupName = split.groupName;
-                else if (!ratelist::isBlankLine(line))
+                else if (!ratelist::isBlankLine(line)) {
+                    state.lineNumber = index + 1;
                     classifier->classify(split);
+                }
             }
             ++index;
             ++state.counters.lblCount;
@@ -244,7 +263,26 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                 context.now());
         }
         files.closeAll();
+        if (!p.fixFormat && result.ending != ScanEnding::WindowClosing) {
+            review::ReviewRun run;
+            run.title = p.phMode ? QStringLiteral("PH scan") : QStringLiteral("ICD scan");
+            if (!p.sourceFile.isEmpty())
+                run.sources = {p.sourceFile};
+            run.when = started;
+            run.user = p.user.isEmpty() ? db::CurrentUser::systemUserName() : p.user;
+            run.database = connection->settings().describe();
+            run.changes = state.changes;
+            if (p.phMode)
+                run.classes = review::kPhScanClasses;
+            else {
+                run.classes = review::kIcdScanClasses;
+                run.amountColumns = {};
+            }
+            review::writeReviewFiles(run, context.outputFolder());
+            result.reviewWritten = true;
+        }
         result.counters = state.counters;
+        result.changes = std::move(state.changes);
         result.lists = std::move(state.lists);
         result.groupName = state.groupName;
         result.packageId = state.packageId;

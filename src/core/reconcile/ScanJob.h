@@ -22,6 +22,8 @@ struct ScanParams
     QString groupName = QStringLiteral("Header"); // lblHeader when the run starts
     QString packageId;                            // lblPackageID when the run starts
     LookupStrategy strategy = LookupStrategy::Batched;
+    QString sourceFile; // the list's path, for the review files ("" for the built-in resource)
+    QString user;       // who runs it, for the review page ("": the system's user name)
 };
 
 // The reconciliation scan of a rate list against the ICD-10 table and, in PH mode, the

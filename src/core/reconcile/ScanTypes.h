@@ -1,5 +1,7 @@
 #pragma once
 
+#include "jobs/Finding.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -72,6 +74,8 @@ struct ScanResult
     QString packageId;
     quint64 statementsSent = 0;
     double elapsedSeconds = 0;
+    jobs::Findings changes;     // what the scripts propose, in their order
+    bool reviewWritten = false; // output/report.html and output/changes.csv
 
     const std::vector<ResultRow>& list(ResultList which) const { return lists[static_cast<int>(which)]; }
 };

@@ -52,23 +52,30 @@ void writeChangeList(const ReviewRun& run, QIODevice& device)
 {
     device.write("\xEF\xBB\xBF");
     QString out;
-    appendRow(out, {QStringLiteral("class"), QStringLiteral("table"), QStringLiteral("key"),
-                    QStringLiteral("code"), QStringLiteral("description before"),
-                    QStringLiteral("description after"), QStringLiteral("Amount before"),
-                    QStringLiteral("Amount after"), QStringLiteral("PF before"), QStringLiteral("PF after"),
-                    QStringLiteral("MedRoomBoard before"), QStringLiteral("MedRoomBoard after"),
-                    QStringLiteral("Amount change percent"), QStringLiteral("source file"),
-                    QStringLiteral("source line")});
+    QStringList heads = {QStringLiteral("class"),
+                         QStringLiteral("table"),
+                         QStringLiteral("key"),
+                         QStringLiteral("code"),
+                         QStringLiteral("description before"),
+                         QStringLiteral("description after")};
+    for (const char* column : run.amountColumns)
+        heads << QLatin1String(column) + QStringLiteral(" before")
+              << QLatin1String(column) + QStringLiteral(" after");
+    if (!run.amountColumns.empty())
+        heads << QStringLiteral("Amount change percent");
+    heads << QStringLiteral("source file") << QStringLiteral("source line");
+    appendRow(out, heads);
     for (const jobs::Finding& f : run.changes) {
         const std::optional<ChangeClass> c = classOf(f);
         if (!c)
             continue;
         const DescriptionPair d = descriptionsOf(f);
         QStringList fields = {className(*c), f.table, f.key, f.code, d.before, d.after};
-        for (const char* column : kAmountColumns)
+        for (const char* column : run.amountColumns)
             fields << amountBefore(f, column) << amountAfter(f, column);
-        fields << changePercent(amountBefore(f, "Amount"), amountAfter(f, "Amount"))
-               << QDir::toNativeSeparators(f.sourceFile)
+        if (!run.amountColumns.empty())
+            fields << changePercent(amountBefore(f, "Amount"), amountAfter(f, "Amount"));
+        fields << QDir::toNativeSeparators(f.sourceFile)
                << (f.sourceLine > 0 ? QString::number(f.sourceLine) : QString());
         appendRow(out, fields);
         device.write(out.toUtf8()); // a row at a time: a run over whole lists has thousands

@@ -95,7 +95,7 @@ QString td(const QString& html, const char* cssClass = nullptr)
            html + QStringLiteral("</td>");
 }
 
-void appendRow(QString& out, const jobs::Finding& f)
+void appendRow(QString& out, const jobs::Finding& f, std::span<const char* const> amountColumns)
 {
     out += QStringLiteral("<tr class=\"change\">");
     out += td(esc(f.code));
@@ -108,7 +108,7 @@ void appendRow(QString& out, const jobs::Finding& f)
         out +=
             td(d.changed ? QStringLiteral("<ins>") + esc(d.after) + QStringLiteral("</ins>") : esc(d.after));
     }
-    for (const char* column : kAmountColumns) {
+    for (const char* column : amountColumns) {
         const QString before = amountBefore(f, column);
         const QString after = amountAfter(f, column);
         out += td(esc(before), "num");
@@ -120,17 +120,22 @@ void appendRow(QString& out, const jobs::Finding& f)
     }
     out += td(esc(f.table) + QStringLiteral("<br>") + esc(f.keyColumn.trimmed()) + QStringLiteral(" = ") +
               esc(f.key));
-    out += QStringLiteral("<td title=\"%1\">%2</td>")
-               .arg(esc(QDir::toNativeSeparators(f.sourceFile)), esc(QFileInfo(f.sourceFile).fileName()) +
-                                                                     QStringLiteral(":") +
-                                                                     QString::number(f.sourceLine));
+    // A run over the built-in resource or over the tables themselves names no file.
+    const QString where =
+        (f.sourceFile.isEmpty() ? QString() : esc(QFileInfo(f.sourceFile).fileName())) +
+        (f.sourceLine > 0 ? QStringLiteral(":") + QString::number(f.sourceLine) : QString());
+    out += QStringLiteral("<td title=\"%1\">%2</td>").arg(esc(QDir::toNativeSeparators(f.sourceFile)), where);
     out += QStringLiteral("</tr>\n");
 }
 
-const char kColumns[] = "<thead><tr><th>Code</th><th>Description before</th><th>Description after</th>"
-                        "<th>Amount before</th><th>Amount after</th><th>PF before</th><th>PF after</th>"
-                        "<th>MedRoomBoard before</th><th>MedRoomBoard after</th><th>Table and key</th>"
-                        "<th>List line</th></tr></thead>\n";
+QString columnHeads(std::span<const char* const> amountColumns)
+{
+    QString out =
+        QStringLiteral("<thead><tr><th>Code</th><th>Description before</th><th>Description after</th>");
+    for (const char* column : amountColumns)
+        out += QStringLiteral("<th>%1 before</th><th>%1 after</th>").arg(QLatin1String(column));
+    return out + QStringLiteral("<th>Table and key</th><th>List line</th></tr></thead>\n");
+}
 
 } // namespace
 
@@ -156,7 +161,7 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
                .arg(esc(reviewDateTime(run.when)), esc(run.user), esc(run.database));
 
     out += QStringLiteral("<table id=\"counts\">\n<tr><th>Class</th><th>Changes</th></tr>\n");
-    for (const ChangeClass c : kChangeClasses) {
+    for (const ChangeClass c : run.classes) {
         out += QStringLiteral("<tr><td><a href=\"#%1\">%2</a></td><td class=\"num\">%3</td></tr>\n")
                    .arg(className(c), esc(classHeading(c)))
                    .arg(int(byClass.value(c).size()));
@@ -165,7 +170,8 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
     out += QStringLiteral("<div id=\"filterbar\"><label>Filter: <input id=\"filter\" type=\"search\" "
                           "placeholder=\"code or text\"></label> <span id=\"shown\"></span></div>\n");
 
-    for (const ChangeClass c : kChangeClasses) {
+    const QString heads = columnHeads(run.amountColumns);
+    for (const ChangeClass c : run.classes) {
         const std::vector<const jobs::Finding*> rows = byClass.value(c);
         out += QStringLiteral("<section id=\"%1\" class=\"changes\">\n<h2>%2 (%3)</h2>\n")
                    .arg(className(c), esc(classHeading(c)))
@@ -174,9 +180,9 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
             out += QStringLiteral("<p class=\"none\">None.</p>\n</section>\n");
             continue;
         }
-        out += QStringLiteral("<table>\n") + QLatin1String(kColumns) + QStringLiteral("<tbody>\n");
+        out += QStringLiteral("<table>\n") + heads + QStringLiteral("<tbody>\n");
         for (const jobs::Finding* f : rows) {
-            appendRow(out, *f);
+            appendRow(out, *f, run.amountColumns);
             device.write(out.toUtf8());
             out.clear();
         }

@@ -1,6 +1,7 @@
 #include "review/ReviewRun.h"
 
 #include "Error.h"
+#include "report/ReportFileSet.h"
 #include "text/Numbers.h"
 
 #include <QBuffer>
@@ -63,11 +64,26 @@ QByteArray changeList(const ReviewRun& run)
     return inMemory(writeChangeList, run);
 }
 
+QString reviewPagePath(const QString& outputFolder)
+{
+    return QDir(outputFolder).filePath(QString::fromUtf16(kReviewPageName));
+}
+
+QString changeListPath(const QString& outputFolder)
+{
+    return QDir(outputFolder).filePath(QString::fromUtf16(kChangeListName));
+}
+
+void removeReviewFiles(const QString& outputFolder)
+{
+    report::DeleteFileQuietly(reviewPagePath(outputFolder));
+    report::DeleteFileQuietly(changeListPath(outputFolder));
+}
+
 void writeReviewFiles(const ReviewRun& run, const QString& outputFolder)
 {
-    const QDir folder(outputFolder);
-    writeWhole(folder.filePath(QString::fromUtf16(kReviewPageName)), writeReviewPage, run);
-    writeWhole(folder.filePath(QString::fromUtf16(kChangeListName)), writeChangeList, run);
+    writeWhole(reviewPagePath(outputFolder), writeReviewPage, run);
+    writeWhole(changeListPath(outputFolder), writeChangeList, run);
 }
 
 } // namespace orvex::review

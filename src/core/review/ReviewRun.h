@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jobs/Finding.h"
+#include "review/ChangeClass.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -13,6 +14,12 @@ class QIODevice;
 
 namespace orvex::review {
 
+// The amounts a change shows, in their order: the update run's and the scan's...
+inline constexpr const char* kAmountColumns[] = {"Amount", "PF", "MedRoomBoard"};
+// ...and the package rate script's, which raises all six of a package.
+inline constexpr const char* kPackageAmountColumns[] = {"Amount",   "PF",        "MedRoomBoard",
+                                                        "MedDrugs", "MedOthers", "MedOR"};
+
 // What the review files show of one run: where its changes came from and the changes.
 struct ReviewRun
 {
@@ -21,7 +28,9 @@ struct ReviewRun
     QDateTime when;      // the run's time, from the job's clock
     QString user;        // who ran it
     QString database;    // the database it read, as ConnectionSettings::describe() names it
-    std::span<const jobs::Finding> changes; // not owned: the run's own list
+    std::span<const jobs::Finding> changes;                      // not owned: the run's own list
+    std::span<const ChangeClass> classes = kChangeClasses;       // the sections, in order
+    std::span<const char* const> amountColumns = kAmountColumns; // none for the ICD scan
 };
 
 // The page's and the change list's date: ISO 8601 order in the workstation's local time,
@@ -40,12 +49,15 @@ QByteArray reviewPage(const ReviewRun& run);
 void writeChangeList(const ReviewRun& run, QIODevice& device);
 QByteArray changeList(const ReviewRun& run);
 
+// The two files' paths in `outputFolder`.
+QString reviewPagePath(const QString& outputFolder);
+QString changeListPath(const QString& outputFolder);
+// Removes both, if there: an earlier run's review must not stand beside a new run's reports.
+void removeReviewFiles(const QString& outputFolder);
+
 // Writes both into `outputFolder`, each replaced as a whole or left as it was. Throws
 // orvex::Error naming the file that could not be written.
 void writeReviewFiles(const ReviewRun& run, const QString& outputFolder);
-
-// The amounts a change shows, in their order.
-inline constexpr const char* kAmountColumns[] = {"Amount", "PF", "MedRoomBoard"};
 
 // The change in percent from `before` to `after` as "+12.5%", or "" when there is no
 // before value or it is 0.

@@ -37,14 +37,18 @@ bool isWordCharacter(QChar c)
            (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_');
 }
 
-QString scriptLine(const QSqlQuery& row, double factor, const QString& year)
+QString scriptLine(const QSqlQuery& row, double factor, const QString& year, jobs::Finding* change)
 {
     QString line = QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage") + year + QStringLiteral("] SET ");
     for (int k = 1; k <= 6; ++k) {
         const double value = numbers::leadingNumber(row.value(k).toString());
         const double raised = factor * value + value;
-        line += QLatin1String(kAmountColumns[k - 1]) + QStringLiteral(" = '") + numbers::generalText(raised) +
-                QStringLiteral("',");
+        const QString column = QLatin1String(kAmountColumns[k - 1]);
+        line += column + QStringLiteral(" = '") + numbers::generalText(raised) + QStringLiteral("',");
+        if (change) {
+            change->read.insert(column, numbers::generalText(value));
+            change->proposed.insert(column, numbers::generalText(raised));
+        }
     }
     line.chop(1);
     line += QStringLiteral(" WHERE packageid = '") + sqlQuoted(row.value(0).toString()) +
@@ -86,7 +90,7 @@ void checkYearText(const QString& yearText)
 }
 
 PackageRateResult writePackageRateScript(db::Connection& connection, const PackageRateParams& params,
-                                         const std::function<bool()>& stop)
+                                         const std::function<bool()>& stop, jobs::Findings* changes)
 {
     const double factor = rateFactor(params.percentText);
     checkYearText(params.yearText);
@@ -106,7 +110,17 @@ PackageRateResult writePackageRateScript(db::Connection& connection, const Packa
                     result.stopped = true;
                     break;
                 }
-                file.writeLine(scriptLine(rows, factor, params.yearText));
+                jobs::Finding* change = nullptr;
+                if (changes) {
+                    change = &changes->emplace_back();
+                    change->kind = jobs::Finding::Kind::ChangedValues;
+                    change->table =
+                        QStringLiteral("[Medicare].[dbo].[tbMedPackage") + params.yearText + QLatin1Char(']');
+                    change->keyColumn = QStringLiteral("PackageID");
+                    change->key = change->code = rows.value(0).toString();
+                    change->proposed.insert(QStringLiteral("Package"), rows.value(7).toString());
+                }
+                file.writeLine(scriptLine(rows, factor, params.yearText, change));
                 ++result.packages;
             }
             if (rows.lastError().isValid())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Connection.h"
+#include "jobs/Finding.h"
 
 #include <QString>
 
@@ -35,8 +36,11 @@ void checkYearText(const QString& yearText);
 // Writes one UPDATE line per active package, its six amounts raised by the factor, to a
 // temporary file that replaces the output file only once complete: a failure leaves the
 // previous script in place. `stop` is asked between packages; true ends the run with
-// nothing written. Throws orvex::Error naming the file or what failed.
+// nothing written. Each line is also appended to `changes`, when given, as a rate change of
+// the package with its amounts as read and as raised. Throws orvex::Error naming the file or
+// what failed.
 PackageRateResult writePackageRateScript(db::Connection& connection, const PackageRateParams& params,
-                                         const std::function<bool()>& stop = {});
+                                         const std::function<bool()>& stop = {},
+                                         jobs::Findings* changes = nullptr);
 
 } // namespace orvex::tools

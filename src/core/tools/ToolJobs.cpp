@@ -1,6 +1,8 @@
 #include "tools/ToolJobs.h"
 
+#include "db/CurrentUser.h"
 #include "platform/ProgramFolder.h"
+#include "review/ReviewRun.h"
 
 #include "Error.h"
 
@@ -40,20 +42,38 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
         ProgramFolder::ensureFolder(context.outputFolder());
         params.outputPath = context.outputFolder() + QStringLiteral("/UpdatePackageRates.txt");
     }
-    const PackageRateResult result =
-        writePackageRateScript(connection, params, [this] { return !shouldContinue(); });
+    review::removeReviewFiles(context.outputFolder());
+    m_changes.clear();
+    const QDateTime started = context.now();
+    const PackageRateResult result = writePackageRateScript(
+        connection, params, [this] { return !shouldContinue(); }, &m_changes);
     jobs::JobOutcome outcome;
     if (result.stopped) {
+        m_changes.clear();
         outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
                                                                            : jobs::JobEnding::Stopped;
         return outcome;
     }
+    review::ReviewRun run;
+    run.title =
+        QStringLiteral("Package rates raised by %1").arg(rateFactorCaption(params.percentText).mid(2));
+    run.when = started;
+    run.user = db::CurrentUser::systemUserName();
+    run.database = connection.settings().describe();
+    run.changes = m_changes;
+    run.classes = review::kPackageRateClasses;
+    run.amountColumns = review::kPackageAmountColumns;
+    review::writeReviewFiles(run, context.outputFolder());
     outcome.messages = {QStringLiteral("Done.")};
     outcome.filesToOpen = {result.path};
     outcome.summary = {
         QStringLiteral("%1 active packages raised by %2 in %3")
             .arg(result.packages)
-            .arg(rateFactorCaption(params.percentText).mid(2), QDir::toNativeSeparators(result.path))};
+            .arg(rateFactorCaption(params.percentText).mid(2), QDir::toNativeSeparators(result.path)),
+        QStringLiteral("Review page: ") +
+            QDir::toNativeSeparators(review::reviewPagePath(context.outputFolder())),
+        QStringLiteral("Change list: ") +
+            QDir::toNativeSeparators(review::changeListPath(context.outputFolder()))};
     return outcome;
 }
 

@@ -30,10 +30,14 @@ class PackageRateJob final : public jobs::Job
 public:
     explicit PackageRateJob(PackageRateParams params) : m_params(std::move(params)) {}
     QString title() const override { return QStringLiteral("package-rates"); }
+    // Also writes output/report.html and output/changes.csv of the raised packages.
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+    // The last run's changes: one rate change per package line of the script.
+    const jobs::Findings& changes() const { return m_changes; }
 
 private:
     PackageRateParams m_params;
+    jobs::Findings m_changes;
 };
 
 class DuplicateCodesJob final : public jobs::Job
