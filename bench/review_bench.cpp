@@ -1,13 +1,18 @@
 // Review files benchmark: the update run over the real 2024 rate lists "ICD PH 2024.txt" and
 // "ICD PH 2024_PROCEDURE.txt" with Ver B and description updates (every class of change),
 // against the embedded sample database, once; then the time to render and write its
-// output/report.html, and its output/changes.csv, each the median of RUNS writes.
+// output/report.html, and its output/changes.csv, each the median of RUNS writes. Then the
+// PH scan of the whole built-in update resource (`orvex-cli scan --ph --update-resource`),
+// once, and the same timings for its review files; its page stays in the output folder
+// given as the second argument, if any, for a browser to open.
 //
-//   review_bench [RUNS]     default 5
+//   review_bench [RUNS [KEEP_FOLDER]]     RUNS default 5
 #include "caserates/UpdateRunJob.h"
 #include "db/Connection.h"
 #include "db/SampleDatabases.h"
 #include "platform/ProgramFolder.h"
+#include "ratelist/UpdateResource.h"
+#include "reconcile/ScanJob.h"
 #include "review/ReviewRun.h"
 
 #include <QCoreApplication>
@@ -49,6 +54,25 @@ template <typename Write> double timeWrites(int runs, const QString& path, Write
     return median(std::move(seconds));
 }
 
+bool timeReviewFiles(const review::ReviewRun& run, int runs, const QString& folder, QTextStream& out)
+{
+    qint64 pageBytes = 0, listBytes = 0;
+    const double page = timeWrites(
+        runs, folder + QStringLiteral("/report.html"),
+        [&run](QIODevice& d) { review::writeReviewPage(run, d); }, pageBytes);
+    const double list = timeWrites(
+        runs, folder + QStringLiteral("/changes.csv"),
+        [&run](QIODevice& d) { review::writeChangeList(run, d); }, listBytes);
+    if (page < 0 || list < 0) {
+        out << "cannot write to " << folder << "\n";
+        return false;
+    }
+    out << run.changes.size() << " changes; median of " << runs << " writes\n";
+    out << QStringLiteral("report.html  %1 s  %2 KB\n").arg(page, 0, 'f', 4).arg(pageBytes / 1024);
+    out << QStringLiteral("changes.csv  %1 s  %2 KB\n").arg(list, 0, 'f', 4).arg(listBytes / 1024);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -88,19 +112,31 @@ int main(int argc, char** argv)
     job.run(context, {});
     run.changes = job.changes();
 
-    qint64 pageBytes = 0, listBytes = 0;
-    const double page = timeWrites(
-        runs, context.outputFolder() + QStringLiteral("/report.html"),
-        [&run](QIODevice& d) { review::writeReviewPage(run, d); }, pageBytes);
-    const double list = timeWrites(
-        runs, context.outputFolder() + QStringLiteral("/changes.csv"),
-        [&run](QIODevice& d) { review::writeChangeList(run, d); }, listBytes);
-    if (page < 0 || list < 0) {
-        out << "cannot write to " << context.outputFolder() << "\n";
+    out << "update run\n";
+    if (!timeReviewFiles(run, runs, context.outputFolder(), out))
         return 1;
-    }
-    out << run.changes.size() << " changes; median of " << runs << " writes\n";
-    out << QStringLiteral("report.html  %1 s  %2 KB\n").arg(page, 0, 'f', 4).arg(pageBytes / 1024);
-    out << QStringLiteral("changes.csv  %1 s  %2 KB\n").arg(list, 0, 'f', 4).arg(listBytes / 1024);
-    return 0;
+
+    reconcile::ScanParams scanParams;
+    scanParams.lines = ratelist::loadBuiltinUpdateResource();
+    scanParams.phMode = true;
+    reconcile::ScanJob scan(scanParams);
+    const QString keep = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (!keep.isEmpty())
+        context.programFolder = keep;
+    ProgramFolder::ensureFolder(context.outputFolder());
+    QElapsedTimer timer;
+    timer.start();
+    scan.run(context, {});
+    out << QStringLiteral("PH scan of the update resource (%1 lines): %2 s including its review files\n")
+               .arg(scanParams.lines.size())
+               .arg(timer.nsecsElapsed() / 1e9, 0, 'f', 2);
+    review::ReviewRun scanRun;
+    scanRun.title = QStringLiteral("PH scan");
+    scanRun.when = QDateTime::currentDateTime();
+    scanRun.user = run.user;
+    scanRun.database = run.database;
+    scanRun.changes = scan.lastResult()->changes;
+    scanRun.classes = review::kPhScanClasses;
+    const QString timed = keep.isEmpty() ? context.outputFolder() : program.path();
+    return timeReviewFiles(scanRun, runs, timed, out) ? 0 : 1;
 }

@@ -99,7 +99,10 @@ int runScan(CliContext& ctx, const QStringList& args)
     params.phMode = o.ph;
     params.fixFormat = o.fixFormat;
     params.strategy = o.strategy;
-    params.sourceFile = o.updateResource ? o.file : sourcePath(o.file);
+    if (!o.updateResource)
+        params.sourceFile = sourcePath(o.file);
+    else
+        params.sourceFile = o.file.isEmpty() ? QStringLiteral("built-in update resource") : o.file;
     std::unique_ptr<db::Connection> connection;
     if (!o.fixFormat)
         connection = ctx.signIn();
