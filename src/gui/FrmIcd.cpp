@@ -166,6 +166,7 @@ void FrmIcd::loadUpdate()
             return;
         }
         ensureFrmSrc()->setLines(lines);
+        m_loadedSource.clear();
     }
     showFrmSrc();
 }
@@ -194,6 +195,7 @@ void FrmIcd::chooseSelectedSourceFile()
             return;
         }
         SourceFilePath = path;
+        m_loadedSource = path;
         ensureFrmSrc()->setLines(source.lines);
         m_lblSrc->setText(QStringLiteral("Source File: ") + name);
         m_lblSrc->adjustSize();

@@ -146,6 +146,7 @@ private:
     db::ConnectionSettings m_connection;
     db::CurrentUser* m_user = nullptr;
     QString SourceFilePath;
+    QString m_loadedSource; // the path of what "ICD Updates" holds; empty for the built-in list
     bool PHMode = false;
     IcdView m_view = IcdView::NewCodes;
     std::optional<reconcile::ScanEnding> m_lastEnding;

@@ -87,6 +87,8 @@ void FrmIcd::startScan(bool ph)
     params.fixFormat = m_chkFixFormat->isChecked();
     params.groupName = m_lblHeader->text();
     params.packageId = m_lblPackageID->text();
+    params.sourceFile = m_loadedSource;
+    params.user = logIdentity().user;
     m_prgScan->setRange(0, std::max(1, static_cast<int>(params.lines.size())));
 
     runJob(

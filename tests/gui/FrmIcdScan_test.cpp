@@ -143,6 +143,8 @@ TEST(FrmIcdScan, icdScanOfSourceFileShowsWhatTheJobFinds)
     click(s.widget("cmdScan"));
     EXPECT_FALSE(s.window->phMode());
     ASSERT_TRUE(waitForScanEnd(*s.window));
+    // The review page names the list the window scanned.
+    EXPECT_TRUE(readBytes(s.folder.outputFile(QStringLiteral("report.html"))).contains("icd slice.txt"));
     const reconcile::ScanResult expected = s.direct(lines, false);
     EXPECT_EQ(expected.counters.lblCount, 400);
     s.expectWindowShows(expected);
