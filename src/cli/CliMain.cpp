@@ -48,6 +48,9 @@ const Command kCommands[] = {
     {"package-rates", runPackageRates,
      "package-rates [--percent TEXT] [--year TEXT]   write output/UpdatePackageRates.txt"},
     {"duplicates", runDuplicates, "duplicates (--check | --delete --yes)   duplicate ICD codes"},
+    {"apply", runApply,
+     "apply [--run update] [--yes]   apply the last update run's changes (output/changes.json) to the "
+     "database in one transaction; without --yes only the counts"},
 };
 
 void printUsage(QTextStream& s)

@@ -28,3 +28,27 @@ TEST(UpdateCommand, jsonIsTheRunsObject)
         QJsonDocument::fromJson(test::readBytes(test::fixturePath("update-run/default/update.json.golden")));
     EXPECT_EQ(QJsonDocument::fromJson(text.toUtf8()), expected) << run.out.toStdString();
 }
+
+TEST(ApplyCommand, showsTheCountsAndAppliesOnlyWithYesAndOnlyOnce)
+{
+    test::SmallDatabases db;
+    test::fillForUpdateRun(db);
+    test::TempProgramFolder program;
+    for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
+        QFile::copy(test::fixturePath(QStringLiteral("update-run/") + name), program.path() + '/' + name);
+    ASSERT_EQ(test::runCliInProcess({"--db", db.folder(), "update"}).exitCode, 0);
+
+    const test::CliRun asked = test::runCliInProcess({"--db", db.folder(), "apply"});
+    EXPECT_EQ(asked.exitCode, 1);
+    EXPECT_TRUE(asked.out.contains(": 5 new codes, 3 rate changes")) << asked.out.toStdString();
+    EXPECT_TRUE(asked.err.contains("add --yes")) << asked.err.toStdString();
+
+    const test::CliRun applied =
+        test::runCliInProcess({"--db", db.folder(), "apply", "--run", "update", "--yes"});
+    EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    EXPECT_TRUE(applied.out.contains("in one transaction: 5 new codes")) << applied.out.toStdString();
+
+    const test::CliRun again = test::runCliInProcess({"--db", db.folder(), "apply", "--yes"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains("applied already")) << again.err.toStdString();
+}

@@ -407,4 +407,34 @@ QString SqlServerStatements::backupRowCount(const QString& table) const
     return QStringLiteral("SELECT COUNT_BIG(*) FROM MEDICARE..%1").arg(table);
 }
 
+QString SqlServerStatements::applyInsertPackage() const
+{
+    return QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMedPackage] "
+                          "([PackageID],[Package],[Amount],[PF],[MedRoomBoard],[Status],[CaseType]) "
+                          "VALUES (?,?,?,?,?,'1',?)");
+}
+
+QString SqlServerStatements::applyInsertCaseRate(bool procedures) const
+{
+    return procedures ? QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMed_Procedures] "
+                                       "(RVSCODE,Description,Status,PACKAGEID) VALUES (?,?,'1',?)")
+                      : QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] "
+                                       "(ICDCode,Description,Status,PACKAGEID) VALUES (?,?,'1',?)");
+}
+
+QString SqlServerStatements::applyUpdatePackageRates() const
+{
+    return QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage] SET [Amount]=?, [PF]=?, [MedRoomBoard]=? "
+                          "WHERE PackageID = ?");
+}
+
+QString SqlServerStatements::applyUpdateDescription(bool procedures) const
+{
+    return procedures
+               ? QStringLiteral(
+                     "UPDATE [Medicare].[dbo].[tbMed_Procedures] SET Description=? WHERE RVSCODE=?")
+               : QStringLiteral(
+                     "UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description=? WHERE ICDCode=?");
+}
+
 } // namespace orvex::db

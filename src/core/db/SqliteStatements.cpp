@@ -404,4 +404,32 @@ QString SqliteStatements::backupRowCount(const QString& table) const
     return QStringLiteral("select count(*) from Medicare.%1").arg(table);
 }
 
+QString SqliteStatements::applyInsertPackage() const
+{
+    return QStringLiteral(
+        "insert into Medicare.tbMedPackage "
+        "(PackageID,Package,Amount,PF,MedRoomBoard,Status,CaseType) values (?,?,?,?,?,1,?)");
+}
+
+QString SqliteStatements::applyInsertCaseRate(bool procedures) const
+{
+    return procedures ? QStringLiteral("insert into Medicare.tbMed_Procedures "
+                                       "(RVSCODE,Description,Status,PackageID) values (?,?,1,?)")
+                      : QStringLiteral("insert into Medicare.tbMed_MedicalCaseRates "
+                                       "(ICDCode,Description,Status,PackageID) values (?,?,1,?)");
+}
+
+QString SqliteStatements::applyUpdatePackageRates() const
+{
+    return QStringLiteral(
+        "update Medicare.tbMedPackage set Amount=?, PF=?, MedRoomBoard=? where PackageID = ?");
+}
+
+QString SqliteStatements::applyUpdateDescription(bool procedures) const
+{
+    return procedures
+               ? QStringLiteral("update Medicare.tbMed_Procedures set Description=? where RVSCODE=?")
+               : QStringLiteral("update Medicare.tbMed_MedicalCaseRates set Description=? where ICDCode=?");
+}
+
 } // namespace orvex::db

@@ -59,6 +59,11 @@ public:
     QString duplicateIcdRowsToDelete() const override;
     QString deleteDuplicateIcdRows() const override;
 
+    QString applyInsertPackage() const override;
+    QString applyInsertCaseRate(bool procedures) const override;
+    QString applyUpdatePackageRates() const override;
+    QString applyUpdateDescription(bool procedures) const override;
+
     QStringList backupUseMedicare() const override;
     QStringList backupAddIdColumn(const QString& table) const override;
     QString backupTableDefinition() const override;

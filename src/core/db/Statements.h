@@ -125,6 +125,15 @@ public:
     // deleted (code, description, allow-as-primary).
     virtual QString deleteDuplicateIcdRows() const = 0;
 
+    // Applying an update run, inside a write transaction; new PackageIDs through
+    // largestPackageId(). `procedures` picks tbMed_Procedures (RVSCODE) over
+    // tbMed_MedicalCaseRates (ICDCode). The texts do what the run's scripts do.
+    virtual QString
+    applyInsertPackage() const = 0; // ? = PackageID, Package, Amount, PF, MedRoomBoard, CaseType
+    virtual QString applyInsertCaseRate(bool procedures) const = 0; // ? = code, Description, PackageID
+    virtual QString applyUpdatePackageRates() const = 0;            // ? = Amount, PF, MedRoomBoard, PackageID
+    virtual QString applyUpdateDescription(bool procedures) const = 0; // ? = Description, code
+
     // Table backup: copies of Medicare tables named table + suffix, and their indexes.
     // `table`, `copy`, `index` and `column` are fixed names, or a fixed name plus a suffix
     // already checked to hold letters, digits and underscores only. Each list is sent with

@@ -1,0 +1,50 @@
+// orvex-cli apply: the last update run's changes into the connected database.
+#include "cli/CliContext.h"
+
+#include "Error.h"
+#include "apply/ApplyRun.h"
+#include "platform/ProgramFolder.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+
+namespace orvex::cli {
+
+int runApply(CliContext& ctx, const QStringList& args)
+{
+    bool confirmed = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--yes")) {
+            confirmed = true;
+        } else if (args[i] == QLatin1String("--run") && i + 1 < args.size()) {
+            if (args[++i] != QLatin1String("update"))
+                throw Error(
+                    QStringLiteral("apply: runs of kind \"%1\" cannot be applied yet; only --run update.")
+                        .arg(args[i]));
+        } else {
+            throw UsageError(QStringLiteral("apply: unknown option \"%1\"").arg(args[i]));
+        }
+    }
+    const QString output = ProgramFolder::outputFolder();
+    const apply::RunRecord record =
+        apply::readRunRecord(QDir(output).filePath(QString::fromUtf16(apply::kRunRecordName)));
+    const apply::ApplyCounts counts = apply::countChanges(record);
+    ctx.out << "Run " << record.runId << " of " << record.when.toString(Qt::ISODate) << " on "
+            << record.database << ": " << counts.text() << "\n";
+    if (!confirmed) {
+        ctx.out.flush();
+        ctx.err << "orvex-cli: apply changes the database: add --yes to apply these changes\n";
+        return 1;
+    }
+    auto connection = ctx.signIn();
+    QElapsedTimer timer;
+    timer.start();
+    const apply::ApplyResult result =
+        apply::applyRun(*connection, output, ctx.logIdentity(), QDateTime::currentDateTime());
+    ctx.out << "Applied run " << result.runId << " in one transaction: " << result.counts.text() << " ("
+            << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s)\n";
+    return 0;
+}
+
+} // namespace orvex::cli
