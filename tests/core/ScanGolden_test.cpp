@@ -21,23 +21,10 @@ const QStringList kReportFiles = {"New Code.txt",
                                   "Same description different code.txt",
                                   "Different Code and Description.txt"};
 
-void fill(test::SmallDatabases& dbs)
-{
-    dbs.addIcd("A00.0", "Cholera due to Vibrio cholerae 01, biovar cholerae");
-    dbs.addIcd("A00.1", "Cholera due to Vibrio cholerae 01, biovar eltor");
-    dbs.addIcd("I42.30", QStringLiteral("L\u00f6ffler's endocarditis"));
-    dbs.addIcd("I42.9", "Cardiomyopathy, unspecified");
-    dbs.addPackage("120", "CHOLERA", 7800, 5460, 2340);
-    dbs.addPackage("99", "LOEFFLER ENDOCARDITIS", 30000, 21000, 9000);
-    dbs.addCaseRate("A00.0", "CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE", "120");
-    dbs.addCaseRate("A00.1", "CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR", "120");
-    dbs.addCaseRate("I42.9", "Cardiomyopathy, unspecified", "99");
-}
-
 void scanAndCompare(bool ph, const QString& goldenName)
 {
     test::SmallDatabases dbs;
-    fill(dbs);
+    test::addScanGoldenRows(dbs);
     test::TempProgramFolder folder;
     for (const LookupStrategy strategy : {LookupStrategy::PerLine, LookupStrategy::Batched}) {
         ScanParams params;

@@ -17,20 +17,6 @@ using review::ChangeClass;
 
 namespace {
 
-// The same tables as the scan's golden files.
-void fill(test::SmallDatabases& dbs)
-{
-    dbs.addIcd("A00.0", "Cholera due to Vibrio cholerae 01, biovar cholerae");
-    dbs.addIcd("A00.1", "Cholera due to Vibrio cholerae 01, biovar eltor");
-    dbs.addIcd("I42.30", QStringLiteral("L\u00f6ffler's endocarditis"));
-    dbs.addIcd("I42.9", "Cardiomyopathy, unspecified");
-    dbs.addPackage("120", "CHOLERA", 7800, 5460, 2340);
-    dbs.addPackage("99", "LOEFFLER ENDOCARDITIS", 30000, 21000, 9000);
-    dbs.addCaseRate("A00.0", "CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE", "120");
-    dbs.addCaseRate("A00.1", "CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR", "120");
-    dbs.addCaseRate("I42.9", "Cardiomyopathy, unspecified", "99");
-}
-
 std::map<ChangeClass, int> classCounts(const jobs::Findings& changes)
 {
     std::map<ChangeClass, int> counts;
@@ -50,7 +36,7 @@ const jobs::Finding* changeOf(const jobs::Findings& changes, ChangeClass c, cons
 class ScanReview : public ::testing::Test
 {
 protected:
-    void SetUp() override { fill(dbs); }
+    void SetUp() override { test::addScanGoldenRows(dbs); }
 
     reconcile::ScanResult scan(bool ph)
     {

@@ -120,4 +120,17 @@ QStringList columnValues(db::Connection& connection, const QString& sql)
     return values;
 }
 
+void addScanGoldenRows(SmallDatabases& dbs)
+{
+    dbs.addIcd("A00.0", "Cholera due to Vibrio cholerae 01, biovar cholerae");
+    dbs.addIcd("A00.1", "Cholera due to Vibrio cholerae 01, biovar eltor");
+    dbs.addIcd("I42.30", QStringLiteral("L\u00f6ffler's endocarditis"));
+    dbs.addIcd("I42.9", "Cardiomyopathy, unspecified");
+    dbs.addPackage("120", "CHOLERA", 7800, 5460, 2340);
+    dbs.addPackage("99", "LOEFFLER ENDOCARDITIS", 30000, 21000, 9000);
+    dbs.addCaseRate("A00.0", "CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE", "120");
+    dbs.addCaseRate("A00.1", "CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR", "120");
+    dbs.addCaseRate("I42.9", "Cardiomyopathy, unspecified", "99");
+}
+
 } // namespace orvex::test

@@ -35,4 +35,7 @@ private:
 // The first column of every row `sql` returns, NULL as "NULL".
 QStringList columnValues(db::Connection& connection, const QString& sql);
 
+// The few ICD, package and case-rate rows the scan's golden files were made on.
+void addScanGoldenRows(SmallDatabases& dbs);
+
 } // namespace orvex::test
