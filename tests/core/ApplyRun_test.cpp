@@ -9,6 +9,7 @@
 #include "db/ActivityLog.h"
 #include "review/ChangeClass.h"
 #include "support/SmallDatabases.h"
+#include "support/StatementFailures.h"
 #include "support/TestPaths.h"
 #include "support/UpdateRunFixture.h"
 
@@ -144,26 +145,13 @@ TEST_P(ApplyRun, refusesARowChangedSinceTheRunAnotherDatabaseAndAFailurePartWay)
     dbs.exec("Medicare", "UPDATE tbMedPackage SET Amount = 6000 WHERE PackageID = '8'");
     EXPECT_EQ(snapshot(), before);
 
-    int failuresSeen = 0;
-    for (int failAt = 1; failAt < 400; ++failAt) {
-        int sent = 0;
-        connection->setBeforeStatementHook([&] {
-            if (++sent == failAt)
-                throw Error(QStringLiteral("connection lost"));
-        });
-        try {
-            apply();
-        } catch (const Error& e) {
-            ++failuresSeen;
-            connection->setBeforeStatementHook({});
+    const int failuresSeen = test::failEachStatementInTurn(
+        *connection, 400, [&] { apply(); },
+        [&](const Error& e, int failAt) {
             EXPECT_TRUE(e.message().contains("nothing was changed")) << e.what();
             EXPECT_TRUE(e.message().contains("connection lost")) << e.what();
             EXPECT_EQ(snapshot(), before) << "failure at statement " << failAt;
-            continue;
-        }
-        break;
-    }
-    connection->setBeforeStatementHook({});
+        });
     EXPECT_GT(failuresSeen, 20);
     EXPECT_NE(snapshot(), before);
 

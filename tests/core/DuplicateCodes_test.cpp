@@ -1,6 +1,7 @@
 #include "Error.h"
 #include "db/ActivityLog.h"
 #include "support/SmallDatabases.h"
+#include "support/StatementFailures.h"
 #include "tools/DuplicateCodes.h"
 
 #include <QSqlQuery>
@@ -81,27 +82,14 @@ TEST_P(DuplicateCodes, checkLogsTheSurplusRowsAndDeleteKeepsTheFirstRowOfEachCod
 TEST_P(DuplicateCodes, aFailureBeforeAnyStatementOfTheDeleteDeletesNothing)
 {
     const QStringList before = table();
-    int failuresSeen = 0;
-    for (int failAt = 1; failAt < 40; ++failAt) {
-        int sent = 0;
-        connection->setBeforeStatementHook([&] {
-            if (++sent == failAt)
-                throw Error(QStringLiteral("connection lost"));
-        });
-        try {
-            tools::deleteDuplicateIcdCodes(*connection, who);
-        } catch (const Error& e) {
-            ++failuresSeen;
+    const int failuresSeen = test::failEachStatementInTurn(
+        *connection, 40, [&] { tools::deleteDuplicateIcdCodes(*connection, who); },
+        [&](const Error& e, int failAt) {
             EXPECT_TRUE(e.message().startsWith(QLatin1String("No duplicate ICD rows were deleted: ")))
                 << e.what();
-            connection->setBeforeStatementHook({});
             EXPECT_EQ(table(), before) << "failure before statement " << failAt;
             EXPECT_TRUE(logTexts().isEmpty());
-            continue;
-        }
-        break;
-    }
-    connection->setBeforeStatementHook({});
+        });
     EXPECT_GE(failuresSeen, 6); // begin, delete, log table check and creation, a log line, commit
     EXPECT_EQ(table().size(), 3);
 }

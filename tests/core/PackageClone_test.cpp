@@ -1,6 +1,7 @@
 #include "Error.h"
 #include "db/ActivityLog.h"
 #include "support/SmallDatabases.h"
+#include "support/StatementFailures.h"
 #include "tools/PackageClone.h"
 
 #include <QSqlQuery>
@@ -157,25 +158,12 @@ TEST_P(PackageClone, aCaseRateWithoutItsPackageOrABadIdentifierIsRefusedAndChang
 TEST_P(PackageClone, aFailureBeforeAnyStatementOfTheCloneChangesNothing)
 {
     const QStringList before = snapshot();
-    int failuresSeen = 0;
-    for (int failAt = 1; failAt < 40; ++failAt) {
-        int sent = 0;
-        connection->setBeforeStatementHook([&] {
-            if (++sent == failAt)
-                throw Error(QStringLiteral("connection lost"));
-        });
-        try {
-            clone(db::CaseRateTable::Medical, QStringLiteral("A00.0"));
-        } catch (const Error& e) {
-            ++failuresSeen;
+    const int failuresSeen = test::failEachStatementInTurn(
+        *connection, 40, [&] { clone(db::CaseRateTable::Medical, QStringLiteral("A00.0")); },
+        [&](const Error& e, int failAt) {
             EXPECT_TRUE(e.message().contains(QLatin1String("connection lost"))) << e.what();
-            connection->setBeforeStatementHook({});
             EXPECT_EQ(snapshot(), before) << "failure before statement " << failAt;
-            continue;
-        }
-        break; // the clone got through every statement
-    }
-    connection->setBeforeStatementHook({});
+        });
     EXPECT_GE(failuresSeen, 7); // begin, maximum, lookup, package check, move, copy, log, commit
     EXPECT_NE(snapshot(), before);
 }

@@ -57,12 +57,7 @@ struct ScanWindow
     }
 
     QWidget* widget(const char* name) const { return control<QWidget>(*window, name); }
-    QString text(const char* name) const
-    {
-        if (auto* b = qobject_cast<QAbstractButton*>(widget(name)))
-            return b->text();
-        return control<QLabel>(*window, name)->text();
-    }
+    QString text(const char* name) const { return shownText(*window, name); }
     int count(const char* name) const { return text(name).toInt(); }
 
     // The scan job on the same lines and databases, without the window.

@@ -45,14 +45,7 @@ struct UpdateWindow
         writeBytes(folder.path() + QLatin1Char('/') + QLatin1String(name), bytes);
     }
     QWidget* widget(const char* name) const { return control<QWidget>(*window, name); }
-    QString text(const char* name) const
-    {
-        if (auto* label = window->findChild<QLabel*>(QLatin1String(name)))
-            return label->text();
-        if (auto* box = window->findChild<QLineEdit*>(QLatin1String(name)))
-            return box->text();
-        return control<QPushButton>(*window, name)->text();
-    }
+    QString text(const char* name) const { return shownText(*window, name); }
     QString log() const { return control<QPlainTextEdit>(*window, "txtLog")->toPlainText(); }
     QByteArray output(const char* name) const { return readBytes(folder.outputFile(QLatin1String(name))); }
 };

@@ -7,10 +7,13 @@
 #include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSemaphore>
 #include <QStringList>
@@ -52,6 +55,16 @@ template <class T> T* control(const QWidget& window, const char* name)
     if (!found)
         ADD_FAILURE() << "no control " << name << " of the expected kind";
     return found;
+}
+
+// The text a label, text box or button `name` of `window` shows.
+inline QString shownText(const QWidget& window, const char* name)
+{
+    if (auto* label = window.findChild<QLabel*>(QLatin1String(name)))
+        return label->text();
+    if (auto* box = window.findChild<QLineEdit*>(QLatin1String(name)))
+        return box->text();
+    return control<QAbstractButton>(window, name)->text();
 }
 
 // A click where a user would click: the middle of a button or label, the indicator of a
