@@ -75,6 +75,7 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
     new IcdBridges(this, m_connection, m_user);
     new OnlineUpdateWiring(this, this, m_connection, m_user);
     wireUpdateTab();
+    wireApply();
     wireTools();
     m_update2024Tab->annexImport()->setHost(this);
 

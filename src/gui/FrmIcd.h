@@ -132,6 +132,11 @@ private:
     void onBackupClicked();
     void onProcessClicked();
 
+    // Apply of the last update run to the database (FrmIcdApply.cpp).
+    void wireApply();
+    void onApplyClicked();
+    void refreshApplyButtons(); // enabled as the output folder allows
+
     // Duplicates, cloning, the package rate script (FrmIcdTools.cpp).
     void wireTools();
     void checkDuplicates();

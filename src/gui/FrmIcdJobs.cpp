@@ -21,7 +21,7 @@ const char* const kStartControls[] = {
     // tab "Update 2024"
     "cmdBackUPTables", "txtCopySuffix", "chkTest", "optVer2", "chkVerB", "cmdProcess", "txtFileName",
     "chkUpdateDesc", "cmdUpdateMedPackage", "txtUpdateMedPackage", "cboYear", "cmdCreateNewPackage",
-    "txtICDSplit", "cmdCreateNewPackageProc", "txtRVSSplit", "cmdImportAnnex",
+    "txtICDSplit", "cmdCreateNewPackageProc", "txtRVSSplit", "cmdImportAnnex", "cmdApply",
     // tab "Online Update"
     "cmdCheckOnline", "cmdUpdateDB", "cmdCentralServer"};
 } // namespace
@@ -48,6 +48,8 @@ void FrmIcd::setStartControlsEnabled(bool enabled, QWidget* stopButton)
     }
     if (stopButton)
         stopButton->setEnabled(true);
+    if (enabled)
+        refreshApplyButtons(); // only where there is something to apply
 }
 
 void FrmIcd::runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -60,7 +61,12 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_chkUpdateDesc, 1, 5);
     m_cmdOpenReport = named<QPushButton>("cmdOpenReport", QStringLiteral("Open report"));
     m_cmdOpenReport->setEnabled(false);
-    grid->addWidget(m_cmdOpenReport, 1, 6, Qt::AlignLeft);
+    m_cmdApply = named<QPushButton>("cmdApply", QStringLiteral("Apply to database…"));
+    m_cmdApply->setEnabled(false); // until a run record is there
+    auto* reviewButtons = new QHBoxLayout;
+    reviewButtons->addWidget(m_cmdOpenReport);
+    reviewButtons->addWidget(m_cmdApply);
+    grid->addLayout(reviewButtons, 1, 6, Qt::AlignLeft);
 
     grid->addWidget(named<QPushButton>("cmdUpdateMedPackage",
                                        QStringLiteral("Update MedPackage by%: (generates script only) ")),

@@ -24,6 +24,7 @@ public:
     QPushButton* cmdBackUPTables() const { return m_cmdBackUPTables; }
     QPushButton* cmdProcess() const { return m_cmdProcess; }
     QPushButton* cmdOpenReport() const { return m_cmdOpenReport; }
+    QPushButton* cmdApply() const { return m_cmdApply; } // "Apply to database…"
     QLineEdit* txtCopySuffix() const { return m_txtCopySuffix; }
     QLineEdit* txtFileName() const { return m_txtFileName; }
     QCheckBox* chkTest() const { return m_chkTest; }
@@ -50,6 +51,7 @@ private:
     QPushButton* m_cmdBackUPTables = nullptr;
     QPushButton* m_cmdProcess = nullptr;
     QPushButton* m_cmdOpenReport = nullptr;
+    QPushButton* m_cmdApply = nullptr;
     QString m_reviewPage;
     QLineEdit* m_txtCopySuffix = nullptr;
     QLineEdit* m_txtFileName = nullptr;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "apply/ApplyRun.h"
+#include "db/LogIdentity.h"
+#include "jobs/Job.h"
+
+namespace orvex::apply {
+
+// The apply as a job of the window's runner: the last update run recorded in the context's
+// output folder, applied on the job's own connection with the context's clock.
+class ApplyJob final : public jobs::Job
+{
+public:
+    // `expectedRunId`: the run the user confirmed; when the record names another run (a run
+    // made meanwhile), nothing is applied. Empty: whatever the record names.
+    ApplyJob(db::LogIdentity log, QString expectedRunId = {})
+        : m_log(std::move(log)), m_expectedRunId(std::move(expectedRunId))
+    {
+    }
+    QString title() const override { return QStringLiteral("apply"); }
+    // "Applied run <id> in one transaction: <counts>." Throws orvex::Error, nothing changed,
+    // for every refusal and failure of applyRun.
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+    const ApplyResult& result() const { return m_result; }
+
+private:
+    db::LogIdentity m_log;
+    QString m_expectedRunId;
+    ApplyResult m_result;
+};
+
+} // namespace orvex::apply

@@ -1,0 +1,158 @@
+// "Apply to database…" on tab "Update 2024" driven like a user: the loop from Step 2 over
+// the real 2024 lists on the sample databases to an applied run that the next Step 2 no
+// longer finds, and a refused apply that leaves the window usable.
+#include "apply/ApplyRun.h"
+#include "gui/FrmIcd.h"
+
+#include "WindowTestSupport.h"
+#include "db/ActivityLog.h"
+#include "db/SampleDatabases.h"
+#include "review/ChangeClass.h"
+#include "support/SmallDatabases.h"
+#include "support/TestPaths.h"
+#include "support/UpdateRunFixture.h"
+
+#include <QFile>
+#include <QSqlQuery>
+
+using namespace orvex;
+using namespace orvex::test;
+using gui::FrmIcd;
+using review::ChangeClass;
+
+namespace {
+
+// A window on `settings` whose program folder holds the two lists of `listFolder`.
+struct ApplyWindow
+{
+    GuiSeams seams;
+    TempProgramFolder folder;
+    std::unique_ptr<FrmIcd> window;
+
+    void open(const db::ConnectionSettings& settings, const QString& listFolder)
+    {
+        for (const char* list : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
+            ASSERT_TRUE(QFile::copy(listFolder + QLatin1Char('/') + QLatin1String(list),
+                                    folder.path() + QLatin1Char('/') + QLatin1String(list)));
+        window = std::make_unique<FrmIcd>(settings);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    QWidget* widget(const char* name) const { return control<QWidget>(*window, name); }
+    bool clickAndWait(const char* name)
+    {
+        click(widget(name));
+        return waitForScanEnd(*window);
+    }
+    bool applyAnswering(QMessageBox::StandardButton answer)
+    {
+        gui::MessageBoxes::queueAnswer(answer);
+        return clickAndWait("cmdApply");
+    }
+    apply::RunRecord record() const
+    {
+        return apply::readRunRecord(folder.outputFile(QString::fromUtf16(apply::kRunRecordName)));
+    }
+};
+
+int countOf(const jobs::Findings& changes, ChangeClass c, const QString& listEnding)
+{
+    return int(std::count_if(changes.begin(), changes.end(), [&](const jobs::Finding& f) {
+        return review::classOf(f) == c && f.sourceFile.endsWith(listEnding);
+    }));
+}
+
+bool hasCaseRate(db::Connection& connection, const jobs::Finding& newCode)
+{
+    const bool procedure = newCode.table.contains(QLatin1String("tbMed_Procedures"));
+    QSqlQuery q = connection.exec(procedure ? QStringLiteral("select 1 from Medicare.tbMed_Procedures "
+                                                             "where RVSCODE = ?")
+                                            : QStringLiteral("select 1 from Medicare.tbMed_MedicalCaseRates "
+                                                             "where ICDCode = ?"),
+                                  {newCode.key.trimmed()});
+    return q.next();
+}
+
+} // namespace
+
+TEST(FrmIcdApply, appliesStep2sRunAndTheNextRunFindsNoNewCodesNorRates)
+{
+    ApplyWindow w;
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = w.folder.path() + QStringLiteral("/db");
+    db::buildSampleDatabases(settings.embeddedFolder, false);
+    ASSERT_NO_FATAL_FAILURE(w.open(settings, sourcePath(QStringLiteral("data/philhealth-caserates-2024"))));
+    EXPECT_FALSE(w.widget("cmdApply")->isEnabled()) << "no run recorded yet";
+
+    ASSERT_TRUE(w.clickAndWait("cmdProcess"));
+    ASSERT_TRUE(w.widget("cmdApply")->isEnabled());
+    const apply::RunRecord first = w.record();
+    const apply::ApplyCounts counts = apply::countChanges(first);
+    ASSERT_GT(counts.newCodes, 0);
+    ASSERT_GT(counts.rateChanges, 0);
+    const auto newCode = std::find_if(first.changes.begin(), first.changes.end(), [](const jobs::Finding& f) {
+        return review::classOf(f) == ChangeClass::NewCode;
+    });
+    auto connection = db::Connection::open(settings);
+    EXPECT_FALSE(hasCaseRate(*connection, *newCode));
+
+    w.seams.openedFolders.clear();
+    gui::MessageBoxes::clearShown();
+    ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
+    const QStringList shown = w.seams.messages();
+    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown[0].contains(first.runId) && shown[0].contains(first.database) &&
+                shown[0].contains(counts.text()))
+        << shown[0].toStdString();
+    EXPECT_EQ(shown[1],
+              QStringLiteral("Applied run %1 in one transaction: %2.").arg(first.runId, counts.text()));
+    EXPECT_TRUE(hasCaseRate(*connection, *newCode)) << newCode->key.toStdString();
+    const QList<db::ActivityLogEntry> log = db::ActivityLog(*connection).last(0);
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const db::ActivityLogEntry& e) {
+        return e.text.startsWith(QStringLiteral("Apply of update run ") + first.runId);
+    }));
+
+    ASSERT_TRUE(w.clickAndWait("cmdProcess"));
+    const apply::RunRecord second = w.record();
+    EXPECT_NE(second.runId, first.runId);
+    const QString diagnosisList = QStringLiteral("ICD PH 2024.txt");
+    EXPECT_EQ(countOf(second.changes, ChangeClass::NewCode, diagnosisList), 0);
+    EXPECT_EQ(countOf(second.changes, ChangeClass::RateChange, diagnosisList), 0);
+    EXPECT_EQ(countOf(second.changes, ChangeClass::NewCode, QStringLiteral("_PROCEDURE.txt")), 0);
+}
+
+TEST(FrmIcdApply, aRefusedOrDeclinedApplyChangesNothingAndLeavesTheWindowUsable)
+{
+    ApplyWindow w;
+    SmallDatabases dbs;
+    fillForUpdateRun(dbs);
+    ASSERT_NO_FATAL_FAILURE(w.open(dbs.settings(), fixturePath(QStringLiteral("update-run"))));
+    ASSERT_TRUE(w.clickAndWait("cmdProcess"));
+    auto connection = db::Connection::open(dbs.settings());
+    auto logSize = [&] { return db::ActivityLog(*connection).last(0).size(); };
+
+    const qsizetype before = logSize();
+    ASSERT_TRUE(w.applyAnswering(QMessageBox::No));
+    EXPECT_EQ(logSize(), before) << "declined: nothing ran";
+    ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
+    const qsizetype applied = logSize();
+    EXPECT_GT(applied, before);
+
+    gui::MessageBoxes::clearShown();
+    ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
+    const QStringList shown = w.seams.messages();
+    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown[1].contains(QLatin1String("applied already"))) << shown[1].toStdString();
+    EXPECT_EQ(logSize(), applied);
+    for (const char* name : {"cmdApply", "cmdProcess", "cmdScan", "cmdBackUPTables"})
+        EXPECT_TRUE(w.widget(name)->isEnabled()) << name;
+
+    // A record that cannot be read is named before anything is asked.
+    writeBytes(w.folder.outputFile(QString::fromUtf16(apply::kRunRecordName)), "{ not json");
+    gui::MessageBoxes::clearShown();
+    ASSERT_TRUE(w.clickAndWait("cmdApply"));
+    ASSERT_EQ(w.seams.messages().size(), 1);
+    EXPECT_TRUE(w.seams.messages()[0].contains(QLatin1String("changes.json")))
+        << w.seams.messages()[0].toStdString();
+    EXPECT_TRUE(w.widget("cmdProcess")->isEnabled());
+}
