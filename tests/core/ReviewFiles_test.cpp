@@ -74,13 +74,18 @@ TEST_F(ReviewFiles, theRunKeepsItsChangesWithTheValuesReadAndProposed)
     for (const ChangeClass c : review::kChangeClasses)
         EXPECT_GT(count(c), 0) << review::className(c).toStdString();
     const auto rate = std::find_if(changes.begin(), changes.end(), [](const jobs::Finding& f) {
-        return review::classOf(f) == ChangeClass::RateChange && f.code == "A01.0";
+        return review::classOf(f) == ChangeClass::RateChange && f.code == "10080";
     });
     ASSERT_NE(rate, changes.end());
-    EXPECT_EQ(rate->read.value("Amount"), "6000");
-    EXPECT_EQ(rate->proposed.value("Amount"), "6500");
+    EXPECT_EQ(rate->read.value("Amount"), "20000");
+    EXPECT_EQ(rate->proposed.value("Amount"), "21000");
     EXPECT_EQ(rate->sourceLine, 2);
-    EXPECT_EQ(rate->sourceFile, folder.path() + "/ICD PH 2024.txt");
+    EXPECT_EQ(rate->sourceFile, folder.path() + "/ICD PH 2024_PROCEDURE.txt");
+    // Package 8 gets 6,500 from A01.0's line, then 6,000 again from the lines after it: the
+    // last line holds, so the run changes nothing there.
+    EXPECT_TRUE(std::none_of(changes.begin(), changes.end(), [](const jobs::Finding& f) {
+        return review::classOf(f) == ChangeClass::RateChange && f.key == "8";
+    }));
     EXPECT_TRUE(outcome.summary.contains("Review page: " +
                                          QDir::toNativeSeparators(folder.outputFile("report.html"))));
     EXPECT_EQ(outcome.json["review"].toObject()["changes"].toString(), folder.outputFile("changes.csv"));
@@ -107,7 +112,7 @@ TEST_F(ReviewFiles, thePageIsSelfContainedAndEscapesWhatTheListsSay)
     EXPECT_TRUE(page.contains(
         "<td>Salmonella <del>enteritis</del></td><td>Salmonella <ins>gastroenteritis</ins></td>"))
         << page.toStdString();
-    EXPECT_TRUE(page.contains("6500 <span class=\"pct\">(+8.3%)</span>"));
+    EXPECT_TRUE(page.contains("21000 <span class=\"pct\">(+5.0%)</span>"));
     EXPECT_TRUE(page.contains("0 <span class=\"pct\">(-100.0%)</span>"));
 }
 

@@ -11,7 +11,6 @@
 #include "ratelist/SourceFile.h"
 #include "reconcile/ScanTypes.h"
 #include "report/ReportFileSet.h"
-#include "review/ChangeClass.h"
 #include "review/ReviewRun.h"
 #include "text/Blanks.h"
 #include "text/Numbers.h"
@@ -124,6 +123,7 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     report::DeleteFileQuietly(listPath);
     report::DeleteFileQuietly(recordPath);
     m_changes.clear();
+    m_net = {};
     const QDateTime started = context.now();
 
     QStringList logBox;
@@ -138,6 +138,7 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             passes.append(
                 runPass(CaseRatePass::procedure(), context, connection, files, progress, logBox, failures));
         }
+        m_changes = m_net.take();
         if (stopRequest() != jobs::StopRequest::WindowClosing) {
             review::ReviewRun run;
             run.title = QStringLiteral("Update run");
@@ -335,15 +336,22 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
                     numbers::roundTo2(l.medRoomBoardValue) != medRoomBoard) {
                     findings.push_back(packageFinding(Finding::Kind::ChangedValues));
                     ++counters.lblNewRate;
+                } else {
+                    findings.push_back(packageFinding(Finding::Kind::SameRow));
                 }
                 if (l.amountValue == 0 || l.pfValue == 0 || l.medRoomBoardValue == 0)
                     findings.push_back(packageFinding(Finding::Kind::ZeroAmount));
             }
             const QString stored = valueText(hit->description);
             switch (compareDescriptions(l.description, stored)) {
-            case DescriptionMatch::Same:
+            case DescriptionMatch::Same: {
+                Finding f = finding(Finding::Kind::SameRow, pass.table, l.code);
+                f.keyColumn = pass.codeColumn;
+                f.proposed = {{QStringLiteral("Description"), l.description}};
+                findings.push_back(f);
                 ++counters.lblsamePH;
                 break;
+            }
             case DescriptionMatch::Changed: {
                 Finding f = finding(Finding::Kind::ChangedValues, pass.table, l.code);
                 f.keyColumn = pass.codeColumn;
@@ -402,8 +410,7 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
         }
         for (Finding& f : findings) {
             writer.write(f);
-            if (review::classOf(f))
-                m_changes.push_back(std::move(f));
+            m_net.add(std::move(f));
         }
 
         ++counters.lblCount;

@@ -2,6 +2,7 @@
 
 #include "jobs/Finding.h"
 #include "jobs/Job.h"
+#include "jobs/NetChanges.h"
 #include "reconcile/ScanJob.h"
 
 namespace orvex::report {
@@ -51,6 +52,7 @@ private:
                         QStringList& failures);
 
     UpdateRunParams m_params;
+    jobs::NetChanges m_net; // the passes' findings, folded into m_changes at the end
     jobs::Findings m_changes;
 };
 

@@ -1,0 +1,54 @@
+#include "jobs/NetChanges.h"
+
+#include "text/Blanks.h"
+
+#include <QStringList>
+
+namespace orvex::jobs {
+
+namespace {
+
+// What a finding changes: the row (table and key, compared as the tables compare keys:
+// case and trailing blanks aside) and which of its values. An insert and an update of the
+// same key are the same row's; a description and the amounts are different values.
+QString rowAspect(const Finding& f)
+{
+    const QString key = trimBlanks(f.key).toString().toUpper();
+    const QString values =
+        f.kind == Finding::Kind::NewRow ? QStringLiteral("new") : QStringList(f.proposed.keys()).join(u',');
+    return f.table + QChar(0x1f) + key + QChar(0x1f) + values;
+}
+
+} // namespace
+
+void NetChanges::add(Finding finding)
+{
+    if (finding.kind == Finding::Kind::ZeroAmount) {
+        m_items.emplace_back(std::move(finding));
+        return;
+    }
+    const QString row = rowAspect(finding);
+    if (const auto earlier = m_lastOfRow.constFind(row); earlier != m_lastOfRow.cend())
+        m_items[*earlier].reset();
+    if (finding.kind == Finding::Kind::SameRow) {
+        m_lastOfRow.remove(row);
+        return;
+    }
+    m_lastOfRow.insert(row, m_items.size());
+    m_items.emplace_back(std::move(finding));
+}
+
+Findings NetChanges::take()
+{
+    Findings out;
+    out.reserve(m_items.size());
+    for (auto& item : m_items) {
+        if (item)
+            out.push_back(std::move(*item));
+    }
+    m_items.clear();
+    m_lastOfRow.clear();
+    return out;
+}
+
+} // namespace orvex::jobs

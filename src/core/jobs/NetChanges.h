@@ -1,0 +1,31 @@
+#pragma once
+
+#include "jobs/Finding.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace orvex::jobs {
+
+// A run's changes as the database would end up after its scripts ran top to bottom: when
+// a list names the same row twice (a code on two lines, two codes of one package), only the
+// last line's effect on that row is kept, and none at all when the last line found the row
+// as the list gives it. Without this, applying a run would write the first line's values
+// over the last's, and the next run would find the row changed again.
+class NetChanges
+{
+public:
+    // Takes the findings in line order. SameRow findings say "the row holds what this line
+    // gives" and cancel earlier changes of that row; notes (ZeroAmount) are kept as they are.
+    void add(Finding finding);
+    Findings take();
+
+private:
+    std::vector<std::optional<Finding>> m_items;
+    QHash<QString, size_t> m_lastOfRow;
+};
+
+} // namespace orvex::jobs
