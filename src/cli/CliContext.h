@@ -60,6 +60,7 @@ int runClone(CliContext& ctx, const QStringList& args);
 int runPackageRates(CliContext& ctx, const QStringList& args);
 int runDuplicates(CliContext& ctx, const QStringList& args);
 int runApply(CliContext& ctx, const QStringList& args);
+int runUndo(CliContext& ctx, const QStringList& args);
 
 // Parses the global options and runs one command. Errors of type orvex::Error are
 // printed on `err` and give exit code 1; usage errors give 2.

@@ -50,7 +50,10 @@ const Command kCommands[] = {
     {"duplicates", runDuplicates, "duplicates (--check | --delete --yes)   duplicate ICD codes"},
     {"apply", runApply,
      "apply [--run update] [--yes]   apply the last update run's changes (output/changes.json) to the "
-     "database in one transaction; without --yes only the counts"},
+     "database in one transaction, writing output/undo <date time>.sql; without --yes only the counts"},
+    {"undo", runUndo,
+     "undo (FILE | --last) [--yes]   undo an apply from its undo file in one transaction (--last: the "
+     "newest not undone); without --yes only what it would do"},
 };
 
 void printUsage(QTextStream& s)

@@ -1,8 +1,10 @@
-// orvex-cli apply: the last update run's changes into the connected database.
+// orvex-cli apply and undo: the last update run's changes into the connected database, and
+// back out again.
 #include "cli/CliContext.h"
 
 #include "Error.h"
 #include "apply/ApplyRun.h"
+#include "apply/UndoApply.h"
 #include "platform/ProgramFolder.h"
 
 #include <QDateTime>
@@ -43,7 +45,45 @@ int runApply(CliContext& ctx, const QStringList& args)
     const apply::ApplyResult result =
         apply::applyRun(*connection, output, ctx.logIdentity(), QDateTime::currentDateTime());
     ctx.out << "Applied run " << result.runId << " in one transaction: " << result.counts.text() << " ("
-            << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s)\n";
+            << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s)\n"
+            << "To take it back: orvex-cli undo \"" << QDir::toNativeSeparators(result.undoFile) << "\"\n";
+    return 0;
+}
+
+int runUndo(CliContext& ctx, const QStringList& args)
+{
+    bool confirmed = false;
+    QString file;
+    const QString output = ProgramFolder::outputFolder();
+    for (const QString& a : args) {
+        if (a == QLatin1String("--yes")) {
+            confirmed = true;
+        } else if (a == QLatin1String("--last")) {
+            file = apply::lastUndoFile(output);
+            if (file.isEmpty())
+                throw Error(QStringLiteral("undo: \"%1\" holds no undo file that was not run yet.")
+                                .arg(QDir::toNativeSeparators(output)));
+        } else if (a.startsWith(QLatin1String("--")) || !file.isEmpty()) {
+            throw UsageError(QStringLiteral("undo: unknown option \"%1\"").arg(a));
+        } else {
+            file = a;
+        }
+    }
+    if (file.isEmpty())
+        throw UsageError(QStringLiteral("undo needs an undo file or --last"));
+    const apply::UndoPlan plan = apply::readUndoPlan(file);
+    ctx.out << "Undo of the apply of run " << plan.runId << " on " << plan.database << ": " << plan.text()
+            << "\n";
+    if (!confirmed) {
+        ctx.out.flush();
+        ctx.err << "orvex-cli: undo changes the database: add --yes to run it\n";
+        return 1;
+    }
+    auto connection = ctx.signIn();
+    const apply::UndoResult result =
+        apply::undoApply(*connection, file, ctx.logIdentity(), QDateTime::currentDateTime());
+    ctx.out << "Undone in one transaction: run " << result.runId << ", " << result.restoredRows
+            << " rows put back, " << result.removedRows << " rows removed\n";
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "support/TestPaths.h"
 #include "support/UpdateRunFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -29,7 +30,7 @@ TEST(UpdateCommand, jsonIsTheRunsObject)
     EXPECT_EQ(QJsonDocument::fromJson(text.toUtf8()), expected) << run.out.toStdString();
 }
 
-TEST(ApplyCommand, showsTheCountsAndAppliesOnlyWithYesAndOnlyOnce)
+TEST(ApplyCommand, showsTheCountsAndAppliesAndUndoesOnlyWithYesAndOnlyOnce)
 {
     test::SmallDatabases db;
     test::fillForUpdateRun(db);
@@ -40,7 +41,7 @@ TEST(ApplyCommand, showsTheCountsAndAppliesOnlyWithYesAndOnlyOnce)
 
     const test::CliRun asked = test::runCliInProcess({"--db", db.folder(), "apply"});
     EXPECT_EQ(asked.exitCode, 1);
-    EXPECT_TRUE(asked.out.contains(": 5 new codes, 3 rate changes")) << asked.out.toStdString();
+    EXPECT_TRUE(asked.out.contains(": 5 new codes, 2 rate changes")) << asked.out.toStdString();
     EXPECT_TRUE(asked.err.contains("add --yes")) << asked.err.toStdString();
 
     const test::CliRun applied =
@@ -51,4 +52,18 @@ TEST(ApplyCommand, showsTheCountsAndAppliesOnlyWithYesAndOnlyOnce)
     const test::CliRun again = test::runCliInProcess({"--db", db.folder(), "apply", "--yes"});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_TRUE(again.err.contains("applied already")) << again.err.toStdString();
+
+    const test::CliRun askedUndo = test::runCliInProcess({"--db", db.folder(), "undo", "--last"});
+    EXPECT_EQ(askedUndo.exitCode, 1);
+    EXPECT_TRUE(askedUndo.out.contains("puts back 2 rows and removes 10 rows"))
+        << askedUndo.out.toStdString();
+    const QString undoFile = program.outputFile("undo ");
+    EXPECT_TRUE(applied.out.contains("orvex-cli undo \"" + QDir::toNativeSeparators(undoFile).toUtf8()))
+        << applied.out.toStdString();
+    const test::CliRun undone = test::runCliInProcess({"--db", db.folder(), "undo", "--last", "--yes"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_TRUE(undone.out.contains("2 rows put back, 10 rows removed")) << undone.out.toStdString();
+    const test::CliRun undoneAgain = test::runCliInProcess({"--db", db.folder(), "undo", "--last", "--yes"});
+    EXPECT_NE(undoneAgain.exitCode, 0);
+    EXPECT_TRUE(undoneAgain.err.contains("holds no undo file")) << undoneAgain.err.toStdString();
 }

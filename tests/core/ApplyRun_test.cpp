@@ -1,8 +1,10 @@
-// Applying the update run over the small made-up rate lists, on the embedded database and
-// through the SQLite ODBC driver: what it changes, what a second run then finds, and the
-// refusals (a row changed since the run, a second apply, another database, a failure
-// part-way) that leave the tables and the activity log as they were.
+// Applying the update run over the small made-up rate lists, and undoing the apply, on the
+// embedded database and through the SQLite ODBC driver: what they change, what the next run
+// then finds, and the refusals (a row changed since, a second apply or undo, another
+// database, a failure part-way) that leave the tables and the activity log as they were.
 #include "apply/ApplyRun.h"
+#include "apply/UndoApply.h"
+#include "apply/UndoFile.h"
 #include "caserates/UpdateRunJob.h"
 
 #include "Error.h"
@@ -63,8 +65,23 @@ protected:
         return {};
     }
 
-    // Every row of the changed tables and of the log.
-    QStringList snapshot()
+    apply::UndoResult undo(const QString& file)
+    {
+        return apply::undoApply(*connection, file, {"tester", "ws1"}, kWhen);
+    }
+
+    template <typename F> static QString refusalOf(F f)
+    {
+        try {
+            f();
+        } catch (const Error& e) {
+            return e.message();
+        }
+        return {};
+    }
+
+    // Every row of the changed tables and, unless `withLog` is false, of the log.
+    QStringList snapshot(bool withLog = true)
     {
         QStringList rows;
         for (const char* sql :
@@ -77,7 +94,8 @@ protected:
               "order by rowid"})
             rows << test::columnValues(*connection, QString::fromLatin1(sql));
         for (const db::ActivityLogEntry& e : db::ActivityLog(*connection).last(0))
-            rows << e.text;
+            if (withLog)
+                rows << e.text;
         return rows;
     }
 
@@ -116,33 +134,90 @@ TEST_P(ApplyRun, appliesTheRunOnceAndTheNextRunFindsNothingLeft)
 
     const jobs::Findings second = runUpdate();
     EXPECT_EQ(count(second, ChangeClass::NewCode), 0);
-    // Codes that share a package with a code whose rates changed now differ from it: the
-    // list gives them other rates. Nothing else is left.
-    QStringList changedPackages, changedCodes;
-    for (const jobs::Finding& f : firstRun)
-        if (review::classOf(f) == ChangeClass::RateChange) {
-            changedPackages << f.key;
-            changedCodes << f.code;
-        }
-    for (const jobs::Finding& f : second) {
-        if (review::classOf(f) != ChangeClass::RateChange)
-            continue;
-        EXPECT_TRUE(changedPackages.contains(f.key)) << f.code.toStdString();
-        EXPECT_FALSE(changedCodes.contains(f.code)) << f.code.toStdString();
-    }
+    EXPECT_EQ(count(second, ChangeClass::RateChange), 0);
     EXPECT_EQ(count(second, ChangeClass::DescriptionChange), 0);
+}
+
+TEST_P(ApplyRun, undoPutsEveryRowBackAndTheNextRunFindsWhatTheFirstFound)
+{
+    const QStringList before = snapshot(false);
+    const apply::ApplyResult applied = apply();
+    const apply::UndoPlan plan = apply::readUndoPlan(applied.undoFile);
+    EXPECT_EQ(plan.runId, applied.runId);
+    EXPECT_EQ(plan.restoredRows, applied.counts.rateChanges + applied.counts.descriptionChanges);
+    EXPECT_EQ(plan.removedRows, 2 * applied.counts.newCodes); // a package and its case rate each
+    EXPECT_EQ(apply::lastUndoFile(folder.path() + "/output"), applied.undoFile);
+
+    const qsizetype logged = db::ActivityLog(*connection).last(0).size();
+    runUpdate(); // a later run changes nothing in the database
+    const apply::UndoResult undone = undo(applied.undoFile);
+    EXPECT_EQ(undone.restoredRows, plan.restoredRows);
+    EXPECT_EQ(snapshot(false), before);
+    const QList<db::ActivityLogEntry> log = db::ActivityLog(*connection).last(0);
+    ASSERT_EQ(log.size(), logged + 1 + plan.restoredRows + plan.removedRows);
+    EXPECT_TRUE(log[logged].text.startsWith("Undo of apply of run " + applied.runId))
+        << log[logged].text.toStdString();
+    EXPECT_EQ(runUpdate(), firstRun);
+
+    // Run once only: the marker says so, and the file is no longer the last to undo.
+    const QStringList undoneRows = snapshot();
+    EXPECT_TRUE(refusalOf([&] { undo(applied.undoFile); }).contains("it was run already"));
+    EXPECT_EQ(apply::lastUndoFile(folder.path() + "/output"), QString());
+    EXPECT_EQ(snapshot(), undoneRows);
+}
+
+TEST_P(ApplyRun, undoRefusesARowChangedSinceTheApplyAndAFailurePartWay)
+{
+    const apply::ApplyResult applied = apply();
+    const QStringList afterApply = snapshot();
+    dbs.exec("Medicare", "UPDATE tbMedPackage SET Amount = 20500 WHERE PackageID = '30'");
+    const QString changed = refusalOf([&] { undo(applied.undoFile); });
+    EXPECT_TRUE(changed.contains("nothing was changed")) << changed.toStdString();
+    EXPECT_TRUE(changed.contains("tbMedPackage PackageID 30 now holds Amount 20500"))
+        << changed.toStdString();
+    dbs.exec("Medicare", "UPDATE tbMedPackage SET Amount = 21000 WHERE PackageID = '30'");
+    EXPECT_EQ(snapshot(), afterApply);
+
+    const int failuresSeen = test::failEachStatementInTurn(
+        *connection, 400, [&] { undo(applied.undoFile); },
+        [&](const Error& e, int failAt) {
+            EXPECT_TRUE(e.message().contains("nothing was changed")) << e.what();
+            EXPECT_EQ(snapshot(), afterApply) << "failure at statement " << failAt;
+        });
+    EXPECT_GT(failuresSeen, 20);
+    EXPECT_NE(snapshot(), afterApply);
+}
+
+TEST_P(ApplyRun, refusesARunOlderThanTheLastApplyOrUndo)
+{
+    const QString output = folder.path() + "/output";
+    QFile record(output + "/changes.json");
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    const QByteArray first = record.readAll();
+    record.close();
+    runUpdate();
+    apply::applyRun(*connection, output, {"tester", "ws1"}, kWhen.addSecs(60));
+    QFile::remove(output + "/changes.json");
+    ASSERT_TRUE(record.open(QIODevice::WriteOnly));
+    record.write(first);
+    record.close();
+    const QStringList applied = snapshot();
+    const QString refused = refusal();
+    EXPECT_TRUE(refused.contains("changed by an apply or an undo on 2024-02-14 09:31:00"))
+        << refused.toStdString();
+    EXPECT_EQ(snapshot(), applied);
 }
 
 TEST_P(ApplyRun, refusesARowChangedSinceTheRunAnotherDatabaseAndAFailurePartWay)
 {
     const QStringList before = snapshot();
-    dbs.exec("Medicare", "UPDATE tbMedPackage SET Amount = 6100 WHERE PackageID = '8'");
+    dbs.exec("Medicare", "UPDATE tbMedPackage SET Amount = 20100 WHERE PackageID = '30'");
     const QStringList changedByHand = snapshot();
     const QString drift = refusal();
     EXPECT_TRUE(drift.contains("nothing was changed")) << drift.toStdString();
-    EXPECT_TRUE(drift.contains("package 8 (code A01.0) now holds Amount 6100")) << drift.toStdString();
+    EXPECT_TRUE(drift.contains("package 30 (code 10080) now holds Amount 20100")) << drift.toStdString();
     EXPECT_EQ(snapshot(), changedByHand);
-    dbs.exec("Medicare", "UPDATE tbMedPackage SET Amount = 6000 WHERE PackageID = '8'");
+    dbs.exec("Medicare", "UPDATE tbMedPackage SET Amount = 20000 WHERE PackageID = '30'");
     EXPECT_EQ(snapshot(), before);
 
     const int failuresSeen = test::failEachStatementInTurn(
@@ -166,6 +241,58 @@ TEST_P(ApplyRun, refusesARowChangedSinceTheRunAnotherDatabaseAndAFailurePartWay)
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().contains("not the connected")) << e.what();
     }
+}
+
+// Whatever a stored text holds, the undo file's T-SQL keeps it inside its literal and the
+// data lines give it back unchanged.
+TEST(UndoFile, keepsAnyTextInsideItsLiteralAndReadsItBack)
+{
+    // A line break inside a literal would let a stored text start a line of its own.
+    const QString evil = "it's */ a /* \"test\"\r\n-- DROP TABLE x; \u00f6";
+    apply::UndoRecord record{
+        "20240214-093000-1", "embedded: /tmp/db", "o'neil\nx", kWhen, "1 rate change", {}};
+    record.steps.push_back({apply::UndoStep::Action::Restore,
+                            "tbMed_MedicalCaseRates",
+                            "ICDCode",
+                            "A'1",
+                            {},
+                            {{"Description", evil}},
+                            {{"Description", "new"}}});
+    record.steps.push_back({apply::UndoStep::Action::Restore,
+                            "tbMedPackage",
+                            "PackageID",
+                            "8",
+                            {},
+                            {{"Amount", 6000.5}, {"PF", QVariant()}, {"MedRoomBoard", "1,800"}},
+                            {{"Amount", "6500"}, {"PF", "1"}, {"MedRoomBoard", "2"}}});
+    const QByteArray text = apply::undoFileText(record);
+    const QString sql = QString::fromUtf8(text);
+    EXPECT_TRUE(sql.contains("SET Description = N'it''s */ a /* \"test\"' + NCHAR(13) + N'' + NCHAR(10) + "
+                             "N'-- DROP TABLE x; \u00f6' "
+                             "WHERE ICDCode = N'A''1';"));
+    EXPECT_TRUE(
+        sql.contains("SET Amount = 6000.5, MedRoomBoard = N'1,800', PF = NULL WHERE PackageID = N'8';"));
+    EXPECT_TRUE(sql.contains("-- Applied 2024-02-14 09:30:00 by o'neil x: 1 rate change\r\n"));
+    for (const QString& line : sql.split("\r\n")) {
+        if (line.startsWith("--@ ")) {
+            EXPECT_FALSE(line.contains("*/") || line.contains("/*")) << line.toStdString();
+        }
+    }
+
+    test::TempProgramFolder folder;
+    const QString path = apply::newUndoFilePath(folder.path(), kWhen);
+    EXPECT_TRUE(path.endsWith("/undo 2024-02-14 093000.sql"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    EXPECT_TRUE(apply::newUndoFilePath(folder.path(), kWhen).endsWith("/undo 2024-02-14 093000 (2).sql"));
+    EXPECT_EQ(apply::readUndoFile(path), record);
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(text).replace("tbMedPackage", "tbSomethingElse"));
+    file.close();
+    EXPECT_THROW(apply::readUndoFile(path), Error);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ApplyRun, ::testing::Values(false, true),

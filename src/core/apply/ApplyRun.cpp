@@ -1,6 +1,8 @@
 #include "apply/ApplyRun.h"
 
 #include "Error.h"
+#include "apply/StoredRows.h"
+#include "apply/UndoFile.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
 #include "db/Statements.h"
@@ -12,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QSqlQuery>
 
 #include <limits>
@@ -66,44 +69,57 @@ QString where(const Finding& f)
         .arg(QDir::toNativeSeparators(f.sourceFile));
 }
 
-// What the row holds now, when it differs from what the run read; empty when it still
-// holds that.
-QString drift(db::Connection& connection, const Finding& f, ChangeClass c)
+QString caseRateTable(const Finding& f)
 {
-    const db::Statements& sql = connection.statements();
+    return isProcedure(f) ? QStringLiteral("tbMed_Procedures") : QStringLiteral("tbMed_MedicalCaseRates");
+}
+
+QString codeColumn(const Finding& f)
+{
+    return isProcedure(f) ? QStringLiteral("RVSCODE") : QStringLiteral("ICDCode");
+}
+
+QVariantMap rates(const QMap<QString, QString>& values)
+{
+    return {{QStringLiteral("Amount"), values.value(QStringLiteral("Amount"))},
+            {QStringLiteral("PF"), values.value(QStringLiteral("PF"))},
+            {QStringLiteral("MedRoomBoard"), values.value(QStringLiteral("MedRoomBoard"))}};
+}
+
+// What the row holds now, when it differs from what the run read; empty when it still
+// holds that. `before` takes the values the change will overwrite, for the undo.
+QString drift(db::Connection& connection, const Finding& f, ChangeClass c, QVariantMap& before)
+{
     switch (c) {
     case ChangeClass::NewCode: {
-        QSqlQuery q = connection.exec(sql.rateCaseRateByCode(isProcedure(f)), {f.key});
-        return q.next() ? QStringLiteral("%1 now has a case rate (package %2)")
-                              .arg(where(f), tools::quotedForMessage(valueText(q.value(2))))
-                        : QString();
+        const std::optional<QVariantMap> row = caseRateRow(connection, isProcedure(f), f.key);
+        return row ? QStringLiteral("%1 now has a case rate (package %2)")
+                         .arg(where(f),
+                              tools::quotedForMessage(valueText(row->value(QStringLiteral("PackageID")))))
+                   : QString();
     }
     case ChangeClass::RateChange: {
-        QSqlQuery q = connection.exec(sql.ratePackageById(), {f.key});
-        if (!q.next())
+        const std::optional<QVariantMap> row = packageRow(connection, f.key);
+        if (!row)
             return QStringLiteral("package %1 (code %2) no longer exists").arg(f.key, f.code);
-        QStringList now;
-        bool same = true;
-        const char* columns[] = {"Amount", "PF", "MedRoomBoard"};
-        for (int i = 0; i < 3; ++i) {
-            const double stored = numbers::leadingNumber(valueText(q.value(i + 1)));
-            same = same && stored == numbers::leadingNumber(f.read.value(QLatin1String(columns[i])));
-            now << QStringLiteral("%1 %2").arg(QLatin1String(columns[i]), numbers::shortestText(stored));
-        }
-        return same ? QString()
-                    : QStringLiteral("package %1 (code %2) now holds %3, the run read %4 %5 %6")
-                          .arg(f.key, f.code, now.join(QStringLiteral(", ")), f.read.value("Amount"),
-                               f.read.value("PF"), f.read.value("MedRoomBoard"));
+        before = {{QStringLiteral("Amount"), row->value(QStringLiteral("Amount"))},
+                  {QStringLiteral("PF"), row->value(QStringLiteral("PF"))},
+                  {QStringLiteral("MedRoomBoard"), row->value(QStringLiteral("MedRoomBoard"))}};
+        const QVariantMap read = rates(f.read);
+        return holds(before, read) ? QString()
+                                   : QStringLiteral("package %1 (code %2) now holds %3, the run read %4")
+                                         .arg(f.key, f.code, shownValues(before), shownValues(read));
     }
     case ChangeClass::DescriptionChange: {
-        QSqlQuery q = connection.exec(sql.rateCaseRateByCode(isProcedure(f)), {f.key});
-        if (!q.next())
+        const std::optional<QVariantMap> row = caseRateRow(connection, isProcedure(f), f.key);
+        if (!row)
             return QStringLiteral("%1 no longer has a case rate").arg(where(f));
-        const QString stored = valueText(q.value(1));
-        return stored == f.read.value(QStringLiteral("Description"))
+        const QVariant stored = row->value(QStringLiteral("Description"));
+        before = {{QStringLiteral("Description"), stored}};
+        return valueText(stored) == f.read.value(QStringLiteral("Description"))
                    ? QString()
                    : QStringLiteral("%1 now has the description %2")
-                         .arg(where(f), tools::quotedForMessage(stored));
+                         .arg(where(f), tools::quotedForMessage(valueText(stored)));
     }
     default:
         return {};
@@ -123,8 +139,8 @@ qint64 largestPackageId(db::Connection& connection)
 }
 
 // Makes one change; returns the log line.
-QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, qint64& lastPackageId,
-                 QStringList& newPackageIds)
+QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, const QVariantMap& before,
+                 qint64& lastPackageId, QStringList& newPackageIds, std::vector<UndoStep>& undo)
 {
     const db::Statements& sql = connection.statements();
     const auto& v = f.proposed;
@@ -139,6 +155,22 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, qi
                          v.value(QStringLiteral("MedRoomBoard")), v.value(QStringLiteral("CaseType"))});
         connection.exec(sql.applyInsertCaseRate(isProcedure(f)), {trimmed(f.key), description, id});
         newPackageIds << id;
+        QVariantMap inserted = rates(v);
+        inserted.insert(QStringLiteral("Package"), description);
+        undo.push_back({UndoStep::Action::Remove,
+                        QStringLiteral("tbMedPackage"),
+                        QStringLiteral("PackageID"),
+                        id,
+                        QString(),
+                        {},
+                        inserted});
+        undo.push_back({UndoStep::Action::Remove,
+                        caseRateTable(f),
+                        codeColumn(f),
+                        trimmed(f.key),
+                        id,
+                        {},
+                        {{QStringLiteral("Description"), description}}});
         return QStringLiteral("New code %1 with package %2 (%3, %4, %5)")
             .arg(trimmed(f.key), id, v.value(QStringLiteral("Amount")), v.value(QStringLiteral("PF")),
                  v.value(QStringLiteral("MedRoomBoard")));
@@ -149,6 +181,8 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, qi
                                    {v.value(QStringLiteral("Amount")), v.value(QStringLiteral("PF")),
                                     v.value(QStringLiteral("MedRoomBoard")), f.key})
                              .numRowsAffected();
+        undo.push_back({UndoStep::Action::Restore, QStringLiteral("tbMedPackage"),
+                        QStringLiteral("PackageID"), f.key, QString(), before, rates(v)});
         return QStringLiteral("Rates of package %1 (code %2): %3, %4, %5 were %6, %7, %8 (%9 rows)")
             .arg(f.key, f.code, v.value(QStringLiteral("Amount")), v.value(QStringLiteral("PF")),
                  v.value(QStringLiteral("MedRoomBoard")), f.read.value(QStringLiteral("Amount")),
@@ -158,6 +192,13 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, qi
     case ChangeClass::DescriptionChange: {
         const QString description = v.value(QStringLiteral("Description"));
         connection.exec(sql.applyUpdateDescription(isProcedure(f)), {description, f.key});
+        undo.push_back({UndoStep::Action::Restore,
+                        caseRateTable(f),
+                        codeColumn(f),
+                        f.key,
+                        QString(),
+                        before,
+                        {{QStringLiteral("Description"), description}}});
         return QStringLiteral("Description of %1 %2: %3 was %4")
             .arg(f.keyColumn.trimmed(), f.key, tools::quotedForMessage(description),
                  tools::quotedForMessage(f.read.value(QStringLiteral("Description"))));
@@ -172,16 +213,39 @@ QString refusal(const RunRecord& record)
     return QStringLiteral("The run %1 was not applied, and nothing was changed: ").arg(record.runId);
 }
 
-void applyInTransaction(db::Connection& connection, const RunRecord& record, const db::LogIdentity& log,
-                        const QDateTime& when, ApplyResult& result)
+// A run older than the last apply or undo read rows that may have changed since.
+void refuseWhenNotTheLastRun(db::Connection& connection, const RunRecord& record, const QString& refused)
+{
+    const QString last = db::ActivityLog(connection).lastApplyOrUndo();
+    if (!last.isEmpty() && last > db::ActivityLog::timestampText(record.when))
+        throw Error(refused +
+                    QStringLiteral("the database was changed by an apply or an undo on %1, after the run "
+                                   "of %2. Run the update again.")
+                        .arg(last, db::ActivityLog::timestampText(record.when)));
+}
+
+void writeUndoFile(const QString& path, const QByteArray& text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        throw Error(QStringLiteral("the undo file \"%1\" could not be written (%2)")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+void applyInTransaction(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
+                        const db::LogIdentity& log, const QDateTime& when, ApplyResult& result)
 {
     const QString refused = refusal(record);
     db::Transaction transaction(connection, db::Transaction::Mode::Write);
+    refuseWhenNotTheLastRun(connection, record, refused);
     QStringList drifted;
     int driftCount = 0;
+    std::vector<QVariantMap> before; // per applied change, in order
     for (const Finding& f : record.changes) {
         if (const auto c = appliedClass(record, f)) {
-            if (const QString d = drift(connection, f, *c); !d.isEmpty() && ++driftCount <= kRowsNamed)
+            before.emplace_back();
+            if (const QString d = drift(connection, f, *c, before.back());
+                !d.isEmpty() && ++driftCount <= kRowsNamed)
                 drifted << d;
         }
     }
@@ -198,6 +262,7 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
         QStringLiteral("Apply of update run %1 (run by %2 on %3): %4")
             .arg(record.runId, record.user, record.when.toString(Qt::ISODate), result.counts.text()),
         when);
+    UndoRecord undo{record.runId, record.database, log.user, when, result.counts.text(), {}};
     qint64 lastPackageId = result.counts.newCodes > 0 ? largestPackageId(connection) : 0;
     int number = 0;
     for (const Finding& f : record.changes) {
@@ -207,7 +272,8 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
         ++number;
         QString line;
         try {
-            line = applyOne(connection, f, *c, lastPackageId, result.newPackageIds);
+            line = applyOne(connection, f, *c, before[size_t(number - 1)], lastPackageId,
+                            result.newPackageIds, undo.steps);
         } catch (const Error& e) {
             throw Error(refused + QStringLiteral("change %1 of %2 (%3, %4) failed: %5")
                                       .arg(number)
@@ -217,7 +283,16 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
         activity.append(log.user, log.workstation, QStringLiteral("Apply %1: ").arg(record.runId) + line,
                         when);
     }
-    transaction.commit();
+    // The way back is on disk before the changes are: an apply without it is not made.
+    result.undoFile = newUndoFilePath(outputFolder, when);
+    writeUndoFile(result.undoFile, undoFileText(undo));
+    try {
+        transaction.commit();
+    } catch (const Error&) {
+        QFile::remove(result.undoFile);
+        result.undoFile.clear();
+        throw;
+    }
 }
 
 } // namespace
@@ -292,7 +367,7 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
     result.counts = countChanges(record);
 
     try {
-        applyInTransaction(connection, record, log, when, result);
+        applyInTransaction(connection, record, outputFolder, log, when, result);
     } catch (const Error& e) {
         // A lost connection or a failed commit: the transaction rolled back.
         if (e.message().startsWith(refused))

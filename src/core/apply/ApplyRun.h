@@ -31,6 +31,7 @@ struct ApplyResult
     QString runId;
     ApplyCounts counts;
     QStringList newPackageIds; // in the order of the new codes
+    QString undoFile;          // the "undo <date time>.sql" that takes the apply back
 };
 
 // Applies the run recorded in `outputFolder`/changes.json to `connection` in one write

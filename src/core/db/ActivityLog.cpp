@@ -52,4 +52,17 @@ QList<ActivityLogEntry> ActivityLog::last(int count)
     return entries;
 }
 
+QString ActivityLog::lastApplyOrUndo()
+{
+    if (!m_tableReady && !tableExists())
+        return {};
+    m_tableReady = true;
+    QSqlQuery q = m_connection.exec(m_connection.statements().lastApplyOrUndo(),
+                                    {QStringLiteral("Apply of %"), QStringLiteral("Undo of %")});
+    if (!q.next() || q.value(0).isNull())
+        return {};
+    const QVariant time = q.value(0);
+    return time.typeId() == QMetaType::QDateTime ? timestampText(time.toDateTime()) : time.toString();
+}
+
 } // namespace orvex::db

@@ -32,6 +32,9 @@ public:
     // table does not exist yet.
     QList<ActivityLogEntry> last(int count);
 
+    // The time of the last apply or undo ("yyyy-MM-dd HH:mm:ss"), or "" when there was none.
+    QString lastApplyOrUndo();
+
     static QString timestampText(const QDateTime& when);
 
 private:

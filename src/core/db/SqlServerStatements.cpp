@@ -437,4 +437,29 @@ QString SqlServerStatements::applyUpdateDescription(bool procedures) const
                      "UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description=? WHERE ICDCode=?");
 }
 
+QString SqlServerStatements::applyPackageRow() const
+{
+    return QStringLiteral(
+        "SELECT Package, Amount, PF, MedRoomBoard FROM [Medicare].[dbo].[tbMedPackage] WHERE PackageID = ?");
+}
+
+QString SqlServerStatements::undoDeleteCaseRate(bool procedures) const
+{
+    return procedures ? QStringLiteral("DELETE FROM [Medicare].[dbo].[tbMed_Procedures] "
+                                       "WHERE RVSCODE = ? AND PackageID = ?")
+                      : QStringLiteral("DELETE FROM [Medicare].[dbo].[tbMed_MedicalCaseRates] "
+                                       "WHERE ICDCode = ? AND PackageID = ?");
+}
+
+QString SqlServerStatements::undoDeletePackage() const
+{
+    return QStringLiteral("DELETE FROM [Medicare].[dbo].[tbMedPackage] WHERE PackageID = ?");
+}
+
+QString SqlServerStatements::lastApplyOrUndo() const
+{
+    return QStringLiteral(
+        "SELECT MAX(LogTime) FROM Build_FILE.dbo.tbActivityLog WHERE LogText LIKE ? OR LogText LIKE ?");
+}
+
 } // namespace orvex::db

@@ -60,6 +60,10 @@ public:
     QString applyInsertCaseRate(bool procedures) const override;
     QString applyUpdatePackageRates() const override;
     QString applyUpdateDescription(bool procedures) const override;
+    QString applyPackageRow() const override;
+    QString undoDeleteCaseRate(bool procedures) const override;
+    QString undoDeletePackage() const override;
+    QString lastApplyOrUndo() const override;
 
     QStringList backupUseMedicare() const override;
     QStringList backupAddIdColumn(const QString& table) const override;

@@ -432,4 +432,29 @@ QString SqliteStatements::applyUpdateDescription(bool procedures) const
                : QStringLiteral("update Medicare.tbMed_MedicalCaseRates set Description=? where ICDCode=?");
 }
 
+QString SqliteStatements::applyPackageRow() const
+{
+    return QStringLiteral("select Package, Amount, PF, MedRoomBoard from Medicare.tbMedPackage "
+                          "where PackageID = ? order by rowid");
+}
+
+QString SqliteStatements::undoDeleteCaseRate(bool procedures) const
+{
+    return procedures
+               ? QStringLiteral("delete from Medicare.tbMed_Procedures where RVSCODE = ? and PackageID = ?")
+               : QStringLiteral(
+                     "delete from Medicare.tbMed_MedicalCaseRates where ICDCode = ? and PackageID = ?");
+}
+
+QString SqliteStatements::undoDeletePackage() const
+{
+    return QStringLiteral("delete from Medicare.tbMedPackage where PackageID = ?");
+}
+
+QString SqliteStatements::lastApplyOrUndo() const
+{
+    return QStringLiteral(
+        "select max(LogTime) from Build_FILE.tbActivityLog where LogText like ? or LogText like ?");
+}
+
 } // namespace orvex::db

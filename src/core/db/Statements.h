@@ -133,6 +133,16 @@ public:
     virtual QString applyInsertCaseRate(bool procedures) const = 0; // ? = code, Description, PackageID
     virtual QString applyUpdatePackageRates() const = 0;            // ? = Amount, PF, MedRoomBoard, PackageID
     virtual QString applyUpdateDescription(bool procedures) const = 0; // ? = Description, code
+    // ? = PackageID: Package, Amount, PF, MedRoomBoard of the package, as an apply or an
+    // undo checks it before changing it.
+    virtual QString applyPackageRow() const = 0;
+    // Undoing an apply: ? = code, PackageID removes an inserted case rate; ? = PackageID an
+    // inserted package.
+    virtual QString undoDeleteCaseRate(bool procedures) const = 0;
+    virtual QString undoDeletePackage() const = 0;
+    // ? = "Apply of %", "Undo of %": one row, one column, the time of the last apply or
+    // undo the activity log holds (NULL when none). Needs the log table.
+    virtual QString lastApplyOrUndo() const = 0;
 
     // Table backup: copies of Medicare tables named table + suffix, and their indexes.
     // `table`, `copy`, `index` and `column` are fixed names, or a fixed name plus a suffix

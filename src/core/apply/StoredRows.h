@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace orvex::db {
+class Connection;
+}
+
+namespace orvex::apply {
+
+// The rows an apply and an undo check before they change them, read as they are now.
+
+// Package, Amount, PF, MedRoomBoard of the first row with that PackageID.
+std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& packageId);
+// Description, PackageID of the first case rate of `code`; with `packageId`, of the first
+// one of that package.
+std::optional<QVariantMap> caseRateRow(db::Connection& connection, bool procedures, const QString& code,
+                                       const QString& packageId = {});
+
+// Whether `row` holds `expected`: amounts compared as the numbers they start with (a money
+// column hands "3330.0000" back for "3330"), texts without their trailing blanks, NULL as "".
+bool holds(const QVariantMap& row, const QVariantMap& expected);
+
+// "Amount 3330, PF 0, MedRoomBoard 0", or a description in quotes, for messages.
+QString shownValues(const QVariantMap& values);
+
+} // namespace orvex::apply

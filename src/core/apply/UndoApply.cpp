@@ -1,0 +1,188 @@
+#include "apply/UndoApply.h"
+
+#include "Error.h"
+#include "apply/StoredRows.h"
+#include "apply/UndoFile.h"
+#include "db/ActivityLog.h"
+#include "db/Connection.h"
+#include "db/Statements.h"
+#include "db/Transaction.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace orvex::apply {
+
+namespace {
+
+// How many changed rows a refusal names before it counts the rest.
+constexpr int kRowsNamed = 20;
+
+bool isPackage(const UndoStep& step)
+{
+    return step.table == QLatin1String("tbMedPackage");
+}
+
+bool isProcedures(const UndoStep& step)
+{
+    return step.table == QLatin1String("tbMed_Procedures");
+}
+
+QString rowName(const UndoStep& step)
+{
+    QString name = QStringLiteral("%1 %2 %3").arg(step.table, step.keyColumn, step.key);
+    if (!step.packageId.isEmpty())
+        name += QStringLiteral(" (package %1)").arg(step.packageId);
+    return name;
+}
+
+// Empty when the row still holds what the apply left; else what it holds now.
+QString changedSinceApply(db::Connection& connection, const UndoStep& step)
+{
+    const std::optional<QVariantMap> row =
+        isPackage(step) ? packageRow(connection, step.key)
+                        : caseRateRow(connection, isProcedures(step), step.key, step.packageId);
+    if (!row)
+        return QStringLiteral("%1 is gone").arg(rowName(step));
+    if (holds(*row, step.after))
+        return {};
+    QVariantMap now;
+    for (auto it = step.after.cbegin(); it != step.after.cend(); ++it)
+        now.insert(it.key(), row->value(it.key()));
+    return QStringLiteral("%1 now holds %2; the apply left %3")
+        .arg(rowName(step), shownValues(now), shownValues(step.after));
+}
+
+QString undoOne(db::Connection& connection, const UndoStep& step)
+{
+    const db::Statements& sql = connection.statements();
+    if (step.action == UndoStep::Action::Remove) {
+        if (isPackage(step))
+            connection.exec(sql.undoDeletePackage(), {step.key});
+        else
+            connection.exec(sql.undoDeleteCaseRate(isProcedures(step)), {step.key, step.packageId});
+        return QStringLiteral("removed %1").arg(rowName(step));
+    }
+    if (isPackage(step)) {
+        const QStringList columns = {QStringLiteral("Amount"), QStringLiteral("PF"),
+                                     QStringLiteral("MedRoomBoard")};
+        for (const QString& c : columns) {
+            if (!step.before.contains(c))
+                throw Error(QStringLiteral("the undo data of %1 lacks its %2").arg(rowName(step), c));
+        }
+        connection.exec(sql.applyUpdatePackageRates(),
+                        {step.before.value(columns[0]), step.before.value(columns[1]),
+                         step.before.value(columns[2]), step.key});
+    } else {
+        if (!step.before.contains(QStringLiteral("Description")))
+            throw Error(QStringLiteral("the undo data of %1 lacks its Description").arg(rowName(step)));
+        connection.exec(sql.applyUpdateDescription(isProcedures(step)),
+                        {step.before.value(QStringLiteral("Description")), step.key});
+    }
+    return QStringLiteral("put back %1: %2").arg(rowName(step), shownValues(step.before));
+}
+
+} // namespace
+
+QString UndoPlan::text() const
+{
+    return QStringLiteral("puts back %1 rows and removes %2 rows").arg(restoredRows).arg(removedRows);
+}
+
+UndoPlan readUndoPlan(const QString& undoFile)
+{
+    const UndoRecord record = readUndoFile(undoFile);
+    return {record.runId, record.database, record.restoredRows(), record.removedRows()};
+}
+
+QString lastUndoFile(const QString& outputFolder)
+{
+    QFileInfoList files =
+        QDir(outputFolder).entryInfoList({QStringLiteral("undo *.sql")}, QDir::Files, QDir::NoSort);
+    // By name without ".sql": "undo <date time>" sorts before its " (2)" of the same second.
+    std::sort(files.begin(), files.end(), [](const QFileInfo& a, const QFileInfo& b) {
+        return a.completeBaseName() < b.completeBaseName();
+    });
+    for (auto it = files.crbegin(); it != files.crend(); ++it) {
+        if (!QFileInfo::exists(undoneMarkerPath(it->filePath())))
+            return it->filePath();
+    }
+    return {};
+}
+
+UndoResult undoApply(db::Connection& connection, const QString& undoFile, const db::LogIdentity& log,
+                     const QDateTime& when)
+{
+    const UndoRecord record = readUndoFile(undoFile);
+    const QString shownFile = QDir::toNativeSeparators(undoFile);
+    const QString refused =
+        QStringLiteral("The undo file \"%1\" was not run, and nothing was changed: ").arg(shownFile);
+    const QString marker = undoneMarkerPath(undoFile);
+    if (QFileInfo::exists(marker))
+        throw Error(refused +
+                    QStringLiteral("it was run already (%1).").arg(QDir::toNativeSeparators(marker)));
+    const QString database = connection.settings().describe();
+    if (record.database != database)
+        throw Error(refused +
+                    QStringLiteral("the apply it undoes changed the database %1, not the connected %2.")
+                        .arg(record.database, database));
+
+    UndoResult result{record.runId, undoFile, record.restoredRows(), record.removedRows()};
+    try {
+        db::Transaction transaction(connection, db::Transaction::Mode::Write);
+        QStringList changed;
+        int changedCount = 0;
+        for (const UndoStep& step : record.steps) {
+            if (const QString c = changedSinceApply(connection, step);
+                !c.isEmpty() && ++changedCount <= kRowsNamed)
+                changed << c;
+        }
+        if (changedCount > 0) {
+            if (changedCount > kRowsNamed)
+                changed << QStringLiteral("and %1 more").arg(changedCount - kRowsNamed);
+            throw Error(refused + QStringLiteral("%1 rows changed since the apply:\n").arg(changedCount) +
+                        changed.join(QLatin1Char('\n')));
+        }
+        db::ActivityLog activity(connection);
+        activity.append(log.user, log.workstation,
+                        QStringLiteral("Undo of apply of run %1 (%2): %3 rows put back, %4 rows removed")
+                            .arg(record.runId, QFileInfo(undoFile).fileName())
+                            .arg(result.restoredRows)
+                            .arg(result.removedRows),
+                        when);
+        int number = 0;
+        for (auto it = record.steps.crbegin(); it != record.steps.crend(); ++it) {
+            ++number;
+            QString line;
+            try {
+                line = undoOne(connection, *it);
+            } catch (const Error& e) {
+                throw Error(refused + QStringLiteral("step %1 of %2 (%3) failed: %4")
+                                          .arg(number)
+                                          .arg(record.steps.size())
+                                          .arg(rowName(*it), e.message()));
+            }
+            activity.append(log.user, log.workstation, QStringLiteral("Undo %1: ").arg(record.runId) + line,
+                            when);
+        }
+        transaction.commit();
+    } catch (const Error& e) {
+        if (e.message().startsWith(refused))
+            throw;
+        throw Error(refused + e.message()); // a lost connection or a failed commit: rolled back
+    }
+
+    QFile mark(marker);
+    if (!mark.open(QIODevice::WriteOnly) || mark.write(when.toString(Qt::ISODate).toUtf8()) < 0 ||
+        !mark.flush())
+        throw Error(
+            QStringLiteral("The apply of run %1 was undone, but the marker \"%2\" could not be written "
+                           "(%3): do not run this undo file again.")
+                .arg(record.runId, QDir::toNativeSeparators(marker), mark.errorString()));
+    return result;
+}
+
+} // namespace orvex::apply

@@ -1,0 +1,252 @@
+#include "apply/UndoFile.h"
+
+#include "Error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace orvex::apply {
+
+namespace {
+
+constexpr char kDataPrefix[] = "--@ ";
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+struct TableName
+{
+    const char* table;
+    const char* keyColumn;
+};
+// The only rows an undo touches; a file naming any other table is refused as damaged.
+constexpr TableName kTables[] = {
+    {"tbMedPackage", "PackageID"},
+    {"tbMed_MedicalCaseRates", "ICDCode"},
+    {"tbMed_Procedures", "RVSCODE"},
+};
+
+bool knownRow(const UndoStep& step)
+{
+    for (const TableName& t : kTables) {
+        if (step.table == QLatin1String(t.table) && step.keyColumn == QLatin1String(t.keyColumn))
+            return true;
+    }
+    return false;
+}
+
+// Comment text on one line: a line break would end the comment.
+QString commentText(QString text)
+{
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+// Every quote doubled, always: the undo puts back exactly what the row held, so a stored
+// text that already holds doubled quotes must not be read as escaped. Line breaks become
+// NCHAR(13) and NCHAR(10), so that no stored text starts a line of the file.
+QString literal(const QVariant& value)
+{
+    if (value.isNull())
+        return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return value.toString();
+    default:
+        return QStringLiteral("N'") +
+               value.toString()
+                   .replace(QLatin1Char('\''), QStringLiteral("''"))
+                   .replace(QLatin1Char('\r'), QStringLiteral("' + NCHAR(13) + N'"))
+                   .replace(QLatin1Char('\n'), QStringLiteral("' + NCHAR(10) + N'")) +
+               QLatin1Char('\'');
+    }
+}
+
+QString tableName(const UndoStep& step)
+{
+    return QStringLiteral("[Medicare].[dbo].[%1]").arg(step.table);
+}
+
+QString statement(const UndoStep& step)
+{
+    const QString where = QStringLiteral(" WHERE %1 = %2").arg(step.keyColumn, literal(step.key));
+    if (step.action == UndoStep::Action::Remove) {
+        QString s = QStringLiteral("DELETE FROM ") + tableName(step) + where;
+        if (!step.packageId.isEmpty())
+            s += QStringLiteral(" AND PackageID = ") + literal(step.packageId);
+        return s + QLatin1Char(';');
+    }
+    QStringList sets;
+    for (auto it = step.before.cbegin(); it != step.before.cend(); ++it)
+        sets << QStringLiteral("%1 = %2").arg(it.key(), literal(it.value()));
+    return QStringLiteral("UPDATE ") + tableName(step) + QStringLiteral(" SET ") +
+           sets.join(QStringLiteral(", ")) + where + QLatin1Char(';');
+}
+
+// Compact JSON without "/" or "*" (escaped as "\/" and "\u002a", which JSON reads back), so
+// that no value opens or ends a comment.
+QByteArray dataLine(const QJsonObject& o)
+{
+    QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Compact);
+    json.replace('/', "\\/").replace('*', "\\u002a");
+    return QByteArray(kDataPrefix) + json + "\r\n";
+}
+
+QJsonObject stepJson(const UndoStep& step)
+{
+    return QJsonObject{
+        {"action", step.action == UndoStep::Action::Remove ? "remove" : "restore"},
+        {"table", step.table},
+        {"keyColumn", step.keyColumn},
+        {"key", step.key},
+        {"packageId", step.packageId},
+        {"before", QJsonObject::fromVariantMap(step.before)},
+        {"after", QJsonObject::fromVariantMap(step.after)},
+    };
+}
+
+[[noreturn]] void damaged(const QString& path, const QString& what)
+{
+    throw Error(QStringLiteral("The undo file \"%1\" cannot be used: %2. Nothing was changed.")
+                    .arg(QDir::toNativeSeparators(path), what));
+}
+
+// JSON null back as a null QVariant, as the row gave it.
+QVariantMap values(const QJsonObject& o)
+{
+    QVariantMap map;
+    for (auto it = o.begin(); it != o.end(); ++it)
+        map.insert(it.key(), it.value().isNull() ? QVariant() : it.value().toVariant());
+    return map;
+}
+
+UndoStep stepFrom(const QJsonObject& o, const QString& path, int lineNumber)
+{
+    UndoStep step;
+    const QString action = o.value(QLatin1String("action")).toString();
+    if (action != QLatin1String("restore") && action != QLatin1String("remove"))
+        damaged(path, QStringLiteral("line %1 names no action").arg(lineNumber));
+    step.action = action == QLatin1String("remove") ? UndoStep::Action::Remove : UndoStep::Action::Restore;
+    step.table = o.value(QLatin1String("table")).toString();
+    step.keyColumn = o.value(QLatin1String("keyColumn")).toString();
+    step.key = o.value(QLatin1String("key")).toString();
+    step.packageId = o.value(QLatin1String("packageId")).toString();
+    step.before = values(o.value(QLatin1String("before")).toObject());
+    step.after = values(o.value(QLatin1String("after")).toObject());
+    // A case rate's code may be empty (a list's group header taken for a code); its package
+    // then names the row.
+    if (!knownRow(step) || (step.key.isEmpty() && step.packageId.isEmpty()))
+        damaged(path, QStringLiteral("line %1 names no row the apply changes").arg(lineNumber));
+    if (step.action == UndoStep::Action::Restore && step.before.isEmpty())
+        damaged(path, QStringLiteral("line %1 has no values to put back").arg(lineNumber));
+    return step;
+}
+
+} // namespace
+
+int UndoRecord::restoredRows() const
+{
+    return int(std::count_if(steps.begin(), steps.end(),
+                             [](const UndoStep& s) { return s.action == UndoStep::Action::Restore; }));
+}
+
+int UndoRecord::removedRows() const
+{
+    return int(steps.size()) - restoredRows();
+}
+
+QByteArray undoFileText(const UndoRecord& record)
+{
+    QString sql;
+    auto line = [&sql](const QString& text) { sql += text + QStringLiteral("\r\n"); };
+    line(commentText(
+        QStringLiteral("-- Undo of the apply of run %1 to %2").arg(record.runId, record.database)));
+    line(commentText(QStringLiteral("-- Applied %1 by %2: %3")
+                         .arg(record.appliedAt.toString(kTimeFormat), record.user, record.counts)));
+    line(QStringLiteral("-- Puts back %1 rows and removes %2 rows, the last change first. orvex-cli undo")
+             .arg(record.restoredRows())
+             .arg(record.removedRows()));
+    line(QStringLiteral(
+        "-- checks first that every row still holds what the apply left; this script does not."));
+    line(QStringLiteral("SET XACT_ABORT ON;"));
+    line(QStringLiteral("BEGIN TRANSACTION;"));
+    for (auto it = record.steps.crbegin(); it != record.steps.crend(); ++it)
+        line(statement(*it));
+    line(QStringLiteral("COMMIT TRANSACTION;"));
+    line(QString());
+    line(QStringLiteral("-- The same steps as data, read by orvex-cli undo:"));
+
+    QByteArray text = QByteArray("\xEF\xBB\xBF") + sql.toUtf8();
+    text += dataLine(QJsonObject{{"undo", 1},
+                                 {"runId", record.runId},
+                                 {"database", record.database},
+                                 {"user", record.user},
+                                 {"appliedAt", record.appliedAt.toString(Qt::ISODate)},
+                                 {"counts", record.counts}});
+    for (const UndoStep& step : record.steps)
+        text += dataLine(stepJson(step));
+    return text;
+}
+
+UndoRecord readUndoFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("The undo file \"%1\" could not be read (%2).")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    UndoRecord record;
+    bool header = false;
+    int lineNumber = 0;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        ++lineNumber;
+        if (!line.startsWith(kDataPrefix))
+            continue;
+        QJsonParseError error;
+        const QJsonDocument doc =
+            QJsonDocument::fromJson(line.mid(qsizetype(sizeof kDataPrefix) - 1), &error);
+        if (!doc.isObject())
+            damaged(path,
+                    QStringLiteral("line %1 is not readable (%2)").arg(lineNumber).arg(error.errorString()));
+        const QJsonObject o = doc.object();
+        if (!header) {
+            if (o.value(QLatin1String("undo")).toInt() != 1)
+                damaged(path, QStringLiteral("line %1 is not the start of undo data").arg(lineNumber));
+            record.runId = o.value(QLatin1String("runId")).toString();
+            record.database = o.value(QLatin1String("database")).toString();
+            record.user = o.value(QLatin1String("user")).toString();
+            record.appliedAt =
+                QDateTime::fromString(o.value(QLatin1String("appliedAt")).toString(), Qt::ISODate);
+            record.counts = o.value(QLatin1String("counts")).toString();
+            header = true;
+            continue;
+        }
+        record.steps.push_back(stepFrom(o, path, lineNumber));
+    }
+    if (!header)
+        damaged(path, QStringLiteral("it holds no undo data"));
+    return record;
+}
+
+QString newUndoFilePath(const QString& outputFolder, const QDateTime& when)
+{
+    const QDir dir(outputFolder);
+    const QString base = QStringLiteral("undo ") + when.toString(QStringLiteral("yyyy-MM-dd HHmmss"));
+    QString path = dir.filePath(base + QStringLiteral(".sql"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir.filePath(QStringLiteral("%1 (%2).sql").arg(base).arg(n));
+    return path;
+}
+
+QString undoneMarkerPath(const QString& undoFile)
+{
+    const QFileInfo info(undoFile);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".done"));
+}
+
+} // namespace orvex::apply
