@@ -66,7 +66,7 @@ AnnexImportEntry::AnnexImportEntry(Update2024Tab* tab)
 {
     if (auto* grid = qobject_cast<QGridLayout*>(tab->layout())) {
         grid->addWidget(m_button, 2, 3);
-        grid->addWidget(m_status, 2, 4, 1, 3);
+        grid->addWidget(m_status, 2, 4, 1, 2);
     }
     connect(m_button, &QPushButton::clicked, this, &AnnexImportEntry::onClicked);
 }

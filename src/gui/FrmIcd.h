@@ -132,9 +132,10 @@ private:
     void onBackupClicked();
     void onProcessClicked();
 
-    // Apply of the last update run to the database (FrmIcdApply.cpp).
+    // Apply of the last update run to the database and its undo (FrmIcdApply.cpp).
     void wireApply();
     void onApplyClicked();
+    void onUndoApplyClicked();
     void refreshApplyButtons(); // enabled as the output folder allows
 
     // Duplicates, cloning, the package rate script (FrmIcdTools.cpp).

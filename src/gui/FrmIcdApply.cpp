@@ -1,5 +1,6 @@
 // Tab "Update 2024": "Apply to database…" applies the last update run (output/changes.json)
-// to the connected database after a confirmation, as a job of the window's runner.
+// to the connected database, "Undo last apply" runs the undo file of the last apply; both
+// after a confirmation, as jobs of the window's runner.
 #include "Error.h"
 #include "apply/ApplyJobs.h"
 #include "apply/RunRecord.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QPushButton>
 
 namespace orvex::gui {
@@ -29,11 +31,25 @@ QString applyQuestion(const apply::RunRecord& record, const apply::ApplyCounts& 
         .arg(record.runId, record.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), record.database,
              counts.text());
 }
+
+QString undoQuestion(const QString& undoFile, const apply::UndoPlan& plan)
+{
+    return QStringLiteral("Undo the apply of the update run %1?\n\n"
+                          "Database: %2\nUndo file: %3\nThe undo %4.\n\n"
+                          "All of it is done in one transaction, or nothing.")
+        .arg(plan.runId, plan.database, QDir::toNativeSeparators(undoFile), plan.text());
+}
+
+void showMessages(QWidget* parent, const jobs::JobOutcome& outcome)
+{
+    MessageBoxes::information(parent, outcome.messages.join(QLatin1Char('\n')));
+}
 } // namespace
 
 void FrmIcd::wireApply()
 {
     connect(m_update2024Tab->cmdApply(), &QPushButton::clicked, this, &FrmIcd::onApplyClicked);
+    connect(m_update2024Tab->cmdUndoApply(), &QPushButton::clicked, this, &FrmIcd::onUndoApplyClicked);
     refreshApplyButtons();
 }
 
@@ -42,6 +58,8 @@ void FrmIcd::refreshApplyButtons()
     if (m_runner->isRunning())
         return; // the end of the job enables them again
     m_update2024Tab->cmdApply()->setEnabled(QFileInfo::exists(runRecordPath()));
+    m_update2024Tab->cmdUndoApply()->setEnabled(
+        !apply::lastUndoFile(ProgramFolder::outputFolder()).isEmpty());
 }
 
 void FrmIcd::onApplyClicked()
@@ -70,8 +88,35 @@ void FrmIcd::onApplyClicked()
     // was changed then.
     runJob(std::make_unique<apply::ApplyJob>(logIdentity(), record.runId), nullptr,
            [this](jobs::Job&, const jobs::JobOutcome& outcome) {
-               MessageBoxes::information(this, outcome.messages.join(QLatin1Char('\n')));
+               const QString undoFile = outcome.json.value(QLatin1String("undoFile")).toString();
+               MessageBoxes::information(this,
+                                         outcome.messages.join(QLatin1Char('\n')) +
+                                             QStringLiteral("\n\n\"Undo last apply\" takes it back (%1).")
+                                                 .arg(QDir::toNativeSeparators(undoFile)));
            });
+}
+
+void FrmIcd::onUndoApplyClicked()
+{
+    if (m_runner->isRunning())
+        return;
+    const QString undoFile = apply::lastUndoFile(ProgramFolder::outputFolder());
+    apply::UndoPlan plan;
+    try {
+        if (undoFile.isEmpty())
+            throw Error(QStringLiteral("No apply is left to undo: the output folder holds no undo file that "
+                                       "has not run yet."));
+        plan = apply::readUndoPlan(undoFile);
+    } catch (const Error& e) {
+        refreshApplyButtons();
+        MessageBoxes::error(this, e.message());
+        return;
+    }
+    if (MessageBoxes::question(this, undoQuestion(undoFile, plan), QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) != QMessageBox::Yes)
+        return;
+    runJob(std::make_unique<apply::UndoJob>(undoFile, logIdentity()), nullptr,
+           [this](jobs::Job&, const jobs::JobOutcome& outcome) { showMessages(this, outcome); });
 }
 
 } // namespace orvex::gui

@@ -21,7 +21,7 @@ const char* const kStartControls[] = {
     // tab "Update 2024"
     "cmdBackUPTables", "txtCopySuffix", "chkTest", "optVer2", "chkVerB", "cmdProcess", "txtFileName",
     "chkUpdateDesc", "cmdUpdateMedPackage", "txtUpdateMedPackage", "cboYear", "cmdCreateNewPackage",
-    "txtICDSplit", "cmdCreateNewPackageProc", "txtRVSSplit", "cmdImportAnnex", "cmdApply",
+    "txtICDSplit", "cmdCreateNewPackageProc", "txtRVSSplit", "cmdImportAnnex", "cmdApply", "cmdUndoApply",
     // tab "Online Update"
     "cmdCheckOnline", "cmdUpdateDB", "cmdCentralServer"};
 } // namespace

@@ -63,10 +63,14 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
     m_cmdOpenReport->setEnabled(false);
     m_cmdApply = named<QPushButton>("cmdApply", QStringLiteral("Apply to database…"));
     m_cmdApply->setEnabled(false); // until a run record is there
+    m_cmdUndoApply = named<QPushButton>("cmdUndoApply", QStringLiteral("Undo last apply"));
+    m_cmdUndoApply->setEnabled(false); // until an apply wrote its undo file
+    // The review of a run, its apply and the way back, at the end of Step 2's row and below.
     auto* reviewButtons = new QHBoxLayout;
     reviewButtons->addWidget(m_cmdOpenReport);
     reviewButtons->addWidget(m_cmdApply);
     grid->addLayout(reviewButtons, 1, 6, Qt::AlignLeft);
+    grid->addWidget(m_cmdUndoApply, 2, 6, Qt::AlignRight);
 
     grid->addWidget(named<QPushButton>("cmdUpdateMedPackage",
                                        QStringLiteral("Update MedPackage by%: (generates script only) ")),

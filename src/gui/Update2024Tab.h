@@ -25,6 +25,7 @@ public:
     QPushButton* cmdProcess() const { return m_cmdProcess; }
     QPushButton* cmdOpenReport() const { return m_cmdOpenReport; }
     QPushButton* cmdApply() const { return m_cmdApply; } // "Apply to database…"
+    QPushButton* cmdUndoApply() const { return m_cmdUndoApply; }
     QLineEdit* txtCopySuffix() const { return m_txtCopySuffix; }
     QLineEdit* txtFileName() const { return m_txtFileName; }
     QCheckBox* chkTest() const { return m_chkTest; }
@@ -52,6 +53,7 @@ private:
     QPushButton* m_cmdProcess = nullptr;
     QPushButton* m_cmdOpenReport = nullptr;
     QPushButton* m_cmdApply = nullptr;
+    QPushButton* m_cmdUndoApply = nullptr;
     QString m_reviewPage;
     QLineEdit* m_txtCopySuffix = nullptr;
     QLineEdit* m_txtFileName = nullptr;

@@ -65,3 +65,31 @@ TEST(ApplyJob, appliesTheConfirmedRunAndRefusesAnother)
     ASSERT_EQ(log.size(), 1 + job.result().counts.total());
     EXPECT_EQ(log.front().user, QStringLiteral("tester"));
 }
+
+TEST(UndoJob, undoesTheLastApplyOnItsOwnConnection)
+{
+    ApplyJobFixture f;
+    auto packages = [&] {
+        auto connection = db::Connection::open(f.dbs.settings());
+        return test::columnValues(*connection, "select PackageID || '|' || ifnull(Amount,'') || '|' || "
+                                               "ifnull(PF,'') from Medicare.tbMedPackage order by PackageID");
+    };
+    const QStringList before = packages();
+    apply::ApplyJob applyJob({"tester", "ws1"});
+    applyJob.run(f.context, {});
+    ASSERT_NE(packages(), before);
+    const QString undoFile = applyJob.result().undoFile;
+    ASSERT_EQ(apply::lastUndoFile(f.folder.path() + "/output"), undoFile);
+
+    apply::UndoJob undo(undoFile, {"tester", "ws1"});
+    const jobs::JobOutcome outcome = undo.run(f.context, {});
+    EXPECT_EQ(packages(), before);
+    EXPECT_EQ(undo.result().runId, f.runId());
+    EXPECT_EQ(outcome.messages,
+              QStringList{QStringLiteral("Undone: run %1, %2 rows restored, %3 rows removed.")
+                              .arg(f.runId())
+                              .arg(undo.result().restoredRows)
+                              .arg(undo.result().removedRows)});
+    EXPECT_GT(undo.result().removedRows, 0);
+    EXPECT_TRUE(apply::lastUndoFile(f.folder.path() + "/output").isEmpty());
+}

@@ -1,7 +1,9 @@
-// "Apply to database…" on tab "Update 2024" driven like a user: the loop from Step 2 over
-// the real 2024 lists on the sample databases to an applied run that the next Step 2 no
-// longer finds, and a refused apply that leaves the window usable.
+// "Apply to database…" and "Undo last apply" on tab "Update 2024" driven like a user: the
+// loop from Step 2 over the real 2024 lists on the sample databases to an applied run that
+// the next Step 2 no longer finds, and back; and a refused apply that leaves the window
+// usable.
 #include "apply/ApplyRun.h"
+#include "apply/UndoApply.h"
 #include "gui/FrmIcd.h"
 
 #include "WindowTestSupport.h"
@@ -13,6 +15,7 @@
 #include "support/UpdateRunFixture.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 
 using namespace orvex;
@@ -49,18 +52,12 @@ struct ApplyWindow
         gui::MessageBoxes::queueAnswer(answer);
         return clickAndWait("cmdApply");
     }
+    QByteArray output(const char* name) const { return readBytes(folder.outputFile(QLatin1String(name))); }
     apply::RunRecord record() const
     {
         return apply::readRunRecord(folder.outputFile(QString::fromUtf16(apply::kRunRecordName)));
     }
 };
-
-int countOf(const jobs::Findings& changes, ChangeClass c, const QString& listEnding)
-{
-    return int(std::count_if(changes.begin(), changes.end(), [&](const jobs::Finding& f) {
-        return review::classOf(f) == c && f.sourceFile.endsWith(listEnding);
-    }));
-}
 
 bool hasCaseRate(db::Connection& connection, const jobs::Finding& newCode)
 {
@@ -75,7 +72,7 @@ bool hasCaseRate(db::Connection& connection, const jobs::Finding& newCode)
 
 } // namespace
 
-TEST(FrmIcdApply, appliesStep2sRunAndTheNextRunFindsNoNewCodesNorRates)
+TEST(FrmIcdApply, step2ApplyStep2UndoStep2ClosesTheLoop)
 {
     ApplyWindow w;
     db::ConnectionSettings settings;
@@ -83,10 +80,14 @@ TEST(FrmIcdApply, appliesStep2sRunAndTheNextRunFindsNoNewCodesNorRates)
     db::buildSampleDatabases(settings.embeddedFolder, false);
     ASSERT_NO_FATAL_FAILURE(w.open(settings, sourcePath(QStringLiteral("data/philhealth-caserates-2024"))));
     EXPECT_FALSE(w.widget("cmdApply")->isEnabled()) << "no run recorded yet";
+    EXPECT_FALSE(w.widget("cmdUndoApply")->isEnabled()) << "nothing applied yet";
 
     ASSERT_TRUE(w.clickAndWait("cmdProcess"));
     ASSERT_TRUE(w.widget("cmdApply")->isEnabled());
     const apply::RunRecord first = w.record();
+    QMap<QString, QByteArray> firstFiles;
+    for (const char* file : {"script.txt", "scriptPH.txt", "changes.csv"})
+        firstFiles.insert(QLatin1String(file), w.output(file));
     const apply::ApplyCounts counts = apply::countChanges(first);
     ASSERT_GT(counts.newCodes, 0);
     ASSERT_GT(counts.rateChanges, 0);
@@ -104,8 +105,10 @@ TEST(FrmIcdApply, appliesStep2sRunAndTheNextRunFindsNoNewCodesNorRates)
     EXPECT_TRUE(shown[0].contains(first.runId) && shown[0].contains(first.database) &&
                 shown[0].contains(counts.text()))
         << shown[0].toStdString();
-    EXPECT_EQ(shown[1],
-              QStringLiteral("Applied run %1 in one transaction: %2.").arg(first.runId, counts.text()));
+    EXPECT_TRUE(shown[1].startsWith(
+        QStringLiteral("Applied run %1 in one transaction: %2.").arg(first.runId, counts.text())))
+        << shown[1].toStdString();
+    EXPECT_TRUE(w.widget("cmdUndoApply")->isEnabled());
     EXPECT_TRUE(hasCaseRate(*connection, *newCode)) << newCode->key.toStdString();
     const QList<db::ActivityLogEntry> log = db::ActivityLog(*connection).last(0);
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const db::ActivityLogEntry& e) {
@@ -115,10 +118,30 @@ TEST(FrmIcdApply, appliesStep2sRunAndTheNextRunFindsNoNewCodesNorRates)
     ASSERT_TRUE(w.clickAndWait("cmdProcess"));
     const apply::RunRecord second = w.record();
     EXPECT_NE(second.runId, first.runId);
-    const QString diagnosisList = QStringLiteral("ICD PH 2024.txt");
-    EXPECT_EQ(countOf(second.changes, ChangeClass::NewCode, diagnosisList), 0);
-    EXPECT_EQ(countOf(second.changes, ChangeClass::RateChange, diagnosisList), 0);
-    EXPECT_EQ(countOf(second.changes, ChangeClass::NewCode, QStringLiteral("_PROCEDURE.txt")), 0);
+    EXPECT_EQ(apply::countChanges(second).total(), 0) << apply::countChanges(second).text().toStdString();
+
+    const QString undoFile = apply::lastUndoFile(w.folder.path() + QStringLiteral("/output"));
+    ASSERT_FALSE(undoFile.isEmpty());
+    const apply::UndoPlan plan = apply::readUndoPlan(undoFile);
+    gui::MessageBoxes::clearShown();
+    gui::MessageBoxes::queueAnswer(QMessageBox::Yes);
+    ASSERT_TRUE(w.clickAndWait("cmdUndoApply"));
+    const QStringList undone = w.seams.messages();
+    ASSERT_EQ(undone.size(), 2) << undone.join('\n').toStdString();
+    EXPECT_TRUE(undone[0].contains(QFileInfo(undoFile).fileName()) && undone[0].contains(plan.text()))
+        << undone[0].toStdString();
+    EXPECT_EQ(undone[1], QStringLiteral("Undone: run %1, %2 rows restored, %3 rows removed.")
+                             .arg(first.runId)
+                             .arg(plan.restoredRows)
+                             .arg(plan.removedRows));
+    EXPECT_FALSE(hasCaseRate(*connection, *newCode));
+    EXPECT_FALSE(w.widget("cmdUndoApply")->isEnabled()) << "that apply is undone";
+
+    ASSERT_TRUE(w.clickAndWait("cmdProcess"));
+    const apply::RunRecord third = w.record();
+    EXPECT_TRUE(third.changes == first.changes) << "the third run finds what the first found";
+    for (const char* file : {"script.txt", "scriptPH.txt", "changes.csv"})
+        EXPECT_EQ(w.output(file), firstFiles.value(QLatin1String(file))) << file;
 }
 
 TEST(FrmIcdApply, aRefusedOrDeclinedApplyChangesNothingAndLeavesTheWindowUsable)

@@ -17,6 +17,21 @@ QJsonObject countsJson(const ApplyCounts& counts)
                        {"rateChanges", counts.rateChanges},
                        {"descriptionChanges", counts.descriptionChanges}};
 }
+
+// Runs `change` on the job's own connection; the outcome it returns gets the statements
+// sent and the time taken.
+template <class Change> jobs::JobOutcome timedOnOwnConnection(const jobs::JobContext& context, Change change)
+{
+    QElapsedTimer timer;
+    timer.start();
+    std::unique_ptr<db::Connection> own;
+    db::Connection& connection = context.openConnection(own);
+    const quint64 statementsBefore = connection.statementsSent();
+    jobs::JobOutcome outcome = change(connection);
+    outcome.statementsSent = connection.statementsSent() - statementsBefore;
+    outcome.elapsedSeconds = timer.elapsed() / 1000.0;
+    return outcome;
+}
 } // namespace
 
 jobs::JobOutcome ApplyJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
@@ -30,23 +45,37 @@ jobs::JobOutcome ApplyJob::run(const jobs::JobContext& context, const jobs::Prog
                                        "the run %3. Review that run before applying it.")
                             .arg(m_expectedRunId, QDir::toNativeSeparators(recordPath), recorded));
     }
-    QElapsedTimer timer;
-    timer.start();
-    std::unique_ptr<db::Connection> own;
-    db::Connection& connection = context.openConnection(own);
-    const quint64 statementsBefore = connection.statementsSent();
-    m_result = applyRun(connection, output, m_log, context.now());
+    return timedOnOwnConnection(context, [&](db::Connection& connection) {
+        m_result = applyRun(connection, output, m_log, context.now());
+        jobs::JobOutcome outcome;
+        outcome.messages = {QStringLiteral("Applied run %1 in one transaction: %2.")
+                                .arg(m_result.runId, m_result.counts.text())};
+        outcome.summary = outcome.messages;
+        outcome.summary << QStringLiteral("Undo file: ") + QDir::toNativeSeparators(m_result.undoFile);
+        outcome.json = QJsonObject{{"runId", m_result.runId},
+                                   {"counts", countsJson(m_result.counts)},
+                                   {"newPackageIds", QJsonArray::fromStringList(m_result.newPackageIds)},
+                                   {"undoFile", m_result.undoFile}};
+        return outcome;
+    });
+}
 
-    jobs::JobOutcome outcome;
-    outcome.statementsSent = connection.statementsSent() - statementsBefore;
-    outcome.elapsedSeconds = timer.elapsed() / 1000.0;
-    outcome.messages = {
-        QStringLiteral("Applied run %1 in one transaction: %2.").arg(m_result.runId, m_result.counts.text())};
-    outcome.summary = outcome.messages;
-    outcome.json = QJsonObject{{"runId", m_result.runId},
-                               {"counts", countsJson(m_result.counts)},
-                               {"newPackageIds", QJsonArray::fromStringList(m_result.newPackageIds)}};
-    return outcome;
+jobs::JobOutcome UndoJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
+{
+    return timedOnOwnConnection(context, [&](db::Connection& connection) {
+        m_result = undoApply(connection, m_undoFile, m_log, context.now());
+        jobs::JobOutcome outcome;
+        outcome.messages = {QStringLiteral("Undone: run %1, %2 rows restored, %3 rows removed.")
+                                .arg(m_result.runId)
+                                .arg(m_result.restoredRows)
+                                .arg(m_result.removedRows)};
+        outcome.summary = outcome.messages;
+        outcome.json = QJsonObject{{"runId", m_result.runId},
+                                   {"undoFile", m_result.undoFile},
+                                   {"restoredRows", m_result.restoredRows},
+                                   {"removedRows", m_result.removedRows}};
+        return outcome;
+    });
 }
 
 } // namespace orvex::apply

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apply/ApplyRun.h"
+#include "apply/UndoApply.h"
 #include "db/LogIdentity.h"
 #include "jobs/Job.h"
 
@@ -27,6 +28,24 @@ private:
     db::LogIdentity m_log;
     QString m_expectedRunId;
     ApplyResult m_result;
+};
+
+// "Undo last apply": an undo file written by an apply, run on the job's own connection in
+// one transaction.
+class UndoJob final : public jobs::Job
+{
+public:
+    UndoJob(QString undoFile, db::LogIdentity log) : m_undoFile(std::move(undoFile)), m_log(std::move(log)) {}
+    QString title() const override { return QStringLiteral("undo"); }
+    // "Undone: run <id>, <n> rows restored, <m> rows removed." Throws orvex::Error, nothing
+    // changed, for every refusal and failure of undoApply.
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+    const UndoResult& result() const { return m_result; }
+
+private:
+    QString m_undoFile;
+    db::LogIdentity m_log;
+    UndoResult m_result;
 };
 
 } // namespace orvex::apply
