@@ -28,25 +28,29 @@ QString text(const QVariant& v)
 
 std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& packageId)
 {
-    QSqlQuery q = connection.exec(connection.statements().applyPackageRow(), {packageId});
-    if (!q.next())
-        return std::nullopt;
-    return QVariantMap{{QStringLiteral("Package"), q.value(0)},
-                       {QStringLiteral("Amount"), q.value(1)},
-                       {QStringLiteral("PF"), q.value(2)},
-                       {QStringLiteral("MedRoomBoard"), q.value(3)}};
+    QSqlQuery& q = connection.execPrepared(connection.statements().applyPackageRow(), {packageId});
+    std::optional<QVariantMap> row;
+    if (q.next())
+        row = QVariantMap{{QStringLiteral("Package"), q.value(0)},
+                          {QStringLiteral("Amount"), q.value(1)},
+                          {QStringLiteral("PF"), q.value(2)},
+                          {QStringLiteral("MedRoomBoard"), q.value(3)}};
+    q.finish();
+    return row;
 }
 
 std::optional<QVariantMap> caseRateRow(db::Connection& connection, bool procedures, const QString& code,
                                        const QString& packageId)
 {
-    QSqlQuery q = connection.exec(connection.statements().rateCaseRateByCode(procedures), {code});
-    while (q.next()) {
+    QSqlQuery& q = connection.execPrepared(connection.statements().rateCaseRateByCode(procedures), {code});
+    std::optional<QVariantMap> row;
+    while (!row && q.next()) {
         if (packageId.isEmpty() || trimBlanks(text(q.value(2))) == trimBlanks(packageId))
-            return QVariantMap{{QStringLiteral("Description"), q.value(1)},
-                               {QStringLiteral("PackageID"), q.value(2)}};
+            row = QVariantMap{{QStringLiteral("Description"), q.value(1)},
+                              {QStringLiteral("PackageID"), q.value(2)}};
     }
-    return std::nullopt;
+    q.finish();
+    return row;
 }
 
 bool holds(const QVariantMap& row, const QVariantMap& expected)

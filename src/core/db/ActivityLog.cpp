@@ -27,7 +27,7 @@ void ActivityLog::append(const QString& user, const QString& workstation, const 
             m_connection.exec(sql.createActivityLog());
         m_tableReady = true;
     }
-    m_connection.exec(sql.insertActivityLog(), {timestampText(when), user, workstation, text});
+    m_connection.execPrepared(sql.insertActivityLog(), {timestampText(when), user, workstation, text});
 }
 
 QList<ActivityLogEntry> ActivityLog::last(int count)

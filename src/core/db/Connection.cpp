@@ -375,6 +375,7 @@ Connection::Connection(ConnectionSettings settings, QString connectionName, Prod
 
 Connection::~Connection()
 {
+    m_prepared.clear(); // before the database they were prepared on
     m_database.close();
     m_database = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -403,6 +404,31 @@ QSqlQuery Connection::exec(const QString& sql, const QVariantList& params)
     ++m_statementsSent;
     if (!query.exec())
         throw statementFailed(m_settings, query, sql);
+    return query;
+}
+
+QSqlQuery& Connection::execPrepared(const QString& sql, const QVariantList& params)
+{
+    auto it = m_prepared.find(sql);
+    if (it == m_prepared.end()) {
+        QSqlQuery query(m_database);
+        query.setForwardOnly(true);
+        if (!query.prepare(sql))
+            throw statementFailed(m_settings, query, sql);
+        it = m_prepared.emplace(sql, std::move(query)).first;
+    }
+    QSqlQuery& query = it->second;
+    query.finish();
+    for (qsizetype i = 0; i < params.size(); ++i)
+        query.bindValue(int(i), params[i]);
+    if (m_beforeStatement)
+        m_beforeStatement();
+    ++m_statementsSent;
+    if (!query.exec()) {
+        const Error failure = statementFailed(m_settings, query, sql);
+        m_prepared.erase(it);
+        throw failure;
+    }
     return query;
 }
 

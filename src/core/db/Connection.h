@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 
 namespace orvex::db {
 
@@ -56,6 +57,11 @@ public:
     // Server it is a batch of its own, so a USE lasts for the session (inside a prepared
     // statement it would end with it). Counted and hooked like exec().
     void execDirect(const QString& sql);
+    // Like exec(), but the prepared statement is kept for the next call with the same text:
+    // for statements sent thousands of times in one go (a log line per change, a row check
+    // per change). The query returned is the kept one: read what is needed from it before
+    // the next call with the same text, and call finish() on a read one.
+    QSqlQuery& execPrepared(const QString& sql, const QVariantList& params = {});
 
     quint64 statementsSent() const { return m_statementsSent; }
 
@@ -76,6 +82,7 @@ private:
     Product m_product;
     quint64 m_statementsSent = 0;
     std::function<void()> m_beforeStatement;
+    std::unordered_map<QString, QSqlQuery> m_prepared; // execPrepared's statements, by text
 };
 
 } // namespace orvex::db
