@@ -86,6 +86,10 @@ TEST_F(ReviewFiles, theRunKeepsItsChangesWithTheValuesReadAndProposed)
     EXPECT_TRUE(std::none_of(changes.begin(), changes.end(), [](const jobs::Finding& f) {
         return review::classOf(f) == ChangeClass::RateChange && f.key == "8";
     }));
+    // The page shows that line as overridden.
+    EXPECT_TRUE(page.contains("<h2>Lines a later line overrides (1)</h2>")) << page.toStdString();
+    EXPECT_TRUE(page.contains("<tr class=\"change overridden\"><td>A01.0</td>"));
+    EXPECT_TRUE(page.contains(">ICD PH 2024.txt:2</td>"));
     EXPECT_TRUE(outcome.summary.contains("Review page: " +
                                          QDir::toNativeSeparators(folder.outputFile("report.html"))));
     EXPECT_EQ(outcome.json["review"].toObject()["changes"].toString(), folder.outputFile("changes.csv"));
@@ -159,8 +163,9 @@ TEST_F(ReviewFiles, opensInAHeadlessBrowserAndFilters)
 
     for (const ChangeClass c : review::kChangeClasses)
         EXPECT_TRUE(dom.contains(QStringLiteral("<section id=\"%1\"").arg(review::className(c))));
-    static const QRegularExpression row(QStringLiteral("<tr class=\"change\"( hidden=\"\")?>(.*?)</tr>"),
-                                        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression row(
+        QStringLiteral("<tr class=\"change(?: overridden)?\"( hidden=\"\")?>(.*?)</tr>"),
+        QRegularExpression::DotMatchesEverythingOption);
     int shown = 0, hidden = 0;
     for (auto it = row.globalMatch(dom); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
@@ -168,10 +173,11 @@ TEST_F(ReviewFiles, opensInAHeadlessBrowserAndFilters)
         EXPECT_EQ(m.captured(1).isEmpty(), holds) << m.captured(2).toStdString();
         ++(holds ? shown : hidden);
     }
-    EXPECT_EQ(shown + hidden, int(changes.size()));
+    const int rows = int(changes.size()) + int(page.count("<tr class=\"change overridden\">"));
+    EXPECT_EQ(shown + hidden, rows);
     EXPECT_GT(shown, 0);
     EXPECT_GT(hidden, 0);
-    EXPECT_TRUE(dom.contains(QStringLiteral("%1 of %2 rows shown").arg(shown).arg(changes.size())));
+    EXPECT_TRUE(dom.contains(QStringLiteral("%1 of %2 rows shown").arg(shown).arg(rows)));
     // The hostile description stayed text: the page's own script is the only one.
     EXPECT_EQ(dom.count("<script>"), 1);
 }

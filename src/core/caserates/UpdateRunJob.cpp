@@ -139,6 +139,7 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
                 runPass(CaseRatePass::procedure(), context, connection, files, progress, logBox, failures));
         }
         m_changes = m_net.take();
+        const jobs::Findings overridden = m_net.takeOverridden();
         if (stopRequest() != jobs::StopRequest::WindowClosing) {
             review::ReviewRun run;
             run.title = QStringLiteral("Update run");
@@ -148,6 +149,7 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             run.user = m_params.user.isEmpty() ? db::CurrentUser::systemUserName() : m_params.user;
             run.database = connection.settings().describe();
             run.changes = m_changes;
+            run.overridden = overridden;
             review::writeReviewFiles(run, context.outputFolder());
 
             apply::RunRecord record;

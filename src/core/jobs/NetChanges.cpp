@@ -28,8 +28,10 @@ void NetChanges::add(Finding finding)
         return;
     }
     const QString row = rowAspect(finding);
-    if (const auto earlier = m_lastOfRow.constFind(row); earlier != m_lastOfRow.cend())
+    if (const auto earlier = m_lastOfRow.constFind(row); earlier != m_lastOfRow.cend()) {
+        m_overridden.push_back(std::move(*m_items[*earlier]));
         m_items[*earlier].reset();
+    }
     if (finding.kind == Finding::Kind::SameRow) {
         m_lastOfRow.remove(row);
         return;
@@ -49,6 +51,11 @@ Findings NetChanges::take()
     m_items.clear();
     m_lastOfRow.clear();
     return out;
+}
+
+Findings NetChanges::takeOverridden()
+{
+    return std::exchange(m_overridden, {});
 }
 
 } // namespace orvex::jobs

@@ -22,9 +22,13 @@ public:
     // gives" and cancel earlier changes of that row; notes (ZeroAmount) are kept as they are.
     void add(Finding finding);
     Findings take();
+    // The changes a later line of the same row took the place of, in the order of the lines
+    // that did: shown for review, never applied.
+    Findings takeOverridden();
 
 private:
     std::vector<std::optional<Finding>> m_items;
+    Findings m_overridden;
     QHash<QString, size_t> m_lastOfRow;
 };
 

@@ -95,9 +95,10 @@ QString td(const QString& html, const char* cssClass = nullptr)
            html + QStringLiteral("</td>");
 }
 
-void appendRow(QString& out, const jobs::Finding& f, std::span<const char* const> amountColumns)
+void appendRow(QString& out, const jobs::Finding& f, std::span<const char* const> amountColumns,
+               const char* rowClass = "change")
 {
-    out += QStringLiteral("<tr class=\"change\">");
+    out += QStringLiteral("<tr class=\"%1\">").arg(QLatin1String(rowClass));
     out += td(esc(f.code));
     const DescriptionPair d = descriptionsOf(f);
     if (d.changed && !d.before.isEmpty()) {
@@ -166,6 +167,10 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
                    .arg(className(c), esc(classHeading(c)))
                    .arg(int(byClass.value(c).size()));
     }
+    if (!run.overridden.empty())
+        out += QStringLiteral("<tr><td><a href=\"#overridden\">Lines a later line overrides</a></td>"
+                              "<td class=\"num\">%1</td></tr>\n")
+                   .arg(int(run.overridden.size()));
     out += QStringLiteral("</table>\n");
     out += QStringLiteral("<div id=\"filterbar\"><label>Filter: <input id=\"filter\" type=\"search\" "
                           "placeholder=\"code or text\"></label> <span id=\"shown\"></span></div>\n");
@@ -183,6 +188,19 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
         out += QStringLiteral("<table>\n") + heads + QStringLiteral("<tbody>\n");
         for (const jobs::Finding* f : rows) {
             appendRow(out, *f, run.amountColumns);
+            device.write(out.toUtf8());
+            out.clear();
+        }
+        out += QStringLiteral("</tbody>\n</table>\n</section>\n");
+    }
+    if (!run.overridden.empty()) {
+        out += QStringLiteral("<section id=\"overridden\" class=\"changes\">\n<h2>Lines a later line "
+                              "overrides (%1)</h2>\n<p>The list names these rows again further down; the "
+                              "last line for a row holds, and these are not applied.</p>\n<table>\n")
+                   .arg(int(run.overridden.size())) +
+               heads + QStringLiteral("<tbody>\n");
+        for (const jobs::Finding& f : run.overridden) {
+            appendRow(out, f, run.amountColumns, "change overridden");
             device.write(out.toUtf8());
             out.clear();
         }

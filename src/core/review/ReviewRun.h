@@ -28,8 +28,9 @@ struct ReviewRun
     QDateTime when;      // the run's time, from the job's clock
     QString user;        // who ran it
     QString database;    // the database it read, as ConnectionSettings::describe() names it
-    std::span<const jobs::Finding> changes;                      // not owned: the run's own list
-    std::span<const ChangeClass> classes = kChangeClasses;       // the sections, in order
+    std::span<const jobs::Finding> changes;                // not owned: the run's own list
+    std::span<const jobs::Finding> overridden;             // changes a later line of the same row replaced
+    std::span<const ChangeClass> classes = kChangeClasses; // the sections, in order
     std::span<const char* const> amountColumns = kAmountColumns; // none for the ICD scan
 };
 
