@@ -79,6 +79,32 @@ QMap<QString, QString> values(const QJsonObject& o, const char* key, const QStri
 }
 } // namespace
 
+bool isRunKind(const QString& kind)
+{
+    for (const char16_t* k : {kUpdateRun, kScanRun, kPhScanRun, kPackageRatesRun})
+        if (kind == QStringView(k))
+            return true;
+    return false;
+}
+
+QString runKindTitle(const QString& kind)
+{
+    if (kind == QStringView(kUpdateRun))
+        return QStringLiteral("update run");
+    if (kind == QStringView(kScanRun))
+        return QStringLiteral("ICD scan");
+    if (kind == QStringView(kPhScanRun))
+        return QStringLiteral("PH scan");
+    if (kind == QStringView(kPackageRatesRun))
+        return QStringLiteral("package rate script");
+    return kind;
+}
+
+void removeRunRecord(const QString& outputFolder)
+{
+    QFile::remove(QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName)));
+}
+
 QString newRunId(const QDateTime& when)
 {
     return when.toString(QStringLiteral("yyyyMMdd-HHmmss-")) +

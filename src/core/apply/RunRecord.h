@@ -13,7 +13,7 @@ namespace orvex::apply {
 struct RunRecord
 {
     QString runId;     // unique per run: its time and a random part
-    QString kind;      // "update"
+    QString kind;      // one of the run kinds below
     QDateTime when;    // the run's time, from the job's clock
     QString user;      // who ran it
     QString database;  // as ConnectionSettings::describe() names it (never a password)
@@ -27,6 +27,15 @@ struct RunRecord
 
 inline constexpr char16_t kRunRecordName[] = u"changes.json";
 
+// The kinds of run that leave a record.
+inline constexpr char16_t kUpdateRun[] = u"update";
+inline constexpr char16_t kScanRun[] = u"scan";
+inline constexpr char16_t kPhScanRun[] = u"ph-scan";
+inline constexpr char16_t kPackageRatesRun[] = u"package-rates";
+bool isRunKind(const QString& kind);
+// "update run", "ICD scan", "PH scan", "package rate script"; the kind itself when unknown.
+QString runKindTitle(const QString& kind);
+
 // "20240214-093000-1a2b3c4d": the time and 32 random bits.
 QString newRunId(const QDateTime& when);
 
@@ -34,6 +43,8 @@ QByteArray runRecordJson(const RunRecord& record);
 // Writes the record into `outputFolder`, replaced as a whole or left as it was. Throws
 // orvex::Error naming the file that could not be written.
 void writeRunRecord(const RunRecord& record, const QString& outputFolder);
+// Removes the record of an earlier run from `outputFolder`, if there.
+void removeRunRecord(const QString& outputFolder);
 // Reads a record back. Throws orvex::Error naming the file when it is missing or damaged.
 RunRecord readRunRecord(const QString& path);
 

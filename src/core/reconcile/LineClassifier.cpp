@@ -41,6 +41,15 @@ bool amountDiffers(const QVariant& stored, const QString& source)
     const double sourceValue = numbers::roundTo2(numbers::leadingNumber(source));
     return storedValue != sourceValue;
 }
+
+// A package as a line of its group lists it.
+QMap<QString, QString> packageValues(const QString& group, const ratelist::ScanLine& line)
+{
+    return {{QStringLiteral("Package"), group},
+            {QStringLiteral("Amount"), line.amount},
+            {QStringLiteral("PF"), line.pf},
+            {QStringLiteral("MedRoomBoard"), line.hci}};
+}
 } // namespace
 
 void ScanState::addRow(ResultList list, ResultRow row)
@@ -49,10 +58,10 @@ void ScanState::addRow(ResultList list, ResultRow row)
     lists[int(list)].push_back(std::move(row));
 }
 
-jobs::Finding& LineClassifier::addChange(jobs::Finding::Kind kind, const char16_t* table,
-                                         const char* keyColumn, const QString& key, const QString& code)
+jobs::Finding LineClassifier::finding(jobs::Finding::Kind kind, const char16_t* table, const char* keyColumn,
+                                      const QString& key, const QString& code) const
 {
-    jobs::Finding& f = m_state.changes.emplace_back();
+    jobs::Finding f;
     f.kind = kind;
     f.table = QString::fromUtf16(table);
     f.keyColumn = QLatin1String(keyColumn);
@@ -61,6 +70,13 @@ jobs::Finding& LineClassifier::addChange(jobs::Finding::Kind kind, const char16_
     f.sourceLine = m_state.lineNumber;
     f.sourceFile = m_state.sourceFile;
     return f;
+}
+
+void LineClassifier::keep(jobs::Finding finding)
+{
+    if (finding.kind != jobs::Finding::Kind::SameRow)
+        m_state.changes.push_back(finding);
+    m_state.net.add(std::move(finding));
 }
 
 void LineClassifier::classify(const ratelist::ScanLine& line)
@@ -87,8 +103,10 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
             m_state.counters.lblnew = m_state.rowCount(ResultList::NewCode);
             m_writer.newCode(code, description);
             const QString trimmedCode = trimBlanks(code).toString();
-            addChange(jobs::Finding::Kind::NewRow, review::kIcdTable, "CODE", trimmedCode, trimmedCode)
-                .proposed = {{QStringLiteral("Description"), trimBlanks(description).toString()}};
+            jobs::Finding f =
+                finding(jobs::Finding::Kind::NewRow, review::kIcdTable, "CODE", trimmedCode, trimmedCode);
+            f.proposed = {{QStringLiteral("Description"), trimBlanks(description).toString()}};
+            keep(std::move(f));
         }
         return;
     }
@@ -96,6 +114,8 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
         return; // the PH scan never compares descriptions of known codes
     const ResultRow row{pair(listText(byCode->code), listText(byCode->description)),
                         trimmedPair(code, description)};
+    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, review::kIcdTable, "CODE", code, code);
+    f.proposed = {{QStringLiteral("Description"), description}};
     if (sameText(byCode->description, description)) {
         m_state.addRow(ResultList::SameCodeDescription, row);
         m_state.counters.lblsame = m_state.rowCount(ResultList::SameCodeDescription);
@@ -103,11 +123,10 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
         m_state.addRow(ResultList::SameCodeDifDesc, row);
         m_state.counters.lblDifDesc = m_state.rowCount(ResultList::SameCodeDifDesc);
         m_writer.sameCode(*byCode, code, description);
-        jobs::Finding& f =
-            addChange(jobs::Finding::Kind::ChangedValues, review::kIcdTable, "CODE", code, code);
+        f.kind = jobs::Finding::Kind::ChangedValues;
         f.read = {{QStringLiteral("Description"), listText(byCode->description)}};
-        f.proposed = {{QStringLiteral("Description"), description}};
     }
+    keep(std::move(f));
 }
 
 void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
@@ -119,25 +138,29 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         m_state.counters.lblNewPH = m_state.rowCount(ResultList::NewCodePH);
         m_writer.caseRateInsert(line.code, line.description, m_state.groupName, packageId);
         const QString trimmedCode = trimBlanks(line.code).toString();
-        addChange(jobs::Finding::Kind::NewRow, review::kScanCaseRateTable, "ICDCode", trimmedCode,
-                  trimmedCode)
-            .proposed = {{QStringLiteral("Description"), trimBlanks(line.description).toString()},
-                         {QStringLiteral("CaseType"), m_state.groupName},
-                         {QStringLiteral("PackageID"), packageId.value_or(QString())}};
+        jobs::Finding f = finding(jobs::Finding::Kind::NewRow, review::kScanCaseRateTable, "ICDCode",
+                                  trimmedCode, trimmedCode);
+        f.proposed = {{QStringLiteral("Description"), trimBlanks(line.description).toString()},
+                      {QStringLiteral("CaseType"), m_state.groupName},
+                      {QStringLiteral("PackageID"), packageId.value_or(QString())}};
+        keep(std::move(f));
         return;
     }
+    jobs::Finding f =
+        finding(jobs::Finding::Kind::SameRow, review::kScanCaseRateTable, "ICDCode", line.code, line.code);
+    f.proposed = {{QStringLiteral("Description"), line.description}};
     if (sameText(caseRate->description, line.description)) {
         ++m_state.counters.lblsamePH;
+        keep(std::move(f));
         return;
     }
     ++m_state.counters.lblDifDescPH;
     m_state.addRow(ResultList::SameCodeDifDescPH, {pair(line.code, listText(caseRate->description)),
                                                    trimmedPair(line.code, line.description)});
     m_writer.caseRateDescriptionUpdate(caseRate->description, line.code, line.description);
-    jobs::Finding& f = addChange(jobs::Finding::Kind::ChangedValues, review::kScanCaseRateTable, "ICDCode",
-                                 line.code, line.code);
+    f.kind = jobs::Finding::Kind::ChangedValues;
     f.read = {{QStringLiteral("Description"), listText(caseRate->description)}};
-    f.proposed = {{QStringLiteral("Description"), line.description}};
+    keep(std::move(f));
 }
 
 std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& line)
@@ -145,33 +168,36 @@ std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& lin
     const QString& group = m_state.groupName;
     const std::optional<PackageRow> package = m_lookups.packageByName(group);
     if (!package) {
+        jobs::Finding f =
+            finding(jobs::Finding::Kind::NewRow, review::kScanPackageTable, "Package", group, line.code);
+        f.proposed = packageValues(group, line);
         // One INSERT per group and run: a second one would create a duplicate package
         // and make every later sub-select by name return more than one value.
         if (!m_state.packagesInserted.contains(db::ciAsKey(group))) {
             m_state.packagesInserted.insert(db::ciAsKey(group));
             m_writer.packageInsert(group, line.amount, line.pf, line.hci);
-            addChange(jobs::Finding::Kind::NewRow, review::kScanPackageTable, "Package", group, line.code)
-                .proposed = {{QStringLiteral("Package"), group},
-                             {QStringLiteral("Amount"), line.amount},
-                             {QStringLiteral("PF"), line.pf},
-                             {QStringLiteral("MedRoomBoard"), line.hci}};
+            keep(std::move(f));
+        } else {
+            // The script gives the new package the first line's amounts; for the apply the
+            // group's last line holds, as it does for a package that exists, so that the
+            // next run finds the package as listed.
+            m_state.net.add(std::move(f));
         }
         return std::nullopt;
     }
     m_state.packageId = listText(package->packageId);
+    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, review::kScanPackageTable, "PackageID",
+                              m_state.packageId, line.code);
+    f.proposed = packageValues(group, line);
     if (amountDiffers(package->amount, line.amount) || amountDiffers(package->pf, line.pf) ||
         amountDiffers(package->medRoomBoard, line.hci)) {
         m_writer.packageUpdate(line.amount, line.pf, line.hci, m_state.packageId);
-        jobs::Finding& f = addChange(jobs::Finding::Kind::ChangedValues, review::kScanPackageTable,
-                                     "PackageID", m_state.packageId, line.code);
+        f.kind = jobs::Finding::Kind::ChangedValues;
         f.read = {{QStringLiteral("Amount"), listText(package->amount)},
                   {QStringLiteral("PF"), listText(package->pf)},
                   {QStringLiteral("MedRoomBoard"), listText(package->medRoomBoard)}};
-        f.proposed = {{QStringLiteral("Package"), group},
-                      {QStringLiteral("Amount"), line.amount},
-                      {QStringLiteral("PF"), line.pf},
-                      {QStringLiteral("MedRoomBoard"), line.hci}};
     }
+    keep(std::move(f));
     return m_state.packageId;
 }
 

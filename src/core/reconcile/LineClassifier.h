@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobs/NetChanges.h"
 #include "reconcile/ScanLookups.h"
 #include "reconcile/ScanReportWriter.h"
 #include "reconcile/ScanTypes.h"
@@ -23,7 +24,10 @@ struct ScanState
     QSet<QString> packagesInserted; // CI_AS keys of group names
     std::vector<std::pair<ResultList, ResultRow>> rowsOfLine;
     jobs::Findings changes; // every change the scripts propose, as data
-    int lineNumber = 0;     // 1-based line being classified
+    // The same changes and the rows found as listed, folded to their net effect per row,
+    // for the run record an apply works from.
+    jobs::NetChanges net;
+    int lineNumber = 0; // 1-based line being classified
     QString sourceFile;
 
     void addRow(ResultList list, ResultRow row);
@@ -47,9 +51,11 @@ private:
     // Looks the group's package up, writes its INSERT or UPDATE block when needed and
     // returns its ID when it exists.
     std::optional<QString> packageStep(const ratelist::ScanLine& line);
-    // Appends a change of the current line to the state's list.
-    jobs::Finding& addChange(jobs::Finding::Kind kind, const char16_t* table, const char* keyColumn,
-                             const QString& key, const QString& code);
+    // A finding of the current line.
+    jobs::Finding finding(jobs::Finding::Kind kind, const char16_t* table, const char* keyColumn,
+                          const QString& key, const QString& code) const;
+    // Keeps a change the scripts propose; a row found as listed goes to the net changes only.
+    void keep(jobs::Finding finding);
 
     ScanLookups& m_lookups;
     ScanReportWriter& m_writer;

@@ -1,6 +1,7 @@
 #include "reconcile/ScanJob.h"
 
 #include "Error.h"
+#include "apply/RunRecord.h"
 #include "db/CurrentUser.h"
 #include "platform/ProgramFolder.h"
 #include "ratelist/RateLine.h"
@@ -193,8 +194,9 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     const QDateTime started = context.now();
 
     report::ReportFileSet files(context.outputFolder());
-    // An earlier run's review files must not stand beside this run's reports.
+    // An earlier run's review files and record must not stand beside this run's reports.
     review::removeReviewFiles(context.outputFolder());
+    apply::removeRunRecord(context.outputFolder());
     files.OpenScanFiles(p.phMode);
     if (p.fixFormat)
         files.openFixFormatFile();
@@ -280,6 +282,15 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             }
             review::writeReviewFiles(run, context.outputFolder());
             result.reviewWritten = true;
+
+            apply::RunRecord record;
+            record.runId = apply::newRunId(started);
+            record.kind = QString::fromUtf16(p.phMode ? apply::kPhScanRun : apply::kScanRun);
+            record.when = started;
+            record.user = run.user;
+            record.database = run.database;
+            record.changes = state.net.take();
+            apply::writeRunRecord(record, context.outputFolder());
         }
         result.counters = state.counters;
         result.changes = std::move(state.changes);

@@ -1,6 +1,8 @@
 #include "tools/ToolJobs.h"
 
+#include "apply/RunRecord.h"
 #include "db/CurrentUser.h"
+#include "jobs/NetChanges.h"
 #include "platform/ProgramFolder.h"
 #include "review/ReviewRun.h"
 
@@ -10,6 +12,15 @@
 #include <QJsonArray>
 
 namespace orvex::tools {
+
+namespace {
+// A package rate change's proposed values without the package's name, as its read values hold them.
+QMap<QString, QString> amountsOnly(QMap<QString, QString> values)
+{
+    values.remove(QStringLiteral("Package"));
+    return values;
+}
+} // namespace
 
 jobs::JobOutcome PackageCloneJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
 {
@@ -43,6 +54,7 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
         params.outputPath = context.outputFolder() + QStringLiteral("/UpdatePackageRates.txt");
     }
     review::removeReviewFiles(context.outputFolder());
+    apply::removeRunRecord(context.outputFolder());
     m_changes.clear();
     const QDateTime started = context.now();
     const PackageRateResult result = writePackageRateScript(
@@ -64,6 +76,24 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     run.classes = review::kPackageRateClasses;
     run.amountColumns = review::kPackageAmountColumns;
     review::writeReviewFiles(run, context.outputFolder());
+
+    apply::RunRecord record;
+    record.runId = apply::newRunId(started);
+    record.kind = QString::fromUtf16(apply::kPackageRatesRun);
+    record.when = started;
+    record.user = run.user;
+    record.database = run.database;
+    // A PackageID held by two rows gets two lines, the last of which holds; a factor of 0
+    // leaves the amounts as they are.
+    jobs::NetChanges net;
+    for (jobs::Finding f : m_changes) {
+        if (f.read == amountsOnly(f.proposed))
+            f.kind = jobs::Finding::Kind::SameRow;
+        net.add(std::move(f));
+    }
+    record.changes = net.take();
+    apply::writeRunRecord(record, context.outputFolder());
+
     outcome.messages = {QStringLiteral("Done.")};
     outcome.filesToOpen = {result.path};
     outcome.summary = {
