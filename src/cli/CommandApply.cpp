@@ -1,4 +1,5 @@
-// orvex-cli apply and undo: the last update run's changes into the connected database, and
+// orvex-cli apply and undo: the last run's changes (an update run, a scan, the package rate
+// script) into the connected database, and
 // back out again.
 #include "cli/CliContext.h"
 
@@ -16,14 +17,16 @@ namespace orvex::cli {
 int runApply(CliContext& ctx, const QStringList& args)
 {
     bool confirmed = false;
+    QString kind; // "": whatever run the record is of
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--yes")) {
             confirmed = true;
         } else if (args[i] == QLatin1String("--run") && i + 1 < args.size()) {
-            if (args[++i] != QLatin1String("update"))
-                throw Error(
-                    QStringLiteral("apply: runs of kind \"%1\" cannot be applied yet; only --run update.")
-                        .arg(args[i]));
+            kind = args[++i];
+            if (!apply::isRunKind(kind))
+                throw UsageError(
+                    QStringLiteral("apply: --run takes update, scan, ph-scan or package-rates, not \"%1\"")
+                        .arg(kind));
         } else {
             throw UsageError(QStringLiteral("apply: unknown option \"%1\"").arg(args[i]));
         }
@@ -31,9 +34,11 @@ int runApply(CliContext& ctx, const QStringList& args)
     const QString output = ProgramFolder::outputFolder();
     const apply::RunRecord record =
         apply::readRunRecord(QDir(output).filePath(QString::fromUtf16(apply::kRunRecordName)));
+    apply::checkRunKind(record, kind);
     const apply::ApplyCounts counts = apply::countChanges(record);
-    ctx.out << "Run " << record.runId << " of " << record.when.toString(Qt::ISODate) << " on "
-            << record.database << ": " << counts.text() << "\n";
+    ctx.out << "The " << apply::runKindTitle(record.kind) << " " << record.runId << " of "
+            << record.when.toString(Qt::ISODate) << " on " << record.database << ": " << counts.text()
+            << "\n";
     if (!confirmed) {
         ctx.out.flush();
         ctx.err << "orvex-cli: apply changes the database: add --yes to apply these changes\n";
@@ -43,7 +48,7 @@ int runApply(CliContext& ctx, const QStringList& args)
     QElapsedTimer timer;
     timer.start();
     const apply::ApplyResult result =
-        apply::applyRun(*connection, output, ctx.logIdentity(), QDateTime::currentDateTime());
+        apply::applyRun(*connection, output, ctx.logIdentity(), QDateTime::currentDateTime(), kind);
     ctx.out << "Applied run " << result.runId << " in one transaction: " << result.counts.text() << " ("
             << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s)\n"
             << "To take it back: orvex-cli undo \"" << QDir::toNativeSeparators(result.undoFile) << "\"\n";

@@ -153,3 +153,29 @@ TEST(ScanCommand, badInputFailsWithAClearMessage)
     EXPECT_FALSE(run.err.isEmpty());
     EXPECT_FALSE(QFile::exists(cli.folder.outputFile("script.txt")));
 }
+
+TEST(ScanCommand, itsChangesAreAppliedOnlyAsTheRunTheyAre)
+{
+    ScanCli cli;
+    cli.dbs.addIcd("A00.0", "Cholera");
+    writeBytes(cli.folder.path() + "/list.txt",
+               "|CHOLERA|||\r\nA00.0|Cholera|1,000|300|700\r\nB00|Herpes|||\r\n");
+    ASSERT_EQ(cli.run({"--ph", "--source", "list.txt"}).exitCode, 0);
+
+    const QStringList apply = {"--db", cli.dbs.folder(), "apply", "--yes", "--run"};
+    const CliRun asUpdate = runCliInProcess(apply + QStringList{"update"});
+    EXPECT_EQ(asUpdate.exitCode, 1);
+    EXPECT_TRUE(
+        asUpdate.err.contains("nothing was changed: the last run in the output folder is a PH scan of "))
+        << asUpdate.err.toStdString();
+    EXPECT_TRUE(asUpdate.err.contains(", not an update run.")) << asUpdate.err.toStdString();
+
+    const CliRun applied = runCliInProcess(apply + QStringList{"ph-scan"});
+    EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    EXPECT_TRUE(
+        applied.out.contains("in one transaction: 1 new ICD-10 code, 1 new package, 2 new case rates"))
+        << applied.out.toStdString();
+    ASSERT_EQ(cli.run({"--ph", "--source", "list.txt"}).exitCode, 0);
+    EXPECT_TRUE(runCliInProcess({"--db", cli.dbs.folder(), "apply"}).out.contains(": no changes"));
+    EXPECT_EQ(runCliInProcess({"--db", cli.dbs.folder(), "undo", "--last", "--yes"}).exitCode, 0);
+}

@@ -17,10 +17,20 @@ struct ApplyCounts
 {
     int newCodes = 0;           // a package and a case rate inserted each
     int rateChanges = 0;        // packages whose amounts are updated
-    int descriptionChanges = 0; // only when the run had description updates on
+    int descriptionChanges = 0; // of case rates; an update run's only when it had them on
+    int newIcdCodes = 0;        // rows inserted into tbICDdiagMain
+    int icdDescriptionChanges = 0;
+    int newPackages = 0; // a PH scan's packages for groups the package table lacks
+    int newCaseRates = 0;
 
-    int total() const { return newCodes + rateChanges + descriptionChanges; }
-    QString text() const; // "3 new codes, 2 rate changes, 1 description change"
+    int total() const
+    {
+        return newCodes + rateChanges + descriptionChanges + newIcdCodes + icdDescriptionChanges +
+               newPackages + newCaseRates;
+    }
+    // "3 new codes, 2 rate changes, 1 description change": the classes there are any of,
+    // or "no changes".
+    QString text() const;
 };
 
 // The changes of `record` an apply makes (amounts of 0 are notes, never applied).
@@ -30,18 +40,25 @@ struct ApplyResult
 {
     QString runId;
     ApplyCounts counts;
-    QStringList newPackageIds; // in the order of the new codes
+    QStringList newPackageIds; // in the order they were inserted
     QString undoFile;          // the "undo <date time>.sql" that takes the apply back
 };
 
-// Applies the run recorded in `outputFolder`/changes.json to `connection` in one write
-// transaction, with one activity-log entry for the apply and one line per change, and
-// marks the run applied ("applied <run id>" beside the record). Nothing is changed, and
-// orvex::Error says why, when the record names another database, the run was applied
-// already, it aimed at test copies or at tbMedPackage_NEW, a row no longer holds the
-// values the run read (the rows are named), or a statement fails (the change is named).
+// Applies the run recorded in `outputFolder`/changes.json (an update run, either scan or
+// the package rate script) to `connection` in one write transaction, with one
+// activity-log entry for the apply and one line per change, and marks the run applied
+// ("applied <run id>" beside the record). Nothing is changed, and orvex::Error says why,
+// when the record names another database, the run was applied already, it aimed at test
+// copies or at tbMedPackage_NEW, a row no longer holds the values the run read (the rows
+// are named), or a statement fails (the change is named). With `expectedKind` ("update", "scan", "ph-scan",
+// "package-rates"), a record of another kind is refused, naming both: the output folder's last run is not the
+// one meant.
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
-                     const QDateTime& when);
+                     const QDateTime& when, const QString& expectedKind = {});
+
+// Throws orvex::Error when the record is of a kind no apply knows, or, with `expectedKind`,
+// of another kind ("the last run in the output folder is a PH scan of ..., not an update run").
+void checkRunKind(const RunRecord& record, const QString& expectedKind);
 
 // The marker file of an applied run.
 QString appliedMarkerPath(const QString& outputFolder, const QString& runId);

@@ -15,8 +15,7 @@ namespace {
 
 bool isAmount(const QString& column)
 {
-    return column == QLatin1String("Amount") || column == QLatin1String("PF") ||
-           column == QLatin1String("MedRoomBoard");
+    return kPackageAmountColumns.contains(column);
 }
 
 QString text(const QVariant& v)
@@ -24,7 +23,47 @@ QString text(const QVariant& v)
     return v.isNull() ? QString() : v.toString();
 }
 
+// NULL as a null value: through ODBC a NULL amount comes as a double 0 that is not null,
+// and an undo would put 0 back where there was nothing.
+QVariant value(const QSqlQuery& q, int column)
+{
+    return q.isNull(column) ? QVariant() : q.value(column);
+}
+
 } // namespace
+
+const QStringList kPackageAmountColumns = {QStringLiteral("Amount"),   QStringLiteral("MedRoomBoard"),
+                                           QStringLiteral("MedDrugs"), QStringLiteral("MedOthers"),
+                                           QStringLiteral("MedOR"),    QStringLiteral("PF")};
+
+std::vector<QVariantMap> icdRows(db::Connection& connection, const QString& code)
+{
+    std::vector<QVariantMap> rows;
+    QSqlQuery q = connection.exec(connection.statements().icdByCode(), {code});
+    while (q.next())
+        rows.push_back({{QStringLiteral("Description"), value(q, 1)}});
+    return rows;
+}
+
+std::optional<QVariantMap> packageNamed(db::Connection& connection, const QString& name)
+{
+    QSqlQuery q = connection.exec(connection.statements().packageByName(), {name});
+    if (!q.next())
+        return std::nullopt;
+    return QVariantMap{{QStringLiteral("PackageID"), q.value(0)}};
+}
+
+std::optional<QVariantMap> packageAmounts(db::Connection& connection, const QString& table,
+                                          const QString& packageId)
+{
+    QSqlQuery q = connection.exec(connection.statements().applyPackageAmountsRow(table), {packageId});
+    if (!q.next())
+        return std::nullopt;
+    QVariantMap row;
+    for (int i = 0; i < kPackageAmountColumns.size(); ++i)
+        row.insert(kPackageAmountColumns[i], value(q, i));
+    return row;
+}
 
 std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& packageId)
 {

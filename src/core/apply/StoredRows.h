@@ -4,6 +4,7 @@
 #include <QVariantMap>
 
 #include <optional>
+#include <vector>
 
 namespace orvex::db {
 class Connection;
@@ -19,6 +20,17 @@ std::optional<QVariantMap> packageRow(db::Connection& connection, const QString&
 // one of that package.
 std::optional<QVariantMap> caseRateRow(db::Connection& connection, bool procedures, const QString& code,
                                        const QString& packageId = {});
+
+// Description of every row of `code` in tbICDdiagMain, the scan's first row first.
+std::vector<QVariantMap> icdRows(db::Connection& connection, const QString& code);
+// PackageID of the first package named `name`.
+std::optional<QVariantMap> packageNamed(db::Connection& connection, const QString& name);
+// Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF of the first row with that PackageID
+// in `table` (tbMedPackage and a checked suffix).
+std::optional<QVariantMap> packageAmounts(db::Connection& connection, const QString& table,
+                                          const QString& packageId);
+// The six amounts' names in the order the package rate script sets them.
+extern const QStringList kPackageAmountColumns;
 
 // Whether `row` holds `expected`: amounts compared as the numbers they start with (a money
 // column hands "3330.0000" back for "3330"), texts without their trailing blanks, NULL as "".

@@ -26,6 +26,17 @@ bool isPackage(const UndoStep& step)
     return step.table == QLatin1String("tbMedPackage");
 }
 
+bool isIcd(const UndoStep& step)
+{
+    return step.table == QLatin1String("tbICDdiagMain");
+}
+
+// A package rate script's step: all six amounts, in tbMedPackage or a year's copy.
+bool allAmounts(const UndoStep& step)
+{
+    return step.before.contains(QStringLiteral("MedDrugs"));
+}
+
 bool isProcedures(const UndoStep& step)
 {
     return step.table == QLatin1String("tbMed_Procedures");
@@ -39,14 +50,36 @@ QString rowName(const UndoStep& step)
     return name;
 }
 
+// The row as it is now. An ICD-10 code's rows must agree: the apply inserted one row of a
+// new code, and changed every row of a known one.
+std::optional<QVariantMap> rowNow(db::Connection& connection, const UndoStep& step, QString& problem)
+{
+    if (isIcd(step)) {
+        const std::vector<QVariantMap> rows = icdRows(connection, step.key);
+        if (rows.empty())
+            return std::nullopt;
+        const bool inserted = step.action == UndoStep::Action::Remove;
+        if ((inserted && rows.size() > 1) ||
+            std::any_of(rows.begin(), rows.end(), [&](const QVariantMap& r) { return !holds(r, rows[0]); }))
+            problem = QStringLiteral("%1 now has %2 rows").arg(rowName(step)).arg(rows.size());
+        return rows[0];
+    }
+    if (allAmounts(step))
+        return packageAmounts(connection, step.table, step.key);
+    if (isPackage(step))
+        return packageRow(connection, step.key);
+    return caseRateRow(connection, isProcedures(step), step.key, step.packageId);
+}
+
 // Empty when the row still holds what the apply left; else what it holds now.
 QString changedSinceApply(db::Connection& connection, const UndoStep& step)
 {
-    const std::optional<QVariantMap> row =
-        isPackage(step) ? packageRow(connection, step.key)
-                        : caseRateRow(connection, isProcedures(step), step.key, step.packageId);
+    QString problem;
+    const std::optional<QVariantMap> row = rowNow(connection, step, problem);
     if (!row)
         return QStringLiteral("%1 is gone").arg(rowName(step));
+    if (!problem.isEmpty())
+        return problem;
     if (holds(*row, step.after))
         return {};
     QVariantMap now;
@@ -60,13 +93,23 @@ QString undoOne(db::Connection& connection, const UndoStep& step)
 {
     const db::Statements& sql = connection.statements();
     if (step.action == UndoStep::Action::Remove) {
-        if (isPackage(step))
+        if (isIcd(step))
+            connection.exec(sql.undoDeleteIcdCode(), {step.key});
+        else if (isPackage(step))
             connection.exec(sql.undoDeletePackage(), {step.key});
         else
             connection.exec(sql.undoDeleteCaseRate(isProcedures(step)), {step.key, step.packageId});
         return QStringLiteral("removed %1").arg(rowName(step));
     }
-    if (isPackage(step)) {
+    if (allAmounts(step)) {
+        QVariantList values;
+        for (const QString& c : kPackageAmountColumns) {
+            if (!step.before.contains(c))
+                throw Error(QStringLiteral("the undo data of %1 lacks its %2").arg(rowName(step), c));
+            values << step.before.value(c);
+        }
+        connection.exec(sql.applyUpdatePackageAmounts(step.table), values << step.key);
+    } else if (isPackage(step)) {
         const QStringList columns = {QStringLiteral("Amount"), QStringLiteral("PF"),
                                      QStringLiteral("MedRoomBoard")};
         for (const QString& c : columns) {
@@ -79,7 +122,8 @@ QString undoOne(db::Connection& connection, const UndoStep& step)
     } else {
         if (!step.before.contains(QStringLiteral("Description")))
             throw Error(QStringLiteral("the undo data of %1 lacks its Description").arg(rowName(step)));
-        connection.exec(sql.applyUpdateDescription(isProcedures(step)),
+        connection.exec(isIcd(step) ? sql.applyUpdateIcdDescription()
+                                    : sql.applyUpdateDescription(isProcedures(step)),
                         {step.before.value(QStringLiteral("Description")), step.key});
     }
     return QStringLiteral("put back %1: %2").arg(rowName(step), shownValues(step.before));

@@ -25,6 +25,7 @@ constexpr TableName kTables[] = {
     {"tbMedPackage", "PackageID"},
     {"tbMed_MedicalCaseRates", "ICDCode"},
     {"tbMed_Procedures", "RVSCODE"},
+    {"tbICDdiagMain", "CODE"},
 };
 
 bool knownRow(const UndoStep& step)
@@ -33,7 +34,9 @@ bool knownRow(const UndoStep& step)
         if (step.table == QLatin1String(t.table) && step.keyColumn == QLatin1String(t.keyColumn))
             return true;
     }
-    return false;
+    // The package rate script's table: tbMedPackage and a year.
+    return step.keyColumn == QLatin1String("PackageID") && step.action == UndoStep::Action::Restore &&
+           isPackageTable(step.table);
 }
 
 // Comment text on one line: a line break would end the comment.
@@ -69,7 +72,10 @@ QString literal(const QVariant& value)
 
 QString tableName(const UndoStep& step)
 {
-    return QStringLiteral("[Medicare].[dbo].[%1]").arg(step.table);
+    return QStringLiteral("[%1].[dbo].[%2]")
+        .arg(step.table == QLatin1String("tbICDdiagMain") ? QStringLiteral("Build_FILE")
+                                                          : QStringLiteral("Medicare"),
+             step.table);
 }
 
 QString statement(const UndoStep& step)
@@ -148,6 +154,17 @@ UndoStep stepFrom(const QJsonObject& o, const QString& path, int lineNumber)
 }
 
 } // namespace
+
+bool isPackageTable(const QString& table)
+{
+    if (!table.startsWith(QLatin1String("tbMedPackage")))
+        return false;
+    for (const QChar c : QStringView(table).mid(12)) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('_'))
+            return false;
+    }
+    return true;
+}
 
 int UndoRecord::restoredRows() const
 {

@@ -16,8 +16,9 @@ struct UndoStep
         Remove   // delete the row the apply inserted
     };
     Action action = Action::Restore;
-    QString table;      // "tbMedPackage", "tbMed_MedicalCaseRates" or "tbMed_Procedures"
-    QString keyColumn;  // "PackageID", "ICDCode" or "RVSCODE"
+    QString table;      // "tbMedPackage" (or a year's copy), "tbMed_MedicalCaseRates",
+                        // "tbMed_Procedures" or "tbICDdiagMain"
+    QString keyColumn;  // "PackageID", "ICDCode", "RVSCODE" or "CODE"
     QString key;        // the row's key value
     QString packageId;  // a removed case rate: the package it was inserted with
     QVariantMap before; // Restore: the values the row held before the apply (NULL kept)
@@ -42,6 +43,10 @@ struct UndoRecord
     int removedRows() const;
     bool operator==(const UndoRecord&) const = default;
 };
+
+// tbMedPackage, or tbMedPackage followed by ASCII letters, digits and underscores only (the
+// package rate script's "tbMedPackage2023"): a name safe to place in a statement.
+bool isPackageTable(const QString& table);
 
 QByteArray undoFileText(const UndoRecord& record);
 // Throws orvex::Error naming the file when it is missing, holds no undo data or is damaged.

@@ -456,6 +456,43 @@ QString SqlServerStatements::undoDeletePackage() const
     return QStringLiteral("DELETE FROM [Medicare].[dbo].[tbMedPackage] WHERE PackageID = ?");
 }
 
+QString SqlServerStatements::applyInsertIcdCode() const
+{
+    return QStringLiteral("INSERT INTO [Build_FILE].[dbo].[tbICDdiagMain] (CODE,Description) VALUES (?,?)");
+}
+
+QString SqlServerStatements::applyUpdateIcdDescription() const
+{
+    return QStringLiteral("UPDATE [Build_FILE].[dbo].[tbICDdiagMain] SET Description=? WHERE CODE=?");
+}
+
+QString SqlServerStatements::applyInsertScanCaseRate() const
+{
+    return QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] "
+                          "([ICDCode],[Description],[CaseType],[PackageID]) VALUES (?,?,?,?)");
+}
+
+QString SqlServerStatements::undoDeleteIcdCode() const
+{
+    return QStringLiteral("DELETE FROM [Build_FILE].[dbo].[tbICDdiagMain] WHERE CODE = ?");
+}
+
+QString SqlServerStatements::applyPackageAmountsRow(const QString& table) const
+{
+    return QStringLiteral(
+               "SELECT Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF FROM [Medicare].[dbo].[%1] "
+               "WHERE PackageID = ?")
+        .arg(table);
+}
+
+QString SqlServerStatements::applyUpdatePackageAmounts(const QString& table) const
+{
+    return QStringLiteral(
+               "UPDATE [Medicare].[dbo].[%1] SET Amount=?, MedRoomBoard=?, MedDrugs=?, MedOthers=?, "
+               "MedOR=?, PF=? WHERE PackageID = ?")
+        .arg(table);
+}
+
 QString SqlServerStatements::lastApplyOrUndo() const
 {
     return QStringLiteral(

@@ -451,6 +451,42 @@ QString SqliteStatements::undoDeletePackage() const
     return QStringLiteral("delete from Medicare.tbMedPackage where PackageID = ?");
 }
 
+QString SqliteStatements::applyInsertIcdCode() const
+{
+    return QStringLiteral("insert into Build_FILE.tbICDdiagMain (CODE,Description) values (?,?)");
+}
+
+QString SqliteStatements::applyUpdateIcdDescription() const
+{
+    return QStringLiteral("update Build_FILE.tbICDdiagMain set Description=? where CODE=?");
+}
+
+QString SqliteStatements::applyInsertScanCaseRate() const
+{
+    return QStringLiteral("insert into Medicare.tbMed_MedicalCaseRates "
+                          "(ICDCode,Description,CaseType,PackageID) values (?,?,?,?)");
+}
+
+QString SqliteStatements::undoDeleteIcdCode() const
+{
+    return QStringLiteral("delete from Build_FILE.tbICDdiagMain where CODE = ?");
+}
+
+QString SqliteStatements::applyPackageAmountsRow(const QString& table) const
+{
+    return QStringLiteral("select Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF from Medicare.%1 "
+                          "where PackageID = ? order by rowid")
+        .arg(table);
+}
+
+QString SqliteStatements::applyUpdatePackageAmounts(const QString& table) const
+{
+    return QStringLiteral(
+               "update Medicare.%1 set Amount=?, MedRoomBoard=?, MedDrugs=?, MedOthers=?, MedOR=?, "
+               "PF=? where PackageID = ?")
+        .arg(table);
+}
+
 QString SqliteStatements::lastApplyOrUndo() const
 {
     return QStringLiteral(

@@ -66,6 +66,12 @@ public:
     QString applyPackageRow() const override;
     QString undoDeleteCaseRate(bool procedures) const override;
     QString undoDeletePackage() const override;
+    QString applyInsertIcdCode() const override;
+    QString applyUpdateIcdDescription() const override;
+    QString applyInsertScanCaseRate() const override;
+    QString undoDeleteIcdCode() const override;
+    QString applyPackageAmountsRow(const QString& table) const override;
+    QString applyUpdatePackageAmounts(const QString& table) const override;
     QString lastApplyOrUndo() const override;
 
     QStringList backupUseMedicare() const override;

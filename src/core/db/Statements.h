@@ -140,6 +140,19 @@ public:
     // inserted package.
     virtual QString undoDeleteCaseRate(bool procedures) const = 0;
     virtual QString undoDeletePackage() const = 0;
+    // Applying a scan, as its scripts do: a new ICD-10 code (? = CODE, Description), the
+    // description of every row of a code (? = Description, code), and a new case rate with
+    // the list's group as its case type (? = ICDCode, Description, CaseType, PackageID).
+    virtual QString applyInsertIcdCode() const = 0;
+    virtual QString applyUpdateIcdDescription() const = 0;
+    virtual QString applyInsertScanCaseRate() const = 0;
+    virtual QString undoDeleteIcdCode() const = 0; // ? = CODE
+    // Applying the package rate script to the table it addresses (`table` is tbMedPackage
+    // and a suffix checked to hold letters, digits and underscores only): ? = PackageID
+    // reads Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF; the update sets them,
+    // ? = the six amounts in that order, PackageID.
+    virtual QString applyPackageAmountsRow(const QString& table) const = 0;
+    virtual QString applyUpdatePackageAmounts(const QString& table) const = 0;
     // ? = "Apply of %", "Undo of %": one row, one column, the time of the last apply or
     // undo the activity log holds (NULL when none). Needs the log table.
     virtual QString lastApplyOrUndo() const = 0;
