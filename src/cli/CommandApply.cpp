@@ -39,6 +39,10 @@ int runApply(CliContext& ctx, const QStringList& args)
     ctx.out << "The " << apply::runKindTitle(record.kind) << " " << record.runId << " of "
             << record.when.toString(Qt::ISODate) << " on " << record.database << ": " << counts.text()
             << "\n";
+    if (counts.total() == 0) {
+        ctx.out << "Nothing to apply.\n"; // as the window says it: no transaction, no log entry
+        return 0;
+    }
     if (!confirmed) {
         ctx.out.flush();
         ctx.err << "orvex-cli: apply changes the database: add --yes to apply these changes\n";

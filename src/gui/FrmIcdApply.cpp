@@ -1,4 +1,4 @@
-// Tab "Update 2024": "Apply to database…" applies the last update run (output/changes.json)
+// Tab "Update 2024": "Apply to database…" applies the last run (output/changes.json)
 // to the connected database, "Undo last apply" runs the undo file of the last apply; both
 // after a confirmation, as jobs of the window's runner.
 #include "Error.h"
@@ -25,16 +25,16 @@ QString runRecordPath()
 
 QString applyQuestion(const apply::RunRecord& record, const apply::ApplyCounts& counts)
 {
-    return QStringLiteral("Apply the update run %1 of %2 to the database?\n\n"
-                          "Database: %3\nChanges: %4\n\n"
+    return QStringLiteral("Apply the %1 %2 of %3 to the database?\n\n"
+                          "Database: %4\nChanges: %5\n\n"
                           "All changes are made in one transaction, or none.")
-        .arg(record.runId, record.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), record.database,
-             counts.text());
+        .arg(apply::runKindTitle(record.kind), record.runId,
+             record.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), record.database, counts.text());
 }
 
 QString undoQuestion(const QString& undoFile, const apply::UndoPlan& plan)
 {
-    return QStringLiteral("Undo the apply of the update run %1?\n\n"
+    return QStringLiteral("Undo the apply of the run %1?\n\n"
                           "Database: %2\nUndo file: %3\nThe undo %4.\n\n"
                           "All of it is done in one transaction, or nothing.")
         .arg(plan.runId, plan.database, QDir::toNativeSeparators(undoFile), plan.text());
@@ -76,9 +76,8 @@ void FrmIcd::onApplyClicked()
     }
     const apply::ApplyCounts counts = apply::countChanges(record);
     if (counts.total() == 0) {
-        MessageBoxes::information(
-            this,
-            QStringLiteral("The update run %1 found nothing to change in the database.").arg(record.runId));
+        MessageBoxes::information(this, QStringLiteral("The %1 %2 found nothing to change in the database.")
+                                            .arg(apply::runKindTitle(record.kind), record.runId));
         return;
     }
     if (MessageBoxes::question(this, applyQuestion(record, counts), QMessageBox::Yes | QMessageBox::No,

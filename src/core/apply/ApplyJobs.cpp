@@ -15,7 +15,11 @@ QJsonObject countsJson(const ApplyCounts& counts)
 {
     return QJsonObject{{"newCodes", counts.newCodes},
                        {"rateChanges", counts.rateChanges},
-                       {"descriptionChanges", counts.descriptionChanges}};
+                       {"descriptionChanges", counts.descriptionChanges},
+                       {"newIcdCodes", counts.newIcdCodes},
+                       {"icdDescriptionChanges", counts.icdDescriptionChanges},
+                       {"newPackages", counts.newPackages},
+                       {"newCaseRates", counts.newCaseRates}};
 }
 
 // Runs `change` on the job's own connection; the outcome it returns gets the statements
