@@ -118,7 +118,10 @@ TEST_F(ScanReview, phScanPageShowsItsSectionsInABrowser)
         GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh installs it)";
     for (const ChangeClass c : review::kPhScanClasses)
         EXPECT_TRUE(dom.contains(QStringLiteral("<section id=\"%1\"").arg(review::className(c))));
-    EXPECT_TRUE(dom.contains(QStringLiteral("%1 of %1 rows shown").arg(result.changes.size())));
+    // The changes an apply makes, and the ones a later line overrides.
+    const qsizetype rows = page.count("<tr class=\"change");
+    EXPECT_GE(rows, qsizetype(result.changes.size()));
+    EXPECT_TRUE(dom.contains(QStringLiteral("%1 of %1 rows shown").arg(rows)));
 }
 
 TEST(PackageRateReview, keepsEveryRaisedPackage)

@@ -266,6 +266,9 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
         }
         files.closeAll();
         if (!p.fixFormat && result.ending != ScanEnding::WindowClosing) {
+            // The page shows what an apply makes, and apart from it what a later line replaced.
+            jobs::Findings net = state.net.take();
+            const jobs::Findings overridden = state.net.takeOverridden();
             review::ReviewRun run;
             run.title = p.phMode ? QStringLiteral("PH scan") : QStringLiteral("ICD scan");
             if (!p.sourceFile.isEmpty())
@@ -273,7 +276,8 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             run.when = started;
             run.user = p.user.isEmpty() ? db::CurrentUser::systemUserName() : p.user;
             run.database = connection->settings().describe();
-            run.changes = state.changes;
+            run.changes = net;
+            run.overridden = overridden;
             if (p.phMode)
                 run.classes = review::kPhScanClasses;
             else {
@@ -289,7 +293,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             record.when = started;
             record.user = run.user;
             record.database = run.database;
-            record.changes = state.net.take();
+            record.changes = std::move(net);
             apply::writeRunRecord(record, context.outputFolder());
         }
         result.counters = state.counters;
