@@ -30,9 +30,6 @@ using review::ChangeClass;
 
 namespace {
 
-// How many drifted rows a refusal names before it counts the rest.
-constexpr int kRowsNamed = 20;
-
 bool isKind(const RunRecord& record, const char16_t* kind)
 {
     return record.kind == QStringView(kind);
@@ -280,6 +277,27 @@ QString amountsText(const QMap<QString, QString>& v)
              v.value(QStringLiteral("MedRoomBoard")));
 }
 
+// Inserts a package numbered after the largest, with the listed amounts, and the step that
+// removes it again; returns its PackageID.
+QString insertPackage(db::Connection& connection, Applying& applying, const QString& name,
+                      const QMap<QString, QString>& v, const QString& caseType)
+{
+    const QString id = applying.nextPackageId();
+    connection.exec(connection.statements().applyInsertPackage(),
+                    {id, name, v.value(QStringLiteral("Amount")), v.value(QStringLiteral("PF")),
+                     v.value(QStringLiteral("MedRoomBoard")), caseType});
+    QVariantMap inserted = rates(v);
+    inserted.insert(QStringLiteral("Package"), name);
+    applying.undo.push_back({UndoStep::Action::Remove,
+                             QStringLiteral("tbMedPackage"),
+                             QStringLiteral("PackageID"),
+                             id,
+                             QString(),
+                             {},
+                             inserted});
+    return id;
+}
+
 // Makes one change; returns the log line.
 QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, const QVariantMap& before,
                  Applying& applying)
@@ -290,22 +308,10 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, co
     const QString description = v.value(QStringLiteral("Description"));
     switch (c) {
     case ChangeClass::NewCode: {
-        const QString id = applying.nextPackageId();
         const QString trimmedDescription = trimmed(description);
-        connection.exec(sql.applyInsertPackage(),
-                        {id, trimmedDescription, v.value(QStringLiteral("Amount")),
-                         v.value(QStringLiteral("PF")), v.value(QStringLiteral("MedRoomBoard")),
-                         v.value(QStringLiteral("CaseType"))});
+        const QString id =
+            insertPackage(connection, applying, trimmedDescription, v, v.value(QStringLiteral("CaseType")));
         connection.exec(sql.applyInsertCaseRate(isProcedure(f)), {trimmed(f.key), trimmedDescription, id});
-        QVariantMap inserted = rates(v);
-        inserted.insert(QStringLiteral("Package"), trimmedDescription);
-        undo.push_back({UndoStep::Action::Remove,
-                        QStringLiteral("tbMedPackage"),
-                        QStringLiteral("PackageID"),
-                        id,
-                        QString(),
-                        {},
-                        inserted});
         undo.push_back({UndoStep::Action::Remove,
                         caseRateTable(f),
                         codeColumn(f),
@@ -317,21 +323,9 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, co
     }
     case ChangeClass::NewPackage: {
         // As the script does: the group's name, the listed amounts, status and case type 1.
-        const QString id = applying.nextPackageId();
         const QString name = v.value(QStringLiteral("Package"));
-        connection.exec(sql.applyInsertPackage(),
-                        {id, name, v.value(QStringLiteral("Amount")), v.value(QStringLiteral("PF")),
-                         v.value(QStringLiteral("MedRoomBoard")), QStringLiteral("1")});
+        const QString id = insertPackage(connection, applying, name, v, QStringLiteral("1"));
         applying.groupPackages.insert(db::ciAsKey(name), id);
-        QVariantMap inserted = rates(v);
-        inserted.insert(QStringLiteral("Package"), name);
-        undo.push_back({UndoStep::Action::Remove,
-                        QStringLiteral("tbMedPackage"),
-                        QStringLiteral("PackageID"),
-                        id,
-                        QString(),
-                        {},
-                        inserted});
         return QStringLiteral("New package %1 %2 (%3)")
             .arg(id, tools::quotedForMessage(name), amountsText(v));
     }
@@ -470,20 +464,14 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
     db::Transaction transaction(connection, db::Transaction::Mode::Write);
     refuseWhenNotTheLastRun(connection, record, refused);
     const auto changes = appliedChanges(record);
-    QStringList drifted;
-    int driftCount = 0;
+    ChangedRows drifted;
     std::vector<QVariantMap> before(changes.size()); // per applied change, in order
-    for (size_t i = 0; i < changes.size(); ++i) {
-        if (const QString d = drift(connection, *changes[i].first, changes[i].second, before[i]);
-            !d.isEmpty() && ++driftCount <= kRowsNamed)
-            drifted << d;
-    }
-    if (driftCount > 0) {
-        if (driftCount > kRowsNamed)
-            drifted << QStringLiteral("and %1 more").arg(driftCount - kRowsNamed);
-        throw Error(refused + QStringLiteral("%1 rows changed since the run read them:\n").arg(driftCount) +
-                    drifted.join(QLatin1Char('\n')) + QLatin1Char('\n') + runAgain(record));
-    }
+    for (size_t i = 0; i < changes.size(); ++i)
+        drifted.add(drift(connection, *changes[i].first, changes[i].second, before[i]));
+    if (drifted.count() > 0)
+        throw Error(refused +
+                    QStringLiteral("%1 rows changed since the run read them:\n").arg(drifted.count()) +
+                    drifted.text() + QLatin1Char('\n') + runAgain(record));
 
     db::ActivityLog activity(connection);
     activity.append(log.user, log.workstation,

@@ -118,4 +118,18 @@ QString shownValues(const QVariantMap& values)
     return shown.join(QStringLiteral(", "));
 }
 
+void ChangedRows::add(const QString& row)
+{
+    constexpr int kNamed = 20;
+    if (!row.isEmpty() && ++m_count <= kNamed)
+        m_named << row;
+}
+
+QString ChangedRows::text() const
+{
+    const qsizetype more = m_count - m_named.size();
+    return m_named.join(QLatin1Char('\n')) +
+           (more > 0 ? QStringLiteral("\nand %1 more").arg(more) : QString());
+}
+
 } // namespace orvex::apply

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 #include <optional>
@@ -38,5 +39,18 @@ bool holds(const QVariantMap& row, const QVariantMap& expected);
 
 // "Amount 3330, PF 0, MedRoomBoard 0", or a description in quotes, for messages.
 QString shownValues(const QVariantMap& values);
+
+// The rows a refusal names: the first 20, then how many more.
+class ChangedRows
+{
+public:
+    void add(const QString& row); // "" is no row
+    int count() const { return m_count; }
+    QString text() const; // one row a line
+
+private:
+    QStringList m_named;
+    int m_count = 0;
+};
 
 } // namespace orvex::apply

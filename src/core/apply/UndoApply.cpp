@@ -18,9 +18,6 @@ namespace orvex::apply {
 
 namespace {
 
-// How many changed rows a refusal names before it counts the rest.
-constexpr int kRowsNamed = 20;
-
 bool isPackage(const UndoStep& step)
 {
     return step.table == QLatin1String("tbMedPackage");
@@ -177,19 +174,12 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
     UndoResult result{record.runId, undoFile, record.restoredRows(), record.removedRows()};
     try {
         db::Transaction transaction(connection, db::Transaction::Mode::Write);
-        QStringList changed;
-        int changedCount = 0;
-        for (const UndoStep& step : record.steps) {
-            if (const QString c = changedSinceApply(connection, step);
-                !c.isEmpty() && ++changedCount <= kRowsNamed)
-                changed << c;
-        }
-        if (changedCount > 0) {
-            if (changedCount > kRowsNamed)
-                changed << QStringLiteral("and %1 more").arg(changedCount - kRowsNamed);
-            throw Error(refused + QStringLiteral("%1 rows changed since the apply:\n").arg(changedCount) +
-                        changed.join(QLatin1Char('\n')));
-        }
+        ChangedRows changed;
+        for (const UndoStep& step : record.steps)
+            changed.add(changedSinceApply(connection, step));
+        if (changed.count() > 0)
+            throw Error(refused + QStringLiteral("%1 rows changed since the apply:\n").arg(changed.count()) +
+                        changed.text());
         db::ActivityLog activity(connection);
         activity.append(log.user, log.workstation,
                         QStringLiteral("Undo of apply of run %1 (%2): %3 rows put back, %4 rows removed")
