@@ -11,17 +11,6 @@
 namespace orvex::apply {
 
 namespace {
-QJsonObject countsJson(const ApplyCounts& counts)
-{
-    return QJsonObject{{"newCodes", counts.newCodes},
-                       {"rateChanges", counts.rateChanges},
-                       {"descriptionChanges", counts.descriptionChanges},
-                       {"newIcdCodes", counts.newIcdCodes},
-                       {"icdDescriptionChanges", counts.icdDescriptionChanges},
-                       {"newPackages", counts.newPackages},
-                       {"newCaseRates", counts.newCaseRates}};
-}
-
 // Runs `change` on the job's own connection; the outcome it returns gets the statements
 // sent and the time taken.
 template <class Change> jobs::JobOutcome timedOnOwnConnection(const jobs::JobContext& context, Change change)
@@ -40,24 +29,15 @@ template <class Change> jobs::JobOutcome timedOnOwnConnection(const jobs::JobCon
 
 jobs::JobOutcome ApplyJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
 {
-    const QString output = context.outputFolder();
-    if (!m_expectedRunId.isEmpty()) {
-        const QString recordPath = QDir(output).filePath(QString::fromUtf16(kRunRecordName));
-        const QString recorded = readRunRecord(recordPath).runId;
-        if (recorded != m_expectedRunId)
-            throw Error(QStringLiteral("The run %1 was not applied, and nothing was changed: %2 now records "
-                                       "the run %3. Review that run before applying it.")
-                            .arg(m_expectedRunId, QDir::toNativeSeparators(recordPath), recorded));
-    }
     return timedOnOwnConnection(context, [&](db::Connection& connection) {
-        m_result = applyRun(connection, output, m_log, context.now());
+        m_result = applyRun(connection, context.outputFolder(), m_log, context.now(), {}, m_expectedRunId);
         jobs::JobOutcome outcome;
         outcome.messages = {QStringLiteral("Applied run %1 in one transaction: %2.")
                                 .arg(m_result.runId, m_result.counts.text())};
         outcome.summary = outcome.messages;
         outcome.summary << QStringLiteral("Undo file: ") + QDir::toNativeSeparators(m_result.undoFile);
         outcome.json = QJsonObject{{"runId", m_result.runId},
-                                   {"counts", countsJson(m_result.counts)},
+                                   {"counts", m_result.counts.json()},
                                    {"newPackageIds", QJsonArray::fromStringList(m_result.newPackageIds)},
                                    {"undoFile", m_result.undoFile}};
         return outcome;

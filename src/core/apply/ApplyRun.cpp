@@ -166,21 +166,50 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
 
 } // namespace
 
+namespace {
+
+// Each class an apply counts: its counter, its words in text() and its name in json(), in
+// the order text() lists them.
+struct CountedClass
+{
+    ChangeClass changeClass;
+    int ApplyCounts::*count;
+    const char* one;
+    const char* many;
+    const char* jsonName;
+};
+constexpr CountedClass kCounted[] = {
+    {ChangeClass::NewIcdCode, &ApplyCounts::newIcdCodes, "new ICD-10 code", "new ICD-10 codes",
+     "newIcdCodes"},
+    {ChangeClass::IcdDescriptionChange, &ApplyCounts::icdDescriptionChanges, "ICD-10 description change",
+     "ICD-10 description changes", "icdDescriptionChanges"},
+    {ChangeClass::NewPackage, &ApplyCounts::newPackages, "new package", "new packages", "newPackages"},
+    {ChangeClass::NewCode, &ApplyCounts::newCodes, "new code", "new codes", "newCodes"},
+    {ChangeClass::NewCaseRate, &ApplyCounts::newCaseRates, "new case rate", "new case rates", "newCaseRates"},
+    {ChangeClass::RateChange, &ApplyCounts::rateChanges, "rate change", "rate changes", "rateChanges"},
+    {ChangeClass::DescriptionChange, &ApplyCounts::descriptionChanges, "description change",
+     "description changes", "descriptionChanges"},
+};
+
+} // namespace
+
 QString ApplyCounts::text() const
 {
     QStringList parts;
-    auto n = [&parts](int count, const char* one, const char* many) {
+    for (const CountedClass& c : kCounted) {
+        const int count = this->*c.count;
         if (count > 0)
-            parts << QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
-    };
-    n(newIcdCodes, "new ICD-10 code", "new ICD-10 codes");
-    n(icdDescriptionChanges, "ICD-10 description change", "ICD-10 description changes");
-    n(newPackages, "new package", "new packages");
-    n(newCodes, "new code", "new codes");
-    n(newCaseRates, "new case rate", "new case rates");
-    n(rateChanges, "rate change", "rate changes");
-    n(descriptionChanges, "description change", "description changes");
+            parts << QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? c.one : c.many);
+    }
     return parts.isEmpty() ? QStringLiteral("no changes") : parts.join(QStringLiteral(", "));
+}
+
+QJsonObject ApplyCounts::json() const
+{
+    QJsonObject o;
+    for (const CountedClass& c : kCounted)
+        o.insert(QLatin1String(c.jsonName), this->*c.count);
+    return o;
 }
 
 ApplyCounts countChanges(const RunRecord& record)
@@ -188,32 +217,9 @@ ApplyCounts countChanges(const RunRecord& record)
     ApplyCounts counts;
     for (const Finding& f : record.changes) {
         const std::optional<ChangeClass> c = appliedClass(record, f);
-        if (!c)
-            continue;
-        switch (*c) {
-        case ChangeClass::NewCode:
-            ++counts.newCodes;
-            break;
-        case ChangeClass::RateChange:
-            ++counts.rateChanges;
-            break;
-        case ChangeClass::DescriptionChange:
-            ++counts.descriptionChanges;
-            break;
-        case ChangeClass::NewIcdCode:
-            ++counts.newIcdCodes;
-            break;
-        case ChangeClass::IcdDescriptionChange:
-            ++counts.icdDescriptionChanges;
-            break;
-        case ChangeClass::NewPackage:
-            ++counts.newPackages;
-            break;
-        case ChangeClass::NewCaseRate:
-            ++counts.newCaseRates;
-            break;
-        default:
-            break;
+        for (const CountedClass& counted : kCounted) {
+            if (c == counted.changeClass)
+                ++(counts.*counted.count);
         }
     }
     return counts;
@@ -239,10 +245,14 @@ QString appliedMarkerPath(const QString& outputFolder, const QString& runId)
 }
 
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
-                     const QDateTime& when, const QString& expectedKind)
+                     const QDateTime& when, const QString& expectedKind, const QString& expectedRunId)
 {
     const QString recordPath = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
     const RunRecord record = readRunRecord(recordPath);
+    if (!expectedRunId.isEmpty() && record.runId != expectedRunId)
+        throw Error(QStringLiteral("The run %1 was not applied, and nothing was changed: %2 now records "
+                                   "the run %3. Review that run before applying it.")
+                        .arg(expectedRunId, QDir::toNativeSeparators(recordPath), record.runId));
     const QString refused = refusal(record);
     checkRunKind(record, expectedKind);
     const QString database = connection.settings().describe();

@@ -4,6 +4,7 @@
 #include "db/LogIdentity.h"
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 
 namespace orvex::db {
@@ -31,6 +32,8 @@ struct ApplyCounts
     // "3 new codes, 2 rate changes, 1 description change": the classes there are any of,
     // or "no changes".
     QString text() const;
+    // {"newCodes": 3, "rateChanges": 2, ...}: every class, 0 included.
+    QJsonObject json() const;
 };
 
 // The changes of `record` an apply makes (amounts of 0 are notes, never applied).
@@ -52,9 +55,10 @@ struct ApplyResult
 // copies or at tbMedPackage_NEW, a row no longer holds the values the run read (the rows
 // are named), or a statement fails (the change is named). With `expectedKind` ("update", "scan", "ph-scan",
 // "package-rates"), a record of another kind is refused, naming both: the output folder's last run is not the
-// one meant.
+// one meant. With `expectedRunId` (the run the user confirmed), a record of another run is refused.
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
-                     const QDateTime& when, const QString& expectedKind = {});
+                     const QDateTime& when, const QString& expectedKind = {},
+                     const QString& expectedRunId = {});
 
 // Throws orvex::Error when the record is of a kind no apply knows, or, with `expectedKind`,
 // of another kind ("the last run in the output folder is a PH scan of ..., not an update run").

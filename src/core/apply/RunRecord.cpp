@@ -111,6 +111,18 @@ QString newRunId(const QDateTime& when)
            QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
 }
 
+RunRecord newRunRecord(const QString& kind, const QDateTime& when, const QString& user,
+                       const QString& database)
+{
+    RunRecord record;
+    record.runId = newRunId(when);
+    record.kind = kind;
+    record.when = when;
+    record.user = user;
+    record.database = database;
+    return record;
+}
+
 QByteArray runRecordJson(const RunRecord& record)
 {
     QJsonArray changes;

@@ -152,12 +152,8 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             run.overridden = overridden;
             review::writeReviewFiles(run, context.outputFolder());
 
-            apply::RunRecord record;
-            record.runId = apply::newRunId(started);
-            record.kind = QStringLiteral("update");
-            record.when = started;
-            record.user = run.user;
-            record.database = run.database;
+            apply::RunRecord record =
+                apply::newRunRecord(QString::fromUtf16(apply::kUpdateRun), started, run.user, run.database);
             record.verB = m_params.verB;
             record.updateDescriptions = m_params.updateDescriptions;
             record.testSuffix = m_params.testSuffix;

@@ -1,6 +1,6 @@
 #include "jobs/NetChanges.h"
 
-#include "text/Blanks.h"
+#include "db/CiAsCollation.h"
 
 #include <QStringList>
 
@@ -8,12 +8,12 @@ namespace orvex::jobs {
 
 namespace {
 
-// What a finding changes: the row (table and key, compared as the tables compare keys:
-// case and trailing blanks aside) and which of its values. An insert and an update of the
-// same key are the same row's; a description and the amounts are different values.
+// What a finding changes: the row (table and key, compared as the tables compare keys) and which of its
+// values. An insert and an update of the same key are the same row's; a description and the amounts are
+// different values.
 QString rowAspect(const Finding& f)
 {
-    const QString key = trimBlanks(f.key).toString().toUpper();
+    const QString key = db::ciAsKey(f.key);
     const QString values =
         f.kind == Finding::Kind::NewRow ? QStringLiteral("new") : QStringList(f.proposed.keys()).join(u',');
     return f.table + QChar(0x1f) + key + QChar(0x1f) + values;

@@ -287,12 +287,9 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             review::writeReviewFiles(run, context.outputFolder());
             result.reviewWritten = true;
 
-            apply::RunRecord record;
-            record.runId = apply::newRunId(started);
-            record.kind = QString::fromUtf16(p.phMode ? apply::kPhScanRun : apply::kScanRun);
-            record.when = started;
-            record.user = run.user;
-            record.database = run.database;
+            apply::RunRecord record =
+                apply::newRunRecord(QString::fromUtf16(p.phMode ? apply::kPhScanRun : apply::kScanRun),
+                                    started, run.user, run.database);
             record.changes = std::move(net);
             apply::writeRunRecord(record, context.outputFolder());
         }

@@ -77,12 +77,8 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     run.amountColumns = review::kPackageAmountColumns;
     review::writeReviewFiles(run, context.outputFolder());
 
-    apply::RunRecord record;
-    record.runId = apply::newRunId(started);
-    record.kind = QString::fromUtf16(apply::kPackageRatesRun);
-    record.when = started;
-    record.user = run.user;
-    record.database = run.database;
+    apply::RunRecord record =
+        apply::newRunRecord(QString::fromUtf16(apply::kPackageRatesRun), started, run.user, run.database);
     // A PackageID held by two rows gets two lines, the last of which holds; a factor of 0
     // leaves the amounts as they are.
     jobs::NetChanges net;
