@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "review/ChangeClass.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -123,43 +124,68 @@ RunRecord newRunRecord(const QString& kind, const QDateTime& when, const QString
     return record;
 }
 
+namespace {
+
+QJsonObject changeJson(const Finding& f)
+{
+    const std::optional<review::ChangeClass> c = review::classOf(f);
+    return QJsonObject{{"class", c ? review::className(*c) : QString()},
+                       {"kind", kindName(f.kind)},
+                       {"table", f.table},
+                       {"keyColumn", f.keyColumn},
+                       {"key", f.key},
+                       {"read", valuesJson(f.read)},
+                       {"proposed", valuesJson(f.proposed)},
+                       {"code", f.code},
+                       {"file", f.sourceFile},
+                       {"line", f.sourceLine}};
+}
+
+// Written a change at a time: a run over whole lists records tens of thousands of changes,
+// and one document of them all costs several times the file's size in memory and time.
+bool writeRunRecordTo(const RunRecord& record, QIODevice& out)
+{
+    const QJsonObject head{{"run", record.runId},
+                           {"kind", record.kind},
+                           {"date", record.when.toString(kDateFormat)},
+                           {"user", record.user},
+                           {"database", record.database},
+                           {"verB", record.verB},
+                           {"updateDescriptions", record.updateDescriptions},
+                           {"testSuffix", record.testSuffix}};
+    QByteArray text = QJsonDocument(head).toJson(QJsonDocument::Indented);
+    text.chop(3); // "\n}\n": the changes follow as the object's last member
+    text += ",\n    \"changes\": [\n";
+    for (size_t i = 0; i < record.changes.size(); ++i) {
+        text += QJsonDocument(changeJson(record.changes[i])).toJson(QJsonDocument::Indented);
+        text.chop(1);
+        text += i + 1 < record.changes.size() ? ",\n" : "\n";
+        if (text.size() > (1 << 16)) {
+            if (out.write(text) != text.size())
+                return false;
+            text.clear();
+        }
+    }
+    text += "    ]\n}\n";
+    return out.write(text) == text.size();
+}
+
+} // namespace
+
 QByteArray runRecordJson(const RunRecord& record)
 {
-    QJsonArray changes;
-    for (const Finding& f : record.changes) {
-        const std::optional<review::ChangeClass> c = review::classOf(f);
-        changes.append(QJsonObject{{"class", c ? review::className(*c) : QString()},
-                                   {"kind", kindName(f.kind)},
-                                   {"table", f.table},
-                                   {"keyColumn", f.keyColumn},
-                                   {"key", f.key},
-                                   {"read", valuesJson(f.read)},
-                                   {"proposed", valuesJson(f.proposed)},
-                                   {"code", f.code},
-                                   {"file", f.sourceFile},
-                                   {"line", f.sourceLine}});
-    }
-    const QJsonObject o{{"run", record.runId},
-                        {"kind", record.kind},
-                        {"date", record.when.toString(kDateFormat)},
-                        {"user", record.user},
-                        {"database", record.database},
-                        {"verB", record.verB},
-                        {"updateDescriptions", record.updateDescriptions},
-                        {"testSuffix", record.testSuffix},
-                        {"changes", changes}};
-    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writeRunRecordTo(record, buffer);
+    return buffer.data();
 }
 
 void writeRunRecord(const RunRecord& record, const QString& outputFolder)
 {
     const QString path = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(runRecordJson(record));
-        if (file.commit())
-            return;
-    }
+    if (file.open(QIODevice::WriteOnly) && writeRunRecordTo(record, file) && file.commit())
+        return;
     throw Error(QStringLiteral("Cannot write the run record \"%1\": %2.")
                     .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
