@@ -4,10 +4,13 @@
 // executable with other arguments), so that every configuration's peak memory is its own.
 
 #include "PeakMemory.h"
+#include "db/SampleDatabases.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
+#include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
@@ -44,6 +47,32 @@ inline bool runChild(const QStringList& args, ChildFigures& figures, QString& er
     }
     figures = {f[0].toULongLong(), f[1].toDouble(), f[2].trimmed().toLong() / 1024.0};
     return true;
+}
+
+// The last three columns of a row of the parent's table ("statements", "median s",
+// "peak MB"), and their heads.
+inline QString figureHeads()
+{
+    return QStringLiteral("%1 %2 %3").arg("statements", 11).arg("median s", 10).arg("peak MB", 8);
+}
+
+inline QString figureCells(const ChildFigures& f)
+{
+    return QStringLiteral("%1 %2 %3")
+        .arg(f.statements, 11)
+        .arg(f.medianSeconds, 10, 'f', 4)
+        .arg(f.peakMb, 8, 'f', 1);
+}
+
+// In the parent: the sample databases every child works on, built once into `folder`, and
+// the first line of the output.
+inline void buildSampleDatabasesFor(const QString& folder, int runs, QTextStream& out)
+{
+    QElapsedTimer build;
+    build.start();
+    db::buildSampleDatabases(folder, false);
+    out << "sample databases built in " << build.elapsed() << " ms; " << runs
+        << " runs per configuration\n\n";
 }
 
 } // namespace orvex::bench

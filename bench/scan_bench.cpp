@@ -77,19 +77,13 @@ int main(int argc, char** argv)
     const int runs = args.size() > 1 ? args[1].toInt() : 5;
 
     QTemporaryDir dbDir;
-    QElapsedTimer build;
-    build.start();
-    db::buildSampleDatabases(dbDir.path(), false);
     QTextStream out(stdout);
-    out << "sample databases built in " << build.elapsed() << " ms; " << runs
-        << " runs per configuration\n\n";
-    out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+    bench::buildSampleDatabasesFor(dbDir.path(), runs, out);
+    out << QStringLiteral("%1 %2 %3 %4\n")
                .arg("scan", -12)
                .arg("strategy", -9)
                .arg("delay", 6)
-               .arg("statements", 11)
-               .arg("median s", 10)
-               .arg("peak MB", 8);
+               .arg(bench::figureHeads());
     out.flush();
 
     QHash<QString, double> medians;
@@ -105,13 +99,11 @@ int main(int argc, char** argv)
                     return 1;
                 }
                 medians.insert(scan + strategy + QString::number(delay), f.medianSeconds);
-                out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                out << QStringLiteral("%1 %2 %3 %4\n")
                            .arg(scan, -12)
                            .arg(strategy, -9)
                            .arg(QStringLiteral("%1 ms").arg(delay), 6)
-                           .arg(f.statements, 11)
-                           .arg(f.medianSeconds, 10, 'f', 4)
-                           .arg(f.peakMb, 8, 'f', 1);
+                           .arg(bench::figureCells(f));
                 out.flush();
             }
         }

@@ -83,18 +83,9 @@ int main(int argc, char** argv)
     const int runs = args.size() > 1 ? args[1].toInt() : 5;
 
     QTemporaryDir dbDir;
-    QElapsedTimer build;
-    build.start();
-    db::buildSampleDatabases(dbDir.path(), false);
     QTextStream out(stdout);
-    out << "sample databases built in " << build.elapsed() << " ms; " << runs
-        << " runs per configuration\n\n";
-    out << QStringLiteral("%1 %2 %3 %4 %5\n")
-               .arg("strategy", -9)
-               .arg("delay", 6)
-               .arg("statements", 11)
-               .arg("median s", 10)
-               .arg("peak MB", 8);
+    bench::buildSampleDatabasesFor(dbDir.path(), runs, out);
+    out << QStringLiteral("%1 %2 %3\n").arg("strategy", -9).arg("delay", 6).arg(bench::figureHeads());
     out.flush();
 
     QHash<QString, bench::ChildFigures> figures;
@@ -109,12 +100,10 @@ int main(int argc, char** argv)
                 return 1;
             }
             figures.insert(strategy + QString::number(delay), f);
-            out << QStringLiteral("%1 %2 %3 %4 %5\n")
+            out << QStringLiteral("%1 %2 %3\n")
                        .arg(strategy, -9)
                        .arg(QStringLiteral("%1 ms").arg(delay), 6)
-                       .arg(f.statements, 11)
-                       .arg(f.medianSeconds, 10, 'f', 4)
-                       .arg(f.peakMb, 8, 'f', 1);
+                       .arg(bench::figureCells(f));
             out.flush();
         }
     }
