@@ -15,8 +15,14 @@
 #include "support/TestPaths.h"
 #include "support/UpdateRunFixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace orvex;
 using review::ChangeClass;
@@ -123,7 +129,7 @@ TEST_P(ApplyRun, appliesTheRunOnceAndTheNextRunFindsNothingLeft)
     EXPECT_GT(result.counts.rateChanges, 0);
     EXPECT_GT(result.counts.descriptionChanges, 0);
     const QList<db::ActivityLogEntry> log = db::ActivityLog(*connection).last(0);
-    ASSERT_EQ(log.size(), 1 + result.counts.total());
+    ASSERT_EQ(log.size(), 2 + result.counts.total()); // the apply, its changes, its undo file
     EXPECT_TRUE(log.front().text.startsWith("Apply of update run " + result.runId))
         << log.front().text.toStdString();
     EXPECT_EQ(log.front().user, "tester");
@@ -243,6 +249,138 @@ TEST_P(ApplyRun, refusesARowChangedSinceTheRunAnotherDatabaseAndAFailurePartWay)
     }
 }
 
+// A record edited after the run is refused whole before anything changes: an amount that is
+// no number, a change listed twice, a run id that names other files.
+TEST_P(ApplyRun, refusesARecordWithValuesNoRunWrites)
+{
+    const QString path = folder.outputFile("changes.json");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject reviewed = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    const auto withChanges = [&](const std::function<void(QJsonObject&, QJsonArray&)>& edit) {
+        QJsonObject record = reviewed;
+        QJsonArray changes = record.value("changes").toArray();
+        edit(record, changes);
+        record.insert("changes", changes);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QJsonDocument(record).toJson());
+        file.close();
+        return refusal();
+    };
+    const auto firstRateChange = [](QJsonArray& changes) {
+        for (qsizetype i = 0; i < changes.size(); ++i)
+            if (changes[i].toObject().value("class") == "rate-change")
+                return i;
+        return qsizetype(-1);
+    };
+    const QStringList before = snapshot();
+    for (const char* amount : {"abc", "1e999", "12,34,5"}) {
+        const QString refused = withChanges([&](QJsonObject&, QJsonArray& changes) {
+            const qsizetype i = firstRateChange(changes);
+            QJsonObject change = changes[i].toObject();
+            QJsonObject proposed = change.value("proposed").toObject();
+            proposed.insert("Amount", amount);
+            change.insert("proposed", proposed);
+            changes[i] = change;
+        });
+        EXPECT_TRUE(refused.contains("sets Amount to \"" + QString::fromLatin1(amount) +
+                                     "\", which is not an amount"))
+            << refused.toStdString();
+    }
+    const QString twice = withChanges(
+        [&](QJsonObject&, QJsonArray& changes) { changes.append(changes[firstRateChange(changes)]); });
+    EXPECT_TRUE(twice.contains("is listed twice")) << twice.toStdString();
+    const QString escape =
+        withChanges([](QJsonObject& record, QJsonArray&) { record.insert("run", "../../escape"); });
+    EXPECT_TRUE(escape.contains("is not one a run writes")) << escape.toStdString();
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(QDir(folder.path() + "/output").entryList({"applied *", "undo *"}), QStringList());
+}
+
+// A key can have several rows: a procedure code in two packages, a PackageID given twice. The
+// statements change every row of the key; the undo gives each row its own values back.
+TEST_P(ApplyRun, undoGivesEachRowOfAKeyItsOwnValuesBack)
+{
+    dbs.exec("Medicare", "INSERT INTO tbMed_Procedures (RVSCODE, Description, PackageID, Status) "
+                         "VALUES ('10080', 'PILONIDAL CYST (SECOND PACKAGE)', '31', 1)");
+    dbs.addPackage("30", "INCISION AND DRAINAGE (OLD)", 19000, 5000, 14000);
+    const QStringList before = snapshot(false);
+    runUpdate();
+    const apply::ApplyResult applied = apply();
+    EXPECT_EQ(test::columnValues(*connection, "select count(*) from Medicare.tbMedPackage "
+                                              "where PackageID = '30' and Amount = 21000"),
+              QStringList({"2"}));
+    EXPECT_EQ(
+        test::columnValues(*connection, "select Description from Medicare.tbMed_Procedures "
+                                        "where RVSCODE = '10080' order by rowid"),
+        QStringList({"Incision and drainage of pilonidal cyst", "Incision and drainage of pilonidal cyst"}));
+    undo(applied.undoFile);
+    EXPECT_EQ(snapshot(false), before);
+
+    // Two rows that nothing tells apart but their values could not be put back each: refused.
+    dbs.addPackage("30", "INCISION AND DRAINAGE (OLD)", 18000, 5000, 13000);
+    runUpdate();
+    const QStringList twins = snapshot();
+    const QString refused = refusal();
+    EXPECT_TRUE(refused.contains("package 30 (code 10080): 2 rows of \"INCISION AND DRAINAGE (OLD)\" hold "
+                                 "different values"))
+        << refused.toStdString();
+    EXPECT_EQ(snapshot(), twins);
+}
+
+// The undo runs only a file an apply logged as it wrote it: not one changed since, nor one of an
+// apply that never committed; and it leaves a package in place that a later case rate uses.
+TEST_P(ApplyRun, undoRunsOnlyTheFileACommittedApplyLoggedAndKeepsPackagesInUse)
+{
+    const QString output = folder.path() + "/output";
+    // A crash between writing the undo file and the commit: the file stays, the apply does not.
+    const QString kept = folder.path() + "/kept.sql";
+    connection->setBeforeStatementHook([&] {
+        const QString written = apply::lastUndoFile(output);
+        if (!written.isEmpty() && !QFile::exists(kept)) {
+            QFile::copy(written, kept);
+            throw Error(QStringLiteral("connection lost"));
+        }
+    });
+    const QStringList start = snapshot(false);
+    const QStringList before = snapshot();
+    EXPECT_TRUE(refusal().contains("connection lost"));
+    connection->setBeforeStatementHook({});
+    ASSERT_TRUE(QFile::exists(kept));
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_TRUE(refusalOf([&] { undo(kept); }).contains("its apply never committed"));
+
+    const apply::ApplyResult applied = apply();
+    const QStringList afterApply = snapshot();
+    QFile file(applied.undoFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    file.close();
+    const QString edited = folder.path() + "/edited.sql";
+    QFile copy(edited);
+    ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+    const QByteArray changed = QByteArray(text).replace("\"Amount\":20000", "\"Amount\":20001");
+    ASSERT_NE(changed, text);
+    copy.write(changed);
+    copy.close();
+    EXPECT_TRUE(refusalOf([&] { undo(edited); }).contains("it was changed since the apply"));
+    EXPECT_EQ(snapshot(), afterApply);
+
+    const QString newPackage = applied.newPackageIds.front();
+    dbs.exec("Medicare",
+             "INSERT INTO tbMed_MedicalCaseRates (ICDCode, Description, PackageID, Status) "
+             "VALUES ('Q99.8', 'Added since', ?, 1)",
+             {newPackage});
+    const QString inUse = refusalOf([&] { undo(applied.undoFile); });
+    EXPECT_TRUE(inUse.contains("package " + newPackage + " is used by ICD Q99.8, added since the apply"))
+        << inUse.toStdString();
+    dbs.exec("Medicare", "DELETE FROM tbMed_MedicalCaseRates WHERE ICDCode = 'Q99.8'");
+    EXPECT_EQ(snapshot(), afterApply);
+    undo(applied.undoFile);
+    EXPECT_EQ(snapshot(false), start);
+}
+
 // Whatever a stored text holds, the undo file's T-SQL keeps it inside its literal and the
 // data lines give it back unchanged.
 TEST(UndoFile, keepsAnyTextInsideItsLiteralAndReadsItBack)
@@ -250,28 +388,31 @@ TEST(UndoFile, keepsAnyTextInsideItsLiteralAndReadsItBack)
     // A line break inside a literal would let a stored text start a line of its own.
     const QString evil = "it's */ a /* \"test\"\r\n-- DROP TABLE x; \u00f6";
     apply::UndoRecord record{
-        "20240214-093000-1", "embedded: /tmp/db", "o'neil\nx", kWhen, "1 rate change", {}};
+        "20240214-093000-0000abcd", "embedded: /tmp/db", "o'neil\nx", kWhen, "1 rate change", {}};
     record.steps.push_back({apply::UndoStep::Action::Restore,
                             "tbMed_MedicalCaseRates",
                             "ICDCode",
                             "A'1",
                             {},
                             {{"Description", evil}},
-                            {{"Description", "new"}}});
+                            {{"Description", "new"}},
+                            {{"8", {{"Description", evil}}, 1}, {QVariant(), {{"Description", "x"}}, 2}}});
     record.steps.push_back({apply::UndoStep::Action::Restore,
                             "tbMedPackage",
                             "PackageID",
                             "8",
                             {},
                             {{"Amount", 6000.5}, {"PF", QVariant()}, {"MedRoomBoard", "1,800"}},
-                            {{"Amount", "6500"}, {"PF", "1"}, {"MedRoomBoard", "2"}}});
+                            {{"Amount", "6500"}, {"PF", "1"}, {"MedRoomBoard", "2"}},
+                            {{"A", {{"Amount", 6000.5}, {"PF", QVariant()}, {"MedRoomBoard", "1,800"}}, 1}}});
     const QByteArray text = apply::undoFileText(record);
     const QString sql = QString::fromUtf8(text);
     EXPECT_TRUE(sql.contains("SET Description = N'it''s */ a /* \"test\"' + NCHAR(13) + N'' + NCHAR(10) + "
                              "N'-- DROP TABLE x; \u00f6' "
-                             "WHERE ICDCode = N'A''1';"));
-    EXPECT_TRUE(
-        sql.contains("SET Amount = 6000.5, MedRoomBoard = N'1,800', PF = NULL WHERE PackageID = N'8';"));
+                             "WHERE ICDCode = N'A''1' AND PackageID = N'8';"));
+    EXPECT_TRUE(sql.contains("SET Description = N'x' WHERE ICDCode = N'A''1' AND PackageID IS NULL;"));
+    EXPECT_TRUE(sql.contains("SET Amount = 6000.5, MedRoomBoard = N'1,800', PF = NULL WHERE PackageID = N'8' "
+                             "AND Package = N'A';"));
     EXPECT_TRUE(sql.contains("-- Applied 2024-02-14 09:30:00 by o'neil x: 1 rate change\r\n"));
     for (const QString& line : sql.split("\r\n")) {
         if (line.startsWith("--@ ")) {
@@ -293,6 +434,28 @@ TEST(UndoFile, keepsAnyTextInsideItsLiteralAndReadsItBack)
     file.write(QByteArray(text).replace("tbMedPackage", "tbSomethingElse"));
     file.close();
     EXPECT_THROW(apply::readUndoFile(path), Error);
+
+    // A step that does not say what the apply left would change a row whatever it holds, and
+    // a file cut short would undo part of an apply.
+    const auto refusedAs = [&](const QByteArray& changed) {
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(changed);
+        file.close();
+        try {
+            apply::readUndoFile(path);
+        } catch (const Error& e) {
+            return e.message();
+        }
+        return QString();
+    };
+    const QByteArray emptied =
+        QByteArray(text).replace("\"after\":{\"Description\":\"new\"}", "\"after\":{}");
+    ASSERT_NE(emptied, text);
+    EXPECT_TRUE(refusedAs(emptied).contains("does not say what the apply left"));
+    EXPECT_TRUE(
+        refusedAs(text.left(text.lastIndexOf("--@ {\"end\""))).contains("ends before its closing line"));
+    EXPECT_TRUE(refusedAs(QByteArray(text).replace("20240214-093000-0000abcd", "..\\/..\\/x"))
+                    .contains("names no run"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ApplyRun, ::testing::Values(false, true),

@@ -35,9 +35,24 @@ QVariantMap amountsOf(const QMap<QString, QString>& values);
 bool allAmounts(const jobs::Finding& f);
 QString packageRateTable(const jobs::Finding& f);
 
+// What a change will overwrite: the values of the row the run read, and every row of the key
+// the statement changes, each with its own values, for the undo.
+struct Overwritten
+{
+    QVariantMap values;
+    std::vector<RowImage> rows;
+};
+
+// What is wrong with the values a change would write, or "" when they can be written: every
+// amount it sets is a decimal number (thousands separated by commas at most) or blank, as a
+// list may leave it.
+QString invalidValue(const jobs::Finding& f, review::ChangeClass c);
+// The row a change writes, the same for two changes of one row.
+QString rowKey(const jobs::Finding& f, review::ChangeClass c);
+
 // What the row holds now, when it differs from what the run read; empty when it still
-// holds that. `before` takes the values the change will overwrite, for the undo.
-QString drift(db::Connection& connection, const jobs::Finding& f, review::ChangeClass c, QVariantMap& before);
+// holds that. `before` takes what the change will overwrite.
+QString drift(db::Connection& connection, const jobs::Finding& f, review::ChangeClass c, Overwritten& before);
 
 // The largest PackageID as a number (0 when there is none). Throws orvex::Error when one is
 // not a whole number.
@@ -56,6 +71,6 @@ struct Applying
 
 // Makes one change and adds its undo steps; returns the log line.
 QString applyOne(db::Connection& connection, const jobs::Finding& f, review::ChangeClass c,
-                 const QVariantMap& before, Applying& applying);
+                 const Overwritten& before, Applying& applying);
 
 } // namespace orvex::apply::change

@@ -75,13 +75,19 @@ QString insertPackage(db::Connection& connection, Applying& applying, const QStr
 } // namespace
 
 // Makes one change; returns the log line.
-QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, const QVariantMap& before,
+QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, const Overwritten& overwritten,
                  Applying& applying)
 {
     const db::Statements& sql = connection.statements();
     const auto& v = f.proposed;
     std::vector<UndoStep>& undo = applying.undo;
     const QString description = v.value(QStringLiteral("Description"));
+    const QVariantMap& before = overwritten.values;
+    auto restore = [&](const QString& table, const QString& keyColumn, const QVariantMap& after) {
+        UndoStep step{UndoStep::Action::Restore, table, keyColumn, f.key, QString(), before, after, {}};
+        step.rows = overwritten.rows;
+        undo.push_back(std::move(step));
+    };
     switch (c) {
     case ChangeClass::NewCode: {
         const QString trimmedDescription = trimmed(description);
@@ -138,13 +144,8 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, co
     case ChangeClass::IcdDescriptionChange: {
         const int rows =
             connection.exec(sql.applyUpdateIcdDescription(), {description, f.key}).numRowsAffected();
-        undo.push_back({UndoStep::Action::Restore,
-                        QStringLiteral("tbICDdiagMain"),
-                        QStringLiteral("CODE"),
-                        f.key,
-                        QString(),
-                        before,
-                        {{QStringLiteral("Description"), description}}});
+        restore(QStringLiteral("tbICDdiagMain"), QStringLiteral("CODE"),
+                {{QStringLiteral("Description"), description}});
         return QStringLiteral("Description of ICD-10 code %1: %2 was %3 (%4 rows)")
             .arg(f.key, tools::quotedForMessage(description),
                  tools::quotedForMessage(f.read.value(QStringLiteral("Description"))))
@@ -159,8 +160,7 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, co
                 values << raised.value(column);
             const int rows =
                 connection.exec(sql.applyUpdatePackageAmounts(table), values << f.key).numRowsAffected();
-            undo.push_back({UndoStep::Action::Restore, table, QStringLiteral("PackageID"), f.key, QString(),
-                            before, raised});
+            restore(table, QStringLiteral("PackageID"), raised);
             return QStringLiteral("Rates of package %1 in %2: %3 were %4 (%5 rows)")
                 .arg(f.key, table, shownValues(raised), shownValues(before))
                 .arg(rows);
@@ -170,21 +170,14 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, co
                                    {v.value(QStringLiteral("Amount")), v.value(QStringLiteral("PF")),
                                     v.value(QStringLiteral("MedRoomBoard")), f.key})
                              .numRowsAffected();
-        undo.push_back({UndoStep::Action::Restore, QStringLiteral("tbMedPackage"),
-                        QStringLiteral("PackageID"), f.key, QString(), before, rates(v)});
+        restore(QStringLiteral("tbMedPackage"), QStringLiteral("PackageID"), rates(v));
         return QStringLiteral("Rates of package %1 (code %2): %3 were %4 (%5 rows)")
             .arg(f.key, f.code, amountsText(v), amountsText(f.read))
             .arg(rows);
     }
     case ChangeClass::DescriptionChange: {
         connection.exec(sql.applyUpdateDescription(isProcedure(f)), {description, f.key});
-        undo.push_back({UndoStep::Action::Restore,
-                        caseRateTable(f),
-                        codeColumn(f),
-                        f.key,
-                        QString(),
-                        before,
-                        {{QStringLiteral("Description"), description}}});
+        restore(caseRateTable(f), codeColumn(f), {{QStringLiteral("Description"), description}});
         return QStringLiteral("Description of %1 %2: %3 was %4")
             .arg(f.keyColumn.trimmed(), f.key, tools::quotedForMessage(description),
                  tools::quotedForMessage(f.read.value(QStringLiteral("Description"))));

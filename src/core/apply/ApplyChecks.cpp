@@ -12,7 +12,10 @@
 #include "tools/ToolLog.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSqlQuery>
+
+#include <cmath>
 
 #include <limits>
 
@@ -93,8 +96,68 @@ QVariantMap rates(const QMap<QString, QString>& values)
 
 namespace {
 
+bool isDecimal(const QString& text)
+{
+    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]{1,3}(,?[0-9]{3})*(\\.[0-9]+)?$"));
+    if (!decimal.match(text).hasMatch())
+        return false;
+    QString digits = text;
+    return std::isfinite(digits.remove(QLatin1Char(',')).toDouble());
+}
+
+// The amounts a change sets.
+QStringList setAmounts(const Finding& f, ChangeClass c)
+{
+    switch (c) {
+    case ChangeClass::NewCode:
+    case ChangeClass::NewPackage:
+        return {QStringLiteral("Amount"), QStringLiteral("PF"), QStringLiteral("MedRoomBoard")};
+    case ChangeClass::RateChange:
+        return allAmounts(f) ? kPackageAmountColumns
+                             : QStringList{QStringLiteral("Amount"), QStringLiteral("PF"),
+                                           QStringLiteral("MedRoomBoard")};
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+QString invalidValue(const Finding& f, ChangeClass c)
+{
+    for (const QString& column : setAmounts(f, c)) {
+        // A list may leave an amount blank, and the script then writes '' too.
+        const QString amount = f.proposed.value(column);
+        if (!f.proposed.contains(column) || (!amount.isEmpty() && !isDecimal(amount)))
+            return QStringLiteral("%1 sets %2 to %3, which is not an amount")
+                .arg(where(f), column, tools::quotedForMessage(f.proposed.value(column)));
+    }
+    return {};
+}
+
+QString rowKey(const Finding& f, ChangeClass c)
+{
+    // A new package and a new code each insert a row of their own, named by the group or code.
+    return review::className(c) + QLatin1Char('\n') + f.table.toLower() + QLatin1Char('\n') +
+           db::ciAsKey(f.key);
+}
+
+namespace {
+
+// The rows of a key the change overwrites, each for the undo; a message when two of them
+// cannot be told apart.
+QString imagesOf(const std::vector<KeyRow>& rows, const QString& what, Overwritten& before)
+{
+    QString ambiguity;
+    before.rows = rowImages(rows, ambiguity);
+    if (ambiguity.isEmpty())
+        return {};
+    return QStringLiteral("%1: %2, so an undo could not put each back; remove the duplicate rows first")
+        .arg(what, ambiguity);
+}
+
 // The package rate script read the live package and writes the table it addresses.
-QString packageRateDrift(db::Connection& connection, const Finding& f, QVariantMap& before)
+QString packageRateDrift(db::Connection& connection, const Finding& f, Overwritten& before)
 {
     const QString table = packageRateTable(f);
     const QString live = QStringLiteral("tbMedPackage");
@@ -105,18 +168,18 @@ QString packageRateDrift(db::Connection& connection, const Finding& f, QVariantM
     if (!holds(*row, read))
         return QStringLiteral("package %1 now holds %2, the run read %3")
             .arg(f.key, shownValues(*row), shownValues(read));
-    const std::optional<QVariantMap> target = table == live ? row : packageAmounts(connection, table, f.key);
-    if (!target)
+    const std::vector<KeyRow> target = packageAmountRows(connection, table, f.key);
+    if (target.empty())
         return QStringLiteral("package %1 is not in %2").arg(f.key, table);
-    before = *target;
-    return {};
+    before.values = target.front().values;
+    return imagesOf(target, QStringLiteral("package %1 in %2").arg(f.key, table), before);
 }
 
 } // namespace
 
 // What the row holds now, when it differs from what the run read; empty when it still
 // holds that. `before` takes the values the change will overwrite, for the undo.
-QString drift(db::Connection& connection, const Finding& f, ChangeClass c, QVariantMap& before)
+QString drift(db::Connection& connection, const Finding& f, ChangeClass c, Overwritten& before)
 {
     switch (c) {
     case ChangeClass::NewIcdCode:
@@ -128,7 +191,7 @@ QString drift(db::Connection& connection, const Finding& f, ChangeClass c, QVari
         if (rows.empty())
             return QStringLiteral("%1 is no longer in tbICDdiagMain").arg(where(f));
         const QVariant stored = rows.front().value(QStringLiteral("Description"));
-        before = {{QStringLiteral("Description"), stored}};
+        before.values = {{QStringLiteral("Description"), stored}};
         if (valueText(stored) != f.read.value(QStringLiteral("Description")))
             return QStringLiteral("%1 now has the description %2")
                 .arg(where(f), tools::quotedForMessage(valueText(stored)));
@@ -160,27 +223,26 @@ QString drift(db::Connection& connection, const Finding& f, ChangeClass c, QVari
     case ChangeClass::RateChange: {
         if (allAmounts(f))
             return packageRateDrift(connection, f, before);
-        const std::optional<QVariantMap> row = packageRow(connection, f.key);
-        if (!row)
+        const std::vector<KeyRow> rows = packageRows(connection, f.key);
+        if (rows.empty())
             return QStringLiteral("package %1 (code %2) no longer exists").arg(f.key, f.code);
-        before = {{QStringLiteral("Amount"), row->value(QStringLiteral("Amount"))},
-                  {QStringLiteral("PF"), row->value(QStringLiteral("PF"))},
-                  {QStringLiteral("MedRoomBoard"), row->value(QStringLiteral("MedRoomBoard"))}};
+        before.values = rows.front().values;
         const QVariantMap read = rates(f.read);
-        return holds(before, read) ? QString()
-                                   : QStringLiteral("package %1 (code %2) now holds %3, the run read %4")
-                                         .arg(f.key, f.code, shownValues(before), shownValues(read));
+        if (!holds(before.values, read))
+            return QStringLiteral("package %1 (code %2) now holds %3, the run read %4")
+                .arg(f.key, f.code, shownValues(before.values), shownValues(read));
+        return imagesOf(rows, QStringLiteral("package %1 (code %2)").arg(f.key, f.code), before);
     }
     case ChangeClass::DescriptionChange: {
-        const std::optional<QVariantMap> row = caseRateRow(connection, isProcedure(f), f.key);
-        if (!row)
+        const std::vector<KeyRow> rows = caseRateRows(connection, isProcedure(f), f.key);
+        if (rows.empty())
             return QStringLiteral("%1 no longer has a case rate").arg(where(f));
-        const QVariant stored = row->value(QStringLiteral("Description"));
-        before = {{QStringLiteral("Description"), stored}};
-        return valueText(stored) == f.read.value(QStringLiteral("Description"))
-                   ? QString()
-                   : QStringLiteral("%1 now has the description %2")
-                         .arg(where(f), tools::quotedForMessage(valueText(stored)));
+        const QVariant stored = rows.front().values.value(QStringLiteral("Description"));
+        before.values = rows.front().values;
+        if (valueText(stored) != f.read.value(QStringLiteral("Description")))
+            return QStringLiteral("%1 now has the description %2")
+                .arg(where(f), tools::quotedForMessage(valueText(stored)));
+        return imagesOf(rows, where(f), before);
     }
     default:
         return {};

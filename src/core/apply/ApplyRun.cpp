@@ -12,7 +12,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 
 #include <algorithm>
 #include <span>
@@ -112,6 +114,25 @@ std::vector<std::pair<const Finding*, ChangeClass>> appliedChanges(const RunReco
     return changes;
 }
 
+// Every value the apply would write is checked before anything is: a record edited by hand
+// or cut short is refused whole, and so is a change listed twice.
+void checkValues(const RunRecord& record, const QString& refused)
+{
+    ChangedRows invalid;
+    QSet<QString> rows;
+    for (const auto& [f, c] : appliedChanges(record)) {
+        invalid.add(invalidValue(*f, c));
+        if (const QString row = rowKey(*f, c); rows.contains(row))
+            invalid.add(QStringLiteral("%1 is listed twice").arg(where(*f)));
+        else
+            rows.insert(row);
+    }
+    if (invalid.count() > 0)
+        throw Error(refused +
+                    QStringLiteral("the run record holds %1 changes no run writes:\n").arg(invalid.count()) +
+                    invalid.text() + QLatin1Char('\n') + runAgain(record));
+}
+
 void applyInTransaction(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
                         const db::LogIdentity& log, const QDateTime& when, ApplyResult& result)
 {
@@ -120,7 +141,7 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
     refuseWhenNotTheLastRun(connection, record, refused);
     const auto changes = appliedChanges(record);
     ChangedRows drifted;
-    std::vector<QVariantMap> before(changes.size()); // per applied change, in order
+    std::vector<Overwritten> before(changes.size()); // per applied change, in order
     for (size_t i = 0; i < changes.size(); ++i)
         drifted.add(drift(connection, *changes[i].first, changes[i].second, before[i]));
     if (drifted.count() > 0)
@@ -152,9 +173,15 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
         activity.append(log.user, log.workstation, QStringLiteral("Apply %1: ").arg(record.runId) + line,
                         when);
     }
-    // The way back is on disk before the changes are: an apply without it is not made.
+    // The way back is on disk before the changes are: an apply without it is not made. Its
+    // digest is logged with the changes, so that an undo runs only the file as written, and
+    // only when this transaction committed.
     result.undoFile = newUndoFilePath(outputFolder, when);
-    writeUndoFile(result.undoFile, undoFileText(undo));
+    const QByteArray undoText = undoFileText(undo);
+    activity.append(
+        log.user, log.workstation,
+        undoFileLogLine(record.runId, QFileInfo(result.undoFile).fileName(), undoFileDigest(undoText)), when);
+    writeUndoFile(result.undoFile, undoText);
     try {
         transaction.commit();
     } catch (const Error&) {
@@ -274,6 +301,7 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
         throw Error(refused + QStringLiteral("it kept tbMedPackage_NEW in step (Ver B), which apply does not "
                                              "change. Run the update without Ver B, or run its scripts."));
 
+    checkValues(record, refused);
     ApplyResult result;
     result.runId = record.runId;
     result.counts = countChanges(record);

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace orvex::apply {
@@ -112,6 +113,12 @@ QString newRunId(const QDateTime& when)
            QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
 }
 
+bool isRunId(const QString& id)
+{
+    static const QRegularExpression form(QStringLiteral("^[0-9]{8}-[0-9]{6}-[0-9a-f]{8}$"));
+    return form.match(id).hasMatch();
+}
+
 RunRecord newRunRecord(const QString& kind, const QDateTime& when, const QString& user,
                        const QString& database)
 {
@@ -206,8 +213,8 @@ RunRecord readRunRecord(const QString& path)
 
     RunRecord record;
     record.runId = text(o, "run", path);
-    if (record.runId.isEmpty())
-        damaged(path, QStringLiteral("the run id is empty"));
+    if (!isRunId(record.runId))
+        damaged(path, QStringLiteral("the run id %1 is not one a run writes").arg(record.runId));
     record.kind = text(o, "kind", path);
     record.when = QDateTime::fromString(text(o, "date", path), kDateFormat);
     if (!record.when.isValid())

@@ -38,6 +38,9 @@ QString runKindTitle(const QString& kind);
 
 // "20240214-093000-1a2b3c4d": the time and 32 random bits.
 QString newRunId(const QDateTime& when);
+// Whether `id` is of that form: a run id names marker files and is matched in the activity
+// log, so nothing else may pass for one.
+bool isRunId(const QString& id);
 // A record of a new run of `kind` ("update", ...): a fresh run id, the run's time, who ran it
 // on which database; options and changes are the caller's to fill in.
 RunRecord newRunRecord(const QString& kind, const QDateTime& when, const QString& user,

@@ -1,5 +1,6 @@
 #include "apply/StoredRows.h"
 
+#include "db/CiAsCollation.h"
 #include "db/Connection.h"
 #include "db/Statements.h"
 #include "text/Blanks.h"
@@ -8,6 +9,8 @@
 
 #include <QSqlQuery>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace orvex::apply {
 
@@ -53,29 +56,90 @@ std::optional<QVariantMap> packageNamed(db::Connection& connection, const QStrin
     return QVariantMap{{QStringLiteral("PackageID"), q.value(0)}};
 }
 
+std::vector<KeyRow> packageAmountRows(db::Connection& connection, const QString& table,
+                                      const QString& packageId)
+{
+    std::vector<KeyRow> rows;
+    QSqlQuery q = connection.exec(connection.statements().applyPackageAmountsRow(table), {packageId});
+    while (q.next()) {
+        KeyRow row{value(q, int(kPackageAmountColumns.size())), {}};
+        for (int i = 0; i < kPackageAmountColumns.size(); ++i)
+            row.values.insert(kPackageAmountColumns[i], value(q, i));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 std::optional<QVariantMap> packageAmounts(db::Connection& connection, const QString& table,
                                           const QString& packageId)
 {
-    QSqlQuery q = connection.exec(connection.statements().applyPackageAmountsRow(table), {packageId});
-    if (!q.next())
+    const std::vector<KeyRow> rows = packageAmountRows(connection, table, packageId);
+    if (rows.empty())
         return std::nullopt;
-    QVariantMap row;
-    for (int i = 0; i < kPackageAmountColumns.size(); ++i)
-        row.insert(kPackageAmountColumns[i], value(q, i));
-    return row;
+    return rows.front().values;
+}
+
+std::vector<KeyRow> packageRows(db::Connection& connection, const QString& packageId)
+{
+    QSqlQuery& q = connection.execPrepared(connection.statements().applyPackageRow(), {packageId});
+    std::vector<KeyRow> rows;
+    while (q.next())
+        rows.push_back({value(q, 0),
+                        {{QStringLiteral("Amount"), value(q, 1)},
+                         {QStringLiteral("PF"), value(q, 2)},
+                         {QStringLiteral("MedRoomBoard"), value(q, 3)}}});
+    q.finish();
+    return rows;
 }
 
 std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& packageId)
 {
-    QSqlQuery& q = connection.execPrepared(connection.statements().applyPackageRow(), {packageId});
-    std::optional<QVariantMap> row;
-    if (q.next())
-        row = QVariantMap{{QStringLiteral("Package"), q.value(0)},
-                          {QStringLiteral("Amount"), q.value(1)},
-                          {QStringLiteral("PF"), q.value(2)},
-                          {QStringLiteral("MedRoomBoard"), q.value(3)}};
-    q.finish();
+    const std::vector<KeyRow> rows = packageRows(connection, packageId);
+    if (rows.empty())
+        return std::nullopt;
+    QVariantMap row = rows.front().values;
+    row.insert(QStringLiteral("Package"), rows.front().identity);
     return row;
+}
+
+std::vector<KeyRow> caseRateRows(db::Connection& connection, bool procedures, const QString& code)
+{
+    QSqlQuery& q = connection.execPrepared(connection.statements().rateCaseRateByCode(procedures), {code});
+    std::vector<KeyRow> rows;
+    while (q.next())
+        rows.push_back({value(q, 2), {{QStringLiteral("Description"), value(q, 1)}}});
+    q.finish();
+    return rows;
+}
+
+QString identityKey(const QVariant& identity)
+{
+    return identity.isNull() ? QString() : db::ciAsKey(trimBlanks(text(identity)).toString());
+}
+
+std::vector<RowImage> rowImages(const std::vector<KeyRow>& rows, QString& ambiguity)
+{
+    std::vector<RowImage> images;
+    for (const KeyRow& row : rows) {
+        auto same = std::find_if(images.begin(), images.end(), [&](const RowImage& image) {
+            return image.identity.isNull() == row.identity.isNull() &&
+                   identityKey(image.identity) == identityKey(row.identity);
+        });
+        if (same == images.end()) {
+            images.push_back({row.identity, row.values, 1});
+            continue;
+        }
+        if (!holds(same->before, row.values) || !holds(row.values, same->before)) {
+            ambiguity = QStringLiteral("%1 rows of %2 hold different values (%3 and %4)")
+                            .arg(same->count + 1)
+                            .arg(row.identity.isNull() ? QStringLiteral("no identity")
+                                                       : tools::quotedForMessage(text(row.identity)),
+                                 shownValues(same->before), shownValues(row.values));
+            return {};
+        }
+        ++same->count;
+    }
+    return images;
 }
 
 std::optional<QVariantMap> caseRateRow(db::Connection& connection, bool procedures, const QString& code,

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include "apply/UndoFile.h"
+
 #include <optional>
 #include <vector>
 
@@ -14,6 +16,27 @@ class Connection;
 namespace orvex::apply {
 
 // The rows an apply and an undo check before they change them, read as they are now.
+
+// One row of a key: what tells it apart from the key's other rows (a package's name, a case
+// rate's PackageID), and the values a change of the key overwrites.
+struct KeyRow
+{
+    QVariant identity;
+    QVariantMap values;
+};
+// Every row with that PackageID: Amount, PF, MedRoomBoard, told apart by Package.
+std::vector<KeyRow> packageRows(db::Connection& connection, const QString& packageId);
+// Every row with that PackageID in `table`: the six amounts, told apart by Package.
+std::vector<KeyRow> packageAmountRows(db::Connection& connection, const QString& table,
+                                      const QString& packageId);
+// Every case rate of `code`: Description, told apart by PackageID.
+std::vector<KeyRow> caseRateRows(db::Connection& connection, bool procedures, const QString& code);
+// The rows as an undo puts them back: one image per identity. Empty, with `ambiguity` set,
+// when two rows of one identity hold different values, which no undo could tell apart.
+std::vector<RowImage> rowImages(const std::vector<KeyRow>& rows, QString& ambiguity);
+// The CI_AS key of a row's identity, as the database compares it ("" stands for NULL too,
+// which `isNull` tells apart).
+QString identityKey(const QVariant& identity);
 
 // Package, Amount, PF, MedRoomBoard of the first row with that PackageID.
 std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& packageId);

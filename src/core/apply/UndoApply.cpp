@@ -4,13 +4,18 @@
 #include "apply/StoredRows.h"
 #include "apply/UndoFile.h"
 #include "db/ActivityLog.h"
+#include "db/CiAsCollation.h"
 #include "db/Connection.h"
 #include "db/Statements.h"
 #include "db/Transaction.h"
+#include "text/Blanks.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QSqlQuery>
 
 #include <algorithm>
 
@@ -68,9 +73,54 @@ std::optional<QVariantMap> rowNow(db::Connection& connection, const UndoStep& st
     return caseRateRow(connection, isProcedures(step), step.key, step.packageId);
 }
 
+// Every row of a restored key as it is now, told apart as the apply recorded them.
+std::vector<KeyRow> rowsNow(db::Connection& connection, const UndoStep& step)
+{
+    if (allAmounts(step))
+        return packageAmountRows(connection, step.table, step.key);
+    if (isPackage(step))
+        return packageRows(connection, step.key);
+    return caseRateRows(connection, isProcedures(step), step.key);
+}
+
+// A key whose rows the apply recorded one by one: each must still hold what the apply left,
+// and the key must have the rows it had, no more and no fewer.
+QString rowsChangedSinceApply(db::Connection& connection, const UndoStep& step)
+{
+    const std::vector<KeyRow> rows = rowsNow(connection, step);
+    QHash<QString, int> left; // identity: rows the apply left
+    for (const RowImage& image : step.rows)
+        left[QString::number(image.identity.isNull()) + identityKey(image.identity)] += image.count;
+    for (const KeyRow& row : rows) {
+        const QString identity = QString::number(row.identity.isNull()) + identityKey(row.identity);
+        if (--left[identity] < 0)
+            return QStringLiteral("%1 now has a row the apply did not change (%2 %3)")
+                .arg(rowName(step), identityColumn(step),
+                     row.identity.isNull() ? QStringLiteral("NULL") : row.identity.toString());
+        if (!holds(row.values, step.after))
+            return QStringLiteral("%1 now holds %2; the apply left %3")
+                .arg(rowName(step), shownValues(row.values), shownValues(step.after));
+    }
+    for (auto it = left.cbegin(); it != left.cend(); ++it) {
+        if (it.value() > 0)
+            return QStringLiteral("%1 has lost %2 of the rows the apply changed")
+                .arg(rowName(step))
+                .arg(it.value());
+    }
+    return {};
+}
+
 // Empty when the row still holds what the apply left; else what it holds now.
 QString changedSinceApply(db::Connection& connection, const UndoStep& step)
 {
+    if (!step.rows.empty())
+        return rowsChangedSinceApply(connection, step);
+    if (step.action == UndoStep::Action::Remove && isPackage(step)) {
+        // The apply inserted one row with its new PackageID.
+        const std::vector<KeyRow> rows = packageRows(connection, step.key);
+        if (rows.size() > 1)
+            return QStringLiteral("%1 now has %2 rows").arg(rowName(step)).arg(rows.size());
+    }
     QString problem;
     const std::optional<QVariantMap> row = rowNow(connection, step, problem);
     if (!row)
@@ -86,6 +136,106 @@ QString changedSinceApply(db::Connection& connection, const UndoStep& step)
         .arg(rowName(step), shownValues(now), shownValues(step.after));
 }
 
+// The columns a restored key gets back, in the order its statement sets them.
+QStringList restoredColumns(const UndoStep& step)
+{
+    if (allAmounts(step))
+        return kPackageAmountColumns;
+    if (isPackage(step))
+        return {QStringLiteral("Amount"), QStringLiteral("PF"), QStringLiteral("MedRoomBoard")};
+    return {QStringLiteral("Description")};
+}
+
+// Each row back to its own values, told apart by its identity.
+void restoreRows(db::Connection& connection, const UndoStep& step)
+{
+    const db::Statements& sql = connection.statements();
+    for (const RowImage& image : step.rows) {
+        const bool nullIdentity = image.identity.isNull();
+        QVariantList values;
+        for (const QString& c : restoredColumns(step)) {
+            if (!image.before.contains(c))
+                throw Error(QStringLiteral("the undo data of %1 lacks its %2").arg(rowName(step), c));
+            values << image.before.value(c);
+        }
+        values << step.key;
+        if (!nullIdentity)
+            values << image.identity;
+        const QString statement = allAmounts(step) ? sql.undoRestorePackageAmounts(step.table, nullIdentity)
+                                  : isPackage(step)
+                                      ? sql.undoRestorePackageRates(nullIdentity)
+                                      : sql.undoRestoreDescription(isProcedures(step), nullIdentity);
+        const int changed = connection.exec(statement, values).numRowsAffected();
+        if (changed >= 0 && changed != image.count)
+            throw Error(QStringLiteral("%1 had %2 rows with %3 %4, the apply changed %5")
+                            .arg(rowName(step))
+                            .arg(changed)
+                            .arg(identityColumn(step),
+                                 nullIdentity ? QStringLiteral("NULL") : image.identity.toString())
+                            .arg(image.count));
+    }
+}
+
+QString shownRows(const UndoStep& step)
+{
+    QStringList shown;
+    for (const RowImage& image : step.rows)
+        shown << shownValues(image.before);
+    return shown.join(QStringLiteral("; "));
+}
+
+// The codes of case rates in the package a step removes that this undo does not remove: a
+// case rate added since the apply would be left without its package.
+QStringList caseRatesKept(db::Connection& connection, const UndoStep& package, const QSet<QString>& removed)
+{
+    QStringList kept;
+    for (const bool procedures : {false, true}) {
+        QSqlQuery q = connection.exec(connection.statements().caseRatesOfPackage(procedures), {package.key});
+        while (q.next()) {
+            const QString code = q.value(0).toString();
+            if (!removed.contains(QString::number(procedures) + db::ciAsKey(code)))
+                kept << (procedures ? QStringLiteral("RVS ") : QStringLiteral("ICD ")) + code;
+        }
+    }
+    return kept;
+}
+
+QString packageStillUsed(db::Connection& connection, const UndoRecord& record)
+{
+    QHash<QString, QSet<QString>> removed; // PackageID: the case rates this undo removes
+    for (const UndoStep& step : record.steps) {
+        if (step.action == UndoStep::Action::Remove && !isPackage(step) && !isIcd(step))
+            removed[trimBlanks(step.packageId).toString()].insert(QString::number(isProcedures(step)) +
+                                                                  db::ciAsKey(step.key));
+    }
+    ChangedRows used;
+    for (const UndoStep& step : record.steps) {
+        if (step.action != UndoStep::Action::Remove || !isPackage(step))
+            continue;
+        const QStringList kept =
+            caseRatesKept(connection, step, removed.value(trimBlanks(step.key).toString()));
+        if (!kept.isEmpty())
+            used.add(QStringLiteral("package %1 is used by %2, added since the apply")
+                         .arg(step.key, kept.join(QStringLiteral(", "))));
+    }
+    if (used.count() == 0)
+        return {};
+    return QStringLiteral("%1 packages the apply inserted are in use by case rates it did not add; remove "
+                          "or move those case rates first:\n")
+               .arg(used.count()) +
+           used.text();
+}
+
+// Whether an apply logged this file: it committed, and the file is as it wrote it.
+bool loggedByApply(db::Connection& connection, const UndoRecord& record, const QString& digest)
+{
+    const QString pattern = record.version > 1
+                                ? undoFileLogPattern(record.runId, digest)
+                                : QStringLiteral("Apply of %") + record.runId + QLatin1Char('%');
+    QSqlQuery q = connection.exec(connection.statements().activityLogLinesLike(), {pattern});
+    return q.next() && q.value(0).toLongLong() > 0;
+}
+
 QString undoOne(db::Connection& connection, const UndoStep& step)
 {
     const db::Statements& sql = connection.statements();
@@ -97,6 +247,10 @@ QString undoOne(db::Connection& connection, const UndoStep& step)
         else
             connection.exec(sql.undoDeleteCaseRate(isProcedures(step)), {step.key, step.packageId});
         return QStringLiteral("removed %1").arg(rowName(step));
+    }
+    if (!step.rows.empty()) {
+        restoreRows(connection, step);
+        return QStringLiteral("put back %1: %2").arg(rowName(step), shownRows(step));
     }
     if (allAmounts(step)) {
         QVariantList values;
@@ -158,6 +312,11 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
                      const QDateTime& when)
 {
     const UndoRecord record = readUndoFile(undoFile);
+    QFile bytes(undoFile);
+    if (!bytes.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("The undo file \"%1\" could not be read (%2).")
+                        .arg(QDir::toNativeSeparators(undoFile), bytes.errorString()));
+    const QString digest = undoFileDigest(bytes.readAll());
     const QString shownFile = QDir::toNativeSeparators(undoFile);
     const QString refused =
         QStringLiteral("The undo file \"%1\" was not run, and nothing was changed: ").arg(shownFile);
@@ -174,12 +333,19 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
     UndoResult result{record.runId, undoFile, record.restoredRows(), record.removedRows()};
     try {
         db::Transaction transaction(connection, db::Transaction::Mode::Write);
+        if (!db::ActivityLog(connection).exists() || !loggedByApply(connection, record, digest))
+            throw Error(refused +
+                        QStringLiteral("no apply in the activity log wrote this file. Either it was "
+                                       "changed since the apply, or its apply never committed "
+                                       "(then the database holds nothing to undo)."));
         ChangedRows changed;
         for (const UndoStep& step : record.steps)
             changed.add(changedSinceApply(connection, step));
         if (changed.count() > 0)
             throw Error(refused + QStringLiteral("%1 rows changed since the apply:\n").arg(changed.count()) +
                         changed.text());
+        if (const QString used = packageStillUsed(connection, record); !used.isEmpty())
+            throw Error(refused + used);
         db::ActivityLog activity(connection);
         activity.append(log.user, log.workstation,
                         QStringLiteral("Undo of apply of run %1 (%2): %3 rows put back, %4 rows removed")

@@ -1,12 +1,17 @@
 #include "apply/UndoFile.h"
 
 #include "Error.h"
+#include "apply/RunRecord.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <algorithm>
 
 namespace orvex::apply {
 
@@ -87,11 +92,22 @@ QString statement(const UndoStep& step)
             s += QStringLiteral(" AND PackageID = ") + literal(step.packageId);
         return s + QLatin1Char(';');
     }
-    QStringList sets;
-    for (auto it = step.before.cbegin(); it != step.before.cend(); ++it)
-        sets << QStringLiteral("%1 = %2").arg(it.key(), literal(it.value()));
-    return QStringLiteral("UPDATE ") + tableName(step) + QStringLiteral(" SET ") +
-           sets.join(QStringLiteral(", ")) + where + QLatin1Char(';');
+    auto update = [&](const QVariantMap& before, const QString& rowWhere) {
+        QStringList sets;
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            sets << QStringLiteral("%1 = %2").arg(it.key(), literal(it.value()));
+        return QStringLiteral("UPDATE ") + tableName(step) + QStringLiteral(" SET ") +
+               sets.join(QStringLiteral(", ")) + rowWhere + QLatin1Char(';');
+    };
+    if (step.rows.empty())
+        return update(step.before, where);
+    QStringList updates;
+    for (const RowImage& row : step.rows) {
+        const QString identity = row.identity.isNull() ? QStringLiteral(" IS NULL")
+                                                       : QStringLiteral(" = ") + literal(row.identity);
+        updates << update(row.before, where + QStringLiteral(" AND ") + identityColumn(step) + identity);
+    }
+    return updates.join(QStringLiteral("\r\n"));
 }
 
 // Compact JSON without "/" or "*" (escaped as "\/" and "\u002a", which JSON reads back), so
@@ -105,7 +121,7 @@ QByteArray dataLine(const QJsonObject& o)
 
 QJsonObject stepJson(const UndoStep& step)
 {
-    return QJsonObject{
+    QJsonObject o{
         {"action", step.action == UndoStep::Action::Remove ? "remove" : "restore"},
         {"table", step.table},
         {"keyColumn", step.keyColumn},
@@ -114,6 +130,27 @@ QJsonObject stepJson(const UndoStep& step)
         {"before", QJsonObject::fromVariantMap(step.before)},
         {"after", QJsonObject::fromVariantMap(step.after)},
     };
+    if (!step.rows.empty()) {
+        QJsonArray rows;
+        for (const RowImage& row : step.rows)
+            rows.append(QJsonObject{{"identity", QJsonValue::fromVariant(row.identity)},
+                                    {"before", QJsonObject::fromVariantMap(row.before)},
+                                    {"count", row.count}});
+        o.insert(QLatin1String("rows"), rows);
+    }
+    return o;
+}
+
+// The columns an apply changes, and so the only ones an undo step may name.
+const QStringList kChangedColumns = {QStringLiteral("Description"),  QStringLiteral("Package"),
+                                     QStringLiteral("Amount"),       QStringLiteral("PF"),
+                                     QStringLiteral("MedRoomBoard"), QStringLiteral("MedDrugs"),
+                                     QStringLiteral("MedOthers"),    QStringLiteral("MedOR")};
+
+bool namesChangedColumns(const QVariantMap& values)
+{
+    return !values.isEmpty() && std::all_of(values.keyBegin(), values.keyEnd(),
+                                            [](const QString& c) { return kChangedColumns.contains(c); });
 }
 
 [[noreturn]] void damaged(const QString& path, const QString& what)
@@ -131,7 +168,7 @@ QVariantMap values(const QJsonObject& o)
     return map;
 }
 
-UndoStep stepFrom(const QJsonObject& o, const QString& path, int lineNumber)
+UndoStep stepFrom(const QJsonObject& o, const QString& path, int lineNumber, int version)
 {
     UndoStep step;
     const QString action = o.value(QLatin1String("action")).toString();
@@ -150,10 +187,52 @@ UndoStep stepFrom(const QJsonObject& o, const QString& path, int lineNumber)
         damaged(path, QStringLiteral("line %1 names no row the apply changes").arg(lineNumber));
     if (step.action == UndoStep::Action::Restore && step.before.isEmpty())
         damaged(path, QStringLiteral("line %1 has no values to put back").arg(lineNumber));
+    // What the apply left is what the undo checks before it changes a row: a step without it
+    // would put back or remove a row whatever it holds.
+    if (!namesChangedColumns(step.after) ||
+        (step.action == UndoStep::Action::Restore &&
+         QStringList(step.before.keys()) != QStringList(step.after.keys())))
+        damaged(path, QStringLiteral("line %1 does not say what the apply left in the row").arg(lineNumber));
+    for (const QJsonValue& v : o.value(QLatin1String("rows")).toArray()) {
+        const QJsonObject row = v.toObject();
+        const QJsonValue identity = row.value(QLatin1String("identity"));
+        RowImage image{identity.isNull() ? QVariant() : identity.toVariant(),
+                       values(row.value(QLatin1String("before")).toObject()),
+                       row.value(QLatin1String("count")).toInt()};
+        if (image.count < 1 || QStringList(image.before.keys()) != QStringList(step.after.keys()))
+            damaged(path, QStringLiteral("line %1 has a row without its values").arg(lineNumber));
+        step.rows.push_back(std::move(image));
+    }
+    if (step.action == UndoStep::Action::Restore && !identityColumn(step).isEmpty() && step.rows.empty() &&
+        version > 1)
+        damaged(path, QStringLiteral("line %1 has no rows to put back").arg(lineNumber));
     return step;
 }
 
 } // namespace
+
+QString identityColumn(const UndoStep& step)
+{
+    if (step.table == QLatin1String("tbICDdiagMain"))
+        return {};
+    return step.keyColumn == QLatin1String("PackageID") ? QStringLiteral("Package")
+                                                        : QStringLiteral("PackageID");
+}
+
+QString undoFileDigest(const QByteArray& text)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex());
+}
+
+QString undoFileLogLine(const QString& runId, const QString& fileName, const QString& digest)
+{
+    return QStringLiteral("Apply %1: undo file \"%2\", SHA-256 %3").arg(runId, fileName, digest);
+}
+
+QString undoFileLogPattern(const QString& runId, const QString& digest)
+{
+    return QStringLiteral("Apply %1: undo file \"%\", SHA-256 %2").arg(runId, digest);
+}
 
 bool isPackageTable(const QString& table)
 {
@@ -199,7 +278,7 @@ QByteArray undoFileText(const UndoRecord& record)
     line(QStringLiteral("-- The same steps as data, read by orvex-cli undo:"));
 
     QByteArray text = QByteArray("\xEF\xBB\xBF") + sql.toUtf8();
-    text += dataLine(QJsonObject{{"undo", 1},
+    text += dataLine(QJsonObject{{"undo", record.version},
                                  {"runId", record.runId},
                                  {"database", record.database},
                                  {"user", record.user},
@@ -207,6 +286,8 @@ QByteArray undoFileText(const UndoRecord& record)
                                  {"counts", record.counts}});
     for (const UndoStep& step : record.steps)
         text += dataLine(stepJson(step));
+    if (record.version > 1)
+        text += dataLine(QJsonObject{{"end", int(record.steps.size())}});
     return text;
 }
 
@@ -218,6 +299,7 @@ UndoRecord readUndoFile(const QString& path)
                         .arg(QDir::toNativeSeparators(path), file.errorString()));
     UndoRecord record;
     bool header = false;
+    bool ended = false;
     int lineNumber = 0;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine().trimmed();
@@ -231,10 +313,15 @@ UndoRecord readUndoFile(const QString& path)
             damaged(path,
                     QStringLiteral("line %1 is not readable (%2)").arg(lineNumber).arg(error.errorString()));
         const QJsonObject o = doc.object();
+        if (ended)
+            damaged(path, QStringLiteral("line %1 follows the end of the undo data").arg(lineNumber));
         if (!header) {
-            if (o.value(QLatin1String("undo")).toInt() != 1)
+            record.version = o.value(QLatin1String("undo")).toInt();
+            if (record.version != 1 && record.version != 2)
                 damaged(path, QStringLiteral("line %1 is not the start of undo data").arg(lineNumber));
             record.runId = o.value(QLatin1String("runId")).toString();
+            if (!isRunId(record.runId))
+                damaged(path, QStringLiteral("line %1 names no run").arg(lineNumber));
             record.database = o.value(QLatin1String("database")).toString();
             record.user = o.value(QLatin1String("user")).toString();
             record.appliedAt =
@@ -243,10 +330,20 @@ UndoRecord readUndoFile(const QString& path)
             header = true;
             continue;
         }
-        record.steps.push_back(stepFrom(o, path, lineNumber));
+        if (record.version > 1 && o.contains(QLatin1String("end"))) {
+            if (o.value(QLatin1String("end")).toInt(-1) != int(record.steps.size()))
+                damaged(path, QStringLiteral("its closing line counts %1 steps, the file holds %2")
+                                  .arg(o.value(QLatin1String("end")).toInt(-1))
+                                  .arg(record.steps.size()));
+            ended = true;
+            continue;
+        }
+        record.steps.push_back(stepFrom(o, path, lineNumber, record.version));
     }
     if (!header)
         damaged(path, QStringLiteral("it holds no undo data"));
+    if (record.version > 1 && !ended)
+        damaged(path, QStringLiteral("it ends before its closing line, so steps may be missing"));
     return record;
 }
 

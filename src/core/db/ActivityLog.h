@@ -37,6 +37,9 @@ public:
 
     static QString timestampText(const QDateTime& when);
 
+    // Whether the table exists (a database no line was written to has none).
+    bool exists() { return m_tableReady || (m_tableReady = tableExists()); }
+
 private:
     bool tableExists();
 

@@ -479,9 +479,9 @@ QString SqlServerStatements::undoDeleteIcdCode() const
 
 QString SqlServerStatements::applyPackageAmountsRow(const QString& table) const
 {
-    return QStringLiteral(
-               "SELECT Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF FROM [Medicare].[dbo].[%1] "
-               "WHERE PackageID = ?")
+    return QStringLiteral("SELECT Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF, Package FROM "
+                          "[Medicare].[dbo].[%1] "
+                          "WHERE PackageID = ?")
         .arg(table);
 }
 
@@ -497,6 +497,44 @@ QString SqlServerStatements::lastApplyOrUndo() const
 {
     return QStringLiteral(
         "SELECT MAX(LogTime) FROM Build_FILE.dbo.tbActivityLog WHERE LogText LIKE ? OR LogText LIKE ?");
+}
+
+QString SqlServerStatements::undoRestorePackageRates(bool nullIdentity) const
+{
+    return QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage] SET Amount=?, PF=?, MedRoomBoard=? "
+                          "WHERE PackageID = ? AND Package ") +
+           (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
+}
+
+QString SqlServerStatements::undoRestorePackageAmounts(const QString& table, bool nullIdentity) const
+{
+    return QStringLiteral(
+               "UPDATE [Medicare].[dbo].[%1] SET Amount=?, MedRoomBoard=?, MedDrugs=?, MedOthers=?, "
+               "MedOR=?, PF=? WHERE PackageID = ? AND Package ")
+               .arg(table) +
+           (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
+}
+
+QString SqlServerStatements::undoRestoreDescription(bool procedures, bool nullIdentity) const
+{
+    return (procedures ? QStringLiteral("UPDATE [Medicare].[dbo].[tbMed_Procedures] SET Description=? "
+                                        "WHERE RVSCODE = ? AND PackageID ")
+                       : QStringLiteral("UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description=? "
+                                        "WHERE ICDCode = ? AND PackageID ")) +
+           (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
+}
+
+QString SqlServerStatements::caseRatesOfPackage(bool procedures) const
+{
+    return procedures
+               ? QStringLiteral("SELECT RVSCODE FROM [Medicare].[dbo].[tbMed_Procedures] WHERE PackageID = ?")
+               : QStringLiteral(
+                     "SELECT ICDCode FROM [Medicare].[dbo].[tbMed_MedicalCaseRates] WHERE PackageID = ?");
+}
+
+QString SqlServerStatements::activityLogLinesLike() const
+{
+    return QStringLiteral("SELECT COUNT(*) FROM Build_FILE.dbo.tbActivityLog WHERE LogText LIKE ?");
 }
 
 } // namespace orvex::db

@@ -70,6 +70,11 @@ public:
     QString applyPackageAmountsRow(const QString& table) const override;
     QString applyUpdatePackageAmounts(const QString& table) const override;
     QString lastApplyOrUndo() const override;
+    QString undoRestorePackageRates(bool nullIdentity) const override;
+    QString undoRestorePackageAmounts(const QString& table, bool nullIdentity) const override;
+    QString undoRestoreDescription(bool procedures, bool nullIdentity) const override;
+    QString caseRatesOfPackage(bool procedures) const override;
+    QString activityLogLinesLike() const override;
 
     QStringList backupUseMedicare() const override;
     QStringList backupAddIdColumn(const QString& table) const override;

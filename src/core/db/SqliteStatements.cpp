@@ -474,8 +474,9 @@ QString SqliteStatements::undoDeleteIcdCode() const
 
 QString SqliteStatements::applyPackageAmountsRow(const QString& table) const
 {
-    return QStringLiteral("select Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF from Medicare.%1 "
-                          "where PackageID = ? order by rowid")
+    return QStringLiteral(
+               "select Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF, Package from Medicare.%1 "
+               "where PackageID = ? order by rowid")
         .arg(table);
 }
 
@@ -491,6 +492,47 @@ QString SqliteStatements::lastApplyOrUndo() const
 {
     return QStringLiteral(
         "select max(LogTime) from Build_FILE.tbActivityLog where LogText like ? or LogText like ?");
+}
+
+QString SqliteStatements::undoRestorePackageRates(bool nullIdentity) const
+{
+    return QStringLiteral(
+               "update Medicare.tbMedPackage set Amount=?, PF=?, MedRoomBoard=? where PackageID = ? "
+               "and Package ") +
+           (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
+}
+
+QString SqliteStatements::undoRestorePackageAmounts(const QString& table, bool nullIdentity) const
+{
+    return QStringLiteral(
+               "update Medicare.%1 set Amount=?, MedRoomBoard=?, MedDrugs=?, MedOthers=?, MedOR=?, "
+               "PF=? where PackageID = ? and Package ")
+               .arg(table) +
+           (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
+}
+
+QString SqliteStatements::undoRestoreDescription(bool procedures, bool nullIdentity) const
+{
+    return (procedures
+                ? QStringLiteral(
+                      "update Medicare.tbMed_Procedures set Description=? where RVSCODE=? and PackageID ")
+                : QStringLiteral("update Medicare.tbMed_MedicalCaseRates set Description=? where ICDCode=? "
+                                 "and PackageID ")) +
+           (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
+}
+
+QString SqliteStatements::caseRatesOfPackage(bool procedures) const
+{
+    return procedures
+               ? QStringLiteral("select RVSCODE from Medicare.tbMed_Procedures where PackageID = ? "
+                                "order by rowid")
+               : QStringLiteral("select ICDCode from Medicare.tbMed_MedicalCaseRates where PackageID = ? "
+                                "order by rowid");
+}
+
+QString SqliteStatements::activityLogLinesLike() const
+{
+    return QStringLiteral("select count(*) from Build_FILE.tbActivityLog where LogText like ?");
 }
 
 } // namespace orvex::db

@@ -149,13 +149,26 @@ public:
     virtual QString undoDeleteIcdCode() const = 0; // ? = CODE
     // Applying the package rate script to the table it addresses (`table` is tbMedPackage
     // and a suffix checked to hold letters, digits and underscores only): ? = PackageID
-    // reads Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF; the update sets them,
+    // reads Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF, Package of each row; the
+    // update sets the six amounts,
     // ? = the six amounts in that order, PackageID.
     virtual QString applyPackageAmountsRow(const QString& table) const = 0;
     virtual QString applyUpdatePackageAmounts(const QString& table) const = 0;
     // ? = "Apply of %", "Undo of %": one row, one column, the time of the last apply or
     // undo the activity log holds (NULL when none). Needs the log table.
     virtual QString lastApplyOrUndo() const = 0;
+    // Undoing an apply row by row: the rows of a key are told apart by their package name
+    // (packages) or their PackageID (case rates); with `nullIdentity` that column is NULL and
+    // has no ?. ? = the values to put back (Amount, PF, MedRoomBoard; the six amounts as
+    // applyUpdatePackageAmounts orders them; Description), the key, the identity.
+    virtual QString undoRestorePackageRates(bool nullIdentity) const = 0;
+    virtual QString undoRestorePackageAmounts(const QString& table, bool nullIdentity) const = 0;
+    virtual QString undoRestoreDescription(bool procedures, bool nullIdentity) const = 0;
+    // ? = PackageID: the code of each case rate in that package.
+    virtual QString caseRatesOfPackage(bool procedures) const = 0;
+    // ? = a LIKE pattern: one row, one column, how many activity-log lines match it. Needs
+    // the log table.
+    virtual QString activityLogLinesLike() const = 0;
 
     // Table backup: copies of Medicare tables named table + suffix, and their indexes.
     // `table`, `copy`, `index` and `column` are fixed names, or a fixed name plus a suffix
