@@ -9,7 +9,8 @@ understand is an error, never skipped.
 Understood:
   * batches split at GO lines; statements end at ';' or where the next one begins;
   * comments '--' to the end of the line and '/* */' (nested, as SQL Server reads them);
-  * BEGIN TRAN[SACTION], COMMIT [TRAN[SACTION]], USE [database];
+  * BEGIN TRAN[SACTION], COMMIT [TRAN[SACTION]], USE [database], SET XACT_ABORT ON,
+    SET NOCOUNT ON;
   * INSERT INTO table (columns) VALUES (values);
   * UPDATE table SET column = value, ... [WHERE condition];
   * DELETE [FROM] table [WHERE condition];
@@ -25,7 +26,8 @@ trailing blanks ignored, registered here as the tool's databases declare it), CO
 more than one row is an error. A quoted value stored into a numeric column is converted
 by SQLite's column affinity, as a bound value of the tool is; one that is no number is
 reported as a warning, since SQL Server would refuse it. The whole file runs in one
-transaction: the first error rolls everything back and exits with 1.
+transaction: the first error rolls everything back and exits with 1. Scripts are read as
+Windows-1252, or as UTF-8 when they start with its byte order mark (the undo files).
 
 Usage: tsql_sqlite.py DBDIR SCRIPT... [--database Build_FILE|Medicare] [--quiet]
 """
@@ -542,6 +544,12 @@ class Runner:
             if context.transactions == 0:
                 p.fail("COMMIT without BEGIN TRAN")
             context.transactions -= 1
+        elif first.is_word("SET"):
+            # The executor stops at the first error and rolls back, as XACT_ABORT ON does.
+            p.next()
+            p.expect_word("XACT_ABORT", "NOCOUNT")
+            p.expect_word("ON")
+            p.end()
         elif first.is_word("USE"):
             p.next()
             name = p.identifier()
@@ -615,8 +623,9 @@ class Runner:
 
     def run_file(self, path, database):
         with open(path, "rb") as f:
-            text = decode_cp1252(f.read())
-        text = text.lstrip("\ufeff")
+            data = f.read()
+        # The reports and scripts are Windows-1252; the undo files UTF-8 with a byte order mark.
+        text = data[3:].decode("utf-8") if data.startswith(b"\xef\xbb\xbf") else decode_cp1252(data)
         where = os.path.basename(path)
         context = Context(database)
         for first_line, batch in batches(text):

@@ -158,9 +158,11 @@ class ComparisonTest(TwoDatabases):
         found = equivalence.compare(equivalence.snapshot(self.dir.name, False),
                                     equivalence.snapshot(other, False), "script", "apply", ordered=False)
         self.assertEqual([table for table, _ in found], ["Build_FILE.dbo.tbICDdiagMain", "Medicare.dbo.tbMedPackage"])
-        self.assertEqual(found[0][1][1:], ["  CODE = 'A01.0' (str): Description: script 'x' (str), "
+        self.assertEqual(found[0][1][1:], ["  1 rows of the same CODE differ in: Description (1 rows)",
+                                           "  CODE = 'A01.0' (str): Description: script 'x' (str), "
                                            "apply 'Typhoid fever' (str)"])
         self.assertEqual(found[1][1][1:], [
+            "  1 rows of the same PackageID differ in: PF (1 rows)",
             "  PackageID = '10' (str): PF: script 7.0 (float), apply 4.0 (float)",
             "  only in apply: PackageID='11' (str), Package=NULL, Amount=NULL, PF=NULL, Status=NULL, "
             "CaseType='GROUP' (str)"])
