@@ -31,6 +31,7 @@ Usage: script_apply_equivalence.py --cli ORVEX_CLI --lists DIR --work DIR CASE
 import argparse
 import collections
 import os
+import resource
 import shutil
 import sqlite3
 import subprocess
@@ -109,11 +110,17 @@ class Failure(Exception):
     pass
 
 
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
 def tool(cli, work, *args, expect=0):
-    started = time.monotonic()
+    started, cpu = time.monotonic(), children_cpu()
     done = subprocess.run([cli, "--workdir", work, *args], capture_output=True, text=True,
                           env={**os.environ, "QT_QPA_PLATFORM": "offscreen"})
-    print(f"$ orvex-cli {' '.join(args)}  ({time.monotonic() - started:.1f} s, exit {done.returncode})")
+    print(f"$ orvex-cli {' '.join(args)}  ({time.monotonic() - started:.1f} s, "
+          f"{children_cpu() - cpu:.1f} s CPU, exit {done.returncode})")
     if done.returncode != expect:
         raise Failure(f"orvex-cli {' '.join(args)} exited with {done.returncode}, not {expect}:\n"
                       f"{done.stdout}{done.stderr}")
@@ -130,62 +137,79 @@ def copy_databases(source_dir, target_dir):
 # Reading and comparing the databases
 
 
-def cell(value):
-    # The storage class is part of the value: 1, 1.0 and '1' are three different cells.
-    return (type(value).__name__, value)
-
-
-def snapshot(db_dir, with_rowid):
-    """{(database, table): (columns, rows)} and {database: schema} of both files."""
-    con = tsql_sqlite.connect(db_dir)
-    tables, schema = {}, {}
-    try:
+def open_pair(left_dir, right_dir):
+    """One connection with both copies attached: l_Build_FILE, l_Medicare, r_Build_FILE, ..."""
+    con = sqlite3.connect(":memory:", isolation_level=None)
+    con.create_collation("CI_AS", tsql_sqlite.ci_as_compare)
+    for side, folder in (("l", left_dir), ("r", right_dir)):
         for db in tsql_sqlite.DATABASES:
-            entries = con.execute(
-                f"SELECT type, name, sql FROM {db}.sqlite_master WHERE name NOT LIKE 'sqlite_%' "
-                "ORDER BY type, name").fetchall()
-            schema[db] = [e for e in entries if e[1].lower() not in NOT_COMPARED
-                          and (e[2] or "").lower().find("tbactivitylog") < 0]
-            for kind, name, _ in entries:
-                if kind != "table" or name.lower() in NOT_COMPARED:
-                    continue
-                cur = con.execute(f'SELECT {"rowid, " if with_rowid else ""}* FROM {db}."{name}" ORDER BY rowid')
-                columns = [d[0] for d in cur.description]
-                tables[(db, name)] = (columns, [tuple(cell(v) for v in row) for row in cur.fetchall()])
-    finally:
-        con.close()
-    return tables, schema
+            con.execute(f"ATTACH DATABASE ? AS {side}_{db}", (os.path.join(folder, db + ".db"),))
+    return con
 
 
-def shown(c):
-    return "NULL" if c[1] is None else f"{c[1]!r} ({c[0]})"
+def schema(con, side, db):
+    """Tables, indexes and triggers with their SQL, the activity log left out."""
+    return [e for e in con.execute(f"SELECT type, name, sql FROM {side}_{db}.sqlite_master "
+                                   "WHERE name NOT LIKE 'sqlite_%' ORDER BY type, name")
+            if e[1].lower() not in NOT_COMPARED and "tbactivitylog" not in (e[2] or "").lower()]
+
+
+def cells(columns):
+    # Every value byte for byte with its storage class: 1, 1.0 and '1' are three cells, and
+    # 'a' and 'A' two, whatever the column's collation.
+    return ", ".join(f'"{c}" COLLATE BINARY, typeof("{c}")' if c != "rowid" else "rowid" for c in columns)
+
+
+def rows_differ(con, columns, left_table, right_table):
+    """Whether the two tables hold other rows, each row counted with its repeats: one
+    grouping of both tables' rows, each side counting +1 and -1."""
+    listed = cells(columns)
+    return con.execute(
+        f"SELECT 1 FROM (SELECT {listed}, 1 AS side FROM {left_table} UNION ALL "
+        f"SELECT {listed}, -1 FROM {right_table}) GROUP BY {listed} HAVING sum(side) != 0 LIMIT 1"
+    ).fetchone() is not None
+
+
+def table_rows(con, table, columns):
+    listed = ", ".join(f'"{c}"' if c != "rowid" else "rowid" for c in columns)
+    return con.execute(f"SELECT {listed} FROM {table} ORDER BY rowid").fetchall()
+
+
+def shown(value):
+    return "NULL" if value is None else f"{value!r} ({type(value).__name__})"
+
+
+def differs(a, b):
+    return type(a) is not type(b) or a != b
 
 
 def describe_table_difference(db, name, columns, left_rows, right_rows, left, right, limit=25):
     """The rows only one side has, paired by their first column where both have that key,
     with the columns the pairs differ in counted."""
-    only_left = collections.Counter(left_rows) - collections.Counter(right_rows)
-    only_right = collections.Counter(right_rows) - collections.Counter(left_rows)
+    typed = lambda rows: collections.Counter(tuple((type(v).__name__, v) for v in row) for row in rows)
+    only_left = [tuple(v for _, v in row) for row in (typed(left_rows) - typed(right_rows)).elements()]
+    only_right = [tuple(v for _, v in row) for row in (typed(right_rows) - typed(left_rows)).elements()]
     lines = [f"{db}.dbo.{name}: {len(left_rows)} rows in {left}, {len(right_rows)} in {right}; "
-             f"{sum(only_left.values())} rows only in {left}, {sum(only_right.values())} only in {right}"]
+             f"{len(only_left)} rows only in {left}, {len(only_right)} only in {right}"]
     by_key_right = collections.defaultdict(list)
-    for row in sorted(only_right.elements(), key=repr):
+    for row in sorted(only_right, key=repr):
         by_key_right[row[0]].append(row)
     pairs, lone_left = [], []
-    for row in sorted(only_left.elements(), key=repr):
+    for row in sorted(only_left, key=repr):
         partners = by_key_right.get(row[0])
         if partners:
             pairs.append((row, partners.pop(0)))
         else:
             lone_left.append(row)
     lone_right = [row for rows in by_key_right.values() for row in rows]
-    differing = collections.Counter(columns[i] for a, b in pairs for i in range(len(columns)) if a[i] != b[i])
+    differing = collections.Counter(columns[i] for a, b in pairs for i in range(len(columns))
+                                    if differs(a[i], b[i]))
     if pairs:
         lines.append(f"  {len(pairs)} rows of the same {columns[0]} differ in: "
                      + ", ".join(f"{c} ({n} rows)" for c, n in differing.most_common()))
     entries = [f"  {columns[0]} = {shown(a[0])}: "
                + "; ".join(f"{columns[i]}: {left} {shown(a[i])}, {right} {shown(b[i])}"
-                           for i in range(len(columns)) if a[i] != b[i]) for a, b in pairs]
+                           for i in range(len(columns)) if differs(a[i], b[i])) for a, b in pairs]
     entries += [f"  only in {left}: " + ", ".join(f"{c}={shown(v)}" for c, v in zip(columns, row))
                 for row in lone_left]
     entries += [f"  only in {right}: " + ", ".join(f"{c}={shown(v)}" for c, v in zip(columns, row))
@@ -196,38 +220,48 @@ def describe_table_difference(db, name, columns, left_rows, right_rows, left, ri
     return lines
 
 
-def compare(left_snapshot, right_snapshot, left, right, ordered):
-    """[(table, lines)] naming every difference (table None for the schema); empty when the
-    databases hold the same."""
-    (left_tables, left_schema), (right_tables, right_schema) = left_snapshot, right_snapshot
+def compare(left_dir, right_dir, left, right, ordered, describe=True):
+    """[(table, lines)] naming every difference between two copies (table None for the
+    schema); empty when they hold the same. ordered: rows in the same storage places too;
+    describe False: the first differing table only, without lines."""
     found = []
-    for db in tsql_sqlite.DATABASES:
-        if left_schema[db] != right_schema[db]:
-            extra_left = [e[1] for e in left_schema[db] if e not in right_schema[db]]
-            extra_right = [e[1] for e in right_schema[db] if e not in left_schema[db]]
-            found.append((None, [f"{db}: schema differs: only in {left} {extra_left}, "
-                                 f"only in {right} {extra_right}"]))
-    for key in sorted(set(left_tables) | set(right_tables)):
-        if key not in left_tables or key not in right_tables:
-            continue  # named by the schema comparison
-        table = f"{key[0]}.dbo.{key[1]}"
-        (columns, left_rows), (right_columns, right_rows) = left_tables[key], right_tables[key]
-        if columns != right_columns:
-            found.append((table, [f"{table}: columns {columns} in {left}, {right_columns} in {right}"]))
-            continue
-        same = left_rows == right_rows if ordered else sorted(left_rows) == sorted(right_rows)
-        if same:
-            continue
-        if ordered and sorted(left_rows) == sorted(right_rows):
-            found.append((table, [f"{table}: the same rows, but not in the same storage order"]))
-            continue
-        found.append((table, describe_table_difference(key[0], key[1], columns, left_rows, right_rows,
-                                                       left, right)))
+    con = open_pair(left_dir, right_dir)
+    try:
+        for db in tsql_sqlite.DATABASES:
+            left_schema, right_schema = schema(con, "l", db), schema(con, "r", db)
+            if left_schema != right_schema:
+                extra_left = [e[1] for e in left_schema if e not in right_schema]
+                extra_right = [e[1] for e in right_schema if e not in left_schema]
+                found.append((None, [f"{db}: schema differs: only in {left} {extra_left}, "
+                                     f"only in {right} {extra_right}"]))
+                continue
+            for kind, name, _ in left_schema:
+                if kind != "table":
+                    continue
+                columns = (["rowid"] if ordered else []) + [
+                    row[1] for row in con.execute(f'PRAGMA l_{db}.table_info("{name}")')]
+                left_table, right_table = f'l_{db}."{name}"', f'r_{db}."{name}"'
+                if not rows_differ(con, columns, left_table, right_table):
+                    continue
+                if not describe:
+                    return [(f"{db}.dbo.{name}", [])]
+                found.append((f"{db}.dbo.{name}", describe_table_difference(
+                    db, name, columns, table_rows(con, left_table, columns),
+                    table_rows(con, right_table, columns), left, right)))
+    finally:
+        con.close()
     return found
 
 
-def row_count(snap):
-    return sum(len(rows) for _, rows in snap[0].values())
+def row_count(db_dir):
+    con = tsql_sqlite.connect(db_dir)
+    try:
+        return sum(con.execute(f'SELECT count(*) FROM {db}."{name}"').fetchone()[0]
+                   for db in tsql_sqlite.DATABASES
+                   for (name,) in con.execute(f"SELECT name FROM {db}.sqlite_master WHERE type = 'table'")
+                   if name.lower() not in NOT_COMPARED)
+    finally:
+        con.close()
 
 
 # ---------------------------------------------------------------------------------------
@@ -249,7 +283,6 @@ def run_case(name, case, cli, lists, work):
 
     start_dir = os.path.join(work, "start")
     copy_databases(db_dir, start_dir)
-    start = snapshot(start_dir, with_rowid=True)
 
     # Copy A: the scripts as an administrator runs them.
     script_dir = os.path.join(work, "script")
@@ -273,14 +306,13 @@ def run_case(name, case, cli, lists, work):
     tool(cli, tool_dir, "apply", "--run", case["kind"], "--yes")
 
     failures = []  # (stage, table, lines)
-    scripted = snapshot(script_dir, with_rowid=False)
-    applied = snapshot(db_dir, with_rowid=False)
-    failures += [("apply", table, lines) for table, lines in compare(scripted, applied, "script", "apply",
+    failures += [("apply", table, lines) for table, lines in compare(script_dir, db_dir, "script", "apply",
                                                                         ordered=False)]
-    if not failures and not compare(scripted, snapshot(start_dir, with_rowid=False), "script", "start",
-                                    ordered=False):
+    if not failures and not compare(script_dir, start_dir, "script", "start", ordered=False, describe=False):
         failures.append(("apply", None, ["Neither the scripts nor the apply changed anything: the case "
                                          "tests nothing"]))
+
+    scripted_rows = row_count(script_dir)
 
     # The undo file is T-SQL too: run on copy A, it must give back the start as well.
     undo_files = sorted(n for n in os.listdir(output) if n.startswith("undo ") and n.endswith(".sql"))
@@ -289,14 +321,13 @@ def run_case(name, case, cli, lists, work):
     runner = tsql_sqlite.run_scripts(script_dir, [os.path.join(output, undo_files[0])])
     print(f"undo file on the scripts' copy: UPDATE {runner.counts['UPDATE']}, DELETE {runner.counts['DELETE']}; "
           f"{len(runner.unchanged)} statements changed no row")
-    failures += [("undo-file", table, lines) for table, lines in compare(
-        snapshot(script_dir, with_rowid=True), start, "undo file", "start", ordered=True)]
+    failures += [("undo-file", table, lines)
+                 for table, lines in compare(script_dir, start_dir, "undo file", "start", ordered=True)]
 
     tool(cli, tool_dir, "undo", "--last", "--yes")
-    undone = snapshot(db_dir, with_rowid=True)
-    failures += [("undo", table, lines) for table, lines in compare(undone, start, "undone", "start",
-                                                                       ordered=True)]
-    print(f"compared {row_count(scripted)} rows of script and apply, {row_count(start)} of undo and start")
+    failures += [("undo", table, lines)
+                 for table, lines in compare(db_dir, start_dir, "undone", "start", ordered=True)]
+    print(f"compared {scripted_rows} rows of script and apply, {row_count(start_dir)} of the undos and start")
     return failures
 
 
@@ -325,7 +356,9 @@ def main(argv):
     except (Failure, tsql_sqlite.ScriptError) as e:
         print(f"FAILED {args.case}: {e}")
         return 1
-    took = f"({time.monotonic() - started:.1f} s)"
+    own = resource.getrusage(resource.RUSAGE_SELF)
+    took = (f"({time.monotonic() - started:.1f} s; CPU {own.ru_utime + own.ru_stime:.1f} s here, "
+            f"{children_cpu():.1f} s in orvex-cli)")
     for stage in ("apply", "undo-file", "undo"):
         lines = [line for s, _, found in failures if s == stage for line in found]
         if lines:

@@ -22,7 +22,8 @@ Understood:
     (the last two in the database of USE or --database).
 
 As on SQL Server: a text column compares with its collation (CI_AS: case-insensitive,
-trailing blanks ignored, registered here as the tool's databases declare it), CONVERT(BIGINT, ..) fails on text that is no whole number, and a subquery that returns
+trailing blanks ignored, registered here as the tool's databases declare it),
+CONVERT(BIGINT, ..) fails on text that is no whole number, and a subquery that returns
 more than one row is an error. A quoted value stored into a numeric column is converted
 by SQLite's column affinity, as a bound value of the tool is; one that is no number is
 reported as a warning, since SQL Server would refuse it. The whole file runs in one
@@ -455,8 +456,8 @@ class Context:
 
 
 class Runner:
-    def __init__(self, con, quiet=False):
-        self.con, self.quiet = con, quiet
+    def __init__(self, con):
+        self.con = con
         self.counts = {"INSERT": 0, "UPDATE": 0, "DELETE": 0}
         self.rows = {"INSERT": 0, "UPDATE": 0, "DELETE": 0}
         self.unchanged = []
@@ -611,7 +612,8 @@ class Runner:
                 break
         where, where_params = p.where_clause(columns)
         p.end()
-        self.change("UPDATE", db, table, written, f'UPDATE {db}."{table}" SET {", ".join(sets)}{where}', params + where_params, p)
+        self.change("UPDATE", db, table, written, f'UPDATE {db}."{table}" SET {", ".join(sets)}{where}',
+                    params + where_params, p)
 
     def delete(self, p):
         p.expect_word("DELETE")
@@ -635,10 +637,10 @@ class Runner:
             raise ScriptError(f"{where}: BEGIN TRAN without COMMIT at the end")
 
 
-def run_scripts(db_dir, scripts, database=None, quiet=False):
+def run_scripts(db_dir, scripts, database=None):
     """Runs the scripts in order, all in one transaction; returns the Runner."""
     con = connect(db_dir)
-    runner = Runner(con, quiet)
+    runner = Runner(con)
     con.execute("BEGIN")
     try:
         for path in scripts:
@@ -660,7 +662,7 @@ def main(argv):
     parser.add_argument("--quiet", action="store_true")
     args = parser.parse_args(argv)
     try:
-        runner = run_scripts(args.db_dir, args.scripts, args.database, args.quiet)
+        runner = run_scripts(args.db_dir, args.scripts, args.database)
     except ScriptError as e:
         print(f"error: {e}", file=sys.stderr)
         print("nothing was changed", file=sys.stderr)

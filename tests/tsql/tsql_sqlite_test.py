@@ -155,8 +155,7 @@ class ComparisonTest(TwoDatabases):
                         "UPDATE [Build_FILE].[dbo].[tbICDdiagMain] SET Description='x' WHERE CODE='A01.0'")
         tsql_sqlite.run_scripts(other, [self.write("INSERT INTO [Medicare].[dbo].[tbMedPackage] "
                                                    "([PackageID],[CaseType]) VALUES('11','GROUP')")])
-        found = equivalence.compare(equivalence.snapshot(self.dir.name, False),
-                                    equivalence.snapshot(other, False), "script", "apply", ordered=False)
+        found = equivalence.compare(self.dir.name, other, "script", "apply", ordered=False)
         self.assertEqual([table for table, _ in found], ["Build_FILE.dbo.tbICDdiagMain", "Medicare.dbo.tbMedPackage"])
         self.assertEqual(found[0][1][1:], ["  1 rows of the same CODE differ in: Description (1 rows)",
                                            "  CODE = 'A01.0' (str): Description: script 'x' (str), "
@@ -167,6 +166,25 @@ class ComparisonTest(TwoDatabases):
             "  only in apply: PackageID='11' (str), Package=NULL, Amount=NULL, PF=NULL, Status=NULL, "
             "CaseType='GROUP' (str)"])
 
+    def test_case_storage_class_and_repeats_count(self):
+        other = self.copy()
+        for folder, rows in ((self.dir.name, ["1", "'Typhoid fever'", "'Typhoid fever'"]),
+                             (other, ["1.0", "'TYPHOID FEVER'", "'Typhoid fever'"])):
+            con = sqlite3.connect(os.path.join(folder, "Build_FILE.db"))
+            con.create_collation("CI_AS", ci_as)
+            con.execute("CREATE TABLE t (v, d TEXT COLLATE CI_AS)")
+            con.execute(f"INSERT INTO t VALUES ({rows[0]}, 'x')")
+            con.executemany("INSERT INTO t VALUES ('y', ?)", [(r.strip("'"),) for r in rows[1:]])
+            con.commit()
+            con.close()
+        found = equivalence.compare(self.dir.name, other, "a", "b", ordered=False)
+        self.assertEqual([table for table, _ in found], ["Build_FILE.dbo.t"])
+        self.assertEqual(found[0][1], [
+            "Build_FILE.dbo.t: 3 rows in a, 3 in b; 2 rows only in a, 2 only in b",
+            "  2 rows of the same v differ in: d (1 rows), v (1 rows)",
+            "  v = 'y' (str): d: a 'Typhoid fever' (str), b 'TYPHOID FEVER' (str)",
+            "  v = 1 (int): v: a 1 (int), b 1.0 (float)"])
+
     def test_the_same_rows_in_another_order_differ_only_where_order_counts(self):
         other = self.copy()
         for folder in (self.dir.name, other):
@@ -176,10 +194,8 @@ class ComparisonTest(TwoDatabases):
             con.execute(f"CREATE TABLE t AS SELECT * FROM tbMedPackage ORDER BY rowid {order}")
             con.commit()
             con.close()
-        left, right = equivalence.snapshot(self.dir.name, True), equivalence.snapshot(other, True)
-        self.assertEqual(equivalence.compare(equivalence.snapshot(self.dir.name, False),
-                                             equivalence.snapshot(other, False), "a", "b", ordered=False), [])
-        found = equivalence.compare(left, right, "a", "b", ordered=True)
+        self.assertEqual(equivalence.compare(self.dir.name, other, "a", "b", ordered=False), [])
+        found = equivalence.compare(self.dir.name, other, "a", "b", ordered=True)
         self.assertEqual([table for table, _ in found], ["Medicare.dbo.t"])
 
     def write(self, text):
