@@ -354,7 +354,7 @@ def main(argv):
         failures = run_case(args.case, case, os.path.abspath(args.cli), os.path.abspath(args.lists),
                             os.path.abspath(args.work))
     except (Failure, tsql_sqlite.ScriptError) as e:
-        print(f"FAILED {args.case}: {e}")
+        print(f"FAILED {args.case}: {e}\nThe copies and the tool's output stay in {args.work}")
         return 1
     own = resource.getrusage(resource.RUSAGE_SELF)
     took = (f"({time.monotonic() - started:.1f} s; CPU {own.ru_utime + own.ru_stime:.1f} s here, "
@@ -377,7 +377,11 @@ def main(argv):
                   "(--strict or ORVEX_EQUIVALENCE_STRICT=1 fails instead)")
             return SKIP
     print(f"{'FAILED' if failures else 'PASSED'} {args.case} {took}")
-    return 1 if failures else 0
+    if failures:
+        print(f"The copies and the tool's output stay in {args.work}")
+        return 1
+    shutil.rmtree(args.work, ignore_errors=True)
+    return 0
 
 
 if __name__ == "__main__":
