@@ -61,16 +61,6 @@ CASES = {
         "run": ["update", "--update-descriptions"],
         "scripts": [("script.txt", None), ("scriptPH.txt", None)],
         "kind": "update",
-        # The sample tbMed_Procedures holds RVS code 77401 on two rows (packages 204208 and
-        # 204209, "(LINEAR ACCELERATOR)" and "(COBALT)"). The script and the apply both give
-        # both rows the list's last description; the undo puts the first row's old
-        # description back on both.
-        "known": {
-            "stages": ["undo-file", "undo"],
-            "tables": ["Medicare.dbo.tbMed_Procedures"],
-            "reason": "the undo of a description change of a code on two rows gives both rows "
-                      "the first row's old description",
-        },
     },
     "ph-scan": {
         "run": ["scan", "--ph", "--update-resource"],
