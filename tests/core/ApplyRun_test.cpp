@@ -20,6 +20,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -43,7 +45,7 @@ protected:
         firstRun = runUpdate();
     }
 
-    jobs::Findings runUpdate()
+    jobs::Findings runUpdate(bool verB = false, const QString& testSuffix = {})
     {
         jobs::JobContext context;
         context.programFolder = folder.path();
@@ -51,6 +53,8 @@ protected:
         context.existingConnection = connection.get();
         caserates::UpdateRunParams params;
         params.updateDescriptions = true;
+        params.verB = verB;
+        params.testSuffix = testSuffix;
         caserates::UpdateRunJob job(params);
         job.run(context, {});
         return job.changes();
@@ -102,6 +106,20 @@ protected:
         for (const db::ActivityLogEntry& e : db::ActivityLog(*connection).last(0))
             if (withLog)
                 rows << e.text;
+        return rows;
+    }
+
+    // Every row of a Medicare table, in storage order.
+    QStringList tableRows(const QString& table)
+    {
+        QStringList rows;
+        QSqlQuery q = connection->exec("select * from Medicare." + table + " order by rowid");
+        while (q.next()) {
+            QStringList row;
+            for (int i = 0; i < q.record().count(); ++i)
+                row << (q.isNull(i) ? "NULL" : q.value(i).toString());
+            rows << row.join('|');
+        }
         return rows;
     }
 
@@ -249,6 +267,58 @@ TEST_P(ApplyRun, refusesARowChangedSinceTheRunAnotherDatabaseAndAFailurePartWay)
     }
 }
 
+// With "Philhealth Ver B." the run keeps tbMedPackage_NEW in step: the apply inserts its new
+// rows and writes its amounts as the scripts do, and the undo takes both back.
+TEST_P(ApplyRun, appliesAndUndoesTbMedPackageNewWithVerB)
+{
+    const QStringList before = snapshot(false) + tableRows("tbMedPackage_NEW");
+    const jobs::Findings changes = runUpdate(true);
+    const apply::ApplyResult applied = apply();
+    EXPECT_EQ(applied.counts.newStyleRows, count(changes, ChangeClass::NewStyleRow));
+    EXPECT_EQ(applied.counts.newStyleRates, count(changes, ChangeClass::NewStyleRates));
+    EXPECT_GT(applied.counts.newStyleRows, 0);
+    // A new row takes the table's largest PackageID, as the script gives it.
+    EXPECT_EQ(test::columnValues(*connection,
+                                 "select count(*) from Medicare.tbMedPackage_NEW where Code = 'A01.0' "
+                                 "and PackageID = 3 and Package = 'Typhoid fever' and Amount = 6500"),
+              QStringList({"1"}));
+    undo(applied.undoFile);
+    EXPECT_EQ(snapshot(false) + tableRows("tbMedPackage_NEW"), before);
+}
+
+// On the test copies the apply changes the copies as the scripts do and leaves the live tables
+// alone; without the copies it refuses before changing anything.
+TEST_P(ApplyRun, appliesAndUndoesTheTestCopiesOnly)
+{
+    const QStringList copies = {"tbMedPackage_TEST", "tbMed_MedicalCaseRates_TEST", "tbMed_Procedures_TEST"};
+    runUpdate(false, "_TEST");
+    const QStringList live = snapshot(false);
+    EXPECT_TRUE(
+        refusal().contains("it aimed at the test copies tbMedPackage_TEST, tbMed_MedicalCaseRates_TEST, "
+                           "tbMed_Procedures_TEST, which the database lacks"));
+    for (const QString& copy : copies)
+        dbs.exec("Medicare", "CREATE TABLE " + copy + " AS SELECT * FROM " + copy.chopped(5));
+    QStringList before;
+    for (const QString& copy : copies)
+        before << tableRows(copy);
+    const apply::ApplyResult applied = apply();
+    EXPECT_GT(applied.counts.newCodes, 0);
+    EXPECT_EQ(snapshot(false), live);
+    QStringList after;
+    for (const QString& copy : copies)
+        after << tableRows(copy);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(test::columnValues(*connection, "select count(*) from Medicare.tbMed_Procedures_TEST where "
+                                              "RVSCODE = '90000'"),
+              QStringList({"1"}));
+    undo(applied.undoFile);
+    QStringList undone;
+    for (const QString& copy : copies)
+        undone << tableRows(copy);
+    EXPECT_EQ(undone, before);
+    EXPECT_EQ(snapshot(false), live);
+}
+
 // A record edited after the run is refused whole before anything changes: an amount that is
 // no number, a change listed twice, a run id that names other files.
 TEST_P(ApplyRun, refusesARecordWithValuesNoRunWrites)
@@ -323,8 +393,9 @@ TEST_P(ApplyRun, undoGivesEachRowOfAKeyItsOwnValuesBack)
     runUpdate();
     const QStringList twins = snapshot();
     const QString refused = refusal();
-    EXPECT_TRUE(refused.contains("package 30 (code 10080): 2 rows of \"INCISION AND DRAINAGE (OLD)\" hold "
-                                 "different values"))
+    EXPECT_TRUE(refused.contains(
+        "package 30 (code 10080) in tbMedPackage: 2 rows of \"INCISION AND DRAINAGE (OLD)\" hold "
+        "different values"))
         << refused.toStdString();
     EXPECT_EQ(snapshot(), twins);
 }

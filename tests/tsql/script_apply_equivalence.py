@@ -84,14 +84,12 @@ CASES = {
         "run": ["update", "--ver-b", "--update-descriptions"],
         "scripts": [("script.txt", None), ("scriptPH.txt", None)],
         "kind": "update",
-        "pending": "the apply does not support update runs with Ver B yet",
     },
     "update-test-tables": {
         "before": [["backup", "--test-tables"]],
         "run": ["update", "--test-tables", "--update-descriptions"],
         "scripts": [("script.txt", None), ("scriptPH.txt", None)],
         "kind": "update",
-        "pending": "the apply does not support update runs on the _TEST copies yet",
     },
 }
 

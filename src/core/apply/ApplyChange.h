@@ -52,11 +52,16 @@ QString rowKey(const jobs::Finding& f, review::ChangeClass c);
 
 // What the row holds now, when it differs from what the run read; empty when it still
 // holds that. `before` takes what the change will overwrite.
-QString drift(db::Connection& connection, const jobs::Finding& f, review::ChangeClass c, Overwritten& before);
+// `suffix` is the test copies' ("" for the live tables).
+QString drift(db::Connection& connection, const jobs::Finding& f, review::ChangeClass c,
+              const QString& suffix, Overwritten& before);
 
-// The largest PackageID as a number (0 when there is none). Throws orvex::Error when one is
-// not a whole number.
-qint64 largestPackageId(db::Connection& connection);
+// The largest PackageID of `table` as a number (0 when there is none). Throws orvex::Error
+// when one is not a whole number.
+qint64 largestPackageId(db::Connection& connection, const QString& table);
+// tbMedPackage_NEW's largest PackageID, which the script gives every new row of it. Throws
+// orvex::Error when the table holds none.
+QString largestNewStylePackageId(db::Connection& connection);
 
 // What the changes of one apply share.
 struct Applying
@@ -65,8 +70,11 @@ struct Applying
     QHash<QString, QString> groupPackages; // CI_AS key of a group: the package inserted for it
     QStringList& newPackageIds;
     std::vector<UndoStep>& undo;
+    QString suffix;            // the test copies', or "" for the live tables
+    QString newStylePackageId; // read once, when the apply inserts into tbMedPackage_NEW
 
     QString nextPackageId();
+    QString packageTable() const { return QStringLiteral("tbMedPackage") + suffix; }
 };
 
 // Makes one change and adds its undo steps; returns the log line.

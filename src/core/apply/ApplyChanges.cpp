@@ -21,16 +21,26 @@ namespace orvex::apply::change {
 using jobs::Finding;
 using review::ChangeClass;
 
-qint64 largestPackageId(db::Connection& connection)
+qint64 largestPackageId(db::Connection& connection, const QString& table)
 {
-    QSqlQuery q = connection.exec(connection.statements().largestPackageId());
+    QSqlQuery q = connection.exec(connection.statements().largestPackageIdIn(table));
     if (!q.next() || q.value(0).isNull())
         return 0;
     if (!q.value(1).isNull())
-        throw Error(QStringLiteral("tbMedPackage holds the PackageID %1, which is not a whole number, so no "
+        throw Error(QStringLiteral("%1 holds the PackageID %2, which is not a whole number, so no "
                                    "new package can be numbered. Correct that row first.")
-                        .arg(tools::quotedForMessage(q.value(1).toString())));
+                        .arg(table, tools::quotedForMessage(q.value(1).toString())));
     return q.value(0).toLongLong();
+}
+
+QString largestNewStylePackageId(db::Connection& connection)
+{
+    QSqlQuery q = connection.exec(connection.statements().largestNewStylePackageId());
+    if (!q.next() || q.value(0).isNull())
+        throw Error(
+            QStringLiteral("tbMedPackage_NEW holds no PackageID, and its new rows take the largest one "
+                           "as the script gives them"));
+    return QString::number(q.value(0).toLongLong());
 }
 
 QString Applying::nextPackageId()
@@ -57,13 +67,13 @@ QString insertPackage(db::Connection& connection, Applying& applying, const QStr
                       const QMap<QString, QString>& v, const QString& caseType)
 {
     const QString id = applying.nextPackageId();
-    connection.exec(connection.statements().applyInsertPackage(),
+    connection.exec(connection.statements().applyInsertPackage(applying.packageTable()),
                     {id, name, v.value(QStringLiteral("Amount")), v.value(QStringLiteral("PF")),
                      v.value(QStringLiteral("MedRoomBoard")), caseType});
     QVariantMap inserted = rates(v);
     inserted.insert(QStringLiteral("Package"), name);
     applying.undo.push_back({UndoStep::Action::Remove,
-                             QStringLiteral("tbMedPackage"),
+                             applying.packageTable(),
                              QStringLiteral("PackageID"),
                              id,
                              QString(),
@@ -84,6 +94,9 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, co
     const QString description = v.value(QStringLiteral("Description"));
     const QVariantMap& before = overwritten.values;
     auto restore = [&](const QString& table, const QString& keyColumn, const QVariantMap& after) {
+        // A test copy or tbMedPackage_NEW may lack the key: the statement changed no row.
+        if (overwritten.rows.empty() && c != ChangeClass::IcdDescriptionChange)
+            return;
         UndoStep step{UndoStep::Action::Restore, table, keyColumn, f.key, QString(), before, after, {}};
         step.rows = overwritten.rows;
         undo.push_back(std::move(step));
@@ -93,9 +106,10 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, co
         const QString trimmedDescription = trimmed(description);
         const QString id =
             insertPackage(connection, applying, trimmedDescription, v, v.value(QStringLiteral("CaseType")));
-        connection.exec(sql.applyInsertCaseRate(isProcedure(f)), {trimmed(f.key), trimmedDescription, id});
+        const QString table = caseRateTable(f) + applying.suffix;
+        connection.exec(sql.applyInsertCaseRate(table), {trimmed(f.key), trimmedDescription, id});
         undo.push_back({UndoStep::Action::Remove,
-                        caseRateTable(f),
+                        table,
                         codeColumn(f),
                         trimmed(f.key),
                         id,
@@ -166,25 +180,58 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, co
                 .arg(rows);
         }
         const int rows = connection
-                             .exec(sql.applyUpdatePackageRates(),
+                             .exec(sql.applyUpdatePackageRates(applying.packageTable()),
                                    {v.value(QStringLiteral("Amount")), v.value(QStringLiteral("PF")),
                                     v.value(QStringLiteral("MedRoomBoard")), f.key})
                              .numRowsAffected();
-        restore(QStringLiteral("tbMedPackage"), QStringLiteral("PackageID"), rates(v));
+        restore(applying.packageTable(), QStringLiteral("PackageID"), rates(v));
         return QStringLiteral("Rates of package %1 (code %2): %3 were %4 (%5 rows)")
             .arg(f.key, f.code, amountsText(v), amountsText(f.read))
             .arg(rows);
     }
     case ChangeClass::DescriptionChange: {
-        connection.exec(sql.applyUpdateDescription(isProcedure(f)), {description, f.key});
-        restore(caseRateTable(f), codeColumn(f), {{QStringLiteral("Description"), description}});
+        const QString table = caseRateTable(f) + applying.suffix;
+        connection.exec(sql.applyUpdateDescription(table), {description, f.key});
+        restore(table, codeColumn(f), {{QStringLiteral("Description"), description}});
         return QStringLiteral("Description of %1 %2: %3 was %4")
             .arg(f.keyColumn.trimmed(), f.key, tools::quotedForMessage(description),
                  tools::quotedForMessage(f.read.value(QStringLiteral("Description"))));
     }
-    default:
-        return {};
+    case ChangeClass::NewStyleRow: {
+        // As the script does: the largest PackageID the table holds, not one after it.
+        if (applying.newStylePackageId.isEmpty())
+            applying.newStylePackageId = largestNewStylePackageId(connection);
+        const QString code = trimmed(f.key);
+        const QString package = trimmed(v.value(QStringLiteral("Package")));
+        connection.exec(sql.applyInsertNewStyleRow(),
+                        {applying.newStylePackageId, code, package, v.value(QStringLiteral("Amount")),
+                         v.value(QStringLiteral("PF")), v.value(QStringLiteral("MedRoomBoard"))});
+        // The undo checks the amounts: the run's rate update of the code may follow.
+        undo.push_back({UndoStep::Action::Remove,
+                        QStringLiteral("tbMedPackage_NEW"),
+                        QStringLiteral("Code"),
+                        code,
+                        applying.newStylePackageId,
+                        {},
+                        rates(v)});
+        return QStringLiteral("New row of tbMedPackage_NEW %1 in package %2 (%3)")
+            .arg(code, applying.newStylePackageId, amountsText(v));
     }
+    case ChangeClass::NewStyleRates: {
+        const int rows = connection
+                             .exec(sql.applyUpdateNewStyleRates(),
+                                   {v.value(QStringLiteral("Amount")), v.value(QStringLiteral("PF")),
+                                    v.value(QStringLiteral("MedRoomBoard")), f.key})
+                             .numRowsAffected();
+        restore(QStringLiteral("tbMedPackage_NEW"), QStringLiteral("Code"), rates(v));
+        return QStringLiteral("Rates of %1 in tbMedPackage_NEW: %2 (%3 rows)")
+            .arg(f.key, amountsText(v))
+            .arg(rows);
+    }
+    case ChangeClass::ZeroAmount:
+        break;
+    }
+    return {};
 }
 
 } // namespace orvex::apply::change

@@ -179,8 +179,12 @@ QString packageRateDrift(db::Connection& connection, const Finding& f, Overwritt
 
 // What the row holds now, when it differs from what the run read; empty when it still
 // holds that. `before` takes the values the change will overwrite, for the undo.
-QString drift(db::Connection& connection, const Finding& f, ChangeClass c, Overwritten& before)
+QString drift(db::Connection& connection, const Finding& f, ChangeClass c, const QString& suffix,
+              Overwritten& before)
 {
+    // A run on the test copies read the live tables and writes the copies: the live rows must
+    // still hold what it read, and the copies' rows are what the change overwrites.
+    const QString livePackages = QStringLiteral("tbMedPackage");
     switch (c) {
     case ChangeClass::NewIcdCode:
         return icdRows(connection, f.key).empty()
@@ -214,7 +218,7 @@ QString drift(db::Connection& connection, const Finding& f, ChangeClass c, Overw
     }
     case ChangeClass::NewCode:
     case ChangeClass::NewCaseRate: {
-        const std::optional<QVariantMap> row = caseRateRow(connection, isProcedure(f), f.key);
+        const std::optional<QVariantMap> row = caseRateRow(connection, caseRateTable(f), f.key);
         return row ? QStringLiteral("%1 now has a case rate (package %2)")
                          .arg(where(f),
                               tools::quotedForMessage(valueText(row->value(QStringLiteral("PackageID")))))
@@ -223,7 +227,7 @@ QString drift(db::Connection& connection, const Finding& f, ChangeClass c, Overw
     case ChangeClass::RateChange: {
         if (allAmounts(f))
             return packageRateDrift(connection, f, before);
-        const std::vector<KeyRow> rows = packageRows(connection, f.key);
+        const std::vector<KeyRow> rows = packageRows(connection, livePackages, f.key);
         if (rows.empty())
             return QStringLiteral("package %1 (code %2) no longer exists").arg(f.key, f.code);
         before.values = rows.front().values;
@@ -231,10 +235,12 @@ QString drift(db::Connection& connection, const Finding& f, ChangeClass c, Overw
         if (!holds(before.values, read))
             return QStringLiteral("package %1 (code %2) now holds %3, the run read %4")
                 .arg(f.key, f.code, shownValues(before.values), shownValues(read));
-        return imagesOf(rows, QStringLiteral("package %1 (code %2)").arg(f.key, f.code), before);
+        const QString target = livePackages + suffix;
+        return imagesOf(suffix.isEmpty() ? rows : packageRows(connection, target, f.key),
+                        QStringLiteral("package %1 (code %2) in %3").arg(f.key, f.code, target), before);
     }
     case ChangeClass::DescriptionChange: {
-        const std::vector<KeyRow> rows = caseRateRows(connection, isProcedure(f), f.key);
+        const std::vector<KeyRow> rows = caseRateRows(connection, caseRateTable(f), f.key);
         if (rows.empty())
             return QStringLiteral("%1 no longer has a case rate").arg(where(f));
         const QVariant stored = rows.front().values.value(QStringLiteral("Description"));
@@ -242,11 +248,24 @@ QString drift(db::Connection& connection, const Finding& f, ChangeClass c, Overw
         if (valueText(stored) != f.read.value(QStringLiteral("Description")))
             return QStringLiteral("%1 now has the description %2")
                 .arg(where(f), tools::quotedForMessage(valueText(stored)));
-        return imagesOf(rows, where(f), before);
+        return imagesOf(suffix.isEmpty() ? rows : caseRateRows(connection, caseRateTable(f) + suffix, f.key),
+                        where(f), before);
     }
-    default:
+    case ChangeClass::NewStyleRow:
+        return newStyleRows(connection, f.key).empty()
+                   ? QString()
+                   : QStringLiteral("%1 is now in tbMedPackage_NEW").arg(where(f));
+    case ChangeClass::NewStyleRates: {
+        // Written whatever the rows held, as the script does; each row is kept for the undo.
+        const std::vector<KeyRow> rows = newStyleRows(connection, f.key);
+        if (!rows.empty())
+            before.values = rows.front().values;
+        return imagesOf(rows, where(f) + QStringLiteral(" in tbMedPackage_NEW"), before);
+    }
+    case ChangeClass::ZeroAmount:
         return {};
     }
+    return {};
 }
 
 } // namespace orvex::apply::change

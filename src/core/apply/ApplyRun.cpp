@@ -53,9 +53,33 @@ std::optional<ChangeClass> appliedClass(const RunRecord& record, const Finding& 
         return c;
     case ChangeClass::DescriptionChange:
         return record.updateDescriptions ? c : std::nullopt;
+    case ChangeClass::NewStyleRow:
+    case ChangeClass::NewStyleRates:
+        return record.verB ? c : std::nullopt;
     default:
         return std::nullopt;
     }
+}
+
+// The test copies an update run aimed at: each must be there before anything is changed.
+void checkTestCopies(db::Connection& connection, const RunRecord& record, const QString& refused)
+{
+    if (record.testSuffix.isEmpty())
+        return;
+    QStringList missing;
+    for (const char* table : {"tbMedPackage", "tbMed_MedicalCaseRates", "tbMed_Procedures"}) {
+        const QString copy = QLatin1String(table) + record.testSuffix;
+        try {
+            connection.exec(connection.statements().backupRowCount(copy));
+        } catch (const Error&) {
+            missing << copy;
+        }
+    }
+    if (!missing.isEmpty())
+        throw Error(refused +
+                    QStringLiteral("it aimed at the test copies %1, which the database lacks. Make them "
+                                   "with \"Step1. Create table copies on\" and the suffix %2 first.")
+                        .arg(missing.join(QStringLiteral(", ")), record.testSuffix));
 }
 
 // What each kind of run asks for when its record no longer fits the database.
@@ -143,7 +167,7 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
     ChangedRows drifted;
     std::vector<Overwritten> before(changes.size()); // per applied change, in order
     for (size_t i = 0; i < changes.size(); ++i)
-        drifted.add(drift(connection, *changes[i].first, changes[i].second, before[i]));
+        drifted.add(drift(connection, *changes[i].first, changes[i].second, record.testSuffix, before[i]));
     if (drifted.count() > 0)
         throw Error(refused +
                     QStringLiteral("%1 rows changed since the run read them:\n").arg(drifted.count()) +
@@ -156,9 +180,9 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
                              record.when.toString(Qt::ISODate), result.counts.text()),
                     when);
     UndoRecord undo{record.runId, record.database, log.user, when, result.counts.text(), {}};
-    Applying applying{0, {}, result.newPackageIds, undo.steps};
+    Applying applying{0, {}, result.newPackageIds, undo.steps, record.testSuffix, {}};
     if (result.counts.newCodes + result.counts.newPackages > 0)
-        applying.lastPackageId = largestPackageId(connection);
+        applying.lastPackageId = largestPackageId(connection, applying.packageTable());
     for (size_t i = 0; i < changes.size(); ++i) {
         const auto& [f, c] = changes[i];
         QString line;
@@ -216,6 +240,10 @@ constexpr CountedClass kCounted[] = {
     {ChangeClass::RateChange, &ApplyCounts::rateChanges, "rate change", "rate changes", "rateChanges"},
     {ChangeClass::DescriptionChange, &ApplyCounts::descriptionChanges, "description change",
      "description changes", "descriptionChanges"},
+    {ChangeClass::NewStyleRow, &ApplyCounts::newStyleRows, "new row of tbMedPackage_NEW",
+     "new rows of tbMedPackage_NEW", "newStyleRows"},
+    {ChangeClass::NewStyleRates, &ApplyCounts::newStyleRates, "rate of tbMedPackage_NEW written",
+     "rates of tbMedPackage_NEW written", "newStyleRates"},
 };
 
 } // namespace
@@ -292,14 +320,7 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
         throw Error(refused +
                     QStringLiteral("it was applied already (%1). ").arg(QDir::toNativeSeparators(marker)) +
                     runAgain(record));
-    if (!record.testSuffix.isEmpty())
-        throw Error(refused +
-                    QStringLiteral("it aimed at the test copies (suffix %1); apply works on the live "
-                                   "tables. Run the update without test tables.")
-                        .arg(record.testSuffix));
-    if (record.verB)
-        throw Error(refused + QStringLiteral("it kept tbMedPackage_NEW in step (Ver B), which apply does not "
-                                             "change. Run the update without Ver B, or run its scripts."));
+    checkTestCopies(connection, record, refused);
 
     checkValues(record, refused);
     ApplyResult result;

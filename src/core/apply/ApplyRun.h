@@ -23,11 +23,13 @@ struct ApplyCounts
     int icdDescriptionChanges = 0;
     int newPackages = 0; // a PH scan's packages for groups the package table lacks
     int newCaseRates = 0;
+    int newStyleRows = 0;  // an update run's with Ver B: rows of tbMedPackage_NEW inserted...
+    int newStyleRates = 0; // ...and codes whose tbMedPackage_NEW amounts are written
 
     int total() const
     {
         return newCodes + rateChanges + descriptionChanges + newIcdCodes + icdDescriptionChanges +
-               newPackages + newCaseRates;
+               newPackages + newCaseRates + newStyleRows + newStyleRates;
     }
     // "3 new codes, 2 rate changes, 1 description change": the classes there are any of,
     // or "no changes".
@@ -50,12 +52,14 @@ struct ApplyResult
 // Applies the run recorded in `outputFolder`/changes.json (an update run, either scan or
 // the package rate script) to `connection` in one write transaction, with one
 // activity-log entry for the apply and one line per change, and marks the run applied
-// ("applied <run id>" beside the record). Nothing is changed, and orvex::Error says why,
-// when the record names another database, the run was applied already, it aimed at test
-// copies or at tbMedPackage_NEW, a row no longer holds the values the run read (the rows
-// are named), or a statement fails (the change is named). With `expectedKind` ("update", "scan", "ph-scan",
-// "package-rates"), a record of another kind is refused, naming both: the output folder's last run is not the
-// one meant. With `expectedRunId` (the run the user confirmed), a record of another run is refused.
+// ("applied <run id>" beside the record). An update run on the test copies changes the
+// copies, and one with Ver B tbMedPackage_NEW too, as their scripts do. Nothing is changed,
+// and orvex::Error says why, when the record names another database, the run was applied
+// already, its test copies are missing, a row no longer holds the values the run read (the
+// rows are named), or a statement fails (the change is named). With `expectedKind` ("update", "scan",
+// "ph-scan", "package-rates"), a record of another kind is refused, naming both: the output folder's last run
+// is not the one meant. With `expectedRunId` (the run the user confirmed), a record of another run is
+// refused.
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
                      const QDateTime& when, const QString& expectedKind = {},
                      const QString& expectedRunId = {});

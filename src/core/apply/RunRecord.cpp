@@ -224,6 +224,10 @@ RunRecord readRunRecord(const QString& path)
     record.verB = o.value(QLatin1String("verB")).toBool();
     record.updateDescriptions = o.value(QLatin1String("updateDescriptions")).toBool();
     record.testSuffix = text(o, "testSuffix", path);
+    // The suffix names the tables an apply writes.
+    static const QRegularExpression suffix(QStringLiteral("^[A-Za-z0-9_]{0,100}$"));
+    if (!suffix.match(record.testSuffix).hasMatch())
+        damaged(path, QStringLiteral("the test copies' suffix %1 is no table suffix").arg(record.testSuffix));
     const QJsonValue changes = o.value(QLatin1String("changes"));
     if (!changes.isArray())
         damaged(path, QStringLiteral("\"changes\" is missing or not a list"));

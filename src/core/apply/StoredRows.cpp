@@ -79,9 +79,9 @@ std::optional<QVariantMap> packageAmounts(db::Connection& connection, const QStr
     return rows.front().values;
 }
 
-std::vector<KeyRow> packageRows(db::Connection& connection, const QString& packageId)
+std::vector<KeyRow> packageRows(db::Connection& connection, const QString& table, const QString& packageId)
 {
-    QSqlQuery& q = connection.execPrepared(connection.statements().applyPackageRow(), {packageId});
+    QSqlQuery& q = connection.execPrepared(connection.statements().applyPackageRow(table), {packageId});
     std::vector<KeyRow> rows;
     while (q.next())
         rows.push_back({value(q, 0),
@@ -92,9 +92,10 @@ std::vector<KeyRow> packageRows(db::Connection& connection, const QString& packa
     return rows;
 }
 
-std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& packageId)
+std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& table,
+                                      const QString& packageId)
 {
-    const std::vector<KeyRow> rows = packageRows(connection, packageId);
+    const std::vector<KeyRow> rows = packageRows(connection, table, packageId);
     if (rows.empty())
         return std::nullopt;
     QVariantMap row = rows.front().values;
@@ -102,12 +103,25 @@ std::optional<QVariantMap> packageRow(db::Connection& connection, const QString&
     return row;
 }
 
-std::vector<KeyRow> caseRateRows(db::Connection& connection, bool procedures, const QString& code)
+std::vector<KeyRow> caseRateRows(db::Connection& connection, const QString& table, const QString& code)
 {
-    QSqlQuery& q = connection.execPrepared(connection.statements().rateCaseRateByCode(procedures), {code});
+    QSqlQuery& q = connection.execPrepared(connection.statements().applyCaseRateRows(table), {code});
     std::vector<KeyRow> rows;
     while (q.next())
-        rows.push_back({value(q, 2), {{QStringLiteral("Description"), value(q, 1)}}});
+        rows.push_back({value(q, 1), {{QStringLiteral("Description"), value(q, 0)}}});
+    q.finish();
+    return rows;
+}
+
+std::vector<KeyRow> newStyleRows(db::Connection& connection, const QString& code)
+{
+    QSqlQuery& q = connection.execPrepared(connection.statements().newStyleRows(), {code});
+    std::vector<KeyRow> rows;
+    while (q.next())
+        rows.push_back({value(q, 0),
+                        {{QStringLiteral("Amount"), value(q, 1)},
+                         {QStringLiteral("PF"), value(q, 2)},
+                         {QStringLiteral("MedRoomBoard"), value(q, 3)}}});
     q.finish();
     return rows;
 }
@@ -142,18 +156,16 @@ std::vector<RowImage> rowImages(const std::vector<KeyRow>& rows, QString& ambigu
     return images;
 }
 
-std::optional<QVariantMap> caseRateRow(db::Connection& connection, bool procedures, const QString& code,
+std::optional<QVariantMap> caseRateRow(db::Connection& connection, const QString& table, const QString& code,
                                        const QString& packageId)
 {
-    QSqlQuery& q = connection.execPrepared(connection.statements().rateCaseRateByCode(procedures), {code});
-    std::optional<QVariantMap> row;
-    while (!row && q.next()) {
-        if (packageId.isEmpty() || trimBlanks(text(q.value(2))) == trimBlanks(packageId))
-            row = QVariantMap{{QStringLiteral("Description"), q.value(1)},
-                              {QStringLiteral("PackageID"), q.value(2)}};
+    for (const KeyRow& row : caseRateRows(connection, table, code)) {
+        if (packageId.isEmpty() || trimBlanks(text(row.identity)) == trimBlanks(packageId))
+            return QVariantMap{
+                {QStringLiteral("Description"), row.values.value(QStringLiteral("Description"))},
+                {QStringLiteral("PackageID"), row.identity}};
     }
-    q.finish();
-    return row;
+    return std::nullopt;
 }
 
 bool holds(const QVariantMap& row, const QVariantMap& expected)

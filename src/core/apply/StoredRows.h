@@ -24,13 +24,17 @@ struct KeyRow
     QVariant identity;
     QVariantMap values;
 };
-// Every row with that PackageID: Amount, PF, MedRoomBoard, told apart by Package.
-std::vector<KeyRow> packageRows(db::Connection& connection, const QString& packageId);
+// Every row with that PackageID in `table` (tbMedPackage or a test copy): Amount, PF,
+// MedRoomBoard, told apart by Package.
+std::vector<KeyRow> packageRows(db::Connection& connection, const QString& table, const QString& packageId);
 // Every row with that PackageID in `table`: the six amounts, told apart by Package.
 std::vector<KeyRow> packageAmountRows(db::Connection& connection, const QString& table,
                                       const QString& packageId);
-// Every case rate of `code`: Description, told apart by PackageID.
-std::vector<KeyRow> caseRateRows(db::Connection& connection, bool procedures, const QString& code);
+// Every case rate of `code` in `table` (a case-rate table or a test copy): Description, told
+// apart by PackageID.
+std::vector<KeyRow> caseRateRows(db::Connection& connection, const QString& table, const QString& code);
+// Every row of `code` in tbMedPackage_NEW: Amount, PF, MedRoomBoard, told apart by PackageID.
+std::vector<KeyRow> newStyleRows(db::Connection& connection, const QString& code);
 // The rows as an undo puts them back: one image per identity. Empty, with `ambiguity` set,
 // when two rows of one identity hold different values, which no undo could tell apart.
 std::vector<RowImage> rowImages(const std::vector<KeyRow>& rows, QString& ambiguity);
@@ -38,11 +42,12 @@ std::vector<RowImage> rowImages(const std::vector<KeyRow>& rows, QString& ambigu
 // which `isNull` tells apart).
 QString identityKey(const QVariant& identity);
 
-// Package, Amount, PF, MedRoomBoard of the first row with that PackageID.
-std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& packageId);
-// Description, PackageID of the first case rate of `code`; with `packageId`, of the first
-// one of that package.
-std::optional<QVariantMap> caseRateRow(db::Connection& connection, bool procedures, const QString& code,
+// Package, Amount, PF, MedRoomBoard of the first row with that PackageID in `table`.
+std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& table,
+                                      const QString& packageId);
+// Description, PackageID of the first case rate of `code` in `table`; with `packageId`, of the
+// first one of that package.
+std::optional<QVariantMap> caseRateRow(db::Connection& connection, const QString& table, const QString& code,
                                        const QString& packageId = {});
 
 // Description of every row of `code` in tbICDdiagMain, the scan's first row first.

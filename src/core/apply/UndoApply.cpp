@@ -23,9 +23,16 @@ namespace orvex::apply {
 
 namespace {
 
+// tbMedPackage, a test copy or a year's copy of it.
 bool isPackage(const UndoStep& step)
 {
-    return step.table == QLatin1String("tbMedPackage");
+    return step.keyColumn == QLatin1String("PackageID");
+}
+
+// tbMedPackage_NEW, whose rows the apply finds by Code.
+bool isNewStyle(const UndoStep& step)
+{
+    return step.keyColumn == QLatin1String("Code");
 }
 
 bool isIcd(const UndoStep& step)
@@ -41,7 +48,7 @@ bool allAmounts(const UndoStep& step)
 
 bool isProcedures(const UndoStep& step)
 {
-    return step.table == QLatin1String("tbMed_Procedures");
+    return step.table.startsWith(QLatin1String("tbMed_Procedures"));
 }
 
 QString rowName(const UndoStep& step)
@@ -69,8 +76,15 @@ std::optional<QVariantMap> rowNow(db::Connection& connection, const UndoStep& st
     if (allAmounts(step))
         return packageAmounts(connection, step.table, step.key);
     if (isPackage(step))
-        return packageRow(connection, step.key);
-    return caseRateRow(connection, isProcedures(step), step.key, step.packageId);
+        return packageRow(connection, step.table, step.key);
+    if (isNewStyle(step)) {
+        for (const KeyRow& row : newStyleRows(connection, step.key)) {
+            if (trimBlanks(row.identity.toString()) == trimBlanks(step.packageId))
+                return row.values;
+        }
+        return std::nullopt;
+    }
+    return caseRateRow(connection, step.table, step.key, step.packageId);
 }
 
 // Every row of a restored key as it is now, told apart as the apply recorded them.
@@ -79,8 +93,10 @@ std::vector<KeyRow> rowsNow(db::Connection& connection, const UndoStep& step)
     if (allAmounts(step))
         return packageAmountRows(connection, step.table, step.key);
     if (isPackage(step))
-        return packageRows(connection, step.key);
-    return caseRateRows(connection, isProcedures(step), step.key);
+        return packageRows(connection, step.table, step.key);
+    if (isNewStyle(step))
+        return newStyleRows(connection, step.key);
+    return caseRateRows(connection, step.table, step.key);
 }
 
 // A key whose rows the apply recorded one by one: each must still hold what the apply left,
@@ -117,7 +133,7 @@ QString changedSinceApply(db::Connection& connection, const UndoStep& step)
         return rowsChangedSinceApply(connection, step);
     if (step.action == UndoStep::Action::Remove && isPackage(step)) {
         // The apply inserted one row with its new PackageID.
-        const std::vector<KeyRow> rows = packageRows(connection, step.key);
+        const std::vector<KeyRow> rows = packageRows(connection, step.table, step.key);
         if (rows.size() > 1)
             return QStringLiteral("%1 now has %2 rows").arg(rowName(step)).arg(rows.size());
     }
@@ -141,7 +157,7 @@ QStringList restoredColumns(const UndoStep& step)
 {
     if (allAmounts(step))
         return kPackageAmountColumns;
-    if (isPackage(step))
+    if (isPackage(step) || isNewStyle(step))
         return {QStringLiteral("Amount"), QStringLiteral("PF"), QStringLiteral("MedRoomBoard")};
     return {QStringLiteral("Description")};
 }
@@ -161,10 +177,10 @@ void restoreRows(db::Connection& connection, const UndoStep& step)
         values << step.key;
         if (!nullIdentity)
             values << image.identity;
-        const QString statement = allAmounts(step) ? sql.undoRestorePackageAmounts(step.table, nullIdentity)
-                                  : isPackage(step)
-                                      ? sql.undoRestorePackageRates(nullIdentity)
-                                      : sql.undoRestoreDescription(isProcedures(step), nullIdentity);
+        const QString statement = allAmounts(step)   ? sql.undoRestorePackageAmounts(step.table, nullIdentity)
+                                  : isPackage(step)  ? sql.undoRestorePackageRates(step.table, nullIdentity)
+                                  : isNewStyle(step) ? sql.undoRestoreNewStyleRates(nullIdentity)
+                                                     : sql.undoRestoreDescription(step.table, nullIdentity);
         const int changed = connection.exec(statement, values).numRowsAffected();
         if (changed >= 0 && changed != image.count)
             throw Error(QStringLiteral("%1 had %2 rows with %3 %4, the apply changed %5")
@@ -189,8 +205,13 @@ QString shownRows(const UndoStep& step)
 QStringList caseRatesKept(db::Connection& connection, const UndoStep& package, const QSet<QString>& removed)
 {
     QStringList kept;
+    // The case-rate tables beside the package table: tbMedPackage_TEST's are the _TEST copies.
+    const QString suffix = package.table.mid(qsizetype(qstrlen("tbMedPackage")));
     for (const bool procedures : {false, true}) {
-        QSqlQuery q = connection.exec(connection.statements().caseRatesOfPackage(procedures), {package.key});
+        const QString table =
+            (procedures ? QStringLiteral("tbMed_Procedures") : QStringLiteral("tbMed_MedicalCaseRates")) +
+            suffix;
+        QSqlQuery q = connection.exec(connection.statements().caseRatesOfPackage(table), {package.key});
         while (q.next()) {
             const QString code = q.value(0).toString();
             if (!removed.contains(QString::number(procedures) + db::ciAsKey(code)))
@@ -204,7 +225,7 @@ QString packageStillUsed(db::Connection& connection, const UndoRecord& record)
 {
     QHash<QString, QSet<QString>> removed; // PackageID: the case rates this undo removes
     for (const UndoStep& step : record.steps) {
-        if (step.action == UndoStep::Action::Remove && !isPackage(step) && !isIcd(step))
+        if (step.action == UndoStep::Action::Remove && !isPackage(step) && !isIcd(step) && !isNewStyle(step))
             removed[trimBlanks(step.packageId).toString()].insert(QString::number(isProcedures(step)) +
                                                                   db::ciAsKey(step.key));
     }
@@ -243,9 +264,11 @@ QString undoOne(db::Connection& connection, const UndoStep& step)
         if (isIcd(step))
             connection.exec(sql.undoDeleteIcdCode(), {step.key});
         else if (isPackage(step))
-            connection.exec(sql.undoDeletePackage(), {step.key});
+            connection.exec(sql.undoDeletePackage(step.table), {step.key});
+        else if (isNewStyle(step))
+            connection.exec(sql.undoDeleteNewStyleRow(), {step.key, step.packageId});
         else
-            connection.exec(sql.undoDeleteCaseRate(isProcedures(step)), {step.key, step.packageId});
+            connection.exec(sql.undoDeleteCaseRate(step.table), {step.key, step.packageId});
         return QStringLiteral("removed %1").arg(rowName(step));
     }
     if (!step.rows.empty()) {
@@ -267,14 +290,14 @@ QString undoOne(db::Connection& connection, const UndoStep& step)
             if (!step.before.contains(c))
                 throw Error(QStringLiteral("the undo data of %1 lacks its %2").arg(rowName(step), c));
         }
-        connection.exec(sql.applyUpdatePackageRates(),
+        connection.exec(sql.applyUpdatePackageRates(step.table),
                         {step.before.value(columns[0]), step.before.value(columns[1]),
                          step.before.value(columns[2]), step.key});
     } else {
         if (!step.before.contains(QStringLiteral("Description")))
             throw Error(QStringLiteral("the undo data of %1 lacks its Description").arg(rowName(step)));
         connection.exec(isIcd(step) ? sql.applyUpdateIcdDescription()
-                                    : sql.applyUpdateDescription(isProcedures(step)),
+                                    : sql.applyUpdateDescription(step.table),
                         {step.before.value(QStringLiteral("Description")), step.key});
     }
     return QStringLiteral("put back %1: %2").arg(rowName(step), shownValues(step.before));

@@ -20,28 +20,34 @@ namespace {
 constexpr char kDataPrefix[] = "--@ ";
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-struct TableName
+// A table an apply writes: its name, or its name followed by a test copy's suffix.
+bool isTable(const QString& table, const char* name, bool copies)
 {
-    const char* table;
-    const char* keyColumn;
-};
-// The only rows an undo touches; a file naming any other table is refused as damaged.
-constexpr TableName kTables[] = {
-    {"tbMedPackage", "PackageID"},
-    {"tbMed_MedicalCaseRates", "ICDCode"},
-    {"tbMed_Procedures", "RVSCODE"},
-    {"tbICDdiagMain", "CODE"},
-};
+    if (!table.startsWith(QLatin1String(name)))
+        return false;
+    const QStringView suffix = QStringView(table).mid(qsizetype(qstrlen(name)));
+    if (!copies && !suffix.isEmpty())
+        return false;
+    return std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
+        return (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('_');
+    });
+}
 
+// The only rows an undo touches; a file naming any other table is refused as damaged.
 bool knownRow(const UndoStep& step)
 {
-    for (const TableName& t : kTables) {
-        if (step.table == QLatin1String(t.table) && step.keyColumn == QLatin1String(t.keyColumn))
-            return true;
-    }
-    // The package rate script's table: tbMedPackage and a year.
-    return step.keyColumn == QLatin1String("PackageID") && step.action == UndoStep::Action::Restore &&
-           isPackageTable(step.table);
+    const QString& key = step.keyColumn;
+    if (key == QLatin1String("PackageID")) // tbMedPackage, its test copy or a year's copy
+        return isPackageTable(step.table) && step.table != QLatin1String("tbMedPackage_NEW");
+    if (key == QLatin1String("Code"))
+        return step.table == QLatin1String("tbMedPackage_NEW");
+    if (key == QLatin1String("CODE"))
+        return step.table == QLatin1String("tbICDdiagMain");
+    if (key == QLatin1String("ICDCode"))
+        return isTable(step.table, "tbMed_MedicalCaseRates", true);
+    if (key == QLatin1String("RVSCODE"))
+        return isTable(step.table, "tbMed_Procedures", true);
+    return false;
 }
 
 // Comment text on one line: a line break would end the comment.

@@ -407,53 +407,112 @@ QString SqlServerStatements::backupRowCount(const QString& table) const
     return QStringLiteral("SELECT COUNT_BIG(*) FROM MEDICARE..%1").arg(table);
 }
 
-QString SqlServerStatements::applyInsertPackage() const
+namespace {
+// The code column of a case-rate table or its test copy.
+QString codeColumnOf(const QString& table)
 {
-    return QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMedPackage] "
+    return table.startsWith(QLatin1String("tbMed_Procedures")) ? QStringLiteral("RVSCODE")
+                                                               : QStringLiteral("ICDCode");
+}
+} // namespace
+
+QString SqlServerStatements::applyInsertPackage(const QString& table) const
+{
+    return QStringLiteral("INSERT INTO [Medicare].[dbo].[%1] "
                           "([PackageID],[Package],[Amount],[PF],[MedRoomBoard],[Status],[CaseType]) "
-                          "VALUES (?,?,?,?,?,'1',?)");
+                          "VALUES (?,?,?,?,?,'1',?)")
+        .arg(table);
 }
 
-QString SqlServerStatements::applyInsertCaseRate(bool procedures) const
-{
-    return procedures ? QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMed_Procedures] "
-                                       "(RVSCODE,Description,Status,PACKAGEID) VALUES (?,?,'1',?)")
-                      : QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] "
-                                       "(ICDCode,Description,Status,PACKAGEID) VALUES (?,?,'1',?)");
-}
-
-QString SqlServerStatements::applyUpdatePackageRates() const
-{
-    return QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage] SET [Amount]=?, [PF]=?, [MedRoomBoard]=? "
-                          "WHERE PackageID = ?");
-}
-
-QString SqlServerStatements::applyUpdateDescription(bool procedures) const
-{
-    return procedures
-               ? QStringLiteral(
-                     "UPDATE [Medicare].[dbo].[tbMed_Procedures] SET Description=? WHERE RVSCODE=?")
-               : QStringLiteral(
-                     "UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description=? WHERE ICDCode=?");
-}
-
-QString SqlServerStatements::applyPackageRow() const
+QString SqlServerStatements::applyInsertCaseRate(const QString& table) const
 {
     return QStringLiteral(
-        "SELECT Package, Amount, PF, MedRoomBoard FROM [Medicare].[dbo].[tbMedPackage] WHERE PackageID = ?");
+               "INSERT INTO [Medicare].[dbo].[%1] (%2,Description,Status,PACKAGEID) VALUES (?,?,'1',?)")
+        .arg(table, codeColumnOf(table));
 }
 
-QString SqlServerStatements::undoDeleteCaseRate(bool procedures) const
+QString SqlServerStatements::applyUpdatePackageRates(const QString& table) const
 {
-    return procedures ? QStringLiteral("DELETE FROM [Medicare].[dbo].[tbMed_Procedures] "
-                                       "WHERE RVSCODE = ? AND PackageID = ?")
-                      : QStringLiteral("DELETE FROM [Medicare].[dbo].[tbMed_MedicalCaseRates] "
-                                       "WHERE ICDCode = ? AND PackageID = ?");
+    return QStringLiteral("UPDATE [Medicare].[dbo].[%1] SET [Amount]=?, [PF]=?, [MedRoomBoard]=? "
+                          "WHERE PackageID = ?")
+        .arg(table);
 }
 
-QString SqlServerStatements::undoDeletePackage() const
+QString SqlServerStatements::applyUpdateDescription(const QString& table) const
 {
-    return QStringLiteral("DELETE FROM [Medicare].[dbo].[tbMedPackage] WHERE PackageID = ?");
+    return QStringLiteral("UPDATE [Medicare].[dbo].[%1] SET Description=? WHERE %2=?")
+        .arg(table, codeColumnOf(table));
+}
+
+QString SqlServerStatements::applyPackageRow(const QString& table) const
+{
+    return QStringLiteral(
+               "SELECT Package, Amount, PF, MedRoomBoard FROM [Medicare].[dbo].[%1] WHERE PackageID = ?")
+        .arg(table);
+}
+
+QString SqlServerStatements::applyCaseRateRows(const QString& table) const
+{
+    return QStringLiteral("SELECT [Description],[PackageID] FROM [Medicare].[dbo].[%1] WHERE %2 = ?")
+        .arg(table, codeColumnOf(table));
+}
+
+QString SqlServerStatements::largestPackageIdIn(const QString& table) const
+{
+    return QStringLiteral("SELECT MAX(try_convert(BIGINT,packageID)) AS MAXP, "
+                          "(SELECT TOP (1) PackageID FROM [Medicare].[dbo].[%1] "
+                          "WHERE PackageID IS NOT NULL AND try_convert(BIGINT,PackageID) IS NULL) "
+                          "FROM [Medicare].[dbo].[%1] WITH (UPDLOCK, HOLDLOCK)")
+        .arg(table);
+}
+
+QString SqlServerStatements::largestNewStylePackageId() const
+{
+    return QStringLiteral(
+        "SELECT MAX(try_convert(BIGINT,packageID)) FROM [Medicare].[dbo].[tbMedPackage_NEW] "
+        "WITH (UPDLOCK, HOLDLOCK)");
+}
+
+QString SqlServerStatements::applyInsertNewStyleRow() const
+{
+    return QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMedPackage_NEW] "
+                          "(PackageID,Code,Package,Amount,PF,MedRoomBoard,Status) VALUES (?,?,?,?,?,?,'1')");
+}
+
+QString SqlServerStatements::applyUpdateNewStyleRates() const
+{
+    return QStringLiteral(
+        "UPDATE [Medicare].[dbo].[tbMedPackage_NEW] SET [Amount]=?, [PF]=?, [MedRoomBoard]=? "
+        "WHERE Code = ?");
+}
+
+QString SqlServerStatements::newStyleRows() const
+{
+    return QStringLiteral(
+        "SELECT PackageID, Amount, PF, MedRoomBoard FROM [Medicare].[dbo].[tbMedPackage_NEW] WHERE Code = ?");
+}
+
+QString SqlServerStatements::undoDeleteNewStyleRow() const
+{
+    return QStringLiteral("DELETE FROM [Medicare].[dbo].[tbMedPackage_NEW] WHERE Code = ? AND PackageID = ?");
+}
+
+QString SqlServerStatements::undoRestoreNewStyleRates(bool nullIdentity) const
+{
+    return QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage_NEW] SET Amount=?, PF=?, MedRoomBoard=? "
+                          "WHERE Code = ? AND PackageID ") +
+           (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
+}
+
+QString SqlServerStatements::undoDeleteCaseRate(const QString& table) const
+{
+    return QStringLiteral("DELETE FROM [Medicare].[dbo].[%1] WHERE %2 = ? AND PackageID = ?")
+        .arg(table, codeColumnOf(table));
+}
+
+QString SqlServerStatements::undoDeletePackage(const QString& table) const
+{
+    return QStringLiteral("DELETE FROM [Medicare].[dbo].[%1] WHERE PackageID = ?").arg(table);
 }
 
 QString SqlServerStatements::applyInsertIcdCode() const
@@ -499,10 +558,11 @@ QString SqlServerStatements::lastApplyOrUndo() const
         "SELECT MAX(LogTime) FROM Build_FILE.dbo.tbActivityLog WHERE LogText LIKE ? OR LogText LIKE ?");
 }
 
-QString SqlServerStatements::undoRestorePackageRates(bool nullIdentity) const
+QString SqlServerStatements::undoRestorePackageRates(const QString& table, bool nullIdentity) const
 {
-    return QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage] SET Amount=?, PF=?, MedRoomBoard=? "
-                          "WHERE PackageID = ? AND Package ") +
+    return QStringLiteral("UPDATE [Medicare].[dbo].[%1] SET Amount=?, PF=?, MedRoomBoard=? "
+                          "WHERE PackageID = ? AND Package ")
+               .arg(table) +
            (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
 }
 
@@ -515,21 +575,17 @@ QString SqlServerStatements::undoRestorePackageAmounts(const QString& table, boo
            (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
 }
 
-QString SqlServerStatements::undoRestoreDescription(bool procedures, bool nullIdentity) const
+QString SqlServerStatements::undoRestoreDescription(const QString& table, bool nullIdentity) const
 {
-    return (procedures ? QStringLiteral("UPDATE [Medicare].[dbo].[tbMed_Procedures] SET Description=? "
-                                        "WHERE RVSCODE = ? AND PackageID ")
-                       : QStringLiteral("UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description=? "
-                                        "WHERE ICDCode = ? AND PackageID ")) +
+    return QStringLiteral("UPDATE [Medicare].[dbo].[%1] SET Description=? WHERE %2 = ? AND PackageID ")
+               .arg(table, codeColumnOf(table)) +
            (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
 }
 
-QString SqlServerStatements::caseRatesOfPackage(bool procedures) const
+QString SqlServerStatements::caseRatesOfPackage(const QString& table) const
 {
-    return procedures
-               ? QStringLiteral("SELECT RVSCODE FROM [Medicare].[dbo].[tbMed_Procedures] WHERE PackageID = ?")
-               : QStringLiteral(
-                     "SELECT ICDCode FROM [Medicare].[dbo].[tbMed_MedicalCaseRates] WHERE PackageID = ?");
+    return QStringLiteral("SELECT %2 FROM [Medicare].[dbo].[%1] WHERE PackageID = ?")
+        .arg(table, codeColumnOf(table));
 }
 
 QString SqlServerStatements::activityLogLinesLike() const

@@ -404,51 +404,106 @@ QString SqliteStatements::backupRowCount(const QString& table) const
     return QStringLiteral("select count(*) from Medicare.%1").arg(table);
 }
 
-QString SqliteStatements::applyInsertPackage() const
+namespace {
+// The code column of a case-rate table or its test copy.
+QString codeColumnOf(const QString& table)
+{
+    return table.startsWith(QLatin1String("tbMed_Procedures")) ? QStringLiteral("RVSCODE")
+                                                               : QStringLiteral("ICDCode");
+}
+} // namespace
+
+QString SqliteStatements::applyInsertPackage(const QString& table) const
+{
+    return QStringLiteral("insert into Medicare.%1 "
+                          "(PackageID,Package,Amount,PF,MedRoomBoard,Status,CaseType) values (?,?,?,?,?,1,?)")
+        .arg(table);
+}
+
+QString SqliteStatements::applyInsertCaseRate(const QString& table) const
+{
+    return QStringLiteral("insert into Medicare.%1 (%2,Description,Status,PackageID) values (?,?,1,?)")
+        .arg(table, codeColumnOf(table));
+}
+
+QString SqliteStatements::applyUpdatePackageRates(const QString& table) const
+{
+    return QStringLiteral("update Medicare.%1 set Amount=?, PF=?, MedRoomBoard=? where PackageID = ?")
+        .arg(table);
+}
+
+QString SqliteStatements::applyUpdateDescription(const QString& table) const
+{
+    return QStringLiteral("update Medicare.%1 set Description=? where %2=?").arg(table, codeColumnOf(table));
+}
+
+QString SqliteStatements::applyPackageRow(const QString& table) const
+{
+    return QStringLiteral("select Package, Amount, PF, MedRoomBoard from Medicare.%1 "
+                          "where PackageID = ? order by rowid")
+        .arg(table);
+}
+
+QString SqliteStatements::applyCaseRateRows(const QString& table) const
+{
+    return QStringLiteral("select Description, PackageID from Medicare.%1 where %2 = ? order by rowid")
+        .arg(table, codeColumnOf(table));
+}
+
+QString SqliteStatements::largestPackageIdIn(const QString& table) const
 {
     return QStringLiteral(
-        "insert into Medicare.tbMedPackage "
-        "(PackageID,Package,Amount,PF,MedRoomBoard,Status,CaseType) values (?,?,?,?,?,1,?)");
+               "select max(cast(PackageID as integer)), "
+               "(select PackageID from Medicare.%1 where PackageID is not null and "
+               "(trim(PackageID) = '' or trim(PackageID) glob '*[^0-9]*') limit 1) from Medicare.%1")
+        .arg(table);
 }
 
-QString SqliteStatements::applyInsertCaseRate(bool procedures) const
+QString SqliteStatements::largestNewStylePackageId() const
 {
-    return procedures ? QStringLiteral("insert into Medicare.tbMed_Procedures "
-                                       "(RVSCODE,Description,Status,PackageID) values (?,?,1,?)")
-                      : QStringLiteral("insert into Medicare.tbMed_MedicalCaseRates "
-                                       "(ICDCode,Description,Status,PackageID) values (?,?,1,?)");
+    return QStringLiteral("select max(cast(PackageID as integer)) from Medicare.tbMedPackage_NEW");
 }
 
-QString SqliteStatements::applyUpdatePackageRates() const
+QString SqliteStatements::applyInsertNewStyleRow() const
+{
+    return QStringLiteral("insert into Medicare.tbMedPackage_NEW "
+                          "(PackageID,Code,Package,Amount,PF,MedRoomBoard,Status) values (?,?,?,?,?,?,1)");
+}
+
+QString SqliteStatements::applyUpdateNewStyleRates() const
 {
     return QStringLiteral(
-        "update Medicare.tbMedPackage set Amount=?, PF=?, MedRoomBoard=? where PackageID = ?");
+        "update Medicare.tbMedPackage_NEW set Amount=?, PF=?, MedRoomBoard=? where Code = ?");
 }
 
-QString SqliteStatements::applyUpdateDescription(bool procedures) const
+QString SqliteStatements::newStyleRows() const
 {
-    return procedures
-               ? QStringLiteral("update Medicare.tbMed_Procedures set Description=? where RVSCODE=?")
-               : QStringLiteral("update Medicare.tbMed_MedicalCaseRates set Description=? where ICDCode=?");
+    return QStringLiteral("select PackageID, Amount, PF, MedRoomBoard from Medicare.tbMedPackage_NEW where "
+                          "Code = ? order by rowid");
 }
 
-QString SqliteStatements::applyPackageRow() const
+QString SqliteStatements::undoDeleteNewStyleRow() const
 {
-    return QStringLiteral("select Package, Amount, PF, MedRoomBoard from Medicare.tbMedPackage "
-                          "where PackageID = ? order by rowid");
+    return QStringLiteral("delete from Medicare.tbMedPackage_NEW where Code = ? and PackageID = ?");
 }
 
-QString SqliteStatements::undoDeleteCaseRate(bool procedures) const
+QString SqliteStatements::undoRestoreNewStyleRates(bool nullIdentity) const
 {
-    return procedures
-               ? QStringLiteral("delete from Medicare.tbMed_Procedures where RVSCODE = ? and PackageID = ?")
-               : QStringLiteral(
-                     "delete from Medicare.tbMed_MedicalCaseRates where ICDCode = ? and PackageID = ?");
+    return QStringLiteral(
+               "update Medicare.tbMedPackage_NEW set Amount=?, PF=?, MedRoomBoard=? where Code = ? "
+               "and PackageID ") +
+           (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
 }
 
-QString SqliteStatements::undoDeletePackage() const
+QString SqliteStatements::undoDeleteCaseRate(const QString& table) const
 {
-    return QStringLiteral("delete from Medicare.tbMedPackage where PackageID = ?");
+    return QStringLiteral("delete from Medicare.%1 where %2 = ? and PackageID = ?")
+        .arg(table, codeColumnOf(table));
+}
+
+QString SqliteStatements::undoDeletePackage(const QString& table) const
+{
+    return QStringLiteral("delete from Medicare.%1 where PackageID = ?").arg(table);
 }
 
 QString SqliteStatements::applyInsertIcdCode() const
@@ -494,11 +549,11 @@ QString SqliteStatements::lastApplyOrUndo() const
         "select max(LogTime) from Build_FILE.tbActivityLog where LogText like ? or LogText like ?");
 }
 
-QString SqliteStatements::undoRestorePackageRates(bool nullIdentity) const
+QString SqliteStatements::undoRestorePackageRates(const QString& table, bool nullIdentity) const
 {
     return QStringLiteral(
-               "update Medicare.tbMedPackage set Amount=?, PF=?, MedRoomBoard=? where PackageID = ? "
-               "and Package ") +
+               "update Medicare.%1 set Amount=?, PF=?, MedRoomBoard=? where PackageID = ? and Package ")
+               .arg(table) +
            (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
 }
 
@@ -511,23 +566,17 @@ QString SqliteStatements::undoRestorePackageAmounts(const QString& table, bool n
            (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
 }
 
-QString SqliteStatements::undoRestoreDescription(bool procedures, bool nullIdentity) const
+QString SqliteStatements::undoRestoreDescription(const QString& table, bool nullIdentity) const
 {
-    return (procedures
-                ? QStringLiteral(
-                      "update Medicare.tbMed_Procedures set Description=? where RVSCODE=? and PackageID ")
-                : QStringLiteral("update Medicare.tbMed_MedicalCaseRates set Description=? where ICDCode=? "
-                                 "and PackageID ")) +
+    return QStringLiteral("update Medicare.%1 set Description=? where %2=? and PackageID ")
+               .arg(table, codeColumnOf(table)) +
            (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
 }
 
-QString SqliteStatements::caseRatesOfPackage(bool procedures) const
+QString SqliteStatements::caseRatesOfPackage(const QString& table) const
 {
-    return procedures
-               ? QStringLiteral("select RVSCODE from Medicare.tbMed_Procedures where PackageID = ? "
-                                "order by rowid")
-               : QStringLiteral("select ICDCode from Medicare.tbMed_MedicalCaseRates where PackageID = ? "
-                                "order by rowid");
+    return QStringLiteral("select %2 from Medicare.%1 where PackageID = ? order by rowid")
+        .arg(table, codeColumnOf(table));
 }
 
 QString SqliteStatements::activityLogLinesLike() const

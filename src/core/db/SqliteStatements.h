@@ -59,13 +59,13 @@ public:
     QString duplicateIcdRowsToDelete() const override;
     QString deleteDuplicateIcdRows() const override;
 
-    QString applyInsertPackage() const override;
-    QString applyInsertCaseRate(bool procedures) const override;
-    QString applyUpdatePackageRates() const override;
-    QString applyUpdateDescription(bool procedures) const override;
-    QString applyPackageRow() const override;
-    QString undoDeleteCaseRate(bool procedures) const override;
-    QString undoDeletePackage() const override;
+    QString applyInsertPackage(const QString& table) const override;
+    QString applyInsertCaseRate(const QString& table) const override;
+    QString applyUpdatePackageRates(const QString& table) const override;
+    QString applyUpdateDescription(const QString& table) const override;
+    QString applyPackageRow(const QString& table) const override;
+    QString undoDeleteCaseRate(const QString& table) const override;
+    QString undoDeletePackage(const QString& table) const override;
     QString applyInsertIcdCode() const override;
     QString applyUpdateIcdDescription() const override;
     QString applyInsertScanCaseRate() const override;
@@ -73,10 +73,18 @@ public:
     QString applyPackageAmountsRow(const QString& table) const override;
     QString applyUpdatePackageAmounts(const QString& table) const override;
     QString lastApplyOrUndo() const override;
-    QString undoRestorePackageRates(bool nullIdentity) const override;
+    QString largestPackageIdIn(const QString& table) const override;
+    QString applyCaseRateRows(const QString& table) const override;
+    QString largestNewStylePackageId() const override;
+    QString applyInsertNewStyleRow() const override;
+    QString applyUpdateNewStyleRates() const override;
+    QString newStyleRows() const override;
+    QString undoDeleteNewStyleRow() const override;
+    QString undoRestoreNewStyleRates(bool nullIdentity) const override;
+    QString undoRestorePackageRates(const QString& table, bool nullIdentity) const override;
     QString undoRestorePackageAmounts(const QString& table, bool nullIdentity) const override;
-    QString undoRestoreDescription(bool procedures, bool nullIdentity) const override;
-    QString caseRatesOfPackage(bool procedures) const override;
+    QString undoRestoreDescription(const QString& table, bool nullIdentity) const override;
+    QString caseRatesOfPackage(const QString& table) const override;
     QString activityLogLinesLike() const override;
 
     QStringList backupUseMedicare() const override;
