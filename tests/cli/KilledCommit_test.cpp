@@ -80,8 +80,8 @@ QStringList contents(const test::SmallDatabases& dbs)
 {
     const std::unique_ptr<db::Connection> connection = db::Connection::open(dbs.settings());
     QStringList all;
-    for (const char* table : {"Build_FILE.tbICDdiagMain", "Medicare.tbMedPackage", "Medicare.tbMed_MedicalCaseRates",
-                              "Medicare.tbMed_Procedures"})
+    for (const char* table : {"Build_FILE.tbICDdiagMain", "Medicare.tbMedPackage",
+                              "Medicare.tbMed_MedicalCaseRates", "Medicare.tbMed_Procedures"})
         all << QString::fromLatin1(table) << rowsOf(*connection, QString::fromLatin1(table));
     QSqlQuery logs = connection->exec(
         QStringLiteral("select count(*) from Build_FILE.sqlite_master where name = 'tbActivityLog'"));
@@ -188,8 +188,9 @@ protected:
         dbs.addIcd("A00.0", "Cholera");
         test::writeBytes(program.path() + "/list.txt",
                          "|CHOLERA|||\r\nA00.0|Cholera|1,000|300|700\r\nB00|Herpes|||\r\n");
-        ASSERT_EQ(test::runCliInProcess({"--db", dbs.folder(), "scan", "--ph", "--source", "list.txt"}).exitCode,
-                  0);
+        ASSERT_EQ(
+            test::runCliInProcess({"--db", dbs.folder(), "scan", "--ph", "--source", "list.txt"}).exitCode,
+            0);
     }
 
     test::SmallDatabases dbs;
