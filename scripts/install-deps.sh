@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc
           libsqliteodbc tdsodbc libsqlite3-dev libgtest-dev fonts-dejavu-core xvfb xauth
-          clang-format pkg-config libpoppler-qt6-dev chromium python3)
+          clang-format pkg-config libpoppler-qt6-dev chromium python3 strace)
 
 missing=()
 for p in "${packages[@]}"; do

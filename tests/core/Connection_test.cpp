@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -133,6 +134,34 @@ TEST(Connection, corruptFileIsNamedAndLeftAlone)
     EXPECT_TRUE(message.contains(QLatin1String("Build_FILE"))) << message.toStdString();
     EXPECT_TRUE(message.contains(QLatin1String("not a database"))) << message.toStdString();
     EXPECT_EQ(orvex::test::readBytes(path), garbage);
+}
+
+// A transaction over both files commits as one only when the main database is a file and
+// both keep a rollback journal that is synced: Build_FILE.db is the main database under its
+// own name, and a file switched to a write-ahead log is switched back.
+TEST(Connection, embeddedFilesCommitAsOne)
+{
+    QTemporaryDir dir;
+    orvex::test::writeSmallDatabases(dir.path());
+    orvex::test::runOnSqliteFile(dir.filePath(QStringLiteral("Medicare.db")),
+                                 {QStringLiteral("pragma journal_mode = wal")});
+    auto connection = Connection::open(embedded(dir.path()));
+    QSqlQuery list = connection->exec(QStringLiteral("pragma database_list"));
+    QStringList files;
+    while (list.next())
+        files << list.value(1).toString() + '=' + QFileInfo(list.value(2).toString()).fileName();
+    EXPECT_EQ(files, (QStringList{"Build_FILE=Build_FILE.db", "Medicare=Medicare.db"}));
+    for (const char* database : {"Build_FILE", "Medicare"}) {
+        EXPECT_EQ(firstColumn(connection->exec(QStringLiteral("pragma %1.journal_mode").arg(database))),
+                  QStringList{"delete"})
+            << database;
+        EXPECT_NE(firstColumn(connection->exec(QStringLiteral("pragma %1.synchronous").arg(database))),
+                  QStringList{"0"})
+            << database;
+    }
+    // "main" still names the main file.
+    EXPECT_EQ(firstColumn(connection->exec(QStringLiteral("select count(*) from main.tbICDdiagMain"))),
+              firstColumn(connection->exec(QStringLiteral("select count(*) from Build_FILE.tbICDdiagMain"))));
 }
 
 TEST(Connection, databaseWithoutTheExpectedTablesIsRefusedUnchanged)

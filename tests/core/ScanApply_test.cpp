@@ -134,7 +134,11 @@ TEST_P(ScanApply, phScanAppliedLeavesNothingForTheNextScanAndUndoes)
               QStringList{"MISCARRIAGE|1000.0|1"});
     EXPECT_EQ(test::columnValues(*connection, "select ICDCode || '|' || CaseType from "
                                               "Medicare.tbMed_MedicalCaseRates where PackageID = '121'"),
-              (QStringList{"O03.9|MISCARRIAGE", "O05.9|MISCARRIAGE", "X00.0|MISCARRIAGE"}));
+              (QStringList{"O03.9|1", "O05.9|1", "X00.0|1"}));
+    // Case type 1 (diagnosis) in an existing package too, never the group's name.
+    EXPECT_EQ(test::columnValues(*connection, "select ICDCode || '|' || CaseType from "
+                                              "Medicare.tbMed_MedicalCaseRates where CaseType is not 1"),
+              QStringList());
     apply::undoApply(*connection, applied.undoFile, {"tester", "ws1"}, kWhen.addSecs(120));
 
     scan(true, 3);

@@ -213,7 +213,7 @@ TEST(ScanJob, absentPackageIsInsertedOncePerGroup)
     auto caseRate = [](const QString& code, const QString& group) {
         return QStringLiteral(
                    "INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] ([ICDCode],[Description],"
-                   "[CaseType],[PackageID])  VALUES('%1','Abortion','%2',(select packageid from  "
+                   "[CaseType],[PackageID])  VALUES('%1','Abortion','1',(select packageid from  "
                    "[Medicare].[dbo].[tbMedPackage] where Package  = '%2'));")
             .arg(code, group);
     };
@@ -244,13 +244,13 @@ TEST(ScanJob, existingPackageIsReferencedAndUpdatedWhenAmountsDiffer)
         kScriptPHHeader.toLatin1() +
             crlf({"",
                   "INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] ([ICDCode],[Description],[CaseType],"
-                  "[PackageID])  VALUES('A90','Dengue fever','DENGUE','99');",
+                  "[PackageID])  VALUES('A90','Dengue fever','1','99');",
                   "", "",
                   "update  [Medicare].[dbo].[tbMedPackage] set [Amount]='19500.00',[PF]='5850.00',"
                   "[MedRoomBoard]='13650.00' where packageid = '100'",
                   "", "",
                   "INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] ([ICDCode],[Description],[CaseType],"
-                  "[PackageID])  VALUES('A01.0','Typhoid fever','TYPHOID','100');",
+                  "[PackageID])  VALUES('A01.0','Typhoid fever','1','100');",
                   ""}));
 }
 

@@ -134,7 +134,8 @@ QString applyOne(db::Connection& connection, const Finding& f, ChangeClass c, co
         if (packageId.isEmpty())
             throw Error(QStringLiteral("the record inserts no package for its group %1")
                             .arg(tools::quotedForMessage(group)));
-        connection.exec(sql.applyInsertScanCaseRate(), {f.key, description, group, packageId});
+        // As the script does: case type 1 (diagnosis); the record's CaseType names the group.
+        connection.exec(sql.applyInsertScanCaseRate(), {f.key, description, QStringLiteral("1"), packageId});
         undo.push_back({UndoStep::Action::Remove,
                         caseRateTable(f),
                         codeColumn(f),

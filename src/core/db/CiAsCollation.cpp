@@ -1,10 +1,9 @@
 #include "db/CiAsCollation.h"
 
 #include "Error.h"
+#include "db/SqliteHandle.h"
 #include "text/Blanks.h"
 
-#include <QSqlDriver>
-#include <QVariant>
 #include <sqlite3.h>
 
 namespace orvex::db {
@@ -33,12 +32,7 @@ QString ciAsKey(QStringView text)
 
 void registerCiAsCollation(const QSqlDatabase& database)
 {
-    const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        throw Error(QStringLiteral("%1 is not an open SQLite connection").arg(database.connectionName()));
-    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
-    if (!raw)
-        throw Error(QStringLiteral("%1 is not open").arg(database.connectionName()));
+    sqlite3* raw = sqliteHandle(database);
     if (sqlite3_create_collation_v2(raw, "CI_AS", SQLITE_UTF16, nullptr, sqliteCompare, nullptr) != SQLITE_OK)
         throw Error(QStringLiteral("cannot register the CI_AS collation: %1")
                         .arg(QString::fromUtf8(sqlite3_errmsg(raw))));

@@ -4,6 +4,7 @@
 #include "db/CiAsCollation.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcLoginProbe.h"
+#include "db/SqliteHandle.h"
 #include "db/Statements.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@ namespace orvex::db {
 namespace {
 
 const QString kBuildFile = QStringLiteral("Build_FILE");
+constexpr char kBuildFileSchema[] = "Build_FILE"; // SQLite keeps the pointer
 const QString kMedicare = QStringLiteral("Medicare");
 
 QString nextConnectionName()
@@ -118,19 +120,48 @@ void requireFile(const QString& path, const QString& database)
                         .arg(database, QDir::toNativeSeparators(path)));
 }
 
+// A URI that opens the file for reading and writing and never creates it.
+QString existingFileUri(const QString& path)
+{
+    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+           QStringLiteral("?mode=rw");
+}
+
 // ATTACH never creates the file: a URI with mode=rw where URIs are on (embedded),
 // and a file that was checked to exist just before in any case.
 void attach(QSqlDatabase& db, const QString& path, const QString& database, bool asUri)
 {
     requireFile(path, database);
-    QString target = path;
-    if (asUri)
-        target = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-                 QStringLiteral("?mode=rw");
+    const QString target = asUri ? existingFileUri(path) : path;
     const QString failure = runSetup(db, QStringLiteral("attach database ? as %1").arg(database), {target});
     if (!failure.isEmpty())
         throw Error(QStringLiteral("The database %1 (%2) cannot be opened: %3.")
                         .arg(database, QDir::toNativeSeparators(path), failure));
+}
+
+// A transaction over both files commits as one only with rollback journals: a file another
+// program switched to a write-ahead log is switched back (SQLite's default, which this
+// connection keeps, is a journal deleted at commit and synced).
+void useRollbackJournal(QSqlDatabase& db, const QString& database, const QString& path)
+{
+    auto journalMode = [&](const QString& sql, QString* failure) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(sql.arg(database)) || !q.next()) {
+            *failure = errorText(q.lastError());
+            return QString();
+        }
+        return q.value(0).toString().toLower();
+    };
+    QString failure;
+    if (journalMode(QStringLiteral("pragma %1.journal_mode"), &failure) != QLatin1String("wal"))
+        return;
+    if (journalMode(QStringLiteral("pragma %1.journal_mode = delete"), &failure) != QLatin1String("delete"))
+        throw Error(QStringLiteral("The database %1 (%2) uses a write-ahead log, which another program set, "
+                                   "and cannot be switched back to a rollback journal: %3. Close the "
+                                   "programs that use it and try again.")
+                        .arg(database, QDir::toNativeSeparators(path),
+                             failure.isEmpty() ? QStringLiteral("the log is in use") : failure));
 }
 
 bool isAttached(QSqlDatabase& db, const QString& database)
@@ -295,16 +326,27 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         requireFile(buildFile, kBuildFile);
         requireFile(medicare, kMedicare);
 
+        // Build_FILE.db is the main database, under its own name, and Medicare.db is
+        // attached: SQLite commits a transaction that writes both files as one (through a
+        // super-journal beside the main file) only when the main database is a file.
         PendingConnection pending(QStringLiteral("QSQLITE"), name);
         QSqlDatabase& db = pending.db();
-        db.setDatabaseName(QStringLiteral(":memory:"));
+        db.setDatabaseName(existingFileUri(buildFile));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open())
-            throw Error(
-                QStringLiteral("Cannot open %1: %2.").arg(settings.describe(), openFailure(db, settings)));
+            throw Error(QStringLiteral("The database %1 (%2) cannot be opened: %3.")
+                            .arg(kBuildFile, QDir::toNativeSeparators(buildFile), openFailure(db, settings)));
+        nameMainSchema(db, kBuildFileSchema);
         registerCiAsCollation(db);
-        attach(db, buildFile, kBuildFile, true);
+        // Read before anything is attached, so that a file that is no database is named.
+        const QString unreadable =
+            runSetup(db, QStringLiteral("select count(*) from Build_FILE.sqlite_master"));
+        if (!unreadable.isEmpty())
+            throw Error(QStringLiteral("The database %1 (%2) cannot be opened: %3.")
+                            .arg(kBuildFile, QDir::toNativeSeparators(buildFile), unreadable));
         attach(db, medicare, kMedicare, true);
+        useRollbackJournal(db, kBuildFile, buildFile);
+        useRollbackJournal(db, kMedicare, medicare);
         product = detectProduct(db);
         checkTables(db, settings, product, settings.embeddedFolder);
         pending.keep();

@@ -155,8 +155,8 @@ public:
     virtual QString newStyleRows() const = 0;
     virtual QString undoDeleteNewStyleRow() const = 0;
     // Applying a scan, as its scripts do: a new ICD-10 code (? = CODE, Description), the
-    // description of every row of a code (? = Description, code), and a new case rate with
-    // the list's group as its case type (? = ICDCode, Description, CaseType, PackageID).
+    // description of every row of a code (? = Description, code), and a new case rate
+    // (? = ICDCode, Description, CaseType, PackageID).
     virtual QString applyInsertIcdCode() const = 0;
     virtual QString applyUpdateIcdDescription() const = 0;
     virtual QString applyInsertScanCaseRate() const = 0;

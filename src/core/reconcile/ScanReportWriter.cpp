@@ -85,6 +85,8 @@ void ScanReportWriter::packageUpdate(const QString& amount, const QString& pf, c
 void ScanReportWriter::caseRateInsert(const QString& code, const QString& description,
                                       const QString& groupName, const std::optional<QString>& packageId)
 {
+    // CaseType holds 1 (diagnosis) or 2 (procedure), an integer column on many servers: the
+    // group's name there would stop the script at its first new case rate.
     const QString packageReference =
         packageId
             ? QStringLiteral("'") + sqlQuoted(*packageId) + QStringLiteral("'")
@@ -96,8 +98,7 @@ void ScanReportWriter::caseRateInsert(const QString& code, const QString& descri
                                      "([ICDCode],[Description],[CaseType],[PackageID]) ") +
                           QStringLiteral(" VALUES('") + sqlQuoted(trimBlanks(code).toString()) +
                           QStringLiteral("','") + sqlQuoted(trimBlanks(description).toString()) +
-                          QStringLiteral("','") + sqlQuoted(groupName) + QStringLiteral("',") +
-                          packageReference + QStringLiteral(");"));
+                          QStringLiteral("','1',") + packageReference + QStringLiteral(");"));
     m_files.writeLine(Slot::ScriptPHFile, QString());
 }
 
