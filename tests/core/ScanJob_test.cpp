@@ -309,6 +309,17 @@ TEST(ScanJob, descriptionsCannotLeaveTheCommentBlock)
                         "", ""}));
 }
 
+TEST(ScanJob, onlyAFixFormatScanWritesTheFixFormatFile)
+{
+    Scan scan;
+    scan.run({"A000|Cholera"}, false, LookupStrategy::Batched, true);
+    const QByteArray fixed = scan.file("OutputICDFile2.txt");
+    EXPECT_EQ(fixed, crlf({"A00.0|Cholera"}));
+    scan.run({"A00.0|Cholera"}, false);
+    scan.run({"|G|||", "A00.0|Cholera"}, true);
+    EXPECT_EQ(scan.file("OutputICDFile2.txt"), fixed);
+}
+
 TEST(ScanJob, summaryIsAppendedToTheLogOfEveryRun)
 {
     Scan scan;

@@ -200,7 +200,6 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     files.OpenScanFiles(p.phMode);
     if (p.fixFormat)
         files.openFixFormatFile();
-    files.openFixFormatFile();
 
     ScanReportWriter writer(files);
     std::unique_ptr<ScanLookups> lookups =
