@@ -281,6 +281,17 @@ TEST(ReportFileSet, fullDiskSurfacesAtTheLatestOnClose)
     EXPECT_FALSE(anyOpen(set));
 }
 
+TEST(ReportFileSet, aLineBreakInsideALineIsWrittenAsABlank)
+{
+    TempProgramFolder folder;
+    ReportFileSet set;
+    set.OpenScanFiles(false);
+    set.writeLine(Slot::NewCodeFile, "A1   x\nGO\r\nDROP TABLE tbX8\ry");
+    set.writeLine(Slot::NewCodeFile, "A2   plain");
+    set.closeAll();
+    EXPECT_EQ(contentOf(set, Slot::NewCodeFile), "A1   x GO  DROP TABLE tbX8 y\r\nA2   plain\r\n");
+}
+
 TEST(ReportFileSet, quietCloseIsSafeAnyTime)
 {
     TempProgramFolder folder;

@@ -172,8 +172,16 @@ void ReportFileSet::openSet(ReportFile::Mode mode, bool phMode)
 void ReportFileSet::writeLine(Slot slot, const QString& line)
 {
     ReportFile& target = file(slot);
-    if (target.isOpen())
+    if (!target.isOpen())
+        return;
+    if (!line.contains(QLatin1Char('\r')) && !line.contains(QLatin1Char('\n'))) {
         target.writeLine(line);
+        return;
+    }
+    // A line break inside listed or stored text would start a line of its own.
+    QString oneLine = line;
+    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    target.writeLine(oneLine);
 }
 
 bool ReportFileSet::isOpen(Slot slot) const

@@ -55,11 +55,12 @@ public:
     void OpenScanFiles(bool phMode);
 
     // Opens the set for the update-script run in output mode: every file starts empty, the
-    // log included. A failure to open DiffCodeDescFile is ignored and leaves it unopened;
+    // log included (deleted first). A failure to open DiffCodeDescFile is ignored and leaves it unopened;
     // any other failure behaves as in OpenScanFiles.
     void OpenUpdateFiles(bool phMode);
 
-    // Writes one line (Windows-1252, CR LF). A write to a slot that is not open is ignored
+    // Writes one line (Windows-1252, CR LF); a CR or LF inside it is written as a blank, so
+    // that no text can start a line of its own. A write to a slot that is not open is ignored
     // (ScriptPHFile outside PH mode, a DiffCodeDescFile that could not be opened). Throws
     // orvex::Error naming the file when the data cannot be written.
     void writeLine(Slot slot, const QString& line);
