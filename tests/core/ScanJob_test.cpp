@@ -481,7 +481,15 @@ TEST(ScanJob, databaseLostMidRunNamesTheLine)
     // The log marks the half-written reports.
     EXPECT_TRUE(scan.file("ICD Parser Log.txt").startsWith("*** The run stopped before its end"));
     EXPECT_TRUE(scan.file("ICD Parser Log.txt").contains("The scan stopped at line 2"));
-    // The files were closed: a new run can open them again.
+    // The files were closed: a new run can open them again. The scripts say that the run did
+    // not finish; no review page or record stands beside them.
     EXPECT_EQ(scan.file("New Code.txt"), crlf({"A1   a"}));
+    EXPECT_EQ(scan.file("script.txt"),
+              "-- The run that wrote this script did not finish: the script is incomplete "
+              "and must not be run.\r\n" +
+                  kScriptHeader.toLatin1() +
+                  crlf({"INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('A1','a');"}));
+    for (const char* name : {"report.html", "changes.csv", "changes.json"})
+        EXPECT_FALSE(QFile::exists(scan.folder.outputFile(name))) << name;
     EXPECT_NO_THROW(scan.run({"A9|z"}, false));
 }
