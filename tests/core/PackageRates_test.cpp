@@ -119,3 +119,22 @@ TEST(PackageRateFailures, aFailedReadOrAnUnwritableFileKeepsThePreviousScript)
                         *connection, {QStringLiteral("30"), QStringLiteral("2023"), missingFolder});
                 }).contains(QLatin1String("no such folder")));
 }
+
+TEST(PackageRateScript, aLineBreakInAPackageIdStaysInsideItsLiteral)
+{
+    test::TempProgramFolder out;
+    test::SmallDatabases dbs;
+    dbs.exec(QStringLiteral("Medicare"),
+             QStringLiteral(
+                 "INSERT INTO tbMedPackage (PackageID, Package, Amount, MedRoomBoard, MedDrugs, MedOthers, "
+                 "MedOR, PF, Status) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+             {"7\nGO", "x\nGO", 10, 0, 0, 0, 0, 0, 1});
+    auto connection = db::Connection::open(dbs.settings());
+    const tools::PackageRateResult result = tools::writePackageRateScript(*connection, {});
+    EXPECT_EQ(
+        test::readBytes(result.path),
+        "UPDATE [Medicare].[dbo].[tbMedPackage2023] SET Amount = '13',MedRoomBoard = '0',MedDrugs = '0',"
+        "MedOthers = '0',MedOR = '0',PF = '0' WHERE packageid = '7' + NCHAR(10) + 'GO' -- x GO\r\n");
+    EXPECT_EQ(QDir(out.outputFile(QString())).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"UpdatePackageRates.txt"});
+}

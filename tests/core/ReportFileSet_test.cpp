@@ -1,6 +1,7 @@
 #include "Error.h"
 #include "platform/ProgramFolder.h"
 #include "report/ReportFileSet.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -253,32 +254,102 @@ TEST(ReportFileSet, missingOutputFolderFailsAtTheLog)
     EXPECT_FALSE(anyOpen(set));
 }
 
-TEST(ReportFileSet, fullDiskSurfacesAtTheLatestOnClose)
+TEST(ReportFileSet, aFullDiskLeavesNoCutOffFileAndNamesTheReason)
 {
-    if (!QFileInfo::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full on this system";
+#ifndef Q_OS_LINUX
+    GTEST_SKIP() << "the file size limit is Linux only";
+#else
     TempProgramFolder folder;
-    // The log is never deleted before opening, so a link to a full device stays in place.
-    ASSERT_TRUE(QFile::link("/dev/full", folder.outputFile("ICD Parser Log.txt")));
+    writeBytes(folder.outputFile("ICD Parser Log.txt"), "earlier run\r\n");
+    ReportFileSet set;
+    set.OpenScanFiles(true);
+    set.writeLine(Slot::LogFile, "this run");
+    set.writeLine(Slot::NewCodeFile, "A00.0   Cholera");
+    for (int i = 0; i < 200; ++i)
+        set.writeLine(Slot::ScriptPHFile, "UPDATE [Medicare].[dbo].[tbMedPackage] SET [Amount]='90675' WHERE "
+                                          "PackageID = '7'");
+    std::string message;
+    {
+        const FileSizeLimit fullAfter(4096); // scriptPH.txt holds more than that
+        message = messageOf([&] { set.closeAll(); });
+    }
+    // A write cut short names no reason of its own; the next one does.
+    EXPECT_NE(message.find("scriptPH.txt\": File too large"), std::string::npos) << message;
+    EXPECT_EQ(message.find("Unknown error"), std::string::npos) << message;
+    EXPECT_FALSE(anyOpen(set));
+    EXPECT_FALSE(QFileInfo::exists(set.path(Slot::ScriptPHFile))); // never a script cut off mid-line
+    EXPECT_EQ(
+        contentOf(set, Slot::LogFile),
+        "earlier run\r\nthis run\r\n*** The run stopped before its end; the other reports are incomplete. " +
+            QByteArray::fromStdString(message) + "\r\n");
+    EXPECT_EQ(contentOf(set, Slot::NewCodeFile), "A00.0   Cholera\r\n");
+    EXPECT_EQ(
+        contentOf(set, Slot::ScriptFile),
+        QByteArray(
+            "-- The run that wrote this script did not finish: the script is incomplete and must not be "
+            "run.\r\n") +
+            golden("use-build-file-header.golden"));
+    EXPECT_EQ(QDir(folder.outputFile(QString())).entryList({"*.part"}, QDir::Files | QDir::Hidden),
+              QStringList());
+
+    // Many lines: the failure shows at a write, once the buffer must go to the disk; the log
+    // then stays as the earlier runs left it.
+    const QByteArray logBefore = contentOf(set, Slot::LogFile);
+    set.OpenScanFiles(false);
+    std::string atWrite;
+    {
+        const FileSizeLimit fullAfter(logBefore.size() + 100);
+        atWrite = messageOf([&] {
+            for (int i = 0; i < 100000; ++i)
+                set.writeLine(Slot::LogFile, QStringLiteral("line %1 of a long run").arg(i));
+        });
+        set.recordFailure(QString::fromStdString(atWrite));
+        set.CloseReportFiles();
+    }
+    EXPECT_NE(atWrite.find("ICD Parser Log.txt\": File too large"), std::string::npos) << atWrite;
+    EXPECT_FALSE(anyOpen(set));
+    EXPECT_EQ(contentOf(set, Slot::LogFile), logBefore);
+#endif
+}
+
+TEST(ReportFileSet, filesTakeTheirPlacesOnlyWhenTheRunFinishes)
+{
+    TempProgramFolder folder;
+    writeBytes(folder.outputFile("scriptPH.txt"), "an earlier run's script\r\n");
+    ReportFileSet set;
+    set.OpenUpdateFiles(true);
+    set.writeLine(Slot::ScriptPHFile,
+                  "UPDATE [Medicare].[dbo].[tbMedPackage] SET [Amount]='90675' WHERE PackageID = '7'");
+    set.writeLine(Slot::SameCodeDiffDescFile, "half a report");
+    // Meanwhile no file of this run stands in the folder, nor an earlier run's that would pass for it.
+    EXPECT_FALSE(QFileInfo::exists(set.path(Slot::ScriptPHFile)));
+    EXPECT_FALSE(QFileInfo::exists(set.path(Slot::SameCodeDiffDescFile)));
+    set.CloseReportFiles(); // a run that did not finish
+    const QByteArray unfinished =
+        "-- The run that wrote this script did not finish: the script is incomplete and must not be run.\r\n";
+    EXPECT_EQ(contentOf(set, Slot::ScriptPHFile),
+              unfinished + golden("use-medicare-header.golden") +
+                  "UPDATE [Medicare].[dbo].[tbMedPackage] SET [Amount]='90675' WHERE PackageID = '7'\r\n");
+    EXPECT_EQ(contentOf(set, Slot::ScriptFile), unfinished + golden("use-build-file-header.golden"));
+    EXPECT_EQ(contentOf(set, Slot::SameCodeDiffDescFile), "half a report\r\n");
+    EXPECT_EQ(QDir(folder.outputFile(QString())).entryList({"*.part"}, QDir::Files | QDir::Hidden),
+              QStringList());
+
+    set.OpenUpdateFiles(true);
+    set.writeLine(Slot::ScriptPHFile, "finished");
+    set.closeAll();
+    EXPECT_EQ(contentOf(set, Slot::ScriptPHFile), golden("use-medicare-header.golden") + "finished\r\n");
+}
+
+TEST(ReportFileSet, aLineBreakInsideALineIsWrittenAsABlank)
+{
+    TempProgramFolder folder;
     ReportFileSet set;
     set.OpenScanFiles(false);
-    set.writeLine(Slot::LogFile, "a short line stays in the buffer");
-    set.writeLine(Slot::ScriptFile, "INSERT ...");
-    const std::string message = messageOf([&] { set.closeAll(); });
-    EXPECT_NE(message.find("ICD Parser Log.txt\": No space left on device"), std::string::npos) << message;
-    EXPECT_FALSE(anyOpen(set));
-    // The other files were still closed and written.
-    EXPECT_EQ(contentOf(set, Slot::ScriptFile), golden("use-build-file-header.golden") + "INSERT ...\r\n");
-
-    // Many lines: the failure shows at a write, once the buffer must go to the device.
-    set.OpenScanFiles(false);
-    const std::string atWrite = messageOf([&] {
-        for (int i = 0; i < 100000; ++i)
-            set.writeLine(Slot::LogFile, QStringLiteral("line %1 of a long run").arg(i));
-    });
-    EXPECT_NE(atWrite.find("ICD Parser Log.txt\": No space left on device"), std::string::npos) << atWrite;
-    set.CloseReportFiles();
-    EXPECT_FALSE(anyOpen(set));
+    set.writeLine(Slot::NewCodeFile, "A1   x\nGO\r\nDROP TABLE tbX8\ry");
+    set.writeLine(Slot::NewCodeFile, "A2   plain");
+    set.closeAll();
+    EXPECT_EQ(contentOf(set, Slot::NewCodeFile), "A1   x GO  DROP TABLE tbX8 y\r\nA2   plain\r\n");
 }
 
 TEST(ReportFileSet, quietCloseIsSafeAnyTime)

@@ -309,6 +309,77 @@ TEST(ScanJob, descriptionsCannotLeaveTheCommentBlock)
                         "", ""}));
 }
 
+// Every line break of every file in the output folder is a CR LF that the writer put there.
+void expectNoTextStartsALine(const TempProgramFolder& folder)
+{
+    const QDir output(folder.outputFile(QString()));
+    for (const QString& name : output.entryList({"*.txt"}, QDir::Files)) {
+        const QByteArray bytes = test::readBytes(output.filePath(name));
+        EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n")) << name.toStdString();
+        EXPECT_EQ(bytes.count('\r'), bytes.count("\r\n")) << name.toStdString();
+        for (const QByteArray& line : bytes.split('\n')) {
+            EXPECT_FALSE(line.trimmed().startsWith("GO")) << name.toStdString() << ": " << line.toStdString();
+            EXPECT_FALSE(line.trimmed().startsWith("DROP"))
+                << name.toStdString() << ": " << line.toStdString();
+        }
+    }
+}
+
+TEST(ScanJob, lineBreaksInListedOrStoredTextStartNoLineOfAnyFile)
+{
+    const QString hostile = QStringLiteral("x\nGO\nDROP TABLE tbX8\nGO\ny");
+    const QString inLiteral = QStringLiteral(
+        "'x' + NCHAR(10) + 'GO' + NCHAR(10) + 'DROP TABLE tbX8' + NCHAR(10) + 'GO' + NCHAR(10) + 'y'");
+    {
+        Scan scan;
+        scan.dbs.addIcd("A2", "old\r\nGO\r\nDROP TABLE tbX8");
+        scan.run({"A1|" + hostile, "A2|" + hostile, "A3\nGO|Hepatitis A\nwithout hepatic coma"}, false);
+        EXPECT_EQ(
+            scan.file("script.txt"),
+            kScriptHeader.toLatin1() +
+                crlf({"INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('A1'," + inLiteral + ");",
+                      "INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('A3' + NCHAR(10) + 'GO',"
+                      "'Hepatitis A' + NCHAR(10) + 'without hepatic coma');"}));
+        EXPECT_EQ(scan.file("SameCodeDiffDesc Script.txt"),
+                  kScriptHeader.toLatin1() +
+                      crlf({"UPDATE dbo.tbICDdiagMain SET Description=" + inLiteral + " WHERE CODE='A2';"}));
+        EXPECT_EQ(scan.file("SameCodediffdesc.txt"),
+                  crlf({"[DATABASE]A2   old  GO  DROP TABLE tbX8", "[SOURCE F]A2   x GO DROP TABLE tbX8 GO y",
+                        "", ""}));
+        expectNoTextStartsALine(scan.folder);
+    }
+    {
+        Scan scan;
+        scan.dbs.addPackage("7", "G", 0, 0, 0);
+        scan.dbs.addCaseRate("A1", "old\r\nGO\r\nDROP TABLE tbX8", "7");
+        scan.run({"|G|||", "A1|" + hostile, "|H\nGO|||", "B1|Hepatitis A\nwithout hepatic coma|1|2|3"}, true);
+        const QByteArray script = scan.file("scriptPH.txt");
+        EXPECT_TRUE(script.contains(
+            crlf({"/* [DATABASE] old  GO  DROP TABLE tbX8", "   [SOURCE F] x GO DROP TABLE tbX8 GO y */",
+                  "UPDATE [Medicare].[dbo].[tbMed_MedicalCaseRates] SET Description=" + inLiteral +
+                      " WHERE ICDCode='A1';"})))
+            << script.toStdString();
+        EXPECT_TRUE(
+            script.contains("[CaseType])  VALUES((select MAX(convert(BIGINT,packageID))+1 from  "
+                            "[Medicare].[dbo].[tbMedPackage]),'H' + NCHAR(10) + 'GO','1','2','3','1','1');"))
+            << script.toStdString();
+        EXPECT_TRUE(script.contains("VALUES('B1','Hepatitis A' + NCHAR(10) + 'without hepatic coma',"))
+            << script.toStdString();
+        expectNoTextStartsALine(scan.folder);
+    }
+}
+
+TEST(ScanJob, onlyAFixFormatScanWritesTheFixFormatFile)
+{
+    Scan scan;
+    scan.run({"A000|Cholera"}, false, LookupStrategy::Batched, true);
+    const QByteArray fixed = scan.file("OutputICDFile2.txt");
+    EXPECT_EQ(fixed, crlf({"A00.0|Cholera"}));
+    scan.run({"A00.0|Cholera"}, false);
+    scan.run({"|G|||", "A00.0|Cholera"}, true);
+    EXPECT_EQ(scan.file("OutputICDFile2.txt"), fixed);
+}
+
 TEST(ScanJob, summaryIsAppendedToTheLogOfEveryRun)
 {
     Scan scan;
@@ -410,7 +481,15 @@ TEST(ScanJob, databaseLostMidRunNamesTheLine)
     // The log marks the half-written reports.
     EXPECT_TRUE(scan.file("ICD Parser Log.txt").startsWith("*** The run stopped before its end"));
     EXPECT_TRUE(scan.file("ICD Parser Log.txt").contains("The scan stopped at line 2"));
-    // The files were closed: a new run can open them again.
+    // The files were closed: a new run can open them again. The scripts say that the run did
+    // not finish; no review page or record stands beside them.
     EXPECT_EQ(scan.file("New Code.txt"), crlf({"A1   a"}));
+    EXPECT_EQ(scan.file("script.txt"),
+              "-- The run that wrote this script did not finish: the script is incomplete "
+              "and must not be run.\r\n" +
+                  kScriptHeader.toLatin1() +
+                  crlf({"INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('A1','a');"}));
+    for (const char* name : {"report.html", "changes.csv", "changes.json"})
+        EXPECT_FALSE(QFile::exists(scan.folder.outputFile(name))) << name;
     EXPECT_NO_THROW(scan.run({"A9|z"}, false));
 }

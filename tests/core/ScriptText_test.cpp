@@ -19,4 +19,7 @@ TEST(ScriptText, blockCommentTextCannotCloseOrOpenAComment)
     EXPECT_EQ(blockCommentText("/*/"), "/ * /");
     EXPECT_EQ(blockCommentText("*/*"), "* / *");
     EXPECT_EQ(blockCommentText("**//"), "** //");
+    // A line of its own would be read as a batch end ("GO") even inside the comment.
+    EXPECT_EQ(blockCommentText("old\r\nGO\r\nDROP TABLE tbX8\nGO\ry"), "old  GO  DROP TABLE tbX8 GO y");
+    EXPECT_EQ(blockCommentText("*\n/"), "* /");
 }

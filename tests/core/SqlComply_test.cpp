@@ -43,3 +43,15 @@ TEST(SQLComply, emptyNullAndNumbers)
     EXPECT_EQ(SQLComply(number).toString(), "42");
     EXPECT_EQ(number.typeId(), QMetaType::QString); // it now holds text
 }
+
+TEST(SqlQuoted, lineBreaksStayInTheValueButStartNoLineOfTheScript)
+{
+    using orvex::sqlQuoted;
+    EXPECT_EQ("Description='" + sqlQuoted("Hepatitis A\nwithout hepatic coma") + "'",
+              "Description='Hepatitis A' + NCHAR(10) + 'without hepatic coma'");
+    EXPECT_EQ(sqlQuoted("a\r\nb's\rc"), "a' + NCHAR(13) + '' + NCHAR(10) + 'b''s' + NCHAR(13) + 'c");
+    EXPECT_EQ(sqlQuoted("x\nGO\nDROP TABLE tbX8\nGO\ny"),
+              "x' + NCHAR(10) + 'GO' + NCHAR(10) + 'DROP TABLE tbX8' + NCHAR(10) + 'GO' + NCHAR(10) + 'y");
+    EXPECT_EQ(sqlQuoted("O'Brien"), "O''Brien"); // without line breaks as before
+    EXPECT_EQ(sqlQuoted(QString()), QString());
+}

@@ -50,6 +50,9 @@ void runAndCompare(const UpdateRunParams& options, const QString& goldenName, bo
                 files << name;
         }
         test::expectGoldenFiles(folder.path() + "/output", files, golden);
+        test::expectFolderHolds(
+            folder.path() + "/output",
+            files + QStringList{"ICD Parser Log.txt", "report.html", "changes.csv", "changes.json"});
         // The log's date line follows the system's locale.
         QByteArray log = test::readBytes(folder.outputFile("ICD Parser Log.txt"));
         log.replace(reconcile::ScanReportWriter::generalDateTime(kWhen).toLatin1(), "<date and time>");

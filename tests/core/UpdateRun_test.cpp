@@ -4,6 +4,7 @@
 
 #include "Error.h"
 #include "db/SampleDatabases.h"
+#include "support/FileSizeLimit.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 
@@ -12,6 +13,8 @@
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace orvex;
 using namespace orvex::caserates;
@@ -113,7 +116,8 @@ TEST_F(UpdateRun, everyFindingIsWrittenInBothPassesInTestMode)
     EXPECT_TRUE(
         run.log.contains("\r\nChanges for Code: A00\r\nAmount New 10000  Amount old:10000\r\n"
                          "pPF New 7500  pPF old:3000\r\nMedRoomBoard New 3000  MedRoomBoard old:7000\r\n"));
-    EXPECT_TRUE(run.log.contains("Description change for A 01\r\n [DATABASE] Typhoid\r\nfever\r\n"
+    // A line break of stored text is a blank: "fever" is no line of its own.
+    EXPECT_TRUE(run.log.contains("Description change for A 01\r\n [DATABASE] Typhoid  fever\r\n"
                                  " [SOURCE F] Typhoid fever\r\n\r\n"));
     EXPECT_TRUE(run.log.contains("\r\nNew Code: O'9 - Alzheimers test\r\n"));
 
@@ -204,18 +208,75 @@ TEST_F(UpdateRun, anUnwritableReportFileEndsTheRunNamingItAndReleasesTheSet)
     }
     ASSERT_TRUE(QDir(blocked).removeRecursively());
     EXPECT_TRUE(runUpdate(m_folder, m_db.settings(), {}).log.contains("Same Code and Description :1"));
+}
+
+TEST_F(UpdateRun, aRunThatFailsPartWayLeavesNoScriptThatLooksComplete)
+{
+    const QByteArray unfinished =
+        "-- The run that wrote this script did not finish: the script is incomplete and must not be run.\r\n";
+    auto expectNoReviewOrRecord = [this] {
+        for (const char* name : {"report.html", "changes.csv", "changes.json"})
+            EXPECT_FALSE(QFile::exists(m_folder.outputFile(name))) << name;
+        EXPECT_EQ(QDir(m_folder.outputFile(QString())).entryList({"*.part"}, QDir::Files | QDir::Hidden),
+                  QStringList());
+    };
+    writeList(QStringLiteral("ICD PH 2024_PROCEDURE.txt"), "10060|Incision|10000|7000|3000\r\n");
 #ifdef Q_OS_LINUX
-    // A full disk under the log: the failure names it; nothing is claimed as done.
-    QFile::remove(m_folder.outputFile(QStringLiteral("ICD Parser Log.txt")));
-    ASSERT_TRUE(
-        QFile::link(QStringLiteral("/dev/full"), m_folder.outputFile(QStringLiteral("ICD Parser Log.txt"))));
-    EXPECT_THROW(
-        try { runUpdate(m_folder, m_db.settings(), {}); } catch (const Error& e) {
-            EXPECT_TRUE(e.message().contains("ICD Parser Log.txt")) << e.message().toStdString();
-            throw;
-        },
-        Error);
+    {
+        // The disk fills up while scriptPH.txt is written: its last line would be an UPDATE
+        // without its WHERE.
+        QByteArray lines;
+        for (int i = 0; i < 3000; ++i)
+            lines += "A00|CHOLERA|10,000|3,000|7,500\r\n";
+        writeList(QStringLiteral("ICD PH 2024.txt"), lines);
+        std::optional<test::FileSizeLimit> full(std::in_place, 100000);
+        try {
+            runUpdate(m_folder, m_db.settings(), {});
+            ADD_FAILURE() << "the run claimed to be done on a full disk";
+        } catch (const Error& e) {
+            full.reset();
+            EXPECT_TRUE(e.message().contains(".txt\": File too large")) << e.message().toStdString();
+            EXPECT_FALSE(e.message().contains("Unknown error")) << e.message().toStdString();
+        }
+        full.reset();
+        EXPECT_FALSE(QFile::exists(m_folder.outputFile("scriptPH.txt")));
+        EXPECT_EQ(test::readBytes(m_folder.outputFile("script.txt")),
+                  unfinished + "use Build_file\r\n\r\n\r\n");
+        const QDir output(m_folder.outputFile(QString()));
+        for (const QString& name : output.entryList({"*.txt"}, QDir::Files)) {
+            const QByteArray bytes = test::readBytes(output.filePath(name));
+            EXPECT_TRUE(bytes.isEmpty() || bytes.endsWith("\r\n")) << name.toStdString() << " is cut off";
+        }
+        expectNoReviewOrRecord();
+    }
 #endif
+    // The window closed during the run: the scripts say that it did not finish.
+    writeList(QStringLiteral("ICD PH 2024.txt"), "A00|CHOLERA|10,000|3,000|7,500\r\nA02|New|1|2|3\r\n");
+    jobs::JobContext context;
+    context.programFolder = m_folder.path();
+    context.clock = [] { return kWhen; };
+    context.connection = m_db.settings();
+    UpdateRunJob job({});
+    const jobs::JobOutcome outcome = job.run(context, [&](const jobs::JobProgress& p) {
+        if (p.linesDone == 1)
+            job.requestWindowClosing();
+    });
+    EXPECT_EQ(outcome.ending, jobs::JobEnding::WindowClosing);
+    const QByteArray scriptPH = test::readBytes(m_folder.outputFile("scriptPH.txt"));
+    EXPECT_TRUE(scriptPH.startsWith(unfinished +
+                                    "use MEDICARE\r\n\r\n\r\n\r\nUPDATE [Medicare].[dbo].[tbMedPackage] "
+                                    "SET [Amount]='10000'"))
+        << scriptPH.toStdString();
+    EXPECT_EQ(test::readBytes(m_folder.outputFile("script.txt")), unfinished + "use Build_file\r\n\r\n\r\n");
+    expectNoReviewOrRecord();
+
+    // A stop keeps the scripts as written.
+    UpdateRunJob stopped({});
+    stopped.run(context, [&](const jobs::JobProgress& p) {
+        if (p.linesDone == 1)
+            stopped.requestStop();
+    });
+    EXPECT_TRUE(test::readBytes(m_folder.outputFile("scriptPH.txt")).startsWith("use MEDICARE\r\n"));
 }
 
 TEST_F(UpdateRun, aFailingOrLostDatabaseIsReportedAndALostOneEndsTheRun)
@@ -258,6 +319,10 @@ TEST_F(UpdateRun, aFailingOrLostDatabaseIsReportedAndALostOneEndsTheRun)
     const QByteArray log = test::readBytes(m_folder.outputFile("ICD Parser Log.txt"));
     EXPECT_TRUE(log.contains("*** The run stopped before its end")) << log.toStdString();
     EXPECT_FALSE(log.contains("New Code and Description :"));
+    EXPECT_TRUE(
+        test::readBytes(m_folder.outputFile("scriptPH.txt"))
+            .startsWith("-- The run that wrote this script did not finish: the script is incomplete and "
+                        "must not be run.\r\nuse MEDICARE\r\n"));
 }
 
 // The batched lookups against the line-by-line reference, over both real 2024 lists and

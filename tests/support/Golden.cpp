@@ -31,4 +31,13 @@ void expectGoldenFiles(const QString& producedFolder, const QStringList& names, 
     }
 }
 
+void expectFolderHolds(const QString& folder, QStringList names)
+{
+    QStringList held =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    held.sort();
+    names.sort();
+    EXPECT_EQ(held, names) << "in " << folder.toStdString();
+}
+
 } // namespace orvex::test

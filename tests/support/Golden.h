@@ -17,4 +17,7 @@ void expectGolden(const QByteArray& produced, const QString& golden, const QStri
 // not written must have no golden file either.
 void expectGoldenFiles(const QString& producedFolder, const QStringList& names, const QString& goldenFolder);
 
+// The folder holds exactly the files and folders `names`, hidden ones included.
+void expectFolderHolds(const QString& folder, QStringList names);
+
 } // namespace orvex::test

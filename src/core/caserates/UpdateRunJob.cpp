@@ -166,13 +166,22 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             } giveBack{m_changes, record.changes};
             apply::writeRunRecord(record, context.outputFolder());
         }
+        // The reports and scripts take their places last, once nothing else can fail; a
+        // window closed during the run leaves its scripts marked as unfinished.
+        if (stopRequest() == jobs::StopRequest::WindowClosing)
+            files.CloseReportFiles();
+        else
+            files.closeAll(); // a write that failed surfaces here, naming the file
     } catch (const Error& e) {
-        // A lost database or a full disk: the half-written log says so, and nothing is done.
+        // A lost database or a full disk: the half-written log says so, the scripts say they
+        // must not be run, and the review files and the record, which would not match, go.
         files.recordFailure(e.message());
         files.CloseReportFiles();
+        report::DeleteFileQuietly(pagePath);
+        report::DeleteFileQuietly(listPath);
+        report::DeleteFileQuietly(recordPath);
         throw;
     }
-    files.closeAll(); // a write that failed surfaces here, naming the file
     outcome.statementsSent = connection.statementsSent() - statementsBefore;
     outcome.elapsedSeconds = timer.elapsed() / 1000.0;
     outcome.failures = failures;

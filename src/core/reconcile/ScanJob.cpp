@@ -200,7 +200,6 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     files.OpenScanFiles(p.phMode);
     if (p.fixFormat)
         files.openFixFormatFile();
-    files.openFixFormatFile();
 
     ScanReportWriter writer(files);
     std::unique_ptr<ScanLookups> lookups =
@@ -256,15 +255,13 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
 
         ScanResult result;
         result.ending = ending();
-        if (p.fixFormat)
-            files.closeFixFormatFile();
         if (result.ending != ScanEnding::WindowClosing) {
             writer.summary(
                 {state.rowCount(ResultList::NewCode), state.rowCount(ResultList::SameCodeDescription),
                  state.rowCount(ResultList::SameCodeDifDesc), state.rowCount(ResultList::SameDescDifCode)},
                 context.now());
         }
-        files.closeAll();
+        // The reports and scripts take their places last, once nothing else can fail.
         if (!p.fixFormat && result.ending != ScanEnding::WindowClosing) {
             // The page shows what an apply makes, and apart from it what a later line replaced.
             jobs::Findings net = state.net.take();
@@ -293,6 +290,9 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             record.changes = std::move(net);
             apply::writeRunRecord(record, context.outputFolder());
         }
+        if (p.fixFormat)
+            files.closeFixFormatFile();
+        files.closeAll();
         result.counters = state.counters;
         result.changes = std::move(state.changes);
         result.lists = std::move(state.lists);
@@ -311,6 +311,9 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                                     : QStringLiteral("The scan could not finish its reports: %1").arg(reason);
         files.recordFailure(message);
         files.CloseReportFiles();
+        // What the page and the record say would not match the scripts left.
+        review::removeReviewFiles(context.outputFolder());
+        apply::removeRunRecord(context.outputFolder());
         throw Error(message);
     }
 }

@@ -4,19 +4,97 @@
 #include "text/Windows1252.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
 
 namespace orvex::report {
 
+namespace {
+// Lines are gathered up to this size before they go to the disk.
+constexpr qsizetype kBufferSize = 64 * 1024;
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Writes every byte, asking again after a short write: only a write that takes no byte at all
+// carries the system's reason ("No space left on device"), a short one carries none.
+bool writeAll(QFile& file, const char* data, qint64 size)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 written = file.write(data + done, size - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+QString failureReason(const QFile& file)
+{
+    const QString reason = file.errorString();
+    return reason.isEmpty() || reason == QLatin1String("Unknown error")
+               ? QStringLiteral("the data could not be written")
+               : reason;
+}
+
+// Replaces `to` by `from` in one step where the system allows it.
+bool renameOver(const QString& from, const QString& to, QString& reason)
+{
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
+                            std::filesystem::path(to.toStdU16String()), error);
+    if (!error)
+        return true;
+    reason = QString::fromLocal8Bit(error.message());
+    return false;
+}
+} // namespace
+
 void ReportFile::open(const QString& path, Mode mode)
 {
-    closeQuietly();
+    discard();
     m_path = path;
-    m_file.setFileName(path);
-    const QIODevice::OpenMode flags = mode == Mode::Append ? QIODevice::WriteOnly | QIODevice::Append
-                                                           : QIODevice::WriteOnly | QIODevice::Truncate;
-    if (!m_file.open(flags)) {
+    m_partPath = path + QStringLiteral(".part");
+    m_buffer.clear();
+    m_failed = false;
+    m_failReason.clear();
+    const QFileInfo existing(path);
+    if (existing.isDir()) {
+        throw Error(
+            QStringLiteral("Cannot open the report file \"%1\": a folder of that name stands in its place.")
+                .arg(native(path)));
+    }
+    QFile::remove(m_partPath); // what a run that died left
+    m_file.setFileName(m_partPath);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         throw Error(QStringLiteral("Cannot open the report file \"%1\": %2.")
-                        .arg(QDir::toNativeSeparators(path), m_file.errorString()));
+                        .arg(native(path), m_file.errorString()));
+    }
+    if (mode != Mode::Append || !existing.isFile())
+        return;
+    // The earlier lines come first; a file that cannot be read would lose them on replacing.
+    QFile earlier(path);
+    try {
+        if (!earlier.open(QIODevice::ReadOnly)) {
+            throw Error(QStringLiteral("Cannot open the report file \"%1\": %2.")
+                            .arg(native(path), earlier.errorString()));
+        }
+        while (!earlier.atEnd()) {
+            const QByteArray chunk = earlier.read(kBufferSize);
+            if (chunk.isEmpty() && earlier.error() != QFileDevice::NoError) {
+                throw Error(QStringLiteral("Cannot read the report file \"%1\": %2.")
+                                .arg(native(path), earlier.errorString()));
+            }
+            writeOut(chunk.constData(), chunk.size());
+        }
+    } catch (...) {
+        discard();
+        throw;
     }
 }
 
@@ -24,38 +102,132 @@ void ReportFile::writeLine(QStringView line)
 {
     if (!m_file.isOpen())
         throwWriteError(QStringLiteral("the file is not open"));
-    QByteArray bytes = cp1252::encode(line);
-    bytes.append("\r\n", 2);
-    // QFile buffers; a write that must flush the buffer first reports its failure here.
-    if (m_file.write(bytes) != bytes.size())
-        throwWriteError(m_file.errorString());
+    if (m_failed)
+        throwWriteError(m_failReason);
+    m_buffer += cp1252::encode(line);
+    m_buffer.append("\r\n", 2);
+    if (m_buffer.size() >= kBufferSize)
+        writeBuffer();
+}
+
+void ReportFile::flush()
+{
+    if (!m_file.isOpen())
+        return;
+    if (m_failed)
+        throwWriteError(m_failReason);
+    writeBuffer();
+}
+
+void ReportFile::writeBuffer()
+{
+    if (m_buffer.isEmpty())
+        return;
+    const QByteArray bytes = std::exchange(m_buffer, QByteArray());
+    writeOut(bytes.constData(), bytes.size());
+}
+
+void ReportFile::writeOut(const char* data, qint64 size)
+{
+    if (writeAll(m_file, data, size))
+        return;
+    m_failed = true;
+    m_failReason = failureReason(m_file);
+    throwWriteError(m_failReason);
+}
+
+bool ReportFile::closePart() noexcept
+{
+    try {
+        if (!m_failed)
+            writeBuffer();
+    } catch (...) {
+        // m_failed says so.
+    }
+    m_file.close();
+    if (m_file.error() != QFileDevice::NoError && !m_failed) {
+        m_failed = true;
+        m_failReason = failureReason(m_file);
+    }
+    return !m_failed;
 }
 
 void ReportFile::close()
 {
     if (!m_file.isOpen())
         return;
-    const bool flushed = m_file.flush();
-    const QString reason = m_file.errorString();
-    m_file.close();
-    if (!flushed || m_file.error() != QFileDevice::NoError)
-        throwWriteError(flushed ? m_file.errorString() : reason);
+    if (!closePart()) {
+        QFile::remove(m_partPath);
+        throwWriteError(m_failReason);
+    }
+    putInPlace(m_partPath);
 }
 
-void ReportFile::closeQuietly() noexcept
+void ReportFile::putInPlace(const QString& from) const
 {
+    QString reason;
+    if (renameOver(from, m_path, reason))
+        return;
+    QFile::remove(from);
+    throw Error(QStringLiteral("Cannot replace the report file \"%1\" (it may be open in another program or "
+                               "read-only): %2.")
+                    .arg(native(m_path), reason));
+}
+
+void ReportFile::closeUnfinished(const QString& firstLine) noexcept
+{
+    if (!m_file.isOpen())
+        return;
     try {
-        if (m_file.isOpen())
-            m_file.close();
+        if (!closePart()) {
+            QFile::remove(m_partPath);
+            return;
+        }
+        if (firstLine.isEmpty()) {
+            putInPlace(m_partPath);
+            return;
+        }
+        // The first line goes before what was written, in a second temporary file.
+        const QString marked = m_path + QStringLiteral(".unfinished.part");
+        QFile::remove(marked);
+        QFile out(marked);
+        QFile part(m_partPath);
+        bool whole = out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) &&
+                     part.open(QIODevice::ReadOnly);
+        if (whole) {
+            const QByteArray first = cp1252::encode(firstLine) + QByteArrayLiteral("\r\n");
+            whole = writeAll(out, first.constData(), first.size());
+            while (whole && !part.atEnd()) {
+                const QByteArray chunk = part.read(kBufferSize);
+                whole = !(chunk.isEmpty() && part.error() != QFileDevice::NoError) &&
+                        writeAll(out, chunk.constData(), chunk.size());
+            }
+        }
+        out.close();
+        whole = whole && out.error() == QFileDevice::NoError;
+        part.close();
+        QFile::remove(m_partPath);
+        if (!whole) {
+            QFile::remove(marked);
+            return;
+        }
+        putInPlace(marked);
     } catch (...) {
-        // Closing quietly never reports.
+        // Never reports: the run's own failure is what reaches the user.
     }
+}
+
+void ReportFile::discard() noexcept
+{
+    if (!m_file.isOpen())
+        return;
+    m_file.close();
+    QFile::remove(m_partPath);
 }
 
 void ReportFile::throwWriteError(const QString& reason) const
 {
-    throw Error(QStringLiteral("Cannot write the report file \"%1\": %2.")
-                    .arg(QDir::toNativeSeparators(m_path), reason));
+    throw Error(QStringLiteral("Cannot write the report file \"%1\": %2.").arg(native(m_path), reason));
 }
 
 } // namespace orvex::report

@@ -26,6 +26,11 @@ QString headerOf(Slot slot)
     }
 }
 
+bool isScript(Slot slot)
+{
+    return !headerOf(slot).isEmpty();
+}
+
 constexpr std::array<Slot, kSlotCount> kOpenOrder = {Slot::LogFile,
                                                      Slot::NewCodeFile,
                                                      Slot::ScriptFile,
@@ -85,7 +90,7 @@ void DeleteFileQuietly(const QString& path) noexcept
 ReportFileSet::~ReportFileSet()
 {
     CloseReportFiles();
-    m_fixFormat.closeQuietly();
+    m_fixFormat.closeUnfinished();
     unlockOutputFolder();
 }
 
@@ -148,7 +153,9 @@ void ReportFileSet::openSet(ReportFile::Mode mode, bool phMode)
         if (slot == Slot::ScriptPHFile && !phMode)
             continue; // an earlier PH run's scriptPH.txt stays as it is
         const QString filePath = path(slot);
-        if (slot != Slot::LogFile)
+        // An earlier run's file must not pass for this run's when this one fails; the scan's
+        // log goes on from the earlier runs.
+        if (slot != Slot::LogFile || mode == ReportFile::Mode::Output)
             DeleteFileQuietly(filePath);
         try {
             file(slot).open(filePath, mode);
@@ -160,7 +167,7 @@ void ReportFileSet::openSet(ReportFile::Mode mode, bool phMode)
             }
         } catch (const Error&) {
             if (mode == ReportFile::Mode::Output && slot == Slot::DiffCodeDescFile) {
-                file(slot).closeQuietly();
+                file(slot).discard();
                 continue; // the update run does without this file
             }
             CloseReportFiles();
@@ -172,8 +179,16 @@ void ReportFileSet::openSet(ReportFile::Mode mode, bool phMode)
 void ReportFileSet::writeLine(Slot slot, const QString& line)
 {
     ReportFile& target = file(slot);
-    if (target.isOpen())
+    if (!target.isOpen())
+        return;
+    if (!line.contains(QLatin1Char('\r')) && !line.contains(QLatin1Char('\n'))) {
         target.writeLine(line);
+        return;
+    }
+    // A line break inside listed or stored text would start a line of its own.
+    QString oneLine = line;
+    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    target.writeLine(oneLine);
 }
 
 bool ReportFileSet::isOpen(Slot slot) const
@@ -191,26 +206,41 @@ QString ReportFileSet::path(Slot slot) const
 void ReportFileSet::CloseReportFiles() noexcept
 {
     for (const Slot slot : kCloseOrder)
-        file(slot).closeQuietly();
+        file(slot).closeUnfinished(isScript(slot) ? QString::fromUtf16(kUnfinishedScriptLine) : QString());
     if (!m_fixFormat.isOpen())
         unlockOutputFolder();
 }
 
 void ReportFileSet::closeAll()
 {
+    // Every file is written out before any takes its place: a full disk leaves no file of
+    // this run in place that looks complete.
     QString firstFailure;
     for (const Slot slot : kCloseOrder) {
         try {
-            file(slot).close();
+            file(slot).flush();
         } catch (const Error& e) {
             if (firstFailure.isEmpty())
                 firstFailure = e.message();
         }
     }
+    if (firstFailure.isEmpty()) {
+        for (const Slot slot : kCloseOrder) {
+            try {
+                file(slot).close();
+            } catch (const Error& e) {
+                firstFailure = e.message();
+                break;
+            }
+        }
+    }
+    if (!firstFailure.isEmpty()) {
+        recordFailure(firstFailure);
+        CloseReportFiles();
+        throw Error(firstFailure);
+    }
     if (!m_fixFormat.isOpen())
         unlockOutputFolder();
-    if (!firstFailure.isEmpty())
-        throw Error(firstFailure);
 }
 
 QString ReportFileSet::outputFile(const QString& fileName) const

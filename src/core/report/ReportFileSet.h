@@ -31,6 +31,10 @@ QString slotFileName(Slot slot);
 // The ninth file of the output folder, written by the scan's fix-format mode only.
 inline constexpr char16_t kFixFormatFileName[] = u"OutputICDFile2.txt";
 
+// The first line of a script that a run which did not finish leaves behind.
+inline constexpr char16_t kUnfinishedScriptLine[] =
+    u"-- The run that wrote this script did not finish: the script is incomplete and must not be run.";
+
 // Deletes a file; every failure (missing file, no rights, bad path) is ignored.
 void DeleteFileQuietly(const QString& path) noexcept;
 
@@ -48,6 +52,9 @@ public:
     // naming the folder before any file is touched. A lock left by a process that died is
     // taken over.
 
+    // Every file is written to a temporary file beside it that takes its place when the set
+    // is closed with closeAll (see ReportFile).
+
     // Opens the set for the scan in append mode: the log keeps earlier runs; every other
     // file is deleted first, so it starts empty. ScriptPHFile only when phMode. Files still
     // open from an earlier run are closed quietly first. On a failure throws orvex::Error
@@ -55,11 +62,12 @@ public:
     void OpenScanFiles(bool phMode);
 
     // Opens the set for the update-script run in output mode: every file starts empty, the
-    // log included. A failure to open DiffCodeDescFile is ignored and leaves it unopened;
+    // log included (deleted first). A failure to open DiffCodeDescFile is ignored and leaves it unopened;
     // any other failure behaves as in OpenScanFiles.
     void OpenUpdateFiles(bool phMode);
 
-    // Writes one line (Windows-1252, CR LF). A write to a slot that is not open is ignored
+    // Writes one line (Windows-1252, CR LF); a CR or LF inside it is written as a blank, so
+    // that no text can start a line of its own. A write to a slot that is not open is ignored
     // (ScriptPHFile outside PH mode, a DiffCodeDescFile that could not be opened). Throws
     // orvex::Error naming the file when the data cannot be written.
     void writeLine(Slot slot, const QString& line);
@@ -74,10 +82,14 @@ public:
 
     // Closes in the run's closing order (LogFile, SameCodeDiffDescScriptFile, NewCodeFile,
     // ScriptFile, SameCodeDiffDescFile, SameDescDiffCodeFile, DiffCodeDescFile, ScriptPHFile),
-    // passing over what is not open; never reports anything.
+    // passing over what is not open, as the files of a run that did not finish: each report
+    // as written, each script after the line kUnfinishedScriptLine, and a file whose data did
+    // not all reach the disk not at all (the scan's log then as the earlier runs left it).
+    // Never reports anything.
     void CloseReportFiles() noexcept;
-    // The same order; after closing everything, throws orvex::Error naming the first file
-    // whose data could not be written.
+    // The files of a finished run: once every file is written out, each takes its place. When
+    // one cannot be written, records the failure in the log, closes the set as
+    // CloseReportFiles does and throws orvex::Error naming the first such file.
     void closeAll();
 
     // The fix-format file "OutputICDFile2.txt": opened for output (emptying earlier content),

@@ -19,7 +19,8 @@ QString blockCommentText(const QString& text)
     result.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        result.append(c);
+        const bool lineBreak = c == QLatin1Char('\r') || c == QLatin1Char('\n');
+        result.append(lineBreak ? QLatin1Char(' ') : c);
         if (i + 1 < text.size()) {
             const QChar next = text[i + 1];
             const bool opens = c == QLatin1Char('/') && next == QLatin1Char('*');

@@ -11,7 +11,8 @@ namespace orvex::text {
 QString lineCommentText(const QString& text);
 
 // For text inside "/* ... */": "*/" becomes "* /" (it would end the comment) and "/*"
-// becomes "/ *" (T-SQL nests block comments, so it would swallow the rest of the script).
+// becomes "/ *" (T-SQL nests block comments, so it would swallow the rest of the script);
+// every CR and every LF becomes a blank (a "GO" line splits the batch even inside a comment).
 QString blockCommentText(const QString& text);
 
 } // namespace orvex::text

@@ -1,5 +1,7 @@
 #include "text/SqlComply.h"
 
+#include <utility>
+
 namespace orvex {
 
 namespace {
@@ -42,6 +44,24 @@ QVariant SQLComply(QVariant& term)
     SQLComply(text);
     term = text;
     return term;
+}
+
+QString sqlQuoted(QString value)
+{
+    SQLComply(value);
+    if (!value.contains(QLatin1Char('\r')) && !value.contains(QLatin1Char('\n')))
+        return value;
+    QString literal;
+    literal.reserve(value.size() + 32);
+    for (const QChar c : std::as_const(value)) {
+        if (c == QLatin1Char('\r'))
+            literal += QStringLiteral("' + NCHAR(13) + '");
+        else if (c == QLatin1Char('\n'))
+            literal += QStringLiteral("' + NCHAR(10) + '");
+        else
+            literal += c;
+    }
+    return literal;
 }
 
 } // namespace orvex

@@ -15,10 +15,11 @@ QString SQLComply(QString& term);
 // handled as its text, and `term` then holds text.
 QVariant SQLComply(QVariant& term);
 
-// SQLComply applied to a copy, for the common "put this into a literal" case.
-inline QString sqlQuoted(QString value)
-{
-    return SQLComply(value);
-}
+// The text between the quotes of a T-SQL literal that a script writer puts `value` into:
+// SQLComply applied to a copy, then every CR and LF written as "' + NCHAR(13) + '" and
+// "' + NCHAR(10) + '", so that the value stays as it is and no part of it starts a line of
+// the script (a bare "GO" there would end the batch). Text without line breaks is as SQLComply
+// gives it.
+QString sqlQuoted(QString value);
 
 } // namespace orvex

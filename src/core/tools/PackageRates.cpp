@@ -9,8 +9,6 @@
 #include "text/SqlComply.h"
 #include "tools/ToolLog.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -99,55 +97,34 @@ PackageRateResult writePackageRateScript(db::Connection& connection, const Packa
     result.path = params.outputPath.isEmpty()
                       ? ProgramFolder::outputFile(QStringLiteral("UpdatePackageRates.txt"))
                       : params.outputPath;
-    const QString partial = result.path + QStringLiteral(".part");
-    {
-        report::ReportFile file;
-        file.open(partial, report::ReportFile::Mode::Output);
-        try {
-            QSqlQuery rows = connection.exec(connection.statements().activePackageAmounts());
-            while (rows.next()) {
-                if (stop && stop()) {
-                    result.stopped = true;
-                    break;
-                }
-                jobs::Finding* change = nullptr;
-                if (changes) {
-                    change = &changes->emplace_back();
-                    change->kind = jobs::Finding::Kind::ChangedValues;
-                    change->table =
-                        QStringLiteral("[Medicare].[dbo].[tbMedPackage") + params.yearText + QLatin1Char(']');
-                    change->keyColumn = QStringLiteral("PackageID");
-                    change->key = change->code = rows.value(0).toString();
-                    change->proposed.insert(QStringLiteral("Package"), rows.value(7).toString());
-                }
-                file.writeLine(scriptLine(rows, factor, params.yearText, change));
-                ++result.packages;
-            }
-            if (rows.lastError().isValid())
-                throw Error(QStringLiteral("Reading the packages failed after %1 of them: %2")
-                                .arg(result.packages)
-                                .arg(rows.lastError().text()));
-            file.close();
-            if (result.stopped) {
-                QFile::remove(partial);
-                return result;
-            }
-        } catch (...) {
-            file.closeQuietly();
-            QFile::remove(partial);
-            throw;
+    // The script takes the place of the previous one only once complete (ReportFile).
+    report::ReportFile file;
+    file.open(result.path, report::ReportFile::Mode::Output);
+    QSqlQuery rows = connection.exec(connection.statements().activePackageAmounts());
+    while (rows.next()) {
+        if (stop && stop()) {
+            result.stopped = true;
+            file.discard();
+            return result;
         }
+        jobs::Finding* change = nullptr;
+        if (changes) {
+            change = &changes->emplace_back();
+            change->kind = jobs::Finding::Kind::ChangedValues;
+            change->table =
+                QStringLiteral("[Medicare].[dbo].[tbMedPackage") + params.yearText + QLatin1Char(']');
+            change->keyColumn = QStringLiteral("PackageID");
+            change->key = change->code = rows.value(0).toString();
+            change->proposed.insert(QStringLiteral("Package"), rows.value(7).toString());
+        }
+        file.writeLine(scriptLine(rows, factor, params.yearText, change));
+        ++result.packages;
     }
-    if (QFile::exists(result.path) && !QFile::remove(result.path)) {
-        QFile::remove(partial);
-        throw Error(QStringLiteral("%1 cannot be replaced: it may be open in another program or read-only.")
-                        .arg(QDir::toNativeSeparators(result.path)));
-    }
-    if (!QFile::rename(partial, result.path)) {
-        QFile::remove(partial);
-        throw Error(
-            QStringLiteral("%1 cannot be written in its folder.").arg(QDir::toNativeSeparators(result.path)));
-    }
+    if (rows.lastError().isValid())
+        throw Error(QStringLiteral("Reading the packages failed after %1 of them: %2")
+                        .arg(result.packages)
+                        .arg(rows.lastError().text()));
+    file.close();
     return result;
 }
 
