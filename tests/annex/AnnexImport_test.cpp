@@ -299,6 +299,26 @@ TEST(AnnexImport, stopEndsTheReadingOfAPage)
     EXPECT_EQ(filesIn(folder.path()), QStringList{"annex.pdf"});
 }
 
+// Annex C lists, for ICD-10 and RVS codes alike, three case rates per code: it is no rate
+// list, whatever kind is given.
+TEST(AnnexImport, annexOfSeveralCaseRatesPerCodeIsNoRateList)
+{
+    TempProgramFolder folder;
+    MadeUpAnnex annex = smallAnnex();
+    annex.codeHeading = "Code";
+    annex.caseRatesPerCode = 2;
+    annex.write(folder.path() + "/annex-c.pdf");
+    for (const QStringList& kind : {QStringList{}, QStringList{"--kind", "medical"}}) {
+        const CliTextRun run =
+            runCliText(QStringList{"import-annex", folder.path() + "/annex-c.pdf", "--year", "2024"} + kind);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(
+            run.err.contains("annex-c.pdf\": not a rate list: its table gives 2 case rates for each code"))
+            << run.err.toStdString();
+    }
+    EXPECT_EQ(filesIn(folder.path()), QStringList{"annex-c.pdf"});
+}
+
 TEST(AnnexImport, stopBetweenPagesWritesNothing)
 {
     TempProgramFolder folder;

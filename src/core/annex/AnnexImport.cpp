@@ -57,6 +57,19 @@ void refuseLargerThanAnAnnex(const QString& pdf)
                              QString::number(kMostAnnexBytes / (1024 * 1024))));
 }
 
+// A rate list gives one case rate per code. Annex C (the benefits excluded from the 50%
+// adjustment) gives three (first case rate, second case rate, primary care facilities) for
+// ICD-10 and RVS codes alike: no kind turns it into a rate list.
+void refuseSeveralRatesPerCode(const QString& pdf, const PageTable& first)
+{
+    if (first.caseRateColumns > 1)
+        throw Error(QStringLiteral("%1: not a rate list: its table gives %2 case rates for each code (%2 "
+                                   "columns headed \"Case Rate\") where a rate list has one; only an annex "
+                                   "with one case rate per code, such as Annex A (medical) or Annex B "
+                                   "(procedure), can be imported")
+                        .arg(quotedPath(pdf), QString::number(first.caseRateColumns)));
+}
+
 void refuseToReplace(const QString& path, bool force)
 {
     if (!force && QFileInfo::exists(path))
@@ -161,6 +174,7 @@ bool AnnexImportJob::readPages(const jobs::ProgressFn& progress)
             if (!table.hasTable)
                 throw Error(QStringLiteral("%1: not a case-rate annex: page 1 has no table headed %2")
                                 .arg(quotedPath(pdfPath), headingsWanted()));
+            refuseSeveralRatesPerCode(pdfPath, table);
             m_result.kind = decideKind(pdfPath, m_params.kind, table);
             m_result.year = yearIn(table.titleLines);
         } else if (!table.hasTable) {
