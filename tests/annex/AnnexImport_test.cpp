@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <semaphore>
+#include <thread>
+
 using namespace orvex::test;
 
 namespace {
@@ -35,6 +38,20 @@ const QByteArray kSmallList = "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01|11,700.00
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files);
+}
+
+// A page of `count` one-letter words, each shown by an operator of its own, on `spots`
+// places of a grid (4.5 points apart, 120 to a line) one after the other and over again.
+QByteArray wordsPage(int count, int spots)
+{
+    QByteArray content = "BT /F1 3 Tf\n";
+    for (int i = 0; i < count; ++i) {
+        const int spot = i % spots;
+        content += "1 0 0 1 " + QByteArray::number(20 + spot % 120 * 4.5, 'f', 1) + ' ' +
+                   QByteArray::number(100 + spot / 120 * 6) + " Tm (" + QByteArray(1, char('a' + i % 26)) +
+                   ") Tj\n";
+    }
+    return content + "ET\n";
 }
 } // namespace
 
@@ -159,8 +176,8 @@ TEST(AnnexImport, badFilesAreRefusedWithAClearMessage)
     EXPECT_TRUE(filesIn(folder.path() + "/output").isEmpty());
 }
 
-// A 50 MB PDF (a page of incompressible picture) is turned down as quickly as a small one.
-TEST(AnnexImport, largeFileWithoutTextIsRefused)
+// A 50 MB PDF (a page of incompressible picture) is turned down before it is opened.
+TEST(AnnexImport, fileLargerThanAnAnnexIsRefused)
 {
     TempProgramFolder folder;
     const QString path = folder.path() + "/big.pdf";
@@ -168,8 +185,138 @@ TEST(AnnexImport, largeFileWithoutTextIsRefused)
     ASSERT_GT(QFile(path).size(), 50'000'000);
     const CliTextRun run = runCliText({"import-annex", path});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("page 1 has no text layer")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("big.pdf\": the file is %1 MB, larger than an annex can be "
+                                                "(at most 32 MB); not a case-rate annex")
+                                     .arg(double(QFile(path).size()) / (1024 * 1024), 0, 'f', 1)))
+        << run.err.toStdString();
     EXPECT_EQ(filesIn(folder.path()), QStringList{"big.pdf"});
+}
+
+// Rows drawn invisibly (render mode 3) or white on the white page are not what a reader
+// sees: they are skipped, counted and named in the summary, and the list holds the rest.
+TEST(AnnexImport, onlyTextAReaderSeesIsImported)
+{
+    TempProgramFolder folder;
+    MadeUpAnnex annex = smallAnnex();
+    annex.pages[0].push_back(
+        {"ZZ9.9", {"INVISIBLE ROW"}, {"99,999.00", "99,999.00", "0.00"}, Ink::Invisible});
+    annex.pages[1].insert(annex.pages[1].begin(),
+                          {"ZZ9.8", {"WHITE ROW"}, {"1.00", "1.00", "0.00"}, Ink::White});
+    const QString byHand = folder.path() + "/by-hand.pdf", byQt = folder.path() + "/by-qt.pdf";
+    writeBytes(byHand, handWrittenPdf({annex.pageContent(0), annex.pageContent(1)}));
+    annex.write(byQt); // white on white with QPainter; Qt cannot draw the invisible row
+
+    const struct
+    {
+        QString pdf;
+        const char* skipped;
+    } cases[] = {
+        {byHand, "hidden words skipped: 12 (\"ZZ9.9\" (page 1), \"INVISIBLE\" (page 1), \"ROW\" (page 1), "
+                 "\"99,999.00\" (page 1), \"99,999.00\" (page 1), \"0.00\" (page 1), \"ZZ9.8\" (page 2), "
+                 "\"WHITE\" (page 2), \"ROW\" (page 2), \"1.00\" (page 2), ... (12 in all))\n"},
+        {byQt, "hidden words skipped: 6 (\"ZZ9.8\" (page 2), \"WHITE\" (page 2), \"ROW\" (page 2), "
+               "\"1.00\" (page 2), \"1.00\" (page 2), \"0.00\" (page 2))\n"},
+    };
+    for (const auto& c : cases) {
+        const QString out = folder.path() + "/list.txt";
+        const CliTextRun run = runCliText({"import-annex", c.pdf, "-o", out, "--force"});
+        ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_EQ(readBytes(out), kSmallList) << c.pdf.toStdString();
+        EXPECT_TRUE(run.out.contains("rows: 3\n")) << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains(c.skipped)) << run.out.toStdString();
+    }
+
+    // A page whose every word is hidden shows no text, as a scanned page with its invisible
+    // text layer does.
+    MadeUpAnnex unseen = smallAnnex();
+    unseen.title.clear();
+    for (auto& page : unseen.pages)
+        page = {{"A00.0", {"CHOLERA"}, {"1.00", "1.00", "0.00"}, Ink::Invisible}};
+    QByteArray page = unseen.pageContent(0);
+    page.replace("0 Tr", "3 Tr"); // headings and footer too
+    writeBytes(folder.path() + "/unseen.pdf", handWrittenPdf({page}));
+    const CliTextRun run = runCliText({"import-annex", folder.path() + "/unseen.pdf"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("page 1 shows no text a reader sees: its 25 words are invisible"))
+        << run.err.toStdString();
+}
+
+// A page with far more words than an annex page holds is refused, naming the page, without
+// waiting for Poppler to place them all: many words, or text shown by very many operators.
+TEST(AnnexImport, pageWithMoreTextThanAnAnnexIsRefused)
+{
+    TempProgramFolder folder;
+    const QByteArray first = smallAnnex().pageContent(0);
+    const struct
+    {
+        const char* name;
+        QByteArray page;
+    } cases[] = {
+        {"words.pdf", wordsPage(6'000, 6'000)}, // every word on a spot of its own
+        {"shown.pdf", wordsPage(150'000, 1)},   // all on one spot: minutes for Poppler to place
+    };
+    for (const auto& c : cases) {
+        const QString path = folder.path() + "/" + c.name;
+        writeBytes(path, handWrittenPdf({first, c.page}));
+        const CliTextRun run = runCliText({"import-annex", path, "-o", folder.path() + "/list.txt"});
+        EXPECT_EQ(run.exitCode, 1) << c.name;
+        EXPECT_TRUE(run.err.contains(QStringLiteral("%1\": page 2 holds more text than a page of an annex "
+                                                    "(over 5000 words); not a case-rate annex")
+                                         .arg(c.name)))
+            << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(folder.path() + "/list.txt"));
+}
+
+// Stop ends the reading of a page inside Poppler: a page whose overlapping words take Poppler
+// long to place does not hold the stop up.
+TEST(AnnexImport, stopEndsTheReadingOfAPage)
+{
+    TempProgramFolder folder;
+    const QString path = folder.path() + "/annex.pdf";
+    writeBytes(path, handWrittenPdf({smallAnnex().pageContent(0), wordsPage(9'000, 1)}));
+    orvex::annex::AnnexImportParams params;
+    params.pdfPath = path;
+    orvex::annex::AnnexImportJob job(params);
+    std::binary_semaphore firstPageRead{0};
+    orvex::jobs::JobOutcome outcome;
+    QString failure;
+    std::thread worker([&] {
+        try {
+            outcome = job.run({folder.path(), {}, {}, nullptr}, [&](orvex::jobs::JobProgress&& step) {
+                if (step.linesDone == 1)
+                    firstPageRead.release();
+            });
+        } catch (const orvex::Error& e) {
+            failure = e.message();
+        }
+    });
+    firstPageRead.acquire(); // page 2 is being read now
+    job.requestStop();
+    worker.join();
+    EXPECT_EQ(failure, QString());
+    EXPECT_EQ(outcome.ending, orvex::jobs::JobEnding::Stopped);
+    EXPECT_EQ(filesIn(folder.path()), QStringList{"annex.pdf"});
+}
+
+// Annex C lists, for ICD-10 and RVS codes alike, three case rates per code: it is no rate
+// list, whatever kind is given.
+TEST(AnnexImport, annexOfSeveralCaseRatesPerCodeIsNoRateList)
+{
+    TempProgramFolder folder;
+    MadeUpAnnex annex = smallAnnex();
+    annex.codeHeading = "Code";
+    annex.caseRatesPerCode = 2;
+    annex.write(folder.path() + "/annex-c.pdf");
+    for (const QStringList& kind : {QStringList{}, QStringList{"--kind", "medical"}}) {
+        const CliTextRun run =
+            runCliText(QStringList{"import-annex", folder.path() + "/annex-c.pdf", "--year", "2024"} + kind);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(
+            run.err.contains("annex-c.pdf\": not a rate list: its table gives 2 case rates for each code"))
+            << run.err.toStdString();
+    }
+    EXPECT_EQ(filesIn(folder.path()), QStringList{"annex-c.pdf"});
 }
 
 TEST(AnnexImport, stopBetweenPagesWritesNothing)

@@ -3,6 +3,7 @@
 #include "caserates/UpdateRunJob.h"
 
 #include "WindowTestSupport.h"
+#include "annex/MadeUpAnnex.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 
@@ -156,5 +157,30 @@ TEST(AnnexImportEntry, aFileThatIsNoPdfGetsAClearMessage)
     ASSERT_EQ(seams.messages().size(), 1);
     EXPECT_TRUE(seams.messages().first().contains("rates.pdf\": not a PDF file"))
         << seams.messages().first().toStdString();
+    EXPECT_EQ(control<QLineEdit>(window, "txtFileName")->text(), QStringLiteral("ICD PH 2024"));
+}
+
+// An annex of several case rates per code (as Annex C is) is refused as no rate list,
+// with nothing asked that the window cannot give.
+TEST(AnnexImportEntry, anAnnexOfSeveralCaseRatesPerCodeIsNoRateList)
+{
+    TempProgramFolder folder;
+    GuiSeams seams;
+    FrmIcd window{db::ConnectionSettings{}};
+    MadeUpAnnex annex;
+    annex.codeHeading = QStringLiteral("Code");
+    annex.caseRatesPerCode = 2;
+    annex.pages = {{{"A98.4*", {"EBOLA VIRUS DISEASE"}, {"110,000.00", "90,400.00", "19,600.00"}}}};
+    const QString path = folder.path() + "/AnnexC.pdf";
+    annex.write(path);
+    const ChosenPdf chosen(path);
+    click(control<QPushButton>(window, "cmdImportAnnex"));
+    ASSERT_TRUE(waitForImportEnd(window));
+    ASSERT_EQ(seams.messages().size(), 1);
+    EXPECT_TRUE(seams.messages().first().contains(
+        "AnnexC.pdf\": not a rate list: its table gives 2 case rates for each code"))
+        << seams.messages().first().toStdString();
+    EXPECT_FALSE(seams.messages().first().contains("give the kind"));
+    EXPECT_EQ(control<QLabel>(window, "lblAnnexImport")->text(), QStringLiteral("Nothing was written."));
     EXPECT_EQ(control<QLineEdit>(window, "txtFileName")->text(), QStringLiteral("ICD PH 2024"));
 }

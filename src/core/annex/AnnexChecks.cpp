@@ -88,6 +88,10 @@ QStringList AnnexChecks::summaryLines() const
                  .arg(pagesText.isEmpty() ? QStringLiteral("none") : listed(pagesText));
     if (!footnoteLines.isEmpty())
         lines << QStringLiteral("footnote lines skipped: %1").arg(footnoteLines.size());
+    if (!hiddenWords.isEmpty())
+        lines << QStringLiteral("hidden words skipped: %1 (%2)")
+                     .arg(hiddenWords.size())
+                     .arg(listed(hiddenWords));
     for (const QString& problem : problems)
         lines << QStringLiteral("problem: ") + problem;
     return lines;

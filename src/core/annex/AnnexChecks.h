@@ -16,6 +16,7 @@ struct AnnexChecks
     QStringList printedTwice;    // codes on more than one row (kept, reported)
     QList<int> pagesWithoutRows; // 1-based
     QStringList footnoteLines;   // code-column lines after the last row, not rows
+    QStringList hiddenWords;     // words a reader does not see, skipped: "\"ZZ9.9\" (page 3)"
     QStringList problems;        // what could not be read, or cannot be written
 
     bool passed() const;

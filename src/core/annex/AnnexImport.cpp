@@ -44,6 +44,32 @@ AnnexKind decideKind(const QString& pdf, const std::optional<AnnexKind>& given, 
                     .arg(quotedPath(pdf), first.codeHeading));
 }
 
+// The 2024 annexes are under 2 MB for over 100 pages; a file far larger holds no annex.
+constexpr qint64 kMostAnnexBytes = 32 * 1024 * 1024;
+
+void refuseLargerThanAnAnnex(const QString& pdf)
+{
+    const qint64 size = QFileInfo(pdf).size();
+    if (size > kMostAnnexBytes)
+        throw Error(QStringLiteral("%1: the file is %2 MB, larger than an annex can be (at most %3 MB); "
+                                   "not a case-rate annex")
+                        .arg(quotedPath(pdf), QString::number(double(size) / (1024 * 1024), 'f', 1),
+                             QString::number(kMostAnnexBytes / (1024 * 1024))));
+}
+
+// A rate list gives one case rate per code. Annex C (the benefits excluded from the 50%
+// adjustment) gives three (first case rate, second case rate, primary care facilities) for
+// ICD-10 and RVS codes alike: no kind turns it into a rate list.
+void refuseSeveralRatesPerCode(const QString& pdf, const PageTable& first)
+{
+    if (first.caseRateColumns > 1)
+        throw Error(QStringLiteral("%1: not a rate list: its table gives %2 case rates for each code (%2 "
+                                   "columns headed \"Case Rate\") where a rate list has one; only an annex "
+                                   "with one case rate per code, such as Annex A (medical) or Annex B "
+                                   "(procedure), can be imported")
+                        .arg(quotedPath(pdf), QString::number(first.caseRateColumns)));
+}
+
 void refuseToReplace(const QString& path, bool force)
 {
     if (!force && QFileInfo::exists(path))
@@ -116,18 +142,30 @@ jobs::JobOutcome AnnexImportJob::run(const jobs::JobContext& context, const jobs
 bool AnnexImportJob::readPages(const jobs::ProgressFn& progress)
 {
     const QString& pdfPath = m_params.pdfPath;
+    refuseLargerThanAnAnnex(pdfPath);
     const AnnexPdf pdf(pdfPath);
     const int pages = pdf.pageCount();
     QList<qsizetype> rowsPerPage;
     QStringList problems;
     std::vector<AnnexRow> notes;
+    QStringList hidden;
+    const StopCheck stop = [this] { return !shouldContinue(); };
 
     for (int index = 0; index < pages; ++index) {
         if (!shouldContinue())
             return false;
-        const PageWords words = pdf.words(index);
+        const std::optional<PageText> text = pdf.text(index, stop);
+        if (!text)
+            return false;
+        for (const PdfWord& word : text->hidden)
+            hidden << QStringLiteral("\"%1\" (page %2)").arg(word.text, QString::number(index + 1));
+        const PageWords& words = text->words;
         const PageTable table = readPageTable(words, index + 1);
         if (index == 0) {
+            if (words.empty() && !text->hidden.empty())
+                throw Error(QStringLiteral("%1: page 1 shows no text a reader sees: its %2 words are "
+                                           "invisible or drawn in the colour beneath them (a scanned PDF?)")
+                                .arg(quotedPath(pdfPath), QString::number(text->hidden.size())));
             if (words.empty())
                 throw Error(
                     QStringLiteral("%1: page 1 has no text layer (a scanned PDF?); only an annex with "
@@ -136,6 +174,7 @@ bool AnnexImportJob::readPages(const jobs::ProgressFn& progress)
             if (!table.hasTable)
                 throw Error(QStringLiteral("%1: not a case-rate annex: page 1 has no table headed %2")
                                 .arg(quotedPath(pdfPath), headingsWanted()));
+            refuseSeveralRatesPerCode(pdfPath, table);
             m_result.kind = decideKind(pdfPath, m_params.kind, table);
             m_result.year = yearIn(table.titleLines);
         } else if (!table.hasTable) {
@@ -163,6 +202,7 @@ bool AnnexImportJob::readPages(const jobs::ProgressFn& progress)
 
     m_result.checks = checkRows(m_result.rows, rowsPerPage);
     m_result.checks.problems = problems + m_result.checks.problems;
+    m_result.checks.hiddenWords = hidden;
     for (const AnnexRow& note : notes)
         m_result.checks.footnoteLines << (note.code + QLatin1Char(' ') + note.description).trimmed();
     return true;

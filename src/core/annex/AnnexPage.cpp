@@ -159,6 +159,10 @@ PageTable readPageTable(const PageWords& words, int pageNumber)
         headTop = std::min(headTop, h->top);
         headBottom = std::max(headBottom, h->bottom);
     }
+    for (const Fragment& f : fragments) {
+        if (f.top >= headTop && f.bottom <= headBottom && headingOf(f.text) == CaseRateHeading)
+            ++table.caseRateColumns;
+    }
     double footerTop = std::numeric_limits<double>::max();
     for (const Fragment& f : fragments) {
         if (f.bottom <= headTop)

@@ -14,6 +14,7 @@ struct PageTable
     bool hasTable = false;
     std::optional<AnnexKind> kind; // from the code column's heading, when it says
     QString codeHeading;
+    int caseRateColumns = 0; // "Case Rate" headings: more than one is a table of several rates per code
     QStringList titleLines;
     std::vector<AnnexRow> rows;  // lines of the code column with all three amounts
     std::vector<AnnexRow> notes; // lines of the code column without any amount (a footnote)
