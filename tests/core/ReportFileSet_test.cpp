@@ -258,10 +258,11 @@ TEST(ReportFileSet, fullDiskSurfacesAtTheLatestOnClose)
     if (!QFileInfo::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full on this system";
     TempProgramFolder folder;
-    // The log is never deleted before opening, so a link to a full device stays in place.
+    // The log is never deleted before opening, so a link to a full device stays in place
+    // for an update run, which empties the log (a scan, which appends, refuses the link).
     ASSERT_TRUE(QFile::link("/dev/full", folder.outputFile("ICD Parser Log.txt")));
     ReportFileSet set;
-    set.OpenScanFiles(false);
+    set.OpenUpdateFiles(false);
     set.writeLine(Slot::LogFile, "a short line stays in the buffer");
     set.writeLine(Slot::ScriptFile, "INSERT ...");
     const std::string message = messageOf([&] { set.closeAll(); });
@@ -271,7 +272,7 @@ TEST(ReportFileSet, fullDiskSurfacesAtTheLatestOnClose)
     EXPECT_EQ(contentOf(set, Slot::ScriptFile), golden("use-build-file-header.golden") + "INSERT ...\r\n");
 
     // Many lines: the failure shows at a write, once the buffer must go to the device.
-    set.OpenScanFiles(false);
+    set.OpenUpdateFiles(false);
     const std::string atWrite = messageOf([&] {
         for (int i = 0; i < 100000; ++i)
             set.writeLine(Slot::LogFile, QStringLiteral("line %1 of a long run").arg(i));
@@ -280,6 +281,24 @@ TEST(ReportFileSet, fullDiskSurfacesAtTheLatestOnClose)
     set.CloseReportFiles();
     EXPECT_FALSE(anyOpen(set));
 }
+
+#ifdef Q_OS_UNIX
+TEST(ReportFileSet, aScanNeverAppendsToTheLogThroughALink)
+{
+    TempProgramFolder folder;
+    const QString elsewhere = folder.path() + "/elsewhere.txt";
+    writeBytes(elsewhere, "someone else's file\r\n");
+    const QString log = folder.outputFile("ICD Parser Log.txt");
+    ASSERT_TRUE(QFile::link(elsewhere, log));
+    ReportFileSet set;
+    const std::string message = messageOf([&] { set.OpenScanFiles(false); });
+    EXPECT_NE(message.find(QDir::toNativeSeparators(log).toStdString() + "\" is a link to \""),
+              std::string::npos)
+        << message;
+    EXPECT_FALSE(anyOpen(set));
+    EXPECT_EQ(readBytes(elsewhere), "someone else's file\r\n");
+}
+#endif
 
 TEST(ReportFileSet, quietCloseIsSafeAnyTime)
 {

@@ -7,6 +7,7 @@
 #include "db/Connection.h"
 #include "db/Statements.h"
 #include "db/Transaction.h"
+#include "platform/OutputFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -162,6 +163,11 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
     const QString refused =
         QStringLiteral("The undo file \"%1\" was not run, and nothing was changed: ").arg(shownFile);
     const QString marker = undoneMarkerPath(undoFile);
+    try {
+        refuseLinkedFile(marker); // before anything changes
+    } catch (const Error& e) {
+        throw Error(refused + e.message());
+    }
     if (QFileInfo::exists(marker))
         throw Error(refused +
                     QStringLiteral("it was run already (%1).").arg(QDir::toNativeSeparators(marker)));
@@ -209,13 +215,12 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
         throw Error(refused + e.message()); // a lost connection or a failed commit: rolled back
     }
 
-    QFile mark(marker);
-    if (!mark.open(QIODevice::WriteOnly) || mark.write(when.toString(Qt::ISODate).toUtf8()) < 0 ||
-        !mark.flush())
+    if (const QString failed = writeUnlinkedFile(marker, when.toString(Qt::ISODate).toUtf8());
+        !failed.isEmpty())
         throw Error(
             QStringLiteral("The apply of run %1 was undone, but the marker \"%2\" could not be written "
                            "(%3): do not run this undo file again.")
-                .arg(record.runId, QDir::toNativeSeparators(marker), mark.errorString()));
+                .arg(record.runId, QDir::toNativeSeparators(marker), failed));
     return result;
 }
 

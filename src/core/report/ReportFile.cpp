@@ -1,6 +1,7 @@
 #include "report/ReportFile.h"
 
 #include "Error.h"
+#include "platform/OutputFile.h"
 #include "text/Windows1252.h"
 
 #include <QDir>
@@ -14,7 +15,9 @@ void ReportFile::open(const QString& path, Mode mode)
     m_file.setFileName(path);
     const QIODevice::OpenMode flags = mode == Mode::Append ? QIODevice::WriteOnly | QIODevice::Append
                                                            : QIODevice::WriteOnly | QIODevice::Truncate;
-    if (!m_file.open(flags)) {
+    // A log that is appended to stays in place: a link there would add to any file.
+    const bool opened = mode == Mode::Append ? openUnlinked(m_file, flags) : m_file.open(flags);
+    if (!opened) {
         throw Error(QStringLiteral("Cannot open the report file \"%1\": %2.")
                         .arg(QDir::toNativeSeparators(path), m_file.errorString()));
     }
