@@ -271,7 +271,7 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
     if (record.database != database)
         throw Error(
             refused +
-            QStringLiteral("it read the database %1, not the connected %2.").arg(record.database, database));
+            QStringLiteral("it read %1, but this connection is to %2.").arg(record.database, database));
     const QString marker = appliedMarkerPath(outputFolder, record.runId);
     refuseLink(refused, marker);
     if (QFile::exists(marker))

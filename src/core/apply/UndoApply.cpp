@@ -174,7 +174,7 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
     const QString database = connection.settings().describe();
     if (record.database != database)
         throw Error(refused +
-                    QStringLiteral("the apply it undoes changed the database %1, not the connected %2.")
+                    QStringLiteral("the apply it undoes changed %1, but this connection is to %2.")
                         .arg(record.database, database));
 
     UndoResult result{record.runId, undoFile, record.restoredRows(), record.removedRows()};
