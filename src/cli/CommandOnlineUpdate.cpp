@@ -88,6 +88,7 @@ void printTable(CliContext& ctx, const tools::CentralUpdateTable& table)
         for (qsizetype i = 0; i < fields.size(); ++i)
             ctx.out << (i ? "\t" : "") << oneField(fields[i]);
         ctx.out << '\n';
+        ctx.checkOutput();
     };
     printRow(table.columns);
     for (const QStringList& row : table.rows)
@@ -135,9 +136,11 @@ int runOnlineUpdate(CliContext& ctx, const QStringList& args)
     auto hospital = ctx.signIn();
     const tools::OnlineUpdateCounts counts =
         tools::applyOnlineUpdate(*hospital, table.rows, ctx.logIdentity());
-    for (const QString& change : counts.changes)
+    for (const QString& change : counts.changes) {
         ctx.out << oneField(change) << '\n';
-    ctx.out << tools::closingMessage(counts) << '\n';
+        ctx.checkOutput();
+    }
+    ctx.out << shownLines(tools::closingMessage(counts)) << '\n';
     if (counts.skipped > 0)
         ctx.out << counts.skipped << " rows without a code or a description were skipped.\n";
     return 0;
