@@ -24,7 +24,9 @@ const Command kCommands[] = {
     {"inspect", runInspect,
      "inspect FILE | FILE.pdf | --update-resource [FILE]   check a rate list (or an annex's rows) line by "
      "line"},
-    {"db", runDb, "db init [--force]   build the embedded sample databases"},
+    {"db", runDb,
+     "db init [--force]   build the embedded sample databases that are missing (--force: all three, each old "
+     "file kept as NAME.<date time>.bak)"},
     {"log", runLog, "log [--last N]   print the activity log"},
     {"scan", runScan,
      "scan [--ph] [--fix-format] (--source FILE | --update-resource [FILE]) [--strategy batched|per-line] "

@@ -351,8 +351,8 @@ std::unique_ptr<Connection> Connection::openCentral(const ConnectionSettings& se
     const QString path = QDir(settings.embeddedFolder).filePath(QStringLiteral("central.db"));
     if (!QFileInfo(path).isFile())
         throw Error(
-            QStringLiteral("The central update database %1 does not exist. Build the sample "
-                           "databases with: orvex-cli --db \"%2\" db init --force, or choose the "
+            QStringLiteral("The central update database %1 does not exist. Build it with: orvex-cli --db "
+                           "\"%2\" db init (the other databases there are left as they are), or choose the "
                            "central server's profile.")
                 .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(settings.embeddedFolder)));
     PendingConnection pending(QStringLiteral("QSQLITE"), name);
