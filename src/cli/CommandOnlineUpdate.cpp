@@ -60,8 +60,6 @@ db::ConnectionSettings centralSettings(CliContext& ctx, const OnlineUpdateOption
     std::optional<db::SqlServerProfile> profile;
     if (!o.centralOdbc.isEmpty()) {
         profile = tools::profileFromConnectionString(o.centralOdbc);
-        if (o.saveCentral)
-            saved.setCentralProfile(profile);
     } else if (o.centralFolder.isEmpty()) {
         profile = saved.centralProfile();
     }
@@ -129,6 +127,9 @@ int runOnlineUpdate(CliContext& ctx, const QStringList& args)
     if (!o.check && !o.apply)
         return 0; // only --forget-central
     const tools::CentralUpdateTable table = readCentral(central);
+    // Saved only once the server let us in and gave its table: never a profile that fails.
+    if (o.saveCentral)
+        db::SignInSettings().setCentralProfile(tools::profileFromConnectionString(o.centralOdbc));
     if (o.check) {
         printTable(ctx, table);
         return 0;
