@@ -51,8 +51,28 @@ QString errorText(const QSqlError& e)
     return driver.isEmpty() ? QStringLiteral("unknown error") : driver;
 }
 
+// Another session holds a lock: SQLite's busy or locked (primary result codes 5 and 6; the
+// ODBC driver gives only its words), SQL Server's lock time-out.
+bool isLockConflict(const ConnectionSettings& settings, const QSqlError& e)
+{
+    if (settings.kind == ConnectionSettings::Kind::Embedded) {
+        bool numeric = false;
+        const int code = e.nativeErrorCode().toInt(&numeric) & 0xFF;
+        return numeric && (code == 5 || code == 6);
+    }
+    const QString text = e.databaseText();
+    return text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("database table is locked"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("Lock request time out period exceeded"), Qt::CaseInsensitive);
+}
+
 Error statementFailed(const ConnectionSettings& settings, const QSqlQuery& query, const QString& sql)
 {
+    // Nothing the user can do about the statement: only the wait helps.
+    if (isLockConflict(settings, query.lastError()))
+        return Error(QStringLiteral("Cannot use %1 now: another program or window holds a lock on it (%2). "
+                                    "Nothing was changed; try again when it has finished.")
+                         .arg(settings.describe(), errorText(query.lastError())));
     return Error(QStringLiteral("A statement failed on %1: %2. Statement: %3")
                      .arg(settings.describe(), errorText(query.lastError()), shortForm(sql)));
 }
