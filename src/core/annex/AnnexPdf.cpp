@@ -18,6 +18,10 @@ bool startsLikePdf(const QString& path)
     // Readers accept the header anywhere in the first kilobyte.
     return file.read(1024).contains("%PDF-");
 }
+
+// Poppler prints its own errors ("Error: Incorrect password") on standard error; the import
+// says what went wrong in its own message, so Poppler's are dropped.
+void ignorePopplerError(const QString&, const QVariant&) {}
 } // namespace
 
 QString quotedPath(const QString& path)
@@ -37,6 +41,7 @@ AnnexPdf::AnnexPdf(const QString& path) : m_path(path)
     if (!startsLikePdf(path))
         throw Error(QStringLiteral("%1: not a PDF file (no PDF header)").arg(quotedPath(path)));
 
+    Poppler::setDebugErrorFunction(ignorePopplerError, QVariant());
     m_document = Poppler::Document::load(path);
     if (!m_document)
         throw Error(QStringLiteral("%1: the PDF is damaged and cannot be read").arg(quotedPath(path)));
