@@ -168,7 +168,8 @@ TEST(AnnexImport, badFilesAreRefusedWithAClearMessage)
         EXPECT_TRUE(run.err.contains(c.message)) << c.file << ": " << run.err.toStdString();
     }
     qInstallMessageHandler(previous);
-    EXPECT_TRUE(g_qtMessages.filter(QRegularExpression("^Error")).isEmpty()) << g_qtMessages.join('\n').toStdString();
+    EXPECT_TRUE(g_qtMessages.filter(QRegularExpression("^Error")).isEmpty())
+        << g_qtMessages.join('\n').toStdString();
     EXPECT_EQ(filesIn(folder.path()), before);
     EXPECT_TRUE(filesIn(folder.path() + "/output").isEmpty());
 }

@@ -86,7 +86,8 @@ TEST(DbInit, theCommandAMissingCentralDatabaseNamesLeavesTheOtherTwo)
 
     const CliTextRun missing = runCliText({"--db", dir.path(), "online-update", "--check"});
     EXPECT_EQ(missing.exitCode, 1);
-    const QString command = QStringLiteral("orvex-cli --db \"%1\" db init ").arg(QDir::toNativeSeparators(dir.path()));
+    const QString command =
+        QStringLiteral("orvex-cli --db \"%1\" db init ").arg(QDir::toNativeSeparators(dir.path()));
     EXPECT_TRUE(missing.err.contains(command)) << missing.err.toStdString();
     EXPECT_FALSE(missing.err.contains("--force")) << missing.err.toStdString();
 

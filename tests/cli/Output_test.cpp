@@ -79,7 +79,8 @@ TEST(StandardOutput, aFullDiskFailsEveryCommandThatPrints)
 
     QTemporaryDir sample;
     expectOutputLost(runToFullDisk({"--db", sample.path(), "db", "init"}), "db init");
-    expectOutputLost(runToFullDisk({"--db", sample.path(), "online-update", "--check"}), "online-update --check");
+    expectOutputLost(runToFullDisk({"--db", sample.path(), "online-update", "--check"}),
+                     "online-update --check");
     expectOutputLost(runToFullDisk({"--db", sample.path(), "duplicates", "--check"}), "duplicates --check");
 }
 
@@ -107,16 +108,17 @@ TEST(StoredText, everyControlCharacterIsShownWrittenOut)
 {
     QTemporaryDir sample;
     db::buildSampleDatabases(sample.path(), false);
-    const QString forged = "' ' || char(27) || '[1A' || char(27) || '[2KForged' || char(13) || char(10) || 'x' || "
-                           "char(9) || 'y' || char(155) || 'z'";
+    const QString forged =
+        "' ' || char(27) || '[1A' || char(27) || '[2KForged' || char(13) || char(10) || 'x' || "
+        "char(9) || 'y' || char(155) || 'z'";
     const QString shown = QStringLiteral(" \\x1b[1A\\x1b[2KForged\\r\\nx\\ty\\x9bz");
     // Every central description gets the sequence: each code the hospital has is updated.
     test::execOnFile(db::centralDatabasePath(sample.path()),
                      "UPDATE tbICDdiagMainUpdate SET Description = Description || " + forged);
     for (int i = 0; i < 2; ++i)
         test::execOnFile(QDir(sample.path()).filePath("Build_FILE.db"),
-                         "INSERT INTO tbICDdiagMain (CODE, Description) VALUES ('ZZ9.9', 'Made up' || " + forged +
-                             ")");
+                         "INSERT INTO tbICDdiagMain (CODE, Description) VALUES ('ZZ9.9', 'Made up' || " +
+                             forged + ")");
 
     const auto check = test::runCliText({"--db", sample.path(), "online-update", "--check"});
     ASSERT_EQ(check.exitCode, 0) << check.err.toStdString();

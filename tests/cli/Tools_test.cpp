@@ -44,10 +44,12 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
     // procedure's, and the new ones follow it. In the sample every case rate has a package of
     // its own; a second case rate shares the packages of the two codes split off.
     const QString medicare = sample.dir.filePath(QStringLiteral("Medicare.db"));
-    test::execOnFile(medicare, QStringLiteral("INSERT INTO tbMed_MedicalCaseRates (ICDCode, Description, PackageID) "
-                                              "VALUES ('A00.9', 'Cholera, unspecified', '100001')"));
-    test::execOnFile(medicare, QStringLiteral("INSERT INTO tbMed_Procedures (RVSCODE, Description, PackageID, "
-                                              "Status) VALUES ('10061', 'Incision, complicated', '200001', 1)"));
+    test::execOnFile(medicare,
+                     QStringLiteral("INSERT INTO tbMed_MedicalCaseRates (ICDCode, Description, PackageID) "
+                                    "VALUES ('A00.9', 'Cholera, unspecified', '100001')"));
+    test::execOnFile(medicare,
+                     QStringLiteral("INSERT INTO tbMed_Procedures (RVSCODE, Description, PackageID, "
+                                    "Status) VALUES ('10061', 'Incision, complicated', '200001', 1)"));
     test::CliTextRun run = cli({"clone", "--icd", "A00.0"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QLatin1String("ICD A00.0: new package 2"))) << run.out.toStdString();

@@ -261,7 +261,8 @@ TEST_P(ApplyRun, refusesToWriteThroughALinkInTheOutputFolder)
         ASSERT_TRUE(QFile::link(elsewhere, planted));
         const QString refused = refusal();
         EXPECT_TRUE(refused.contains("nothing was changed")) << refused.toStdString();
-        EXPECT_TRUE(refused.contains(QDir::toNativeSeparators(planted) + "\" is a link")) << refused.toStdString();
+        EXPECT_TRUE(refused.contains(QDir::toNativeSeparators(planted) + "\" is a link"))
+            << refused.toStdString();
         EXPECT_FALSE(QFileInfo::exists(elsewhere));
         EXPECT_EQ(snapshot(), before);
         ASSERT_TRUE(QFile::remove(planted));

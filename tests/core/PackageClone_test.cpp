@@ -162,17 +162,19 @@ TEST_P(PackageClone, aCodeWithAPackageOfItsOwnIsNotSplitAgain)
     EXPECT_EQ(clone(db::CaseRateTable::Medical, QStringLiteral("A00.0")).newPackageId, QStringLiteral("101"));
     const QStringList before = snapshot();
     for (const auto& [code, package] : {std::pair{"A00.0", "101"}, std::pair{"A00.1", "12"}})
-        EXPECT_EQ(failureOf(db::CaseRateTable::Medical, QString::fromLatin1(code)),
-                  QStringLiteral("No new package was made for ICD code \"%1\", and nothing was changed: its case "
-                                 "rate has package \"%2\" of its own already; no other case rate uses it.")
-                      .arg(QString::fromLatin1(code), QString::fromLatin1(package)));
+        EXPECT_EQ(
+            failureOf(db::CaseRateTable::Medical, QString::fromLatin1(code)),
+            QStringLiteral("No new package was made for ICD code \"%1\", and nothing was changed: its case "
+                           "rate has package \"%2\" of its own already; no other case rate uses it.")
+                .arg(QString::fromLatin1(code), QString::fromLatin1(package)));
     EXPECT_EQ(snapshot(), before);
     // Every package is used by a case rate.
-    EXPECT_EQ(column(QStringLiteral("select count(*) from Medicare.tbMedPackage p where PackageID <> '100' and "
-                                    "not exists (select 1 from Medicare.tbMed_MedicalCaseRates m where "
-                                    "m.PackageID = p.PackageID) and not exists (select 1 from "
-                                    "Medicare.tbMed_Procedures r where r.PackageID = p.PackageID)")),
-              QStringList{"0"});
+    EXPECT_EQ(
+        column(QStringLiteral("select count(*) from Medicare.tbMedPackage p where PackageID <> '100' and "
+                              "not exists (select 1 from Medicare.tbMed_MedicalCaseRates m where "
+                              "m.PackageID = p.PackageID) and not exists (select 1 from "
+                              "Medicare.tbMed_Procedures r where r.PackageID = p.PackageID)")),
+        QStringList{"0"});
 }
 
 TEST_P(PackageClone, aFailureBeforeAnyStatementOfTheCloneChangesNothing)

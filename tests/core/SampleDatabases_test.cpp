@@ -652,7 +652,8 @@ TEST(SampleDatabaseFiles, aMissingCentralDatabaseIsBuiltAloneBesideTheOtherTwo)
     // The hospital databases alone beside an existing central.db: built, central.db kept.
     const QByteArray centralBytes = readBytes(db::centralDatabasePath(dir.path()));
     ASSERT_TRUE(QFile::remove(buildFile) && QFile::remove(medicare));
-    EXPECT_EQ(db::buildSampleDatabases(dir.path(), false).built, (QStringList{"Build_FILE.db", "Medicare.db"}));
+    EXPECT_EQ(db::buildSampleDatabases(dir.path(), false).built,
+              (QStringList{"Build_FILE.db", "Medicare.db"}));
     EXPECT_EQ(readBytes(db::centralDatabasePath(dir.path())), centralBytes);
 }
 
@@ -665,8 +666,9 @@ TEST(SampleDatabaseFiles, failureLeavesNothingHalfBuilt)
                 throw Error("injected failure");
         };
     };
-    EXPECT_THROW(db::buildSampleDatabases(dir.path(), false, failAt(db::SampleBuildStep::Built, "Medicare.db")),
-                 Error);
+    EXPECT_THROW(
+        db::buildSampleDatabases(dir.path(), false, failAt(db::SampleBuildStep::Built, "Medicare.db")),
+        Error);
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
     // With --force over existing files, a failure at any step keeps the old files as they

@@ -173,9 +173,8 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
                     QStringLiteral("it was run already (%1).").arg(QDir::toNativeSeparators(marker)));
     const QString database = connection.settings().describe();
     if (record.database != database)
-        throw Error(refused +
-                    QStringLiteral("the apply it undoes changed %1, but this connection is to %2.")
-                        .arg(record.database, database));
+        throw Error(refused + QStringLiteral("the apply it undoes changed %1, but this connection is to %2.")
+                                  .arg(record.database, database));
 
     UndoResult result{record.runId, undoFile, record.restoredRows(), record.removedRows()};
     try {

@@ -318,8 +318,9 @@ QString SqlServerStatements::packageRowCount() const
 
 QString SqlServerStatements::packageCaseRateCount() const
 {
-    return QStringLiteral("SELECT (SELECT COUNT(*) FROM %1 WHERE PACKAGEID = ?) + (SELECT COUNT(*) FROM %2 WHERE "
-                          "PACKAGEID = ?)")
+    return QStringLiteral(
+               "SELECT (SELECT COUNT(*) FROM %1 WHERE PACKAGEID = ?) + (SELECT COUNT(*) FROM %2 WHERE "
+               "PACKAGEID = ?)")
         .arg(caseRateTable(CaseRateTable::Medical), caseRateTable(CaseRateTable::Procedures));
 }
 

@@ -298,8 +298,9 @@ QString SqliteStatements::packageRowCount() const
 
 QString SqliteStatements::packageCaseRateCount() const
 {
-    return QStringLiteral("select (select count(*) from %1 where PACKAGEID = ?) + (select count(*) from %2 where "
-                          "PACKAGEID = ?)")
+    return QStringLiteral(
+               "select (select count(*) from %1 where PACKAGEID = ?) + (select count(*) from %2 where "
+               "PACKAGEID = ?)")
         .arg(caseRateTable(CaseRateTable::Medical), caseRateTable(CaseRateTable::Procedures));
 }
 

@@ -20,8 +20,8 @@ namespace {
 bool isLink(const QString& path)
 {
 #ifdef Q_OS_WIN
-    const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(
-        QDir::toNativeSeparators(path).utf16()));
+    const DWORD attributes =
+        GetFileAttributesW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()));
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 #else
     return QFileInfo(path).isSymLink();
@@ -34,8 +34,9 @@ bool isLink(const QString& path)
     throw Error(QStringLiteral("\"%1\" is a link%2, not a file of the output folder, and no file is written "
                                "through a link. Remove the link and run again.")
                     .arg(QDir::toNativeSeparators(path),
-                         target.isEmpty() ? QString()
-                                          : QStringLiteral(" to \"%1\"").arg(QDir::toNativeSeparators(target))));
+                         target.isEmpty()
+                             ? QString()
+                             : QStringLiteral(" to \"%1\"").arg(QDir::toNativeSeparators(target))));
 }
 
 } // namespace

@@ -88,7 +88,8 @@ QVariant allowAsPrimary(const QString& text)
         return 1;
     if (flag.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
         return 0;
-    throw Error(QStringLiteral("its ALLOWASPRIMARY \"%1\" is not a whole number (0 or 1).").arg(text.left(60)));
+    throw Error(
+        QStringLiteral("its ALLOWASPRIMARY \"%1\" is not a whole number (0 or 1).").arg(text.left(60)));
 }
 
 } // namespace
