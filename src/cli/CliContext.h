@@ -30,6 +30,12 @@ struct CliContext
     // workstation's user.
     db::LogIdentity logIdentity() const;
     QString userId; // the signed-in user, as the activity log names it; set by signIn()
+
+    // What a command prints is part of its result: throws orvex::Error when standard output
+    // lost some of it (a full disk, a closed pipe). checkOutput() looks at what went out so far
+    // (cheap, for every row of a long listing); finishOutput() first flushes the rest.
+    void checkOutput();
+    void finishOutput();
 };
 
 // A command's arguments that do not fit its usage: runCli prints the message and the
@@ -41,8 +47,12 @@ public:
 };
 
 // Tabs separate the fields of a printed row and a line ends it, so neither may stand
-// inside a field: both become blanks.
-QString oneField(QString text);
+// inside a field: they and every other control character are written out ("\t", "\n",
+// "\x1b"), so that no stored text can forge a row or steer the terminal.
+QString oneField(const QString& text);
+// A line or message of several lines built from stored text: control characters written out,
+// its own line breaks kept.
+QString shownLines(const QString& text);
 
 // A command: arguments after its name; returns the process exit code.
 using CommandFn = int (*)(CliContext&, const QStringList&);

@@ -24,7 +24,9 @@ const Command kCommands[] = {
     {"inspect", runInspect,
      "inspect FILE | FILE.pdf | --update-resource [FILE]   check a rate list (or an annex's rows) line by "
      "line"},
-    {"db", runDb, "db init [--force]   build the embedded sample databases"},
+    {"db", runDb,
+     "db init [--force]   build the embedded sample databases that are missing (--force: all three, each old "
+     "file kept as NAME.<date time>.bak)"},
     {"log", runLog, "log [--last N]   print the activity log"},
     {"scan", runScan,
      "scan [--ph] [--fix-format] (--source FILE | --update-resource [FILE]) [--strategy batched|per-line] "
@@ -79,6 +81,19 @@ bool asksForHelp(const QString& argument)
     return argument == QLatin1String("-h") || argument == QLatin1String("--help");
 }
 
+// 0 when all that was printed reached standard output, else 1 with the reason on stderr.
+int printed(CliContext& ctx)
+{
+    try {
+        ctx.finishOutput();
+        return 0;
+    } catch (const Error& e) {
+        ctx.err << "orvex-cli: " << e.message() << "\n";
+        ctx.err.flush();
+        return 1;
+    }
+}
+
 int usageError(QTextStream& err, const QString& problem)
 {
     err << "orvex-cli: " << problem << "\n";
@@ -86,6 +101,21 @@ int usageError(QTextStream& err, const QString& problem)
     return 2;
 }
 } // namespace
+
+void CliContext::checkOutput()
+{
+    if (out.status() == QTextStream::Ok)
+        return;
+    const QString reason = out.device() ? out.device()->errorString() : QStringLiteral("the stream failed");
+    throw Error(QStringLiteral("Cannot write to standard output: %1. What the command printed is incomplete.")
+                    .arg(reason));
+}
+
+void CliContext::finishOutput()
+{
+    out.flush();
+    checkOutput();
+}
 
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
@@ -96,14 +126,13 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
     QStringList args = arguments;
     if (std::any_of(args.begin(), args.end(), asksForHelp) || args.value(0) == QLatin1String("help")) {
         printUsage(out);
-        return 0;
+        return printed(ctx);
     }
     while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))) {
         const QString option = args.takeFirst();
         if (option == QLatin1String("--version")) {
             out << version::text << "\n";
-            out.flush();
-            return 0;
+            return printed(ctx);
         }
         const bool known = option == QLatin1String("--workdir") || option == QLatin1String("--db") ||
                            option == QLatin1String("--odbc");
@@ -134,15 +163,15 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
         if (name == QLatin1String(c.name)) {
             try {
                 const int rc = c.run(ctx, args);
-                out.flush();
+                ctx.finishOutput();
                 err.flush();
                 return rc;
             } catch (const UsageError& e) {
                 out.flush();
-                return usageError(err, e.message());
+                return usageError(err, shownLines(e.message()));
             } catch (const Error& e) {
                 out.flush();
-                err << "orvex-cli: " << e.message() << "\n";
+                err << "orvex-cli: " << shownLines(e.message()) << "\n";
                 err.flush();
                 return 1;
             }

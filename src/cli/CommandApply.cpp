@@ -36,9 +36,9 @@ int runApply(CliContext& ctx, const QStringList& args)
         apply::readRunRecord(QDir(output).filePath(QString::fromUtf16(apply::kRunRecordName)));
     apply::checkRunKind(record, kind);
     const apply::ApplyCounts counts = apply::countChanges(record);
-    ctx.out << "The " << apply::runKindTitle(record.kind) << " " << record.runId << " of "
-            << record.when.toString(Qt::ISODate) << " on " << record.database << ": " << counts.text()
-            << "\n";
+    ctx.out << "The " << oneField(apply::runKindTitle(record.kind)) << " " << oneField(record.runId) << " of "
+            << record.when.toString(Qt::ISODate) << " on " << oneField(record.database) << ": "
+            << counts.text() << "\n";
     if (counts.total() == 0) {
         ctx.out << "Nothing to apply.\n"; // as the window says it: no transaction, no log entry
         return 0;
@@ -81,8 +81,8 @@ int runUndo(CliContext& ctx, const QStringList& args)
     if (file.isEmpty())
         throw UsageError(QStringLiteral("undo needs an undo file or --last"));
     const apply::UndoPlan plan = apply::readUndoPlan(file);
-    ctx.out << "Undo of the apply of run " << plan.runId << " on " << plan.database << ": " << plan.text()
-            << "\n";
+    ctx.out << "Undo of the apply of run " << oneField(plan.runId) << " on " << oneField(plan.database)
+            << ": " << oneField(plan.text()) << "\n";
     if (!confirmed) {
         ctx.out.flush();
         ctx.err << "orvex-cli: undo changes the database: add --yes to run it\n";

@@ -1,4 +1,5 @@
-// "db init [--force]": builds the embedded sample databases.
+// "db init [--force]": builds the embedded sample databases that are missing, or with
+// --force all three, keeping the old files aside.
 #include "cli/CliContext.h"
 
 #include "Error.h"
@@ -15,7 +16,8 @@ namespace {
 int usage(CliContext& ctx, const QString& problem)
 {
     ctx.err << "orvex-cli db: " << problem << "\n"
-            << "usage: orvex-cli [--db DIR] db init [--force]\n";
+            << "usage: orvex-cli [--db DIR] db init [--force]   (--force builds all three anew and keeps "
+               "each old file as NAME.<date time>.bak)\n";
     ctx.err.flush();
     return 2;
 }
@@ -52,15 +54,22 @@ int init(CliContext& ctx, const QStringList& options)
     const QString folder = sampleFolder(ctx);
     QElapsedTimer timer;
     timer.start();
-    db::buildSampleDatabases(folder, force);
+    const db::SampleBuild build = db::buildSampleDatabases(folder, force);
     const qint64 ms = timer.elapsed();
     // Reading the new files back is part of the build: success is printed only after it.
     const QList<db::SampleTableCount> counts = db::countSampleTables(folder);
 
-    ctx.out << "Built the sample databases in " << QDir::toNativeSeparators(folder) << " ("
-            << QString::number(ms / 1000.0, 'f', 2) << " s):\n";
+    ctx.out << "Built " << build.built.join(QLatin1String(", ")) << " in " << QDir::toNativeSeparators(folder)
+            << " (" << QString::number(ms / 1000.0, 'f', 2) << " s)";
+    if (build.built.size() < db::sampleDatabaseFiles().size())
+        ctx.out << "; the other files there were left as they were";
+    ctx.out << ":\n";
     printCounts(ctx, folder, counts);
-    ctx.out.flush();
+    if (!build.keptAside.isEmpty()) {
+        ctx.out << "The old files were kept:\n";
+        for (const QString& path : build.keptAside)
+            ctx.out << "  " << QDir::toNativeSeparators(path) << "\n";
+    }
     return 0;
 }
 

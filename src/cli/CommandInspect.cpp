@@ -72,6 +72,7 @@ QString locate(const QString& name)
 void inspectLine(CliContext& ctx, qsizetype number, const QString& line, InspectSummary& summary)
 {
     ++summary.lines;
+    ctx.checkOutput(); // a full disk stops the listing at once
     for (const QChar c : line) {
         if (!cp1252::isPrintable(c))
             ++summary.unprintable;

@@ -3,16 +3,18 @@
 
 #include "Error.h"
 #include "db/ActivityLog.h"
+#include "text/VisibleText.h"
 
 namespace orvex::cli {
 
-QString oneField(QString text)
+QString oneField(const QString& text)
 {
-    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    for (QChar& c : text)
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QLatin1Char(' ');
-    return text;
+    return text::visibleText(text);
+}
+
+QString shownLines(const QString& text)
+{
+    return text::visibleLines(text);
 }
 
 int runLog(CliContext& ctx, const QStringList& args)
@@ -30,10 +32,12 @@ int runLog(CliContext& ctx, const QStringList& args)
     }
     auto connection = ctx.signIn();
     db::ActivityLog log(*connection);
-    for (const db::ActivityLogEntry& e : log.last(last))
+    for (const db::ActivityLogEntry& e : log.last(last)) {
         ctx.out << oneField(e.timestamp) << '\t' << oneField(e.user) << '\t' << oneField(e.workstation)
                 << '\t' << oneField(e.text) << '\n';
-    ctx.out.flush();
+        ctx.checkOutput(); // a full disk stops the listing at once
+    }
+    ctx.finishOutput();
     return 0;
 }
 

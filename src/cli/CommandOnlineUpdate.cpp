@@ -60,8 +60,6 @@ db::ConnectionSettings centralSettings(CliContext& ctx, const OnlineUpdateOption
     std::optional<db::SqlServerProfile> profile;
     if (!o.centralOdbc.isEmpty()) {
         profile = tools::profileFromConnectionString(o.centralOdbc);
-        if (o.saveCentral)
-            saved.setCentralProfile(profile);
     } else if (o.centralFolder.isEmpty()) {
         profile = saved.centralProfile();
     }
@@ -88,6 +86,7 @@ void printTable(CliContext& ctx, const tools::CentralUpdateTable& table)
         for (qsizetype i = 0; i < fields.size(); ++i)
             ctx.out << (i ? "\t" : "") << oneField(fields[i]);
         ctx.out << '\n';
+        ctx.checkOutput();
     };
     printRow(table.columns);
     for (const QStringList& row : table.rows)
@@ -128,6 +127,9 @@ int runOnlineUpdate(CliContext& ctx, const QStringList& args)
     if (!o.check && !o.apply)
         return 0; // only --forget-central
     const tools::CentralUpdateTable table = readCentral(central);
+    // Saved only once the server let us in and gave its table: never a profile that fails.
+    if (o.saveCentral)
+        db::SignInSettings().setCentralProfile(tools::profileFromConnectionString(o.centralOdbc));
     if (o.check) {
         printTable(ctx, table);
         return 0;
@@ -135,9 +137,11 @@ int runOnlineUpdate(CliContext& ctx, const QStringList& args)
     auto hospital = ctx.signIn();
     const tools::OnlineUpdateCounts counts =
         tools::applyOnlineUpdate(*hospital, table.rows, ctx.logIdentity());
-    for (const QString& change : counts.changes)
+    for (const QString& change : counts.changes) {
         ctx.out << oneField(change) << '\n';
-    ctx.out << tools::closingMessage(counts) << '\n';
+        ctx.checkOutput();
+    }
+    ctx.out << shownLines(tools::closingMessage(counts)) << '\n';
     if (counts.skipped > 0)
         ctx.out << counts.skipped << " rows without a code or a description were skipped.\n";
     return 0;

@@ -28,10 +28,12 @@ jobs::JobOutcome runTool(CliContext& ctx, db::Connection& connection, jobs::Job&
     context.programFolder = ProgramFolder::path();
     context.existingConnection = &connection;
     jobs::JobOutcome outcome = job.run(context, {});
-    for (const QString& line : outcome.summary)
-        ctx.out << line << "\n";
+    for (const QString& line : outcome.summary) { // one line each, stored text in it (duplicates)
+        ctx.out << oneField(line) << "\n";
+        ctx.checkOutput();
+    }
     for (const QString& message : outcome.messages)
-        ctx.out << message << "\n";
+        ctx.out << shownLines(message) << "\n";
     return outcome;
 }
 
@@ -94,7 +96,7 @@ int runClone(CliContext& ctx, const QStringList& args)
         ctx.err << "Not Found.\n";
         return 1;
     }
-    ctx.out << outcome.summary.join(QLatin1Char('\n')) << "\nDone.\n";
+    ctx.out << shownLines(outcome.summary.join(QLatin1Char('\n'))) << "\nDone.\n";
     return 0;
 }
 

@@ -50,18 +50,18 @@ int runJob(CliContext& ctx, jobs::Job& job, const jobs::JobContext& context, con
         ctx.out << QJsonDocument(outcome.json).toJson(QJsonDocument::Compact) << "\n";
     } else {
         for (const QString& line : outcome.summary)
-            ctx.out << line << "\n";
+            ctx.out << shownLines(line) << "\n";
         for (const QString& file : outcome.filesToOpen)
-            ctx.out << "Open: " << QDir::toNativeSeparators(file) << "\n";
+            ctx.out << "Open: " << shownLines(QDir::toNativeSeparators(file)) << "\n";
     }
     for (const QString& failure : outcome.failures)
-        ctx.err << "orvex-cli: " << failure << "\n";
+        ctx.err << "orvex-cli: " << shownLines(failure) << "\n";
     if (options.stats) {
         ctx.err << "statements: " << outcome.statementsSent << "\n"
                 << "elapsed: " << QString::number(timer.elapsed() / 1000.0, 'f', 3) << " s\n";
     }
-    ctx.out.flush();
     ctx.err.flush();
+    ctx.finishOutput();
     return outcome.failures.isEmpty() ? 0 : kExitFailuresPassedOver;
 }
 

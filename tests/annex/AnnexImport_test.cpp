@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -130,7 +131,16 @@ TEST(AnnexImport, brokenChecksWriteNothing)
     EXPECT_EQ(filesIn(folder.path()), QStringList{"annex.pdf"});
 }
 
-// Files that are no readable annex: a clear message naming the file, nothing written.
+namespace {
+QStringList g_qtMessages;
+void keepQtMessage(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    g_qtMessages << message;
+}
+} // namespace
+
+// Files that are no readable annex: a clear message naming the file, nothing written, and
+// nothing of Poppler's own ("Error: Incorrect password") before it.
 TEST(AnnexImport, badFilesAreRefusedWithAClearMessage)
 {
     TempProgramFolder folder;
@@ -165,6 +175,8 @@ TEST(AnnexImport, badFilesAreRefusedWithAClearMessage)
         {"noyear.pdf", "the annex prints no year"},
     };
     const QStringList before = filesIn(folder.path());
+    g_qtMessages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepQtMessage);
     for (const auto& c : cases) {
         const QString path = QDir::toNativeSeparators(dir + c.file);
         const CliTextRun run = runCliText({"import-annex", dir + c.file});
@@ -172,6 +184,9 @@ TEST(AnnexImport, badFilesAreRefusedWithAClearMessage)
         EXPECT_TRUE(run.err.startsWith("orvex-cli: \"" + path + "\": ")) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(c.message)) << c.file << ": " << run.err.toStdString();
     }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(g_qtMessages.filter(QRegularExpression("^Error")).isEmpty())
+        << g_qtMessages.join('\n').toStdString();
     EXPECT_EQ(filesIn(folder.path()), before);
     EXPECT_TRUE(filesIn(folder.path() + "/output").isEmpty());
 }

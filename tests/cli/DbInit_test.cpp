@@ -3,6 +3,7 @@
 #include "support/TestPaths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -45,7 +46,7 @@ TEST(DbInit, buildsTheThreeFilesAndPrintsWhatAndWhere)
     EXPECT_GT(printed.value("tbICDdiagMain"), 0);
 }
 
-TEST(DbInit, neverOverwritesWithoutForce)
+TEST(DbInit, neverOverwritesWithoutForceAndKeepsTheOldFilesWithIt)
 {
     QTemporaryDir dir;
     ASSERT_EQ(runCliText({"--db", dir.path(), "db", "init"}).exitCode, 0);
@@ -54,7 +55,8 @@ TEST(DbInit, neverOverwritesWithoutForce)
 
     const CliTextRun refused = runCliText({"--db", dir.path(), "db", "init"});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains("--force")) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains("nothing was changed")) << refused.err.toStdString();
+    EXPECT_FALSE(refused.err.contains("--force")) << refused.err.toStdString();
     EXPECT_TRUE(refused.out.isEmpty());
     EXPECT_EQ(readBytes(buildFile), "keep me");
 
@@ -62,6 +64,40 @@ TEST(DbInit, neverOverwritesWithoutForce)
     EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
     EXPECT_NE(readBytes(buildFile), "keep me");
     EXPECT_GT(printedCounts(forced.out).value("tbMedPackage"), 0);
+    // Where the old files went, each one printed.
+    const QStringList kept = QDir(dir.path()).entryList({"*.bak"}, QDir::Files);
+    ASSERT_EQ(kept.size(), 3) << forced.out.toStdString();
+    EXPECT_TRUE(forced.out.contains("The old files were kept:\n")) << forced.out.toStdString();
+    for (const QString& name : kept)
+        EXPECT_TRUE(forced.out.contains(QDir::toNativeSeparators(QDir(dir.path()).filePath(name)) + "\n"))
+            << name.toStdString();
+    EXPECT_EQ(readBytes(QDir(dir.path()).filePath(kept.filter("Build_FILE.db.").value(0))), "keep me");
+}
+
+// The message for a missing central database names a command that builds it alone.
+TEST(DbInit, theCommandAMissingCentralDatabaseNamesLeavesTheOtherTwo)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(runCliText({"--db", dir.path(), "db", "init"}).exitCode, 0);
+    ASSERT_TRUE(QFile::remove(orvex::db::centralDatabasePath(dir.path())));
+    const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
+    const QString medicare = QDir(dir.path()).filePath("Medicare.db");
+    const QByteArray buildFileBytes = readBytes(buildFile), medicareBytes = readBytes(medicare);
+
+    const CliTextRun missing = runCliText({"--db", dir.path(), "online-update", "--check"});
+    EXPECT_EQ(missing.exitCode, 1);
+    const QString command =
+        QStringLiteral("orvex-cli --db \"%1\" db init ").arg(QDir::toNativeSeparators(dir.path()));
+    EXPECT_TRUE(missing.err.contains(command)) << missing.err.toStdString();
+    EXPECT_FALSE(missing.err.contains("--force")) << missing.err.toStdString();
+
+    const CliTextRun built = runCliText({"--db", dir.path(), "db", "init"});
+    ASSERT_EQ(built.exitCode, 0) << built.err.toStdString();
+    EXPECT_TRUE(built.out.startsWith("Built central.db in ")) << built.out.toStdString();
+    EXPECT_EQ(readBytes(buildFile), buildFileBytes);
+    EXPECT_EQ(readBytes(medicare), medicareBytes);
+    EXPECT_TRUE(QDir(dir.path()).entryList({"*.bak"}, QDir::Files).isEmpty());
+    EXPECT_EQ(runCliText({"--db", dir.path(), "online-update", "--check"}).exitCode, 0);
 }
 
 TEST(DbInit, defaultFolderIsDbUnderTheProgramFolder)

@@ -67,7 +67,8 @@ TEST(Log, printsEveryEntryWithTimeUserWorkstationAndText)
     EXPECT_EQ(first[1], db::CurrentUser::systemUserName());
     EXPECT_EQ(first[2], db::CurrentUser::workstation());
     EXPECT_EQ(first[3].toStdString(), "Added A00.1");
-    EXPECT_EQ(printed[1].section(QLatin1Char('\t'), 3).toStdString(), "Updated a b c to d");
+    // A tab or line break of the text is written out: the entry stays one row of four fields.
+    EXPECT_EQ(printed[1].section(QLatin1Char('\t'), 3).toStdString(), "Updated a\\tb\\nc to d");
 }
 
 TEST(Log, lastNPrintsOnlyTheNewestEntries)

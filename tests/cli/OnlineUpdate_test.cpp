@@ -1,5 +1,6 @@
 // orvex-cli online-update and search on the sample databases.
 #include "db/SampleDatabases.h"
+#include "db/SignIn.h"
 #include "support/CliRun.h"
 
 #include <QDir>
@@ -110,6 +111,26 @@ TEST_F(OnlineUpdateCli, badCentralServersAndOptionsGiveClearMessages)
     EXPECT_EQ(runCliText({"online-update", "--check", "--central-db", "a", "--central-odbc", "b"}).exitCode,
               2);
     EXPECT_EQ(runCliText({"online-update", "--check", "--save-central"}).exitCode, 2);
+}
+
+TEST_F(OnlineUpdateCli, saveCentralKeepsOnlyAServerThatAnswered)
+{
+    db::SignInSettings().setCentralProfile(std::nullopt);
+    const QString noTable = QStringLiteral("DRIVER={SQLite3};SERVER=central;Database=%1")
+                                .arg(QDir(s_sample->path()).filePath(QStringLiteral("Medicare.db")));
+    const auto failed = runCliText(
+        {"--db", s_sample->path(), "online-update", "--check", "--central-odbc", noTable, "--save-central"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_FALSE(db::SignInSettings().centralProfile().has_value());
+
+    const QString central = QStringLiteral("DRIVER={SQLite3};SERVER=central;Database=%1")
+                                .arg(QDir(s_sample->path()).filePath(QStringLiteral("central.db")));
+    const auto saved = runCliText(
+        {"--db", s_sample->path(), "online-update", "--check", "--central-odbc", central, "--save-central"});
+    EXPECT_EQ(saved.exitCode, 0) << saved.err.toStdString();
+    EXPECT_TRUE(db::SignInSettings().centralProfile().has_value());
+    EXPECT_EQ(runCliText({"online-update", "--forget-central"}).exitCode, 0);
+    EXPECT_FALSE(db::SignInSettings().centralProfile().has_value());
 }
 
 TEST_F(OnlineUpdateCli, searchPrintsTheBestMatchesFirst)

@@ -1,5 +1,6 @@
 #include "db/SampleDatabases.h"
 #include "support/CliRun.h"
+#include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 
 #include <QTemporaryDir>
@@ -40,7 +41,15 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
     auto cli = [&](const QStringList& args) { return sample.cli(args); };
 
     // Medical packages are 100000 + line, procedure packages 200000 + line: the largest is a
-    // procedure's, and the new ones follow it.
+    // procedure's, and the new ones follow it. In the sample every case rate has a package of
+    // its own; a second case rate shares the packages of the two codes split off.
+    const QString medicare = sample.dir.filePath(QStringLiteral("Medicare.db"));
+    test::execOnFile(medicare,
+                     QStringLiteral("INSERT INTO tbMed_MedicalCaseRates (ICDCode, Description, PackageID) "
+                                    "VALUES ('A00.9', 'Cholera, unspecified', '100001')"));
+    test::execOnFile(medicare,
+                     QStringLiteral("INSERT INTO tbMed_Procedures (RVSCODE, Description, PackageID, "
+                                    "Status) VALUES ('10061', 'Incision, complicated', '200001', 1)"));
     test::CliTextRun run = cli({"clone", "--icd", "A00.0"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QLatin1String("ICD A00.0: new package 2"))) << run.out.toStdString();
@@ -55,6 +64,11 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
         QLatin1String("for ICD code A00.0 in tbMed_MedicalCaseRates, copied from package 100001")));
     EXPECT_TRUE(run.out.contains(
         QLatin1String("for RVS code 10060 in tbMed_Procedures, copied from package 200001")));
+
+    // Again: the code has a package of its own now, and another copy would leave one unused.
+    run = cli({"clone", "--icd", "A00.0"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QLatin1String("of its own already"))) << run.err.toStdString();
 
     run = cli({"clone", "--icd", "A00.0'--"});
     EXPECT_EQ(run.exitCode, 1);

@@ -22,6 +22,7 @@
 #include <QJsonObject>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -263,7 +264,9 @@ TEST_P(ApplyRun, refusesARowChangedSinceTheRunAnotherDatabaseAndAFailurePartWay)
         apply::applyRun(*elsewhere, folder.path() + "/output", {"tester", "ws1"}, kWhen);
         ADD_FAILURE() << "applied to another database";
     } catch (const Error& e) {
-        EXPECT_TRUE(e.message().contains("not the connected")) << e.what();
+        // The database is named once, as the connection describes it.
+        EXPECT_TRUE(e.message().contains("it read " + connection->settings().describe())) << e.what();
+        EXPECT_FALSE(e.message().contains("the database the")) << e.what();
     }
 }
 
@@ -451,6 +454,45 @@ TEST_P(ApplyRun, undoRunsOnlyTheFileACommittedApplyLoggedAndKeepsPackagesInUse)
     undo(applied.undoFile);
     EXPECT_EQ(snapshot(false), start);
 }
+#ifdef Q_OS_UNIX
+// A link planted in the output folder in place of a file the apply or the undo writes: the
+// command refuses before it changes anything, and nothing is written where the link points.
+TEST_P(ApplyRun, refusesToWriteThroughALinkInTheOutputFolder)
+{
+    const QString output = folder.path() + "/output";
+    const QString elsewhere = folder.path() + "/elsewhere";
+    const QString runId = apply::readRunRecord(folder.outputFile("changes.json")).runId;
+    const QStringList before = snapshot();
+    for (const QString& planted :
+         {apply::appliedMarkerPath(output, runId), apply::newUndoFilePath(output, kWhen)}) {
+        ASSERT_TRUE(QFile::link(elsewhere, planted));
+        const QString refused = refusal();
+        EXPECT_TRUE(refused.contains("nothing was changed")) << refused.toStdString();
+        EXPECT_TRUE(refused.contains(QDir::toNativeSeparators(planted) + "\" is a link"))
+            << refused.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(elsewhere));
+        EXPECT_EQ(snapshot(), before);
+        ASSERT_TRUE(QFile::remove(planted));
+    }
+
+    const apply::ApplyResult applied = apply();
+    const QStringList afterApply = snapshot();
+    const QString undoMarker = apply::undoneMarkerPath(applied.undoFile);
+    ASSERT_TRUE(QFile::link(elsewhere, undoMarker));
+    const QString refused = refusalOf([&] { undo(applied.undoFile); });
+    EXPECT_TRUE(refused.contains("nothing was changed")) << refused.toStdString();
+    EXPECT_TRUE(refused.contains("is a link")) << refused.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(elsewhere));
+    EXPECT_EQ(snapshot(), afterApply);
+
+    // The run record a run writes.
+    const apply::RunRecord record = apply::readRunRecord(folder.outputFile("changes.json"));
+    ASSERT_TRUE(QFile::remove(folder.outputFile("changes.json")));
+    ASSERT_TRUE(QFile::link(elsewhere, folder.outputFile("changes.json")));
+    EXPECT_THROW(apply::writeRunRecord(record, output), Error);
+    EXPECT_FALSE(QFileInfo::exists(elsewhere));
+}
+#endif
 
 // Whatever a stored text holds, the undo file's T-SQL keeps it inside its literal and the
 // data lines give it back unchanged.

@@ -116,6 +116,39 @@ TEST_F(OnlineUpdate, addsMissingCodesReplacesDifferingDescriptionsAndLogsEachCha
     EXPECT_EQ(icdRows(*m_connection), expected);
 }
 
+TEST_F(OnlineUpdate, aCodeIsMatchedWithoutItsBlanksAndTheFlagIsStoredAsANumber)
+{
+    const QList<QStringList> rows = {
+        centralRow(QStringLiteral(" A00.0"), QStringLiteral("Cholera, changed")),
+        centralRow(QStringLiteral(" E10 "), QStringLiteral("Diabetes"), QStringLiteral("0")),
+        centralRow(QStringLiteral("E11"), QStringLiteral("Type 2 diabetes"), QStringLiteral("True")),
+    };
+    const tools::OnlineUpdateCounts counts = applyOnlineUpdate(*m_connection, rows, kWho);
+    EXPECT_EQ(counts.added, 2);
+    EXPECT_EQ(counts.updated, 1);
+    EXPECT_EQ(icdRows(*m_connection).first(), (QStringList{"A00.0", "Cholera, changed", "1"}));
+    EXPECT_EQ(icdRows(*m_connection).mid(5),
+              (QList<QStringList>{{"E10", "Diabetes", "0"}, {"E11", "Type 2 diabetes", "1"}}));
+    EXPECT_EQ(test::columnValues(
+                  *m_connection,
+                  QStringLiteral("select distinct typeof(ALLOWASPRIMARY) from Build_FILE.tbICDdiagMain")),
+              QStringList{"integer"});
+
+    const QList<QStringList> before = icdRows(*m_connection);
+    try {
+        applyOnlineUpdate(*m_connection,
+                          {centralRow(QStringLiteral("E12"), QStringLiteral("x"), QStringLiteral("abc"))},
+                          kWho);
+        ADD_FAILURE() << "stored a flag that is no number";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Row 1 of the update (code \"E12\") could not be applied, so nothing "
+                                 "was changed: its ALLOWASPRIMARY \"abc\" is not a whole number (0 "
+                                 "or 1)."));
+    }
+    EXPECT_EQ(icdRows(*m_connection), before);
+}
+
 TEST_F(OnlineUpdate, aFailurePartWayChangesNothingAndNamesTheRow)
 {
     const QList<QStringList> rows = {

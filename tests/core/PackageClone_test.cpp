@@ -155,6 +155,28 @@ TEST_P(PackageClone, aCaseRateWithoutItsPackageOrABadIdentifierIsRefusedAndChang
     EXPECT_EQ(snapshot(), withBadId);
 }
 
+// A code whose package no other case rate uses has nothing to split off: a copy would leave
+// its package unused, as a second clone of the same code would leave the first copy.
+TEST_P(PackageClone, aCodeWithAPackageOfItsOwnIsNotSplitAgain)
+{
+    EXPECT_EQ(clone(db::CaseRateTable::Medical, QStringLiteral("A00.0")).newPackageId, QStringLiteral("101"));
+    const QStringList before = snapshot();
+    for (const auto& [code, package] : {std::pair{"A00.0", "101"}, std::pair{"A00.1", "12"}})
+        EXPECT_EQ(
+            failureOf(db::CaseRateTable::Medical, QString::fromLatin1(code)),
+            QStringLiteral("No new package was made for ICD code \"%1\", and nothing was changed: its case "
+                           "rate has package \"%2\" of its own already; no other case rate uses it.")
+                .arg(QString::fromLatin1(code), QString::fromLatin1(package)));
+    EXPECT_EQ(snapshot(), before);
+    // Every package is used by a case rate.
+    EXPECT_EQ(
+        column(QStringLiteral("select count(*) from Medicare.tbMedPackage p where PackageID <> '100' and "
+                              "not exists (select 1 from Medicare.tbMed_MedicalCaseRates m where "
+                              "m.PackageID = p.PackageID) and not exists (select 1 from "
+                              "Medicare.tbMed_Procedures r where r.PackageID = p.PackageID)")),
+        QStringList{"0"});
+}
+
 TEST_P(PackageClone, aFailureBeforeAnyStatementOfTheCloneChangesNothing)
 {
     const QStringList before = snapshot();
@@ -164,7 +186,7 @@ TEST_P(PackageClone, aFailureBeforeAnyStatementOfTheCloneChangesNothing)
             EXPECT_TRUE(e.message().contains(QLatin1String("connection lost"))) << e.what();
             EXPECT_EQ(snapshot(), before) << "failure before statement " << failAt;
         });
-    EXPECT_GE(failuresSeen, 7); // begin, maximum, lookup, package check, move, copy, log, commit
+    EXPECT_GE(failuresSeen, 8); // begin, maximum, lookup, package check, sharers, move, copy, log, commit
     EXPECT_NE(snapshot(), before);
 }
 
@@ -177,6 +199,7 @@ TEST(PackageCloneConcurrency, twoWorkstationsCloningAtOnceTakeDifferentIdentifie
     dbs.addPackage("5", "Shared", 100, 30, 70);
     dbs.addCaseRate("A01", "One", "5");
     dbs.addCaseRate("A02", "Two", "5");
+    dbs.addCaseRate("A03", "Three", "5"); // still shared once both are split off
     auto first = db::Connection::open(dbs.settings());
     std::thread second;
     CloneResult secondResult;

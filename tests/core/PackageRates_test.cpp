@@ -94,6 +94,12 @@ TEST(PackageRateInput, percentageIsTheDigitsAfterTheDecimalPointAndNothingElse)
         failureOf([] { tools::checkYearText(QStringLiteral("]; drop table x --")); }),
         QStringLiteral("The year \"]; drop table x --\" cannot be part of a table name: use only letters, "
                        "digits and underscores (\"2023\" addresses tbMedPackage2023)."));
+    // With tbMedPackage in front, the name stays within SQL Server's 128 characters.
+    EXPECT_NO_THROW(tools::checkYearText(QString(116, QLatin1Char('9'))));
+    EXPECT_EQ(failureOf([] { tools::checkYearText(QString(117, QLatin1Char('9'))); }),
+              QStringLiteral("The year \"%1...\" has 117 characters: tbMedPackage and the year make a table "
+                             "name, which holds at most 128 characters, so the year may have at most 116.")
+                  .arg(QString(57, QLatin1Char('9'))));
 }
 
 TEST(PackageRateFailures, aFailedReadOrAnUnwritableFileKeepsThePreviousScript)

@@ -352,6 +352,24 @@ TEST(ReportFileSet, aLineBreakInsideALineIsWrittenAsABlank)
     EXPECT_EQ(contentOf(set, Slot::NewCodeFile), "A1   x GO  DROP TABLE tbX8 y\r\nA2   plain\r\n");
 }
 
+#ifdef Q_OS_UNIX
+TEST(ReportFileSet, aScanNeverAppendsToTheLogThroughALink)
+{
+    TempProgramFolder folder;
+    const QString elsewhere = folder.path() + "/elsewhere.txt";
+    writeBytes(elsewhere, "someone else's file\r\n");
+    const QString log = folder.outputFile("ICD Parser Log.txt");
+    ASSERT_TRUE(QFile::link(elsewhere, log));
+    ReportFileSet set;
+    const std::string message = messageOf([&] { set.OpenScanFiles(false); });
+    EXPECT_NE(message.find(QDir::toNativeSeparators(log).toStdString() + "\" is a link to \""),
+              std::string::npos)
+        << message;
+    EXPECT_FALSE(anyOpen(set));
+    EXPECT_EQ(readBytes(elsewhere), "someone else's file\r\n");
+}
+#endif
+
 TEST(ReportFileSet, quietCloseIsSafeAnyTime)
 {
     TempProgramFolder folder;

@@ -579,54 +579,121 @@ TEST(SampleDatabaseFiles, presenceIsBuildFileOrMedicare)
     EXPECT_EQ(db::centralDatabasePath(dir.path()), QDir(dir.path()).filePath("central.db"));
 }
 
-TEST(SampleDatabaseFiles, refusesToOverwriteWithoutForceAndRebuildsWithIt)
+TEST(SampleDatabaseFiles, refusesToOverwriteWithoutForceAndKeepsTheOldFilesWithIt)
 {
     QTemporaryDir dir;
     const QString folder = dir.path() + "/db/sub"; // created on the way
-    db::buildSampleDatabases(folder, false);
+    EXPECT_EQ(db::buildSampleDatabases(folder, false).built, db::sampleDatabaseFiles());
     EXPECT_TRUE(db::embeddedDatabasesPresent(folder));
 
-    // Existing files stay untouched without --force, even when only one of them exists.
+    // Existing files stay untouched without --force, and no message proposes it: the files
+    // may hold applied changes and the activity log.
+    try {
+        db::buildSampleDatabases(folder, false);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains("nothing was changed")) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains("--force")) << e.message().toStdString();
+    }
     const QString buildFile = QDir(folder).filePath("Build_FILE.db");
     ASSERT_TRUE(QFile::remove(QDir(folder).filePath("Medicare.db")));
     writeBytes(buildFile, "not a database");
     try {
         db::buildSampleDatabases(folder, false);
-        ADD_FAILURE() << "no error";
+        ADD_FAILURE() << "built Medicare.db beside a Build_FILE.db of its own";
     } catch (const Error& e) {
-        EXPECT_TRUE(e.message().contains("--force")) << e.message().toStdString();
-        EXPECT_TRUE(e.message().contains("Build_FILE.db")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("Build_FILE.db is in")) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains("--force")) << e.message().toStdString();
     }
     EXPECT_EQ(readBytes(buildFile), "not a database");
     EXPECT_FALSE(QFileInfo::exists(QDir(folder).filePath("Medicare.db")));
 
-    db::buildSampleDatabases(folder, true);
+    const QByteArray oldCentral = readBytes(QDir(folder).filePath("central.db"));
+    const db::SampleBuild forced = db::buildSampleDatabases(folder, true);
+    EXPECT_EQ(forced.built, db::sampleDatabaseFiles());
     const auto counts = db::countSampleTables(folder);
     ASSERT_FALSE(counts.isEmpty());
     EXPECT_EQ(counts.first().file, "Build_FILE.db");
     EXPECT_EQ(counts.first().table, "tbICDdiagMain");
     EXPECT_EQ(counts.first().rows, whoCodes().size() + expectedDuplicates().size());
-    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    // Each old file beside its new one, named with the time of the build.
+    ASSERT_EQ(forced.keptAside.size(), 2);
+    const QRegularExpression kept(R"(/(Build_FILE|central)\.db\.\d{4}-\d\d-\d\d \d{6}\.bak$)");
+    for (const QString& path : forced.keptAside)
+        EXPECT_TRUE(kept.match(path).hasMatch()) << path.toStdString();
+    EXPECT_TRUE(forced.keptAside[0].startsWith(buildFile + "."));
+    EXPECT_EQ(readBytes(forced.keptAside[0]), "not a database");
+    EXPECT_EQ(readBytes(forced.keptAside[1]), oldCentral);
+    QStringList files = QDir(folder).entryList({"*.db"}, QDir::Files | QDir::Hidden);
     files.sort(Qt::CaseInsensitive);
     EXPECT_EQ(files.join(' '), "Build_FILE.db central.db Medicare.db");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 5);
+}
+
+TEST(SampleDatabaseFiles, aMissingCentralDatabaseIsBuiltAloneBesideTheOtherTwo)
+{
+    QTemporaryDir dir;
+    db::buildSampleDatabases(dir.path(), false);
+    const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
+    const QString medicare = QDir(dir.path()).filePath("Medicare.db");
+    writeBytes(buildFile, readBytes(buildFile) + "changed since"); // what applies and the log leave
+    const QByteArray buildFileBytes = readBytes(buildFile);
+    const QByteArray medicareBytes = readBytes(medicare);
+    ASSERT_TRUE(QFile::remove(db::centralDatabasePath(dir.path())));
+
+    const db::SampleBuild build = db::buildSampleDatabases(dir.path(), false);
+    EXPECT_EQ(build.built, QStringList{"central.db"});
+    EXPECT_TRUE(build.keptAside.isEmpty());
+    EXPECT_EQ(readBytes(buildFile), buildFileBytes);
+    EXPECT_EQ(readBytes(medicare), medicareBytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    EXPECT_NO_THROW(db::countSampleTables(dir.path()));
+
+    // The hospital databases alone beside an existing central.db: built, central.db kept.
+    const QByteArray centralBytes = readBytes(db::centralDatabasePath(dir.path()));
+    ASSERT_TRUE(QFile::remove(buildFile) && QFile::remove(medicare));
+    EXPECT_EQ(db::buildSampleDatabases(dir.path(), false).built,
+              (QStringList{"Build_FILE.db", "Medicare.db"}));
+    EXPECT_EQ(readBytes(db::centralDatabasePath(dir.path())), centralBytes);
 }
 
 TEST(SampleDatabaseFiles, failureLeavesNothingHalfBuilt)
 {
     QTemporaryDir dir;
-    auto failAfterMedicare = [](const QString& name) {
-        if (name == "Medicare.db")
-            throw Error("injected failure");
+    auto failAt = [](db::SampleBuildStep failing, const QString& file) {
+        return [=](db::SampleBuildStep step, const QString& name) {
+            if (step == failing && name == file)
+                throw Error("injected failure");
+        };
     };
-    EXPECT_THROW(db::buildSampleDatabases(dir.path(), false, failAfterMedicare), Error);
+    EXPECT_THROW(
+        db::buildSampleDatabases(dir.path(), false, failAt(db::SampleBuildStep::Built, "Medicare.db")),
+        Error);
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
-    // With --force over existing files, a failure keeps the old files as they were.
+    // With --force over existing files, a failure at any step keeps the old files as they
+    // were, under their own names, and leaves no new or moved file behind.
     const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
-    writeBytes(buildFile, "old");
-    EXPECT_THROW(db::buildSampleDatabases(dir.path(), true, failAfterMedicare), Error);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Build_FILE.db"});
-    EXPECT_EQ(readBytes(buildFile), "old");
+    const QString central = db::centralDatabasePath(dir.path());
+    for (const auto& [step, file] : {std::pair{db::SampleBuildStep::Built, "Medicare.db"},
+                                     std::pair{db::SampleBuildStep::MovedAside, "central.db"},
+                                     std::pair{db::SampleBuildStep::Placed, "Medicare.db"}}) {
+        writeBytes(buildFile, "old");
+        writeBytes(central, "old central");
+        try {
+            db::buildSampleDatabases(dir.path(), true, failAt(step, file));
+            ADD_FAILURE() << "no error at " << file;
+        } catch (const Error& e) {
+            if (step != db::SampleBuildStep::Built) {
+                EXPECT_TRUE(e.message().contains("every file was put back")) << e.message().toStdString();
+            }
+        }
+        QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        files.sort(Qt::CaseInsensitive);
+        EXPECT_EQ(files, (QStringList{"Build_FILE.db", "central.db"})) << file;
+        EXPECT_EQ(readBytes(buildFile), "old");
+        EXPECT_EQ(readBytes(central), "old central");
+    }
 }
 
 namespace {
@@ -699,7 +766,9 @@ TEST(SampleDatabaseFiles, forceNeverReplacesAFileInUseNorKeepsItsJournal)
     db::buildSampleDatabases(dir.path(), true);
     EXPECT_EQ(db::countSampleTables(dir.path()), before);
     EXPECT_NE(userVersion(buildFile), 4242) << "the old file's journal was rolled into the new file";
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.db"}, QDir::Files).size(), 3);
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.bak"}, QDir::Files).size(), 3);
+    EXPECT_TRUE(QDir(dir.path()).entryList({"*-journal"}, QDir::Files).isEmpty());
 }
 
 TEST(SampleDatabaseFiles, aFileInPlaceOfTheFolderIsReported)

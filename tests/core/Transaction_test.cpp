@@ -90,7 +90,17 @@ TEST_P(TransactionTest, aWriteTransactionHoldsTheLockFromItsStart)
         tx.commit();
     }
     Transaction writer(*first, Transaction::Mode::Write);
-    EXPECT_THROW(Transaction(*second, Transaction::Mode::Write), Error);
+    try {
+        Transaction blocked(*second, Transaction::Mode::Write);
+        ADD_FAILURE() << "a second writer began";
+    } catch (const Error& e) {
+        // The lock, in words the user can act on; not the statement that met it.
+        EXPECT_TRUE(e.message().startsWith("Cannot use " + impatient.describe() +
+                                           " now: another program or window holds a lock on it ("))
+            << e.what();
+        EXPECT_TRUE(e.message().endsWith("Nothing was changed; try again when it has finished.")) << e.what();
+        EXPECT_FALSE(e.message().contains("Statement")) << e.what();
+    }
     writer.commit();
     Transaction after(*second, Transaction::Mode::Write);
     after.commit();

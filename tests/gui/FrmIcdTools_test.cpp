@@ -30,6 +30,7 @@ TEST(FrmIcdTools, cloneClearsTheBoxOnDoneAndKeepsItOnNotFound)
     test::SmallDatabases dbs;
     dbs.addPackage("12", "Cholera", 9000, 2700, 6300);
     dbs.addCaseRate("A00.0", "Cholera", "12");
+    dbs.addCaseRate("A00.1", "Cholera eltor", "12"); // the package is shared: A00.0 is split off
     FrmIcd window(dbs.settings());
     auto* box = test::control<QLineEdit>(window, "txtICDSplit");
     auto* button = test::control<QPushButton>(window, "cmdCreateNewPackage");

@@ -65,6 +65,11 @@ SmallDatabases::SmallDatabases(bool forOdbc) : m_odbc(forOdbc)
                  [](QSqlDatabase& db) { run(db, QStringLiteral("CREATE TABLE unused (x)")); });
 }
 
+void execOnFile(const QString& databaseFile, const QString& sql, const QVariantList& params)
+{
+    withFile(databaseFile, [&](QSqlDatabase& db) { run(db, sql, params); });
+}
+
 db::ConnectionSettings SmallDatabases::settings() const
 {
     db::ConnectionSettings s;

@@ -32,6 +32,9 @@ private:
     bool m_odbc = false;
 };
 
+// Runs one statement on any database file (the sample databases, central.db).
+void execOnFile(const QString& databaseFile, const QString& sql, const QVariantList& params = {});
+
 // The first column of every row `sql` returns, NULL as "NULL".
 QStringList columnValues(db::Connection& connection, const QString& sql);
 

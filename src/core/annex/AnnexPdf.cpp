@@ -57,6 +57,9 @@ bool seenWhole(const QImage& drawn, const Poppler::TextBox& box)
     }
     return true;
 }
+// Poppler prints its own errors ("Error: Incorrect password") on standard error; the import
+// says what went wrong in its own message, so Poppler's are dropped.
+void ignorePopplerError(const QString&, const QVariant&) {}
 } // namespace
 
 QString quotedPath(const QString& path)
@@ -76,6 +79,7 @@ AnnexPdf::AnnexPdf(const QString& path) : m_path(path)
     if (!startsLikePdf(path))
         throw Error(QStringLiteral("%1: not a PDF file (no PDF header)").arg(quotedPath(path)));
 
+    Poppler::setDebugErrorFunction(ignorePopplerError, QVariant());
     m_document = Poppler::Document::load(path);
     if (!m_document)
         throw Error(QStringLiteral("%1: the PDF is damaged and cannot be read").arg(quotedPath(path)));

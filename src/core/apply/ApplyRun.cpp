@@ -8,6 +8,7 @@
 #include "db/Connection.h"
 #include "db/Statements.h"
 #include "db/Transaction.h"
+#include "platform/OutputFile.h"
 #include "review/ChangeClass.h"
 
 #include <QDir>
@@ -116,8 +117,19 @@ void refuseWhenNotTheLastRun(db::Connection& connection, const RunRecord& record
                     runAgain(record));
 }
 
+// A link planted in place of a file the apply writes refuses it before anything changes.
+void refuseLink(const QString& refused, const QString& path)
+{
+    try {
+        refuseLinkedFile(path);
+    } catch (const Error& e) {
+        throw Error(refused + e.message());
+    }
+}
+
 void writeUndoFile(const QString& path, const QByteArray& text)
 {
+    refuseLinkedFile(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         throw Error(QStringLiteral("the undo file \"%1\" could not be written (%2)")
@@ -314,8 +326,9 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
     if (record.database != database)
         throw Error(
             refused +
-            QStringLiteral("it read the database %1, not the connected %2.").arg(record.database, database));
+            QStringLiteral("it read %1, but this connection is to %2.").arg(record.database, database));
     const QString marker = appliedMarkerPath(outputFolder, record.runId);
+    refuseLink(refused, marker);
     if (QFile::exists(marker))
         throw Error(refused +
                     QStringLiteral("it was applied already (%1). ").arg(QDir::toNativeSeparators(marker)) +
@@ -336,12 +349,11 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
         throw Error(refused + e.message());
     }
 
-    QFile mark(marker);
-    if (!mark.open(QIODevice::WriteOnly) || mark.write(when.toString(Qt::ISODate).toUtf8()) < 0 ||
-        !mark.flush())
+    if (const QString failed = writeUnlinkedFile(marker, when.toString(Qt::ISODate).toUtf8());
+        !failed.isEmpty())
         throw Error(QStringLiteral("The run %1 was applied, but the marker \"%2\" could not be written (%3): "
                                    "do not apply this run again.")
-                        .arg(record.runId, QDir::toNativeSeparators(marker), mark.errorString()));
+                        .arg(record.runId, QDir::toNativeSeparators(marker), failed));
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "apply/RunRecord.h"
 
 #include "Error.h"
+#include "platform/OutputFile.h"
 #include "review/ChangeClass.h"
 
 #include <QBuffer>
@@ -190,6 +191,7 @@ QByteArray runRecordJson(const RunRecord& record)
 void writeRunRecord(const RunRecord& record, const QString& outputFolder)
 {
     const QString path = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
+    refuseLinkedFile(path);
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && writeRunRecordTo(record, file) && file.commit())
         return;

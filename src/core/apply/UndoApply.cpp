@@ -8,6 +8,7 @@
 #include "db/Connection.h"
 #include "db/Statements.h"
 #include "db/Transaction.h"
+#include "platform/OutputFile.h"
 #include "text/Blanks.h"
 
 #include <QDir>
@@ -344,14 +345,18 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
     const QString refused =
         QStringLiteral("The undo file \"%1\" was not run, and nothing was changed: ").arg(shownFile);
     const QString marker = undoneMarkerPath(undoFile);
+    try {
+        refuseLinkedFile(marker); // before anything changes
+    } catch (const Error& e) {
+        throw Error(refused + e.message());
+    }
     if (QFileInfo::exists(marker))
         throw Error(refused +
                     QStringLiteral("it was run already (%1).").arg(QDir::toNativeSeparators(marker)));
     const QString database = connection.settings().describe();
     if (record.database != database)
-        throw Error(refused +
-                    QStringLiteral("the apply it undoes changed the database %1, not the connected %2.")
-                        .arg(record.database, database));
+        throw Error(refused + QStringLiteral("the apply it undoes changed %1, but this connection is to %2.")
+                                  .arg(record.database, database));
 
     UndoResult result{record.runId, undoFile, record.restoredRows(), record.removedRows()};
     try {
@@ -398,13 +403,12 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
         throw Error(refused + e.message()); // a lost connection or a failed commit: rolled back
     }
 
-    QFile mark(marker);
-    if (!mark.open(QIODevice::WriteOnly) || mark.write(when.toString(Qt::ISODate).toUtf8()) < 0 ||
-        !mark.flush())
+    if (const QString failed = writeUnlinkedFile(marker, when.toString(Qt::ISODate).toUtf8());
+        !failed.isEmpty())
         throw Error(
             QStringLiteral("The apply of run %1 was undone, but the marker \"%2\" could not be written "
                            "(%3): do not run this undo file again.")
-                .arg(record.runId, QDir::toNativeSeparators(marker), mark.errorString()));
+                .arg(record.runId, QDir::toNativeSeparators(marker), failed));
     return result;
 }
 

@@ -53,8 +53,28 @@ QString errorText(const QSqlError& e)
     return driver.isEmpty() ? QStringLiteral("unknown error") : driver;
 }
 
+// Another session holds a lock: SQLite's busy or locked (primary result codes 5 and 6; the
+// ODBC driver gives only its words), SQL Server's lock time-out.
+bool isLockConflict(const ConnectionSettings& settings, const QSqlError& e)
+{
+    if (settings.kind == ConnectionSettings::Kind::Embedded) {
+        bool numeric = false;
+        const int code = e.nativeErrorCode().toInt(&numeric) & 0xFF;
+        return numeric && (code == 5 || code == 6);
+    }
+    const QString text = e.databaseText();
+    return text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("database table is locked"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("Lock request time out period exceeded"), Qt::CaseInsensitive);
+}
+
 Error statementFailed(const ConnectionSettings& settings, const QSqlQuery& query, const QString& sql)
 {
+    // Nothing the user can do about the statement: only the wait helps.
+    if (isLockConflict(settings, query.lastError()))
+        return Error(QStringLiteral("Cannot use %1 now: another program or window holds a lock on it (%2). "
+                                    "Nothing was changed; try again when it has finished.")
+                         .arg(settings.describe(), errorText(query.lastError())));
     return Error(QStringLiteral("A statement failed on %1: %2. Statement: %3")
                      .arg(settings.describe(), errorText(query.lastError()), shortForm(sql)));
 }
@@ -393,8 +413,8 @@ std::unique_ptr<Connection> Connection::openCentral(const ConnectionSettings& se
     const QString path = QDir(settings.embeddedFolder).filePath(QStringLiteral("central.db"));
     if (!QFileInfo(path).isFile())
         throw Error(
-            QStringLiteral("The central update database %1 does not exist. Build the sample "
-                           "databases with: orvex-cli --db \"%2\" db init --force, or choose the "
+            QStringLiteral("The central update database %1 does not exist. Build it with: orvex-cli --db "
+                           "\"%2\" db init (the other databases there are left as they are), or choose the "
                            "central server's profile.")
                 .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(settings.embeddedFolder)));
     PendingConnection pending(QStringLiteral("QSQLITE"), name);

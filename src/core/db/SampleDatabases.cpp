@@ -7,6 +7,7 @@
 #include "db/SqliteFileWriter.h"
 #include "db/SqliteSchema.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,9 +53,10 @@ public:
         return path;
     }
 
-    // Replaces the targets by the built files: old files go first, so that each rename
-    // meets a free name.
-    void commit()
+    // Puts the built files in place of the targets. The old files are all moved aside
+    // first, so that each rename meets a free name and none is lost; any failed step puts
+    // every file back as it was. Returns where the old files were kept.
+    QStringList commit(const QDateTime& now, const SampleBuildStepFn& step)
     {
         // A writer that started meanwhile would keep writing into the old file; its
         // journal, or one a crashed writer left, would be rolled into the new one.
@@ -62,25 +64,71 @@ public:
             requireSqliteFileUnused(target);
         for (const QString& target : std::as_const(m_targets))
             releaseSqliteFile(target);
-        for (const QString& target : std::as_const(m_targets))
-            if (QFileInfo::exists(target) && !QFile::remove(target))
-                throw Error(
-                    QStringLiteral("Cannot replace %1: the file cannot be removed (is it open in another "
-                                   "program?)")
-                        .arg(native(target)));
-        for (qsizetype i = 0; i < m_targets.size(); ++i) {
-            if (!QFile::rename(m_temporary[i], m_targets[i]))
-                throw Error(QStringLiteral("Cannot rename %1 to %2")
-                                .arg(native(m_temporary[i]), native(m_targets[i])));
-            m_temporary[i].clear();
+        try {
+            for (const QString& target : std::as_const(m_targets)) {
+                if (!QFileInfo::exists(target))
+                    continue;
+                const QString aside = freeAsideName(target, now);
+                if (!QFile::rename(target, aside))
+                    throw Error(QStringLiteral("Cannot move %1 aside to %2 (is it open in another program?)")
+                                    .arg(native(target), native(aside)));
+                m_movedAside.append({target, aside});
+                if (step)
+                    step(SampleBuildStep::MovedAside, QFileInfo(target).fileName());
+            }
+            for (qsizetype i = 0; i < m_targets.size(); ++i) {
+                if (!QFile::rename(m_temporary[i], m_targets[i]))
+                    throw Error(QStringLiteral("Cannot rename %1 to %2")
+                                    .arg(native(m_temporary[i]), native(m_targets[i])));
+                m_placed = i + 1;
+                if (step)
+                    step(SampleBuildStep::Placed, QFileInfo(m_targets[i]).fileName());
+            }
+        } catch (const Error& e) {
+            const QString lost = putBack();
+            throw Error(e.message() + (lost.isEmpty() ? QStringLiteral("; every file was put back as it was.")
+                                                      : QStringLiteral("; ") + lost));
         }
         m_temporary.clear();
+        QStringList kept;
+        for (const auto& moved : std::as_const(m_movedAside))
+            kept.append(moved.second);
+        return kept;
     }
 
 private:
+    // "Build_FILE.db.2024-02-14 093000.bak", or "... (2).bak" when that name is taken.
+    static QString freeAsideName(const QString& target, const QDateTime& now)
+    {
+        const QString base = target + QLatin1Char('.') + now.toString(QStringLiteral("yyyy-MM-dd HHmmss"));
+        QString name = base + QStringLiteral(".bak");
+        for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+            name = base + QStringLiteral(" (%1).bak").arg(n);
+        return name;
+    }
+
+    // Undoes the renames of a failed commit, last first; names what could not be put back.
+    QString putBack() noexcept
+    {
+        QStringList stuck;
+        for (qsizetype i = m_placed - 1; i >= 0; --i)
+            if (!QFile::rename(m_targets[i], m_temporary[i]))
+                stuck.append(native(m_targets[i]));
+        m_placed = 0;
+        for (auto it = m_movedAside.crbegin(); it != m_movedAside.crend(); ++it)
+            if (!QFile::rename(it->second, it->first))
+                stuck.append(QStringLiteral("%1 (kept as %2)").arg(native(it->first), native(it->second)));
+        m_movedAside.clear();
+        return stuck.isEmpty() ? QString()
+                               : QStringLiteral("these files could not be put back: %1")
+                                     .arg(stuck.join(QStringLiteral(", ")));
+    }
+
     QString m_folder;
     QStringList m_temporary;
     QStringList m_targets;
+    QList<std::pair<QString, QString>> m_movedAside; // target, where it was kept
+    qsizetype m_placed = 0;                          // new files put in place so far
 };
 
 void requireFolder(const QString& folder)
@@ -96,19 +144,33 @@ void requireFolder(const QString& folder)
             QStringLiteral("Cannot create the folder %1 for the sample databases.").arg(native(folder)));
 }
 
-void refuseExisting(const QString& folder)
+bool existsIn(const QString& folder, const QString& name)
 {
-    QStringList existing;
+    return QFileInfo::exists(QDir(folder).filePath(name));
+}
+
+// Without --force: the files that are missing, built without touching the others. The two
+// hospital databases belong together (the case rates name the packages), so one of them is
+// never built beside an existing other.
+QStringList missingFiles(const QString& folder)
+{
+    const bool buildFile = existsIn(folder, kBuildFileDatabaseFile);
+    const bool medicare = existsIn(folder, kMedicareDatabaseFile);
+    if (buildFile != medicare) {
+        const QString present = buildFile ? kBuildFileDatabaseFile : kMedicareDatabaseFile;
+        const QString missing = buildFile ? kMedicareDatabaseFile : kBuildFileDatabaseFile;
+        throw Error(QStringLiteral("%1 is in %2 but %3 is not; nothing was changed. The two are built "
+                                   "together: put %3 back, or move %1 out of the folder to build both anew.")
+                        .arg(present, native(folder), missing));
+    }
+    QStringList missing;
     for (const QString& name : sampleDatabaseFiles())
-        if (QFileInfo::exists(QDir(folder).filePath(name)))
-            existing.append(name);
-    if (!existing.isEmpty())
-        throw Error(
-            QStringLiteral("%1 already %2 in %3; nothing was changed. Use --force to rebuild the sample "
-                           "databases (this replaces the existing files).")
-                .arg(existing.join(QStringLiteral(", ")),
-                     existing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist"),
-                     native(folder)));
+        if (!existsIn(folder, name))
+            missing.append(name);
+    if (missing.isEmpty())
+        throw Error(QStringLiteral("%1 already exist in %2; nothing was changed.")
+                        .arg(sampleDatabaseFiles().join(QStringLiteral(", ")), native(folder)));
+    return missing;
 }
 
 } // namespace
@@ -130,39 +192,34 @@ bool embeddedDatabasesPresent(const QString& folder)
            QFileInfo::exists(dir.filePath(kMedicareDatabaseFile));
 }
 
-void buildSampleDatabases(const QString& folder, bool force)
+SampleBuild buildSampleDatabases(const QString& folder, bool force)
 {
-    buildSampleDatabases(folder, force, {});
+    return buildSampleDatabases(folder, force, {});
 }
 
-void buildSampleDatabases(const QString& folder, bool force,
-                          const std::function<void(const QString& fileName)>& afterFileBuilt)
+SampleBuild buildSampleDatabases(const QString& folder, bool force, const SampleBuildStepFn& step)
 {
     requireFolder(folder);
-    if (!force)
-        refuseExisting(folder);
-    for (const QString& name : sampleDatabaseFiles())
+    SampleBuild build;
+    build.built = force ? sampleDatabaseFiles() : missingFiles(folder);
+    for (const QString& name : std::as_const(build.built))
         requireSqliteFileUnused(QDir(folder).filePath(name));
 
     const sample::Sources sources = sample::loadSources();
-    const struct
-    {
-        const QString& name;
-        sqliteschema::Schema schema;
-        QList<sample::TableRows> tables;
-    } files[] = {
-        {kBuildFileDatabaseFile, sqliteschema::buildFile(), sample::buildFileTables(sources)},
-        {kMedicareDatabaseFile, sqliteschema::medicare(), sample::medicareTables(sources)},
-        {kCentralDatabaseFile, sqliteschema::central(), sample::centralTables(sources)},
-    };
-
     PendingFiles pending(folder);
-    for (const auto& f : files) {
-        writeSqliteFile(pending.create(f.name), f.schema, f.tables);
-        if (afterFileBuilt)
-            afterFileBuilt(f.name);
+    for (const QString& name : std::as_const(build.built)) {
+        const QString path = pending.create(name);
+        if (name == kBuildFileDatabaseFile)
+            writeSqliteFile(path, sqliteschema::buildFile(), sample::buildFileTables(sources));
+        else if (name == kMedicareDatabaseFile)
+            writeSqliteFile(path, sqliteschema::medicare(), sample::medicareTables(sources));
+        else
+            writeSqliteFile(path, sqliteschema::central(), sample::centralTables(sources));
+        if (step)
+            step(SampleBuildStep::Built, name);
     }
-    pending.commit();
+    build.keptAside = pending.commit(QDateTime::currentDateTime(), step);
+    return build;
 }
 
 QList<SampleTableCount> countSampleTables(const QString& folder)

@@ -21,16 +21,31 @@ QString centralDatabasePath(const QString& folder);
 // True when Build_FILE.db or Medicare.db exists in `folder`.
 bool embeddedDatabasesPresent(const QString& folder);
 
-// Builds Build_FILE.db, Medicare.db and central.db in `folder` (created when missing).
-// Without `force` it refuses, before building anything, when any of them exists. The
-// files are built under temporary names and renamed only when all three are complete,
-// so a failure leaves the folder as it was. Throws orvex::Error.
-void buildSampleDatabases(const QString& folder, bool force);
+// What a build did: the files it built, and where it kept the old files it replaced.
+struct SampleBuild
+{
+    QStringList built;     // file names, in build order
+    QStringList keptAside; // paths of the old files, "Build_FILE.db.2024-02-14 093000.bak"
+};
 
-// The same, calling `afterFileBuilt` with each file name once its temporary file is
-// complete (before any rename): a seam for progress and for failure tests.
-void buildSampleDatabases(const QString& folder, bool force,
-                          const std::function<void(const QString& fileName)>& afterFileBuilt);
+// Builds the sample databases in `folder` (created when missing) and never deletes one.
+// Without `force` it builds only what is missing and leaves every existing file alone:
+// central.db on its own, Build_FILE.db and Medicare.db together; it refuses, before
+// building anything, when nothing is missing or when one of the two exists without the
+// other. With `force` it builds all three and keeps each existing file beside it as
+// NAME.<yyyy-MM-dd HHmmss>.bak. New files are built under temporary names; once all are
+// complete the old ones are moved aside, then the new ones put in place, and a failed step
+// puts every file back, so a failure leaves the folder as it was. Throws orvex::Error.
+SampleBuild buildSampleDatabases(const QString& folder, bool force);
+
+// The steps a build reports to `step`: a seam for progress and for failure tests.
+enum class SampleBuildStep {
+    Built,      // the temporary file of `fileName` is complete
+    MovedAside, // the old `fileName` was moved aside
+    Placed,     // the new `fileName` is in place
+};
+using SampleBuildStepFn = std::function<void(SampleBuildStep step, const QString& fileName)>;
+SampleBuild buildSampleDatabases(const QString& folder, bool force, const SampleBuildStepFn& step);
 
 struct SampleTableCount
 {

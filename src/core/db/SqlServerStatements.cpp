@@ -316,6 +316,14 @@ QString SqlServerStatements::packageRowCount() const
     return QStringLiteral("SELECT COUNT(*) FROM [Medicare].[dbo].[tbMedPackage] WHERE packageid = ?");
 }
 
+QString SqlServerStatements::packageCaseRateCount() const
+{
+    return QStringLiteral(
+               "SELECT (SELECT COUNT(*) FROM %1 WHERE PACKAGEID = ?) + (SELECT COUNT(*) FROM %2 WHERE "
+               "PACKAGEID = ?)")
+        .arg(caseRateTable(CaseRateTable::Medical), caseRateTable(CaseRateTable::Procedures));
+}
+
 QString SqlServerStatements::moveCaseRate(CaseRateTable table) const
 {
     // The rows it may pick from share code and package: whichever it takes, the split is the same.

@@ -49,6 +49,7 @@ public:
     QString largestPackageId() const override;
     QString caseRatePackage(CaseRateTable table) const override;
     QString packageRowCount() const override;
+    QString packageCaseRateCount() const override;
     QString moveCaseRate(CaseRateTable table) const override;
     QString copyPackage() const override;
     QString activePackageAmounts() const override;

@@ -296,6 +296,14 @@ QString SqliteStatements::packageRowCount() const
     return QStringLiteral("select count(*) from Medicare.tbMedPackage where PackageID = ?");
 }
 
+QString SqliteStatements::packageCaseRateCount() const
+{
+    return QStringLiteral(
+               "select (select count(*) from %1 where PACKAGEID = ?) + (select count(*) from %2 where "
+               "PACKAGEID = ?)")
+        .arg(caseRateTable(CaseRateTable::Medical), caseRateTable(CaseRateTable::Procedures));
+}
+
 QString SqliteStatements::moveCaseRate(CaseRateTable table) const
 {
     return QStringLiteral("update %1 set PACKAGEID = ? where rowid in (select rowid from %1 where %2 = ? and "

@@ -109,6 +109,8 @@ public:
     virtual QString largestPackageId() const = 0;
     virtual QString caseRatePackage(CaseRateTable table) const = 0; // ? = code; PackageID of the first row
     virtual QString packageRowCount() const = 0;                    // ? = PackageID; one row, one column
+    // ? = PackageID twice: how many case rates of both tables use the package; one row, one column.
+    virtual QString packageCaseRateCount() const = 0;
     // ? = new PackageID, code, old PackageID: moves one case rate of that code and package.
     virtual QString moveCaseRate(CaseRateTable table) const = 0;
     virtual QString copyPackage() const = 0; // ? = new PackageID, old PackageID

@@ -1,6 +1,7 @@
 #include "report/ReportFile.h"
 
 #include "Error.h"
+#include "platform/OutputFile.h"
 #include "text/Windows1252.h"
 
 #include <QDir>
@@ -63,6 +64,8 @@ void ReportFile::open(const QString& path, Mode mode)
     m_buffer.clear();
     m_failed = false;
     m_failReason.clear();
+    // A link in the report's place would have its target read into the report and replaced.
+    refuseLinkedFile(path);
     const QFileInfo existing(path);
     if (existing.isDir()) {
         throw Error(

@@ -66,6 +66,32 @@ QString cell(const QStringList& row, int column)
     return row.value(column);
 }
 
+// The code as the hospital table keys it: blanks around it are no part of it (a leading one
+// would make a known code look new).
+QString codeOf(const QStringList& row)
+{
+    return trimBlanks(cell(row, kCodeColumn)).toString();
+}
+
+// The flag as its integer column holds it: a whole number, or the "true"/"false" a bit column
+// of SQL Server reads as; empty is NULL. Throws orvex::Error for anything else.
+QVariant allowAsPrimary(const QString& text)
+{
+    const QString flag = trimBlanks(text).toString();
+    if (flag.isEmpty())
+        return QVariant();
+    bool ok = false;
+    const int value = flag.toInt(&ok);
+    if (ok)
+        return value;
+    if (flag.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return 1;
+    if (flag.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return 0;
+    throw Error(
+        QStringLiteral("its ALLOWASPRIMARY \"%1\" is not a whole number (0 or 1).").arg(text.left(60)));
+}
+
 } // namespace
 
 CentralUpdateTable readCentralUpdateTable(db::Connection& central)
@@ -106,7 +132,7 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
     db::Transaction transaction(hospital);
     QStringList codes;
     for (const QStringList& row : rows)
-        codes << cell(row, kCodeColumn);
+        codes << codeOf(row);
     const QHash<QString, LocalRow> found = lookUpCodes(hospital, codes);
     db::ActivityLog log(hospital);
     // Codes the collation takes as one share their state, so a row sees what an earlier
@@ -120,9 +146,9 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
             return stopped; // the transaction rolls back
         }
         const QStringList& row = rows[i];
-        const QString code = cell(row, kCodeColumn);
+        const QString code = codeOf(row);
         const QString description = cell(row, kDescriptionColumn);
-        if (description.isEmpty() || trimBlanks(code).isEmpty()) {
+        if (description.isEmpty() || code.isEmpty()) {
             ++counts.skipped;
         } else {
             const QString key = db::ciAsKey(code);
@@ -131,9 +157,8 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
                 it = state.insert(key, found.value(code));
             try {
                 if (!it->exists) {
-                    const QString allow = cell(row, kAllowAsPrimaryColumn);
                     hospital.exec(sql.insertIcd(),
-                                  {code, description, allow.isEmpty() ? QVariant() : QVariant(allow)});
+                                  {code, description, allowAsPrimary(cell(row, kAllowAsPrimaryColumn))});
                     counts.changes << QStringLiteral("Added ") + code;
                     log.append(identity.user, identity.workstation, counts.changes.last());
                     *it = {true, description};

@@ -43,6 +43,12 @@ bool packageExists(db::Connection& connection, const QString& packageId)
     return q.next() && q.value(0).toLongLong() > 0;
 }
 
+qint64 caseRatesOfPackage(db::Connection& connection, const QString& packageId)
+{
+    QSqlQuery q = connection.exec(connection.statements().packageCaseRateCount(), {packageId, packageId});
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
 CloneResult cloneInTransaction(db::Connection& connection, const CloneParams& params)
 {
     const db::Statements& sql = connection.statements();
@@ -58,6 +64,11 @@ CloneResult cloneInTransaction(db::Connection& connection, const CloneParams& pa
                         .arg(caseRateTableName(params.table)));
     if (!packageExists(connection, oldId))
         throw Error(QStringLiteral("its case rate uses package %1, which does not exist in tbMedPackage.")
+                        .arg(quotedForMessage(oldId)));
+    // A package no other case rate shares would be left behind unused by a copy.
+    if (caseRatesOfPackage(connection, oldId) <= 1)
+        throw Error(QStringLiteral("its case rate has package %1 of its own already; no other case rate uses "
+                                   "it.")
                         .arg(quotedForMessage(oldId)));
 
     const int moved =

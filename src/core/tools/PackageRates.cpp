@@ -80,6 +80,15 @@ QString rateFactorCaption(const QString& percentText)
 
 void checkYearText(const QString& yearText)
 {
+    // SQL Server names hold at most 128 characters, tbMedPackage takes 12 of them.
+    constexpr qsizetype kLongestYear = 128 - 12;
+    if (yearText.size() > kLongestYear)
+        throw Error(
+            QStringLiteral("The year %1 has %2 characters: tbMedPackage and the year make a table name, "
+                           "which holds at most 128 characters, so the year may have at most %3.")
+                .arg(quotedForMessage(yearText))
+                .arg(yearText.size())
+                .arg(kLongestYear));
     for (const QChar c : yearText)
         if (!isWordCharacter(c))
             throw Error(QStringLiteral("The year %1 cannot be part of a table name: use only letters, digits "
