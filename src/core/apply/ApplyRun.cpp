@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "apply/ApplyChange.h"
+#include "apply/ApplyPreflight.h"
 #include "apply/StoredRows.h"
 #include "apply/UndoFile.h"
 #include "db/ActivityLog.h"
@@ -56,38 +57,11 @@ std::optional<ChangeClass> appliedClass(const RunRecord& record, const Finding& 
     }
 }
 
-// What each kind of run asks for when its record no longer fits the database.
-QString runAgain(const RunRecord& record)
-{
-    if (isKind(record, kPackageRatesRun))
-        return QStringLiteral("Write the package rate script again.");
-    if (isKind(record, kUpdateRun))
-        return QStringLiteral("Run the update again.");
-    return QStringLiteral("Run the %1 again.").arg(runKindTitle(record.kind));
-}
-
 // "an update run", "a PH scan".
 QString withArticle(const QString& title)
 {
     const bool vowel = !title.isEmpty() && QStringLiteral("aeiouAEIOU").contains(title[0]);
     return (vowel ? QStringLiteral("an ") : QStringLiteral("a ")) + title;
-}
-
-QString refusal(const RunRecord& record)
-{
-    return QStringLiteral("The run %1 was not applied, and nothing was changed: ").arg(record.runId);
-}
-
-// A run older than the last apply or undo read rows that may have changed since.
-void refuseWhenNotTheLastRun(db::Connection& connection, const RunRecord& record, const QString& refused)
-{
-    const QString last = db::ActivityLog(connection).lastApplyOrUndo();
-    if (!last.isEmpty() && last > db::ActivityLog::timestampText(record.when))
-        throw Error(refused +
-                    QStringLiteral("the database was changed by an apply or an undo on %1, after the run "
-                                   "of %2. ")
-                        .arg(last, db::ActivityLog::timestampText(record.when)) +
-                    runAgain(record));
 }
 
 void writeUndoFile(const QString& path, const QByteArray& text)
@@ -117,7 +91,8 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
 {
     const QString refused = refusal(record);
     db::Transaction transaction(connection, db::Transaction::Mode::Write);
-    refuseWhenNotTheLastRun(connection, record, refused);
+    refuseWhenNotTheLastRun(connection, record);
+    refuseDuplicateIcdCodes(connection, record);
     const auto changes = appliedChanges(record);
     ChangedRows drifted;
     std::vector<QVariantMap> before(changes.size()); // per applied change, in order
@@ -245,7 +220,8 @@ QString appliedMarkerPath(const QString& outputFolder, const QString& runId)
 }
 
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
-                     const QDateTime& when, const QString& expectedKind, const QString& expectedRunId)
+                     const QDateTime& when, const QString& expectedKind, const QString& expectedRunId,
+                     bool stoppedConfirmed)
 {
     const QString recordPath = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
     const RunRecord record = readRunRecord(recordPath);
@@ -255,33 +231,17 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
                         .arg(expectedRunId, QDir::toNativeSeparators(recordPath), record.runId));
     const QString refused = refusal(record);
     checkRunKind(record, expectedKind);
-    const QString database = connection.settings().describe();
-    if (record.database != database)
-        throw Error(
-            refused +
-            QStringLiteral("it read the database %1, not the connected %2.").arg(record.database, database));
     const QString marker = appliedMarkerPath(outputFolder, record.runId);
-    if (QFile::exists(marker))
-        throw Error(refused +
-                    QStringLiteral("it was applied already (%1). ").arg(QDir::toNativeSeparators(marker)) +
-                    runAgain(record));
-    if (!record.testSuffix.isEmpty())
-        throw Error(refused +
-                    QStringLiteral("it aimed at the test copies (suffix %1); apply works on the live "
-                                   "tables. Run the update without test tables.")
-                        .arg(record.testSuffix));
-    if (record.verB)
-        throw Error(refused + QStringLiteral("it kept tbMedPackage_NEW in step (Ver B), which apply does not "
-                                             "change. Run the update without Ver B, or run its scripts."));
 
     ApplyResult result;
     result.runId = record.runId;
     result.counts = countChanges(record);
 
     try {
+        refuseInapplicable(connection, record, outputFolder, stoppedConfirmed);
         applyInTransaction(connection, record, outputFolder, log, when, result);
     } catch (const Error& e) {
-        // A lost connection or a failed commit: the transaction rolled back.
+        // A lost connection or a failed commit: the transaction, if begun, rolled back.
         if (e.message().startsWith(refused))
             throw;
         throw Error(refused + e.message());

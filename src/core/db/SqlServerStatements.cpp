@@ -499,4 +499,10 @@ QString SqlServerStatements::lastApplyOrUndo() const
         "SELECT MAX(LogTime) FROM Build_FILE.dbo.tbActivityLog WHERE LogText LIKE ? OR LogText LIKE ?");
 }
 
+QString SqlServerStatements::lastBackup() const
+{
+    return QStringLiteral(
+        "SELECT MAX(LogTime) FROM Build_FILE.dbo.tbActivityLog WHERE LogText LIKE ? AND LogText NOT LIKE ?");
+}
+
 } // namespace orvex::db

@@ -70,6 +70,7 @@ public:
     QString applyPackageAmountsRow(const QString& table) const override;
     QString applyUpdatePackageAmounts(const QString& table) const override;
     QString lastApplyOrUndo() const override;
+    QString lastBackup() const override;
 
     QStringList backupUseMedicare() const override;
     QStringList backupAddIdColumn(const QString& table) const override;

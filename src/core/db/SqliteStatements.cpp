@@ -493,4 +493,10 @@ QString SqliteStatements::lastApplyOrUndo() const
         "select max(LogTime) from Build_FILE.tbActivityLog where LogText like ? or LogText like ?");
 }
 
+QString SqliteStatements::lastBackup() const
+{
+    return QStringLiteral(
+        "select max(LogTime) from Build_FILE.tbActivityLog where LogText like ? and LogText not like ?");
+}
+
 } // namespace orvex::db

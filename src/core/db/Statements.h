@@ -156,6 +156,9 @@ public:
     // ? = "Apply of %", "Undo of %": one row, one column, the time of the last apply or
     // undo the activity log holds (NULL when none). Needs the log table.
     virtual QString lastApplyOrUndo() const = 0;
+    // ? = "Table backup with suffix %", "%: no copy made%": the time of the last backup
+    // that made a copy (NULL when none). Needs the log table.
+    virtual QString lastBackup() const = 0;
 
     // Table backup: copies of Medicare tables named table + suffix, and their indexes.
     // `table`, `copy`, `index` and `column` are fixed names, or a fixed name plus a suffix
