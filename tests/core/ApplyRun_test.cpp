@@ -340,6 +340,7 @@ TEST_P(ApplyRun, aStoppedRunNeedsConfirmingAndAnIncompleteOneIsRefused)
 
     apply::RunRecord incomplete = record();
     incomplete.runId += "-2";
+    incomplete.completeness = {};
     incomplete.completeness.add(apply::RunCompletion::Incomplete,
                                 "the whole diagnosis list: Cannot open the rate file \"x\"");
     apply::writeRunRecord(incomplete, output());

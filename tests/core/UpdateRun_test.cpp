@@ -243,7 +243,12 @@ TEST_F(UpdateRun, awkwardRateFilesAreReadLineByLineAndNeverScriptAWrongAmount)
         EXPECT_EQ(passes[1].toObject()["counters"].toObject()["lblCount"].toInt(), 1);
         EXPECT_TRUE(run.script.contains("VALUES('Z01','" + longDescription + "','1',"));
         EXPECT_EQ(run.scriptPH, "use MEDICARE\r\n\r\n\r\n"); // no rate taken from a broken line
-        EXPECT_EQ(run.outcome.messages, QStringList{UpdateRunJob::doneMessage()});
+        // The lines left out make the run incomplete, and the closing message names them.
+        ASSERT_EQ(run.outcome.messages.size(), 1);
+        EXPECT_TRUE(run.outcome.messages[0].startsWith("Not done: the run is incomplete"));
+        EXPECT_TRUE(
+            run.outcome.messages[0].contains("- line 3 of \"ICD PH 2024.txt\": holds a NUL character"))
+            << run.outcome.messages[0].toStdString();
     }
 }
 
