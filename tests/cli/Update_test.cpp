@@ -43,7 +43,7 @@ TEST(ApplyCommand, showsTheCountsAndAppliesAndUndoesOnlyWithYesAndOnlyOnce)
     const test::CliRun asked = test::runCliInProcess({"--db", db.folder(), "apply"});
     EXPECT_EQ(asked.exitCode, 1);
     EXPECT_TRUE(asked.out.contains(": 5 new codes, 2 rate changes")) << asked.out.toStdString();
-    EXPECT_TRUE(asked.out.contains("\nNote: 1 description change is left out: the run was made without "
+    EXPECT_TRUE(asked.out.contains("\nNote: 4 description changes are left out: the run was made without "
                                    "\"Update Descriptions\""))
         << asked.out.toStdString();
     EXPECT_TRUE(asked.out.contains("\nNote: No backup was made today")) << asked.out.toStdString();
