@@ -4,6 +4,7 @@
 #include "cli/CliContext.h"
 
 #include "Error.h"
+#include "apply/ApplyPreflight.h"
 #include "apply/ApplyRun.h"
 #include "apply/UndoApply.h"
 #include "platform/ProgramFolder.h"
@@ -17,10 +18,13 @@ namespace orvex::cli {
 int runApply(CliContext& ctx, const QStringList& args)
 {
     bool confirmed = false;
+    bool stoppedConfirmed = false;
     QString kind; // "": whatever run the record is of
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--yes")) {
             confirmed = true;
+        } else if (args[i] == QLatin1String("--stopped")) {
+            stoppedConfirmed = true;
         } else if (args[i] == QLatin1String("--run") && i + 1 < args.size()) {
             kind = args[++i];
             if (!apply::isRunKind(kind))
@@ -43,16 +47,27 @@ int runApply(CliContext& ctx, const QStringList& args)
         ctx.out << "Nothing to apply.\n"; // as the window says it: no transaction, no log entry
         return 0;
     }
+    // The refusals and what is unusual, with --yes or without: what the window checks before it asks.
+    auto connection = ctx.signIn();
+    const apply::ApplyPlan plan = apply::planApply(*connection, record, output, QDateTime::currentDateTime());
+    for (const QString& note : plan.notes)
+        ctx.out << "Note: " << note << "\n";
+    if (plan.stopped() && !stoppedConfirmed) {
+        ctx.out.flush();
+        ctx.err << "orvex-cli: " << apply::refusal(record)
+                << "the run was stopped before its end: add --stopped to apply what it read\n";
+        return 1;
+    }
     if (!confirmed) {
         ctx.out.flush();
         ctx.err << "orvex-cli: apply changes the database: add --yes to apply these changes\n";
         return 1;
     }
-    auto connection = ctx.signIn();
     QElapsedTimer timer;
     timer.start();
     const apply::ApplyResult result =
-        apply::applyRun(*connection, output, ctx.logIdentity(), QDateTime::currentDateTime(), kind);
+        apply::applyRun(*connection, output, ctx.logIdentity(), QDateTime::currentDateTime(), kind,
+                        record.runId, stoppedConfirmed);
     ctx.out << "Applied run " << result.runId << " in one transaction: " << result.counts.text() << " ("
             << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s)\n"
             << "To take it back: orvex-cli undo \"" << QDir::toNativeSeparators(result.undoFile) << "\"\n";

@@ -27,6 +27,10 @@ namespace orvex::db {
 class CurrentUser;
 }
 
+namespace orvex::apply {
+struct ApplyPlan;
+}
+
 namespace orvex::gui {
 
 class ClickableLabel;
@@ -134,7 +138,8 @@ private:
 
     // Apply of the last update run to the database and its undo (FrmIcdApply.cpp).
     void wireApply();
-    void onApplyClicked();
+    void onApplyClicked(); // checks the plan on the runner, then asks
+    void startApply(const apply::ApplyPlan& plan);
     void onUndoApplyClicked();
     void refreshApplyButtons(); // enabled as the output folder allows
 

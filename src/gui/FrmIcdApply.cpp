@@ -23,15 +23,6 @@ QString runRecordPath()
     return QDir(ProgramFolder::outputFolder()).filePath(QString::fromUtf16(apply::kRunRecordName));
 }
 
-QString applyQuestion(const apply::RunRecord& record, const apply::ApplyCounts& counts)
-{
-    return QStringLiteral("Apply the %1 %2 of %3 to the database?\n\n"
-                          "Database: %4\nChanges: %5\n\n"
-                          "All changes are made in one transaction, or none.")
-        .arg(apply::runKindTitle(record.kind), record.runId,
-             record.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), record.database, counts.text());
-}
-
 QString undoQuestion(const QString& undoFile, const apply::UndoPlan& plan)
 {
     return QStringLiteral("Undo the apply of the run %1?\n\n"
@@ -80,12 +71,22 @@ void FrmIcd::onApplyClicked()
                                             .arg(apply::runKindTitle(record.kind), record.runId));
         return;
     }
-    if (MessageBoxes::question(this, applyQuestion(record, counts), QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) != QMessageBox::Yes)
-        return;
-    // A failure (a refusal, a lost database) shows its message through the runner; nothing
-    // was changed then.
-    runJob(std::make_unique<apply::ApplyJob>(logIdentity(), record.runId), nullptr,
+    // What would refuse the apply is known before anything is asked: the plan is checked on
+    // the runner, and its refusal shows as the job's failure.
+    runJob(std::make_unique<apply::ApplyPlanJob>(std::move(record)), nullptr,
+           [this](jobs::Job& job, const jobs::JobOutcome&) {
+               const apply::ApplyPlan& plan = static_cast<apply::ApplyPlanJob&>(job).plan();
+               if (MessageBoxes::question(this, plan.question(), QMessageBox::Yes | QMessageBox::No,
+                                          QMessageBox::No) == QMessageBox::Yes)
+                   startApply(plan);
+           });
+}
+
+void FrmIcd::startApply(const apply::ApplyPlan& plan)
+{
+    // A failure (a row changed since, a lost database) shows its message through the
+    // runner; nothing was changed then.
+    runJob(std::make_unique<apply::ApplyJob>(logIdentity(), plan.record.runId, plan.stopped()), nullptr,
            [this](jobs::Job&, const jobs::JobOutcome& outcome) {
                const QString undoFile = outcome.json.value(QLatin1String("undoFile")).toString();
                MessageBoxes::information(this,

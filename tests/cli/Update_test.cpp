@@ -1,4 +1,5 @@
 // orvex-cli update --json: the one object the command prints, the same the golden run holds.
+#include "apply/RunRecord.h"
 #include "support/CliRun.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
@@ -42,6 +43,10 @@ TEST(ApplyCommand, showsTheCountsAndAppliesAndUndoesOnlyWithYesAndOnlyOnce)
     const test::CliRun asked = test::runCliInProcess({"--db", db.folder(), "apply"});
     EXPECT_EQ(asked.exitCode, 1);
     EXPECT_TRUE(asked.out.contains(": 5 new codes, 2 rate changes")) << asked.out.toStdString();
+    EXPECT_TRUE(asked.out.contains("\nNote: 4 description changes are left out: the run was made without "
+                                   "\"Update Descriptions\""))
+        << asked.out.toStdString();
+    EXPECT_TRUE(asked.out.contains("\nNote: No backup was made today")) << asked.out.toStdString();
     EXPECT_TRUE(asked.err.contains("add --yes")) << asked.err.toStdString();
 
     const test::CliRun applied =
@@ -52,6 +57,11 @@ TEST(ApplyCommand, showsTheCountsAndAppliesAndUndoesOnlyWithYesAndOnlyOnce)
     const test::CliRun again = test::runCliInProcess({"--db", db.folder(), "apply", "--yes"});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_TRUE(again.err.contains("applied already")) << again.err.toStdString();
+    // The same refusal without --yes: what the apply would say is known before it is asked.
+    const test::CliRun askedAgain = test::runCliInProcess({"--db", db.folder(), "apply"});
+    EXPECT_EQ(askedAgain.exitCode, 1);
+    EXPECT_TRUE(askedAgain.err.contains("applied already")) << askedAgain.err.toStdString();
+    EXPECT_FALSE(askedAgain.err.contains("add --yes")) << askedAgain.err.toStdString();
 
     const test::CliRun askedUndo = test::runCliInProcess({"--db", db.folder(), "undo", "--last"});
     EXPECT_EQ(askedUndo.exitCode, 1);
@@ -66,4 +76,33 @@ TEST(ApplyCommand, showsTheCountsAndAppliesAndUndoesOnlyWithYesAndOnlyOnce)
     const test::CliRun undoneAgain = test::runCliInProcess({"--db", db.folder(), "undo", "--last", "--yes"});
     EXPECT_NE(undoneAgain.exitCode, 0);
     EXPECT_TRUE(undoneAgain.err.contains("holds no undo file")) << undoneAgain.err.toStdString();
+}
+
+// A run stopped before its end is applied only with --stopped.
+TEST(ApplyCommand, aStoppedRunNeedsStopped)
+{
+    test::SmallDatabases db;
+    test::fillForUpdateRun(db);
+    test::TempProgramFolder program;
+    for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
+        QFile::copy(test::fixturePath(QStringLiteral("update-run/") + name), program.path() + '/' + name);
+    ASSERT_EQ(test::runCliInProcess({"--db", db.folder(), "update"}).exitCode, 0);
+    // The command line cannot stop a run: the record of one that was stopped.
+    apply::RunRecord record = apply::readRunRecord(program.outputFile("changes.json"));
+    record.completeness.add(apply::RunCompletion::Stopped,
+                            "lines 2 to 9 of \"ICD PH 2024.txt\": the diagnosis pass was stopped");
+    apply::writeRunRecord(record, program.path() + "/output");
+
+    for (const QStringList& args : {QStringList{"apply"}, QStringList{"apply", "--yes"}}) {
+        const test::CliRun refused = test::runCliInProcess(QStringList{"--db", db.folder()} + args);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.out.contains("Note: The run was stopped before its end and did not read lines 2 "
+                                         "to 9 of \"ICD PH 2024.txt\""))
+            << refused.out.toStdString();
+        EXPECT_TRUE(refused.err.contains("the run was stopped before its end: add --stopped"))
+            << refused.err.toStdString();
+    }
+    const test::CliRun applied = test::runCliInProcess({"--db", db.folder(), "apply", "--stopped", "--yes"});
+    EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    EXPECT_TRUE(applied.out.contains("in one transaction: 5 new codes")) << applied.out.toStdString();
 }

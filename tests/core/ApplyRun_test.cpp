@@ -2,6 +2,7 @@
 // embedded database and through the SQLite ODBC driver: what they change, what the next run
 // then finds, and the refusals (a row changed since, a second apply or undo, another
 // database, a failure part-way) that leave the tables and the activity log as they were.
+#include "apply/ApplyPreflight.h"
 #include "apply/ApplyRun.h"
 #include "apply/UndoApply.h"
 #include "apply/UndoFile.h"
@@ -14,6 +15,7 @@
 #include "support/StatementFailures.h"
 #include "support/TestPaths.h"
 #include "support/UpdateRunFixture.h"
+#include "tools/TableBackup.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,14 +48,14 @@ protected:
         firstRun = runUpdate();
     }
 
-    jobs::Findings runUpdate(bool verB = false, const QString& testSuffix = {})
+    jobs::Findings runUpdate(bool updateDescriptions = true, bool verB = false, const QString& testSuffix = {})
     {
         jobs::JobContext context;
         context.programFolder = folder.path();
         context.clock = [] { return kWhen; };
         context.existingConnection = connection.get();
         caserates::UpdateRunParams params;
-        params.updateDescriptions = true;
+        params.updateDescriptions = updateDescriptions;
         params.verB = verB;
         params.testSuffix = testSuffix;
         caserates::UpdateRunJob job(params);
@@ -74,6 +76,13 @@ protected:
             return e.message();
         }
         return {};
+    }
+
+    QString output() const { return folder.path() + "/output"; }
+    apply::RunRecord record() const { return apply::readRunRecord(folder.outputFile("changes.json")); }
+    QString planRefusal()
+    {
+        return refusalOf([&] { apply::planApply(*connection, record(), output(), kWhen); });
     }
 
     apply::UndoResult undo(const QString& file)
@@ -275,7 +284,7 @@ TEST_P(ApplyRun, refusesARowChangedSinceTheRunAnotherDatabaseAndAFailurePartWay)
 TEST_P(ApplyRun, appliesAndUndoesTbMedPackageNewWithVerB)
 {
     const QStringList before = snapshot(false) + tableRows("tbMedPackage_NEW");
-    const jobs::Findings changes = runUpdate(true);
+    const jobs::Findings changes = runUpdate(true, true);
     const apply::ApplyResult applied = apply();
     EXPECT_EQ(applied.counts.newStyleRows, count(changes, ChangeClass::NewStyleRow));
     EXPECT_EQ(applied.counts.newStyleRates, count(changes, ChangeClass::NewStyleRates));
@@ -294,7 +303,7 @@ TEST_P(ApplyRun, appliesAndUndoesTbMedPackageNewWithVerB)
 TEST_P(ApplyRun, appliesAndUndoesTheTestCopiesOnly)
 {
     const QStringList copies = {"tbMedPackage_TEST", "tbMed_MedicalCaseRates_TEST", "tbMed_Procedures_TEST"};
-    runUpdate(false, "_TEST");
+    runUpdate(true, false, "_TEST");
     const QStringList live = snapshot(false);
     EXPECT_TRUE(
         refusal().contains("it aimed at the test copies tbMedPackage_TEST, tbMed_MedicalCaseRates_TEST, "
@@ -493,6 +502,110 @@ TEST_P(ApplyRun, refusesToWriteThroughALinkInTheOutputFolder)
     EXPECT_FALSE(QFileInfo::exists(elsewhere));
 }
 #endif
+
+// The question names what is unusual about the apply; what would refuse it is known before
+// anything is asked.
+TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
+{
+    const apply::ApplyPlan plan = apply::planApply(*connection, record(), output(), kWhen);
+    EXPECT_EQ(plan.counts.text(), apply::countChanges(record()).text());
+    const QString noBackup = "No backup was made today with \"Step1. Create table copies on\" (the activity "
+                             "log holds none).";
+    EXPECT_EQ(plan.notes, QStringList{noBackup});
+    EXPECT_TRUE(plan.question().contains("\n\nNote:\n- " + noBackup + "\n\n"))
+        << plan.question().toStdString();
+
+    tools::TableBackupParams backup;
+    backup.suffix = "_2024";
+    backup.log = {"tester", "ws1"};
+    tools::backupTables(*connection, backup, {{}, {}, [] { return kWhen.addSecs(-3600); }});
+    EXPECT_EQ(apply::applyNotes(*connection, record(), kWhen), QStringList{});
+    EXPECT_EQ(apply::applyNotes(*connection, record(), kWhen.addDays(1)),
+              QStringList{"No backup was made today with \"Step1. Create table copies on\" (the last one "
+                          "on 2024-02-14 08:30:00)."});
+
+    // Test copies and Ver B: the tables they would change, though the apply refuses them.
+    apply::RunRecord aimed = record();
+    aimed.testSuffix = "_TEST";
+    aimed.verB = true;
+    const QStringList notes = apply::applyNotes(*connection, aimed, kWhen);
+    ASSERT_EQ(notes.size(), 2) << notes.join('\n').toStdString();
+    EXPECT_TRUE(
+        notes[0].startsWith("The run aimed at the test copies (\"Test Table\", suffix _TEST): the apply "
+                            "changes tbMedPackage_TEST, tbMed_MedicalCaseRates_TEST and "
+                            "tbMed_Procedures_TEST, not the live tables."))
+        << notes[0].toStdString();
+    EXPECT_EQ(notes[1], "The run kept tbMedPackage_NEW in step (\"Philhealth Ver B.\"): the apply changes "
+                        "tbMedPackage_NEW too (0 new rows, 0 rows of rates).");
+    apply::writeRunRecord(aimed, output());
+    EXPECT_TRUE(planRefusal().contains("it aimed at the test copies")) << planRefusal().toStdString();
+
+    // Description changes a run without "Update Descriptions" leaves out, marked on its page.
+    const int descriptions = count(runUpdate(false), ChangeClass::DescriptionChange);
+    ASSERT_GT(descriptions, 0);
+    EXPECT_EQ(apply::applyNotes(*connection, record(), kWhen),
+              QStringList{QString::number(descriptions) +
+                          " description changes are left out: the run was made without \"Update "
+                          "Descriptions\" (the review page marks them as not applied)."});
+    const QByteArray page = test::readBytes(folder.outputFile("report.html"));
+    EXPECT_TRUE(page.contains(">Not applied: the run was made without &quot;Update Descriptions&quot;"))
+        << page.toStdString();
+    EXPECT_EQ(page.count("<tr class=\"change not-applied\">"), descriptions);
+
+    // Applied already, an older run, another database: refused before anything is asked.
+    runUpdate();
+    apply::RunRecord older = record();
+    apply::applyRun(*connection, output(), {"tester", "ws1"}, kWhen.addSecs(60));
+    EXPECT_TRUE(planRefusal().contains("it was applied already")) << planRefusal().toStdString();
+    older.runId += "-older";
+    apply::writeRunRecord(older, output());
+    EXPECT_TRUE(planRefusal().contains("changed by an apply or an undo on 2024-02-14 09:31:00, after the run "
+                                       "of 2024-02-14 09:30:00"))
+        << planRefusal().toStdString();
+    test::SmallDatabases other(GetParam());
+    auto elsewhere = db::Connection::open(other.settings());
+    EXPECT_TRUE(refusalOf([&] {
+                    apply::planApply(*elsewhere, record(), output(), kWhen);
+                }).contains("not the connected"));
+}
+
+// A stopped run is applied only when the stop was confirmed; an incomplete one never.
+TEST_P(ApplyRun, aStoppedRunNeedsConfirmingAndAnIncompleteOneIsRefused)
+{
+    apply::RunRecord stopped = record();
+    stopped.completeness.add(apply::RunCompletion::Stopped,
+                             "lines 2 to 3 of \"ICD PH 2024.txt\": the diagnosis pass was stopped");
+    apply::writeRunRecord(stopped, output());
+    const QStringList before = snapshot();
+    const apply::ApplyPlan plan = apply::planApply(*connection, record(), output(), kWhen);
+    EXPECT_TRUE(plan.stopped());
+    EXPECT_TRUE(
+        plan.question().contains("The run was stopped before its end and did not read lines 2 to 3 of "
+                                 "\"ICD PH 2024.txt\": the diagnosis pass was stopped."))
+        << plan.question().toStdString();
+    EXPECT_TRUE(refusal().contains("applying a stopped run was not confirmed")) << refusal().toStdString();
+    EXPECT_EQ(snapshot(), before);
+    const apply::ApplyResult applied =
+        apply::applyRun(*connection, output(), {"tester", "ws1"}, kWhen, {}, stopped.runId, true);
+    EXPECT_GT(applied.counts.total(), 0);
+
+    apply::RunRecord incomplete = record();
+    incomplete.runId += "-2";
+    incomplete.completeness = {};
+    incomplete.completeness.add(apply::RunCompletion::Incomplete,
+                                "the whole diagnosis list: Cannot open the rate file \"x\"");
+    apply::writeRunRecord(incomplete, output());
+    const QString refused = planRefusal();
+    EXPECT_TRUE(
+        refused.contains("nothing was changed: the run is incomplete: it did not read the whole "
+                         "diagnosis list: Cannot open the rate file \"x\". Mend what is named. Run the "
+                         "update again."))
+        << refused.toStdString();
+    EXPECT_EQ(refusalOf([&] {
+                  apply::applyRun(*connection, output(), {"tester", "ws1"}, kWhen, {}, {}, true);
+              }),
+              refused);
+}
 
 // Whatever a stored text holds, the undo file's T-SQL keeps it inside its literal and the
 // data lines give it back unchanged.

@@ -2,6 +2,7 @@
 // the apply, on the embedded database and through the SQLite ODBC driver: the same run
 // afterwards finds nothing left to change, the undo puts every row back, and a record of
 // another kind or a row changed since the run is refused with nothing changed.
+#include "apply/ApplyPreflight.h"
 #include "apply/ApplyRun.h"
 #include "apply/UndoApply.h"
 
@@ -67,8 +68,12 @@ protected:
 
     QString refusal(const QString& kind = {})
     {
+        return refusalOf([&] { apply(kind); });
+    }
+    template <typename F> static QString refusalOf(F f)
+    {
         try {
-            apply(kind);
+            f();
         } catch (const Error& e) {
             return e.message();
         }
@@ -190,6 +195,24 @@ TEST_P(ScanApply, refusesARecordOfAnotherKindAndARowChangedSinceTheRun)
     EXPECT_TRUE(drift.contains("Run the ICD scan again.")) << drift.toStdString();
     EXPECT_EQ(snapshot(), changedByHand);
     EXPECT_NE(snapshot(), before);
+}
+
+// Rows of one code with different descriptions are duplicate codes, not a change since the
+// run: the refusal names the code and the tool that removes them.
+TEST_P(ScanApply, duplicateIcdCodesAreNamedAsSuchBeforeAndWhileApplying)
+{
+    scan(false);
+    dbs.addIcd("A00.1", "Cholera, El Tor");
+    const QStringList before = snapshot();
+    const QString refused = refusal("scan");
+    EXPECT_TRUE(refused.contains("nothing was changed: the ICD code \"A00.1\" is held by rows of different "
+                                 "descriptions in tbICDdiagMain (duplicate ICD codes)"))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains("Click \"Check Duplicates\" on tab \"Tools\"")) << refused.toStdString();
+    EXPECT_FALSE(refused.contains("changed since")) << refused.toStdString();
+    EXPECT_EQ(refusalOf([&] { apply::planApply(*connection, record(), folder.path() + "/output", kWhen); }),
+              refused);
+    EXPECT_EQ(snapshot(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ScanApply, ::testing::Values(false, true),

@@ -2,6 +2,8 @@
 // its mends, and the batched lookups against the line-by-line reference.
 #include "caserates/UpdateRunJob.h"
 
+#include "apply/RunRecord.h"
+
 #include "Error.h"
 #include "db/SampleDatabases.h"
 #include "support/FileSizeLimit.h"
@@ -162,6 +164,60 @@ TEST_F(UpdateRun, aMissingRateFileIsReportedOnceAndTheOtherPassRuns)
     EXPECT_TRUE(live.script.contains("+1 from  [Medicare].[dbo].[tbMedPackage]),'New'"));
 }
 
+// A stop, or a list the run could not read, leaves a run that is not whole: the record, the
+// end of the log, the review page and the closing message say what was not read.
+TEST_F(UpdateRun, aStoppedPassOrAListNotReadIsNamedInTheRecordTheLogAndTheClosingMessage)
+{
+    writeList(QStringLiteral("ICD PH 2024.txt"),
+              "A00|Cholera|10,000|7,000|3,000\r\nA01|x|1|2|3\r\nA02|y|1|2|3\r\n");
+    writeList(QStringLiteral("ICD PH 2024_PROCEDURE.txt"), "10060|Incision|10000|7000|3000\r\n");
+    jobs::JobContext context;
+    context.programFolder = m_folder.path();
+    context.clock = [] { return kWhen; };
+    context.connection = m_db.settings();
+    QDir().mkpath(m_folder.path() + QStringLiteral("/output"));
+    UpdateRunJob job({});
+    bool stopped = false;
+    const jobs::JobOutcome outcome = job.run(context, [&](jobs::JobProgress&& p) {
+        if (p.linesDone == 1 && !std::exchange(stopped, true))
+            job.requestStop(); // after the first line of the diagnosis pass
+    });
+    const QString notRead = "lines 2 to 3 of \"ICD PH 2024.txt\": the diagnosis pass was stopped";
+    const apply::RunRecord record = apply::readRunRecord(m_folder.outputFile("changes.json"));
+    EXPECT_EQ(record.completeness.completion, apply::RunCompletion::Stopped);
+    EXPECT_EQ(record.completeness.notRead, QStringList{notRead});
+    ASSERT_EQ(outcome.messages.size(), 1);
+    EXPECT_TRUE(
+        outcome.messages[0].startsWith("Stopped before the end: script.txt and scriptPH.txt hold only "
+                                       "the lines read before the stop"))
+        << outcome.messages[0].toStdString();
+    EXPECT_TRUE(outcome.messages[0].endsWith("Not read:\n- " + notRead)) << outcome.messages[0].toStdString();
+    EXPECT_TRUE(test::readBytes(m_folder.outputFile("ICD Parser Log.txt"))
+                    .endsWith("*** The run was stopped before its end; these were not read:\r\n***   " +
+                              notRead.toUtf8() + "\r\n"));
+    EXPECT_TRUE(
+        test::readBytes(m_folder.outputFile("report.html")).contains(notRead.toHtmlEscaped().toUtf8()));
+    EXPECT_TRUE(outcome.summary.contains("  " + notRead));
+
+    // "Version 2" without "ICD PH 2024 v2.txt": the procedure pass runs, the run is incomplete.
+    writeList(QStringLiteral("ICD PH 2024 v2_PROCEDURE.txt"), "10060|Incision|10000|7000|3000\r\n");
+    UpdateRunParams version2;
+    version2.fileBase = QStringLiteral("ICD PH 2024 v2");
+    const RunFiles run = runUpdate(m_folder, m_db.settings(), version2);
+    const apply::RunRecord incomplete = apply::readRunRecord(m_folder.outputFile("changes.json"));
+    EXPECT_EQ(incomplete.completeness.completion, apply::RunCompletion::Incomplete);
+    ASSERT_EQ(incomplete.completeness.notRead.size(), 1);
+    EXPECT_TRUE(incomplete.completeness.notRead[0].startsWith("the whole diagnosis list: Cannot open"));
+    EXPECT_TRUE(incomplete.completeness.notRead[0].contains("ICD PH 2024 v2.txt"));
+    ASSERT_EQ(run.outcome.messages.size(), 1);
+    EXPECT_TRUE(run.outcome.messages[0].startsWith("Not done: the run is incomplete, and \"Apply to "
+                                                   "database\u2026\" refuses it."))
+        << run.outcome.messages[0].toStdString();
+    EXPECT_TRUE(
+        run.log.contains("*** The run is incomplete; these were not read:\r\n***   the whole diagnosis "
+                         "list: Cannot open"));
+}
+
 TEST_F(UpdateRun, awkwardRateFilesAreReadLineByLineAndNeverScriptAWrongAmount)
 {
     // CR-only line ends; a 100,000-character description; a NUL, after which a list item
@@ -191,7 +247,12 @@ TEST_F(UpdateRun, awkwardRateFilesAreReadLineByLineAndNeverScriptAWrongAmount)
         EXPECT_EQ(passes[1].toObject()["counters"].toObject()["lblCount"].toInt(), 1);
         EXPECT_TRUE(run.script.contains("VALUES('Z01','" + longDescription + "','1',"));
         EXPECT_EQ(run.scriptPH, "use MEDICARE\r\n\r\n\r\n"); // no rate taken from a broken line
-        EXPECT_EQ(run.outcome.messages, QStringList{UpdateRunJob::doneMessage()});
+        // The lines left out make the run incomplete, and the closing message names them.
+        ASSERT_EQ(run.outcome.messages.size(), 1);
+        EXPECT_TRUE(run.outcome.messages[0].startsWith("Not done: the run is incomplete"));
+        EXPECT_TRUE(
+            run.outcome.messages[0].contains("- line 3 of \"ICD PH 2024.txt\": holds a NUL character"))
+            << run.outcome.messages[0].toStdString();
     }
 }
 
@@ -304,6 +365,11 @@ TEST_F(UpdateRun, aFailingOrLostDatabaseIsReportedAndALostOneEndsTheRun)
     EXPECT_EQ(run.outcome.json["passes"].toArray()[1].toObject()["counters"].toObject()["lblsamePH"].toInt(),
               1);
     EXPECT_EQ(run.log.count("New Code and Description :"), 2);
+    const apply::RunRecord record = apply::readRunRecord(m_folder.outputFile("changes.json"));
+    EXPECT_EQ(record.completeness.completion, apply::RunCompletion::Incomplete);
+    EXPECT_EQ(record.completeness.notRead,
+              QStringList{"line 1 of \"ICD PH 2024.txt\": The connection to the server was lost."});
+    EXPECT_NE(run.outcome.messages, QStringList{UpdateRunJob::doneMessage()});
 
     // Lost for good after the first statement: the batches fail, then three lines in a row.
     sent = 0;
@@ -314,6 +380,9 @@ TEST_F(UpdateRun, aFailingOrLostDatabaseIsReportedAndALostOneEndsTheRun)
         ADD_FAILURE() << "a run without its database claimed to be done";
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().startsWith("The update run stopped at line 3 of "))
+            << e.message().toStdString();
+        EXPECT_TRUE(e.message().endsWith(
+            "Not read: lines 1 to 4 of \"ICD PH 2024.txt\" and the whole procedure list."))
             << e.message().toStdString();
     }
     const QByteArray log = test::readBytes(m_folder.outputFile("ICD Parser Log.txt"));

@@ -144,6 +144,42 @@ TEST(FrmIcdApply, step2ApplyStep2UndoStep2ClosesTheLoop)
         EXPECT_EQ(w.output(file), firstFiles.value(QLatin1String(file))) << file;
 }
 
+TEST(FrmIcdApply, aStoppedRunIsAppliedOnlyAfterAQuestionThatSaysSo)
+{
+    ApplyWindow w;
+    SmallDatabases dbs;
+    fillForUpdateRun(dbs);
+    ASSERT_NO_FATAL_FAILURE(w.open(dbs.settings(), fixturePath(QStringLiteral("update-run"))));
+    {
+        HoldScanAtLine hold(*w.window, 1);
+        click(w.widget("cmdProcess"));
+        ASSERT_TRUE(hold.waitUntilHeld());
+        click(w.widget("cmdProcess")); // "Stop"
+        ASSERT_TRUE(waitForScanEnd(*w.window));
+    }
+    ASSERT_EQ(w.record().completeness.completion, apply::RunCompletion::Stopped);
+    auto connection = db::Connection::open(dbs.settings());
+    auto logSize = [&] { return db::ActivityLog(*connection).last(0).size(); };
+    const qsizetype before = logSize();
+
+    gui::MessageBoxes::clearShown();
+    ASSERT_TRUE(w.applyAnswering(QMessageBox::No));
+    ASSERT_EQ(w.seams.messages().size(), 1);
+    const QString question = w.seams.messages()[0];
+    EXPECT_TRUE(question.contains(QLatin1String("The run was stopped before its end and did not read lines 2 "
+                                                "to ")))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains(QLatin1String("No backup was made today"))) << question.toStdString();
+    EXPECT_EQ(logSize(), before);
+
+    gui::MessageBoxes::clearShown();
+    ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
+    ASSERT_EQ(w.seams.messages().size(), 2) << w.seams.messages().join('\n').toStdString();
+    EXPECT_TRUE(w.seams.messages()[1].startsWith(QLatin1String("Applied run ")))
+        << w.seams.messages()[1].toStdString();
+    EXPECT_GT(logSize(), before);
+}
+
 TEST(FrmIcdApply, aRefusedOrDeclinedApplyChangesNothingAndLeavesTheWindowUsable)
 {
     ApplyWindow w;
@@ -161,11 +197,12 @@ TEST(FrmIcdApply, aRefusedOrDeclinedApplyChangesNothingAndLeavesTheWindowUsable)
     const qsizetype applied = logSize();
     EXPECT_GT(applied, before);
 
+    // Refused before anything is asked.
     gui::MessageBoxes::clearShown();
     ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
     const QStringList shown = w.seams.messages();
-    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
-    EXPECT_TRUE(shown[1].contains(QLatin1String("applied already"))) << shown[1].toStdString();
+    ASSERT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown[0].contains(QLatin1String("applied already"))) << shown[0].toStdString();
     EXPECT_EQ(logSize(), applied);
     for (const char* name : {"cmdApply", "cmdProcess", "cmdScan", "cmdBackUPTables"})
         EXPECT_TRUE(w.widget(name)->isEnabled()) << name;

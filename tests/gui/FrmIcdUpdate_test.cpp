@@ -118,7 +118,13 @@ TEST(FrmIcdUpdate, step2WritesBothPassesShowsTheLastAndOpensLogAndScript)
 
     EXPECT_EQ(u.text("cmdProcess"), QStringLiteral("Step 2. Create update scripts"));
     EXPECT_TRUE(u.widget("cmdScan")->isEnabled());
-    EXPECT_EQ(u.seams.messages(), QStringList{caserates::UpdateRunJob::doneMessage()});
+    // Not "Done.": the closing message says what the stop left unread.
+    ASSERT_EQ(u.seams.messages().size(), 1);
+    EXPECT_TRUE(u.seams.messages()[0].startsWith(QStringLiteral("Stopped before the end:")))
+        << u.seams.messages()[0].toStdString();
+    EXPECT_TRUE(u.seams.messages()[0].endsWith(
+        QStringLiteral("Not read:\n- lines 2 to 3 of \"ICD PH 2024.txt\": the diagnosis pass was stopped")))
+        << u.seams.messages()[0].toStdString();
     EXPECT_EQ(u.seams.openedFolders, (QStringList{u.folder.outputFile(QStringLiteral("ICD Parser Log.txt")),
                                                   u.folder.outputFile(QStringLiteral("scriptPH.txt"))}));
     // The stop ended the diagnosis pass after its first line; the procedure pass ran whole

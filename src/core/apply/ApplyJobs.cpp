@@ -27,10 +27,24 @@ template <class Change> jobs::JobOutcome timedOnOwnConnection(const jobs::JobCon
 }
 } // namespace
 
+jobs::JobOutcome ApplyPlanJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
+{
+    return timedOnOwnConnection(context, [&](db::Connection& connection) {
+        m_plan = planApply(connection, m_record, context.outputFolder(), context.now());
+        jobs::JobOutcome outcome;
+        outcome.summary = m_plan.notes;
+        outcome.json = QJsonObject{{"runId", m_plan.record.runId},
+                                   {"counts", m_plan.counts.json()},
+                                   {"notes", QJsonArray::fromStringList(m_plan.notes)}};
+        return outcome;
+    });
+}
+
 jobs::JobOutcome ApplyJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
 {
     return timedOnOwnConnection(context, [&](db::Connection& connection) {
-        m_result = applyRun(connection, context.outputFolder(), m_log, context.now(), {}, m_expectedRunId);
+        m_result = applyRun(connection, context.outputFolder(), m_log, context.now(), {}, m_expectedRunId,
+                            m_stoppedConfirmed);
         jobs::JobOutcome outcome;
         outcome.messages = {QStringLiteral("Applied run %1 in one transaction: %2.")
                                 .arg(m_result.runId, m_result.counts.text())};

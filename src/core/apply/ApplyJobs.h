@@ -1,11 +1,27 @@
 #pragma once
 
+#include "apply/ApplyPreflight.h"
 #include "apply/ApplyRun.h"
 #include "apply/UndoApply.h"
 #include "db/LogIdentity.h"
 #include "jobs/Job.h"
 
 namespace orvex::apply {
+
+// What an apply of the recorded run would do, checked on the job's own connection before
+// the window asks: refusals are thrown (orvex::Error), the question is in plan().
+class ApplyPlanJob final : public jobs::Job
+{
+public:
+    explicit ApplyPlanJob(RunRecord record) : m_record(std::move(record)) {}
+    QString title() const override { return QStringLiteral("apply"); }
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+    const ApplyPlan& plan() const { return m_plan; }
+
+private:
+    RunRecord m_record;
+    ApplyPlan m_plan;
+};
 
 // The apply as a job of the window's runner: the last update run recorded in the context's
 // output folder, applied on the job's own connection with the context's clock.
@@ -14,8 +30,10 @@ class ApplyJob final : public jobs::Job
 public:
     // `expectedRunId`: the run the user confirmed; when the record names another run (a run
     // made meanwhile), nothing is applied. Empty: whatever the record names.
-    ApplyJob(db::LogIdentity log, QString expectedRunId = {})
-        : m_log(std::move(log)), m_expectedRunId(std::move(expectedRunId))
+    // `stoppedConfirmed`: the user was asked about a stopped run and said yes.
+    ApplyJob(db::LogIdentity log, QString expectedRunId = {}, bool stoppedConfirmed = false)
+        : m_log(std::move(log)), m_expectedRunId(std::move(expectedRunId)),
+          m_stoppedConfirmed(stoppedConfirmed)
     {
     }
     QString title() const override { return QStringLiteral("apply"); }
@@ -27,6 +45,7 @@ public:
 private:
     db::LogIdentity m_log;
     QString m_expectedRunId;
+    bool m_stoppedConfirmed = false;
     ApplyResult m_result;
 };
 

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "apply/ApplyChange.h"
+#include "apply/ApplyPreflight.h"
 #include "apply/StoredRows.h"
 #include "apply/UndoFile.h"
 #include "db/ActivityLog.h"
@@ -62,69 +63,11 @@ std::optional<ChangeClass> appliedClass(const RunRecord& record, const Finding& 
     }
 }
 
-// The test copies an update run aimed at: each must be there before anything is changed.
-void checkTestCopies(db::Connection& connection, const RunRecord& record, const QString& refused)
-{
-    if (record.testSuffix.isEmpty())
-        return;
-    QStringList missing;
-    for (const char* table : {"tbMedPackage", "tbMed_MedicalCaseRates", "tbMed_Procedures"}) {
-        const QString copy = QLatin1String(table) + record.testSuffix;
-        try {
-            connection.exec(connection.statements().backupRowCount(copy));
-        } catch (const Error&) {
-            missing << copy;
-        }
-    }
-    if (!missing.isEmpty())
-        throw Error(refused +
-                    QStringLiteral("it aimed at the test copies %1, which the database lacks. Make them "
-                                   "with \"Step1. Create table copies on\" and the suffix %2 first.")
-                        .arg(missing.join(QStringLiteral(", ")), record.testSuffix));
-}
-
-// What each kind of run asks for when its record no longer fits the database.
-QString runAgain(const RunRecord& record)
-{
-    if (isKind(record, kPackageRatesRun))
-        return QStringLiteral("Write the package rate script again.");
-    if (isKind(record, kUpdateRun))
-        return QStringLiteral("Run the update again.");
-    return QStringLiteral("Run the %1 again.").arg(runKindTitle(record.kind));
-}
-
 // "an update run", "a PH scan".
 QString withArticle(const QString& title)
 {
     const bool vowel = !title.isEmpty() && QStringLiteral("aeiouAEIOU").contains(title[0]);
     return (vowel ? QStringLiteral("an ") : QStringLiteral("a ")) + title;
-}
-
-QString refusal(const RunRecord& record)
-{
-    return QStringLiteral("The run %1 was not applied, and nothing was changed: ").arg(record.runId);
-}
-
-// A run older than the last apply or undo read rows that may have changed since.
-void refuseWhenNotTheLastRun(db::Connection& connection, const RunRecord& record, const QString& refused)
-{
-    const QString last = db::ActivityLog(connection).lastApplyOrUndo();
-    if (!last.isEmpty() && last > db::ActivityLog::timestampText(record.when))
-        throw Error(refused +
-                    QStringLiteral("the database was changed by an apply or an undo on %1, after the run "
-                                   "of %2. ")
-                        .arg(last, db::ActivityLog::timestampText(record.when)) +
-                    runAgain(record));
-}
-
-// A link planted in place of a file the apply writes refuses it before anything changes.
-void refuseLink(const QString& refused, const QString& path)
-{
-    try {
-        refuseLinkedFile(path);
-    } catch (const Error& e) {
-        throw Error(refused + e.message());
-    }
 }
 
 void writeUndoFile(const QString& path, const QByteArray& text)
@@ -150,10 +93,11 @@ std::vector<std::pair<const Finding*, ChangeClass>> appliedChanges(const RunReco
     return changes;
 }
 
-// Every value the apply would write is checked before anything is: a record edited by hand
-// or cut short is refused whole, and so is a change listed twice.
-void checkValues(const RunRecord& record, const QString& refused)
+} // namespace
+
+void checkRecordValues(const RunRecord& record)
 {
+    const QString refused = refusal(record);
     ChangedRows invalid;
     QSet<QString> rows;
     for (const auto& [f, c] : appliedChanges(record)) {
@@ -169,12 +113,15 @@ void checkValues(const RunRecord& record, const QString& refused)
                     invalid.text() + QLatin1Char('\n') + runAgain(record));
 }
 
+namespace {
+
 void applyInTransaction(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
                         const db::LogIdentity& log, const QDateTime& when, ApplyResult& result)
 {
     const QString refused = refusal(record);
     db::Transaction transaction(connection, db::Transaction::Mode::Write);
-    refuseWhenNotTheLastRun(connection, record, refused);
+    refuseWhenNotTheLastRun(connection, record);
+    refuseDuplicateIcdCodes(connection, record);
     const auto changes = appliedChanges(record);
     ChangedRows drifted;
     std::vector<Overwritten> before(changes.size()); // per applied change, in order
@@ -312,7 +259,8 @@ QString appliedMarkerPath(const QString& outputFolder, const QString& runId)
 }
 
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
-                     const QDateTime& when, const QString& expectedKind, const QString& expectedRunId)
+                     const QDateTime& when, const QString& expectedKind, const QString& expectedRunId,
+                     bool stoppedConfirmed)
 {
     const QString recordPath = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
     const RunRecord record = readRunRecord(recordPath);
@@ -322,28 +270,18 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
                         .arg(expectedRunId, QDir::toNativeSeparators(recordPath), record.runId));
     const QString refused = refusal(record);
     checkRunKind(record, expectedKind);
-    const QString database = connection.settings().describe();
-    if (record.database != database)
-        throw Error(
-            refused +
-            QStringLiteral("it read %1, but this connection is to %2.").arg(record.database, database));
     const QString marker = appliedMarkerPath(outputFolder, record.runId);
-    refuseLink(refused, marker);
-    if (QFile::exists(marker))
-        throw Error(refused +
-                    QStringLiteral("it was applied already (%1). ").arg(QDir::toNativeSeparators(marker)) +
-                    runAgain(record));
-    checkTestCopies(connection, record, refused);
 
-    checkValues(record, refused);
+    checkRecordValues(record);
     ApplyResult result;
     result.runId = record.runId;
     result.counts = countChanges(record);
 
     try {
+        refuseInapplicable(connection, record, outputFolder, stoppedConfirmed);
         applyInTransaction(connection, record, outputFolder, log, when, result);
     } catch (const Error& e) {
-        // A lost connection or a failed commit: the transaction rolled back.
+        // A lost connection or a failed commit: the transaction, if begun, rolled back.
         if (e.message().startsWith(refused))
             throw;
         throw Error(refused + e.message());

@@ -54,15 +54,20 @@ struct ApplyResult
 // activity-log entry for the apply and one line per change, and marks the run applied
 // ("applied <run id>" beside the record). An update run on the test copies changes the
 // copies, and one with Ver B tbMedPackage_NEW too, as their scripts do. Nothing is changed,
-// and orvex::Error says why, when the record names another database, the run was applied
-// already, its test copies are missing, a row no longer holds the values the run read (the
-// rows are named), or a statement fails (the change is named). With `expectedKind` ("update", "scan",
-// "ph-scan", "package-rates"), a record of another kind is refused, naming both: the output folder's last run
-// is not the one meant. With `expectedRunId` (the run the user confirmed), a record of another run is
-// refused.
+// and orvex::Error says why, for every refusal of refuseInapplicable (another database,
+// applied already, an incomplete run, a stopped one unless `stoppedConfirmed`, missing test
+// copies, an older run, duplicate ICD codes), when a row no longer holds the values the run
+// read (the rows are named), or a statement fails (the change is named). With `expectedKind`
+// ("update", "scan", "ph-scan", "package-rates"), a record of another kind is refused, naming
+// both: the output folder's last run is not the one meant. With `expectedRunId` (the run the
+// user confirmed), a record of another run is refused.
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
                      const QDateTime& when, const QString& expectedKind = {},
-                     const QString& expectedRunId = {});
+                     const QString& expectedRunId = {}, bool stoppedConfirmed = false);
+
+// Throws orvex::Error, naming up to 20 changes, when the record holds a value no run writes:
+// an amount that is no decimal number, a change listed twice.
+void checkRecordValues(const RunRecord& record);
 
 // Throws orvex::Error when the record is of a kind no apply knows, or, with `expectedKind`,
 // of another kind ("the last run in the output folder is a PH scan of ..., not an update run").

@@ -80,7 +80,77 @@ QMap<QString, QString> values(const QJsonObject& o, const char* key, const QStri
     }
     return map;
 }
+
+RunCompleteness completeness(const QJsonObject& o, const QString& path)
+{
+    RunCompleteness c;
+    const QString name = text(o, "completion", path);
+    const auto known = {RunCompletion::Complete, RunCompletion::Stopped, RunCompletion::Incomplete};
+    const auto found =
+        std::find_if(known.begin(), known.end(), [&](RunCompletion k) { return completionName(k) == name; });
+    if (found == known.end())
+        damaged(path, QStringLiteral("unknown completion \"%1\"").arg(name));
+    c.completion = *found;
+    const QJsonValue notRead = o.value(QLatin1String("notRead"));
+    if (!notRead.isArray())
+        damaged(path, QStringLiteral("\"notRead\" is missing or not a list"));
+    for (const QJsonValue& v : notRead.toArray()) {
+        if (!v.isString())
+            damaged(path, QStringLiteral("an item of \"notRead\" is not a text"));
+        c.notRead << v.toString();
+    }
+    return c;
+}
 } // namespace
+
+QString completionName(RunCompletion completion)
+{
+    switch (completion) {
+    case RunCompletion::Complete:
+        return QStringLiteral("complete");
+    case RunCompletion::Stopped:
+        return QStringLiteral("stopped");
+    case RunCompletion::Incomplete:
+        return QStringLiteral("incomplete");
+    }
+    return {};
+}
+
+void RunCompleteness::add(RunCompletion why, const QString& what)
+{
+    completion = std::max(completion, why);
+    notRead << what;
+}
+
+namespace {
+QString notReadList(const RunCompleteness& c)
+{
+    return QStringLiteral("Not read:\n- ") + c.notRead.join(QStringLiteral("\n- "));
+}
+} // namespace
+
+QString notCompleteMessage(const RunCompleteness& c, const QString& files)
+{
+    if (c.completion == RunCompletion::Stopped)
+        return QStringLiteral("Stopped before the end: %1 hold only the lines read before the stop, and "
+                              "\"Apply to database…\" asks before it applies a stopped run.\n\n%2")
+            .arg(files, notReadList(c));
+    return QStringLiteral("Not done: the run is incomplete, and \"Apply to database…\" refuses it. %1 "
+                          "hold only the lines read; mend what is named below and run it again.\n\n%2")
+        .arg(files, notReadList(c));
+}
+
+QStringList notReadLogLines(const RunCompleteness& c)
+{
+    if (c.isComplete())
+        return {};
+    QStringList lines = {c.completion == RunCompletion::Stopped
+                             ? QStringLiteral("*** The run was stopped before its end; these were not read:")
+                             : QStringLiteral("*** The run is incomplete; these were not read:")};
+    for (const QString& item : c.notRead)
+        lines << QStringLiteral("***   ") + item;
+    return lines;
+}
 
 bool isRunKind(const QString& kind)
 {
@@ -160,7 +230,9 @@ bool writeRunRecordTo(const RunRecord& record, QIODevice& out)
                            {"database", record.database},
                            {"verB", record.verB},
                            {"updateDescriptions", record.updateDescriptions},
-                           {"testSuffix", record.testSuffix}};
+                           {"testSuffix", record.testSuffix},
+                           {"completion", completionName(record.completeness.completion)},
+                           {"notRead", QJsonArray::fromStringList(record.completeness.notRead)}};
     QByteArray text = QJsonDocument(head).toJson(QJsonDocument::Indented);
     text.chop(3); // "\n}\n": the changes follow as the object's last member
     text += ",\n    \"changes\": [\n";
@@ -230,6 +302,7 @@ RunRecord readRunRecord(const QString& path)
     static const QRegularExpression suffix(QStringLiteral("^[A-Za-z0-9_]{0,100}$"));
     if (!suffix.match(record.testSuffix).hasMatch())
         damaged(path, QStringLiteral("the test copies' suffix %1 is no table suffix").arg(record.testSuffix));
+    record.completeness = completeness(o, path);
     const QJsonValue changes = o.value(QLatin1String("changes"));
     if (!changes.isArray())
         damaged(path, QStringLiteral("\"changes\" is missing or not a list"));

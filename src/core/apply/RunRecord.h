@@ -4,8 +4,33 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace orvex::apply {
+
+// How far a run got. A complete run read every line of its lists; a stopped one ended at
+// the user's stop; an incomplete one passed over a list or lines it could not read. The
+// order is their weight: a run both stopped and incomplete counts as incomplete.
+enum class RunCompletion { Complete, Stopped, Incomplete };
+// "complete", "stopped", "incomplete": the name in the record.
+QString completionName(RunCompletion completion);
+
+// What a run did not read, and why, each as a sentence a user can act on.
+struct RunCompleteness
+{
+    RunCompletion completion = RunCompletion::Complete;
+    QStringList notRead; // "lines 2 to 4 of "ICD PH 2024.txt": the diagnosis pass was stopped"
+
+    bool isComplete() const { return completion == RunCompletion::Complete; }
+    void add(RunCompletion why, const QString& what);
+    bool operator==(const RunCompleteness&) const = default;
+};
+
+// The closing message of a run that is not complete: whether an apply asks or refuses, which
+// files hold only the lines read (`files`: "script.txt and scriptPH.txt"), and what was not read.
+QString notCompleteMessage(const RunCompleteness& completeness, const QString& files);
+// The lines that mark such a run at the end of its log ("*** ..."); none for a complete run.
+QStringList notReadLogLines(const RunCompleteness& completeness);
 
 // What a run that proposes changes leaves behind for a later apply: who ran it against
 // which database, with which options, and every change with the values it read. Written
@@ -20,6 +45,7 @@ struct RunRecord
     bool verB = false; // tbMedPackage_NEW kept in step too
     bool updateDescriptions = false;
     QString testSuffix; // "" or the suffix of the test copies the scripts aim at
+    RunCompleteness completeness;
     jobs::Findings changes;
 
     bool operator==(const RunRecord&) const = default;

@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 
 namespace orvex::caserates {
@@ -124,6 +125,7 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     report::DeleteFileQuietly(recordPath);
     m_changes.clear();
     m_net = {};
+    m_completeness = {};
     const QDateTime started = context.now();
 
     QStringList logBox;
@@ -150,6 +152,13 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             run.database = connection.settings().describe();
             run.changes = m_changes;
             run.overridden = overridden;
+            run.notRead = m_completeness.notRead;
+            if (!m_params.updateDescriptions)
+                run.notApplied.insert(
+                    review::ChangeClass::DescriptionChange,
+                    QStringLiteral("the run was made without \"Update Descriptions\": "
+                                   "scriptPH.txt holds no description updates, and an apply "
+                                   "leaves these descriptions as they are"));
             review::writeReviewFiles(run, context.outputFolder());
 
             apply::RunRecord record =
@@ -157,6 +166,7 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             record.verB = m_params.verB;
             record.updateDescriptions = m_params.updateDescriptions;
             record.testSuffix = m_params.testSuffix;
+            record.completeness = m_completeness;
             record.changes = std::move(m_changes); // lent for the write, not copied
             struct GiveBack
             {
@@ -165,6 +175,10 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
                 ~GiveBack() { to = std::move(from); }
             } giveBack{m_changes, record.changes};
             apply::writeRunRecord(record, context.outputFolder());
+        }
+        if (stopRequest() != jobs::StopRequest::WindowClosing) {
+            for (const QString& line : apply::notReadLogLines(m_completeness))
+                files.writeLine(report::Slot::LogFile, line);
         }
         // The reports and scripts take their places last, once nothing else can fail; a
         // window closed during the run leaves its scripts marked as unfinished.
@@ -200,7 +214,10 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     }
     outcome.ending =
         stopRequest() == jobs::StopRequest::Stop ? jobs::JobEnding::Stopped : jobs::JobEnding::Finished;
-    outcome.messages << doneMessage();
+    outcome.messages << (m_completeness.isComplete()
+                             ? doneMessage()
+                             : apply::notCompleteMessage(m_completeness,
+                                                         QStringLiteral("script.txt and scriptPH.txt")));
     outcome.filesToOpen << files.path(report::Slot::LogFile) << files.path(report::Slot::ScriptPHFile);
 
     QString txtLog = m_params.logText;
@@ -223,6 +240,12 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
                                    .arg(QString::fromLatin1(name).leftJustified(12))
                                    .arg(c.value(QLatin1String(name)).toInt());
     }
+    if (!m_completeness.isComplete()) {
+        outcome.summary << QStringLiteral("Not read (the run is %1):")
+                               .arg(apply::completionName(m_completeness.completion));
+        for (const QString& item : std::as_const(m_completeness.notRead))
+            outcome.summary << QStringLiteral("  ") + item;
+    }
     outcome.summary << QStringLiteral("Reports and scripts: ") +
                            QDir::toNativeSeparators(context.outputFolder());
     outcome.summary << QStringLiteral("Review page: ") + QDir::toNativeSeparators(pagePath)
@@ -238,6 +261,7 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
 {
     const UpdateRunParams& p = m_params;
     const QString path = context.programFile(p.fileBase + pass.fileEnding);
+    const QString listName = QFileInfo(path).fileName();
     QStringList passErrors;
     auto fail = [&](const QString& text, int line, jobs::JobProgress* step) {
         const QString message = applicationError(text, line);
@@ -261,6 +285,8 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
         lines = ratelist::readSourceFile(path);
     } catch (const Error& e) {
         fail(e.message(), 0, &start); // reported once; the pass runs with no lines
+        m_completeness.add(apply::RunCompletion::Incomplete,
+                           QStringLiteral("the whole %1 list: %2").arg(pass.name, e.message()));
     }
     const int lineCount = int(lines.size());
     start.lineCount = lineCount;
@@ -290,6 +316,11 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
     std::vector<reconcile::ResultRow> newCodes, changedDescriptions;
     QString packageId = p.packageId;
     int failedInARow = 0;
+    // A line left out: named in the record, so that an apply does not take the run for whole.
+    auto leftOut = [&](int line, const QString& why) {
+        m_completeness.add(apply::RunCompletion::Incomplete,
+                           QStringLiteral("line %1 of \"%2\": %3").arg(line).arg(listName, why));
+    };
     // Every lookup of a line first, then its findings in the order their lines are written.
     auto classify = [&](const RateFileLine& l, int i, jobs::JobProgress& step) {
         jobs::Findings findings;
@@ -386,7 +417,8 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
         }
         return findings;
     };
-    for (int i = 0; i < lineCount && shouldContinue(); ++i) {
+    int i = 0;
+    for (; i < lineCount && shouldContinue(); ++i) {
         const RateFileLine l = RateFileLine::parse(lines[i]);
         jobs::JobProgress step;
         step.labels.insert(QStringLiteral("lblHeader"), l.header);
@@ -400,6 +432,7 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
                      .arg(i + 1)
                      .arg(QDir::toNativeSeparators(path), unreadable),
                  i + 1, &step);
+            leftOut(i + 1, unreadable);
         } else if (!ratelist::isBlankLine(lines[i])) {
             try {
                 findings = classify(l, i, step);
@@ -407,12 +440,19 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
             } catch (const Error& e) {
                 // The line is left out; its counts taken so far stay, as the window showed them.
                 fail(e.message(), i + 1, &step);
+                leftOut(i + 1, e.message());
                 if (++failedInARow >= kFailedLinesInARow)
                     throw Error(
                         QStringLiteral("The update run stopped at line %1 of %2: the database no longer "
-                                       "answers (%3). The report files are incomplete.")
+                                       "answers (%3). The report files are incomplete. Not read: lines %4 "
+                                       "to %5 of \"%6\"%7.")
                             .arg(i + 1)
-                            .arg(QDir::toNativeSeparators(path), e.message()));
+                            .arg(QDir::toNativeSeparators(path), e.message())
+                            .arg(i + 2 - kFailedLinesInARow)
+                            .arg(lineCount)
+                            .arg(listName, pass.procedures
+                                               ? QString()
+                                               : QStringLiteral(" and the whole procedure list")));
             }
         }
         for (Finding& f : findings) {
@@ -430,6 +470,14 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
             progress(std::move(step));
     }
 
+    if (i < lineCount && stopRequest() == jobs::StopRequest::Stop) {
+        const QString unread = i + 1 == lineCount
+                                   ? QStringLiteral("line %1").arg(lineCount)
+                                   : QStringLiteral("lines %1 to %2").arg(i + 1).arg(lineCount);
+        m_completeness.add(
+            apply::RunCompletion::Stopped,
+            QStringLiteral("%1 of \"%2\": the %3 pass was stopped").arg(unread, listName, pass.name));
+    }
     if (stopRequest() != jobs::StopRequest::WindowClosing) {
         const qsizetype logBoxBefore = logBox.size();
         writer.passSummary(counters, context.now());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apply/RunRecord.h"
 #include "jobs/Finding.h"
 #include "jobs/Job.h"
 #include "jobs/NetChanges.h"
@@ -31,6 +32,8 @@ struct UpdateRunParams
 // stop ends the running pass; the next one still runs. A closing window ends the run at
 // once. Failures inside a pass (an unreadable rate file, a failed lookup) are reported and
 // passed over; three failed lines in a row mean the database is gone and end the run.
+// What a stop or a failure left unread is named in the run record, the log and the
+// closing message.
 class UpdateRunJob final : public jobs::Job
 {
 public:
@@ -39,8 +42,11 @@ public:
     QString title() const override { return QStringLiteral("update"); }
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
 
-    // The closing message of a run.
+    // The closing message of a complete run.
     static QString doneMessage();
+
+    // What the last run did not read, and why.
+    const apply::RunCompleteness& completeness() const { return m_completeness; }
 
     // Every finding of the last run that proposes a change (and the notes of amounts of 0),
     // in the order the reports list them, with the values read and proposed.
@@ -54,6 +60,7 @@ private:
     UpdateRunParams m_params;
     jobs::NetChanges m_net; // the passes' findings, folded into m_changes at the end
     jobs::Findings m_changes;
+    apply::RunCompleteness m_completeness;
 };
 
 } // namespace orvex::caserates

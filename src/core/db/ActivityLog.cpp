@@ -54,11 +54,23 @@ QList<ActivityLogEntry> ActivityLog::last(int count)
 
 QString ActivityLog::lastApplyOrUndo()
 {
+    return lastTime(m_connection.statements().lastApplyOrUndo(),
+                    {QStringLiteral("Apply of %"), QStringLiteral("Undo of %")});
+}
+
+QString ActivityLog::lastBackup()
+{
+    // The line tools::backupLogLine writes; one whose copies all failed is no backup.
+    return lastTime(m_connection.statements().lastBackup(),
+                    {QStringLiteral("Table backup with suffix %"), QStringLiteral("%: no copy made%")});
+}
+
+QString ActivityLog::lastTime(const QString& sql, const QVariantList& patterns)
+{
     if (!m_tableReady && !tableExists())
         return {};
     m_tableReady = true;
-    QSqlQuery q = m_connection.exec(m_connection.statements().lastApplyOrUndo(),
-                                    {QStringLiteral("Apply of %"), QStringLiteral("Undo of %")});
+    QSqlQuery q = m_connection.exec(sql, patterns);
     if (!q.next() || q.value(0).isNull())
         return {};
     const QVariant time = q.value(0);

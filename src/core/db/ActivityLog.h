@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QVariantList>
 
 namespace orvex::db {
 
@@ -34,6 +35,8 @@ public:
 
     // The time of the last apply or undo ("yyyy-MM-dd HH:mm:ss"), or "" when there was none.
     QString lastApplyOrUndo();
+    // The time of the last "Step1. Create table copies on" that made a copy, or "".
+    QString lastBackup();
 
     static QString timestampText(const QDateTime& when);
 
@@ -42,6 +45,8 @@ public:
 
 private:
     bool tableExists();
+    // The single time a statement of the log selects, as timestampText writes it, or "".
+    QString lastTime(const QString& sql, const QVariantList& patterns);
 
     Connection& m_connection;
     bool m_tableReady = false;

@@ -590,6 +590,11 @@ QString SqliteStatements::caseRatesOfPackage(const QString& table) const
 QString SqliteStatements::activityLogLinesLike() const
 {
     return QStringLiteral("select count(*) from Build_FILE.tbActivityLog where LogText like ?");
+
+QString SqliteStatements::lastBackup() const
+{
+    return QStringLiteral(
+        "select max(LogTime) from Build_FILE.tbActivityLog where LogText like ? and LogText not like ?");
 }
 
 } // namespace orvex::db

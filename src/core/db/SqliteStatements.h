@@ -87,6 +87,7 @@ public:
     QString undoRestoreDescription(const QString& table, bool nullIdentity) const override;
     QString caseRatesOfPackage(const QString& table) const override;
     QString activityLogLinesLike() const override;
+    QString lastBackup() const override;
 
     QStringList backupUseMedicare() const override;
     QStringList backupAddIdColumn(const QString& table) const override;

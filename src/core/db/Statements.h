@@ -188,6 +188,9 @@ public:
     // ? = a LIKE pattern: one row, one column, how many activity-log lines match it. Needs
     // the log table.
     virtual QString activityLogLinesLike() const = 0;
+    // ? = "Table backup with suffix %", "%: no copy made%": the time of the last backup
+    // that made a copy (NULL when none). Needs the log table.
+    virtual QString lastBackup() const = 0;
 
     // Table backup: copies of Medicare tables named table + suffix, and their indexes.
     // `table`, `copy`, `index` and `column` are fixed names, or a fixed name plus a suffix

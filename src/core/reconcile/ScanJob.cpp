@@ -101,6 +101,23 @@ ScanEnding ScanJob::ending() const
     return ScanEnding::Finished;
 }
 
+apply::RunCompleteness ScanJob::stoppedAt(int linesRead) const
+{
+    apply::RunCompleteness completeness;
+    const int lineCount = int(m_params.lines.size());
+    if (linesRead >= lineCount || stopRequest() != jobs::StopRequest::Stop)
+        return completeness;
+    const QString list = m_params.sourceFile.isEmpty()
+                             ? QStringLiteral("the update resource")
+                             : QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(m_params.sourceFile));
+    const QString unread = linesRead + 1 == lineCount
+                               ? QStringLiteral("line %1").arg(lineCount)
+                               : QStringLiteral("lines %1 to %2").arg(linesRead + 1).arg(lineCount);
+    completeness.add(apply::RunCompletion::Stopped,
+                     QStringLiteral("%1 of %2: the scan was stopped").arg(unread, list));
+    return completeness;
+}
+
 jobs::JobProgress ScanJob::toJobProgress(const ScanProgress& p)
 {
     jobs::JobProgress out;
@@ -155,9 +172,14 @@ jobs::JobOutcome ScanJob::run(const jobs::JobContext& context, const jobs::Progr
 
     jobs::JobOutcome outcome;
     outcome.ending = toJobEnding(result.ending);
-    outcome.messages << QStringLiteral(
-        "Done.  Click 'Open Output Folder' to view scripts.  Run script.txt, SameCodeDiffDesc Script.txt, "
-        "and scriptPH.txt to update your database.");
+    const apply::RunCompleteness completeness = stoppedAt(result.counters.lblCount);
+    if (completeness.isComplete())
+        outcome.messages << QStringLiteral("Done.  Click 'Open Output Folder' to view scripts.  Run "
+                                           "script.txt, SameCodeDiffDesc Script.txt, "
+                                           "and scriptPH.txt to update your database.");
+    else
+        outcome.messages << apply::notCompleteMessage(completeness,
+                                                      QStringLiteral("The reports and scripts"));
     outcome.summary = summaryLines(result, m_params.phMode, context.outputFolder());
     outcome.json = toJson(result);
     if (result.reviewWritten) {
@@ -255,11 +277,14 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
 
         ScanResult result;
         result.ending = ending();
+        const apply::RunCompleteness completeness = stoppedAt(index);
         if (result.ending != ScanEnding::WindowClosing) {
             writer.summary(
                 {state.rowCount(ResultList::NewCode), state.rowCount(ResultList::SameCodeDescription),
                  state.rowCount(ResultList::SameCodeDifDesc), state.rowCount(ResultList::SameDescDifCode)},
                 context.now());
+            for (const QString& line : apply::notReadLogLines(completeness))
+                files.writeLine(report::Slot::LogFile, line);
         }
         // The reports and scripts take their places last, once nothing else can fail.
         if (!p.fixFormat && result.ending != ScanEnding::WindowClosing) {
@@ -275,6 +300,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             run.database = connection->settings().describe();
             run.changes = net;
             run.overridden = overridden;
+            run.notRead = completeness.notRead;
             if (p.phMode)
                 run.classes = review::kPhScanClasses;
             else {
@@ -287,6 +313,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             apply::RunRecord record =
                 apply::newRunRecord(QString::fromUtf16(p.phMode ? apply::kPhScanRun : apply::kScanRun),
                                     started, run.user, run.database);
+            record.completeness = completeness;
             record.changes = std::move(net);
             apply::writeRunRecord(record, context.outputFolder());
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apply/RunRecord.h"
 #include "db/Connection.h"
 #include "jobs/Job.h"
 #include "reconcile/ScanTypes.h"
@@ -56,6 +57,8 @@ public:
 
 private:
     ScanEnding ending() const;
+    // What a stop after `linesRead` lines left unread; complete when nothing was left.
+    apply::RunCompleteness stoppedAt(int linesRead) const;
 
     ScanParams m_params;
     std::optional<ScanResult> m_lastResult;

@@ -160,12 +160,25 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
                           "<tr><th>User</th><td id=\"run-user\">%2</td></tr>\n"
                           "<tr><th>Database</th><td id=\"run-database\">%3</td></tr>\n</table>\n")
                .arg(esc(reviewDateTime(run.when)), esc(run.user), esc(run.database));
+    if (!run.notRead.isEmpty()) {
+        QStringList items;
+        for (const QString& item : run.notRead)
+            items << esc(item);
+        out += QStringLiteral("<p id=\"not-read\" style=\"color: #900; font-weight: bold\">This run did not "
+                              "read everything; its "
+                              "changes are only those of the lines read. Not read:</p>\n<ul>\n<li>") +
+               items.join(QStringLiteral("</li>\n<li>")) + QStringLiteral("</li>\n</ul>\n");
+    }
 
     out += QStringLiteral("<table id=\"counts\">\n<tr><th>Class</th><th>Changes</th></tr>\n");
     for (const ChangeClass c : run.classes) {
-        out += QStringLiteral("<tr><td><a href=\"#%1\">%2</a></td><td class=\"num\">%3</td></tr>\n")
-                   .arg(className(c), esc(classHeading(c)))
-                   .arg(int(byClass.value(c).size()));
+        out +=
+            QStringLiteral("<tr><td><a href=\"#%1\">%2</a></td><td class=\"num\">%3</td>%4</tr>\n")
+                .arg(className(c), esc(classHeading(c)))
+                .arg(int(byClass.value(c).size()))
+                .arg(run.notApplied.contains(c)
+                         ? QStringLiteral("<td class=\"not-applied\" style=\"color: #900\">not applied</td>")
+                         : QString());
     }
     if (!run.overridden.empty())
         out += QStringLiteral("<tr><td><a href=\"#overridden\">Lines a later line overrides</a></td>"
@@ -185,9 +198,14 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
             out += QStringLiteral("<p class=\"none\">None.</p>\n</section>\n");
             continue;
         }
+        const bool notApplied = run.notApplied.contains(c);
+        if (notApplied)
+            out += QStringLiteral("<p class=\"not-applied\" style=\"color: #900; font-weight: bold\">Not "
+                                  "applied: %1.</p>\n")
+                       .arg(esc(run.notApplied.value(c)));
         out += QStringLiteral("<table>\n") + heads + QStringLiteral("<tbody>\n");
         for (const jobs::Finding* f : rows) {
-            appendRow(out, *f, run.amountColumns);
+            appendRow(out, *f, run.amountColumns, notApplied ? "change not-applied" : "change");
             device.write(out.toUtf8());
             out.clear();
         }

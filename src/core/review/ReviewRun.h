@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,9 @@ struct ReviewRun
     std::span<const jobs::Finding> overridden;             // changes a later line of the same row replaced
     std::span<const ChangeClass> classes = kChangeClasses; // the sections, in order
     std::span<const char* const> amountColumns = kAmountColumns; // none for the ICD scan
+    QStringList notRead; // what a stopped or incomplete run did not read, and why
+    // Classes the page lists but an apply leaves out, each with why.
+    QMap<ChangeClass, QString> notApplied;
 };
 
 // The page's and the change list's date: ISO 8601 order in the workstation's local time,

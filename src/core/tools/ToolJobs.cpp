@@ -64,6 +64,12 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
         m_changes.clear();
         outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
                                                                            : jobs::JobEnding::Stopped;
+        // A stopped script would raise some packages only: none is written, and no run is left to apply.
+        if (outcome.ending == jobs::JobEnding::Stopped)
+            outcome.messages = {QStringLiteral("Stopped after %1 packages: %2 was not written, and there is "
+                                               "no run to apply.")
+                                    .arg(result.packages)
+                                    .arg(QDir::toNativeSeparators(result.path))};
         return outcome;
     }
     review::ReviewRun run;
