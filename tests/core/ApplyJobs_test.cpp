@@ -62,7 +62,7 @@ TEST(ApplyJob, appliesTheConfirmedRunAndRefusesAnother)
                                                 .arg(f.runId(), job.result().counts.text())});
     EXPECT_GT(job.result().counts.total(), 0);
     const QList<db::ActivityLogEntry> log = f.log();
-    ASSERT_EQ(log.size(), 1 + job.result().counts.total());
+    ASSERT_EQ(log.size(), 2 + job.result().counts.total()); // the apply, its changes, its undo file
     EXPECT_EQ(log.front().user, QStringLiteral("tester"));
 }
 

@@ -19,12 +19,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -48,7 +48,8 @@ protected:
         firstRun = runUpdate();
     }
 
-    jobs::Findings runUpdate(bool updateDescriptions = true, bool verB = false, const QString& testSuffix = {})
+    jobs::Findings runUpdate(bool updateDescriptions = true, bool verB = false,
+                             const QString& testSuffix = {})
     {
         jobs::JobContext context;
         context.programFolder = folder.path();
@@ -557,7 +558,7 @@ TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
     apply::RunRecord older = record();
     apply::applyRun(*connection, output(), {"tester", "ws1"}, kWhen.addSecs(60));
     EXPECT_TRUE(planRefusal().contains("it was applied already")) << planRefusal().toStdString();
-    older.runId += "-older";
+    older.runId = apply::newRunId(older.when);
     apply::writeRunRecord(older, output());
     EXPECT_TRUE(planRefusal().contains("changed by an apply or an undo on 2024-02-14 09:31:00, after the run "
                                        "of 2024-02-14 09:30:00"))
@@ -566,7 +567,7 @@ TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
     auto elsewhere = db::Connection::open(other.settings());
     EXPECT_TRUE(refusalOf([&] {
                     apply::planApply(*elsewhere, record(), output(), kWhen);
-                }).contains("not the connected"));
+                }).contains("but this connection is to"));
 }
 
 // A stopped run is applied only when the stop was confirmed; an incomplete one never.
@@ -590,7 +591,7 @@ TEST_P(ApplyRun, aStoppedRunNeedsConfirmingAndAnIncompleteOneIsRefused)
     EXPECT_GT(applied.counts.total(), 0);
 
     apply::RunRecord incomplete = record();
-    incomplete.runId += "-2";
+    incomplete.runId = apply::newRunId(kWhen);
     incomplete.completeness = {};
     incomplete.completeness.add(apply::RunCompletion::Incomplete,
                                 "the whole diagnosis list: Cannot open the rate file \"x\"");

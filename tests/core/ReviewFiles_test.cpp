@@ -206,3 +206,26 @@ TEST_F(ReviewFiles, theRunRecordReadsBackEveryChangeAndADamagedOneIsNamed)
         EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(path))) << e.message().toStdString();
     }
 }
+
+#ifdef Q_OS_UNIX
+// A link planted in place of a review file is refused, and the file it points to stays as it was.
+TEST_F(ReviewFiles, neverWritesThroughALinkInTheOutputFolder)
+{
+    const QString elsewhere = folder.path() + "/elsewhere.txt";
+    QFile target(elsewhere);
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+    target.write("someone else's file");
+    target.close();
+    QFile::remove(folder.outputFile("changes.csv"));
+    ASSERT_TRUE(QFile::link(elsewhere, folder.outputFile("changes.csv")));
+    review::ReviewRun run;
+    run.changes = changes;
+    try {
+        review::writeReviewFiles(run, folder.path() + "/output");
+        ADD_FAILURE() << "wrote through the link";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains("changes.csv")) << e.what();
+    }
+    EXPECT_EQ(test::readBytes(elsewhere), "someone else's file");
+}
+#endif

@@ -2,10 +2,10 @@
 
 #include "Error.h"
 #include "apply/ApplyChange.h"
+#include "apply/ApplyRun.h"
 #include "apply/StoredRows.h"
 #include "db/ActivityLog.h"
 #include "db/CiAsCollation.h"
-#include "apply/ApplyRun.h"
 #include "db/Connection.h"
 #include "db/Statements.h"
 #include "platform/OutputFile.h"
@@ -236,7 +236,8 @@ void refuseInapplicable(db::Connection& connection, const RunRecord& record, con
     // its marker is recorded in the activity log.
     if (appliedInLog(connection, record.runId)) {
         writeUnlinkedFile(marker, QByteArray());
-        throw Error(refused + QStringLiteral("the activity log records its apply already. ") + runAgain(record));
+        throw Error(refused + QStringLiteral("the activity log records its apply already. ") +
+                    runAgain(record));
     }
     if (record.completeness.completion == RunCompletion::Incomplete)
         throw Error(refused +

@@ -599,6 +599,7 @@ QString SqlServerStatements::caseRatesOfPackage(const QString& table) const
 QString SqlServerStatements::activityLogLinesLike() const
 {
     return QStringLiteral("SELECT COUNT(*) FROM Build_FILE.dbo.tbActivityLog WHERE LogText LIKE ?");
+}
 
 QString SqlServerStatements::lastBackup() const
 {

@@ -590,6 +590,7 @@ QString SqliteStatements::caseRatesOfPackage(const QString& table) const
 QString SqliteStatements::activityLogLinesLike() const
 {
     return QStringLiteral("select count(*) from Build_FILE.tbActivityLog where LogText like ?");
+}
 
 QString SqliteStatements::lastBackup() const
 {

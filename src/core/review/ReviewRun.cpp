@@ -1,6 +1,7 @@
 #include "review/ReviewRun.h"
 
 #include "Error.h"
+#include "platform/OutputFile.h"
 #include "report/ReportFileSet.h"
 #include "text/Numbers.h"
 
@@ -35,6 +36,7 @@ namespace {
 // by QSaveFile and makes the commit fail.
 void writeWhole(const QString& path, void (*write)(const ReviewRun&, QIODevice&), const ReviewRun& run)
 {
+    refuseLinkedFile(path); // a saved file replaces a link's target, wherever it points
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
         write(run, file);
