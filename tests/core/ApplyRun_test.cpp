@@ -166,6 +166,12 @@ TEST_P(ApplyRun, appliesTheRunOnceAndTheNextRunFindsNothingLeft)
     const QStringList applied = snapshot();
     EXPECT_TRUE(refusal().contains("applied already"));
     EXPECT_EQ(snapshot(), applied);
+    // Ended after its commit, before its marker: the activity log says it was applied.
+    const QString marker = apply::appliedMarkerPath(folder.path() + "/output", result.runId);
+    ASSERT_TRUE(QFile::remove(marker));
+    EXPECT_TRUE(refusal().contains("the activity log records its apply already")) << refusal().toStdString();
+    EXPECT_TRUE(QFile::exists(marker));
+    EXPECT_EQ(snapshot(), applied);
 
     const jobs::Findings second = runUpdate();
     EXPECT_EQ(count(second, ChangeClass::NewCode), 0);
