@@ -79,9 +79,10 @@ std::optional<QVariantMap> packageAmounts(db::Connection& connection, const QStr
     return rows.front().values;
 }
 
-std::vector<KeyRow> packageRows(db::Connection& connection, const QString& table, const QString& packageId)
+namespace {
+// Rows whose first column tells them apart and whose next three are Amount, PF, MedRoomBoard.
+std::vector<KeyRow> rateRows(QSqlQuery& q)
 {
-    QSqlQuery& q = connection.execPrepared(connection.statements().applyPackageRow(table), {packageId});
     std::vector<KeyRow> rows;
     while (q.next())
         rows.push_back({value(q, 0),
@@ -90,6 +91,12 @@ std::vector<KeyRow> packageRows(db::Connection& connection, const QString& table
                          {QStringLiteral("MedRoomBoard"), value(q, 3)}}});
     q.finish();
     return rows;
+}
+} // namespace
+
+std::vector<KeyRow> packageRows(db::Connection& connection, const QString& table, const QString& packageId)
+{
+    return rateRows(connection.execPrepared(connection.statements().applyPackageRow(table), {packageId}));
 }
 
 std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& table,
@@ -115,15 +122,7 @@ std::vector<KeyRow> caseRateRows(db::Connection& connection, const QString& tabl
 
 std::vector<KeyRow> newStyleRows(db::Connection& connection, const QString& code)
 {
-    QSqlQuery& q = connection.execPrepared(connection.statements().newStyleRows(), {code});
-    std::vector<KeyRow> rows;
-    while (q.next())
-        rows.push_back({value(q, 0),
-                        {{QStringLiteral("Amount"), value(q, 1)},
-                         {QStringLiteral("PF"), value(q, 2)},
-                         {QStringLiteral("MedRoomBoard"), value(q, 3)}}});
-    q.finish();
-    return rows;
+    return rateRows(connection.execPrepared(connection.statements().newStyleRows(), {code}));
 }
 
 QString identityKey(const QVariant& identity)
