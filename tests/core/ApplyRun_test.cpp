@@ -338,6 +338,20 @@ TEST_P(ApplyRun, appliesAndUndoesTheTestCopiesOnly)
     EXPECT_EQ(snapshot(false), live);
 }
 
+// A record changed after its review is seen to differ: the page, the question and the apply's
+// log entry name the SHA-256 of the record they were made from.
+TEST_P(ApplyRun, theReviewPageTheQuestionAndTheLogNameTheRecordsDigest)
+{
+    const QString digest = apply::runRecordDigest(test::readBytes(folder.outputFile("changes.json")));
+    EXPECT_TRUE(test::readBytes(folder.outputFile("report.html"))
+                    .contains("changes.json, SHA-256 " + digest.toLatin1()));
+    EXPECT_TRUE(apply::planApply(*connection, record(), output(), kWhen)
+                    .question()
+                    .contains("Run record: SHA-256 " + digest));
+    EXPECT_EQ(apply().recordDigest, digest);
+    EXPECT_TRUE(db::ActivityLog(*connection).last(0).front().text.endsWith("; run record SHA-256 " + digest));
+}
+
 // A record edited after the run is refused whole before anything changes: an amount that is
 // no number, a change listed twice, a run id that names other files.
 TEST_P(ApplyRun, refusesARecordWithValuesNoRunWrites)

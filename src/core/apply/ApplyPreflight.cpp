@@ -262,6 +262,9 @@ ApplyPlan planApply(db::Connection& connection, const RunRecord& record, const Q
     plan.record = record;
     plan.counts = countChanges(record);
     plan.notes = applyNotes(connection, record, now);
+    QFile file(QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName)));
+    if (file.open(QIODevice::ReadOnly))
+        plan.recordDigest = runRecordDigest(file.readAll());
     return plan;
 }
 
@@ -271,6 +274,10 @@ QString ApplyPlan::question() const
         QStringLiteral("Apply the %1 %2 of %3 to the database?\n\nDatabase: %4\nChanges: %5\n\n")
             .arg(runKindTitle(record.kind), record.runId,
                  record.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), record.database, counts.text());
+    if (!recordDigest.isEmpty())
+        text +=
+            QStringLiteral("Run record: SHA-256 %1 (the review page shows the one it was written with)\n\n")
+                .arg(recordDigest);
     if (!notes.isEmpty())
         text += QStringLiteral("Note:\n- ") + notes.join(QStringLiteral("\n- ")) + QStringLiteral("\n\n");
     return text + QStringLiteral("All changes are made in one transaction, or none.");

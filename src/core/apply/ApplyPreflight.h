@@ -23,6 +23,7 @@ struct ApplyPlan
     // What is unusual about the apply, one sentence each: a stopped run, the tables of test
     // copies or of Ver B it changes, changes it leaves out, no backup made today.
     QStringList notes;
+    QString recordDigest; // the SHA-256 of changes.json as it is now
 
     bool stopped() const { return record.completeness.completion == RunCompletion::Stopped; }
     // The question before the apply: the run, its time, the database, the counts and the notes.

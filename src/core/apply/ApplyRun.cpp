@@ -134,9 +134,9 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
 
     db::ActivityLog activity(connection);
     activity.append(log.user, log.workstation,
-                    QStringLiteral("Apply of %1 %2 (run by %3 on %4): %5")
+                    QStringLiteral("Apply of %1 %2 (run by %3 on %4): %5; run record SHA-256 %6")
                         .arg(runKindTitle(record.kind), record.runId, record.user,
-                             record.when.toString(Qt::ISODate), result.counts.text()),
+                             record.when.toString(Qt::ISODate), result.counts.text(), result.recordDigest),
                     when);
     UndoRecord undo{record.runId, record.database, log.user, when, result.counts.text(), {}};
     Applying applying{0, {}, result.newPackageIds, undo.steps, record.testSuffix, {}};
@@ -263,7 +263,8 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
                      bool stoppedConfirmed)
 {
     const QString recordPath = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
-    const RunRecord record = readRunRecord(recordPath);
+    QString digest;
+    const RunRecord record = readRunRecord(recordPath, &digest);
     if (!expectedRunId.isEmpty() && record.runId != expectedRunId)
         throw Error(QStringLiteral("The run %1 was not applied, and nothing was changed: %2 now records "
                                    "the run %3. Review that run before applying it.")
@@ -276,6 +277,7 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
     ApplyResult result;
     result.runId = record.runId;
     result.counts = countChanges(record);
+    result.recordDigest = digest;
 
     try {
         refuseInapplicable(connection, record, outputFolder, stoppedConfirmed);

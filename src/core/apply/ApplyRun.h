@@ -47,6 +47,7 @@ struct ApplyResult
     ApplyCounts counts;
     QStringList newPackageIds; // in the order they were inserted
     QString undoFile;          // the "undo <date time>.sql" that takes the apply back
+    QString recordDigest;      // the SHA-256 of the changes.json applied, as its review page shows it
 };
 
 // Applies the run recorded in `outputFolder`/changes.json (an update run, either scan or

@@ -5,6 +5,7 @@
 #include "review/ChangeClass.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -221,8 +222,13 @@ QJsonObject changeJson(const Finding& f)
 
 // Written a change at a time: a run over whole lists records tens of thousands of changes,
 // and one document of them all costs several times the file's size in memory and time.
-bool writeRunRecordTo(const RunRecord& record, QIODevice& out)
+bool writeRunRecordTo(const RunRecord& record, QIODevice& out, QCryptographicHash* digest = nullptr)
 {
+    const auto send = [&](const QByteArray& bytes) {
+        if (digest)
+            digest->addData(bytes);
+        return out.write(bytes) == bytes.size();
+    };
     const QJsonObject head{{"run", record.runId},
                            {"kind", record.kind},
                            {"date", record.when.toString(kDateFormat)},
@@ -241,13 +247,13 @@ bool writeRunRecordTo(const RunRecord& record, QIODevice& out)
         text.chop(1);
         text += i + 1 < record.changes.size() ? ",\n" : "\n";
         if (text.size() > (1 << 16)) {
-            if (out.write(text) != text.size())
+            if (!send(text))
                 return false;
             text.clear();
         }
     }
     text += "    ]\n}\n";
-    return out.write(text) == text.size();
+    return send(text);
 }
 
 } // namespace
@@ -260,25 +266,34 @@ QByteArray runRecordJson(const RunRecord& record)
     return buffer.data();
 }
 
-void writeRunRecord(const RunRecord& record, const QString& outputFolder)
+QString runRecordDigest(const QByteArray& bytes)
 {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QString writeRunRecord(const RunRecord& record, const QString& outputFolder)
+{
+    QCryptographicHash digest(QCryptographicHash::Sha256);
     const QString path = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
     refuseLinkedFile(path);
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && writeRunRecordTo(record, file) && file.commit())
-        return;
+    if (file.open(QIODevice::WriteOnly) && writeRunRecordTo(record, file, &digest) && file.commit())
+        return QString::fromLatin1(digest.result().toHex());
     throw Error(QStringLiteral("Cannot write the run record \"%1\": %2.")
                     .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
-RunRecord readRunRecord(const QString& path)
+RunRecord readRunRecord(const QString& path, QString* digest)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Cannot read the run record \"%1\": %2. Run the update first.")
                         .arg(QDir::toNativeSeparators(path), file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (digest)
+        *digest = runRecordDigest(bytes);
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
         damaged(path, error.errorString() + QStringLiteral(" at byte ") + QString::number(error.offset));
     if (!doc.isObject())

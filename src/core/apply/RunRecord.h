@@ -75,10 +75,14 @@ RunRecord newRunRecord(const QString& kind, const QDateTime& when, const QString
 QByteArray runRecordJson(const RunRecord& record);
 // Writes the record into `outputFolder`, replaced as a whole or left as it was. Throws
 // orvex::Error naming the file that could not be written.
-void writeRunRecord(const RunRecord& record, const QString& outputFolder);
+// Returns the SHA-256 of what it wrote: the review page, the apply's question and its log
+// entry show it, so that a record changed after its review is seen to differ.
+QString writeRunRecord(const RunRecord& record, const QString& outputFolder);
+QString runRecordDigest(const QByteArray& bytes);
 // Removes the record of an earlier run from `outputFolder`, if there.
 void removeRunRecord(const QString& outputFolder);
 // Reads a record back. Throws orvex::Error naming the file when it is missing or damaged.
-RunRecord readRunRecord(const QString& path);
+// With `digest`, also the SHA-256 of the bytes it read.
+RunRecord readRunRecord(const QString& path, QString* digest = nullptr);
 
 } // namespace orvex::apply

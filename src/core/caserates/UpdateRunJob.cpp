@@ -159,7 +159,6 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
                     QStringLiteral("the run was made without \"Update Descriptions\": "
                                    "scriptPH.txt holds no description updates, and an apply "
                                    "leaves these descriptions as they are"));
-            review::writeReviewFiles(run, context.outputFolder());
 
             apply::RunRecord record =
                 apply::newRunRecord(QString::fromUtf16(apply::kUpdateRun), started, run.user, run.database);
@@ -174,7 +173,8 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
                 jobs::Findings& from;
                 ~GiveBack() { to = std::move(from); }
             } giveBack{m_changes, record.changes};
-            apply::writeRunRecord(record, context.outputFolder());
+            run.recordDigest = apply::writeRunRecord(record, context.outputFolder());
+            review::writeReviewFiles(run, context.outputFolder());
         }
         if (stopRequest() != jobs::StopRequest::WindowClosing) {
             for (const QString& line : apply::notReadLogLines(m_completeness))

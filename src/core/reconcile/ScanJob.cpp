@@ -307,7 +307,6 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                 run.classes = review::kIcdScanClasses;
                 run.amountColumns = {};
             }
-            review::writeReviewFiles(run, context.outputFolder());
             result.reviewWritten = true;
 
             apply::RunRecord record =
@@ -315,7 +314,8 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                                     started, run.user, run.database);
             record.completeness = completeness;
             record.changes = std::move(net);
-            apply::writeRunRecord(record, context.outputFolder());
+            run.recordDigest = apply::writeRunRecord(record, context.outputFolder());
+            review::writeReviewFiles(run, context.outputFolder());
         }
         if (p.fixFormat)
             files.closeFixFormatFile();

@@ -158,8 +158,14 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
     out += sources.join(QStringLiteral("<br>"));
     out += QStringLiteral("</td></tr>\n<tr><th>Date</th><td id=\"run-date\">%1</td></tr>\n"
                           "<tr><th>User</th><td id=\"run-user\">%2</td></tr>\n"
-                          "<tr><th>Database</th><td id=\"run-database\">%3</td></tr>\n</table>\n")
+                          "<tr><th>Database</th><td id=\"run-database\">%3</td></tr>\n")
                .arg(esc(reviewDateTime(run.when)), esc(run.user), esc(run.database));
+    // What an apply's question names, so that a record changed after this review is seen.
+    if (!run.recordDigest.isEmpty())
+        out += QStringLiteral(
+                   "<tr><th>Run record</th><td id=\"run-record\">changes.json, SHA-256 %1</td></tr>\n")
+                   .arg(esc(run.recordDigest));
+    out += QStringLiteral("</table>\n");
     if (!run.notRead.isEmpty()) {
         QStringList items;
         for (const QString& item : run.notRead)

@@ -24,11 +24,12 @@ inline constexpr const char* kPackageAmountColumns[] = {"Amount",   "PF",       
 // What the review files show of one run: where its changes came from and the changes.
 struct ReviewRun
 {
-    QString title;       // "Update run"
-    QStringList sources; // the lists the run read, full paths
-    QDateTime when;      // the run's time, from the job's clock
-    QString user;        // who ran it
-    QString database;    // the database it read, as ConnectionSettings::describe() names it
+    QString title;        // "Update run"
+    QStringList sources;  // the lists the run read, full paths
+    QDateTime when;       // the run's time, from the job's clock
+    QString user;         // who ran it
+    QString database;     // the database it read, as ConnectionSettings::describe() names it
+    QString recordDigest; // the SHA-256 of the run's changes.json, "" when it leaves none
     std::span<const jobs::Finding> changes;                // not owned: the run's own list
     std::span<const jobs::Finding> overridden;             // changes a later line of the same row replaced
     std::span<const ChangeClass> classes = kChangeClasses; // the sections, in order

@@ -81,7 +81,6 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     run.changes = m_changes;
     run.classes = review::kPackageRateClasses;
     run.amountColumns = review::kPackageAmountColumns;
-    review::writeReviewFiles(run, context.outputFolder());
 
     apply::RunRecord record =
         apply::newRunRecord(QString::fromUtf16(apply::kPackageRatesRun), started, run.user, run.database);
@@ -94,7 +93,8 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
         net.add(std::move(f));
     }
     record.changes = net.take();
-    apply::writeRunRecord(record, context.outputFolder());
+    run.recordDigest = apply::writeRunRecord(record, context.outputFolder());
+    review::writeReviewFiles(run, context.outputFolder());
 
     outcome.messages = {QStringLiteral("Done.")};
     outcome.filesToOpen = {result.path};
