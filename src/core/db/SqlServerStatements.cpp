@@ -297,12 +297,7 @@ QString caseRateCode(CaseRateTable table)
 
 QString SqlServerStatements::largestPackageId() const
 {
-    // UPDLOCK, HOLDLOCK: a second workstation cloning at the same moment waits here until
-    // this transaction ends, so both cannot take the same identifier.
-    return QStringLiteral("SELECT MAX(try_convert(BIGINT,packageID)) AS MAXP, "
-                          "(SELECT TOP (1) PackageID FROM [Medicare].[dbo].[tbMedPackage] "
-                          "WHERE PackageID IS NOT NULL AND try_convert(BIGINT,PackageID) IS NULL) "
-                          "FROM [Medicare].[dbo].[tbMedPackage] WITH (UPDLOCK, HOLDLOCK)");
+    return largestPackageIdIn(QStringLiteral("tbMedPackage"));
 }
 
 QString SqlServerStatements::caseRatePackage(CaseRateTable table) const
@@ -467,6 +462,8 @@ QString SqlServerStatements::applyCaseRateRows(const QString& table) const
 
 QString SqlServerStatements::largestPackageIdIn(const QString& table) const
 {
+    // UPDLOCK, HOLDLOCK: a second workstation taking a new identifier at the same moment
+    // waits here until this transaction ends, so both cannot take the same one.
     return QStringLiteral("SELECT MAX(try_convert(BIGINT,packageID)) AS MAXP, "
                           "(SELECT TOP (1) PackageID FROM [Medicare].[dbo].[%1] "
                           "WHERE PackageID IS NOT NULL AND try_convert(BIGINT,PackageID) IS NULL) "

@@ -279,10 +279,7 @@ const char* const kNumberedIcdRows =
 // maximum read here stays the maximum until the commit.
 QString SqliteStatements::largestPackageId() const
 {
-    return QStringLiteral(
-        "select max(cast(PackageID as integer)), "
-        "(select PackageID from Medicare.tbMedPackage where PackageID is not null and "
-        "(trim(PackageID) = '' or trim(PackageID) glob '*[^0-9]*') limit 1) from Medicare.tbMedPackage");
+    return largestPackageIdIn(QStringLiteral("tbMedPackage"));
 }
 
 QString SqliteStatements::caseRatePackage(CaseRateTable table) const
