@@ -225,7 +225,8 @@ TEST_P(ApplyRun, undoRefusesARowChangedSinceTheApplyAndAFailurePartWay)
             EXPECT_TRUE(e.message().contains("nothing was changed")) << e.what();
             EXPECT_EQ(snapshot(), afterApply) << "failure at statement " << failAt;
         });
-    EXPECT_GT(failuresSeen, 20);
+    // The reads, the set statements and the log lines: each failure rolls everything back.
+    EXPECT_GE(failuresSeen, 10);
     EXPECT_NE(snapshot(), afterApply);
 }
 

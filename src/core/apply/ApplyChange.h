@@ -1,13 +1,14 @@
 #pragma once
 
-// What the apply of one change works with: the row a finding names, the check that the row
-// still holds what the run read, and the change itself with its undo steps.
+// What the apply of the changes works with: the check that each change's rows still hold
+// what the run read, with the rows it will overwrite, and the writer that gathers the
+// changes of each kind into one statement with their log lines and undo steps.
 #include "apply/UndoFile.h"
-#include "jobs/Finding.h"
-#include "review/ChangeClass.h"
+#include "change/Change.h"
+#include "db/RowSets.h"
 
 #include <QHash>
-#include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -18,43 +19,23 @@ namespace orvex::db {
 class Connection;
 }
 
-namespace orvex::apply::change {
+namespace orvex::apply {
 
-bool isProcedure(const jobs::Finding& f);
-QString trimmed(const QString& s);
-QString valueText(const QVariant& v);
-// "ICDCode "A01.0" (line 2 of ...)": the row and where the list names it, for messages.
-QString where(const jobs::Finding& f);
-QString caseRateTable(const jobs::Finding& f); // "tbMed_Procedures" or "tbMed_MedicalCaseRates"
-QString codeColumn(const jobs::Finding& f);    // "RVSCODE" or "ICDCode"
-// Amount, PF and MedRoomBoard of `values`; all six amounts of a package with amountsOf.
-QVariantMap rates(const QMap<QString, QString>& values);
-QVariantMap amountsOf(const QMap<QString, QString>& values);
-// A package rate script's change raises all six amounts of a package, in the table it
-// addresses (checked to be a package table).
-bool allAmounts(const jobs::Finding& f);
-QString packageRateTable(const jobs::Finding& f);
+class RowReads;
 
-// What a change will overwrite: the values of the row the run read, and every row of the key
-// the statement changes, each with its own values, for the undo.
+// What a change will overwrite: the values of the row the run read, every row of the key
+// the statement changes (each with its own values, for the undo), and how many rows that is.
 struct Overwritten
 {
     QVariantMap values;
     std::vector<RowImage> rows;
+    int rowCount = 0;
 };
 
-// What is wrong with the values a change would write, or "" when they can be written: every
-// amount it sets is a decimal number (thousands separated by commas at most) or blank, as a
-// list may leave it.
-QString invalidValue(const jobs::Finding& f, review::ChangeClass c);
-// The row a change writes, the same for two changes of one row.
-QString rowKey(const jobs::Finding& f, review::ChangeClass c);
-
-// What the row holds now, when it differs from what the run read; empty when it still
-// holds that. `before` takes what the change will overwrite.
-// `suffix` is the test copies' ("" for the live tables).
-QString drift(db::Connection& connection, const jobs::Finding& f, review::ChangeClass c,
-              const QString& suffix, Overwritten& before);
+// What the rows hold now, when it differs from what the run read; "" when they still hold
+// that. `before` takes what the change will overwrite. Reads through `reads`, which may
+// answer "no rows" for a key it has not read yet (see RowReads::complete).
+QString drift(RowReads& reads, const change::Change& c, Overwritten& before);
 
 // The largest PackageID of `table` as a number (0 when there is none). Throws orvex::Error
 // when one is not a whole number.
@@ -63,22 +44,40 @@ qint64 largestPackageId(db::Connection& connection, const QString& table);
 // orvex::Error when the table holds none.
 QString largestNewStylePackageId(db::Connection& connection);
 
-// What the changes of one apply share.
-struct Applying
+// Gathers the changes, each kind into the rows of its statement; send() then writes them,
+// the inserts first, each statement checked to change the rows the checks found.
+class ChangeWriter
 {
-    qint64 lastPackageId = 0;
-    QHash<QString, QString> groupPackages; // CI_AS key of a group: the package inserted for it
-    QStringList& newPackageIds;
-    std::vector<UndoStep>& undo;
-    QString suffix;            // the test copies', or "" for the live tables
-    QString newStylePackageId; // read once, when the apply inserts into tbMedPackage_NEW
+public:
+    explicit ChangeWriter(db::Connection& connection) : m_connection(connection) {}
 
-    QString nextPackageId();
-    QString packageTable() const { return QStringLiteral("tbMedPackage") + suffix; }
+    // Adds a change; returns its log line. Its undo steps go to `undo`, in the order made.
+    QString add(const change::Change& c, const Overwritten& before, std::vector<UndoStep>& undo);
+    void send();
+
+    const QStringList& newPackageIds() const { return m_newPackageIds; }
+
+private:
+    struct Statement
+    {
+        QString sql;
+        bool insert = false;
+        db::RowSet rows;
+        int expected = 0; // rows an update changes
+        QString what;     // for a message: "rates of packages in tbMedPackage"
+    };
+    Statement& statement(const QString& sql, int columns, bool insert, const QString& what);
+    QString nextPackageId(const change::TableRef& packages);
+    QString insertPackage(const change::TableRef& packages, const QString& name, const change::Rates& rates,
+                          const QString& caseType, std::vector<UndoStep>& undo);
+
+    db::Connection& m_connection;
+    std::vector<Statement> m_statements;
+    QHash<QString, qint64> m_lastPackageId;  // by package table, read at its first new package
+    QHash<QString, QString> m_groupPackages; // CI_AS key of a group: the package inserted for it
+    QSet<QString> m_newStyleCodes;           // CI_AS keys of the codes given a new-style row
+    QString m_newStylePackageId;             // read once, at the first new-style row
+    QStringList m_newPackageIds;
 };
 
-// Makes one change and adds its undo steps; returns the log line.
-QString applyOne(db::Connection& connection, const jobs::Finding& f, review::ChangeClass c,
-                 const Overwritten& before, Applying& applying);
-
-} // namespace orvex::apply::change
+} // namespace orvex::apply

@@ -1,9 +1,9 @@
 #include "apply/ApplyPreflight.h"
 
 #include "Error.h"
-#include "apply/ApplyChange.h"
 #include "apply/ApplyRun.h"
 #include "apply/StoredRows.h"
+#include "apply/TypedChanges.h"
 #include "db/ActivityLog.h"
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
@@ -54,7 +54,9 @@ QString testCopiesChanged(const RunRecord& record)
         if (c == ChangeClass::NewCode || c == ChangeClass::RateChange)
             tables.insert(QStringLiteral("tbMedPackage"));
         if (c == ChangeClass::NewCode || (c == ChangeClass::DescriptionChange && record.updateDescriptions))
-            tables.insert(change::caseRateTable(f));
+            tables.insert(f.table.contains(QLatin1String("tbMed_Procedures"), Qt::CaseInsensitive)
+                              ? QStringLiteral("tbMed_Procedures")
+                              : QStringLiteral("tbMed_MedicalCaseRates"));
     }
     QStringList names;
     for (const char* table : {"tbMedPackage", "tbMed_MedicalCaseRates", "tbMed_Procedures"}) {
@@ -65,6 +67,11 @@ QString testCopiesChanged(const RunRecord& record)
         return names.join(QString());
     const QString last = names.takeLast();
     return names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+QString valueText(const QVariant& v)
+{
+    return v.isNull() ? QString() : v.toString();
 }
 
 QString plural(int count, const char* one, const char* many)
@@ -146,17 +153,18 @@ void refuseDuplicateIcdCodes(db::Connection& connection, const RunRecord& record
         return;
     QStringList codes;
     QSet<QString> seen;
+    RowReads reads(connection, RowReads::Mode::Direct);
     for (const tools::SurplusIcdRow& row : tools::findDuplicateIcdRows(connection)) {
-        const QString code = change::valueText(row.code);
+        const QString code = valueText(row.code);
         const QString key = db::ciAsKey(code);
         if (!changed.contains(key) || seen.contains(key))
             continue;
         seen.insert(key);
         // Rows that all hold one description are changed alike, and the undo puts it back.
-        const std::vector<QVariantMap> rows = icdRows(connection, code);
+        const std::vector<QVariantMap> rows = icdRows(reads, code);
         for (const QVariantMap& r : rows) {
-            if (change::valueText(r.value(QStringLiteral("Description"))) !=
-                change::valueText(rows.front().value(QStringLiteral("Description")))) {
+            if (valueText(r.value(QStringLiteral("Description"))) !=
+                valueText(rows.front().value(QStringLiteral("Description")))) {
                 codes << tools::quotedForMessage(code);
                 break;
             }
@@ -213,8 +221,8 @@ bool appliedInLog(db::Connection& connection, const QString& runId)
 
 } // namespace
 
-void refuseInapplicable(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
-                        bool stoppedConfirmed)
+change::Changes refuseInapplicable(db::Connection& connection, const RunRecord& record,
+                                   const QString& outputFolder, bool stoppedConfirmed)
 {
     const QString refused = refusal(record);
     const QString database = connection.settings().describe();
@@ -249,9 +257,10 @@ void refuseInapplicable(db::Connection& connection, const RunRecord& record, con
                                              "applying a stopped run was not confirmed.")
                                   .arg(notReadText(record)));
     checkTestCopies(connection, record, refused);
-    checkRecordValues(record);
+    change::Changes changes = appliedChanges(record);
     refuseWhenNotTheLastRun(connection, record);
     refuseDuplicateIcdCodes(connection, record);
+    return changes;
 }
 
 ApplyPlan planApply(db::Connection& connection, const RunRecord& record, const QString& outputFolder,

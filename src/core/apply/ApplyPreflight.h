@@ -5,6 +5,7 @@
 // same again when it runs.
 #include "apply/ApplyRun.h"
 #include "apply/RunRecord.h"
+#include "change/Change.h"
 
 #include <QDateTime>
 #include <QString>
@@ -42,9 +43,10 @@ QStringList applyNotes(db::Connection& connection, const RunRecord& record, cons
 
 // The refusals of the plan and of the apply: another database, applied already, incomplete,
 // stopped (unless `stoppedConfirmed`), test copies, Ver B, older than the last apply or undo,
-// duplicate ICD codes among the codes it changes. Throws orvex::Error naming the first.
-void refuseInapplicable(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
-                        bool stoppedConfirmed);
+// duplicate ICD codes among the codes it changes, values no run writes. Throws orvex::Error
+// naming the first. Returns the changes an apply makes, their values checked.
+change::Changes refuseInapplicable(db::Connection& connection, const RunRecord& record,
+                                   const QString& outputFolder, bool stoppedConfirmed);
 
 // Shared with the apply's own checks:
 // "The run <id> was not applied, and nothing was changed: ", the start of every refusal.

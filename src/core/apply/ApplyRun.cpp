@@ -4,6 +4,7 @@
 #include "apply/ApplyChange.h"
 #include "apply/ApplyPreflight.h"
 #include "apply/StoredRows.h"
+#include "apply/TypedChanges.h"
 #include "apply/UndoFile.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
@@ -25,43 +26,8 @@ namespace orvex::apply {
 
 using jobs::Finding;
 using review::ChangeClass;
-using namespace change;
 
 namespace {
-
-bool isKind(const RunRecord& record, const char16_t* kind)
-{
-    return record.kind == QStringView(kind);
-}
-
-// The applied classes; everything else in a record is a note or not handled here.
-std::optional<ChangeClass> appliedClass(const RunRecord& record, const Finding& f)
-{
-    const std::optional<ChangeClass> c = review::classOf(f);
-    if (!c)
-        return std::nullopt;
-    auto among = [&c](std::span<const ChangeClass> classes) {
-        return std::find(classes.begin(), classes.end(), *c) != classes.end() ? c : std::nullopt;
-    };
-    if (isKind(record, kScanRun))
-        return among(review::kIcdScanClasses);
-    if (isKind(record, kPhScanRun))
-        return among(review::kPhScanClasses);
-    if (isKind(record, kPackageRatesRun))
-        return among(review::kPackageRateClasses);
-    switch (*c) {
-    case ChangeClass::NewCode:
-    case ChangeClass::RateChange:
-        return c;
-    case ChangeClass::DescriptionChange:
-        return record.updateDescriptions ? c : std::nullopt;
-    case ChangeClass::NewStyleRow:
-    case ChangeClass::NewStyleRates:
-        return record.verB ? c : std::nullopt;
-    default:
-        return std::nullopt;
-    }
-}
 
 // "an update run", "a PH scan".
 QString withArticle(const QString& title)
@@ -79,54 +45,29 @@ void writeUndoFile(const QString& path, const QByteArray& text)
                         .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
-// The order of the changes: a PH scan's new packages first, so that the new case rates of
-// their groups find them whatever line the record kept; the rest as recorded.
-std::vector<std::pair<const Finding*, ChangeClass>> appliedChanges(const RunRecord& record)
-{
-    std::vector<std::pair<const Finding*, ChangeClass>> changes;
-    for (const Finding& f : record.changes) {
-        if (const auto c = appliedClass(record, f))
-            changes.emplace_back(&f, *c);
-    }
-    std::stable_partition(changes.begin(), changes.end(),
-                          [](const auto& change) { return change.second == ChangeClass::NewPackage; });
-    return changes;
-}
-
 } // namespace
-
-void checkRecordValues(const RunRecord& record)
-{
-    const QString refused = refusal(record);
-    ChangedRows invalid;
-    QSet<QString> rows;
-    for (const auto& [f, c] : appliedChanges(record)) {
-        invalid.add(invalidValue(*f, c));
-        if (const QString row = rowKey(*f, c); rows.contains(row))
-            invalid.add(QStringLiteral("%1 is listed twice").arg(where(*f)));
-        else
-            rows.insert(row);
-    }
-    if (invalid.count() > 0)
-        throw Error(refused +
-                    QStringLiteral("the run record holds %1 changes no run writes:\n").arg(invalid.count()) +
-                    invalid.text() + QLatin1Char('\n') + runAgain(record));
-}
 
 namespace {
 
-void applyInTransaction(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
-                        const db::LogIdentity& log, const QDateTime& when, ApplyResult& result)
+void applyInTransaction(db::Connection& connection, const RunRecord& record, const change::Changes& changes,
+                        const QString& outputFolder, const db::LogIdentity& log, const QDateTime& when,
+                        ApplyResult& result)
 {
     const QString refused = refusal(record);
     db::Transaction transaction(connection, db::Transaction::Mode::Write);
     refuseWhenNotTheLastRun(connection, record);
     refuseDuplicateIcdCodes(connection, record);
-    const auto changes = appliedChanges(record);
+    // Every row the changes touch is read in a few statements: a first pass asks for the
+    // keys, the next finds them.
+    RowReads reads(connection);
     ChangedRows drifted;
-    std::vector<Overwritten> before(changes.size()); // per applied change, in order
-    for (size_t i = 0; i < changes.size(); ++i)
-        drifted.add(drift(connection, *changes[i].first, changes[i].second, record.testSuffix, before[i]));
+    std::vector<Overwritten> before; // per applied change, in order
+    reads.complete([&] {
+        drifted = ChangedRows();
+        before.assign(changes.size(), {});
+        for (size_t i = 0; i < changes.size(); ++i)
+            drifted.add(drift(reads, changes[i], before[i]));
+    });
     if (drifted.count() > 0)
         throw Error(refused +
                     QStringLiteral("%1 rows changed since the run read them:\n").arg(drifted.count()) +
@@ -139,23 +80,26 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
                              record.when.toString(Qt::ISODate), result.counts.text(), result.recordDigest),
                     when);
     UndoRecord undo{record.runId, record.database, log.user, when, result.counts.text(), {}};
-    Applying applying{0, {}, result.newPackageIds, undo.steps, record.testSuffix, {}};
-    if (result.counts.newCodes + result.counts.newPackages > 0)
-        applying.lastPackageId = largestPackageId(connection, applying.packageTable());
+    ChangeWriter writer(connection);
+    QStringList lines;
     for (size_t i = 0; i < changes.size(); ++i) {
-        const auto& [f, c] = changes[i];
-        QString line;
         try {
-            line = applyOne(connection, *f, c, before[i], applying);
+            lines << QStringLiteral("Apply %1: ").arg(record.runId) +
+                         writer.add(changes[i], before[i], undo.steps);
         } catch (const Error& e) {
-            throw Error(refused + QStringLiteral("change %1 of %2 (%3, %4) failed: %5")
+            throw Error(refused + QStringLiteral("change %1 of %2 (%3) failed: %4")
                                       .arg(i + 1)
                                       .arg(changes.size())
-                                      .arg(review::className(c), where(*f), e.message()));
+                                      .arg(where(changes[i]), e.message()));
         }
-        activity.append(log.user, log.workstation, QStringLiteral("Apply %1: ").arg(record.runId) + line,
-                        when);
     }
+    try {
+        writer.send();
+    } catch (const Error& e) {
+        throw Error(refused + e.message());
+    }
+    result.newPackageIds = writer.newPackageIds();
+    activity.appendAll(log.user, log.workstation, lines, when);
     // The way back is on disk before the changes are: an apply without it is not made. Its
     // digest is logged with the changes, so that an undo runs only the file as written, and
     // only when this transaction committed.
@@ -279,8 +223,9 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
     result.recordDigest = digest;
 
     try {
-        refuseInapplicable(connection, record, outputFolder, stoppedConfirmed);
-        applyInTransaction(connection, record, outputFolder, log, when, result);
+        const change::Changes changes =
+            refuseInapplicable(connection, record, outputFolder, stoppedConfirmed);
+        applyInTransaction(connection, record, changes, outputFolder, log, when, result);
     } catch (const Error& e) {
         // A lost connection or a failed commit: the transaction, if begun, rolled back.
         if (e.message().startsWith(refused))

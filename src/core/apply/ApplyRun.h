@@ -66,10 +66,6 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
                      const QDateTime& when, const QString& expectedKind = {},
                      const QString& expectedRunId = {}, bool stoppedConfirmed = false);
 
-// Throws orvex::Error, naming up to 20 changes, when the record holds a value no run writes:
-// an amount that is no decimal number, a change listed twice.
-void checkRecordValues(const RunRecord& record);
-
 // Throws orvex::Error when the record is of a kind no apply knows, or, with `expectedKind`,
 // of another kind ("the last run in the output folder is a PH scan of ..., not an update run").
 void checkRunKind(const RunRecord& record, const QString& expectedKind);

@@ -2,6 +2,7 @@
 
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
+#include "db/RowSets.h"
 #include "db/Statements.h"
 #include "text/Blanks.h"
 #include "text/Numbers.h"
@@ -39,70 +40,153 @@ const QStringList kPackageAmountColumns = {QStringLiteral("Amount"),   QStringLi
                                            QStringLiteral("MedDrugs"), QStringLiteral("MedOthers"),
                                            QStringLiteral("MedOR"),    QStringLiteral("PF")};
 
-std::vector<QVariantMap> icdRows(db::Connection& connection, const QString& code)
+RowReads::RowReads(db::Connection& connection, Mode mode) : m_connection(connection), m_mode(mode) {}
+
+RowReads::Shape& RowReads::shapeOf(const RowShape& shape)
 {
-    std::vector<QVariantMap> rows;
-    QSqlQuery q = connection.exec(connection.statements().icdByCode(), {code});
-    while (q.next())
-        rows.push_back({{QStringLiteral("Description"), value(q, 1)}});
+    const QString id =
+        QStringList{shape.database, shape.table, shape.keyColumn, shape.columns.join(u',')}.join(u'|');
+    auto it = m_shapes.find(id);
+    if (it == m_shapes.end())
+        it = m_shapes.emplace(id, Shape{shape, {}, {}, {}}).first;
+    return it->second;
+}
+
+const std::vector<QVariantList>& RowReads::rows(const RowShape& shape, const QString& key)
+{
+    Shape& s = shapeOf(shape);
+    auto found = s.rows.constFind(key);
+    if (found != s.rows.cend())
+        return *found;
+    if (!s.asked.contains(key)) {
+        s.asked.insert(key);
+        s.missing << key;
+    }
+    if (m_mode == Mode::Direct) {
+        fetch(s);
+        return s.rows[key];
+    }
+    return m_none;
+}
+
+void RowReads::fetch(Shape& s)
+{
+    if (s.missing.isEmpty())
+        return;
+    const db::Product product = m_connection.product();
+    const QString sql = db::sets::select(product, db::tableIn(product, s.shape.database, s.shape.table),
+                                         s.shape.keyColumn, s.shape.columns);
+    db::RowSet keys{1, {}};
+    for (const QString& key : std::as_const(s.missing)) {
+        keys.add({key});
+        s.rows.insert(key, {});
+    }
+    s.missing.clear();
+    const int columns = int(s.shape.columns.size());
+    db::execForRows(m_connection, sql, {}, keys, [&](const QSqlQuery& q) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int i = 1; i <= columns; ++i)
+            row << value(q, i);
+        s.rows[q.value(0).toString()].push_back(std::move(row));
+    });
+}
+
+bool RowReads::fetch()
+{
+    bool any = false;
+    for (auto& [id, shape] : m_shapes) {
+        if (!shape.missing.isEmpty()) {
+            any = true;
+            fetch(shape);
+        }
+    }
+    return any;
+}
+
+namespace {
+
+const RowShape icdShape{QStringLiteral("Build_FILE"),
+                        QStringLiteral("tbICDdiagMain"),
+                        QStringLiteral("CODE"),
+                        {QStringLiteral("Description")}};
+
+QString codeColumnOf(const QString& table)
+{
+    return table.startsWith(QLatin1String("tbMed_Procedures")) ? QStringLiteral("RVSCODE")
+                                                               : QStringLiteral("ICDCode");
+}
+
+RowShape medicare(const QString& table, const QString& key, const QStringList& columns)
+{
+    return {QStringLiteral("Medicare"), table, key, columns};
+}
+
+// Rows whose first column tells them apart and whose next three are Amount, PF, MedRoomBoard.
+std::vector<KeyRow> rateRows(const std::vector<QVariantList>& found)
+{
+    std::vector<KeyRow> rows;
+    for (const QVariantList& r : found)
+        rows.push_back({r[0],
+                        {{QStringLiteral("Amount"), r[1]},
+                         {QStringLiteral("PF"), r[2]},
+                         {QStringLiteral("MedRoomBoard"), r[3]}}});
     return rows;
 }
 
-std::optional<QVariantMap> packageNamed(db::Connection& connection, const QString& name)
+} // namespace
+
+std::vector<QVariantMap> icdRows(RowReads& reads, const QString& code)
 {
-    QSqlQuery q = connection.exec(connection.statements().packageByName(), {name});
-    if (!q.next())
-        return std::nullopt;
-    return QVariantMap{{QStringLiteral("PackageID"), q.value(0)}};
+    std::vector<QVariantMap> rows;
+    for (const QVariantList& r : reads.rows(icdShape, code))
+        rows.push_back({{QStringLiteral("Description"), r[0]}});
+    return rows;
 }
 
-std::vector<KeyRow> packageAmountRows(db::Connection& connection, const QString& table,
-                                      const QString& packageId)
+std::optional<QVariantMap> packageNamed(RowReads& reads, const QString& name)
+{
+    const auto& rows = reads.rows(
+        medicare(QStringLiteral("tbMedPackage"), QStringLiteral("Package"), {QStringLiteral("PackageID")}),
+        name);
+    if (rows.empty())
+        return std::nullopt;
+    return QVariantMap{{QStringLiteral("PackageID"), rows.front()[0]}};
+}
+
+std::vector<KeyRow> packageAmountRows(RowReads& reads, const QString& table, const QString& packageId)
 {
     std::vector<KeyRow> rows;
-    QSqlQuery q = connection.exec(connection.statements().applyPackageAmountsRow(table), {packageId});
-    while (q.next()) {
-        KeyRow row{value(q, int(kPackageAmountColumns.size())), {}};
+    const RowShape shape = medicare(table, QStringLiteral("PackageID"),
+                                    QStringList(kPackageAmountColumns) << QStringLiteral("Package"));
+    for (const QVariantList& r : reads.rows(shape, packageId)) {
+        KeyRow row{r[kPackageAmountColumns.size()], {}};
         for (int i = 0; i < kPackageAmountColumns.size(); ++i)
-            row.values.insert(kPackageAmountColumns[i], value(q, i));
+            row.values.insert(kPackageAmountColumns[i], r[i]);
         rows.push_back(std::move(row));
     }
     return rows;
 }
 
-std::optional<QVariantMap> packageAmounts(db::Connection& connection, const QString& table,
-                                          const QString& packageId)
+std::optional<QVariantMap> packageAmounts(RowReads& reads, const QString& table, const QString& packageId)
 {
-    const std::vector<KeyRow> rows = packageAmountRows(connection, table, packageId);
+    const std::vector<KeyRow> rows = packageAmountRows(reads, table, packageId);
     if (rows.empty())
         return std::nullopt;
     return rows.front().values;
 }
 
-namespace {
-// Rows whose first column tells them apart and whose next three are Amount, PF, MedRoomBoard.
-std::vector<KeyRow> rateRows(QSqlQuery& q)
+std::vector<KeyRow> packageRows(RowReads& reads, const QString& table, const QString& packageId)
 {
-    std::vector<KeyRow> rows;
-    while (q.next())
-        rows.push_back({value(q, 0),
-                        {{QStringLiteral("Amount"), value(q, 1)},
-                         {QStringLiteral("PF"), value(q, 2)},
-                         {QStringLiteral("MedRoomBoard"), value(q, 3)}}});
-    q.finish();
-    return rows;
-}
-} // namespace
-
-std::vector<KeyRow> packageRows(db::Connection& connection, const QString& table, const QString& packageId)
-{
-    return rateRows(connection.execPrepared(connection.statements().applyPackageRow(table), {packageId}));
+    return rateRows(reads.rows(medicare(table, QStringLiteral("PackageID"),
+                                        {QStringLiteral("Package"), QStringLiteral("Amount"),
+                                         QStringLiteral("PF"), QStringLiteral("MedRoomBoard")}),
+                               packageId));
 }
 
-std::optional<QVariantMap> packageRow(db::Connection& connection, const QString& table,
-                                      const QString& packageId)
+std::optional<QVariantMap> packageRow(RowReads& reads, const QString& table, const QString& packageId)
 {
-    const std::vector<KeyRow> rows = packageRows(connection, table, packageId);
+    const std::vector<KeyRow> rows = packageRows(reads, table, packageId);
     if (rows.empty())
         return std::nullopt;
     QVariantMap row = rows.front().values;
@@ -110,19 +194,31 @@ std::optional<QVariantMap> packageRow(db::Connection& connection, const QString&
     return row;
 }
 
-std::vector<KeyRow> caseRateRows(db::Connection& connection, const QString& table, const QString& code)
+std::vector<KeyRow> caseRateRows(RowReads& reads, const QString& table, const QString& code)
 {
-    QSqlQuery& q = connection.execPrepared(connection.statements().applyCaseRateRows(table), {code});
     std::vector<KeyRow> rows;
-    while (q.next())
-        rows.push_back({value(q, 1), {{QStringLiteral("Description"), value(q, 0)}}});
-    q.finish();
+    const RowShape shape =
+        medicare(table, codeColumnOf(table), {QStringLiteral("Description"), QStringLiteral("PackageID")});
+    for (const QVariantList& r : reads.rows(shape, code))
+        rows.push_back({r[1], {{QStringLiteral("Description"), r[0]}}});
     return rows;
 }
 
-std::vector<KeyRow> newStyleRows(db::Connection& connection, const QString& code)
+std::vector<KeyRow> newStyleRows(RowReads& reads, const QString& code)
 {
-    return rateRows(connection.execPrepared(connection.statements().newStyleRows(), {code}));
+    return rateRows(reads.rows(medicare(QStringLiteral("tbMedPackage_NEW"), QStringLiteral("Code"),
+                                        {QStringLiteral("PackageID"), QStringLiteral("Amount"),
+                                         QStringLiteral("PF"), QStringLiteral("MedRoomBoard")}),
+                               code));
+}
+
+QStringList caseRateCodesOfPackage(RowReads& reads, const QString& table, const QString& packageId)
+{
+    QStringList codes;
+    for (const QVariantList& r :
+         reads.rows(medicare(table, QStringLiteral("PackageID"), {codeColumnOf(table)}), packageId))
+        codes << text(r[0]);
+    return codes;
 }
 
 QString identityKey(const QVariant& identity)
@@ -155,10 +251,10 @@ std::vector<RowImage> rowImages(const std::vector<KeyRow>& rows, QString& ambigu
     return images;
 }
 
-std::optional<QVariantMap> caseRateRow(db::Connection& connection, const QString& table, const QString& code,
+std::optional<QVariantMap> caseRateRow(RowReads& reads, const QString& table, const QString& code,
                                        const QString& packageId)
 {
-    for (const KeyRow& row : caseRateRows(connection, table, code)) {
+    for (const KeyRow& row : caseRateRows(reads, table, code)) {
         if (packageId.isEmpty() || trimBlanks(text(row.identity)) == trimBlanks(packageId))
             return QVariantMap{
                 {QStringLiteral("Description"), row.values.value(QStringLiteral("Description"))},

@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "apply/StoredRows.h"
 #include "apply/UndoFile.h"
+#include "apply/UndoWriter.h"
 #include "db/ActivityLog.h"
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
@@ -52,59 +53,51 @@ bool isProcedures(const UndoStep& step)
     return step.table.startsWith(QLatin1String("tbMed_Procedures"));
 }
 
-QString rowName(const UndoStep& step)
-{
-    QString name = QStringLiteral("%1 %2 %3").arg(step.table, step.keyColumn, step.key);
-    if (!step.packageId.isEmpty())
-        name += QStringLiteral(" (package %1)").arg(step.packageId);
-    return name;
-}
-
 // The row as it is now. An ICD-10 code's rows must agree: the apply inserted one row of a
 // new code, and changed every row of a known one.
-std::optional<QVariantMap> rowNow(db::Connection& connection, const UndoStep& step, QString& problem)
+std::optional<QVariantMap> rowNow(RowReads& reads, const UndoStep& step, QString& problem)
 {
     if (isIcd(step)) {
-        const std::vector<QVariantMap> rows = icdRows(connection, step.key);
+        const std::vector<QVariantMap> rows = icdRows(reads, step.key);
         if (rows.empty())
             return std::nullopt;
         const bool inserted = step.action == UndoStep::Action::Remove;
         if ((inserted && rows.size() > 1) ||
             std::any_of(rows.begin(), rows.end(), [&](const QVariantMap& r) { return !holds(r, rows[0]); }))
-            problem = QStringLiteral("%1 now has %2 rows").arg(rowName(step)).arg(rows.size());
+            problem = QStringLiteral("%1 now has %2 rows").arg(undoRowName(step)).arg(rows.size());
         return rows[0];
     }
     if (allAmounts(step))
-        return packageAmounts(connection, step.table, step.key);
+        return packageAmounts(reads, step.table, step.key);
     if (isPackage(step))
-        return packageRow(connection, step.table, step.key);
+        return packageRow(reads, step.table, step.key);
     if (isNewStyle(step)) {
-        for (const KeyRow& row : newStyleRows(connection, step.key)) {
+        for (const KeyRow& row : newStyleRows(reads, step.key)) {
             if (trimBlanks(row.identity.toString()) == trimBlanks(step.packageId))
                 return row.values;
         }
         return std::nullopt;
     }
-    return caseRateRow(connection, step.table, step.key, step.packageId);
+    return caseRateRow(reads, step.table, step.key, step.packageId);
 }
 
 // Every row of a restored key as it is now, told apart as the apply recorded them.
-std::vector<KeyRow> rowsNow(db::Connection& connection, const UndoStep& step)
+std::vector<KeyRow> rowsNow(RowReads& reads, const UndoStep& step)
 {
     if (allAmounts(step))
-        return packageAmountRows(connection, step.table, step.key);
+        return packageAmountRows(reads, step.table, step.key);
     if (isPackage(step))
-        return packageRows(connection, step.table, step.key);
+        return packageRows(reads, step.table, step.key);
     if (isNewStyle(step))
-        return newStyleRows(connection, step.key);
-    return caseRateRows(connection, step.table, step.key);
+        return newStyleRows(reads, step.key);
+    return caseRateRows(reads, step.table, step.key);
 }
 
 // A key whose rows the apply recorded one by one: each must still hold what the apply left,
 // and the key must have the rows it had, no more and no fewer.
-QString rowsChangedSinceApply(db::Connection& connection, const UndoStep& step)
+QString rowsChangedSinceApply(RowReads& reads, const UndoStep& step)
 {
-    const std::vector<KeyRow> rows = rowsNow(connection, step);
+    const std::vector<KeyRow> rows = rowsNow(reads, step);
     QHash<QString, int> left; // identity: rows the apply left
     for (const RowImage& image : step.rows)
         left[QString::number(image.identity.isNull()) + identityKey(image.identity)] += image.count;
@@ -112,36 +105,36 @@ QString rowsChangedSinceApply(db::Connection& connection, const UndoStep& step)
         const QString identity = QString::number(row.identity.isNull()) + identityKey(row.identity);
         if (--left[identity] < 0)
             return QStringLiteral("%1 now has a row the apply did not change (%2 %3)")
-                .arg(rowName(step), identityColumn(step),
+                .arg(undoRowName(step), identityColumn(step),
                      row.identity.isNull() ? QStringLiteral("NULL") : row.identity.toString());
         if (!holds(row.values, step.after))
             return QStringLiteral("%1 now holds %2; the apply left %3")
-                .arg(rowName(step), shownValues(row.values), shownValues(step.after));
+                .arg(undoRowName(step), shownValues(row.values), shownValues(step.after));
     }
     for (auto it = left.cbegin(); it != left.cend(); ++it) {
         if (it.value() > 0)
             return QStringLiteral("%1 has lost %2 of the rows the apply changed")
-                .arg(rowName(step))
+                .arg(undoRowName(step))
                 .arg(it.value());
     }
     return {};
 }
 
 // Empty when the row still holds what the apply left; else what it holds now.
-QString changedSinceApply(db::Connection& connection, const UndoStep& step)
+QString changedSinceApply(RowReads& reads, const UndoStep& step)
 {
     if (!step.rows.empty())
-        return rowsChangedSinceApply(connection, step);
+        return rowsChangedSinceApply(reads, step);
     if (step.action == UndoStep::Action::Remove && isPackage(step)) {
         // The apply inserted one row with its new PackageID.
-        const std::vector<KeyRow> rows = packageRows(connection, step.table, step.key);
+        const std::vector<KeyRow> rows = packageRows(reads, step.table, step.key);
         if (rows.size() > 1)
-            return QStringLiteral("%1 now has %2 rows").arg(rowName(step)).arg(rows.size());
+            return QStringLiteral("%1 now has %2 rows").arg(undoRowName(step)).arg(rows.size());
     }
     QString problem;
-    const std::optional<QVariantMap> row = rowNow(connection, step, problem);
+    const std::optional<QVariantMap> row = rowNow(reads, step, problem);
     if (!row)
-        return QStringLiteral("%1 is gone").arg(rowName(step));
+        return QStringLiteral("%1 is gone").arg(undoRowName(step));
     if (!problem.isEmpty())
         return problem;
     if (holds(*row, step.after))
@@ -150,60 +143,12 @@ QString changedSinceApply(db::Connection& connection, const UndoStep& step)
     for (auto it = step.after.cbegin(); it != step.after.cend(); ++it)
         now.insert(it.key(), row->value(it.key()));
     return QStringLiteral("%1 now holds %2; the apply left %3")
-        .arg(rowName(step), shownValues(now), shownValues(step.after));
-}
-
-// The columns a restored key gets back, in the order its statement sets them.
-QStringList restoredColumns(const UndoStep& step)
-{
-    if (allAmounts(step))
-        return kPackageAmountColumns;
-    if (isPackage(step) || isNewStyle(step))
-        return {QStringLiteral("Amount"), QStringLiteral("PF"), QStringLiteral("MedRoomBoard")};
-    return {QStringLiteral("Description")};
-}
-
-// Each row back to its own values, told apart by its identity.
-void restoreRows(db::Connection& connection, const UndoStep& step)
-{
-    const db::Statements& sql = connection.statements();
-    for (const RowImage& image : step.rows) {
-        const bool nullIdentity = image.identity.isNull();
-        QVariantList values;
-        for (const QString& c : restoredColumns(step)) {
-            if (!image.before.contains(c))
-                throw Error(QStringLiteral("the undo data of %1 lacks its %2").arg(rowName(step), c));
-            values << image.before.value(c);
-        }
-        values << step.key;
-        if (!nullIdentity)
-            values << image.identity;
-        const QString statement = allAmounts(step)   ? sql.undoRestorePackageAmounts(step.table, nullIdentity)
-                                  : isPackage(step)  ? sql.undoRestorePackageRates(step.table, nullIdentity)
-                                  : isNewStyle(step) ? sql.undoRestoreNewStyleRates(nullIdentity)
-                                                     : sql.undoRestoreDescription(step.table, nullIdentity);
-        const int changed = connection.exec(statement, values).numRowsAffected();
-        if (changed >= 0 && changed != image.count)
-            throw Error(QStringLiteral("%1 had %2 rows with %3 %4, the apply changed %5")
-                            .arg(rowName(step))
-                            .arg(changed)
-                            .arg(identityColumn(step),
-                                 nullIdentity ? QStringLiteral("NULL") : image.identity.toString())
-                            .arg(image.count));
-    }
-}
-
-QString shownRows(const UndoStep& step)
-{
-    QStringList shown;
-    for (const RowImage& image : step.rows)
-        shown << shownValues(image.before);
-    return shown.join(QStringLiteral("; "));
+        .arg(undoRowName(step), shownValues(now), shownValues(step.after));
 }
 
 // The codes of case rates in the package a step removes that this undo does not remove: a
 // case rate added since the apply would be left without its package.
-QStringList caseRatesKept(db::Connection& connection, const UndoStep& package, const QSet<QString>& removed)
+QStringList caseRatesKept(RowReads& reads, const UndoStep& package, const QSet<QString>& removed)
 {
     QStringList kept;
     // The case-rate tables beside the package table: tbMedPackage_TEST's are the _TEST copies.
@@ -212,9 +157,7 @@ QStringList caseRatesKept(db::Connection& connection, const UndoStep& package, c
         const QString table =
             (procedures ? QStringLiteral("tbMed_Procedures") : QStringLiteral("tbMed_MedicalCaseRates")) +
             suffix;
-        QSqlQuery q = connection.exec(connection.statements().caseRatesOfPackage(table), {package.key});
-        while (q.next()) {
-            const QString code = q.value(0).toString();
+        for (const QString& code : caseRateCodesOfPackage(reads, table, package.key)) {
             if (!removed.contains(QString::number(procedures) + db::ciAsKey(code)))
                 kept << (procedures ? QStringLiteral("RVS ") : QStringLiteral("ICD ")) + code;
         }
@@ -222,7 +165,7 @@ QStringList caseRatesKept(db::Connection& connection, const UndoStep& package, c
     return kept;
 }
 
-QString packageStillUsed(db::Connection& connection, const UndoRecord& record)
+QString packageStillUsed(RowReads& reads, const UndoRecord& record)
 {
     QHash<QString, QSet<QString>> removed; // PackageID: the case rates this undo removes
     for (const UndoStep& step : record.steps) {
@@ -234,8 +177,7 @@ QString packageStillUsed(db::Connection& connection, const UndoRecord& record)
     for (const UndoStep& step : record.steps) {
         if (step.action != UndoStep::Action::Remove || !isPackage(step))
             continue;
-        const QStringList kept =
-            caseRatesKept(connection, step, removed.value(trimBlanks(step.key).toString()));
+        const QStringList kept = caseRatesKept(reads, step, removed.value(trimBlanks(step.key).toString()));
         if (!kept.isEmpty())
             used.add(QStringLiteral("package %1 is used by %2, added since the apply")
                          .arg(step.key, kept.join(QStringLiteral(", "))));
@@ -256,52 +198,6 @@ bool loggedByApply(db::Connection& connection, const UndoRecord& record, const Q
                                 : QStringLiteral("Apply of %") + record.runId + QLatin1Char('%');
     QSqlQuery q = connection.exec(connection.statements().activityLogLinesLike(), {pattern});
     return q.next() && q.value(0).toLongLong() > 0;
-}
-
-QString undoOne(db::Connection& connection, const UndoStep& step)
-{
-    const db::Statements& sql = connection.statements();
-    if (step.action == UndoStep::Action::Remove) {
-        if (isIcd(step))
-            connection.exec(sql.undoDeleteIcdCode(), {step.key});
-        else if (isPackage(step))
-            connection.exec(sql.undoDeletePackage(step.table), {step.key});
-        else if (isNewStyle(step))
-            connection.exec(sql.undoDeleteNewStyleRow(), {step.key, step.packageId});
-        else
-            connection.exec(sql.undoDeleteCaseRate(step.table), {step.key, step.packageId});
-        return QStringLiteral("removed %1").arg(rowName(step));
-    }
-    if (!step.rows.empty()) {
-        restoreRows(connection, step);
-        return QStringLiteral("put back %1: %2").arg(rowName(step), shownRows(step));
-    }
-    if (allAmounts(step)) {
-        QVariantList values;
-        for (const QString& c : kPackageAmountColumns) {
-            if (!step.before.contains(c))
-                throw Error(QStringLiteral("the undo data of %1 lacks its %2").arg(rowName(step), c));
-            values << step.before.value(c);
-        }
-        connection.exec(sql.applyUpdatePackageAmounts(step.table), values << step.key);
-    } else if (isPackage(step)) {
-        const QStringList columns = {QStringLiteral("Amount"), QStringLiteral("PF"),
-                                     QStringLiteral("MedRoomBoard")};
-        for (const QString& c : columns) {
-            if (!step.before.contains(c))
-                throw Error(QStringLiteral("the undo data of %1 lacks its %2").arg(rowName(step), c));
-        }
-        connection.exec(sql.applyUpdatePackageRates(step.table),
-                        {step.before.value(columns[0]), step.before.value(columns[1]),
-                         step.before.value(columns[2]), step.key});
-    } else {
-        if (!step.before.contains(QStringLiteral("Description")))
-            throw Error(QStringLiteral("the undo data of %1 lacks its Description").arg(rowName(step)));
-        connection.exec(isIcd(step) ? sql.applyUpdateIcdDescription()
-                                    : sql.applyUpdateDescription(step.table),
-                        {step.before.value(QStringLiteral("Description")), step.key});
-    }
-    return QStringLiteral("put back %1: %2").arg(rowName(step), shownValues(step.before));
 }
 
 } // namespace
@@ -366,13 +262,21 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
                         QStringLiteral("no apply in the activity log wrote this file. Either it was "
                                        "changed since the apply, or its apply never committed "
                                        "(then the database holds nothing to undo)."));
+        // Every row the steps touch is read in a few statements: a first pass asks for the
+        // keys, the next finds them.
+        RowReads reads(connection);
         ChangedRows changed;
-        for (const UndoStep& step : record.steps)
-            changed.add(changedSinceApply(connection, step));
+        QString used;
+        reads.complete([&] {
+            changed = ChangedRows();
+            for (const UndoStep& step : record.steps)
+                changed.add(changedSinceApply(reads, step));
+            used = packageStillUsed(reads, record);
+        });
         if (changed.count() > 0)
             throw Error(refused + QStringLiteral("%1 rows changed since the apply:\n").arg(changed.count()) +
                         changed.text());
-        if (const QString used = packageStillUsed(connection, record); !used.isEmpty())
+        if (!used.isEmpty())
             throw Error(refused + used);
         db::ActivityLog activity(connection);
         activity.append(log.user, log.workstation,
@@ -381,21 +285,26 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
                             .arg(result.restoredRows)
                             .arg(result.removedRows),
                         when);
+        UndoWriter writer(connection);
+        QStringList lines;
         int number = 0;
         for (auto it = record.steps.crbegin(); it != record.steps.crend(); ++it) {
             ++number;
-            QString line;
             try {
-                line = undoOne(connection, *it);
+                lines << QStringLiteral("Undo %1: ").arg(record.runId) + writer.add(*it);
             } catch (const Error& e) {
                 throw Error(refused + QStringLiteral("step %1 of %2 (%3) failed: %4")
                                           .arg(number)
                                           .arg(record.steps.size())
-                                          .arg(rowName(*it), e.message()));
+                                          .arg(undoRowName(*it), e.message()));
             }
-            activity.append(log.user, log.workstation, QStringLiteral("Undo %1: ").arg(record.runId) + line,
-                            when);
         }
+        try {
+            writer.finish();
+        } catch (const Error& e) {
+            throw Error(refused + e.message());
+        }
+        activity.appendAll(log.user, log.workstation, lines, when);
         transaction.commit();
     } catch (const Error& e) {
         if (e.message().startsWith(refused))

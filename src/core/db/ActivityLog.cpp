@@ -1,6 +1,7 @@
 #include "db/ActivityLog.h"
 
 #include "db/Connection.h"
+#include "db/RowSets.h"
 #include "db/Statements.h"
 
 #include <limits>
@@ -28,6 +29,29 @@ void ActivityLog::append(const QString& user, const QString& workstation, const 
         m_tableReady = true;
     }
     m_connection.execPrepared(sql.insertActivityLog(), {timestampText(when), user, workstation, text});
+}
+
+void ActivityLog::appendAll(const QString& user, const QString& workstation, const QStringList& texts,
+                            const QDateTime& when)
+{
+    if (texts.isEmpty())
+        return;
+    if (!m_tableReady) {
+        if (!tableExists())
+            m_connection.exec(m_connection.statements().createActivityLog());
+        m_tableReady = true;
+    }
+    RowSet lines{2, {}};
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        lines.add({QString::number(i), texts[i]});
+    // Ordered by the line's number, so that the log's identity numbers them as given.
+    const Product product = m_connection.product();
+    const QString sql =
+        QStringLiteral(
+            "INSERT INTO %1 (LogTime, UserID, Workstation, LogText) SELECT ?, ?, ?, r.c1 FROM {rows} "
+            "ORDER BY CAST(r.c0 AS INTEGER)")
+            .arg(tableIn(product, QStringLiteral("Build_FILE"), QStringLiteral("tbActivityLog")));
+    execForRows(m_connection, sql, {timestampText(when), user, workstation}, lines);
 }
 
 QList<ActivityLogEntry> ActivityLog::last(int count)

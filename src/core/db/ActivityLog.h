@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 namespace orvex::db {
@@ -28,6 +29,9 @@ public:
     // Throws orvex::Error when the row cannot be written.
     void append(const QString& user, const QString& workstation, const QString& text,
                 const QDateTime& when = QDateTime::currentDateTime());
+    // The lines in one statement (a set of rows), in their order.
+    void appendAll(const QString& user, const QString& workstation, const QStringList& texts,
+                   const QDateTime& when);
 
     // The last `count` rows, oldest first; every row when `count` <= 0; none when the
     // table does not exist yet.

@@ -506,3 +506,25 @@ void Connection::execDirect(const QString& sql)
 }
 
 } // namespace orvex::db
+
+namespace orvex::db {
+
+bool Connection::serverHasOpenJson()
+{
+    if (!m_openJson) {
+        m_openJson = false;
+        if (m_product == Product::SqlServer) {
+            try {
+                QSqlQuery q =
+                    exec(QStringLiteral("SELECT MIN(compatibility_level), COUNT(*) FROM sys.databases "
+                                        "WHERE name IN ('Build_FILE', 'Medicare')"));
+                m_openJson = q.next() && q.value(1).toInt() == 2 && q.value(0).toInt() >= 130;
+            } catch (const Error&) {
+                // A server that cannot tell gets the VALUES rows every version reads.
+            }
+        }
+    }
+    return *m_openJson;
+}
+
+} // namespace orvex::db

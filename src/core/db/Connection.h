@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 namespace orvex::db {
@@ -65,6 +66,10 @@ public:
 
     quint64 statementsSent() const { return m_statementsSent; }
 
+    // Whether SQL Server reads JSON here (2016 and later, both databases at compatibility
+    // level 130 or more): asked once per connection; false on SQLite and when it cannot tell.
+    bool serverHasOpenJson();
+
     // Seam for benchmarks and tests (a simulated round trip, a failure injection):
     // called before each statement is sent. Production code never sets it.
     void setBeforeStatementHook(std::function<void()> hook) { m_beforeStatement = std::move(hook); }
@@ -81,6 +86,7 @@ private:
     QSqlDatabase m_database;
     Product m_product;
     quint64 m_statementsSent = 0;
+    std::optional<bool> m_openJson;
     std::function<void()> m_beforeStatement;
     std::unordered_map<QString, QSqlQuery> m_prepared; // execPrepared's statements, by text
 };
