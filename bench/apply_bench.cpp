@@ -5,7 +5,10 @@
 // a second update run after the apply records nothing to apply, and a third one after the undo
 // records what the first did.
 //
-//   apply_bench [RUNS]     RUNS default 5; fresh databases for each run
+//   apply_bench [RUNS] [DELAY_MS]   RUNS default 5, fresh databases for each run; each run
+//                                   applies and undoes without delay and then with DELAY_MS
+//                                   (default 1) slept before every statement of the apply
+//                                   and the undo, a simulated round trip to a server
 #include "apply/ApplyRun.h"
 #include "apply/RunRecord.h"
 #include "apply/UndoApply.h"
@@ -21,6 +24,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+
+#include <QThread>
 
 #include <algorithm>
 #include <ctime>
@@ -47,17 +52,39 @@ jobs::Findings updateRun(const jobs::JobContext& context)
 
 } // namespace
 
+struct Measured
+{
+    std::vector<double> applySeconds, undoSeconds, applyCpu, undoCpu;
+    quint64 applyStatements = 0, undoStatements = 0;
+};
+
+void print(QTextStream& out, const QString& delay, const Measured& m)
+{
+    out << QStringLiteral("apply  %1 delay: median %2 s wall, %3 s CPU, %4 statements\n")
+               .arg(delay)
+               .arg(median(m.applySeconds), 0, 'f', 3)
+               .arg(median(m.applyCpu), 0, 'f', 3)
+               .arg(m.applyStatements);
+    out << QStringLiteral("undo   %1 delay: median %2 s wall, %3 s CPU, %4 statements\n")
+               .arg(delay)
+               .arg(median(m.undoSeconds), 0, 'f', 3)
+               .arg(median(m.undoCpu), 0, 'f', 3)
+               .arg(m.undoStatements);
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
+    const int delayMs = argc > 2 ? std::max(0, QString::fromLocal8Bit(argv[2]).toInt()) : 1;
     QTextStream out(stdout);
-    std::vector<double> applySeconds, undoSeconds, applyCpu, undoCpu;
+    Measured measured[2]; // without delay, with it
     apply::ApplyCounts counts;
-    quint64 applyStatements = 0, undoStatements = 0;
     bool loopHolds = true;
     try {
-        for (int i = 0; i < runs; ++i) {
+        for (int i = 0; i < 2 * runs; ++i) {
+            const bool delayed = i % 2 == 1;
+            Measured& m = measured[delayed ? 1 : 0];
             QTemporaryDir dbDir, program;
             db::buildSampleDatabases(dbDir.path(), false);
             for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"}) {
@@ -80,29 +107,36 @@ int main(int argc, char** argv)
                 QDir(context.outputFolder()).filePath(QString::fromUtf16(apply::kRunRecordName));
 
             const db::LogIdentity who{QStringLiteral("bench"), QStringLiteral("bench")};
+            const auto sleep = [delayMs] { QThread::msleep(delayMs); };
+            connection->setBeforeStatementHook(delayed ? std::function<void()>(sleep)
+                                                       : std::function<void()>());
             quint64 before = connection->statementsSent();
             QElapsedTimer timer;
             timer.start();
             std::clock_t cpu = std::clock();
             const apply::ApplyResult applied =
                 apply::applyRun(*connection, context.outputFolder(), who, QDateTime::currentDateTime());
-            applySeconds.push_back(timer.nsecsElapsed() / 1e9);
-            applyCpu.push_back(double(std::clock() - cpu) / CLOCKS_PER_SEC);
-            applyStatements = connection->statementsSent() - before;
+            m.applySeconds.push_back(timer.nsecsElapsed() / 1e9);
+            m.applyCpu.push_back(double(std::clock() - cpu) / CLOCKS_PER_SEC);
+            m.applyStatements = connection->statementsSent() - before;
             counts = applied.counts;
 
             // Notes (amounts of 0 in the list) stay; nothing is left to apply.
+            connection->setBeforeStatementHook({});
             updateRun(context);
+            connection->setBeforeStatementHook(delayed ? std::function<void()>(sleep)
+                                                       : std::function<void()>());
             loopHolds = loopHolds && apply::countChanges(apply::readRunRecord(recordPath)).total() == 0;
 
             before = connection->statementsSent();
             timer.restart();
             cpu = std::clock();
             apply::undoApply(*connection, applied.undoFile, who, QDateTime::currentDateTime());
-            undoSeconds.push_back(timer.nsecsElapsed() / 1e9);
-            undoCpu.push_back(double(std::clock() - cpu) / CLOCKS_PER_SEC);
-            undoStatements = connection->statementsSent() - before;
+            m.undoSeconds.push_back(timer.nsecsElapsed() / 1e9);
+            m.undoCpu.push_back(double(std::clock() - cpu) / CLOCKS_PER_SEC);
+            m.undoStatements = connection->statementsSent() - before;
 
+            connection->setBeforeStatementHook({});
             loopHolds = loopHolds && updateRun(context) == first;
         }
     } catch (const Error& e) {
@@ -110,14 +144,8 @@ int main(int argc, char** argv)
         return 1;
     }
     out << "apply of the update run: " << counts.text() << "\n";
-    out << QStringLiteral("apply  median %1 s wall, %2 s CPU, %3 statements\n")
-               .arg(median(applySeconds), 0, 'f', 3)
-               .arg(median(applyCpu), 0, 'f', 3)
-               .arg(applyStatements);
-    out << QStringLiteral("undo   median %1 s wall, %2 s CPU, %3 statements\n")
-               .arg(median(undoSeconds), 0, 'f', 3)
-               .arg(median(undoCpu), 0, 'f', 3)
-               .arg(undoStatements);
+    print(out, QStringLiteral("0 ms"), measured[0]);
+    print(out, QStringLiteral("%1 ms").arg(delayMs), measured[1]);
     out << "loop (second run leaves nothing to apply, third run matches the first): "
         << (loopHolds ? "holds" : "BROKEN") << "\n";
     return loopHolds ? 0 : 1;

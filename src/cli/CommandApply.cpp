@@ -15,14 +15,28 @@
 
 namespace orvex::cli {
 
+namespace {
+// What the apply or the undo sent, as scan --stats prints it.
+void printStats(CliContext& ctx, quint64 statements, const QElapsedTimer& timer)
+{
+    ctx.out.flush();
+    ctx.err << "statements: " << statements << "\n"
+            << "elapsed: " << QString::number(timer.elapsed() / 1000.0, 'f', 3) << " s\n";
+    ctx.err.flush();
+}
+} // namespace
+
 int runApply(CliContext& ctx, const QStringList& args)
 {
     bool confirmed = false;
     bool stoppedConfirmed = false;
+    bool stats = false;
     QString kind; // "": whatever run the record is of
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--yes")) {
             confirmed = true;
+        } else if (args[i] == QLatin1String("--stats")) {
+            stats = true;
         } else if (args[i] == QLatin1String("--stopped")) {
             stoppedConfirmed = true;
         } else if (args[i] == QLatin1String("--run") && i + 1 < args.size()) {
@@ -65,23 +79,29 @@ int runApply(CliContext& ctx, const QStringList& args)
     }
     QElapsedTimer timer;
     timer.start();
+    const quint64 sentBefore = connection->statementsSent();
     const apply::ApplyResult result =
         apply::applyRun(*connection, output, ctx.logIdentity(), QDateTime::currentDateTime(), kind,
                         record.runId, stoppedConfirmed);
     ctx.out << "Applied run " << result.runId << " in one transaction: " << result.counts.text() << " ("
             << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s)\n"
             << "To take it back: orvex-cli undo \"" << QDir::toNativeSeparators(result.undoFile) << "\"\n";
+    if (stats)
+        printStats(ctx, connection->statementsSent() - sentBefore, timer);
     return 0;
 }
 
 int runUndo(CliContext& ctx, const QStringList& args)
 {
     bool confirmed = false;
+    bool stats = false;
     QString file;
     const QString output = ProgramFolder::outputFolder();
     for (const QString& a : args) {
         if (a == QLatin1String("--yes")) {
             confirmed = true;
+        } else if (a == QLatin1String("--stats")) {
+            stats = true;
         } else if (a == QLatin1String("--last")) {
             file = apply::lastUndoFile(output);
             if (file.isEmpty())
@@ -104,10 +124,15 @@ int runUndo(CliContext& ctx, const QStringList& args)
         return 1;
     }
     auto connection = ctx.signIn();
+    QElapsedTimer timer;
+    timer.start();
+    const quint64 sentBefore = connection->statementsSent();
     const apply::UndoResult result =
         apply::undoApply(*connection, file, ctx.logIdentity(), QDateTime::currentDateTime());
     ctx.out << "Undone in one transaction: run " << result.runId << ", " << result.restoredRows
             << " rows put back, " << result.removedRows << " rows removed\n";
+    if (stats)
+        printStats(ctx, connection->statementsSent() - sentBefore, timer);
     return 0;
 }
 
