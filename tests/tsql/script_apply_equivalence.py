@@ -31,6 +31,7 @@ Usage: script_apply_equivalence.py --cli ORVEX_CLI --lists DIR --work DIR CASE
 import argparse
 import collections
 import os
+import re
 import resource
 import shutil
 import sqlite3
@@ -103,7 +104,7 @@ def children_cpu():
     return usage.ru_utime + usage.ru_stime
 
 
-def tool(cli, work, *args, expect=0):
+def tool(cli, work, *args, expect=0, keep_stderr=False):
     started, cpu = time.monotonic(), children_cpu()
     done = subprocess.run([cli, "--workdir", work, *args], capture_output=True, text=True,
                           env={**os.environ, "QT_QPA_PLATFORM": "offscreen"})
@@ -112,7 +113,21 @@ def tool(cli, work, *args, expect=0):
     if done.returncode != expect:
         raise Failure(f"orvex-cli {' '.join(args)} exited with {done.returncode}, not {expect}:\n"
                       f"{done.stdout}{done.stderr}")
-    return done.stdout
+    return (done.stdout, done.stderr) if keep_stderr else done.stdout
+
+
+# The apply and the undo send their changes as set statements: a whole run in a few dozen.
+STATEMENT_LIMIT = 60
+
+
+def statements_sent(stderr, step):
+    found = re.search(r"^statements: (\d+)$", stderr, re.M)
+    if not found:
+        raise Failure(f"orvex-cli {step} --stats printed no statement count:\n{stderr}")
+    count = int(found.group(1))
+    print(f"{step}: {count} statements")
+    if count > STATEMENT_LIMIT:
+        raise Failure(f"orvex-cli {step} sent {count} statements, more than {STATEMENT_LIMIT}")
 
 
 def copy_databases(source_dir, target_dir):
@@ -291,7 +306,8 @@ def run_case(name, case, cli, lists, work):
             print(f"  ... {len(runner.warnings) - 3} more warnings of this kind")
 
     # Copy B: the tool's apply.
-    tool(cli, tool_dir, "apply", "--run", case["kind"], "--yes")
+    statements_sent(tool(cli, tool_dir, "apply", "--run", case["kind"], "--yes", "--stats", keep_stderr=True)[1],
+                    "apply")
 
     failures = []  # (stage, table, lines)
     failures += [("apply", table, lines) for table, lines in compare(script_dir, db_dir, "script", "apply",
@@ -312,7 +328,7 @@ def run_case(name, case, cli, lists, work):
     failures += [("undo-file", table, lines)
                  for table, lines in compare(script_dir, start_dir, "undo file", "start", ordered=True)]
 
-    tool(cli, tool_dir, "undo", "--last", "--yes")
+    statements_sent(tool(cli, tool_dir, "undo", "--last", "--yes", "--stats", keep_stderr=True)[1], "undo")
     failures += [("undo", table, lines)
                  for table, lines in compare(db_dir, start_dir, "undone", "start", ordered=True)]
     print(f"compared {scripted_rows} rows of script and apply, {row_count(start_dir)} of the undos and start")

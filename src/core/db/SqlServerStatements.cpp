@@ -410,56 +410,6 @@ QString SqlServerStatements::backupRowCount(const QString& table) const
     return QStringLiteral("SELECT COUNT_BIG(*) FROM MEDICARE..%1").arg(table);
 }
 
-namespace {
-// The code column of a case-rate table or its test copy.
-QString codeColumnOf(const QString& table)
-{
-    return table.startsWith(QLatin1String("tbMed_Procedures")) ? QStringLiteral("RVSCODE")
-                                                               : QStringLiteral("ICDCode");
-}
-} // namespace
-
-QString SqlServerStatements::applyInsertPackage(const QString& table) const
-{
-    return QStringLiteral("INSERT INTO [Medicare].[dbo].[%1] "
-                          "([PackageID],[Package],[Amount],[PF],[MedRoomBoard],[Status],[CaseType]) "
-                          "VALUES (?,?,?,?,?,'1',?)")
-        .arg(table);
-}
-
-QString SqlServerStatements::applyInsertCaseRate(const QString& table) const
-{
-    return QStringLiteral(
-               "INSERT INTO [Medicare].[dbo].[%1] (%2,Description,Status,PACKAGEID) VALUES (?,?,'1',?)")
-        .arg(table, codeColumnOf(table));
-}
-
-QString SqlServerStatements::applyUpdatePackageRates(const QString& table) const
-{
-    return QStringLiteral("UPDATE [Medicare].[dbo].[%1] SET [Amount]=?, [PF]=?, [MedRoomBoard]=? "
-                          "WHERE PackageID = ?")
-        .arg(table);
-}
-
-QString SqlServerStatements::applyUpdateDescription(const QString& table) const
-{
-    return QStringLiteral("UPDATE [Medicare].[dbo].[%1] SET Description=? WHERE %2=?")
-        .arg(table, codeColumnOf(table));
-}
-
-QString SqlServerStatements::applyPackageRow(const QString& table) const
-{
-    return QStringLiteral(
-               "SELECT Package, Amount, PF, MedRoomBoard FROM [Medicare].[dbo].[%1] WHERE PackageID = ?")
-        .arg(table);
-}
-
-QString SqlServerStatements::applyCaseRateRows(const QString& table) const
-{
-    return QStringLiteral("SELECT [Description],[PackageID] FROM [Medicare].[dbo].[%1] WHERE %2 = ?")
-        .arg(table, codeColumnOf(table));
-}
-
 QString SqlServerStatements::largestPackageIdIn(const QString& table) const
 {
     // UPDLOCK, HOLDLOCK: a second workstation taking a new identifier at the same moment
@@ -478,119 +428,10 @@ QString SqlServerStatements::largestNewStylePackageId() const
         "WITH (UPDLOCK, HOLDLOCK)");
 }
 
-QString SqlServerStatements::applyInsertNewStyleRow() const
-{
-    return QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMedPackage_NEW] "
-                          "(PackageID,Code,Package,Amount,PF,MedRoomBoard,Status) VALUES (?,?,?,?,?,?,'1')");
-}
-
-QString SqlServerStatements::applyUpdateNewStyleRates() const
-{
-    return QStringLiteral(
-        "UPDATE [Medicare].[dbo].[tbMedPackage_NEW] SET [Amount]=?, [PF]=?, [MedRoomBoard]=? "
-        "WHERE Code = ?");
-}
-
-QString SqlServerStatements::newStyleRows() const
-{
-    return QStringLiteral(
-        "SELECT PackageID, Amount, PF, MedRoomBoard FROM [Medicare].[dbo].[tbMedPackage_NEW] WHERE Code = ?");
-}
-
-QString SqlServerStatements::undoDeleteNewStyleRow() const
-{
-    return QStringLiteral("DELETE FROM [Medicare].[dbo].[tbMedPackage_NEW] WHERE Code = ? AND PackageID = ?");
-}
-
-QString SqlServerStatements::undoRestoreNewStyleRates(bool nullIdentity) const
-{
-    return QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage_NEW] SET Amount=?, PF=?, MedRoomBoard=? "
-                          "WHERE Code = ? AND PackageID ") +
-           (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
-}
-
-QString SqlServerStatements::undoDeleteCaseRate(const QString& table) const
-{
-    return QStringLiteral("DELETE FROM [Medicare].[dbo].[%1] WHERE %2 = ? AND PackageID = ?")
-        .arg(table, codeColumnOf(table));
-}
-
-QString SqlServerStatements::undoDeletePackage(const QString& table) const
-{
-    return QStringLiteral("DELETE FROM [Medicare].[dbo].[%1] WHERE PackageID = ?").arg(table);
-}
-
-QString SqlServerStatements::applyInsertIcdCode() const
-{
-    return QStringLiteral("INSERT INTO [Build_FILE].[dbo].[tbICDdiagMain] (CODE,Description) VALUES (?,?)");
-}
-
-QString SqlServerStatements::applyUpdateIcdDescription() const
-{
-    return QStringLiteral("UPDATE [Build_FILE].[dbo].[tbICDdiagMain] SET Description=? WHERE CODE=?");
-}
-
-QString SqlServerStatements::applyInsertScanCaseRate() const
-{
-    return QStringLiteral("INSERT INTO [Medicare].[dbo].[tbMed_MedicalCaseRates] "
-                          "([ICDCode],[Description],[CaseType],[PackageID]) VALUES (?,?,?,?)");
-}
-
-QString SqlServerStatements::undoDeleteIcdCode() const
-{
-    return QStringLiteral("DELETE FROM [Build_FILE].[dbo].[tbICDdiagMain] WHERE CODE = ?");
-}
-
-QString SqlServerStatements::applyPackageAmountsRow(const QString& table) const
-{
-    return QStringLiteral("SELECT Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF, Package FROM "
-                          "[Medicare].[dbo].[%1] "
-                          "WHERE PackageID = ?")
-        .arg(table);
-}
-
-QString SqlServerStatements::applyUpdatePackageAmounts(const QString& table) const
-{
-    return QStringLiteral(
-               "UPDATE [Medicare].[dbo].[%1] SET Amount=?, MedRoomBoard=?, MedDrugs=?, MedOthers=?, "
-               "MedOR=?, PF=? WHERE PackageID = ?")
-        .arg(table);
-}
-
 QString SqlServerStatements::lastApplyOrUndo() const
 {
     return QStringLiteral(
         "SELECT MAX(LogTime) FROM Build_FILE.dbo.tbActivityLog WHERE LogText LIKE ? OR LogText LIKE ?");
-}
-
-QString SqlServerStatements::undoRestorePackageRates(const QString& table, bool nullIdentity) const
-{
-    return QStringLiteral("UPDATE [Medicare].[dbo].[%1] SET Amount=?, PF=?, MedRoomBoard=? "
-                          "WHERE PackageID = ? AND Package ")
-               .arg(table) +
-           (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
-}
-
-QString SqlServerStatements::undoRestorePackageAmounts(const QString& table, bool nullIdentity) const
-{
-    return QStringLiteral(
-               "UPDATE [Medicare].[dbo].[%1] SET Amount=?, MedRoomBoard=?, MedDrugs=?, MedOthers=?, "
-               "MedOR=?, PF=? WHERE PackageID = ? AND Package ")
-               .arg(table) +
-           (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
-}
-
-QString SqlServerStatements::undoRestoreDescription(const QString& table, bool nullIdentity) const
-{
-    return QStringLiteral("UPDATE [Medicare].[dbo].[%1] SET Description=? WHERE %2 = ? AND PackageID ")
-               .arg(table, codeColumnOf(table)) +
-           (nullIdentity ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
-}
-
-QString SqlServerStatements::caseRatesOfPackage(const QString& table) const
-{
-    return QStringLiteral("SELECT %2 FROM [Medicare].[dbo].[%1] WHERE PackageID = ?")
-        .arg(table, codeColumnOf(table));
 }
 
 QString SqlServerStatements::activityLogLinesLike() const

@@ -409,52 +409,6 @@ QString SqliteStatements::backupRowCount(const QString& table) const
     return QStringLiteral("select count(*) from Medicare.%1").arg(table);
 }
 
-namespace {
-// The code column of a case-rate table or its test copy.
-QString codeColumnOf(const QString& table)
-{
-    return table.startsWith(QLatin1String("tbMed_Procedures")) ? QStringLiteral("RVSCODE")
-                                                               : QStringLiteral("ICDCode");
-}
-} // namespace
-
-QString SqliteStatements::applyInsertPackage(const QString& table) const
-{
-    return QStringLiteral("insert into Medicare.%1 "
-                          "(PackageID,Package,Amount,PF,MedRoomBoard,Status,CaseType) values (?,?,?,?,?,1,?)")
-        .arg(table);
-}
-
-QString SqliteStatements::applyInsertCaseRate(const QString& table) const
-{
-    return QStringLiteral("insert into Medicare.%1 (%2,Description,Status,PackageID) values (?,?,1,?)")
-        .arg(table, codeColumnOf(table));
-}
-
-QString SqliteStatements::applyUpdatePackageRates(const QString& table) const
-{
-    return QStringLiteral("update Medicare.%1 set Amount=?, PF=?, MedRoomBoard=? where PackageID = ?")
-        .arg(table);
-}
-
-QString SqliteStatements::applyUpdateDescription(const QString& table) const
-{
-    return QStringLiteral("update Medicare.%1 set Description=? where %2=?").arg(table, codeColumnOf(table));
-}
-
-QString SqliteStatements::applyPackageRow(const QString& table) const
-{
-    return QStringLiteral("select Package, Amount, PF, MedRoomBoard from Medicare.%1 "
-                          "where PackageID = ? order by rowid")
-        .arg(table);
-}
-
-QString SqliteStatements::applyCaseRateRows(const QString& table) const
-{
-    return QStringLiteral("select Description, PackageID from Medicare.%1 where %2 = ? order by rowid")
-        .arg(table, codeColumnOf(table));
-}
-
 QString SqliteStatements::largestPackageIdIn(const QString& table) const
 {
     return QStringLiteral(
@@ -469,119 +423,10 @@ QString SqliteStatements::largestNewStylePackageId() const
     return QStringLiteral("select max(cast(PackageID as integer)) from Medicare.tbMedPackage_NEW");
 }
 
-QString SqliteStatements::applyInsertNewStyleRow() const
-{
-    return QStringLiteral("insert into Medicare.tbMedPackage_NEW "
-                          "(PackageID,Code,Package,Amount,PF,MedRoomBoard,Status) values (?,?,?,?,?,?,1)");
-}
-
-QString SqliteStatements::applyUpdateNewStyleRates() const
-{
-    return QStringLiteral(
-        "update Medicare.tbMedPackage_NEW set Amount=?, PF=?, MedRoomBoard=? where Code = ?");
-}
-
-QString SqliteStatements::newStyleRows() const
-{
-    return QStringLiteral("select PackageID, Amount, PF, MedRoomBoard from Medicare.tbMedPackage_NEW where "
-                          "Code = ? order by rowid");
-}
-
-QString SqliteStatements::undoDeleteNewStyleRow() const
-{
-    return QStringLiteral("delete from Medicare.tbMedPackage_NEW where Code = ? and PackageID = ?");
-}
-
-QString SqliteStatements::undoRestoreNewStyleRates(bool nullIdentity) const
-{
-    return QStringLiteral(
-               "update Medicare.tbMedPackage_NEW set Amount=?, PF=?, MedRoomBoard=? where Code = ? "
-               "and PackageID ") +
-           (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
-}
-
-QString SqliteStatements::undoDeleteCaseRate(const QString& table) const
-{
-    return QStringLiteral("delete from Medicare.%1 where %2 = ? and PackageID = ?")
-        .arg(table, codeColumnOf(table));
-}
-
-QString SqliteStatements::undoDeletePackage(const QString& table) const
-{
-    return QStringLiteral("delete from Medicare.%1 where PackageID = ?").arg(table);
-}
-
-QString SqliteStatements::applyInsertIcdCode() const
-{
-    return QStringLiteral("insert into Build_FILE.tbICDdiagMain (CODE,Description) values (?,?)");
-}
-
-QString SqliteStatements::applyUpdateIcdDescription() const
-{
-    return QStringLiteral("update Build_FILE.tbICDdiagMain set Description=? where CODE=?");
-}
-
-QString SqliteStatements::applyInsertScanCaseRate() const
-{
-    return QStringLiteral("insert into Medicare.tbMed_MedicalCaseRates "
-                          "(ICDCode,Description,CaseType,PackageID) values (?,?,?,?)");
-}
-
-QString SqliteStatements::undoDeleteIcdCode() const
-{
-    return QStringLiteral("delete from Build_FILE.tbICDdiagMain where CODE = ?");
-}
-
-QString SqliteStatements::applyPackageAmountsRow(const QString& table) const
-{
-    return QStringLiteral(
-               "select Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF, Package from Medicare.%1 "
-               "where PackageID = ? order by rowid")
-        .arg(table);
-}
-
-QString SqliteStatements::applyUpdatePackageAmounts(const QString& table) const
-{
-    return QStringLiteral(
-               "update Medicare.%1 set Amount=?, MedRoomBoard=?, MedDrugs=?, MedOthers=?, MedOR=?, "
-               "PF=? where PackageID = ?")
-        .arg(table);
-}
-
 QString SqliteStatements::lastApplyOrUndo() const
 {
     return QStringLiteral(
         "select max(LogTime) from Build_FILE.tbActivityLog where LogText like ? or LogText like ?");
-}
-
-QString SqliteStatements::undoRestorePackageRates(const QString& table, bool nullIdentity) const
-{
-    return QStringLiteral(
-               "update Medicare.%1 set Amount=?, PF=?, MedRoomBoard=? where PackageID = ? and Package ")
-               .arg(table) +
-           (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
-}
-
-QString SqliteStatements::undoRestorePackageAmounts(const QString& table, bool nullIdentity) const
-{
-    return QStringLiteral(
-               "update Medicare.%1 set Amount=?, MedRoomBoard=?, MedDrugs=?, MedOthers=?, MedOR=?, "
-               "PF=? where PackageID = ? and Package ")
-               .arg(table) +
-           (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
-}
-
-QString SqliteStatements::undoRestoreDescription(const QString& table, bool nullIdentity) const
-{
-    return QStringLiteral("update Medicare.%1 set Description=? where %2=? and PackageID ")
-               .arg(table, codeColumnOf(table)) +
-           (nullIdentity ? QStringLiteral("is null") : QStringLiteral("= ?"));
-}
-
-QString SqliteStatements::caseRatesOfPackage(const QString& table) const
-{
-    return QStringLiteral("select %2 from Medicare.%1 where PackageID = ? order by rowid")
-        .arg(table, codeColumnOf(table));
 }
 
 QString SqliteStatements::activityLogLinesLike() const

@@ -60,32 +60,9 @@ public:
     QString duplicateIcdRowsToDelete() const override;
     QString deleteDuplicateIcdRows() const override;
 
-    QString applyInsertPackage(const QString& table) const override;
-    QString applyInsertCaseRate(const QString& table) const override;
-    QString applyUpdatePackageRates(const QString& table) const override;
-    QString applyUpdateDescription(const QString& table) const override;
-    QString applyPackageRow(const QString& table) const override;
-    QString undoDeleteCaseRate(const QString& table) const override;
-    QString undoDeletePackage(const QString& table) const override;
-    QString applyInsertIcdCode() const override;
-    QString applyUpdateIcdDescription() const override;
-    QString applyInsertScanCaseRate() const override;
-    QString undoDeleteIcdCode() const override;
-    QString applyPackageAmountsRow(const QString& table) const override;
-    QString applyUpdatePackageAmounts(const QString& table) const override;
     QString lastApplyOrUndo() const override;
     QString largestPackageIdIn(const QString& table) const override;
-    QString applyCaseRateRows(const QString& table) const override;
     QString largestNewStylePackageId() const override;
-    QString applyInsertNewStyleRow() const override;
-    QString applyUpdateNewStyleRates() const override;
-    QString newStyleRows() const override;
-    QString undoDeleteNewStyleRow() const override;
-    QString undoRestoreNewStyleRates(bool nullIdentity) const override;
-    QString undoRestorePackageRates(const QString& table, bool nullIdentity) const override;
-    QString undoRestorePackageAmounts(const QString& table, bool nullIdentity) const override;
-    QString undoRestoreDescription(const QString& table, bool nullIdentity) const override;
-    QString caseRatesOfPackage(const QString& table) const override;
     QString activityLogLinesLike() const override;
     QString lastBackup() const override;
 

@@ -127,64 +127,15 @@ public:
     // deleted (code, description, allow-as-primary).
     virtual QString deleteDuplicateIcdRows() const = 0;
 
-    // Applying a run, inside a write transaction, to `table`: a live table or a test copy,
-    // its name followed by a suffix checked to hold letters, digits and underscores only. A
-    // case-rate table takes its code column from its name: RVSCODE for tbMed_Procedures,
-    // ICDCode for tbMed_MedicalCaseRates. The texts do what the run's scripts do.
-    virtual QString largestPackageIdIn(const QString& table) const = 0; // as largestPackageId()
-    // ? = PackageID, Package, Amount, PF, MedRoomBoard, CaseType
-    virtual QString applyInsertPackage(const QString& table) const = 0;
-    virtual QString applyInsertCaseRate(const QString& table) const = 0; // ? = code, Description, PackageID
-    virtual QString
-    applyUpdatePackageRates(const QString& table) const = 0; // ? = Amount, PF, MedRoomBoard, PackageID
-    virtual QString applyUpdateDescription(const QString& table) const = 0; // ? = Description, code
-    // ? = PackageID: Package, Amount, PF, MedRoomBoard of each row of the package.
-    virtual QString applyPackageRow(const QString& table) const = 0;
-    // ? = code: Description, PackageID of each case rate of the code.
-    virtual QString applyCaseRateRows(const QString& table) const = 0;
-    // Undoing an apply: ? = code, PackageID removes an inserted case rate; ? = PackageID an
-    // inserted package.
-    virtual QString undoDeleteCaseRate(const QString& table) const = 0;
-    virtual QString undoDeletePackage(const QString& table) const = 0;
-    // tbMedPackage_NEW, kept in step by an update run with "Philhealth Ver B.": one row, the
-    // largest PackageID as a number (NULL when none); a new row (? = PackageID, Code, Package,
-    // Amount, PF, MedRoomBoard); the amounts of every row of a code (? = Amount, PF,
-    // MedRoomBoard, Code); the rows of a code (? = Code: PackageID, Amount, PF, MedRoomBoard);
-    // removing an inserted row (? = Code, PackageID).
+    // Applying a run, inside a write transaction: the largest PackageID of `table` (tbMedPackage
+    // or a copy, its suffix checked to hold letters, digits and underscores only), as
+    // largestPackageId(); tbMedPackage_NEW's largest PackageID as a number (NULL when none).
+    // The changes themselves go as set statements (db/RowSets.h).
+    virtual QString largestPackageIdIn(const QString& table) const = 0;
     virtual QString largestNewStylePackageId() const = 0;
-    virtual QString applyInsertNewStyleRow() const = 0;
-    virtual QString applyUpdateNewStyleRates() const = 0;
-    virtual QString newStyleRows() const = 0;
-    virtual QString undoDeleteNewStyleRow() const = 0;
-    // Applying a scan, as its scripts do: a new ICD-10 code (? = CODE, Description), the
-    // description of every row of a code (? = Description, code), and a new case rate
-    // (? = ICDCode, Description, CaseType, PackageID).
-    virtual QString applyInsertIcdCode() const = 0;
-    virtual QString applyUpdateIcdDescription() const = 0;
-    virtual QString applyInsertScanCaseRate() const = 0;
-    virtual QString undoDeleteIcdCode() const = 0; // ? = CODE
-    // Applying the package rate script to the table it addresses (`table` is tbMedPackage
-    // and a suffix checked to hold letters, digits and underscores only): ? = PackageID
-    // reads Amount, MedRoomBoard, MedDrugs, MedOthers, MedOR, PF, Package of each row; the
-    // update sets the six amounts,
-    // ? = the six amounts in that order, PackageID.
-    virtual QString applyPackageAmountsRow(const QString& table) const = 0;
-    virtual QString applyUpdatePackageAmounts(const QString& table) const = 0;
     // ? = "Apply of %", "Undo of %": one row, one column, the time of the last apply or
     // undo the activity log holds (NULL when none). Needs the log table.
     virtual QString lastApplyOrUndo() const = 0;
-    // Undoing an apply row by row: the rows of a key are told apart by their package name
-    // (packages) or their PackageID (case rates); with `nullIdentity` that column is NULL and
-    // has no ?. ? = the values to put back (Amount, PF, MedRoomBoard; the six amounts as
-    // applyUpdatePackageAmounts orders them; Description), the key, the identity.
-    virtual QString undoRestorePackageRates(const QString& table, bool nullIdentity) const = 0;
-    virtual QString undoRestorePackageAmounts(const QString& table, bool nullIdentity) const = 0;
-    virtual QString undoRestoreDescription(const QString& table, bool nullIdentity) const = 0;
-    // tbMedPackage_NEW's rows of a code told apart by PackageID: ? = Amount, PF, MedRoomBoard,
-    // Code, PackageID.
-    virtual QString undoRestoreNewStyleRates(bool nullIdentity) const = 0;
-    // ? = PackageID: the code of each case rate in that package of `table`.
-    virtual QString caseRatesOfPackage(const QString& table) const = 0;
     // ? = a LIKE pattern: one row, one column, how many activity-log lines match it. Needs
     // the log table.
     virtual QString activityLogLinesLike() const = 0;
