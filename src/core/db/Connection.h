@@ -9,6 +9,10 @@
 #include <memory>
 #include <unordered_map>
 
+namespace orvex {
+class Error;
+}
+
 namespace orvex::db {
 
 class Statements;
@@ -64,6 +68,10 @@ public:
     QSqlQuery& execPrepared(const QString& sql, const QVariantList& params = {});
 
     quint64 statementsSent() const { return m_statementsSent; }
+    // Statements that failed, and the message of the last one: for a caller that must know
+    // whether a job it ran passed a failure over (inside a transaction, one may have ended it).
+    quint64 statementsFailed() const { return m_statementsFailed; }
+    QString lastFailure() const { return m_lastFailure; }
 
     // Seam for benchmarks and tests (a simulated round trip, a failure injection):
     // called before each statement is sent. Production code never sets it.
@@ -75,12 +83,17 @@ public:
 
 private:
     Connection(ConnectionSettings settings, QString connectionName, Product product);
+    // Counts `failure` and keeps its message; returns it to be thrown.
+    const Error& noted(const Error& failure);
+    void beforeStatement();
 
     ConnectionSettings m_settings;
     QString m_connectionName;
     QSqlDatabase m_database;
     Product m_product;
     quint64 m_statementsSent = 0;
+    quint64 m_statementsFailed = 0;
+    QString m_lastFailure;
     std::function<void()> m_beforeStatement;
     std::unordered_map<QString, QSqlQuery> m_prepared; // execPrepared's statements, by text
 };
