@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "apply/ApplyChange.h"
 #include "apply/ApplyRun.h"
+#include "apply/RunParams.h"
 #include "apply/StoredRows.h"
 #include "db/ActivityLog.h"
 #include "db/CiAsCollation.h"
@@ -252,6 +253,7 @@ void refuseInapplicable(db::Connection& connection, const RunRecord& record, con
     checkRecordValues(record);
     refuseWhenNotTheLastRun(connection, record);
     refuseDuplicateIcdCodes(connection, record);
+    checkRunParams(record);
 }
 
 ApplyPlan planApply(db::Connection& connection, const RunRecord& record, const QString& outputFolder,

@@ -42,7 +42,8 @@ QStringList applyNotes(db::Connection& connection, const RunRecord& record, cons
 
 // The refusals of the plan and of the apply: another database, applied already, incomplete,
 // stopped (unless `stoppedConfirmed`), test copies, Ver B, older than the last apply or undo,
-// duplicate ICD codes among the codes it changes. Throws orvex::Error naming the first.
+// duplicate ICD codes among the codes it changes, options the apply cannot run again
+// (RunParams). Throws orvex::Error naming the first.
 void refuseInapplicable(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
                         bool stoppedConfirmed);
 

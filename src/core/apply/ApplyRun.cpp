@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "apply/ApplyChange.h"
 #include "apply/ApplyPreflight.h"
+#include "apply/RunRederive.h"
 #include "apply/StoredRows.h"
 #include "apply/UndoFile.h"
 #include "db/ActivityLog.h"
@@ -131,6 +132,7 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
         throw Error(refused +
                     QStringLiteral("%1 rows changed since the run read them:\n").arg(drifted.count()) +
                     drifted.text() + QLatin1Char('\n') + runAgain(record));
+    refuseUnlessRederived(connection, record, outputFolder);
 
     db::ActivityLog activity(connection);
     activity.append(log.user, log.workstation,
