@@ -256,6 +256,17 @@ void refuseInapplicable(db::Connection& connection, const RunRecord& record, con
     checkRunParams(record);
 }
 
+void refuseChangedRecord(const RunRecord& record, const QString& digest, const QString& expectedDigest)
+{
+    if (expectedDigest.isEmpty() || digest.compare(expectedDigest, Qt::CaseInsensitive) == 0)
+        return;
+    throw Error(refusal(record) +
+                QStringLiteral("the run record changed since its review: its SHA-256 is now %1, not %2 as "
+                               "reviewed. ")
+                    .arg(digest, expectedDigest) +
+                runAgain(record) + QStringLiteral(" Review the new run before applying it."));
+}
+
 ApplyPlan planApply(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
                     const QDateTime& now)
 {

@@ -47,6 +47,10 @@ QStringList applyNotes(db::Connection& connection, const RunRecord& record, cons
 void refuseInapplicable(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
                         bool stoppedConfirmed);
 
+// With `expectedDigest` (the SHA-256 of the record the user was shown), throws orvex::Error
+// when `digest`, the record's as the apply read it, is another: it changed since its review.
+void refuseChangedRecord(const RunRecord& record, const QString& digest, const QString& expectedDigest);
+
 // Shared with the apply's own checks:
 // "The run <id> was not applied, and nothing was changed: ", the start of every refusal.
 QString refusal(const RunRecord& record);

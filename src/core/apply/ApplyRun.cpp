@@ -262,7 +262,7 @@ QString appliedMarkerPath(const QString& outputFolder, const QString& runId)
 
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
                      const QDateTime& when, const QString& expectedKind, const QString& expectedRunId,
-                     bool stoppedConfirmed)
+                     bool stoppedConfirmed, const QString& expectedDigest)
 {
     const QString recordPath = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
     QString digest;
@@ -273,6 +273,7 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
                         .arg(expectedRunId, QDir::toNativeSeparators(recordPath), record.runId));
     const QString refused = refusal(record);
     checkRunKind(record, expectedKind);
+    refuseChangedRecord(record, digest, expectedDigest);
     const QString marker = appliedMarkerPath(outputFolder, record.runId);
 
     ApplyResult result;
