@@ -1,7 +1,8 @@
 // Apply and undo benchmark: the update run over the real 2024 rate lists "ICD PH 2024.txt"
 // and "ICD PH 2024_PROCEDURE.txt" with description updates, against fresh embedded sample
 // databases; then the apply of its changes (one write transaction, the undo file written
-// before the commit) and the undo of that apply, each timed. Every run also checks the loop:
+// before the commit; the run made again inside it, to check the record, also timed on its own)
+// and the undo of that apply, each timed. Every run also checks the loop:
 // a second update run after the apply records nothing to apply, and a third one after the undo
 // records what the first did.
 //
@@ -11,6 +12,7 @@
 //                                   and the undo, a simulated round trip to a server
 #include "apply/ApplyRun.h"
 #include "apply/RunRecord.h"
+#include "apply/RunRederive.h"
 #include "apply/UndoApply.h"
 #include "caserates/UpdateRunJob.h"
 #include "db/Connection.h"
@@ -54,8 +56,8 @@ jobs::Findings updateRun(const jobs::JobContext& context)
 
 struct Measured
 {
-    std::vector<double> applySeconds, undoSeconds, applyCpu, undoCpu;
-    quint64 applyStatements = 0, undoStatements = 0;
+    std::vector<double> applySeconds, undoSeconds, applyCpu, undoCpu, rederiveSeconds, rederiveCpu;
+    quint64 applyStatements = 0, undoStatements = 0, rederiveStatements = 0;
 };
 
 void print(QTextStream& out, const QString& delay, const Measured& m)
@@ -65,6 +67,10 @@ void print(QTextStream& out, const QString& delay, const Measured& m)
                .arg(median(m.applySeconds), 0, 'f', 3)
                .arg(median(m.applyCpu), 0, 'f', 3)
                .arg(m.applyStatements);
+    out << QStringLiteral("  of it, the run made again: median %1 s wall, %2 s CPU, %3 statements\n")
+               .arg(median(m.rederiveSeconds), 0, 'f', 3)
+               .arg(median(m.rederiveCpu), 0, 'f', 3)
+               .arg(m.rederiveStatements);
     out << QStringLiteral("undo   %1 delay: median %2 s wall, %3 s CPU, %4 statements\n")
                .arg(delay)
                .arg(median(m.undoSeconds), 0, 'f', 3)
@@ -106,6 +112,8 @@ int main(int argc, char** argv)
             const QString recordPath =
                 QDir(context.outputFolder()).filePath(QString::fromUtf16(apply::kRunRecordName));
 
+            // What the apply spends on making the run again, measured on its own.
+            const apply::RunRecord recorded = apply::readRunRecord(recordPath);
             const db::LogIdentity who{QStringLiteral("bench"), QStringLiteral("bench")};
             const auto sleep = [delayMs] { QThread::msleep(delayMs); };
             connection->setBeforeStatementHook(delayed ? std::function<void()>(sleep)
@@ -114,6 +122,15 @@ int main(int argc, char** argv)
             QElapsedTimer timer;
             timer.start();
             std::clock_t cpu = std::clock();
+            const apply::RunRecord again = apply::rederiveRun(*connection, recorded, program.path());
+            m.rederiveSeconds.push_back(timer.nsecsElapsed() / 1e9);
+            m.rederiveCpu.push_back(double(std::clock() - cpu) / CLOCKS_PER_SEC);
+            m.rederiveStatements = connection->statementsSent() - before;
+            loopHolds = loopHolds && apply::recordDifferences(recorded, again).isEmpty();
+
+            before = connection->statementsSent();
+            timer.restart();
+            cpu = std::clock();
             const apply::ApplyResult applied =
                 apply::applyRun(*connection, context.outputFolder(), who, QDateTime::currentDateTime());
             m.applySeconds.push_back(timer.nsecsElapsed() / 1e9);

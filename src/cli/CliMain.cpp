@@ -51,12 +51,14 @@ const Command kCommands[] = {
      "package-rates [--percent TEXT] [--year TEXT]   write output/UpdatePackageRates.txt"},
     {"duplicates", runDuplicates, "duplicates (--check | --delete --yes)   duplicate ICD codes"},
     {"apply", runApply,
-     "apply [--run update|scan|ph-scan|package-rates] [--stopped] [--yes] [--stats]   apply the changes of "
-     "the last "
-     "run (the update run, the ICD or PH scan, or the package rate script: output/changes.json) to the "
-     "database in one transaction, writing output/undo <date time>.sql; --run refuses a last run of another "
-     "kind; --stopped applies a run that was stopped before its end; without --yes only the counts, the "
-     "notes and the refusals; --stats prints the statements sent and the time"},
+     "apply [--run update|scan|ph-scan|package-rates] [--digest SHA256] [--stopped] [--yes] [--stats]   "
+     "apply "
+     "the changes of the last run (the update run, the ICD or PH scan, or the package rate script: "
+     "output/changes.json) to the database in one transaction, writing output/undo <date time>.sql; --run "
+     "refuses a last run of another kind; --digest refuses a record whose SHA-256 is not the one reviewed "
+     "(the review page names it); --stopped applies a run that was stopped before its end; without --yes "
+     "only the counts, the notes, the record's SHA-256 and the refusals; --stats prints the statements sent "
+     "and the time"},
     {"undo", runUndo,
      "undo (FILE | --last) [--yes] [--stats]   undo an apply from its undo file in one transaction (--last: "
      "the newest not undone); without --yes only what it would do; --stats as for apply"},

@@ -31,7 +31,8 @@ int runApply(CliContext& ctx, const QStringList& args)
     bool confirmed = false;
     bool stoppedConfirmed = false;
     bool stats = false;
-    QString kind; // "": whatever run the record is of
+    QString kind;   // "": whatever run the record is of
+    QString digest; // "": the record as it is, unchecked
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--yes")) {
             confirmed = true;
@@ -39,6 +40,8 @@ int runApply(CliContext& ctx, const QStringList& args)
             stats = true;
         } else if (args[i] == QLatin1String("--stopped")) {
             stoppedConfirmed = true;
+        } else if (args[i] == QLatin1String("--digest") && i + 1 < args.size()) {
+            digest = args[++i];
         } else if (args[i] == QLatin1String("--run") && i + 1 < args.size()) {
             kind = args[++i];
             if (!apply::isRunKind(kind))
@@ -66,6 +69,9 @@ int runApply(CliContext& ctx, const QStringList& args)
     const apply::ApplyPlan plan = apply::planApply(*connection, record, output, QDateTime::currentDateTime());
     for (const QString& note : plan.notes)
         ctx.out << "Note: " << note << "\n";
+    ctx.out << "Run record: SHA-256 " << plan.recordDigest << "\n";
+    // The record the user reviewed, named by its digest: one changed since is not applied.
+    apply::refuseChangedRecord(record, plan.recordDigest, digest);
     if (plan.stopped() && !stoppedConfirmed) {
         ctx.out.flush();
         ctx.err << "orvex-cli: " << apply::refusal(record)
@@ -82,7 +88,7 @@ int runApply(CliContext& ctx, const QStringList& args)
     const quint64 sentBefore = connection->statementsSent();
     const apply::ApplyResult result =
         apply::applyRun(*connection, output, ctx.logIdentity(), QDateTime::currentDateTime(), kind,
-                        record.runId, stoppedConfirmed);
+                        record.runId, stoppedConfirmed, digest);
     ctx.out << "Applied run " << result.runId << " in one transaction: " << result.counts.text() << " ("
             << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s)\n"
             << "To take it back: orvex-cli undo \"" << QDir::toNativeSeparators(result.undoFile) << "\"\n";

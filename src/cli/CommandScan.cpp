@@ -103,6 +103,10 @@ int runScan(CliContext& ctx, const QStringList& args)
         params.sourceFile = sourcePath(o.file);
     else
         params.sourceFile = o.file.isEmpty() ? QStringLiteral("built-in update resource") : o.file;
+    // Where an apply reads the lines again, whatever folder it runs in.
+    params.list = o.updateResource ? reconcile::ScanList::UpdateResource : reconcile::ScanList::SourceFile;
+    const QString file = o.updateResource ? o.file : sourcePath(o.file);
+    params.listFile = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
     std::unique_ptr<db::Connection> connection;
     if (!o.fixFormat)
         connection = ctx.signIn();

@@ -86,8 +86,10 @@ void FrmIcd::startApply(const apply::ApplyPlan& plan)
 {
     // A failure (a row changed since, a lost database) shows its message through the
     // runner; nothing was changed then.
-    runJob(std::make_unique<apply::ApplyJob>(logIdentity(), plan.record.runId, plan.stopped()), nullptr,
-           [this](jobs::Job&, const jobs::JobOutcome& outcome) {
+    // The digest the question showed: a record changed since the user read it is not applied.
+    runJob(std::make_unique<apply::ApplyJob>(logIdentity(), plan.record.runId, plan.stopped(),
+                                             plan.recordDigest),
+           nullptr, [this](jobs::Job&, const jobs::JobOutcome& outcome) {
                const QString undoFile = outcome.json.value(QLatin1String("undoFile")).toString();
                MessageBoxes::information(this,
                                          outcome.messages.join(QLatin1Char('\n')) +

@@ -88,6 +88,9 @@ void FrmIcd::startScan(bool ph)
     params.groupName = m_lblHeader->text();
     params.packageId = m_lblPackageID->text();
     params.sourceFile = m_loadedSource;
+    params.list =
+        m_loadedSource.isEmpty() ? reconcile::ScanList::UpdateResource : reconcile::ScanList::SourceFile;
+    params.listFile = m_loadedSource;
     params.user = logIdentity().user;
     m_prgScan->setRange(0, std::max(1, static_cast<int>(params.lines.size())));
 

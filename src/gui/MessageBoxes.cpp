@@ -4,6 +4,8 @@
 #include <QMutexLocker>
 #include <QQueue>
 
+#include <functional>
+
 namespace orvex::gui {
 
 namespace {
@@ -13,6 +15,7 @@ struct TestState
     bool on = false;
     QQueue<QMessageBox::StandardButton> answers;
     QStringList shown;
+    std::function<void(const QString&)> onShown;
 };
 
 TestState& state()
@@ -26,11 +29,17 @@ bool recordForTest(const QString& text, QMessageBox::StandardButton defaultAnswe
                    QMessageBox::StandardButton* answer)
 {
     TestState& s = state();
-    QMutexLocker lock(&s.mutex);
-    s.shown.append(text);
-    if (!s.on)
-        return false;
-    *answer = s.answers.isEmpty() ? defaultAnswer : s.answers.dequeue();
+    std::function<void(const QString&)> onShown;
+    {
+        QMutexLocker lock(&s.mutex);
+        s.shown.append(text);
+        if (!s.on)
+            return false;
+        *answer = s.answers.isEmpty() ? defaultAnswer : s.answers.dequeue();
+        onShown = s.onShown;
+    }
+    if (onShown)
+        onShown(text);
     return true;
 }
 
@@ -104,6 +113,13 @@ QStringList MessageBoxes::shown()
     TestState& s = state();
     QMutexLocker lock(&s.mutex);
     return s.shown;
+}
+
+void MessageBoxes::setShownHook(std::function<void(const QString&)> hook)
+{
+    TestState& s = state();
+    QMutexLocker lock(&s.mutex);
+    s.onShown = std::move(hook);
 }
 
 void MessageBoxes::clearShown()

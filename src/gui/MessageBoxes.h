@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 namespace orvex::gui {
@@ -31,6 +33,9 @@ public:
     static void queueAnswer(QMessageBox::StandardButton answer);
     static QStringList shown(); // texts of every box since the last clearShown()
     static void clearShown();
+    // Called with the text of every box as test mode answers it: a test acts while a user
+    // would read the question.
+    static void setShownHook(std::function<void(const QString&)> hook);
 
     static QString title();
 };

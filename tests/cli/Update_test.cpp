@@ -1,5 +1,7 @@
 // orvex-cli update --json: the one object the command prints, the same the golden run holds.
 #include "apply/RunRecord.h"
+#include "caserates/UpdateRunJob.h"
+#include "db/ActivityLog.h"
 #include "support/CliRun.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
@@ -86,23 +88,72 @@ TEST(ApplyCommand, aStoppedRunNeedsStopped)
     test::TempProgramFolder program;
     for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
         QFile::copy(test::fixturePath(QStringLiteral("update-run/") + name), program.path() + '/' + name);
-    ASSERT_EQ(test::runCliInProcess({"--db", db.folder(), "update"}).exitCode, 0);
-    // The command line cannot stop a run: the record of one that was stopped.
-    apply::RunRecord record = apply::readRunRecord(program.outputFile("changes.json"));
-    record.completeness.add(apply::RunCompletion::Stopped,
-                            "lines 2 to 9 of \"ICD PH 2024.txt\": the diagnosis pass was stopped");
-    apply::writeRunRecord(record, program.path() + "/output");
+    // The command line cannot stop a run: one stopped in the window after the first line.
+    {
+        auto connection = db::Connection::open(db.settings());
+        jobs::JobContext context;
+        context.programFolder = program.path();
+        context.existingConnection = connection.get();
+        caserates::UpdateRunJob job({});
+        bool stopped = false;
+        job.run(context, [&](jobs::JobProgress&& step) {
+            if (!stopped && step.linesDone == 1) {
+                stopped = true;
+                job.requestStop();
+            }
+        });
+    }
 
     for (const QStringList& args : {QStringList{"apply"}, QStringList{"apply", "--yes"}}) {
         const test::CliRun refused = test::runCliInProcess(QStringList{"--db", db.folder()} + args);
         EXPECT_EQ(refused.exitCode, 1);
         EXPECT_TRUE(refused.out.contains("Note: The run was stopped before its end and did not read lines 2 "
-                                         "to 9 of \"ICD PH 2024.txt\""))
+                                         "to "))
+            << refused.out.toStdString();
+        EXPECT_TRUE(refused.out.contains(" of \"ICD PH 2024.txt\": the diagnosis pass was stopped"))
             << refused.out.toStdString();
         EXPECT_TRUE(refused.err.contains("the run was stopped before its end: add --stopped"))
             << refused.err.toStdString();
     }
     const test::CliRun applied = test::runCliInProcess({"--db", db.folder(), "apply", "--stopped", "--yes"});
+    EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    EXPECT_TRUE(applied.out.contains("in one transaction: ")) << applied.out.toStdString();
+}
+
+// --digest names the record the user reviewed: one changed since is not applied, even when
+// it still holds what the run gives.
+TEST(ApplyCommand, digestRefusesARecordChangedSinceItsReview)
+{
+    test::SmallDatabases db;
+    test::fillForUpdateRun(db);
+    test::TempProgramFolder program;
+    for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
+        QFile::copy(test::fixturePath(QStringLiteral("update-run/") + name), program.path() + '/' + name);
+    ASSERT_EQ(test::runCliInProcess({"--db", db.folder(), "update"}).exitCode, 0);
+    const QString path = program.outputFile("changes.json");
+    const QString reviewed = apply::runRecordDigest(test::readBytes(path));
+    const test::CliRun asked = test::runCliInProcess({"--db", db.folder(), "apply"});
+    EXPECT_TRUE(asked.out.contains("\nRun record: SHA-256 " + reviewed.toUtf8() + "\n"))
+        << asked.out.toStdString();
+
+    // The same record in another layout.
+    test::writeBytes(path, QJsonDocument::fromJson(test::readBytes(path)).toJson(QJsonDocument::Compact));
+    const QString now = apply::runRecordDigest(test::readBytes(path));
+    ASSERT_NE(now, reviewed);
+    for (const QStringList& args :
+         {QStringList{"apply", "--digest", reviewed}, QStringList{"apply", "--digest", reviewed, "--yes"}}) {
+        const test::CliRun refused = test::runCliInProcess(QStringList{"--db", db.folder()} + args);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.err.contains("nothing was changed: the run record changed since its review: its "
+                                         "SHA-256 is now " +
+                                         now.toUtf8()))
+            << refused.err.toStdString();
+    }
+    auto connection = db::Connection::open(db.settings());
+    EXPECT_TRUE(db::ActivityLog(*connection).last(0).isEmpty());
+
+    const test::CliRun applied =
+        test::runCliInProcess({"--db", db.folder(), "apply", "--digest", now.toUpper(), "--yes"});
     EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
     EXPECT_TRUE(applied.out.contains("in one transaction: 5 new codes")) << applied.out.toStdString();
 }

@@ -64,6 +64,24 @@ protected:
         return job.changes();
     }
 
+    // The run stopped by its user after the first line of the diagnosis list.
+    jobs::Findings runStoppedUpdate()
+    {
+        jobs::JobContext context;
+        context.programFolder = folder.path();
+        context.clock = [] { return kWhen; };
+        context.existingConnection = connection.get();
+        caserates::UpdateRunJob job({});
+        bool stopped = false;
+        job.run(context, [&](jobs::JobProgress&& step) {
+            if (!stopped && step.linesDone == 1) {
+                stopped = true;
+                job.requestStop();
+            }
+        });
+        return job.changes();
+    }
+
     apply::ApplyResult apply()
     {
         return apply::applyRun(*connection, folder.path() + "/output", {"tester", "ws1"}, kWhen);
@@ -594,16 +612,14 @@ TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
 // A stopped run is applied only when the stop was confirmed; an incomplete one never.
 TEST_P(ApplyRun, aStoppedRunNeedsConfirmingAndAnIncompleteOneIsRefused)
 {
-    apply::RunRecord stopped = record();
-    stopped.completeness.add(apply::RunCompletion::Stopped,
-                             "lines 2 to 3 of \"ICD PH 2024.txt\": the diagnosis pass was stopped");
-    apply::writeRunRecord(stopped, output());
+    runStoppedUpdate();
+    const apply::RunRecord stopped = record();
     const QStringList before = snapshot();
     const apply::ApplyPlan plan = apply::planApply(*connection, record(), output(), kWhen);
     EXPECT_TRUE(plan.stopped());
-    EXPECT_TRUE(
-        plan.question().contains("The run was stopped before its end and did not read lines 2 to 3 of "
-                                 "\"ICD PH 2024.txt\": the diagnosis pass was stopped."))
+    EXPECT_TRUE(plan.question().contains("The run was stopped before its end and did not read lines 2 to "))
+        << plan.question().toStdString();
+    EXPECT_TRUE(plan.question().contains("of \"ICD PH 2024.txt\": the diagnosis pass was stopped."))
         << plan.question().toStdString();
     EXPECT_TRUE(refusal().contains("applying a stopped run was not confirmed")) << refusal().toStdString();
     EXPECT_EQ(snapshot(), before);
@@ -627,6 +643,108 @@ TEST_P(ApplyRun, aStoppedRunNeedsConfirmingAndAnIncompleteOneIsRefused)
                   apply::applyRun(*connection, output(), {"tester", "ws1"}, kWhen, {}, {}, true);
               }),
               refused);
+}
+
+// What is applied is what was reviewed: the run is made again inside the apply's transaction,
+// and a record that no longer holds what it gives is refused whole, nothing changed, and the
+// output folder left as it was.
+TEST_P(ApplyRun, refusesARecordThatIsNotWhatItsRunGivesNow)
+{
+    runUpdate(false);
+    const QString path = folder.outputFile("changes.json");
+    const QJsonObject reviewed = QJsonDocument::fromJson(test::readBytes(path)).object();
+    QMap<QString, QByteArray> reports;
+    for (const QString& name : QDir(output()).entryList(QDir::Files))
+        if (name != "changes.json")
+            reports.insert(name, test::readBytes(folder.outputFile(name)));
+    const QStringList before = snapshot();
+    const auto refusedWith = [&](const std::function<void(QJsonObject&, QJsonArray&)>& edit) {
+        QJsonObject record = reviewed;
+        QJsonArray changes = record.value("changes").toArray();
+        edit(record, changes);
+        record.insert("changes", changes);
+        test::writeBytes(path, QJsonDocument(record).toJson());
+        const QString refused = refusal();
+        EXPECT_TRUE(refused.contains("nothing was changed")) << refused.toStdString();
+        EXPECT_EQ(snapshot(), before);
+        return refused;
+    };
+    qsizetype rateChange = -1;
+    for (qsizetype i = 0; i < reviewed.value("changes").toArray().size() && rateChange < 0; ++i)
+        if (reviewed.value("changes").toArray()[i].toObject().value("class") == "rate-change")
+            rateChange = i;
+    ASSERT_GE(rateChange, 0);
+
+    const QString amount = refusedWith([&](QJsonObject&, QJsonArray& changes) {
+        QJsonObject change = changes[rateChange].toObject();
+        QJsonObject proposed = change.value("proposed").toObject();
+        proposed.insert("Amount", "99999");
+        change.insert("proposed", proposed);
+        changes[rateChange] = change;
+    });
+    EXPECT_TRUE(amount.contains("the record no longer holds what the run gives now")) << amount.toStdString();
+    EXPECT_TRUE(amount.contains(QStringLiteral("change %1 of ").arg(rateChange + 1))) << amount.toStdString();
+    EXPECT_TRUE(amount.contains("the record proposes Amount \"99999\"")) << amount.toStdString();
+    EXPECT_TRUE(amount.contains("Run the update again. Review the new run before applying it."))
+        << amount.toStdString();
+
+    const QString removed =
+        refusedWith([&](QJsonObject&, QJsonArray& changes) { changes.removeAt(rateChange); });
+    const qsizetype count = reviewed.value("changes").toArray().size();
+    EXPECT_TRUE(
+        removed.contains(QStringLiteral("the record holds %1 changes, the lists and the database give %2")
+                             .arg(count - 1)
+                             .arg(count)))
+        << removed.toStdString();
+
+    const QString added = refusedWith([&](QJsonObject&, QJsonArray& changes) {
+        for (const QJsonValue& c : QJsonArray(changes))
+            if (c.toObject().value("class") == "new-code") {
+                QJsonObject change = c.toObject();
+                change.insert("key", "Q99.9");
+                change.insert("code", "Q99.9");
+                changes.append(change);
+                return;
+            }
+        ADD_FAILURE() << "no new code";
+    });
+    EXPECT_TRUE(added.contains("which the lists and the database do not give")) << added.toStdString();
+
+    // The options the run was made with: one the review page showed otherwise is refused.
+    const QString options = refusedWith([](QJsonObject& record, QJsonArray&) {
+        QJsonObject params = record.value("params").toObject();
+        params.insert("updateDescriptions", true);
+        record.insert("params", params);
+    });
+    EXPECT_TRUE(
+        options.contains("its record says \"updateDescriptions\" false for the apply, but the run was "
+                         "made with \"updateDescriptions\" true"))
+        << options.toStdString();
+    const QString flag =
+        refusedWith([](QJsonObject& record, QJsonArray&) { record.insert("updateDescriptions", true); });
+    EXPECT_TRUE(flag.contains("\"updateDescriptions\" true for the apply")) << flag.toStdString();
+    const QString older = refusedWith([](QJsonObject& record, QJsonArray&) { record.remove("params"); });
+    EXPECT_TRUE(older.contains("written by an earlier version of Orvex")) << older.toStdString();
+    EXPECT_TRUE(older.endsWith("Run the update again.")) << older.toStdString();
+    EXPECT_EQ(planRefusal(), older);
+
+    // A list changed since the run.
+    test::writeBytes(path, QJsonDocument(reviewed).toJson());
+    const QString list = folder.path() + "/ICD PH 2024_PROCEDURE.txt";
+    const QByteArray listed = test::readBytes(list);
+    test::writeBytes(list, QByteArray(listed).replace("21,000", "21,500"));
+    const QString changedList = refusal();
+    EXPECT_TRUE(
+        changedList.contains("the record proposes Amount \"21000\", the lists give Amount \"21500\"\n"))
+        << changedList.toStdString();
+    EXPECT_EQ(snapshot(), before);
+    test::writeBytes(list, listed);
+
+    for (auto it = reports.cbegin(); it != reports.cend(); ++it)
+        EXPECT_EQ(test::readBytes(folder.outputFile(it.key())), it.value()) << it.key().toStdString();
+    EXPECT_EQ(QDir(output()).entryList({"applied *", "undo *"}), QStringList());
+    // The record as the run wrote it still applies.
+    EXPECT_GT(apply().counts.total(), 0);
 }
 
 // Whatever a stored text holds, the undo file's T-SQL keeps it inside its literal and the

@@ -44,6 +44,8 @@ protected:
     {
         reconcile::ScanParams params;
         params.sourceFile = test::fixturePath("scan/small-list.txt");
+        params.list = reconcile::ScanList::SourceFile;
+        params.listFile = params.sourceFile;
         params.lines = ratelist::readSourceFile(params.sourceFile);
         params.phMode = ph;
         reconcile::ScanJob(params).run(context(minutes), {});
@@ -212,6 +214,46 @@ TEST_P(ScanApply, duplicateIcdCodesAreNamedAsSuchBeforeAndWhileApplying)
     EXPECT_FALSE(refused.contains("changed since")) << refused.toStdString();
     EXPECT_EQ(refusalOf([&] { apply::planApply(*connection, record(), folder.path() + "/output", kWhen); }),
               refused);
+    EXPECT_EQ(snapshot(), before);
+}
+
+// The scans and the package rate script are made again inside the apply too: a stopped scan
+// stops where it did, and a record changed since its run is refused with nothing changed.
+TEST_P(ScanApply, aStoppedScanIsMadeAgainAsFarAndAChangedRecordIsRefused)
+{
+    reconcile::ScanParams params;
+    params.sourceFile = test::fixturePath("scan/small-list.txt");
+    params.list = reconcile::ScanList::SourceFile;
+    params.listFile = params.sourceFile;
+    params.lines = ratelist::readSourceFile(params.sourceFile);
+    params.phMode = true;
+    reconcile::ScanJob job(params);
+    job.scan(context(), [&](const reconcile::ScanProgress& p) {
+        if (p.linesDone == 6)
+            job.requestStop();
+    });
+    ASSERT_EQ(record().completeness.completion, apply::RunCompletion::Stopped);
+    const QStringList before = snapshot();
+    const apply::ApplyResult applied = apply::applyRun(*connection, folder.path() + "/output",
+                                                       {"tester", "ws1"}, kWhen.addSecs(60), {}, {}, true);
+    EXPECT_GT(applied.counts.total(), 0);
+    EXPECT_GT(scan(true, 2).total(), 0) << "the lines the stopped scan did not read";
+    apply::undoApply(*connection, applied.undoFile, {"tester", "ws1"}, kWhen.addSecs(180));
+    EXPECT_EQ(snapshot(), before);
+
+    // The package rate script's record aimed at the live table instead of the year's copy.
+    dbs.exec("Medicare", "create table tbMedPackage2023 as select * from tbMedPackage");
+    raisePackages("2023", 4);
+    apply::RunRecord aimed = record();
+    for (jobs::Finding& f : aimed.changes)
+        f.table = "[Medicare].[dbo].[tbMedPackage]";
+    apply::writeRunRecord(aimed, folder.path() + "/output");
+    const QString refused = refusal("package-rates");
+    EXPECT_TRUE(refused.contains("nothing was changed: the record no longer holds what the run gives now"))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains("the record says rate-change of [Medicare].[dbo].[tbMedPackage] PackageID"))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains("Write the package rate script again.")) << refused.toStdString();
     EXPECT_EQ(snapshot(), before);
 }
 

@@ -16,6 +16,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QSqlQuery>
 
 using namespace orvex;
@@ -215,4 +216,34 @@ TEST(FrmIcdApply, aRefusedOrDeclinedApplyChangesNothingAndLeavesTheWindowUsable)
     EXPECT_TRUE(w.seams.messages()[0].contains(QLatin1String("changes.json")))
         << w.seams.messages()[0].toStdString();
     EXPECT_TRUE(w.widget("cmdProcess")->isEnabled());
+}
+
+// The window applies the record its question named: one changed while the question was
+// read is refused, though it still holds what the run gives.
+TEST(FrmIcdApply, aRecordChangedWhileTheQuestionIsReadIsNotApplied)
+{
+    ApplyWindow w;
+    SmallDatabases dbs;
+    fillForUpdateRun(dbs);
+    ASSERT_NO_FATAL_FAILURE(w.open(dbs.settings(), fixturePath(QStringLiteral("update-run"))));
+    ASSERT_TRUE(w.clickAndWait("cmdProcess"));
+    auto connection = db::Connection::open(dbs.settings());
+    auto logSize = [&] { return db::ActivityLog(*connection).last(0).size(); };
+    const qsizetype before = logSize();
+
+    const QString path = w.folder.outputFile(QString::fromUtf16(apply::kRunRecordName));
+    gui::MessageBoxes::setShownHook([&](const QString& text) {
+        if (text.startsWith(QLatin1String("Apply the ")))
+            writeBytes(path, QJsonDocument::fromJson(readBytes(path)).toJson(QJsonDocument::Compact));
+    });
+    gui::MessageBoxes::clearShown();
+    ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
+    gui::MessageBoxes::setShownHook({});
+    const QStringList shown = w.seams.messages();
+    ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+    EXPECT_TRUE(
+        shown[1].contains(QLatin1String("nothing was changed: the run record changed since its review")))
+        << shown[1].toStdString();
+    EXPECT_EQ(logSize(), before);
+    EXPECT_TRUE(w.widget("cmdApply")->isEnabled());
 }

@@ -38,6 +38,7 @@ public:
     ~GuiSeams()
     {
         gui::JobRunner::setStepHook({});
+        gui::MessageBoxes::setShownHook({});
         gui::DesktopFolder::setOpener({});
         gui::MessageBoxes::setTestMode(false);
     }

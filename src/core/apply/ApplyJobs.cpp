@@ -44,7 +44,7 @@ jobs::JobOutcome ApplyJob::run(const jobs::JobContext& context, const jobs::Prog
 {
     return timedOnOwnConnection(context, [&](db::Connection& connection) {
         m_result = applyRun(connection, context.outputFolder(), m_log, context.now(), {}, m_expectedRunId,
-                            m_stoppedConfirmed);
+                            m_stoppedConfirmed, m_expectedDigest);
         jobs::JobOutcome outcome;
         outcome.messages = {QStringLiteral("Applied run %1 in one transaction: %2.")
                                 .arg(m_result.runId, m_result.counts.text())};

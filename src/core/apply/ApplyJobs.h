@@ -31,9 +31,12 @@ public:
     // `expectedRunId`: the run the user confirmed; when the record names another run (a run
     // made meanwhile), nothing is applied. Empty: whatever the record names.
     // `stoppedConfirmed`: the user was asked about a stopped run and said yes.
-    ApplyJob(db::LogIdentity log, QString expectedRunId = {}, bool stoppedConfirmed = false)
+    // `expectedDigest`: the record's SHA-256 as the question showed it; a record changed since
+    // is not applied. Empty: not checked.
+    ApplyJob(db::LogIdentity log, QString expectedRunId = {}, bool stoppedConfirmed = false,
+             QString expectedDigest = {})
         : m_log(std::move(log)), m_expectedRunId(std::move(expectedRunId)),
-          m_stoppedConfirmed(stoppedConfirmed)
+          m_stoppedConfirmed(stoppedConfirmed), m_expectedDigest(std::move(expectedDigest))
     {
     }
     QString title() const override { return QStringLiteral("apply"); }
@@ -46,6 +49,7 @@ private:
     db::LogIdentity m_log;
     QString m_expectedRunId;
     bool m_stoppedConfirmed = false;
+    QString m_expectedDigest;
     ApplyResult m_result;
 };
 

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "apply/ApplyRun.h"
+#include "apply/RunParams.h"
 #include "apply/StoredRows.h"
 #include "apply/TypedChanges.h"
 #include "db/ActivityLog.h"
@@ -260,7 +261,19 @@ change::Changes refuseInapplicable(db::Connection& connection, const RunRecord& 
     change::Changes changes = appliedChanges(record);
     refuseWhenNotTheLastRun(connection, record);
     refuseDuplicateIcdCodes(connection, record);
+    checkRunParams(record);
     return changes;
+}
+
+void refuseChangedRecord(const RunRecord& record, const QString& digest, const QString& expectedDigest)
+{
+    if (expectedDigest.isEmpty() || digest.compare(expectedDigest, Qt::CaseInsensitive) == 0)
+        return;
+    throw Error(refusal(record) +
+                QStringLiteral("the run record changed since its review: its SHA-256 is now %1, not %2 as "
+                               "reviewed. ")
+                    .arg(digest, expectedDigest) +
+                runAgain(record) + QStringLiteral(" Review the new run before applying it."));
 }
 
 ApplyPlan planApply(db::Connection& connection, const RunRecord& record, const QString& outputFolder,

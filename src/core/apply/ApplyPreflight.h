@@ -43,10 +43,15 @@ QStringList applyNotes(db::Connection& connection, const RunRecord& record, cons
 
 // The refusals of the plan and of the apply: another database, applied already, incomplete,
 // stopped (unless `stoppedConfirmed`), test copies, Ver B, older than the last apply or undo,
-// duplicate ICD codes among the codes it changes, values no run writes. Throws orvex::Error
-// naming the first. Returns the changes an apply makes, their values checked.
+// duplicate ICD codes among the codes it changes, values no run writes, options the apply
+// cannot run again (RunParams). Throws orvex::Error naming the first. Returns the changes an
+// apply makes, their values checked.
 change::Changes refuseInapplicable(db::Connection& connection, const RunRecord& record,
                                    const QString& outputFolder, bool stoppedConfirmed);
+
+// With `expectedDigest` (the SHA-256 of the record the user was shown), throws orvex::Error
+// when `digest`, the record's as the apply read it, is another: it changed since its review.
+void refuseChangedRecord(const RunRecord& record, const QString& digest, const QString& expectedDigest);
 
 // Shared with the apply's own checks:
 // "The run <id> was not applied, and nothing was changed: ", the start of every refusal.

@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "apply/ApplyChange.h"
 #include "apply/ApplyPreflight.h"
+#include "apply/RunRederive.h"
 #include "apply/StoredRows.h"
 #include "apply/TypedChanges.h"
 #include "apply/UndoFile.h"
@@ -72,6 +73,7 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
         throw Error(refused +
                     QStringLiteral("%1 rows changed since the run read them:\n").arg(drifted.count()) +
                     drifted.text() + QLatin1Char('\n') + runAgain(record));
+    refuseUnlessRederived(connection, record, outputFolder);
 
     db::ActivityLog activity(connection);
     activity.append(log.user, log.workstation,
@@ -204,7 +206,7 @@ QString appliedMarkerPath(const QString& outputFolder, const QString& runId)
 
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
                      const QDateTime& when, const QString& expectedKind, const QString& expectedRunId,
-                     bool stoppedConfirmed)
+                     bool stoppedConfirmed, const QString& expectedDigest)
 {
     const QString recordPath = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
     QString digest;
@@ -215,6 +217,7 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
                         .arg(expectedRunId, QDir::toNativeSeparators(recordPath), record.runId));
     const QString refused = refusal(record);
     checkRunKind(record, expectedKind);
+    refuseChangedRecord(record, digest, expectedDigest);
     const QString marker = appliedMarkerPath(outputFolder, record.runId);
 
     ApplyResult result;

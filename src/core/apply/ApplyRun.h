@@ -61,10 +61,13 @@ struct ApplyResult
 // read (the rows are named), or a statement fails (the change is named). With `expectedKind`
 // ("update", "scan", "ph-scan", "package-rates"), a record of another kind is refused, naming
 // both: the output folder's last run is not the one meant. With `expectedRunId` (the run the
-// user confirmed), a record of another run is refused.
+// user confirmed), a record of another run is refused; with `expectedDigest` (the SHA-256 the
+// question showed), a record changed since. Inside the transaction the run is made again
+// (RunRederive): a record that no longer holds what the run gives is refused.
 ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, const db::LogIdentity& log,
                      const QDateTime& when, const QString& expectedKind = {},
-                     const QString& expectedRunId = {}, bool stoppedConfirmed = false);
+                     const QString& expectedRunId = {}, bool stoppedConfirmed = false,
+                     const QString& expectedDigest = {});
 
 // Throws orvex::Error when the record is of a kind no apply knows, or, with `expectedKind`,
 // of another kind ("the last run in the output folder is a PH scan of ..., not an update run").

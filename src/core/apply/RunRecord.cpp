@@ -237,6 +237,7 @@ bool writeRunRecordTo(const RunRecord& record, QIODevice& out, QCryptographicHas
                            {"verB", record.verB},
                            {"updateDescriptions", record.updateDescriptions},
                            {"testSuffix", record.testSuffix},
+                           {"params", record.params},
                            {"completion", completionName(record.completeness.completion)},
                            {"notRead", QJsonArray::fromStringList(record.completeness.notRead)}};
     QByteArray text = QJsonDocument(head).toJson(QJsonDocument::Indented);
@@ -317,6 +318,10 @@ RunRecord readRunRecord(const QString& path, QString* digest)
     static const QRegularExpression suffix(QStringLiteral("^[A-Za-z0-9_]{0,100}$"));
     if (!suffix.match(record.testSuffix).hasMatch())
         damaged(path, QStringLiteral("the test copies' suffix %1 is no table suffix").arg(record.testSuffix));
+    const QJsonValue params = o.value(QLatin1String("params"));
+    if (!params.isUndefined() && !params.isObject())
+        damaged(path, QStringLiteral("\"params\" is not an object"));
+    record.params = params.toObject();
     record.completeness = completeness(o, path);
     const QJsonValue changes = o.value(QLatin1String("changes"));
     if (!changes.isArray())

@@ -3,6 +3,7 @@
 #include "jobs/Finding.h"
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +46,10 @@ struct RunRecord
     bool verB = false; // tbMedPackage_NEW kept in step too
     bool updateDescriptions = false;
     QString testSuffix; // "" or the suffix of the test copies the scripts aim at
+    // Everything the run was made with, and how far it read, so that an apply can make the
+    // same run again and check that the changes are still what it gives (RunRederive). Empty
+    // in a record of an earlier version, which an apply refuses.
+    QJsonObject params;
     RunCompleteness completeness;
     jobs::Findings changes;
 

@@ -1,6 +1,7 @@
 #include "caserates/UpdateRunJob.h"
 
 #include "Error.h"
+#include "apply/RunParams.h"
 #include "apply/RunRecord.h"
 #include "caserates/CaseRatePass.h"
 #include "caserates/CaseRateWriter.h"
@@ -89,6 +90,20 @@ QMap<QString, int> counterMap(const PassCounters& c)
             {QStringLiteral("lblCount"), c.lblCount}};
 }
 
+// The lines each pass walked, for the record: a stop ends a pass before its end.
+apply::PassLines linesRead(const QJsonArray& passes)
+{
+    apply::PassLines lines{};
+    for (qsizetype i = 0; i < passes.size() && i < qsizetype(lines.size()); ++i)
+        lines[size_t(i)] = passes[i]
+                               .toObject()
+                               .value(QLatin1String("counters"))
+                               .toObject()
+                               .value(QLatin1String("lblCount"))
+                               .toInt();
+    return lines;
+}
+
 QJsonObject toJson(const QMap<QString, int>& counters)
 {
     QJsonObject o;
@@ -165,6 +180,7 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             record.verB = m_params.verB;
             record.updateDescriptions = m_params.updateDescriptions;
             record.testSuffix = m_params.testSuffix;
+            record.params = apply::updateRunParamsJson(m_params, linesRead(passes));
             record.completeness = m_completeness;
             record.changes = std::move(m_changes); // lent for the write, not copied
             struct GiveBack

@@ -453,19 +453,37 @@ QSqlDatabase Connection::database() const
     return m_database;
 }
 
+const Error& Connection::noted(const Error& failure)
+{
+    ++m_statementsFailed;
+    m_lastFailure = failure.message();
+    return failure;
+}
+
+void Connection::beforeStatement()
+{
+    if (!m_beforeStatement)
+        return;
+    try {
+        m_beforeStatement();
+    } catch (const Error& e) {
+        noted(e);
+        throw;
+    }
+}
+
 QSqlQuery Connection::exec(const QString& sql, const QVariantList& params)
 {
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw statementFailed(m_settings, query, sql);
+        throw noted(statementFailed(m_settings, query, sql));
     for (const QVariant& p : params)
         query.addBindValue(p);
-    if (m_beforeStatement)
-        m_beforeStatement();
+    beforeStatement();
     ++m_statementsSent;
     if (!query.exec())
-        throw statementFailed(m_settings, query, sql);
+        throw noted(statementFailed(m_settings, query, sql));
     return query;
 }
 
@@ -476,20 +494,19 @@ QSqlQuery& Connection::execPrepared(const QString& sql, const QVariantList& para
         QSqlQuery query(m_database);
         query.setForwardOnly(true);
         if (!query.prepare(sql))
-            throw statementFailed(m_settings, query, sql);
+            throw noted(statementFailed(m_settings, query, sql));
         it = m_prepared.emplace(sql, std::move(query)).first;
     }
     QSqlQuery& query = it->second;
     query.finish();
     for (qsizetype i = 0; i < params.size(); ++i)
         query.bindValue(int(i), params[i]);
-    if (m_beforeStatement)
-        m_beforeStatement();
+    beforeStatement();
     ++m_statementsSent;
     if (!query.exec()) {
         const Error failure = statementFailed(m_settings, query, sql);
         m_prepared.erase(it);
-        throw failure;
+        throw noted(failure);
     }
     return query;
 }
@@ -498,11 +515,10 @@ void Connection::execDirect(const QString& sql)
 {
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
-    if (m_beforeStatement)
-        m_beforeStatement();
+    beforeStatement();
     ++m_statementsSent;
     if (!query.exec(sql))
-        throw statementFailed(m_settings, query, sql);
+        throw noted(statementFailed(m_settings, query, sql));
 }
 
 } // namespace orvex::db

@@ -10,6 +10,10 @@
 #include <optional>
 #include <unordered_map>
 
+namespace orvex {
+class Error;
+}
+
 namespace orvex::db {
 
 class Statements;
@@ -65,6 +69,10 @@ public:
     QSqlQuery& execPrepared(const QString& sql, const QVariantList& params = {});
 
     quint64 statementsSent() const { return m_statementsSent; }
+    // Statements that failed, and the message of the last one: for a caller that must know
+    // whether a job it ran passed a failure over (inside a transaction, one may have ended it).
+    quint64 statementsFailed() const { return m_statementsFailed; }
+    QString lastFailure() const { return m_lastFailure; }
 
     // Whether SQL Server reads JSON here (2016 and later, both databases at compatibility
     // level 130 or more): asked once per connection; false on SQLite and when it cannot tell.
@@ -80,6 +88,9 @@ public:
 
 private:
     Connection(ConnectionSettings settings, QString connectionName, Product product);
+    // Counts `failure` and keeps its message; returns it to be thrown.
+    const Error& noted(const Error& failure);
+    void beforeStatement();
 
     ConnectionSettings m_settings;
     QString m_connectionName;
@@ -87,6 +98,8 @@ private:
     Product m_product;
     quint64 m_statementsSent = 0;
     std::optional<bool> m_openJson;
+    quint64 m_statementsFailed = 0;
+    QString m_lastFailure;
     std::function<void()> m_beforeStatement;
     std::unordered_map<QString, QSqlQuery> m_prepared; // execPrepared's statements, by text
 };

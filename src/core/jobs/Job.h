@@ -56,9 +56,15 @@ struct JobContext
     std::function<QDateTime()> clock;             // empty: the wall clock
     db::ConnectionSettings connection;            // the job opens its own connection from these...
     db::Connection* existingConnection = nullptr; // ...unless one is lent (same thread only)
+    // Where reports, scripts and the run record go instead of the program folder's output
+    // folder ("": there): an apply that runs a run again keeps output/ as it was reviewed.
+    QString otherOutputFolder;
 
     QDateTime now() const { return clock ? clock() : QDateTime::currentDateTime(); }
-    QString outputFolder() const { return programFolder + QStringLiteral("/output"); }
+    QString outputFolder() const
+    {
+        return otherOutputFolder.isEmpty() ? programFolder + QStringLiteral("/output") : otherOutputFolder;
+    }
     QString programFile(const QString& name) const { return programFolder + QLatin1Char('/') + name; }
 
     // The lent connection, or a new one from `connection` kept alive in `own`. Throws

@@ -1,10 +1,13 @@
 #include "reconcile/ScanJob.h"
 
 #include "Error.h"
+#include "apply/RunParams.h"
 #include "apply/RunRecord.h"
 #include "db/CurrentUser.h"
 #include "platform/ProgramFolder.h"
 #include "ratelist/RateLine.h"
+#include "ratelist/SourceFile.h"
+#include "ratelist/UpdateResource.h"
 #include "reconcile/LineClassifier.h"
 #include "reconcile/ScanReportWriter.h"
 #include "report/ReportFileSet.h"
@@ -85,6 +88,22 @@ QStringList summaryLines(const ScanResult& r, bool ph, const QString& outputFold
     return lines;
 }
 } // namespace
+
+QStringList readScanList(ScanList list, const QString& listFile)
+{
+    switch (list) {
+    case ScanList::SourceFile:
+        return ratelist::readSource(listFile).lines;
+    case ScanList::UpdateResource:
+        return listFile.isEmpty() ? ratelist::loadBuiltinUpdateResource()
+                                  : ratelist::loadUpdateResourceFile(listFile);
+    case ScanList::Given:
+        break;
+    }
+    throw Error(
+        QStringLiteral("The scan's lines were handed to it, not read from a file: they cannot be read "
+                       "again."));
+}
 
 ScanJob::ScanJob(ScanParams params) : m_params(std::move(params)) {}
 
@@ -312,6 +331,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             apply::RunRecord record =
                 apply::newRunRecord(QString::fromUtf16(p.phMode ? apply::kPhScanRun : apply::kScanRun),
                                     started, run.user, run.database);
+            record.params = apply::scanParamsJson(p, index);
             record.completeness = completeness;
             record.changes = std::move(net);
             run.recordDigest = apply::writeRunRecord(record, context.outputFolder());

@@ -12,6 +12,11 @@ namespace orvex::reconcile {
 
 enum class LookupStrategy { Batched, PerLine };
 
+// Where a scan's lines come from, so that an apply can read them again: a source file of the
+// program folder (read as the window reads one), the update resource, or neither (lines
+// handed over as they are, whose run cannot be applied).
+enum class ScanList { Given, SourceFile, UpdateResource };
+
 struct ScanParams
 {
     QStringList lines;   // the loaded list, one item per line
@@ -24,8 +29,14 @@ struct ScanParams
     QString packageId;                            // lblPackageID when the run starts
     LookupStrategy strategy = LookupStrategy::Batched;
     QString sourceFile; // the list's path, for the review files ("" for the built-in resource)
-    QString user;       // who runs it, for the review page ("": the system's user name)
+    ScanList list = ScanList::Given;
+    QString listFile; // the file `lines` were read from ("" with UpdateResource: the built-in one)
+    QString user;     // who runs it, for the review page ("": the system's user name)
 };
+
+// The lines of `list` read again from `listFile` as the window and the command line read
+// them. Throws orvex::Error naming the file when it cannot be read, or for ScanList::Given.
+QStringList readScanList(ScanList list, const QString& listFile);
 
 // The reconciliation scan of a rate list against the ICD-10 table and, in PH mode, the
 // case-rate and package tables. Writes the report set into the context's output folder.

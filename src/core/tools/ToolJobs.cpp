@@ -1,5 +1,6 @@
 #include "tools/ToolJobs.h"
 
+#include "apply/RunParams.h"
 #include "apply/RunRecord.h"
 #include "db/CurrentUser.h"
 #include "jobs/NetChanges.h"
@@ -93,6 +94,7 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
         net.add(std::move(f));
     }
     record.changes = net.take();
+    record.params = apply::packageRateParamsJson(params);
     run.recordDigest = apply::writeRunRecord(record, context.outputFolder());
     review::writeReviewFiles(run, context.outputFolder());
 
