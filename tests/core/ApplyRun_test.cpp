@@ -771,6 +771,14 @@ TEST(UndoFile, keepsAnyTextInsideItsLiteralAndReadsItBack)
                             {{"Amount", 6000.5}, {"PF", QVariant()}, {"MedRoomBoard", "1,800"}},
                             {{"Amount", "6500"}, {"PF", "1"}, {"MedRoomBoard", "2"}},
                             {{"A", {{"Amount", 6000.5}, {"PF", QVariant()}, {"MedRoomBoard", "1,800"}}, 1}}});
+    // Escapes of the data line: a backslash, a tab, a control character, whole numbers.
+    record.steps.push_back({apply::UndoStep::Action::Remove,
+                            "tbMedPackage_NEW",
+                            "Code",
+                            "back\\slash\ttab\x01",
+                            "9",
+                            {},
+                            {{"Amount", qlonglong(7)}, {"PF", 0.25}, {"MedRoomBoard", "\u00e9\U0001F600"}}});
     const QByteArray text = apply::undoFileText(record);
     const QString sql = QString::fromUtf8(text);
     EXPECT_TRUE(sql.contains("SET Description = N'it''s */ a /* \"test\"' + NCHAR(13) + N'' + NCHAR(10) + "

@@ -12,6 +12,8 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
+#include <optional>
+
 namespace orvex::apply {
 
 using jobs::Finding;
@@ -32,9 +34,11 @@ bool stopped(const RunRecord& record)
 }
 
 // The update run as it ran: a stopped pass ends after the lines the record says it read.
-void rerunUpdate(const jobs::JobContext& context, const RunRecord& record)
+// Its record is kept in memory, and no review files are written.
+RunRecord rerunUpdate(const jobs::JobContext& context, const RunRecord& record)
 {
-    const UpdateRunAgain again = updateRunAgain(record);
+    UpdateRunAgain again = updateRunAgain(record);
+    again.params.recordOnly = true;
     caserates::UpdateRunJob job(again.params);
     int pass = -1;
     jobs::ProgressFn progress;
@@ -51,6 +55,7 @@ void rerunUpdate(const jobs::JobContext& context, const RunRecord& record)
     const jobs::JobOutcome outcome = job.run(context, progress);
     if (!outcome.failures.isEmpty())
         throw Error(outcome.failures.front());
+    return job.record();
 }
 
 void rerunScan(const jobs::JobContext& context, const RunRecord& record)
@@ -178,9 +183,10 @@ RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const
     context.clock = [when] { return when; };
 
     const quint64 failedBefore = connection.statementsFailed();
+    std::optional<RunRecord> kept; // the update run's, which it does not write
     try {
         if (isKind(record, kUpdateRun))
-            rerunUpdate(context, record);
+            kept = rerunUpdate(context, record);
         else if (isKind(record, kScanRun) || isKind(record, kPhScanRun))
             rerunScan(context, record);
         else if (isKind(record, kPackageRatesRun))
@@ -197,6 +203,8 @@ RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const
                                    "and the database: %1")
                         .arg(e.message()));
     }
+    if (kept)
+        return std::move(*kept);
     return readRunRecord(QDir(reports.path()).filePath(QString::fromUtf16(kRunRecordName)));
 }
 

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "apply/RunRecord.h"
+#include "text/JsonText.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -118,33 +119,54 @@ QString statement(const UndoStep& step)
 
 // Compact JSON without "/" or "*" (escaped as "\/" and "\u002a", which JSON reads back), so
 // that no value opens or ends a comment.
-QByteArray dataLine(const QJsonObject& o)
+QByteArray dataLine(QByteArray json)
 {
-    QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Compact);
     json.replace('/', "\\/").replace('*', "\\u002a");
     return QByteArray(kDataPrefix) + json + "\r\n";
 }
 
-QJsonObject stepJson(const UndoStep& step)
+QByteArray dataLine(const QJsonObject& o)
 {
-    QJsonObject o{
-        {"action", step.action == UndoStep::Action::Remove ? "remove" : "restore"},
-        {"table", step.table},
-        {"keyColumn", step.keyColumn},
-        {"key", step.key},
-        {"packageId", step.packageId},
-        {"before", QJsonObject::fromVariantMap(step.before)},
-        {"after", QJsonObject::fromVariantMap(step.after)},
-    };
+    return dataLine(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+// A step's data line, written by hand: an apply writes one for every change, and building a
+// QJsonObject for each cost more than the rest of the file. It reads back as JSON like any.
+QByteArray stepJson(const UndoStep& step)
+{
+    text::JsonText j;
+    j.open('{');
+    j.key("action");
+    j.scalar(step.action == UndoStep::Action::Remove ? QStringLiteral("remove") : QStringLiteral("restore"));
+    j.key("after");
+    j.map(step.after);
+    j.key("before");
+    j.map(step.before);
+    j.key("key");
+    j.scalar(step.key);
+    j.key("keyColumn");
+    j.scalar(step.keyColumn);
+    j.key("packageId");
+    j.scalar(step.packageId);
     if (!step.rows.empty()) {
-        QJsonArray rows;
-        for (const RowImage& row : step.rows)
-            rows.append(QJsonObject{{"identity", QJsonValue::fromVariant(row.identity)},
-                                    {"before", QJsonObject::fromVariantMap(row.before)},
-                                    {"count", row.count}});
-        o.insert(QLatin1String("rows"), rows);
+        j.key("rows");
+        j.open('[');
+        for (const RowImage& row : step.rows) {
+            j.open('{');
+            j.key("before");
+            j.map(row.before);
+            j.key("count");
+            j.scalar(row.count);
+            j.key("identity");
+            j.scalar(row.identity);
+            j.close('}');
+        }
+        j.close(']');
     }
-    return o;
+    j.key("table");
+    j.scalar(step.table);
+    j.close('}');
+    return j.take();
 }
 
 // The columns an apply changes, and so the only ones an undo step may name.

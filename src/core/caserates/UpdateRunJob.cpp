@@ -182,15 +182,20 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             record.testSuffix = m_params.testSuffix;
             record.params = apply::updateRunParamsJson(m_params, linesRead(passes));
             record.completeness = m_completeness;
-            record.changes = std::move(m_changes); // lent for the write, not copied
-            struct GiveBack
-            {
-                jobs::Findings& to;
-                jobs::Findings& from;
-                ~GiveBack() { to = std::move(from); }
-            } giveBack{m_changes, record.changes};
-            run.recordDigest = apply::writeRunRecord(record, context.outputFolder());
-            review::writeReviewFiles(run, context.outputFolder());
+            if (m_params.recordOnly) {
+                record.changes = m_changes;
+                m_record = std::move(record);
+            } else {
+                record.changes = std::move(m_changes); // lent for the write, not copied
+                struct GiveBack
+                {
+                    jobs::Findings& to;
+                    jobs::Findings& from;
+                    ~GiveBack() { to = std::move(from); }
+                } giveBack{m_changes, record.changes};
+                run.recordDigest = apply::writeRunRecord(record, context.outputFolder());
+                review::writeReviewFiles(run, context.outputFolder());
+            }
         }
         if (stopRequest() != jobs::StopRequest::WindowClosing) {
             for (const QString& line : apply::notReadLogLines(m_completeness))

@@ -25,6 +25,9 @@ struct UpdateRunParams
     QString logText;                                  // txtLog when the run starts
     QString user; // who runs it, named on the review page; empty: the workstation's user
     reconcile::LookupStrategy strategy = reconcile::LookupStrategy::Batched;
+    // Made again by an apply to check its record: the record is kept (record()), not
+    // written, and no review files are written.
+    bool recordOnly = false;
 };
 
 // "Step 2. Create update scripts": the diagnosis pass, then the procedure pass, over the
@@ -51,6 +54,8 @@ public:
     // Every finding of the last run that proposes a change (and the notes of amounts of 0),
     // in the order the reports list them, with the values read and proposed.
     const jobs::Findings& changes() const { return m_changes; }
+    // The record of the last run with recordOnly; empty otherwise.
+    const apply::RunRecord& record() const { return m_record; }
 
 private:
     QJsonObject runPass(const CaseRatePass& pass, const jobs::JobContext& context, db::Connection& connection,
@@ -61,6 +66,7 @@ private:
     jobs::NetChanges m_net; // the passes' findings, folded into m_changes at the end
     jobs::Findings m_changes;
     apply::RunCompleteness m_completeness;
+    apply::RunRecord m_record;
 };
 
 } // namespace orvex::caserates

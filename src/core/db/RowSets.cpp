@@ -1,10 +1,7 @@
 #include "db/RowSets.h"
 
 #include "Error.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonValue>
+#include "text/JsonText.h"
 
 #include <algorithm>
 #include <limits>
@@ -29,23 +26,20 @@ QString columnList(int columns)
     return names.join(QStringLiteral(", "));
 }
 
-// Every value as JSON text or null: json_each hands a text back as it was bound, and the
+// Every value as a JSON text or null: json_each hands a text back as it was bound, and the
 // column's affinity converts it as it would a bound text.
-QJsonValue jsonValue(const QVariant& v)
-{
-    return v.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(v.toString());
-}
-
 QString jsonRows(const std::vector<QVariantList>& rows, size_t from, size_t count)
 {
-    QJsonArray array;
+    text::JsonText json;
+    json.open('[');
     for (size_t i = from; i < from + count; ++i) {
-        QJsonArray row;
+        json.open('[');
         for (const QVariant& v : rows[i])
-            row.append(jsonValue(v));
-        array.append(row);
+            json.scalar(v.isNull() ? QVariant() : QVariant(v.toString()));
+        json.close(']');
     }
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+    json.close(']');
+    return QString::fromUtf8(json.take());
 }
 
 } // namespace
