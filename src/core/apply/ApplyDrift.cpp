@@ -2,6 +2,7 @@
 
 #include "apply/StoredRows.h"
 #include "apply/TypedChanges.h"
+#include "change/ChangeValues.h"
 #include "tools/ToolLog.h"
 
 namespace orvex::apply {
@@ -13,23 +14,6 @@ namespace {
 QString valueText(const QVariant& v)
 {
     return v.isNull() ? QString() : v.toString();
-}
-
-QVariantMap ratesMap(const Rates& r)
-{
-    return {{QStringLiteral("Amount"), r.amount.text()},
-            {QStringLiteral("PF"), r.pf.text()},
-            {QStringLiteral("MedRoomBoard"), r.roomBoard.text()}};
-}
-
-QVariantMap amountsMap(const PackageAmounts& a)
-{
-    return {{QStringLiteral("Amount"), a.amount.text()},
-            {QStringLiteral("MedRoomBoard"), a.roomBoard.text()},
-            {QStringLiteral("MedDrugs"), a.drugs.text()},
-            {QStringLiteral("MedOthers"), a.others.text()},
-            {QStringLiteral("MedOR"), a.operatingRoom.text()},
-            {QStringLiteral("PF"), a.pf.text()}};
 }
 
 // The rows of a key the change overwrites, each for the undo; a message when two of them
@@ -103,7 +87,7 @@ QString drift(RowReads& reads, const Change& change, Overwritten& before)
                     return QStringLiteral("package %1 (code %2) no longer exists")
                         .arg(c.packageId, c.origin.code);
                 before.values = rows.front().values;
-                const QVariantMap read = ratesMap(c.read);
+                const QVariantMap read = columnValues(c.read);
                 if (!holds(before.values, read))
                     return QStringLiteral("package %1 (code %2) now holds %3, the run read %4")
                         .arg(c.packageId, c.origin.code, shownValues(before.values), shownValues(read));
@@ -118,7 +102,7 @@ QString drift(RowReads& reads, const Change& change, Overwritten& before)
                 const std::optional<QVariantMap> row = packageAmounts(reads, kLivePackages, c.packageId);
                 if (!row)
                     return QStringLiteral("package %1 no longer exists").arg(c.packageId);
-                const QVariantMap read = amountsMap(c.read);
+                const QVariantMap read = columnValues(c.read);
                 if (!holds(*row, read))
                     return QStringLiteral("package %1 now holds %2, the run read %3")
                         .arg(c.packageId, shownValues(*row), shownValues(read));

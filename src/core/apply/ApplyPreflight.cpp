@@ -29,11 +29,6 @@ namespace {
 // Codes a refusal names before it counts the rest.
 constexpr int kNamedCodes = 20;
 
-bool isKind(const RunRecord& record, const char16_t* kind)
-{
-    return record.kind == QStringView(kind);
-}
-
 QString notReadText(const RunRecord& record)
 {
     return record.completeness.notRead.join(QStringLiteral("; "));
@@ -101,14 +96,14 @@ QStringList applyNotes(db::Connection& connection, const RunRecord& record, cons
                      .arg(plural(rows, "new row", "new rows"),
                           plural(rates, "row of rates", "rows of rates"));
     }
-    if (isKind(record, kUpdateRun) && !record.updateDescriptions) {
+    if (record.is(kUpdateRun) && !record.updateDescriptions) {
         if (const int left = countOf(record, ChangeClass::DescriptionChange); left > 0)
             notes << QStringLiteral("%1 left out: the run was made without \"Update Descriptions\" (the "
                                     "review page marks them as not applied).")
                          .arg(plural(left, "description change is", "description changes are"));
     }
     // Step 1 copies the package and case-rate tables; an ICD scan changes tbICDdiagMain only.
-    if (!isKind(record, kScanRun)) {
+    if (!record.is(kScanRun)) {
         const QString last = db::ActivityLog(connection).lastBackup();
         if (!last.startsWith(now.date().toString(QStringLiteral("yyyy-MM-dd"))))
             notes << QStringLiteral("No backup was made today with \"Step1. Create table copies on\" (%1).")
@@ -125,9 +120,9 @@ QString refusal(const RunRecord& record)
 
 QString runAgain(const RunRecord& record)
 {
-    if (isKind(record, kPackageRatesRun))
+    if (record.is(kPackageRatesRun))
         return QStringLiteral("Write the package rate script again.");
-    if (isKind(record, kUpdateRun))
+    if (record.is(kUpdateRun))
         return QStringLiteral("Run the update again.");
     return QStringLiteral("Run the %1 again.").arg(runKindTitle(record.kind));
 }

@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "apply/StoredRows.h"
 #include "apply/TypedChanges.h"
+#include "change/ChangeValues.h"
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
 #include "db/Statements.h"
@@ -43,29 +44,6 @@ namespace {
 QString amountsText(const Rates& r)
 {
     return QStringLiteral("%1, %2, %3").arg(r.amount.text(), r.pf.text(), r.roomBoard.text());
-}
-
-QVariantMap ratesMap(const Rates& r)
-{
-    return {{QStringLiteral("Amount"), r.amount.text()},
-            {QStringLiteral("PF"), r.pf.text()},
-            {QStringLiteral("MedRoomBoard"), r.roomBoard.text()}};
-}
-
-// In the order the package rate script sets them.
-QVariantList amountValues(const PackageAmounts& a)
-{
-    return {a.amount.text(), a.roomBoard.text(),     a.drugs.text(),
-            a.others.text(), a.operatingRoom.text(), a.pf.text()};
-}
-
-QVariantMap amountsMap(const PackageAmounts& a)
-{
-    QVariantMap map;
-    const QVariantList values = amountValues(a);
-    for (int i = 0; i < kPackageAmountColumns.size(); ++i)
-        map.insert(kPackageAmountColumns[i], values[i]);
-    return map;
 }
 
 QString codeColumnOf(const TableRef& caseRates)
@@ -116,7 +94,7 @@ QString ChangeWriter::insertPackage(const TableRef& packages, const QString& nam
                          {kStatus});
     statement(sql, 6, true, QStringLiteral("new packages"))
         .rows.add({id, name, rates.amount.text(), rates.pf.text(), rates.roomBoard.text(), caseType});
-    QVariantMap inserted = ratesMap(rates);
+    QVariantMap inserted = columnValues(rates);
     inserted.insert(QStringLiteral("Package"), name);
     undo.push_back({UndoStep::Action::Remove,
                     packages.name(),
@@ -230,15 +208,15 @@ QString ChangeWriter::add(const Change& change, const Overwritten& before, std::
                 return QStringLiteral("New case rate %1 in package %2").arg(c.code, packageId);
             },
             [&](const PackageRatesChange& c) {
-                update(c.packages, rateColumns, rateValues(c.rates), c.packageId, ratesMap(c.rates),
+                update(c.packages, rateColumns, rateValues(c.rates), c.packageId, columnValues(c.rates),
                        before.rowCount);
                 return QStringLiteral("Rates of package %1 (code %2): %3 were %4 (%5 rows)")
                     .arg(c.packageId, c.origin.code, amountsText(c.rates), amountsText(c.read))
                     .arg(before.rowCount);
             },
             [&](const PackageAmountsChange& c) {
-                const QVariantMap raised = amountsMap(c.amounts);
-                update(c.packages, kPackageAmountColumns, amountValues(c.amounts), c.packageId, raised,
+                const QVariantMap raised = columnValues(c.amounts);
+                update(c.packages, kPackageAmountColumns, orderedValues(c.amounts), c.packageId, raised,
                        before.rowCount);
                 return QStringLiteral("Rates of package %1 in %2: %3 were %4 (%5 rows)")
                     .arg(c.packageId, c.packages.name(), shownValues(raised), shownValues(before.values))
@@ -272,7 +250,7 @@ QString ChangeWriter::add(const Change& change, const Overwritten& before, std::
                                 c.code,
                                 m_newStylePackageId,
                                 {},
-                                ratesMap(c.rates)});
+                                columnValues(c.rates)});
                 return QStringLiteral("New row of tbMedPackage_NEW %1 in package %2 (%3)")
                     .arg(c.code, m_newStylePackageId, amountsText(c.rates));
             },
@@ -280,7 +258,7 @@ QString ChangeWriter::add(const Change& change, const Overwritten& before, std::
                 // A row this apply inserts for the code is set too.
                 const int rows = before.rowCount + (m_newStyleCodes.contains(db::ciAsKey(c.code)) ? 1 : 0);
                 update({Table::NewStylePackages, {}}, rateColumns, rateValues(c.rates), c.code,
-                       ratesMap(c.rates), rows);
+                       columnValues(c.rates), rows);
                 return QStringLiteral("Rates of %1 in tbMedPackage_NEW: %2 (%3 rows)")
                     .arg(c.code, amountsText(c.rates))
                     .arg(rows);

@@ -130,11 +130,6 @@ private:
     const RunRecord& m_record;
 };
 
-bool isKind(const RunRecord& record, const char16_t* kind)
-{
-    return record.kind == QStringView(kind);
-}
-
 // A scan and the package rate script have none of the update run's options, which would
 // change what an apply writes.
 void requireNoUpdateOptions(const ParamsReader& reader, const RunRecord& record)
@@ -196,7 +191,7 @@ ScanAgain scanAgain(const RunRecord& record)
 {
     const ParamsReader reader(record);
     ScanAgain again;
-    again.params.phMode = isKind(record, kPhScanRun);
+    again.params.phMode = record.is(kPhScanRun);
     again.params.list = reader.scanList();
     again.params.listFile = reader.text("listFile");
     again.params.sourceFile = reader.text("sourceFile");
@@ -226,11 +221,11 @@ tools::PackageRateParams packageRatesAgain(const RunRecord& record)
 
 void checkRunParams(const RunRecord& record)
 {
-    if (isKind(record, kUpdateRun))
+    if (record.is(kUpdateRun))
         updateRunAgain(record);
-    else if (isKind(record, kScanRun) || isKind(record, kPhScanRun))
+    else if (record.is(kScanRun) || record.is(kPhScanRun))
         scanAgain(record);
-    else if (isKind(record, kPackageRatesRun))
+    else if (record.is(kPackageRatesRun))
         packageRatesAgain(record);
 }
 

@@ -53,6 +53,9 @@ struct RunRecord
     RunCompleteness completeness;
     jobs::Findings changes;
 
+    // Whether it is a run of `kind` (kUpdateRun, ...).
+    bool is(const char16_t* kind) const { return this->kind == QStringView(kind); }
+
     bool operator==(const RunRecord&) const = default;
 };
 

@@ -23,11 +23,6 @@ namespace {
 // Changes a refusal names before it counts the rest.
 constexpr int kNamedChanges = 5;
 
-bool isKind(const RunRecord& record, const char16_t* kind)
-{
-    return record.kind == QStringView(kind);
-}
-
 bool stopped(const RunRecord& record)
 {
     return record.completeness.completion == RunCompletion::Stopped;
@@ -185,11 +180,11 @@ RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const
     const quint64 failedBefore = connection.statementsFailed();
     std::optional<RunRecord> kept; // the update run's, which it does not write
     try {
-        if (isKind(record, kUpdateRun))
+        if (record.is(kUpdateRun))
             kept = rerunUpdate(context, record);
-        else if (isKind(record, kScanRun) || isKind(record, kPhScanRun))
+        else if (record.is(kScanRun) || record.is(kPhScanRun))
             rerunScan(context, record);
-        else if (isKind(record, kPackageRatesRun))
+        else if (record.is(kPackageRatesRun))
             rerunPackageRates(context, record);
         else
             throw Error(QStringLiteral("a run of kind \"%1\" cannot be made again").arg(record.kind));

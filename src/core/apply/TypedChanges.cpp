@@ -22,11 +22,6 @@ using namespace change;
 
 namespace {
 
-bool isKind(const RunRecord& record, const char16_t* kind)
-{
-    return record.kind == QStringView(kind);
-}
-
 } // namespace
 
 std::optional<ChangeClass> appliedClass(const RunRecord& record, const Finding& f)
@@ -37,11 +32,11 @@ std::optional<ChangeClass> appliedClass(const RunRecord& record, const Finding& 
     auto among = [&c](std::span<const ChangeClass> classes) {
         return std::find(classes.begin(), classes.end(), *c) != classes.end() ? c : std::nullopt;
     };
-    if (isKind(record, kScanRun))
+    if (record.is(kScanRun))
         return among(review::kIcdScanClasses);
-    if (isKind(record, kPhScanRun))
+    if (record.is(kPhScanRun))
         return among(review::kPhScanClasses);
-    if (isKind(record, kPackageRatesRun))
+    if (record.is(kPackageRatesRun))
         return among(review::kPackageRateClasses);
     switch (*c) {
     case ChangeClass::NewCode:
