@@ -31,6 +31,15 @@ void ActivityLog::append(const QString& user, const QString& workstation, const 
     m_connection.execPrepared(sql.insertActivityLog(), {timestampText(when), user, workstation, text});
 }
 
+QString ActivityLog::appendAllStatement(Product product)
+{
+    // Ordered by the line's number, so that the log's identity numbers them as given.
+    return QStringLiteral(
+               "INSERT INTO %1 (LogTime, UserID, Workstation, LogText) SELECT ?, ?, ?, r.c1 FROM {rows} "
+               "ORDER BY CAST(r.c0 AS INTEGER)")
+        .arg(tableIn(product, QStringLiteral("Build_FILE"), QStringLiteral("tbActivityLog")));
+}
+
 void ActivityLog::appendAll(const QString& user, const QString& workstation, const QStringList& texts,
                             const QDateTime& when)
 {

@@ -9,6 +9,7 @@
 namespace orvex::db {
 
 class Connection;
+enum class Product;
 
 struct ActivityLogEntry
 {
@@ -29,6 +30,9 @@ public:
     // Throws orvex::Error when the row cannot be written.
     void append(const QString& user, const QString& workstation, const QString& text,
                 const QDateTime& when = QDateTime::currentDateTime());
+    // The statement of appendAll: ? = LogTime, UserID, Workstation, then the lines as a set
+    // of rows (line number, text) in "{rows}".
+    static QString appendAllStatement(Product product);
     // The lines in one statement (a set of rows), in their order.
     void appendAll(const QString& user, const QString& workstation, const QStringList& texts,
                    const QDateTime& when);
