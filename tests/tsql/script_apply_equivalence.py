@@ -40,6 +40,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import script_shapes  # noqa: E402
 import tsql_sqlite  # noqa: E402
 
 LISTS = ("ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt")
@@ -271,7 +272,26 @@ def row_count(db_dir):
 # One case
 
 
-def run_case(name, case, cli, lists, work):
+def check_grammar(node, work, files):
+    """Every statement shape of the scripts and the undo file must parse as T-SQL with the
+    independent grammar of tests/tsql/grammar."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    shapes = os.path.join(work, "statement shapes.txt")
+    seen = set()
+    with open(shapes, "w", encoding="utf-8") as out:
+        for path in files:
+            for where, sql in script_shapes.shapes(path):
+                if sql not in seen:
+                    seen.add(sql)
+                    out.write(f"{where}\t{sql}\n")
+    done = subprocess.run([node, os.path.join(here, "grammar", "check_statements.mjs"), "--lines", shapes],
+                          capture_output=True, text=True)
+    print("grammar of the scripts and the undo file: " + done.stdout.strip().split("\n")[-1])
+    if done.returncode != 0:
+        raise Failure("the T-SQL grammar does not read what the tool wrote:\n" + done.stdout + done.stderr)
+
+
+def run_case(name, case, cli, lists, work, node=None):
     shutil.rmtree(work, ignore_errors=True)
     tool_dir = os.path.join(work, "tool")
     os.makedirs(tool_dir)
@@ -328,6 +348,10 @@ def run_case(name, case, cli, lists, work):
     failures += [("undo-file", table, lines)
                  for table, lines in compare(script_dir, start_dir, "undo file", "start", ordered=True)]
 
+    if node:
+        check_grammar(node, work, [os.path.join(output, script) for script, _ in scripts] +
+                      [os.path.join(output, undo_files[0])])
+
     statements_sent(tool(cli, tool_dir, "undo", "--last", "--yes", "--stats", keep_stderr=True)[1], "undo")
     failures += [("undo", table, lines)
                  for table, lines in compare(db_dir, start_dir, "undone", "start", ordered=True)]
@@ -340,6 +364,8 @@ def main(argv):
     parser.add_argument("--cli", required=True)
     parser.add_argument("--lists", required=True, help="folder of the two 2024 rate lists")
     parser.add_argument("--work", required=True, help="scratch folder of the case, emptied first")
+    parser.add_argument("--grammar", metavar="NODE",
+                        help="also parse the scripts and the undo file with the T-SQL grammar, run by NODE")
     parser.add_argument("--with-pending", action="store_true",
                         default=os.environ.get("ORVEX_EQUIVALENCE_PENDING") == "1",
                         help="also run the cases the apply does not support yet")
@@ -356,7 +382,7 @@ def main(argv):
     started = time.monotonic()
     try:
         failures = run_case(args.case, case, os.path.abspath(args.cli), os.path.abspath(args.lists),
-                            os.path.abspath(args.work))
+                            os.path.abspath(args.work), args.grammar)
     except (Failure, tsql_sqlite.ScriptError) as e:
         print(f"FAILED {args.case}: {e}\nThe copies and the tool's output stay in {args.work}")
         return 1

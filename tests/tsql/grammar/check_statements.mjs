@@ -1,9 +1,13 @@
-// Parses every T-SQL statement the tool can send to SQL Server with an independent grammar
-// (node-sql-parser's transactsql dialect). The statements come from the statement dump
-// (tests/tsql/StatementDump.cpp) as "name<TAB>text" lines; each "?" becomes a literal.
+// Parses T-SQL statements with an independent grammar (node-sql-parser's transactsql
+// dialect): every statement the tool can send to SQL Server, from the statement dump
+// (tests/tsql/StatementDump.cpp), or the statement shapes of the scripts and undo files it
+// writes (tests/tsql/script_shapes.py). Either gives "name<TAB>text" lines; each "?"
+// becomes a literal.
 //
 //   node check_statements.mjs DUMP_PROGRAM
+//   node check_statements.mjs --lines FILE
 import { execFileSync } from 'node:child_process';
+import { readFileSync } from 'node:fs';
 import sqlParser from 'node-sql-parser';
 
 const { Parser } = sqlParser;
@@ -43,7 +47,10 @@ function bound(sql) {
   return out.replace(/(\]|\w)\.\.(?=[\[\w])/g, '$1.dbo.');
 }
 
-const dump = execFileSync(process.argv[2], { encoding: 'utf8', maxBuffer: 1 << 26 });
+const dump =
+  process.argv[2] === '--lines'
+    ? readFileSync(process.argv[3], 'utf8')
+    : execFileSync(process.argv[2], { encoding: 'utf8', maxBuffer: 1 << 26 });
 const parser = new Parser();
 let passed = 0;
 let skipped = 0;
