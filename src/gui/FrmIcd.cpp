@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "OrvexVersion.h"
 #include "gui/AnnexImportEntry.h"
+#include "gui/BusyPointer.h"
 #include "gui/ClickableLabel.h"
 #include "gui/DesktopFolder.h"
 #include "gui/FrmSrc.h"
@@ -31,16 +32,6 @@
 namespace orvex::gui {
 
 namespace {
-// Shows the busy pointer for as long as it lives.
-class BusyPointer
-{
-public:
-    BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
 // Lets the window paint once; clicks wait for the operation's end.
 void yieldToPaint()
 {

@@ -4,13 +4,9 @@
 #include "db/OdbcConnectionString.h"
 #include "platform/ProgramFolder.h"
 
-#if __has_include("db/SampleDatabases.h")
 #include "db/SampleDatabases.h"
-#define ORVEX_HAS_SAMPLE_DATABASES 1
-#endif
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSysInfo>
 
 namespace orvex::db {
@@ -37,16 +33,8 @@ QString folderOf(const SignInChoice& choice)
 // one of the two files is left alone, and opening names the missing one.
 void ensureEmbeddedDatabases(const QString& folder)
 {
-#ifdef ORVEX_HAS_SAMPLE_DATABASES
     if (!embeddedDatabasesPresent(folder))
         buildSampleDatabases(folder, false);
-#else
-    if (!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Build_FILE.db"))) &&
-        !QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Medicare.db"))))
-        throw Error(
-            QStringLiteral("%1 holds no database files and this build cannot create the sample databases.")
-                .arg(QDir::toNativeSeparators(folder)));
-#endif
 }
 
 } // namespace
