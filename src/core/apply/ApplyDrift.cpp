@@ -3,7 +3,7 @@
 #include "apply/StoredRows.h"
 #include "apply/TypedChanges.h"
 #include "change/ChangeValues.h"
-#include "tools/ToolLog.h"
+#include "text/QuotedText.h"
 
 namespace orvex::apply {
 
@@ -55,13 +55,13 @@ QString drift(RowReads& reads, const Change& change, Overwritten& before)
                 // apply refuses duplicate codes of different descriptions before this.
                 if (valueText(stored) != c.readDescription)
                     return QStringLiteral("%1 now has the description %2")
-                        .arg(where(change), tools::quotedForMessage(valueText(stored)));
+                        .arg(where(change), text::quotedForMessage(valueText(stored)));
                 return QString();
             },
             [&](const NewPackage& c) {
                 const std::optional<QVariantMap> row = packageNamed(reads, c.name);
                 return row ? QStringLiteral("a package named %1 now exists (PackageID %2)")
-                                 .arg(tools::quotedForMessage(c.name),
+                                 .arg(text::quotedForMessage(c.name),
                                       valueText(row->value(QStringLiteral("PackageID"))))
                            : QString();
             },
@@ -70,14 +70,14 @@ QString drift(RowReads& reads, const Change& change, Overwritten& before)
                 const std::optional<QVariantMap> row =
                     caseRateRow(reads, TableRef{c.caseRates.table, {}}.name(), c.code);
                 return row ? QStringLiteral("%1 now has a case rate (package %2)")
-                                 .arg(where(change), tools::quotedForMessage(
+                                 .arg(where(change), text::quotedForMessage(
                                                          valueText(row->value(QStringLiteral("PackageID")))))
                            : QString();
             },
             [&](const NewCaseRate& c) {
                 const std::optional<QVariantMap> row = caseRateRow(reads, c.caseRates.name(), c.code);
                 return row ? QStringLiteral("%1 now has a case rate (package %2)")
-                                 .arg(where(change), tools::quotedForMessage(
+                                 .arg(where(change), text::quotedForMessage(
                                                          valueText(row->value(QStringLiteral("PackageID")))))
                            : QString();
             },
@@ -122,7 +122,7 @@ QString drift(RowReads& reads, const Change& change, Overwritten& before)
                 before.values = rows.front().values;
                 if (valueText(stored) != c.readDescription)
                     return QStringLiteral("%1 now has the description %2")
-                        .arg(where(change), tools::quotedForMessage(valueText(stored)));
+                        .arg(where(change), text::quotedForMessage(valueText(stored)));
                 return imagesOf(
                     c.caseRates.suffix.isEmpty() ? rows : caseRateRows(reads, c.caseRates.name(), c.code),
                     where(change), before);

@@ -11,8 +11,8 @@
 #include "db/Statements.h"
 #include "platform/OutputFile.h"
 #include "review/ChangeClass.h"
+#include "text/QuotedText.h"
 #include "tools/DuplicateCodes.h"
-#include "tools/ToolLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,7 +161,7 @@ void refuseDuplicateIcdCodes(db::Connection& connection, const RunRecord& record
         for (const QVariantMap& r : rows) {
             if (valueText(r.value(QStringLiteral("Description"))) !=
                 valueText(rows.front().value(QStringLiteral("Description")))) {
-                codes << tools::quotedForMessage(code);
+                codes << text::quotedForMessage(code);
                 break;
             }
         }

@@ -7,7 +7,7 @@
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
 #include "db/Statements.h"
-#include "tools/ToolLog.h"
+#include "text/QuotedText.h"
 
 #include <QSqlQuery>
 
@@ -25,7 +25,7 @@ qint64 largestPackageId(db::Connection& connection, const QString& table)
     if (!q.value(1).isNull())
         throw Error(QStringLiteral("%1 holds the PackageID %2, which is not a whole number, so no "
                                    "new package can be numbered. Correct that row first.")
-                        .arg(table, tools::quotedForMessage(q.value(1).toString())));
+                        .arg(table, text::quotedForMessage(q.value(1).toString())));
     return q.value(0).toLongLong();
 }
 
@@ -147,14 +147,14 @@ QString ChangeWriter::add(const Change& change, const Overwritten& before, std::
                                 {},
                                 {{QStringLiteral("Description"), c.description}}});
                 return QStringLiteral("New ICD-10 code %1: %2")
-                    .arg(c.code, tools::quotedForMessage(c.description));
+                    .arg(c.code, text::quotedForMessage(c.description));
             },
             [&](const IcdDescriptionChange& c) {
                 update({Table::IcdDiagMain, {}}, {QStringLiteral("Description")}, {c.description}, c.code,
                        {{QStringLiteral("Description"), c.description}}, before.rowCount, true);
                 return QStringLiteral("Description of ICD-10 code %1: %2 was %3 (%4 rows)")
-                    .arg(c.code, tools::quotedForMessage(c.description),
-                         tools::quotedForMessage(c.readDescription))
+                    .arg(c.code, text::quotedForMessage(c.description),
+                         text::quotedForMessage(c.readDescription))
                     .arg(before.rowCount);
             },
             [&](const NewPackage& c) {
@@ -162,7 +162,7 @@ QString ChangeWriter::add(const Change& change, const Overwritten& before, std::
                 const QString id = insertPackage(c.packages, c.name, c.rates, QStringLiteral("1"), undo);
                 m_groupPackages.insert(db::ciAsKey(c.name), id);
                 return QStringLiteral("New package %1 %2 (%3)")
-                    .arg(id, tools::quotedForMessage(c.name), amountsText(c.rates));
+                    .arg(id, text::quotedForMessage(c.name), amountsText(c.rates));
             },
             [&](const NewCode& c) {
                 const QString id = insertPackage(c.packages, c.description, c.rates, c.caseType, undo);
@@ -190,7 +190,7 @@ QString ChangeWriter::add(const Change& change, const Overwritten& before, std::
                     packageId = m_groupPackages.value(db::ciAsKey(c.group));
                 if (packageId.isEmpty())
                     throw Error(QStringLiteral("the record inserts no package for its group %1")
-                                    .arg(tools::quotedForMessage(c.group)));
+                                    .arg(text::quotedForMessage(c.group)));
                 // As the script does: case type 1 (diagnosis); the record's CaseType names the group.
                 const QString column = codeColumnOf(c.caseRates);
                 statement(db::sets::insert(product, table(c.caseRates),
@@ -226,8 +226,8 @@ QString ChangeWriter::add(const Change& change, const Overwritten& before, std::
                 update(c.caseRates, {QStringLiteral("Description")}, {c.description}, c.code,
                        {{QStringLiteral("Description"), c.description}}, before.rowCount);
                 return QStringLiteral("Description of %1 %2: %3 was %4")
-                    .arg(codeColumnOf(c.caseRates), c.code, tools::quotedForMessage(c.description),
-                         tools::quotedForMessage(c.readDescription));
+                    .arg(codeColumnOf(c.caseRates), c.code, text::quotedForMessage(c.description),
+                         text::quotedForMessage(c.readDescription));
             },
             [&](const NewStyleRow& c) {
                 // As the script does: the largest PackageID the table holds, not one after it.

@@ -6,7 +6,7 @@
 #include "db/Statements.h"
 #include "text/Blanks.h"
 #include "text/Numbers.h"
-#include "tools/ToolLog.h"
+#include "text/QuotedText.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -242,7 +242,7 @@ std::vector<RowImage> rowImages(const std::vector<KeyRow>& rows, QString& ambigu
             ambiguity = QStringLiteral("%1 rows of %2 hold different values (%3 and %4)")
                             .arg(same->count + 1)
                             .arg(row.identity.isNull() ? QStringLiteral("no identity")
-                                                       : tools::quotedForMessage(text(row.identity)),
+                                                       : text::quotedForMessage(text(row.identity)),
                                  shownValues(same->before), shownValues(row.values));
             return {};
         }
@@ -284,7 +284,7 @@ QString shownValues(const QVariantMap& values)
         const QString value = text(it.value());
         shown << it.key() + QLatin1Char(' ') +
                      (isAmount(it.key()) ? numbers::shortestText(numbers::leadingNumber(value))
-                                         : tools::quotedForMessage(value));
+                                         : text::quotedForMessage(value));
     }
     return shown.join(QStringLiteral(", "));
 }

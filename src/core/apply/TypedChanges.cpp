@@ -6,7 +6,7 @@
 #include "db/CiAsCollation.h"
 #include "review/ChangeClass.h"
 #include "text/Blanks.h"
-#include "tools/ToolLog.h"
+#include "text/QuotedText.h"
 
 #include <QDir>
 #include <QSet>
@@ -66,7 +66,7 @@ QString trimmed(const QString& s)
 
 QString findingWhere(const Finding& f)
 {
-    const QString row = f.keyColumn.trimmed() + QLatin1Char(' ') + tools::quotedForMessage(f.key);
+    const QString row = f.keyColumn.trimmed() + QLatin1Char(' ') + text::quotedForMessage(f.key);
     if (f.sourceLine == 0)
         return row;
     return row + QStringLiteral(" (line %1 of %2)")
@@ -88,7 +88,7 @@ public:
         const std::optional<Amount> amount = Amount::fromText(text);
         if (!m_f.proposed.contains(name) || !amount) {
             m_invalid << QStringLiteral("%1 sets %2 to %3, which is not an amount")
-                             .arg(findingWhere(m_f), name, tools::quotedForMessage(text));
+                             .arg(findingWhere(m_f), name, text::quotedForMessage(text));
             return {};
         }
         return *amount;
@@ -128,7 +128,7 @@ public:
         if (const std::optional<TableRef> ref = TableRef::fromName(name.trimmed()))
             return *ref;
         m_invalid << QStringLiteral("%1 names the table %2, which this tool does not write")
-                         .arg(findingWhere(m_f), tools::quotedForMessage(scriptName));
+                         .arg(findingWhere(m_f), text::quotedForMessage(scriptName));
         return {};
     }
 
@@ -173,7 +173,7 @@ Change typed(const Finding& f, ChangeClass c, const RunRecord& record, QStringLi
             const TableRef table = r.table(f.table);
             if (table.table != Table::Packages)
                 invalid << QStringLiteral("%1 names the table %2, which is no package table")
-                               .arg(findingWhere(f), tools::quotedForMessage(f.table));
+                               .arg(findingWhere(f), text::quotedForMessage(f.table));
             return PackageAmountsChange{table, f.key, r.storedAmounts(), r.listedAmounts()};
         }
         return PackageRatesChange{packages, f.key, r.storedRates(), r.listedRates(), r.origin()};
@@ -273,7 +273,7 @@ QString where(const Change& change)
 {
     const bool byName = std::holds_alternative<NewPackage>(change);
     const QString column = byName ? QStringLiteral("Package") : targetTable(change).keyColumn();
-    const QString row = column + QLatin1Char(' ') + tools::quotedForMessage(targetKey(change));
+    const QString row = column + QLatin1Char(' ') + text::quotedForMessage(targetKey(change));
     const Origin origin = std::visit(Overloaded{[](const PackageAmountsChange&) { return Origin{}; },
                                                 [](const auto& c) { return c.origin; }},
                                      change);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/LogIdentity.h"
+#include "text/QuotedText.h"
 
 #include <QString>
 
@@ -10,7 +11,6 @@ namespace orvex::tools {
 // A tool runs on a connection of its own (a worker's), so it writes the log itself.
 using LogIdentity = db::LogIdentity;
 
-// A value quoted for a message or a log line: at most 60 characters, line breaks as blanks.
-QString quotedForMessage(const QString& value);
+using text::quotedForMessage;
 
 } // namespace orvex::tools

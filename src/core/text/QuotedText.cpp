@@ -1,6 +1,6 @@
-#include "tools/ToolLog.h"
+#include "text/QuotedText.h"
 
-namespace orvex::tools {
+namespace orvex::text {
 
 QString quotedForMessage(const QString& value)
 {
@@ -11,4 +11,4 @@ QString quotedForMessage(const QString& value)
     return QLatin1Char('"') + shown + QLatin1Char('"');
 }
 
-} // namespace orvex::tools
+} // namespace orvex::text
