@@ -11,11 +11,6 @@ using namespace change;
 
 namespace {
 
-QString valueText(const QVariant& v)
-{
-    return v.isNull() ? QString() : v.toString();
-}
-
 // The rows of a key the change overwrites, each for the undo; a message when two of them
 // cannot be told apart.
 QString imagesOf(const std::vector<KeyRow>& rows, const QString& what, Overwritten& before)
@@ -53,16 +48,16 @@ QString drift(RowReads& reads, const Change& change, Overwritten& before)
                 before.rowCount = int(rows.size());
                 // Every row of the code is set, and the undo puts one description back: the
                 // apply refuses duplicate codes of different descriptions before this.
-                if (valueText(stored) != c.readDescription)
+                if (storedText(stored) != c.readDescription)
                     return QStringLiteral("%1 now has the description %2")
-                        .arg(where(change), text::quotedForMessage(valueText(stored)));
+                        .arg(where(change), text::quotedForMessage(storedText(stored)));
                 return QString();
             },
             [&](const NewPackage& c) {
                 const std::optional<QVariantMap> row = packageNamed(reads, c.name);
                 return row ? QStringLiteral("a package named %1 now exists (PackageID %2)")
                                  .arg(text::quotedForMessage(c.name),
-                                      valueText(row->value(QStringLiteral("PackageID"))))
+                                      storedText(row->value(QStringLiteral("PackageID"))))
                            : QString();
             },
             [&](const NewCode& c) {
@@ -71,14 +66,14 @@ QString drift(RowReads& reads, const Change& change, Overwritten& before)
                     caseRateRow(reads, TableRef{c.caseRates.table, {}}.name(), c.code);
                 return row ? QStringLiteral("%1 now has a case rate (package %2)")
                                  .arg(where(change), text::quotedForMessage(
-                                                         valueText(row->value(QStringLiteral("PackageID")))))
+                                                         storedText(row->value(QStringLiteral("PackageID")))))
                            : QString();
             },
             [&](const NewCaseRate& c) {
                 const std::optional<QVariantMap> row = caseRateRow(reads, c.caseRates.name(), c.code);
                 return row ? QStringLiteral("%1 now has a case rate (package %2)")
                                  .arg(where(change), text::quotedForMessage(
-                                                         valueText(row->value(QStringLiteral("PackageID")))))
+                                                         storedText(row->value(QStringLiteral("PackageID")))))
                            : QString();
             },
             [&](const PackageRatesChange& c) {
@@ -120,9 +115,9 @@ QString drift(RowReads& reads, const Change& change, Overwritten& before)
                     return QStringLiteral("%1 no longer has a case rate").arg(where(change));
                 const QVariant stored = rows.front().values.value(QStringLiteral("Description"));
                 before.values = rows.front().values;
-                if (valueText(stored) != c.readDescription)
+                if (storedText(stored) != c.readDescription)
                     return QStringLiteral("%1 now has the description %2")
-                        .arg(where(change), text::quotedForMessage(valueText(stored)));
+                        .arg(where(change), text::quotedForMessage(storedText(stored)));
                 return imagesOf(
                     c.caseRates.suffix.isEmpty() ? rows : caseRateRows(reads, c.caseRates.name(), c.code),
                     where(change), before);

@@ -65,11 +65,6 @@ QString testCopiesChanged(const RunRecord& record)
     return names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
-QString valueText(const QVariant& v)
-{
-    return v.isNull() ? QString() : v.toString();
-}
-
 QString plural(int count, const char* one, const char* many)
 {
     return QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
@@ -151,7 +146,7 @@ void refuseDuplicateIcdCodes(db::Connection& connection, const RunRecord& record
     QSet<QString> seen;
     RowReads reads(connection, RowReads::Mode::Direct);
     for (const tools::SurplusIcdRow& row : tools::findDuplicateIcdRows(connection)) {
-        const QString code = valueText(row.code);
+        const QString code = storedText(row.code);
         const QString key = db::ciAsKey(code);
         if (!changed.contains(key) || seen.contains(key))
             continue;
@@ -159,8 +154,8 @@ void refuseDuplicateIcdCodes(db::Connection& connection, const RunRecord& record
         // Rows that all hold one description are changed alike, and the undo puts it back.
         const std::vector<QVariantMap> rows = icdRows(reads, code);
         for (const QVariantMap& r : rows) {
-            if (valueText(r.value(QStringLiteral("Description"))) !=
-                valueText(rows.front().value(QStringLiteral("Description")))) {
+            if (storedText(r.value(QStringLiteral("Description"))) !=
+                storedText(rows.front().value(QStringLiteral("Description")))) {
                 codes << text::quotedForMessage(code);
                 break;
             }

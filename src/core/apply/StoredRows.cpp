@@ -22,11 +22,6 @@ bool isAmount(const QString& column)
     return kPackageAmountColumns.contains(column);
 }
 
-QString text(const QVariant& v)
-{
-    return v.isNull() ? QString() : v.toString();
-}
-
 // NULL as a null value: through ODBC a NULL amount comes as a double 0 that is not null,
 // and an undo would put 0 back where there was nothing.
 QVariant value(const QSqlQuery& q, int column)
@@ -35,6 +30,11 @@ QVariant value(const QSqlQuery& q, int column)
 }
 
 } // namespace
+
+QString storedText(const QVariant& v)
+{
+    return v.isNull() ? QString() : v.toString();
+}
 
 const QStringList kPackageAmountColumns = {QStringLiteral("Amount"),   QStringLiteral("MedRoomBoard"),
                                            QStringLiteral("MedDrugs"), QStringLiteral("MedOthers"),
@@ -217,13 +217,13 @@ QStringList caseRateCodesOfPackage(RowReads& reads, const QString& table, const 
     QStringList codes;
     for (const QVariantList& r :
          reads.rows(medicare(table, QStringLiteral("PackageID"), {codeColumnOf(table)}), packageId))
-        codes << text(r[0]);
+        codes << storedText(r[0]);
     return codes;
 }
 
 QString identityKey(const QVariant& identity)
 {
-    return identity.isNull() ? QString() : db::ciAsKey(trimBlanks(text(identity)).toString());
+    return identity.isNull() ? QString() : db::ciAsKey(trimBlanks(storedText(identity)).toString());
 }
 
 std::vector<RowImage> rowImages(const std::vector<KeyRow>& rows, QString& ambiguity)
@@ -242,7 +242,7 @@ std::vector<RowImage> rowImages(const std::vector<KeyRow>& rows, QString& ambigu
             ambiguity = QStringLiteral("%1 rows of %2 hold different values (%3 and %4)")
                             .arg(same->count + 1)
                             .arg(row.identity.isNull() ? QStringLiteral("no identity")
-                                                       : text::quotedForMessage(text(row.identity)),
+                                                       : text::quotedForMessage(storedText(row.identity)),
                                  shownValues(same->before), shownValues(row.values));
             return {};
         }
@@ -255,7 +255,7 @@ std::optional<QVariantMap> caseRateRow(RowReads& reads, const QString& table, co
                                        const QString& packageId)
 {
     for (const KeyRow& row : caseRateRows(reads, table, code)) {
-        if (packageId.isEmpty() || trimBlanks(text(row.identity)) == trimBlanks(packageId))
+        if (packageId.isEmpty() || trimBlanks(storedText(row.identity)) == trimBlanks(packageId))
             return QVariantMap{
                 {QStringLiteral("Description"), row.values.value(QStringLiteral("Description"))},
                 {QStringLiteral("PackageID"), row.identity}};
@@ -266,8 +266,8 @@ std::optional<QVariantMap> caseRateRow(RowReads& reads, const QString& table, co
 bool holds(const QVariantMap& row, const QVariantMap& expected)
 {
     for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-        const QString stored = text(row.value(it.key()));
-        const QString wanted = text(it.value());
+        const QString stored = storedText(row.value(it.key()));
+        const QString wanted = storedText(it.value());
         const bool same = isAmount(it.key())
                               ? numbers::leadingNumber(stored) == numbers::leadingNumber(wanted)
                               : withoutTrailingBlanks(stored) == withoutTrailingBlanks(wanted);
@@ -281,7 +281,7 @@ QString shownValues(const QVariantMap& values)
 {
     QStringList shown;
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        const QString value = text(it.value());
+        const QString value = storedText(it.value());
         shown << it.key() + QLatin1Char(' ') +
                      (isAmount(it.key()) ? numbers::shortestText(numbers::leadingNumber(value))
                                          : text::quotedForMessage(value));

@@ -112,6 +112,9 @@ std::optional<QVariantMap> packageAmounts(RowReads& reads, const QString& table,
 // The six amounts' names in the order the package rate script sets them.
 extern const QStringList kPackageAmountColumns;
 
+// A stored value as text, NULL as "".
+QString storedText(const QVariant& v);
+
 // Whether `row` holds `expected`: amounts compared as the numbers they start with (a money
 // column hands "3330.0000" back for "3330"), texts without their trailing blanks, NULL as "".
 bool holds(const QVariantMap& row, const QVariantMap& expected);
