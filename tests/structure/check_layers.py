@@ -41,6 +41,9 @@ def main():
                for p in (src / "core").rglob("*") if p.is_file() and p.parent != src / "core"}
     unknown = sorted(f for f in folders if f not in layer_of)
     problems = [f"src/core/{f}: a folder with no layer (add it to CORE_LAYERS)" for f in unknown]
+    tops = sorted(p.name for p in src.iterdir() if p.is_dir() and p.name != "core" and p.name not in ABOVE)
+    problems += [f"src/{f}: a folder with no place (add it to ABOVE)" for f in tops]
+    unknown += tops
     for path in sorted(src.rglob("*")):
         if path.suffix not in (".cpp", ".h") or not path.is_file():
             continue
