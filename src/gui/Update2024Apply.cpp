@@ -3,10 +3,10 @@
 // after a confirmation, as jobs of the window's runner.
 #include "Error.h"
 #include "apply/ApplyJobs.h"
-#include "apply/RunRecord.h"
 #include "gui/JobHost.h"
 #include "gui/Update2024Tab.h"
 #include "platform/ProgramFolder.h"
+#include "review/RunRecord.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +18,7 @@ namespace orvex::gui {
 namespace {
 QString runRecordPath()
 {
-    return QDir(ProgramFolder::outputFolder()).filePath(QString::fromUtf16(apply::kRunRecordName));
+    return QDir(ProgramFolder::outputFolder()).filePath(QString::fromUtf16(review::kRunRecordName));
 }
 
 QString undoQuestion(const QString& undoFile, const apply::UndoPlan& plan)
@@ -42,9 +42,9 @@ void Update2024Tab::onApplyClicked()
 {
     if (m_host.isJobRunning())
         return;
-    apply::RunRecord record;
+    review::RunRecord record;
     try {
-        record = apply::readRunRecord(runRecordPath());
+        record = review::readRunRecord(runRecordPath());
     } catch (const Error& e) {
         refreshApplyButtons();
         m_host.services().error(m_window, e.message());
@@ -54,7 +54,7 @@ void Update2024Tab::onApplyClicked()
     if (counts.total() == 0) {
         m_host.services().information(m_window,
                                       QStringLiteral("The %1 %2 found nothing to change in the database.")
-                                          .arg(apply::runKindTitle(record.kind), record.runId));
+                                          .arg(review::runKindTitle(record.kind), record.runId));
         return;
     }
     // What would refuse the apply is known before anything is asked: the plan is checked on
