@@ -75,7 +75,7 @@ public:
     db::CurrentUser* currentUser() const { return m_user; }
     FrmSrc* frmSRC() const { return m_frmSrc; } // null until first used
     JobRunner* jobRunner() const override { return m_runner; }
-    void runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
+    void runJob(std::shared_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
                 std::function<void()> afterEither = {}, JobProgressed progressed = {}) override;
 
 public slots:

@@ -8,7 +8,7 @@
 #include "gui/MessageBoxes.h"
 #include "gui/SignInDialog.h"
 #include "gui/Twips.h"
-#include "tools/OnlineUpdateJobs.h"
+#include "tools/OnlineUpdate.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
@@ -118,11 +118,14 @@ bool OnlineUpdateWiring::isRunning() const
     return m_host->jobRunner()->isRunning();
 }
 
-void OnlineUpdateWiring::run(std::unique_ptr<jobs::Job> job,
-                             std::function<void(jobs::Job&, const jobs::JobOutcome&)> done)
+void OnlineUpdateWiring::run(std::shared_ptr<jobs::Job> job,
+                             std::function<void(const jobs::JobOutcome&)> done)
 {
     // The window shows the message of a failure; the grid and the tables stay as they were.
-    m_host->runJob(std::move(job), nullptr, std::move(done), {}, [](const jobs::JobProgress&) {});
+    m_host->runJob(
+        std::move(job), nullptr,
+        [done = std::move(done)](jobs::Job&, const jobs::JobOutcome& outcome) { done(outcome); }, {},
+        [](const jobs::JobProgress&) {});
 }
 
 void OnlineUpdateWiring::checkOnline()
@@ -130,8 +133,9 @@ void OnlineUpdateWiring::checkOnline()
     const std::optional<db::ConnectionSettings> central = centralSettings();
     if (!central)
         return;
-    run(std::make_unique<tools::CheckOnlineJob>(*central), [this](jobs::Job& job, const jobs::JobOutcome&) {
-        const tools::CentralUpdateTable& table = static_cast<tools::CheckOnlineJob&>(job).table();
+    auto check = std::make_shared<tools::CheckOnlineJob>(*central);
+    run(check, [this, check](const jobs::JobOutcome&) {
+        const tools::CentralUpdateTable& table = check->result();
         m_gridU->clear();
         m_gridU->setColumnCount(int(table.columns.size()));
         m_gridU->setRowCount(int(table.rows.size()));
@@ -160,11 +164,10 @@ void OnlineUpdateWiring::updateDb()
     }
     db::LogIdentity identity{m_user ? m_user->UserID() : db::CurrentUser::systemUserName(),
                              db::CurrentUser::workstation()};
-    run(std::make_unique<tools::OnlineUpdateJob>(rows, identity),
-        [this](jobs::Job&, const jobs::JobOutcome& outcome) {
-            for (const QString& message : outcome.messages)
-                MessageBoxes::information(m_window, message);
-        });
+    run(std::make_shared<tools::OnlineUpdateJob>(rows, identity), [this](const jobs::JobOutcome& outcome) {
+        for (const QString& message : outcome.messages)
+            MessageBoxes::information(m_window, message);
+    });
 }
 
 void OnlineUpdateWiring::chooseCentralServer()

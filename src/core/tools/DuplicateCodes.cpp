@@ -47,7 +47,8 @@ QList<SurplusIcdRow> findDuplicateIcdRows(db::Connection& connection)
     return rows;
 }
 
-QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log)
+QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log,
+                                            const QDateTime& when)
 {
     const QList<SurplusIcdRow> rows = findDuplicateIcdRows(connection);
     if (rows.isEmpty())
@@ -56,12 +57,13 @@ QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const Lo
     db::Transaction transaction(connection);
     db::ActivityLog activityLog(connection);
     for (const SurplusIcdRow& row : rows)
-        activityLog.append(log.user, log.workstation, checkLogLine(row));
+        activityLog.append(log.user, log.workstation, checkLogLine(row), when);
     transaction.commit();
     return rows;
 }
 
-QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log)
+QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log,
+                                             const QDateTime& when)
 {
     const db::Statements& sql = connection.statements();
     try {
@@ -71,7 +73,7 @@ QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const L
         if (const QString listing = sql.duplicateIcdRowsToDelete(); !listing.isEmpty()) {
             rows = readDeletedRows(connection.exec(listing));
             for (const DeletedIcdRow& row : rows)
-                activityLog.append(log.user, log.workstation, deleteLogLine(row));
+                activityLog.append(log.user, log.workstation, deleteLogLine(row), when);
             const int deleted = connection.exec(sql.deleteDuplicateIcdRows()).numRowsAffected();
             if (deleted != rows.size())
                 throw Error(QStringLiteral("%1 rows were listed for deletion but %2 would have gone.")
@@ -80,7 +82,7 @@ QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const L
         } else {
             rows = readDeletedRows(connection.exec(sql.deleteDuplicateIcdRows()));
             for (const DeletedIcdRow& row : rows)
-                activityLog.append(log.user, log.workstation, deleteLogLine(row));
+                activityLog.append(log.user, log.workstation, deleteLogLine(row), when);
         }
         transaction.commit();
         return rows;
