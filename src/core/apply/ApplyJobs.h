@@ -13,13 +13,13 @@ namespace orvex::apply {
 class ApplyPlanJob final : public jobs::JobWithResult<ApplyPlan>
 {
 public:
-    explicit ApplyPlanJob(RunRecord record) : m_record(std::move(record)) {}
+    explicit ApplyPlanJob(review::RunRecord record) : m_record(std::move(record)) {}
     QString title() const override { return QStringLiteral("apply"); }
     // Summary: a "Note: " line for each note, then the record's SHA-256.
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
 
 private:
-    RunRecord m_record;
+    review::RunRecord m_record;
 };
 
 // The apply as a job of the window's runner: the last update run recorded in the context's
