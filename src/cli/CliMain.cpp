@@ -32,7 +32,8 @@ const Command kCommands[] = {
      "scan [--ph] [--fix-format] (--source FILE | --update-resource [FILE]) [--strategy batched|per-line] "
      "[--stats] [--json]"},
     {"backup", runBackup,
-     "backup [--suffix S] [--ver-b] [--test-tables] [--version-2] [--json]   copy the package and case-rate "
+     "backup [--suffix S] [--ver-b] [--test-tables] [--version-2] [--stats] [--json]   copy the package and "
+     "case-rate "
      "tables to table name + S (default _2_14_2024; --test-tables: _TEST, --version-2: _05_03_2024; "
      "--suffix wins over both; --ver-b: tbMedPackage_NEW too)"},
     {"update", runUpdate,
@@ -40,18 +41,22 @@ const Command kCommands[] = {
      "batched|per-line] "
      "[--stats] [--json]   write the package and case-rate update scripts from the year's rate files"},
     {"import-annex", runImportAnnex,
-     "import-annex FILE.pdf [--kind medical|procedure] [--year YYYY] [-o OUT.txt] [--force]   "
+     "import-annex FILE.pdf [--kind medical|procedure] [--year YYYY] [-o OUT.txt] [--force] [--stats] "
+     "[--json]   "
      "turn a PhilHealth case-rate annex into the year's rate list"},
     {"online-update", runOnlineUpdate,
      "online-update (--check | --apply) [--central-db DIR | --central-odbc \"CONNECTION STRING\" "
-     "[--save-central]] [--forget-central]   the ICD update from the central server"},
+     "[--save-central]] [--forget-central] [--stats] [--json]   the ICD update from the central server"},
     {"search", runSearch, "search TEXT [--limit N]   find ICD codes by code or by words of the description"},
-    {"clone", runClone, "clone (--icd CODE | --rvs CODE)   give a case rate a package of its own"},
+    {"clone", runClone,
+     "clone (--icd CODE | --rvs CODE) [--stats] [--json]   give a case rate a package of its own"},
     {"package-rates", runPackageRates,
-     "package-rates [--percent TEXT] [--year TEXT]   write output/UpdatePackageRates.txt"},
-    {"duplicates", runDuplicates, "duplicates (--check | --delete --yes)   duplicate ICD codes"},
+     "package-rates [--percent TEXT] [--year TEXT] [--stats] [--json]   write output/UpdatePackageRates.txt"},
+    {"duplicates", runDuplicates,
+     "duplicates (--check | --delete --yes) [--stats] [--json]   duplicate ICD codes"},
     {"apply", runApply,
-     "apply [--run update|scan|ph-scan|package-rates] [--digest SHA256] [--stopped] [--yes] [--stats]   "
+     "apply [--run update|scan|ph-scan|package-rates] [--digest SHA256] [--stopped] [--yes] [--stats] "
+     "[--json]   "
      "apply "
      "the changes of the last run (the update run, the ICD or PH scan, or the package rate script: "
      "output/changes.json) to the database in one transaction, writing output/undo <date time>.sql; --run "
@@ -60,7 +65,8 @@ const Command kCommands[] = {
      "only the counts, the notes, the record's SHA-256 and the refusals; --stats prints the statements sent "
      "and the time"},
     {"undo", runUndo,
-     "undo (FILE | --last) [--yes] [--stats]   undo an apply from its undo file in one transaction (--last: "
+     "undo (FILE | --last) [--yes] [--stats] [--json]   undo an apply from its undo file in one transaction "
+     "(--last: "
      "the newest not undone); without --yes only what it would do; --stats as for apply"},
 };
 

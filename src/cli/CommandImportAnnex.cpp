@@ -1,15 +1,16 @@
 // `orvex-cli import-annex`: turns a PhilHealth case-rate annex (PDF) into the year's rate list.
 #include "cli/CliContext.h"
+#include "cli/JobCommand.h"
 
 #include "Error.h"
 #include "annex/AnnexImport.h"
-#include "platform/ProgramFolder.h"
 
 namespace orvex::cli {
 
 namespace {
 constexpr const char* kUsage =
-    "usage: orvex-cli import-annex FILE.pdf [--kind medical|procedure] [--year YYYY] [-o OUT.txt] [--force]";
+    "usage: orvex-cli import-annex FILE.pdf [--kind medical|procedure] [--year YYYY] [-o OUT.txt] [--force] "
+    "[--json] [--stats]";
 
 int usage(CliContext& ctx, const QString& problem)
 {
@@ -21,9 +22,12 @@ int usage(CliContext& ctx, const QString& problem)
 int runImportAnnex(CliContext& ctx, const QStringList& args)
 {
     annex::AnnexImportParams params;
+    JobRunOptions run;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         const bool hasValue = i + 1 < args.size();
+        if (takeRunOption(a, run))
+            continue;
         if (a == QLatin1String("--force")) {
             params.force = true;
         } else if (a == QLatin1String("--kind") || a == QLatin1String("--year") || a == QLatin1String("-o")) {
@@ -55,25 +59,12 @@ int runImportAnnex(CliContext& ctx, const QStringList& args)
         return usage(ctx, QStringLiteral("no PDF given"));
 
     annex::AnnexImportJob job(params);
-    jobs::JobContext context;
-    context.programFolder = ProgramFolder::path();
-    const bool showProgress = ctx.stderrIsTerminal;
-    const jobs::JobOutcome outcome = job.run(context, [&](jobs::JobProgress&& step) {
-        if (showProgress) {
-            ctx.err << "\r" << step.text;
-            ctx.err.flush();
-        }
-    });
-    if (showProgress)
-        ctx.err << '\n';
-    for (const QString& line : outcome.summary)
-        ctx.out << line << '\n';
+    const int rc = runJob(ctx, job, jobContext(nullptr), run);
     if (!job.result().written) {
-        ctx.out.flush();
         ctx.err << "orvex-cli: import-annex: the checks failed; nothing was written\n";
         return 1;
     }
-    return 0;
+    return rc;
 }
 
 } // namespace orvex::cli

@@ -1,5 +1,6 @@
 // orvex-cli online-update (--check | --apply): the ICD update from the central server.
 #include "cli/CliContext.h"
+#include "cli/JobCommand.h"
 
 #include "Error.h"
 #include "cli/Terminal.h"
@@ -21,6 +22,7 @@ struct OnlineUpdateOptions
     QString centralOdbc;
     bool saveCentral = false;
     bool forgetCentral = false;
+    JobRunOptions run;
 };
 
 int usage(CliContext& ctx, const QString& why)
@@ -28,7 +30,7 @@ int usage(CliContext& ctx, const QString& why)
     ctx.err << "orvex-cli: " << why << "\n"
             << "usage: online-update (--check | --apply) [--central-db DIR | --central-odbc \"CONNECTION "
                "STRING\" "
-               "[--save-central]] [--forget-central]\n";
+               "[--save-central]] [--forget-central] [--json] [--stats]\n";
     ctx.err.flush();
     return 2;
 }
@@ -74,12 +76,6 @@ db::ConnectionSettings centralSettings(CliContext& ctx, const OnlineUpdateOption
     return settings;
 }
 
-tools::CentralUpdateTable readCentral(const db::ConnectionSettings& settings)
-{
-    auto central = db::Connection::openCentral(settings);
-    return tools::readCentralUpdateTable(*central);
-}
-
 void printTable(CliContext& ctx, const tools::CentralUpdateTable& table)
 {
     auto printRow = [&ctx](const QStringList& fields) {
@@ -101,6 +97,8 @@ int runOnlineUpdate(CliContext& ctx, const QStringList& args)
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
+        if (takeRunOption(a, o.run))
+            continue;
         if (a == QLatin1String("--check"))
             o.check = true;
         else if (a == QLatin1String("--apply"))
@@ -126,25 +124,21 @@ int runOnlineUpdate(CliContext& ctx, const QStringList& args)
     const db::ConnectionSettings central = centralSettings(ctx, o);
     if (!o.check && !o.apply)
         return 0; // only --forget-central
-    const tools::CentralUpdateTable table = readCentral(central);
+    // On the way to an apply the table is read quietly: the JSON and figures are the apply's.
+    tools::CheckOnlineJob check(central);
+    const int checked =
+        runJob(ctx, check, jobContext(nullptr), o.check ? o.run : JobRunOptions{false, false, true});
     // Saved only once the server let us in and gave its table: never a profile that fails.
     if (o.saveCentral)
         db::SignInSettings().setCentralProfile(tools::profileFromConnectionString(o.centralOdbc));
     if (o.check) {
-        printTable(ctx, table);
-        return 0;
+        if (!o.run.json)
+            printTable(ctx, check.result());
+        return checked;
     }
     auto hospital = ctx.signIn();
-    const tools::OnlineUpdateCounts counts =
-        tools::applyOnlineUpdate(*hospital, table.rows, ctx.logIdentity());
-    for (const QString& change : counts.changes) {
-        ctx.out << oneField(change) << '\n';
-        ctx.checkOutput();
-    }
-    ctx.out << shownLines(tools::closingMessage(counts)) << '\n';
-    if (counts.skipped > 0)
-        ctx.out << counts.skipped << " rows without a code or a description were skipped.\n";
-    return 0;
+    tools::OnlineUpdateJob update(check.result().rows, ctx.logIdentity());
+    return runJob(ctx, update, jobContext(hospital.get()), o.run);
 }
 
 } // namespace orvex::cli

@@ -3,11 +3,7 @@
 #include "cli/JobCommand.h"
 
 #include "Error.h"
-#include "db/CurrentUser.h"
-#include "platform/ProgramFolder.h"
 #include "tools/ToolJobs.h"
-
-#include <QDir>
 
 namespace orvex::cli {
 
@@ -18,23 +14,6 @@ int usage(CliContext& ctx, const char* text)
     ctx.err << "orvex-cli: usage: " << text << "\n";
     ctx.err.flush();
     return 2;
-}
-
-// Runs a tool's job on this thread with the signed-in connection; prints its summary and,
-// its closing messages.
-jobs::JobOutcome runTool(CliContext& ctx, db::Connection& connection, jobs::Job& job)
-{
-    jobs::JobContext context;
-    context.programFolder = ProgramFolder::path();
-    context.existingConnection = &connection;
-    jobs::JobOutcome outcome = job.run(context, {});
-    for (const QString& line : outcome.summary) { // one line each, stored text in it (duplicates)
-        ctx.out << oneField(line) << "\n";
-        ctx.checkOutput();
-    }
-    for (const QString& message : outcome.messages)
-        ctx.out << shownLines(message) << "\n";
-    return outcome;
 }
 
 } // namespace
@@ -58,9 +37,7 @@ int runBackup(CliContext& ctx, const QStringList& args)
             params.suffix = tools::kTestCopySuffix;
         } else if (a == QLatin1String("--version-2")) {
             params.suffix = tools::kVersion2CopySuffix;
-        } else if (a == QLatin1String("--json")) {
-            run.json = true;
-        } else {
+        } else if (!takeRunOption(a, run)) {
             throw UsageError(QStringLiteral("backup: unknown option \"%1\"").arg(a));
         }
     }
@@ -77,66 +54,72 @@ int runBackup(CliContext& ctx, const QStringList& args)
 
 int runClone(CliContext& ctx, const QStringList& args)
 {
-    const char* const kUsage = "clone (--icd CODE | --rvs CODE)";
-    if (args.size() != 2 || (args[0] != QLatin1String("--icd") && args[0] != QLatin1String("--rvs")))
+    const char* const kUsage = "clone (--icd CODE | --rvs CODE) [--json] [--stats]";
+    JobRunOptions run;
+    QStringList rest;
+    for (const QString& a : args)
+        if (!takeRunOption(a, run))
+            rest << a;
+    if (rest.size() != 2 || (rest[0] != QLatin1String("--icd") && rest[0] != QLatin1String("--rvs")))
         return usage(ctx, kUsage);
     tools::CloneParams params;
     params.table =
-        args[0] == QLatin1String("--icd") ? db::CaseRateTable::Medical : db::CaseRateTable::Procedures;
-    params.code = args[1];
+        rest[0] == QLatin1String("--icd") ? db::CaseRateTable::Medical : db::CaseRateTable::Procedures;
+    params.code = rest[1];
     if (params.code.isEmpty())
         return usage(ctx, kUsage);
     auto connection = ctx.signIn();
     params.log = ctx.logIdentity();
     tools::PackageCloneJob job(params);
-    jobs::JobContext context;
-    context.existingConnection = connection.get();
-    const jobs::JobOutcome outcome = job.run(context, {});
+    const int rc = runJob(ctx, job, jobContext(connection.get()), run);
     if (job.result().outcome == tools::CloneResult::Outcome::NotFound) {
         ctx.err << "Not Found.\n";
         return 1;
     }
-    ctx.out << shownLines(outcome.summary.join(QLatin1Char('\n'))) << "\nDone.\n";
-    return 0;
+    return rc;
 }
 
 int runPackageRates(CliContext& ctx, const QStringList& args)
 {
     tools::PackageRateParams params;
+    JobRunOptions run;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
         if (args[i] == QLatin1String("--percent") && hasValue)
             params.percentText = args[++i];
         else if (args[i] == QLatin1String("--year") && hasValue)
             params.yearText = args[++i];
-        else
-            return usage(ctx, "package-rates [--percent TEXT] [--year TEXT]");
+        else if (!takeRunOption(args[i], run))
+            return usage(ctx, "package-rates [--percent TEXT] [--year TEXT] [--json] [--stats]");
     }
     // Refused before signing in: a bad box needs no database.
     tools::rateFactor(params.percentText);
     tools::checkYearText(params.yearText);
     auto connection = ctx.signIn();
     tools::PackageRateJob job(params);
-    runTool(ctx, *connection, job);
-    return 0;
+    return runJob(ctx, job, jobContext(connection.get()), run);
 }
 
 int runDuplicates(CliContext& ctx, const QStringList& args)
 {
-    const bool check = args == QStringList{QStringLiteral("--check")};
-    const bool remove = args == QStringList{QStringLiteral("--delete"), QStringLiteral("--yes")} ||
-                        args == QStringList{QStringLiteral("--yes"), QStringLiteral("--delete")};
+    JobRunOptions run;
+    QStringList rest;
+    for (const QString& a : args)
+        if (!takeRunOption(a, run))
+            rest << a;
+    const bool check = rest == QStringList{QStringLiteral("--check")};
+    const bool remove = rest == QStringList{QStringLiteral("--delete"), QStringLiteral("--yes")} ||
+                        rest == QStringList{QStringLiteral("--yes"), QStringLiteral("--delete")};
     if (!check && !remove) {
-        if (args.contains(QStringLiteral("--delete")))
+        if (rest.contains(QStringLiteral("--delete")))
             ctx.err << "orvex-cli: duplicates --delete removes rows for good: add --yes to confirm\n";
-        return usage(ctx, "duplicates (--check | --delete --yes)");
+        return usage(ctx, "duplicates (--check | --delete --yes) [--json] [--stats]");
     }
     auto connection = ctx.signIn();
     tools::DuplicateCodesJob job(check ? tools::DuplicateCodesJob::Mode::Check
                                        : tools::DuplicateCodesJob::Mode::Delete,
                                  ctx.logIdentity());
-    runTool(ctx, *connection, job);
-    return 0;
+    return runJob(ctx, job, jobContext(connection.get()), run);
 }
 
 } // namespace orvex::cli

@@ -9,7 +9,13 @@ struct JobRunOptions
 {
     bool json = false;  // print the job's JSON object instead of its summary
     bool stats = false; // statements sent and elapsed time on stderr
+    // Another job of the command follows: what went to standard output is checked after
+    // that one, so that a lost output does not keep the command from its main job.
+    bool anotherJobFollows = false;
 };
+
+// Takes --json and --stats, the options every job's command has; false for any other.
+bool takeRunOption(const QString& arg, JobRunOptions& options);
 
 // Exit code of a job that completed its files but passed over failures.
 inline constexpr int kExitFailuresPassedOver = 3;

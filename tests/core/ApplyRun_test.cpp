@@ -559,7 +559,10 @@ TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
     tools::TableBackupParams backup;
     backup.suffix = "_2024";
     backup.log = {"tester", "ws1"};
-    tools::backupTables(*connection, backup, {{}, {}, [] { return kWhen.addSecs(-3600); }});
+    jobs::JobContext backupContext;
+    backupContext.existingConnection = connection.get();
+    backupContext.clock = [] { return kWhen.addSecs(-3600); };
+    tools::TableBackupJob(backup).run(backupContext, {});
     EXPECT_EQ(apply::applyNotes(*connection, record(), kWhen), QStringList{});
     EXPECT_EQ(apply::applyNotes(*connection, record(), kWhen.addDays(1)),
               QStringList{"No backup was made today with \"Step1. Create table copies on\" (the last one "

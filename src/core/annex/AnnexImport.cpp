@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -229,15 +231,20 @@ jobs::JobOutcome AnnexImportJob::finish(const jobs::JobContext& context)
     if (!m_result.checks.passed()) {
         outcome.failures = m_result.checks.summaryLines();
         outcome.messages << QStringLiteral("The checks failed; nothing was written.");
-        return outcome;
+    } else if (m_params.write) {
+        refuseToReplace(m_result.outputPath, m_params.force);
+        writeRateList(m_result.outputPath, m_result.rows);
+        m_result.written = true;
+        outcome.summary << QStringLiteral("written: ") + QDir::toNativeSeparators(m_result.outputPath);
+        outcome.messages << QStringLiteral("Done.");
     }
-    if (!m_params.write)
-        return outcome;
-    refuseToReplace(m_result.outputPath, m_params.force);
-    writeRateList(m_result.outputPath, m_result.rows);
-    m_result.written = true;
-    outcome.summary << QStringLiteral("written: ") + QDir::toNativeSeparators(m_result.outputPath);
-    outcome.messages << QStringLiteral("Done.");
+    outcome.json = QJsonObject{{"kind", kindName(m_result.kind)},
+                               {"year", m_result.year},
+                               {"rows", qint64(m_result.rows.size())},
+                               {"checks", QJsonArray::fromStringList(m_result.checks.summaryLines())},
+                               {"passed", m_result.checks.passed()},
+                               {"outputPath", m_result.outputPath},
+                               {"written", m_result.written}};
     return outcome;
 }
 
