@@ -8,6 +8,12 @@
 
 namespace orvex::cli {
 
+QJsonObject withFormat(QJsonObject json)
+{
+    json.insert(QStringLiteral("format"), kJsonFormat);
+    return json;
+}
+
 jobs::JobContext jobContext(db::Connection* connection)
 {
     jobs::JobContext context;
@@ -47,7 +53,7 @@ int runJob(CliContext& ctx, jobs::Job& job, const jobs::JobContext& context, con
         ctx.err << "\n" << Qt::flush;
 
     if (options.json) {
-        ctx.out << QJsonDocument(outcome.json).toJson(QJsonDocument::Compact) << "\n";
+        ctx.out << QJsonDocument(withFormat(outcome.json)).toJson(QJsonDocument::Compact) << "\n";
     } else {
         for (const QString& line : outcome.summary)
             ctx.out << shownLines(line) << "\n";

@@ -137,6 +137,7 @@ TEST(ToolCommands, backupThenUpdateOnTheSampleDatabase)
     EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"added\":[")));
     EXPECT_TRUE(run.out.contains(QLatin1String("\"copy\":\"tbMedPackage_NEW_05_03_2024\"")));
     EXPECT_TRUE(run.out.contains(QLatin1String("\"messages\":[\"Done.\"]")));
+    EXPECT_TRUE(run.out.contains(QLatin1String("\"format\":1"))) << run.out.toStdString();
     run = cli({"log", "--last", "1"});
     EXPECT_TRUE(
         run.out.contains(QLatin1String("Table backup with suffix _05_03_2024: tbMedPackage_05_03_2024 ")))

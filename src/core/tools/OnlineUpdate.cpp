@@ -101,7 +101,8 @@ CentralUpdateTable readCentralUpdateTable(db::Connection& central)
     try {
         query = central.exec(central.statements().centralUpdateRows());
     } catch (const Error& e) {
-        throw Error(QStringLiteral("The central update table tbICDdiagMainUpdate cannot be read: %1")
+        throw Error(e.kind(),
+                    QStringLiteral("The central update table tbICDdiagMainUpdate cannot be read: %1")
                         .arg(e.message()));
     }
     const QSqlRecord record = query.record();
@@ -173,6 +174,7 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
                 }
             } catch (const Error& e) {
                 throw Error(
+                    e.kind(),
                     QStringLiteral("Row %1 of the update (code \"%2\") could not be applied, so nothing "
                                    "was changed: %3")
                         .arg(i + 1)
@@ -185,7 +187,8 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
     try {
         transaction.commit();
     } catch (const Error& e) {
-        throw Error(QStringLiteral("The online update could not be saved, so nothing was changed: %1")
+        throw Error(e.kind(),
+                    QStringLiteral("The online update could not be saved, so nothing was changed: %1")
                         .arg(e.message()));
     }
     return counts;
