@@ -47,17 +47,17 @@ int runApply(CliContext& ctx, const QStringList& args)
     const bool stats = line.isSet(QStringLiteral("stats"));
     const QString kind = line.value(QStringLiteral("run"));      // "": whatever run the record is of
     const QString digest = line.value(QStringLiteral("digest")); // "": the record as it is, unchecked
-    if (line.isSet(QStringLiteral("run")) && !apply::isRunKind(kind))
+    if (line.isSet(QStringLiteral("run")) && !review::isRunKind(kind))
         throw UsageError(
             QStringLiteral("apply: --run takes update, scan, ph-scan or package-rates, not \"%1\"")
                 .arg(kind));
     const QString output = ProgramFolder::outputFolder();
-    const apply::RunRecord record =
-        apply::readRunRecord(QDir(output).filePath(QString::fromUtf16(apply::kRunRecordName)));
+    const review::RunRecord record =
+        review::readRunRecord(QDir(output).filePath(QString::fromUtf16(review::kRunRecordName)));
     apply::checkRunKind(record, kind);
     const apply::ApplyCounts counts = apply::countChanges(record);
-    ctx.out << "The " << oneField(apply::runKindTitle(record.kind)) << " " << oneField(record.runId) << " of "
-            << record.when.toString(Qt::ISODate) << " on " << oneField(record.database) << ": "
+    ctx.out << "The " << oneField(review::runKindTitle(record.kind)) << " " << oneField(record.runId)
+            << " of " << record.when.toString(Qt::ISODate) << " on " << oneField(record.database) << ": "
             << counts.text() << "\n";
     if (counts.total() == 0) {
         ctx.out << "Nothing to apply.\n"; // as the window says it: no transaction, no log entry

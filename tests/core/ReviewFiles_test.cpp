@@ -4,9 +4,9 @@
 #include "caserates/UpdateRunJob.h"
 
 #include "Error.h"
-#include "apply/RunRecord.h"
 #include "review/ChangeClass.h"
 #include "review/ReviewRun.h"
+#include "review/RunRecord.h"
 #include "review/TextDiff.h"
 #include "support/Browser.h"
 #include "support/SmallDatabases.h"
@@ -186,7 +186,7 @@ TEST_F(ReviewFiles, theRunRecordReadsBackEveryChangeAndADamagedOneIsNamed)
 {
     const QString path = folder.outputFile("changes.json");
     EXPECT_EQ(outcome.json["review"].toObject()["record"].toString(), path);
-    const apply::RunRecord record = apply::readRunRecord(path);
+    const review::RunRecord record = review::readRunRecord(path);
     EXPECT_EQ(record.kind, "update");
     EXPECT_TRUE(record.runId.startsWith("20240214-093000-")) << record.runId.toStdString();
     EXPECT_EQ(record.when, QDateTime(QDate(2024, 2, 14), QTime(9, 30, 0)));
@@ -200,7 +200,7 @@ TEST_F(ReviewFiles, theRunRecordReadsBackEveryChangeAndADamagedOneIsNamed)
     const QByteArray whole = test::readBytes(path);
     test::writeBytes(path, whole.left(whole.size() / 2));
     try {
-        apply::readRunRecord(path);
+        review::readRunRecord(path);
         FAIL() << "a cut record was read";
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(path))) << e.message().toStdString();

@@ -13,13 +13,13 @@ namespace orvex::apply {
 class ApplyPlanJob final : public jobs::Job
 {
 public:
-    explicit ApplyPlanJob(RunRecord record) : m_record(std::move(record)) {}
+    explicit ApplyPlanJob(review::RunRecord record) : m_record(std::move(record)) {}
     QString title() const override { return QStringLiteral("apply"); }
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
     const ApplyPlan& plan() const { return m_plan; }
 
 private:
-    RunRecord m_record;
+    review::RunRecord m_record;
     ApplyPlan m_plan;
 };
 

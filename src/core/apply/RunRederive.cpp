@@ -23,14 +23,15 @@ namespace {
 // Changes a refusal names before it counts the rest.
 constexpr int kNamedChanges = 5;
 
-bool stopped(const RunRecord& record)
+bool stopped(const review::RunRecord& record)
 {
-    return record.completeness.completion == RunCompletion::Stopped;
+    return record.completeness.completion == review::RunCompletion::Stopped;
 }
 
 // The update run as it ran: a stopped pass ends after the lines the record says it read.
 // Its record is kept in memory, and no review files are written.
-RunRecord rerunUpdate(const jobs::JobContext& context, const RunRecord& record, UpdateRunAgain again)
+review::RunRecord rerunUpdate(const jobs::JobContext& context, const review::RunRecord& record,
+                              UpdateRunAgain again)
 {
     again.params.recordOnly = true;
     caserates::UpdateRunJob job(again.params);
@@ -52,7 +53,7 @@ RunRecord rerunUpdate(const jobs::JobContext& context, const RunRecord& record, 
     return job.record();
 }
 
-void rerunScan(const jobs::JobContext& context, const RunRecord& record, ScanAgain again)
+void rerunScan(const jobs::JobContext& context, const review::RunRecord& record, ScanAgain again)
 {
     again.params.lines = reconcile::readScanList(again.params.list, again.params.listFile);
     reconcile::ScanJob job(std::move(again.params));
@@ -147,12 +148,12 @@ QString changeDifference(const Finding& inRecord, const Finding& now, size_t ind
         .arg(which, placeText(now), rowText(now), values.join(QStringLiteral("; ")));
 }
 
-QString completenessText(const RunCompleteness& c)
+QString completenessText(const review::RunCompleteness& c)
 {
     if (c.isComplete())
         return QStringLiteral("complete");
     return QStringLiteral("%1 (not read: %2)")
-        .arg(completionName(c.completion), c.notRead.join(QStringLiteral("; ")));
+        .arg(review::completionName(c.completion), c.notRead.join(QStringLiteral("; ")));
 }
 
 QString flagText(bool value)
@@ -161,7 +162,7 @@ QString flagText(bool value)
 }
 
 // The apply refuses a record it cannot check: what the run made again met is the reason.
-Error notMadeAgain(const RunRecord& record, const QString& reason)
+Error notMadeAgain(const review::RunRecord& record, const QString& reason)
 {
     return Error(refusal(record) +
                  QStringLiteral("the run could not be made again to check its record against the lists "
@@ -171,7 +172,8 @@ Error notMadeAgain(const RunRecord& record, const QString& reason)
 
 } // namespace
 
-RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const QString& programFolder)
+review::RunRecord rederiveRun(db::Connection& connection, const review::RunRecord& record,
+                              const QString& programFolder)
 {
     QTemporaryDir reports;
     if (!reports.isValid())
@@ -189,11 +191,11 @@ RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const
     std::optional<UpdateRunAgain> update;
     std::optional<ScanAgain> scan;
     std::optional<tools::PackageRateParams> packageRates;
-    if (record.is(kUpdateRun))
+    if (record.is(review::kUpdateRun))
         update = updateRunAgain(record);
-    else if (record.is(kScanRun) || record.is(kPhScanRun))
+    else if (record.is(review::kScanRun) || record.is(review::kPhScanRun))
         scan = scanAgain(record);
-    else if (record.is(kPackageRatesRun))
+    else if (record.is(review::kPackageRatesRun))
         packageRates = packageRatesAgain(record);
     else
         throw notMadeAgain(record,
@@ -201,7 +203,7 @@ RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const
 
     const quint64 failedBefore = connection.statementsFailed();
     try {
-        std::optional<RunRecord> kept; // the update run's, which it does not write
+        std::optional<review::RunRecord> kept; // the update run's, which it does not write
         if (update)
             kept = rerunUpdate(context, record, std::move(*update));
         else if (scan)
@@ -212,13 +214,14 @@ RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const
             throw Error(Error::Kind::Database, connection.lastFailure());
         if (kept)
             return std::move(*kept);
-        return readRunRecord(QDir(reports.path()).filePath(QString::fromUtf16(kRunRecordName)));
+        return review::readRunRecord(
+            QDir(reports.path()).filePath(QString::fromUtf16(review::kRunRecordName)));
     } catch (const Error& e) {
         throw notMadeAgain(record, e.message());
     }
 }
 
-QStringList recordDifferences(const RunRecord& record, const RunRecord& again)
+QStringList recordDifferences(const review::RunRecord& record, const review::RunRecord& again)
 {
     QStringList differences;
     if (record.verB != again.verB)
@@ -276,7 +279,8 @@ QStringList recordDifferences(const RunRecord& record, const RunRecord& again)
     return differences;
 }
 
-void refuseUnlessRederived(db::Connection& connection, const RunRecord& record, const QString& outputFolder)
+void refuseUnlessRederived(db::Connection& connection, const review::RunRecord& record,
+                           const QString& outputFolder)
 {
     const QString programFolder = QFileInfo(QDir::cleanPath(outputFolder)).path();
     const QStringList differences = recordDifferences(record, rederiveRun(connection, record, programFolder));

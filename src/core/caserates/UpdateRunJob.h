@@ -1,10 +1,10 @@
 #pragma once
 
-#include "apply/RunRecord.h"
 #include "jobs/Finding.h"
 #include "jobs/Job.h"
 #include "jobs/NetChanges.h"
 #include "reconcile/ScanJob.h"
+#include "review/RunRecord.h"
 
 namespace orvex::report {
 class ReportFileSet;
@@ -49,13 +49,13 @@ public:
     static QString doneMessage();
 
     // What the last run did not read, and why.
-    const apply::RunCompleteness& completeness() const { return m_completeness; }
+    const review::RunCompleteness& completeness() const { return m_completeness; }
 
     // Every finding of the last run that proposes a change (and the notes of amounts of 0),
     // in the order the reports list them, with the values read and proposed.
     const jobs::Findings& changes() const { return m_changes; }
     // The record of the last run with recordOnly; empty otherwise.
-    const apply::RunRecord& record() const { return m_record; }
+    const review::RunRecord& record() const { return m_record; }
 
 private:
     QJsonObject runPass(const CaseRatePass& pass, const jobs::JobContext& context, db::Connection& connection,
@@ -65,8 +65,8 @@ private:
     UpdateRunParams m_params;
     jobs::NetChanges m_net; // the passes' findings, folded into m_changes at the end
     jobs::Findings m_changes;
-    apply::RunCompleteness m_completeness;
-    apply::RunRecord m_record;
+    review::RunCompleteness m_completeness;
+    review::RunRecord m_record;
 };
 
 } // namespace orvex::caserates
