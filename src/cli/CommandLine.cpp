@@ -24,7 +24,7 @@ const CommandInfo* findCommand(const QString& name)
 CommandLine::CommandLine(const QString& command) : m_command(command)
 {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    m_parser.addOption(QCommandLineOption({QStringLiteral("h"), kHelp}));
+    m_parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), kHelp}));
 }
 
 void CommandLine::addFlag(const QString& name, const QString& description)
