@@ -559,7 +559,8 @@ void Connection::execDirect(const Query& query)
 {
     for (const RenderedStatement& statement : query.render(m_product)) {
         if (!statement.params.isEmpty())
-            throw Error(QStringLiteral("The statement %1 carries values and cannot be sent as it stands.")
+            throw Error(Error::Kind::Database,
+                        QStringLiteral("The statement %1 carries values and cannot be sent as it stands.")
                             .arg(query.text().name()));
         execDirect(statement.sql);
     }
