@@ -2,6 +2,7 @@
 // script) into the connected database, and
 // back out again.
 #include "cli/CliContext.h"
+#include "cli/CommandLine.h"
 #include "cli/JobCommand.h"
 
 #include "Error.h"
@@ -14,30 +15,28 @@ namespace orvex::cli {
 
 int runApply(CliContext& ctx, const QStringList& args)
 {
-    bool confirmed = false;
-    bool stoppedConfirmed = false;
-    JobRunOptions run;
-    QString kind;   // "": whatever run the record is of
-    QString digest; // "": the record as it is, unchecked
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (takeRunOption(args[i], run))
-            continue;
-        if (args[i] == QLatin1String("--yes")) {
-            confirmed = true;
-        } else if (args[i] == QLatin1String("--stopped")) {
-            stoppedConfirmed = true;
-        } else if (args[i] == QLatin1String("--digest") && i + 1 < args.size()) {
-            digest = args[++i];
-        } else if (args[i] == QLatin1String("--run") && i + 1 < args.size()) {
-            kind = args[++i];
-            if (!review::isRunKind(kind))
-                throw UsageError(
-                    QStringLiteral("apply: --run takes update, scan, ph-scan or package-rates, not \"%1\"")
-                        .arg(kind));
-        } else {
-            throw UsageError(QStringLiteral("apply: unknown option \"%1\"").arg(args[i]));
-        }
-    }
+    CommandLine line(QStringLiteral("apply"));
+    line.addValue(QStringLiteral("run"), QStringLiteral("update|scan|ph-scan|package-rates"),
+                  QStringLiteral("refuse a last run of another kind"));
+    line.addValue(QStringLiteral("digest"), QStringLiteral("SHA256"),
+                  QStringLiteral("refuse a record whose SHA-256 is not this one (its review page names it)"));
+    line.addFlag(QStringLiteral("stopped"), QStringLiteral("apply a run that was stopped before its end"));
+    line.addFlag(QStringLiteral("yes"), QStringLiteral("apply; without it only the counts, the notes, the "
+                                                       "record's SHA-256 and the refusals"));
+    line.addRunOptions(QStringLiteral("what was checked and done as JSON objects"));
+    if (!line.parse(ctx, args))
+        return 0;
+    if (!line.arguments().isEmpty())
+        throw UsageError(QStringLiteral("apply: unknown option \"%1\"").arg(line.arguments().first()));
+    const bool confirmed = line.isSet(QStringLiteral("yes"));
+    const bool stoppedConfirmed = line.isSet(QStringLiteral("stopped"));
+    const JobRunOptions run = line.runOptions();
+    const QString kind = line.value(QStringLiteral("run"));      // "": whatever run the record is of
+    const QString digest = line.value(QStringLiteral("digest")); // "": the record as it is, unchecked
+    if (line.isSet(QStringLiteral("run")) && !review::isRunKind(kind))
+        throw UsageError(
+            QStringLiteral("apply: --run takes update, scan, ph-scan or package-rates, not \"%1\"")
+                .arg(kind));
     const QString output = ProgramFolder::outputFolder();
     const review::RunRecord record =
         review::readRunRecord(QDir(output).filePath(QString::fromUtf16(review::kRunRecordName)));
@@ -77,28 +76,31 @@ int runApply(CliContext& ctx, const QStringList& args)
 
 int runUndo(CliContext& ctx, const QStringList& args)
 {
-    bool confirmed = false;
-    JobRunOptions run;
-    QString file;
-    const QString output = ProgramFolder::outputFolder();
-    for (const QString& a : args) {
-        if (takeRunOption(a, run))
-            continue;
-        if (a == QLatin1String("--yes")) {
-            confirmed = true;
-        } else if (a == QLatin1String("--last")) {
-            file = apply::lastUndoFile(output);
-            if (file.isEmpty())
-                throw Error(QStringLiteral("undo: \"%1\" holds no undo file that was not run yet.")
-                                .arg(QDir::toNativeSeparators(output)));
-        } else if (a.startsWith(QLatin1String("--")) || !file.isEmpty()) {
-            throw UsageError(QStringLiteral("undo: unknown option \"%1\"").arg(a));
-        } else {
-            file = a;
-        }
-    }
-    if (file.isEmpty())
+    CommandLine line(QStringLiteral("undo"));
+    line.addArgument(QStringLiteral("FILE"), QStringLiteral("the undo file of an apply"));
+    line.addFlag(QStringLiteral("last"),
+                 QStringLiteral("the newest undo file of the output folder not run yet"));
+    line.addFlag(QStringLiteral("yes"), QStringLiteral("run it; without it only what it would do"));
+    line.addRunOptions(QStringLiteral("what was checked and done as JSON objects"));
+    if (!line.parse(ctx, args))
+        return 0;
+    const bool confirmed = line.isSet(QStringLiteral("yes"));
+    const JobRunOptions run = line.runOptions();
+    const bool last = line.isSet(QStringLiteral("last"));
+    const QStringList files = line.arguments();
+    if (files.size() > 1 || (last && !files.isEmpty()))
+        throw UsageError(
+            QStringLiteral("undo takes one undo file or --last, not also \"%1\"").arg(files.last()));
+    if (!last && files.isEmpty())
         throw UsageError(QStringLiteral("undo needs an undo file or --last"));
+    const QString output = ProgramFolder::outputFolder();
+    QString file = files.value(0);
+    if (last) {
+        file = apply::lastUndoFile(output);
+        if (file.isEmpty())
+            throw Error(QStringLiteral("undo: \"%1\" holds no undo file that was not run yet.")
+                            .arg(QDir::toNativeSeparators(output)));
+    }
     const apply::UndoPlan plan = apply::readUndoPlan(file);
     if (!run.json)
         ctx.out << "Undo of the apply of run " << oneField(plan.runId) << " on " << oneField(plan.database)

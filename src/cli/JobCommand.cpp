@@ -8,6 +8,12 @@
 
 namespace orvex::cli {
 
+QJsonObject withFormat(QJsonObject json)
+{
+    json.insert(QStringLiteral("format"), kJsonFormat);
+    return json;
+}
+
 jobs::JobContext jobContext(db::Connection* connection)
 {
     jobs::JobContext context;
@@ -16,17 +22,6 @@ jobs::JobContext jobContext(db::Connection* connection)
     if (connection)
         context.connection = connection->settings();
     return context;
-}
-
-bool takeRunOption(const QString& arg, JobRunOptions& options)
-{
-    if (arg == QLatin1String("--json"))
-        options.json = true;
-    else if (arg == QLatin1String("--stats"))
-        options.stats = true;
-    else
-        return false;
-    return true;
 }
 
 int runJob(CliContext& ctx, jobs::Job& job, const jobs::JobContext& context, const JobRunOptions& options)
@@ -61,7 +56,7 @@ int runJob(CliContext& ctx, jobs::Job& job, const jobs::JobContext& context, con
         ctx.err << "\n" << Qt::flush;
 
     if (options.json) {
-        ctx.out << QJsonDocument(outcome.json).toJson(QJsonDocument::Compact) << "\n";
+        ctx.out << QJsonDocument(withFormat(outcome.json)).toJson(QJsonDocument::Compact) << "\n";
     } else {
         for (const QString& line : outcome.summary) { // one line each, stored text in some
             ctx.out << oneField(line) << "\n";

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "cli/CliContext.h"
+#include "cli/ExitCode.h"
 #include "jobs/Job.h"
+
+#include <QJsonObject>
 
 namespace orvex::cli {
 
@@ -14,11 +17,14 @@ struct JobRunOptions
     bool anotherJobFollows = false;
 };
 
-// Takes --json and --stats, the options every job's command has; false for any other.
-bool takeRunOption(const QString& arg, JobRunOptions& options);
-
 // Exit code of a job that completed its files but passed over failures.
-inline constexpr int kExitFailuresPassedOver = 3;
+inline constexpr int kExitFailuresPassedOver = exitcode::kFailuresPassedOver;
+
+// The form of the JSON a command prints with --json, as its "format" key gives it: raised
+// when a key goes or changes its meaning, so that a script can tell.
+inline constexpr int kJsonFormat = 1;
+// `json` with its "format" key: what every command prints with --json.
+QJsonObject withFormat(QJsonObject json);
 
 // Runs any job on this thread: a progress line on stderr when it is a terminal (not with
 // --json), then the summary (or the JSON object), the files the window would open, every

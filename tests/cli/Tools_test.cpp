@@ -75,7 +75,7 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
     EXPECT_EQ(run.err, QStringLiteral("Not Found.\n"));
     run = cli({"clone", "--json", "--icd", "A00.0'--"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"code\":\"A00.0'--\",\"found\":false,")))
+    EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"code\":\"A00.0'--\",\"format\":1,\"found\":false,")))
         << run.out.toStdString();
 
     run = cli({"package-rates"});
@@ -145,6 +145,7 @@ TEST(ToolCommands, backupThenUpdateOnTheSampleDatabase)
     EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"added\":[")));
     EXPECT_TRUE(run.out.contains(QLatin1String("\"copy\":\"tbMedPackage_NEW_05_03_2024\"")));
     EXPECT_TRUE(run.out.contains(QLatin1String("\"messages\":[\"Done.\"]")));
+    EXPECT_TRUE(run.out.contains(QLatin1String("\"format\":1"))) << run.out.toStdString();
     run = cli({"log", "--last", "1"});
     EXPECT_TRUE(
         run.out.contains(QLatin1String("Table backup with suffix _05_03_2024: tbMedPackage_05_03_2024 ")))

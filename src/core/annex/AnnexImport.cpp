@@ -86,8 +86,8 @@ void writeRateList(const QString& path, const std::vector<AnnexRow>& rows)
     const QByteArray bytes = rateListBytes(rows);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(QStringLiteral("%1: the rate list cannot be written: %2")
-                        .arg(quotedPath(path), file.errorString()));
+        throw Error(Error::Kind::File, QStringLiteral("%1: the rate list cannot be written: %2")
+                                           .arg(quotedPath(path), file.errorString()));
 }
 
 QString kindName(AnnexKind kind)

@@ -43,8 +43,8 @@ void writeWhole(const QString& path, void (*write)(const ReviewRun&, QIODevice&)
         if (file.commit())
             return;
     }
-    throw Error(QStringLiteral("Cannot write the review file \"%1\": %2.")
-                    .arg(QDir::toNativeSeparators(path), file.errorString()));
+    throw Error(Error::Kind::File, QStringLiteral("Cannot write the review file \"%1\": %2.")
+                                       .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
 QByteArray inMemory(void (*write)(const ReviewRun&, QIODevice&), const ReviewRun& run)

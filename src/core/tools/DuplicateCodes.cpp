@@ -86,7 +86,7 @@ QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const L
         transaction.commit();
         return rows;
     } catch (const Error& e) {
-        throw Error(QStringLiteral("No duplicate ICD rows were deleted: %1").arg(e.message()));
+        throw Error(e.kind(), QStringLiteral("No duplicate ICD rows were deleted: %1").arg(e.message()));
     }
 }
 

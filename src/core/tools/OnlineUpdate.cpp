@@ -101,7 +101,8 @@ CentralUpdateTable readCentralUpdateTable(db::Connection& central)
     try {
         query = central.exec(db::queries::centralUpdateRows);
     } catch (const Error& e) {
-        throw Error(QStringLiteral("The central update table tbICDdiagMainUpdate cannot be read: %1")
+        throw Error(e.kind(),
+                    QStringLiteral("The central update table tbICDdiagMainUpdate cannot be read: %1")
                         .arg(e.message()));
     }
     const QSqlRecord record = query.record();
@@ -224,6 +225,7 @@ OnlineUpdateCounts OnlineUpdateJob::applyRows(db::Connection& hospital, const jo
                 }
             } catch (const Error& e) {
                 throw Error(
+                    e.kind(),
                     QStringLiteral("Row %1 of the update (code \"%2\") could not be applied, so nothing "
                                    "was changed: %3")
                         .arg(i + 1)
@@ -240,7 +242,8 @@ OnlineUpdateCounts OnlineUpdateJob::applyRows(db::Connection& hospital, const jo
     try {
         transaction.commit();
     } catch (const Error& e) {
-        throw Error(QStringLiteral("The online update could not be saved, so nothing was changed: %1")
+        throw Error(e.kind(),
+                    QStringLiteral("The online update could not be saved, so nothing was changed: %1")
                         .arg(e.message()));
     }
     return counts;

@@ -127,7 +127,8 @@ CloneResult clonePackage(db::Connection& connection, const CloneParams& params, 
     try {
         return cloneInTransaction(connection, params, when);
     } catch (const Error& e) {
-        throw Error(QStringLiteral("No new package was made for %1 code %2, and nothing was changed: %3")
+        throw Error(e.kind(),
+                    QStringLiteral("No new package was made for %1 code %2, and nothing was changed: %3")
                         .arg(codeKind(params.table), quotedForMessage(params.code), e.message()));
     }
 }

@@ -125,9 +125,9 @@ PackageRateResult writePackageRateScript(db::Connection& connection, const Packa
         ++result.packages;
     }
     if (rows.lastError().isValid())
-        throw Error(QStringLiteral("Reading the packages failed after %1 of them: %2")
-                        .arg(result.packages)
-                        .arg(rows.lastError().text()));
+        throw Error(Error::Kind::Database, QStringLiteral("Reading the packages failed after %1 of them: %2")
+                                               .arg(result.packages)
+                                               .arg(rows.lastError().text()));
     file.close();
     return result;
 }
