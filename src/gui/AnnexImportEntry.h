@@ -10,8 +10,11 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace orvex::annex {
+struct AnnexImportResult;
+}
+
 namespace orvex::jobs {
-class Job;
 struct JobOutcome;
 struct JobProgress;
 } // namespace orvex::jobs
@@ -42,7 +45,7 @@ public:
 private:
     void onClicked();
     void onProgressed(const jobs::JobProgress& batch);
-    void onFinished(jobs::Job* job, const jobs::JobOutcome& outcome);
+    void onFinished(const annex::AnnexImportResult& result, const jobs::JobOutcome& outcome);
     void endRun(const QString& status);
     void appendLog(const QStringList& lines);
 

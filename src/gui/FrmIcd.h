@@ -75,7 +75,7 @@ public:
     db::CurrentUser* currentUser() const { return m_user; }
     FrmSrc* frmSRC() const { return m_frmSrc; } // null until first used
     JobRunner* jobRunner() const override { return m_runner; }
-    void runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
+    void runJob(std::shared_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
                 std::function<void()> afterEither = {}, JobProgressed progressed = {}) override;
 
 public slots:
@@ -129,7 +129,10 @@ private:
     void onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome);
     QPushButton* scanButton(bool ph) const;
     static QString idleCaption(bool ph);
-    ReportListView* resultList(reconcile::ResultList which) const;
+    // Where the window shows a job's counters, captions and lists.
+    QLabel* counterLabel(jobs::Counter counter) const;
+    QLabel* captionLabel(jobs::Caption caption) const;
+    ReportListView* resultList(jobs::ResultList which) const;
 
     // Tab "Update 2024": the backup and the update run (FrmIcdUpdate.cpp).
     void wireUpdateTab();

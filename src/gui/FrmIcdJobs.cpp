@@ -52,7 +52,7 @@ void FrmIcd::setStartControlsEnabled(bool enabled, QWidget* stopButton)
         refreshApplyButtons(); // only where there is something to apply
 }
 
-void FrmIcd::runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
+void FrmIcd::runJob(std::shared_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
                     std::function<void()> afterEither, JobProgressed progressed)
 {
     if (m_runner->isRunning())

@@ -5,15 +5,17 @@
 #include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ReportListView.h"
+#include "gui/Update2024Tab.h"
 #include "reconcile/ScanJob.h"
 
 #include <QCheckBox>
-#include <QHash>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextCursor>
+
+#include <map>
 
 namespace orvex::gui {
 
@@ -36,21 +38,62 @@ QPushButton* FrmIcd::scanButton(bool ph) const
     return ph ? m_cmdScanPH : m_cmdScan;
 }
 
-ReportListView* FrmIcd::resultList(reconcile::ResultList which) const
+// The job's words to the window's labels and lists: one switch each, without a default, so
+// that a value added to the job's vocabulary and forgotten here does not compile.
+QLabel* FrmIcd::counterLabel(jobs::Counter counter) const
 {
-    using reconcile::ResultList;
+    using jobs::Counter;
+    switch (counter) {
+    case Counter::LinesRead:
+        return m_lblCount;
+    case Counter::NewCode:
+        return m_lblnew;
+    case Counter::SameCodeAndDescription:
+        return m_lblsame;
+    case Counter::SameCodeDifferentDescription:
+        return m_lblDifDesc;
+    case Counter::SameDescriptionDifferentCode:
+        return m_lblDifCode;
+    case Counter::PhNewCode:
+        return m_lblNewPH;
+    case Counter::PhSameDescription:
+        return m_lblsamePH;
+    case Counter::PhSameCodeDifferentDescription:
+        return m_lblDifDescPH;
+    case Counter::PhNewRate:
+        return m_lblNewRate;
+    }
+    return nullptr;
+}
+
+QLabel* FrmIcd::captionLabel(jobs::Caption caption) const
+{
+    switch (caption) {
+    case jobs::Caption::GroupName:
+        return m_lblHeader;
+    case jobs::Caption::PackageId:
+        return m_lblPackageID;
+    case jobs::Caption::SourceFile:
+        return m_lblSrc;
+    }
+    return nullptr;
+}
+
+ReportListView* FrmIcd::resultList(jobs::ResultList which) const
+{
+    using jobs::ResultList;
     switch (which) {
     case ResultList::NewCode:
         return m_icdLists[0];
-    case ResultList::SameCodeDescription:
+    case ResultList::SameCodeAndDescription:
         return m_icdLists[1];
-    case ResultList::SameCodeDifDesc:
+    case ResultList::SameCodeDifferentDescription:
         return m_icdLists[2];
-    case ResultList::SameDescDifCode:
+    case ResultList::SameDescriptionDifferentCode:
         return m_icdLists[3];
-    case ResultList::NewCodePH:
+    case ResultList::PhNewCode:
         return m_lsvNewCodePH;
-    case ResultList::SameCodeDifDescPH:
+    case ResultList::PhSameCodeDifferentDescription:
         return m_lsvSameCodeDifDescPH;
     }
     return nullptr;
@@ -94,11 +137,11 @@ void FrmIcd::startScan(bool ph)
     params.user = logIdentity().user;
     m_prgScan->setRange(0, std::max(1, static_cast<int>(params.lines.size())));
 
+    auto scan = std::make_shared<reconcile::ScanJob>(std::move(params));
     runJob(
-        std::make_unique<reconcile::ScanJob>(std::move(params)), scanButton(ph),
-        [this](jobs::Job& job, const jobs::JobOutcome& outcome) {
-            if (auto* scan = dynamic_cast<reconcile::ScanJob*>(&job); scan && scan->lastResult())
-                onScanFinished(*scan->lastResult(), outcome);
+        scan, scanButton(ph),
+        [this, scan](jobs::Job&, const jobs::JobOutcome& outcome) {
+            onScanFinished(scan->result(), outcome);
         },
         [this, ph] { scanButton(ph)->setText(idleCaption(ph)); });
 }
@@ -108,8 +151,8 @@ void FrmIcd::resetResults()
     for (QLabel* counter :
          {m_lblDifCode, m_lblDifDesc, m_lblsame, m_lblnew, m_lblNewPH, m_lblsamePH, m_lblDifDescPH})
         counter->setText(QStringLiteral("0"));
-    for (int i = 0; i < reconcile::kResultListCount; ++i)
-        resultList(static_cast<reconcile::ResultList>(i))->rows()->clear();
+    for (const jobs::ResultList list : jobs::kResultLists)
+        resultList(list)->rows()->clear();
     m_lblCount->setText(QStringLiteral("0"));
     m_prgScan->setValue(0);
 }
@@ -117,35 +160,27 @@ void FrmIcd::resetResults()
 void FrmIcd::applyBatch(const jobs::JobProgress& batch)
 {
     if (batch.clearViews) {
-        for (int i = 0; i < reconcile::kResultListCount; ++i)
-            resultList(static_cast<reconcile::ResultList>(i))->rows()->clear();
+        for (const jobs::ResultList list : jobs::kResultLists)
+            resultList(list)->rows()->clear();
     }
-    // Counters and captions by the objectName of their label.
-    for (auto it = batch.counters.cbegin(); it != batch.counters.cend(); ++it) {
-        if (auto* label = findChild<QLabel*>(it.key()))
-            setCount(label, it.value());
-    }
-    for (auto it = batch.labels.cbegin(); it != batch.labels.cend(); ++it) {
-        if (auto* label = findChild<QLabel*>(it.key()))
-            label->setText(it.value());
-    }
+    for (auto it = batch.counters.cbegin(); it != batch.counters.cend(); ++it)
+        setCount(counterLabel(it.key()), it.value());
+    for (auto it = batch.captions.cbegin(); it != batch.captions.cend(); ++it)
+        captionLabel(it.key())->setText(it.value());
     if (batch.lineCount > 0) {
         m_prgScan->setMaximum(batch.lineCount);
         m_prgScan->setValue(std::min(batch.linesDone, m_prgScan->maximum()));
     }
 
     // One insertion per list and batch.
-    QHash<QString, std::vector<reconcile::ResultRow>> added;
+    std::map<jobs::ResultList, std::vector<reconcile::ResultRow>> added;
     for (const jobs::AddedRow& row : batch.rowsAdded)
         added[row.list].push_back({row.text, row.second});
-    for (auto it = added.cbegin(); it != added.cend(); ++it) {
-        if (auto* list = findChild<ReportListView*>(it.key()))
-            list->rows()->append(it.value());
-    }
+    for (const auto& [list, rows] : added)
+        resultList(list)->rows()->append(rows);
     if (!batch.logLines.isEmpty()) {
         // The log box gets each line as its old text, a line break and the line.
-        auto* txtLog = findChild<QPlainTextEdit*>(QStringLiteral("txtLog"));
-        QTextCursor cursor(txtLog->document());
+        QTextCursor cursor(m_update2024Tab->txtLog()->document());
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(QLatin1Char('\n') + batch.logLines.join(QLatin1Char('\n')));
     }
@@ -156,14 +191,13 @@ void FrmIcd::applyBatch(const jobs::JobProgress& batch)
 void FrmIcd::onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome)
 {
     reconcile::ScanProgress last;
-    last.linesDone = result.counters.lblCount;
+    last.linesDone = result.counters.linesRead;
     last.counters = result.counters;
     last.groupName = result.groupName;
     last.packageId = result.packageId;
     applyBatch(reconcile::ScanJob::toJobProgress(last));
     // The rows came in batches; the result is the authority.
-    for (int i = 0; i < reconcile::kResultListCount; ++i) {
-        const auto which = static_cast<reconcile::ResultList>(i);
+    for (const jobs::ResultList which : jobs::kResultLists) {
         ResultListModel* rows = resultList(which)->rows();
         if (rows->rows() != result.list(which)) {
             rows->clear();

@@ -39,26 +39,26 @@ void FrmIcd::checkDuplicates()
 // Counts first, so that the question names what would go; the delete itself logs every row.
 void FrmIcd::deleteDuplicates()
 {
-    runJob(std::make_unique<tools::DuplicateCodesJob>(tools::DuplicateCodesJob::Mode::Count, logIdentity()),
-           nullptr, [this](jobs::Job& job, const jobs::JobOutcome&) {
-               const qsizetype rows = static_cast<tools::DuplicateCodesJob&>(job).rowCount();
-               if (rows == 0) {
-                   MessageBoxes::information(this, QStringLiteral("No Duplicates."));
-                   return;
-               }
-               const auto answer = MessageBoxes::question(
-                   this,
-                   QStringLiteral("Delete %1 duplicate rows from tbICDdiagMain? Each row is written to the "
-                                  "activity log first; the delete cannot be undone.")
-                       .arg(rows),
-                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-               if (answer != QMessageBox::Yes)
-                   return;
-               runJob(std::make_unique<tools::DuplicateCodesJob>(tools::DuplicateCodesJob::Mode::Delete,
-                                                                 logIdentity()),
-                      nullptr,
-                      [this](jobs::Job&, const jobs::JobOutcome& outcome) { showMessages(this, outcome); });
-           });
+    auto count =
+        std::make_shared<tools::DuplicateCodesJob>(tools::DuplicateCodesJob::Mode::Count, logIdentity());
+    runJob(count, nullptr, [this, count](jobs::Job&, const jobs::JobOutcome&) {
+        const qsizetype rows = count->result();
+        if (rows == 0) {
+            MessageBoxes::information(this, QStringLiteral("No Duplicates."));
+            return;
+        }
+        const auto answer = MessageBoxes::question(
+            this,
+            QStringLiteral("Delete %1 duplicate rows from tbICDdiagMain? Each row is written to the "
+                           "activity log first; the delete cannot be undone.")
+                .arg(rows),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+        runJob(
+            std::make_unique<tools::DuplicateCodesJob>(tools::DuplicateCodesJob::Mode::Delete, logIdentity()),
+            nullptr, [this](jobs::Job&, const jobs::JobOutcome& outcome) { showMessages(this, outcome); });
+    });
 }
 
 void FrmIcd::updateMedPackage()
@@ -80,13 +80,13 @@ void FrmIcd::createNewPackage(bool procedures)
     if (box->text().isEmpty())
         return; // nothing read, nothing written, nothing said
     const auto table = procedures ? db::CaseRateTable::Procedures : db::CaseRateTable::Medical;
-    runJob(std::make_unique<tools::PackageCloneJob>(tools::CloneParams{table, box->text(), logIdentity()}),
-           nullptr, [this, box](jobs::Job& job, const jobs::JobOutcome& outcome) {
-               if (static_cast<tools::PackageCloneJob&>(job).result().outcome ==
-                   tools::CloneResult::Outcome::Done)
-                   box->clear(); // ready for the next code; "Not Found." keeps it
-               showMessages(this, outcome);
-           });
+    auto clone =
+        std::make_shared<tools::PackageCloneJob>(tools::CloneParams{table, box->text(), logIdentity()});
+    runJob(clone, nullptr, [this, box, clone](jobs::Job&, const jobs::JobOutcome& outcome) {
+        if (clone->result().outcome == tools::CloneResult::Outcome::Done)
+            box->clear(); // ready for the next code; "Not Found." keeps it
+        showMessages(this, outcome);
+    });
 }
 
 } // namespace orvex::gui

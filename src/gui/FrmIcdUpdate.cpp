@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QItemSelectionModel>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -74,18 +73,16 @@ void FrmIcd::onProcessClicked()
     m_update2024Tab->setReviewPage(QString()); // the run replaces it
 
     button->setText(kRunningCaption);
+    auto run = std::make_shared<caserates::UpdateRunJob>(std::move(params));
     runJob(
-        std::make_unique<caserates::UpdateRunJob>(std::move(params)), button,
-        [this](jobs::Job&, const jobs::JobOutcome& outcome) {
-            if (outcome.ending == jobs::JobEnding::WindowClosing)
+        run, button,
+        [this, run](jobs::Job&, const jobs::JobOutcome& outcome) {
+            if (outcome.ending == jobs::JobEnding::Abandoned)
                 return;
             for (const QString& message : outcome.messages)
                 MessageBoxes::information(this, message);
             openForUser(outcome.filesToOpen); // the log and scriptPH.txt
-            m_update2024Tab->setReviewPage(outcome.json.value(QLatin1String("review"))
-                                               .toObject()
-                                               .value(QLatin1String("page"))
-                                               .toString());
+            m_update2024Tab->setReviewPage(run->result().reviewPage);
         },
         [button] { button->setText(Update2024Tab::idleProcessCaption()); });
 }

@@ -23,8 +23,9 @@ public:
     // Ignored while a job runs. `stopButton` stays enabled to stop it; `afterEither` runs at
     // the end whether the job finished or failed (before a failure's message);
     // `progressed`, when given, takes the job's progress instead of the window's counters,
-    // lists and log box.
-    virtual void runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
+    // lists and log box. A job with a result: keep its std::shared_ptr and read result()
+    // in `finished`.
+    virtual void runJob(std::shared_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
                         std::function<void()> afterEither = {}, JobProgressed progressed = {}) = 0;
     virtual JobRunner* jobRunner() const = 0;
 

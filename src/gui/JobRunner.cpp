@@ -28,7 +28,7 @@ JobRunner::JobRunner(QObject* parent) : QObject(parent)
 JobRunner::~JobRunner()
 {
     if (isRunning()) {
-        requestWindowClosing();
+        requestAbandon();
         m_thread->wait();
         delete m_thread;
     }
@@ -39,7 +39,7 @@ void JobRunner::setStepHook(StepHook hook)
     stepHook() = std::move(hook);
 }
 
-void JobRunner::start(std::unique_ptr<jobs::Job> job, jobs::JobContext context)
+void JobRunner::start(std::shared_ptr<jobs::Job> job, jobs::JobContext context)
 {
     if (isRunning() || !job)
         return;
@@ -85,12 +85,12 @@ void JobRunner::requestStop()
     m_job->requestStop();
 }
 
-void JobRunner::requestWindowClosing()
+void JobRunner::requestAbandon()
 {
     if (!m_job)
         return;
     m_stopRequested = true;
-    m_job->requestWindowClosing();
+    m_job->requestAbandon();
 }
 
 void JobRunner::onWorkerStep(jobs::JobProgress&& progress)
@@ -153,7 +153,7 @@ void JobRunner::deliverEnd()
         m_error.reset();
     }
     // The job stays readable during finished(); a handler may start the next run.
-    std::unique_ptr<jobs::Job> done = std::move(m_job);
+    std::shared_ptr<jobs::Job> done = std::move(m_job);
     if (outcome)
         emit finished(done.get(), *outcome);
     else

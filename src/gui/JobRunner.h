@@ -27,16 +27,16 @@ public:
     using StepHook = std::function<void(const jobs::JobProgress&)>;
 
     explicit JobRunner(QObject* parent = nullptr);
-    ~JobRunner() override; // a run still going is told the window closes and awaited
+    ~JobRunner() override; // a run still going is abandoned and awaited
 
     // Ignored while a run is going.
-    void start(std::unique_ptr<jobs::Job> job, jobs::JobContext context);
+    void start(std::shared_ptr<jobs::Job> job, jobs::JobContext context);
     bool isRunning() const { return m_thread != nullptr; }
     // The running job; null otherwise (finished() hands it over as its argument).
     jobs::Job* job() const { return m_job.get(); }
 
     void requestStop();
-    void requestWindowClosing();
+    void requestAbandon();
     bool stopRequested() const { return m_stopRequested.load(); }
 
     // Blocks until the worker has returned, then delivers its last batch and its end
@@ -59,7 +59,7 @@ private:
 
     QTimer m_timer;
     QThread* m_thread = nullptr;
-    std::unique_ptr<jobs::Job> m_job;
+    std::shared_ptr<jobs::Job> m_job;
     std::atomic<bool> m_stopRequested{false};
     quint64 m_runNumber = 0;
 

@@ -118,7 +118,7 @@ bool OnlineUpdateWiring::isRunning() const
     return m_host->jobRunner()->isRunning();
 }
 
-void OnlineUpdateWiring::run(std::unique_ptr<jobs::Job> job,
+void OnlineUpdateWiring::run(std::shared_ptr<jobs::Job> job,
                              std::function<void(jobs::Job&, const jobs::JobOutcome&)> done)
 {
     // The window shows the message of a failure; the grid and the tables stay as they were.
@@ -130,8 +130,9 @@ void OnlineUpdateWiring::checkOnline()
     const std::optional<db::ConnectionSettings> central = centralSettings();
     if (!central)
         return;
-    run(std::make_unique<tools::CheckOnlineJob>(*central), [this](jobs::Job& job, const jobs::JobOutcome&) {
-        const tools::CentralUpdateTable& table = static_cast<tools::CheckOnlineJob&>(job).table();
+    auto check = std::make_shared<tools::CheckOnlineJob>(*central);
+    run(check, [this, check](jobs::Job&, const jobs::JobOutcome&) {
+        const tools::CentralUpdateTable& table = check->result();
         m_gridU->clear();
         m_gridU->setColumnCount(int(table.columns.size()));
         m_gridU->setRowCount(int(table.rows.size()));

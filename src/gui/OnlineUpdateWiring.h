@@ -53,7 +53,7 @@ public:
 private:
     std::unique_ptr<db::SignInSettings> settings() const;
     std::optional<db::ConnectionSettings> centralSettings();
-    void run(std::unique_ptr<jobs::Job> job, std::function<void(jobs::Job&, const jobs::JobOutcome&)> done);
+    void run(std::shared_ptr<jobs::Job> job, std::function<void(jobs::Job&, const jobs::JobOutcome&)> done);
 
     QWidget* m_window;
     JobHost* m_host;

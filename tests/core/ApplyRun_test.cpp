@@ -61,7 +61,7 @@ protected:
         params.testSuffix = testSuffix;
         caserates::UpdateRunJob job(params);
         job.run(context, {});
-        return job.changes();
+        return job.result().changes;
     }
 
     // The run stopped by its user after the first line of the diagnosis list.
@@ -79,7 +79,7 @@ protected:
                 job.requestStop();
             }
         });
-        return job.changes();
+        return job.result().changes;
     }
 
     apply::ApplyResult apply()

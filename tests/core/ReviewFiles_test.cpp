@@ -47,7 +47,7 @@ protected:
         params.user = QStringLiteral("records<clerk>");
         caserates::UpdateRunJob job(params);
         outcome = job.run(context, {});
-        changes = job.changes();
+        changes = job.result().changes;
         page = QString::fromUtf8(test::readBytes(folder.outputFile("report.html")));
         csv = test::readBytes(folder.outputFile("changes.csv"));
     }

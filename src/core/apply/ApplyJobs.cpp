@@ -30,12 +30,12 @@ template <class Change> jobs::JobOutcome timedOnOwnConnection(const jobs::JobCon
 jobs::JobOutcome ApplyPlanJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
 {
     return timedOnOwnConnection(context, [&](db::Connection& connection) {
-        m_plan = planApply(connection, m_record, context.outputFolder(), context.now());
+        m_result = planApply(connection, m_record, context.outputFolder(), context.now());
         jobs::JobOutcome outcome;
-        outcome.summary = m_plan.notes;
-        outcome.json = QJsonObject{{"runId", m_plan.record.runId},
-                                   {"counts", m_plan.counts.json()},
-                                   {"notes", QJsonArray::fromStringList(m_plan.notes)}};
+        outcome.summary = m_result.notes;
+        outcome.json = QJsonObject{{"runId", m_result.record.runId},
+                                   {"counts", m_result.counts.json()},
+                                   {"notes", QJsonArray::fromStringList(m_result.notes)}};
         return outcome;
     });
 }

@@ -9,23 +9,21 @@
 namespace orvex::apply {
 
 // What an apply of the recorded run would do, checked on the job's own connection before
-// the window asks: refusals are thrown (orvex::Error), the question is in plan().
-class ApplyPlanJob final : public jobs::Job
+// the window asks: refusals are thrown (orvex::Error), the question is in result().
+class ApplyPlanJob final : public jobs::JobWithResult<ApplyPlan>
 {
 public:
     explicit ApplyPlanJob(RunRecord record) : m_record(std::move(record)) {}
     QString title() const override { return QStringLiteral("apply"); }
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
-    const ApplyPlan& plan() const { return m_plan; }
 
 private:
     RunRecord m_record;
-    ApplyPlan m_plan;
 };
 
 // The apply as a job of the window's runner: the last update run recorded in the context's
 // output folder, applied on the job's own connection with the context's clock.
-class ApplyJob final : public jobs::Job
+class ApplyJob final : public jobs::JobWithResult<ApplyResult>
 {
 public:
     // `expectedRunId`: the run the user confirmed; when the record names another run (a run
@@ -43,19 +41,17 @@ public:
     // "Applied run <id> in one transaction: <counts>." Throws orvex::Error, nothing changed,
     // for every refusal and failure of applyRun.
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
-    const ApplyResult& result() const { return m_result; }
 
 private:
     db::LogIdentity m_log;
     QString m_expectedRunId;
     bool m_stoppedConfirmed = false;
     QString m_expectedDigest;
-    ApplyResult m_result;
 };
 
 // "Undo last apply": an undo file written by an apply, run on the job's own connection in
 // one transaction.
-class UndoJob final : public jobs::Job
+class UndoJob final : public jobs::JobWithResult<UndoResult>
 {
 public:
     UndoJob(QString undoFile, db::LogIdentity log) : m_undoFile(std::move(undoFile)), m_log(std::move(log)) {}
@@ -63,12 +59,10 @@ public:
     // "Undone: run <id>, <n> rows restored, <m> rows removed." Throws orvex::Error, nothing
     // changed, for every refusal and failure of undoApply.
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
-    const UndoResult& result() const { return m_result; }
 
 private:
     QString m_undoFile;
     db::LogIdentity m_log;
-    UndoResult m_result;
 };
 
 } // namespace orvex::apply

@@ -15,13 +15,14 @@ jobs::JobOutcome CheckOnlineJob::run(const jobs::JobContext&, const jobs::Progre
     QElapsedTimer clock;
     clock.start();
     auto central = db::Connection::openCentral(m_central);
-    m_table = readCentralUpdateTable(*central);
+    m_result = readCentralUpdateTable(*central);
 
     jobs::JobOutcome outcome;
-    outcome.summary << QStringLiteral("%1 rows read from the central update table.").arg(m_table.rows.size());
-    outcome.json.insert(QStringLiteral("columns"), QJsonArray::fromStringList(m_table.columns));
+    outcome.summary
+        << QStringLiteral("%1 rows read from the central update table.").arg(m_result.rows.size());
+    outcome.json.insert(QStringLiteral("columns"), QJsonArray::fromStringList(m_result.columns));
     QJsonArray rows;
-    for (const QStringList& row : m_table.rows)
+    for (const QStringList& row : m_result.rows)
         rows.append(QJsonArray::fromStringList(row));
     outcome.json.insert(QStringLiteral("rows"), rows);
     outcome.statementsSent = central->statementsSent();
@@ -51,10 +52,10 @@ jobs::JobOutcome OnlineUpdateJob::run(const jobs::JobContext& context, const job
 
     jobs::JobOutcome outcome;
     outcome.ending = counts.stopped
-                         ? (stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
-                                                                              : jobs::JobEnding::Stopped)
+                         ? (stopRequest() == jobs::StopRequest::Abandon ? jobs::JobEnding::Abandoned
+                                                                        : jobs::JobEnding::Stopped)
                          : jobs::JobEnding::Finished;
-    if (outcome.ending != jobs::JobEnding::WindowClosing)
+    if (outcome.ending != jobs::JobEnding::Abandoned)
         outcome.messages << closingMessage(counts);
     outcome.summary = counts.changes;
     outcome.summary << closingMessage(counts);

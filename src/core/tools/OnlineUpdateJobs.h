@@ -7,20 +7,17 @@
 
 namespace orvex::tools {
 
-// "Check Online": reads the central server's whole update table; table() then holds it
+// "Check Online": reads the central server's whole update table; result() then holds it
 // for the grid (and the outcome's JSON as columns and rows).
-class CheckOnlineJob final : public jobs::Job
+class CheckOnlineJob final : public jobs::JobWithResult<CentralUpdateTable>
 {
 public:
     explicit CheckOnlineJob(db::ConnectionSettings central) : m_central(std::move(central)) {}
     QString title() const override { return QStringLiteral("check online"); }
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
 
-    const CentralUpdateTable& table() const { return m_table; }
-
 private:
     db::ConnectionSettings m_central;
-    CentralUpdateTable m_table;
 };
 
 // "Update DB": applies the rows the grid shows to the hospital's tbICDdiagMain in one

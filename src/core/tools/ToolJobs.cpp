@@ -63,8 +63,8 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     jobs::JobOutcome outcome;
     if (result.stopped) {
         m_changes.clear();
-        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
-                                                                           : jobs::JobEnding::Stopped;
+        outcome.ending = stopRequest() == jobs::StopRequest::Abandon ? jobs::JobEnding::Abandoned
+                                                                     : jobs::JobEnding::Stopped;
         // A stopped script would raise some packages only: none is written, and no run is left to apply.
         if (outcome.ending == jobs::JobEnding::Stopped)
             outcome.messages = {QStringLiteral("Stopped after %1 packages: %2 was not written, and there is "
@@ -118,7 +118,7 @@ jobs::JobOutcome DuplicateCodesJob::run(const jobs::JobContext& context, const j
     jobs::JobOutcome outcome;
     if (m_mode == Mode::Delete) {
         const QList<DeletedIcdRow> rows = deleteDuplicateIcdCodes(connection, m_log);
-        m_rowCount = rows.size();
+        m_result = rows.size();
         for (const DeletedIcdRow& row : rows)
             outcome.summary.append(deleteLogLine(row));
         outcome.messages = {QStringLiteral("Done. %1 duplicate ICD rows deleted.").arg(rows.size())};
@@ -126,7 +126,7 @@ jobs::JobOutcome DuplicateCodesJob::run(const jobs::JobContext& context, const j
     }
     const QList<SurplusIcdRow> rows =
         m_mode == Mode::Check ? checkDuplicateIcdCodes(connection, m_log) : findDuplicateIcdRows(connection);
-    m_rowCount = rows.size();
+    m_result = rows.size();
     for (const SurplusIcdRow& row : rows)
         outcome.summary.append(checkLogLine(row));
     if (m_mode == Mode::Check)
@@ -163,8 +163,8 @@ jobs::JobOutcome TableBackupJob::run(const jobs::JobContext& context, const jobs
         copies.append(QJsonObject{{"table", c.table}, {"copy", c.copy}, {"rows", c.rows}});
     }
     if (m_result.stopped) {
-        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
-                                                                           : jobs::JobEnding::Stopped;
+        outcome.ending = stopRequest() == jobs::StopRequest::Abandon ? jobs::JobEnding::Abandoned
+                                                                     : jobs::JobEnding::Stopped;
     } else {
         outcome.messages = {m_result.notMade.isEmpty() ? QStringLiteral("Done.")
                                                        : QStringLiteral("Done, but these were not made:\n") +
