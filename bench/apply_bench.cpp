@@ -11,12 +11,12 @@
 //                                   (default 1) slept before every statement of the apply
 //                                   and the undo, a simulated round trip to a server
 #include "apply/ApplyRun.h"
-#include "apply/RunRecord.h"
 #include "apply/RunRederive.h"
 #include "apply/UndoApply.h"
 #include "caserates/UpdateRunJob.h"
 #include "db/Connection.h"
 #include "db/SampleDatabases.h"
+#include "review/RunRecord.h"
 
 #include "Error.h"
 
@@ -110,10 +110,10 @@ int main(int argc, char** argv)
             QDir().mkpath(context.outputFolder());
             const jobs::Findings first = updateRun(context);
             const QString recordPath =
-                QDir(context.outputFolder()).filePath(QString::fromUtf16(apply::kRunRecordName));
+                QDir(context.outputFolder()).filePath(QString::fromUtf16(review::kRunRecordName));
 
             // What the apply spends on making the run again, measured on its own.
-            const apply::RunRecord recorded = apply::readRunRecord(recordPath);
+            const review::RunRecord recorded = review::readRunRecord(recordPath);
             const db::LogIdentity who{QStringLiteral("bench"), QStringLiteral("bench")};
             const auto sleep = [delayMs] { QThread::msleep(delayMs); };
             connection->setBeforeStatementHook(delayed ? std::function<void()>(sleep)
@@ -122,7 +122,7 @@ int main(int argc, char** argv)
             QElapsedTimer timer;
             timer.start();
             std::clock_t cpu = std::clock();
-            const apply::RunRecord again = apply::rederiveRun(*connection, recorded, program.path());
+            const review::RunRecord again = apply::rederiveRun(*connection, recorded, program.path());
             m.rederiveSeconds.push_back(timer.nsecsElapsed() / 1e9);
             m.rederiveCpu.push_back(double(std::clock() - cpu) / CLOCKS_PER_SEC);
             m.rederiveStatements = connection->statementsSent() - before;
@@ -143,7 +143,7 @@ int main(int argc, char** argv)
             updateRun(context);
             connection->setBeforeStatementHook(delayed ? std::function<void()>(sleep)
                                                        : std::function<void()>());
-            loopHolds = loopHolds && apply::countChanges(apply::readRunRecord(recordPath)).total() == 0;
+            loopHolds = loopHolds && apply::countChanges(review::readRunRecord(recordPath)).total() == 0;
 
             before = connection->statementsSent();
             timer.restart();

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh
+scripts/build.sh orvex orvex-cli # the tests and benchmarks: scripts/test.sh
 bin=build/dev/bin
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${ORVEX_HEADLESS:-}" ]; then
     exec "$bin/orvex" "$@"

@@ -44,7 +44,7 @@ int runApply(CliContext& ctx, const QStringList& args)
             digest = args[++i];
         } else if (args[i] == QLatin1String("--run") && i + 1 < args.size()) {
             kind = args[++i];
-            if (!apply::isRunKind(kind))
+            if (!review::isRunKind(kind))
                 throw UsageError(
                     QStringLiteral("apply: --run takes update, scan, ph-scan or package-rates, not \"%1\"")
                         .arg(kind));
@@ -53,12 +53,12 @@ int runApply(CliContext& ctx, const QStringList& args)
         }
     }
     const QString output = ProgramFolder::outputFolder();
-    const apply::RunRecord record =
-        apply::readRunRecord(QDir(output).filePath(QString::fromUtf16(apply::kRunRecordName)));
+    const review::RunRecord record =
+        review::readRunRecord(QDir(output).filePath(QString::fromUtf16(review::kRunRecordName)));
     apply::checkRunKind(record, kind);
     const apply::ApplyCounts counts = apply::countChanges(record);
-    ctx.out << "The " << oneField(apply::runKindTitle(record.kind)) << " " << oneField(record.runId) << " of "
-            << record.when.toString(Qt::ISODate) << " on " << oneField(record.database) << ": "
+    ctx.out << "The " << oneField(review::runKindTitle(record.kind)) << " " << oneField(record.runId)
+            << " of " << record.when.toString(Qt::ISODate) << " on " << oneField(record.database) << ": "
             << counts.text() << "\n";
     if (counts.total() == 0) {
         ctx.out << "Nothing to apply.\n"; // as the window says it: no transaction, no log entry

@@ -3,12 +3,12 @@
 // after a confirmation, as jobs of the window's runner.
 #include "Error.h"
 #include "apply/ApplyJobs.h"
-#include "apply/RunRecord.h"
 #include "gui/FrmIcd.h"
 #include "gui/JobRunner.h"
 #include "gui/MessageBoxes.h"
 #include "gui/Update2024Tab.h"
 #include "platform/ProgramFolder.h"
+#include "review/RunRecord.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,7 +20,7 @@ namespace orvex::gui {
 namespace {
 QString runRecordPath()
 {
-    return QDir(ProgramFolder::outputFolder()).filePath(QString::fromUtf16(apply::kRunRecordName));
+    return QDir(ProgramFolder::outputFolder()).filePath(QString::fromUtf16(review::kRunRecordName));
 }
 
 QString undoQuestion(const QString& undoFile, const apply::UndoPlan& plan)
@@ -57,9 +57,9 @@ void FrmIcd::onApplyClicked()
 {
     if (m_runner->isRunning())
         return;
-    apply::RunRecord record;
+    review::RunRecord record;
     try {
-        record = apply::readRunRecord(runRecordPath());
+        record = review::readRunRecord(runRecordPath());
     } catch (const Error& e) {
         refreshApplyButtons();
         MessageBoxes::error(this, e.message());
@@ -68,7 +68,7 @@ void FrmIcd::onApplyClicked()
     const apply::ApplyCounts counts = apply::countChanges(record);
     if (counts.total() == 0) {
         MessageBoxes::information(this, QStringLiteral("The %1 %2 found nothing to change in the database.")
-                                            .arg(apply::runKindTitle(record.kind), record.runId));
+                                            .arg(review::runKindTitle(record.kind), record.runId));
         return;
     }
     // What would refuse the apply is known before anything is asked: the plan is checked on

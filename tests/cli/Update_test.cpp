@@ -1,7 +1,7 @@
 // orvex-cli update --json: the one object the command prints, the same the golden run holds.
-#include "apply/RunRecord.h"
 #include "caserates/UpdateRunJob.h"
 #include "db/ActivityLog.h"
+#include "review/RunRecord.h"
 #include "support/CliRun.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
@@ -155,14 +155,14 @@ TEST(ApplyCommand, digestRefusesARecordChangedSinceItsReview)
         QFile::copy(test::fixturePath(QStringLiteral("update-run/") + name), program.path() + '/' + name);
     ASSERT_EQ(test::runCliInProcess({"--db", db.folder(), "update"}).exitCode, 0);
     const QString path = program.outputFile("changes.json");
-    const QString reviewed = apply::runRecordDigest(test::readBytes(path));
+    const QString reviewed = review::runRecordDigest(test::readBytes(path));
     const test::CliRun asked = test::runCliInProcess({"--db", db.folder(), "apply"});
     EXPECT_TRUE(asked.out.contains("\nRun record: SHA-256 " + reviewed.toUtf8() + "\n"))
         << asked.out.toStdString();
 
     // The same record in another layout.
     test::writeBytes(path, QJsonDocument::fromJson(test::readBytes(path)).toJson(QJsonDocument::Compact));
-    const QString now = apply::runRecordDigest(test::readBytes(path));
+    const QString now = review::runRecordDigest(test::readBytes(path));
     ASSERT_NE(now, reviewed);
     for (const QStringList& args :
          {QStringList{"apply", "--digest", reviewed}, QStringList{"apply", "--digest", reviewed, "--yes"}}) {

@@ -34,7 +34,7 @@ struct ApplyJobFixture
         context.connection = dbs.settings();
         caserates::UpdateRunJob(caserates::UpdateRunParams{}).run(context, {});
     }
-    QString runId() const { return apply::readRunRecord(folder.outputFile("changes.json")).runId; }
+    QString runId() const { return review::readRunRecord(folder.outputFile("changes.json")).runId; }
     QList<db::ActivityLogEntry> log() const
     {
         auto connection = db::Connection::open(dbs.settings());

@@ -11,6 +11,7 @@
 #include "Error.h"
 #include "db/ActivityLog.h"
 #include "review/ChangeClass.h"
+#include "support/ReviewPageRows.h"
 #include "support/SmallDatabases.h"
 #include "support/StatementFailures.h"
 #include "support/TestPaths.h"
@@ -98,7 +99,7 @@ protected:
     }
 
     QString output() const { return folder.path() + "/output"; }
-    apply::RunRecord record() const { return apply::readRunRecord(folder.outputFile("changes.json")); }
+    review::RunRecord record() const { return review::readRunRecord(folder.outputFile("changes.json")); }
     QString planRefusal()
     {
         return refusalOf([&] { apply::planApply(*connection, record(), output(), kWhen); });
@@ -294,7 +295,7 @@ TEST_P(ApplyRun, refusesARowChangedSinceTheRunAnotherDatabaseAndAFailurePartWay)
     test::SmallDatabases other(GetParam());
     auto elsewhere = db::Connection::open(other.settings());
     QFile::remove(apply::appliedMarkerPath(folder.path() + "/output",
-                                           apply::readRunRecord(folder.outputFile("changes.json")).runId));
+                                           review::readRunRecord(folder.outputFile("changes.json")).runId));
     try {
         apply::applyRun(*elsewhere, folder.path() + "/output", {"tester", "ws1"}, kWhen);
         ADD_FAILURE() << "applied to another database";
@@ -361,7 +362,7 @@ TEST_P(ApplyRun, appliesAndUndoesTheTestCopiesOnly)
 // log entry name the SHA-256 of the record they were made from.
 TEST_P(ApplyRun, theReviewPageTheQuestionAndTheLogNameTheRecordsDigest)
 {
-    const QString digest = apply::runRecordDigest(test::readBytes(folder.outputFile("changes.json")));
+    const QString digest = review::runRecordDigest(test::readBytes(folder.outputFile("changes.json")));
     EXPECT_TRUE(test::readBytes(folder.outputFile("report.html"))
                     .contains("changes.json, SHA-256 " + digest.toLatin1()));
     EXPECT_TRUE(apply::planApply(*connection, record(), output(), kWhen)
@@ -510,7 +511,7 @@ TEST_P(ApplyRun, refusesToWriteThroughALinkInTheOutputFolder)
 {
     const QString output = folder.path() + "/output";
     const QString elsewhere = folder.path() + "/elsewhere";
-    const QString runId = apply::readRunRecord(folder.outputFile("changes.json")).runId;
+    const QString runId = review::readRunRecord(folder.outputFile("changes.json")).runId;
     const QStringList before = snapshot();
     for (const QString& planted :
          {apply::appliedMarkerPath(output, runId), apply::newUndoFilePath(output, kWhen)}) {
@@ -535,10 +536,10 @@ TEST_P(ApplyRun, refusesToWriteThroughALinkInTheOutputFolder)
     EXPECT_EQ(snapshot(), afterApply);
 
     // The run record a run writes.
-    const apply::RunRecord record = apply::readRunRecord(folder.outputFile("changes.json"));
+    const review::RunRecord record = review::readRunRecord(folder.outputFile("changes.json"));
     ASSERT_TRUE(QFile::remove(folder.outputFile("changes.json")));
     ASSERT_TRUE(QFile::link(elsewhere, folder.outputFile("changes.json")));
-    EXPECT_THROW(apply::writeRunRecord(record, output), Error);
+    EXPECT_THROW(review::writeRunRecord(record, output), Error);
     EXPECT_FALSE(QFileInfo::exists(elsewhere));
 }
 #endif
@@ -565,7 +566,7 @@ TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
                           "on 2024-02-14 08:30:00)."});
 
     // Test copies and Ver B: the tables they would change, though the apply refuses them.
-    apply::RunRecord aimed = record();
+    review::RunRecord aimed = record();
     aimed.testSuffix = "_TEST";
     aimed.verB = true;
     const QStringList notes = apply::applyNotes(*connection, aimed, kWhen);
@@ -577,7 +578,7 @@ TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
         << notes[0].toStdString();
     EXPECT_EQ(notes[1], "The run kept tbMedPackage_NEW in step (\"Philhealth Ver B.\"): the apply changes "
                         "tbMedPackage_NEW too (0 new rows, 0 rows of rates).");
-    apply::writeRunRecord(aimed, output());
+    review::writeRunRecord(aimed, output());
     EXPECT_TRUE(planRefusal().contains("it aimed at the test copies")) << planRefusal().toStdString();
 
     // Description changes a run without "Update Descriptions" leaves out, marked on its page.
@@ -590,15 +591,18 @@ TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
     const QByteArray page = test::readBytes(folder.outputFile("report.html"));
     EXPECT_TRUE(page.contains(">Not applied: the run was made without &quot;Update Descriptions&quot;"))
         << page.toStdString();
-    EXPECT_EQ(page.count("<tr class=\"change not-applied\">"), descriptions);
+    const std::vector<test::ReviewPageRow> rows = test::reviewPageRows(page);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](const test::ReviewPageRow& r) { return r.rowClass == "change not-applied"; }),
+              descriptions);
 
     // Applied already, an older run, another database: refused before anything is asked.
     runUpdate();
-    apply::RunRecord older = record();
+    review::RunRecord older = record();
     apply::applyRun(*connection, output(), {"tester", "ws1"}, kWhen.addSecs(60));
     EXPECT_TRUE(planRefusal().contains("it was applied already")) << planRefusal().toStdString();
-    older.runId = apply::newRunId(older.when);
-    apply::writeRunRecord(older, output());
+    older.runId = review::newRunId(older.when);
+    review::writeRunRecord(older, output());
     EXPECT_TRUE(planRefusal().contains("changed by an apply or an undo on 2024-02-14 09:31:00, after the run "
                                        "of 2024-02-14 09:30:00"))
         << planRefusal().toStdString();
@@ -613,7 +617,7 @@ TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
 TEST_P(ApplyRun, aStoppedRunNeedsConfirmingAndAnIncompleteOneIsRefused)
 {
     runStoppedUpdate();
-    const apply::RunRecord stopped = record();
+    const review::RunRecord stopped = record();
     const QStringList before = snapshot();
     const apply::ApplyPlan plan = apply::planApply(*connection, record(), output(), kWhen);
     EXPECT_TRUE(plan.stopped());
@@ -627,12 +631,12 @@ TEST_P(ApplyRun, aStoppedRunNeedsConfirmingAndAnIncompleteOneIsRefused)
         apply::applyRun(*connection, output(), {"tester", "ws1"}, kWhen, {}, stopped.runId, true);
     EXPECT_GT(applied.counts.total(), 0);
 
-    apply::RunRecord incomplete = record();
-    incomplete.runId = apply::newRunId(kWhen);
+    review::RunRecord incomplete = record();
+    incomplete.runId = review::newRunId(kWhen);
     incomplete.completeness = {};
-    incomplete.completeness.add(apply::RunCompletion::Incomplete,
+    incomplete.completeness.add(review::RunCompletion::Incomplete,
                                 "the whole diagnosis list: Cannot open the rate file \"x\"");
-    apply::writeRunRecord(incomplete, output());
+    review::writeRunRecord(incomplete, output());
     const QString refused = planRefusal();
     EXPECT_TRUE(
         refused.contains("nothing was changed: the run is incomplete: it did not read the whole "

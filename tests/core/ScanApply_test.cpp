@@ -60,7 +60,7 @@ protected:
         return apply::countChanges(record());
     }
 
-    apply::RunRecord record() { return apply::readRunRecord(folder.outputFile("changes.json")); }
+    review::RunRecord record() { return review::readRunRecord(folder.outputFile("changes.json")); }
 
     apply::ApplyResult apply(const QString& kind = {}, int minutes = 1)
     {
@@ -232,7 +232,7 @@ TEST_P(ScanApply, aStoppedScanIsMadeAgainAsFarAndAChangedRecordIsRefused)
         if (p.linesDone == 6)
             job.requestStop();
     });
-    ASSERT_EQ(record().completeness.completion, apply::RunCompletion::Stopped);
+    ASSERT_EQ(record().completeness.completion, review::RunCompletion::Stopped);
     const QStringList before = snapshot();
     const apply::ApplyResult applied = apply::applyRun(*connection, folder.path() + "/output",
                                                        {"tester", "ws1"}, kWhen.addSecs(60), {}, {}, true);
@@ -244,10 +244,10 @@ TEST_P(ScanApply, aStoppedScanIsMadeAgainAsFarAndAChangedRecordIsRefused)
     // The package rate script's record aimed at the live table instead of the year's copy.
     dbs.exec("Medicare", "create table tbMedPackage2023 as select * from tbMedPackage");
     raisePackages("2023", 4);
-    apply::RunRecord aimed = record();
+    review::RunRecord aimed = record();
     for (jobs::Finding& f : aimed.changes)
         f.table = "[Medicare].[dbo].[tbMedPackage]";
-    apply::writeRunRecord(aimed, folder.path() + "/output");
+    review::writeRunRecord(aimed, folder.path() + "/output");
     const QString refused = refusal("package-rates");
     EXPECT_TRUE(refused.contains("nothing was changed: the record no longer holds what the run gives now"))
         << refused.toStdString();

@@ -2,7 +2,7 @@
 // its mends, and the batched lookups against the line-by-line reference.
 #include "caserates/UpdateRunJob.h"
 
-#include "apply/RunRecord.h"
+#include "review/RunRecord.h"
 
 #include "Error.h"
 #include "db/SampleDatabases.h"
@@ -183,8 +183,8 @@ TEST_F(UpdateRun, aStoppedPassOrAListNotReadIsNamedInTheRecordTheLogAndTheClosin
             job.requestStop(); // after the first line of the diagnosis pass
     });
     const QString notRead = "lines 2 to 3 of \"ICD PH 2024.txt\": the diagnosis pass was stopped";
-    const apply::RunRecord record = apply::readRunRecord(m_folder.outputFile("changes.json"));
-    EXPECT_EQ(record.completeness.completion, apply::RunCompletion::Stopped);
+    const review::RunRecord record = review::readRunRecord(m_folder.outputFile("changes.json"));
+    EXPECT_EQ(record.completeness.completion, review::RunCompletion::Stopped);
     EXPECT_EQ(record.completeness.notRead, QStringList{notRead});
     ASSERT_EQ(outcome.messages.size(), 1);
     EXPECT_TRUE(
@@ -204,8 +204,8 @@ TEST_F(UpdateRun, aStoppedPassOrAListNotReadIsNamedInTheRecordTheLogAndTheClosin
     UpdateRunParams version2;
     version2.fileBase = QStringLiteral("ICD PH 2024 v2");
     const RunFiles run = runUpdate(m_folder, m_db.settings(), version2);
-    const apply::RunRecord incomplete = apply::readRunRecord(m_folder.outputFile("changes.json"));
-    EXPECT_EQ(incomplete.completeness.completion, apply::RunCompletion::Incomplete);
+    const review::RunRecord incomplete = review::readRunRecord(m_folder.outputFile("changes.json"));
+    EXPECT_EQ(incomplete.completeness.completion, review::RunCompletion::Incomplete);
     ASSERT_EQ(incomplete.completeness.notRead.size(), 1);
     EXPECT_TRUE(incomplete.completeness.notRead[0].startsWith("the whole diagnosis list: Cannot open"));
     EXPECT_TRUE(incomplete.completeness.notRead[0].contains("ICD PH 2024 v2.txt"));
@@ -369,8 +369,8 @@ TEST_F(UpdateRun, aFailingOrLostDatabaseIsReportedAndALostOneEndsTheRun)
                   .toInt(),
               1);
     EXPECT_EQ(run.log.count("New Code and Description :"), 2);
-    const apply::RunRecord record = apply::readRunRecord(m_folder.outputFile("changes.json"));
-    EXPECT_EQ(record.completeness.completion, apply::RunCompletion::Incomplete);
+    const review::RunRecord record = review::readRunRecord(m_folder.outputFile("changes.json"));
+    EXPECT_EQ(record.completeness.completion, review::RunCompletion::Incomplete);
     EXPECT_EQ(record.completeness.notRead,
               QStringList{"line 1 of \"ICD PH 2024.txt\": The connection to the server was lost."});
     EXPECT_NE(run.outcome.messages, QStringList{UpdateRunJob::doneMessage()});

@@ -54,9 +54,9 @@ struct ApplyWindow
         return clickAndWait("cmdApply");
     }
     QByteArray output(const char* name) const { return readBytes(folder.outputFile(QLatin1String(name))); }
-    apply::RunRecord record() const
+    review::RunRecord record() const
     {
-        return apply::readRunRecord(folder.outputFile(QString::fromUtf16(apply::kRunRecordName)));
+        return review::readRunRecord(folder.outputFile(QString::fromUtf16(review::kRunRecordName)));
     }
 };
 
@@ -85,7 +85,7 @@ TEST(FrmIcdApply, step2ApplyStep2UndoStep2ClosesTheLoop)
 
     ASSERT_TRUE(w.clickAndWait("cmdProcess"));
     ASSERT_TRUE(w.widget("cmdApply")->isEnabled());
-    const apply::RunRecord first = w.record();
+    const review::RunRecord first = w.record();
     QMap<QString, QByteArray> firstFiles;
     for (const char* file : {"script.txt", "scriptPH.txt", "changes.csv"})
         firstFiles.insert(QLatin1String(file), w.output(file));
@@ -117,7 +117,7 @@ TEST(FrmIcdApply, step2ApplyStep2UndoStep2ClosesTheLoop)
     }));
 
     ASSERT_TRUE(w.clickAndWait("cmdProcess"));
-    const apply::RunRecord second = w.record();
+    const review::RunRecord second = w.record();
     EXPECT_NE(second.runId, first.runId);
     EXPECT_EQ(apply::countChanges(second).total(), 0) << apply::countChanges(second).text().toStdString();
 
@@ -139,7 +139,7 @@ TEST(FrmIcdApply, step2ApplyStep2UndoStep2ClosesTheLoop)
     EXPECT_FALSE(w.widget("cmdUndoApply")->isEnabled()) << "that apply is undone";
 
     ASSERT_TRUE(w.clickAndWait("cmdProcess"));
-    const apply::RunRecord third = w.record();
+    const review::RunRecord third = w.record();
     EXPECT_TRUE(third.changes == first.changes) << "the third run finds what the first found";
     for (const char* file : {"script.txt", "scriptPH.txt", "changes.csv"})
         EXPECT_EQ(w.output(file), firstFiles.value(QLatin1String(file))) << file;
@@ -158,7 +158,7 @@ TEST(FrmIcdApply, aStoppedRunIsAppliedOnlyAfterAQuestionThatSaysSo)
         click(w.widget("cmdProcess")); // "Stop"
         ASSERT_TRUE(waitForScanEnd(*w.window));
     }
-    ASSERT_EQ(w.record().completeness.completion, apply::RunCompletion::Stopped);
+    ASSERT_EQ(w.record().completeness.completion, review::RunCompletion::Stopped);
     auto connection = db::Connection::open(dbs.settings());
     auto logSize = [&] { return db::ActivityLog(*connection).last(0).size(); };
     const qsizetype before = logSize();
@@ -209,7 +209,7 @@ TEST(FrmIcdApply, aRefusedOrDeclinedApplyChangesNothingAndLeavesTheWindowUsable)
         EXPECT_TRUE(w.widget(name)->isEnabled()) << name;
 
     // A record that cannot be read is named before anything is asked.
-    writeBytes(w.folder.outputFile(QString::fromUtf16(apply::kRunRecordName)), "{ not json");
+    writeBytes(w.folder.outputFile(QString::fromUtf16(review::kRunRecordName)), "{ not json");
     gui::MessageBoxes::clearShown();
     ASSERT_TRUE(w.clickAndWait("cmdApply"));
     ASSERT_EQ(w.seams.messages().size(), 1);
@@ -231,7 +231,7 @@ TEST(FrmIcdApply, aRecordChangedWhileTheQuestionIsReadIsNotApplied)
     auto logSize = [&] { return db::ActivityLog(*connection).last(0).size(); };
     const qsizetype before = logSize();
 
-    const QString path = w.folder.outputFile(QString::fromUtf16(apply::kRunRecordName));
+    const QString path = w.folder.outputFile(QString::fromUtf16(review::kRunRecordName));
     gui::MessageBoxes::setShownHook([&](const QString& text) {
         if (text.startsWith(QLatin1String("Apply the ")))
             writeBytes(path, QJsonDocument::fromJson(readBytes(path)).toJson(QJsonDocument::Compact));

@@ -1,7 +1,7 @@
 #include "apply/ApplyJobs.h"
 
 #include "Error.h"
-#include "apply/RunRecord.h"
+#include "review/RunRecord.h"
 
 #include <QDir>
 #include <QElapsedTimer>

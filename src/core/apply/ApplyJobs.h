@@ -13,12 +13,12 @@ namespace orvex::apply {
 class ApplyPlanJob final : public jobs::JobWithResult<ApplyPlan>
 {
 public:
-    explicit ApplyPlanJob(RunRecord record) : m_record(std::move(record)) {}
+    explicit ApplyPlanJob(review::RunRecord record) : m_record(std::move(record)) {}
     QString title() const override { return QStringLiteral("apply"); }
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
 
 private:
-    RunRecord m_record;
+    review::RunRecord m_record;
 };
 
 // The apply as a job of the window's runner: the last update run recorded in the context's

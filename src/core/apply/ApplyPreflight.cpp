@@ -29,12 +29,12 @@ namespace {
 // Codes a refusal names before it counts the rest.
 constexpr int kNamedCodes = 20;
 
-QString notReadText(const RunRecord& record)
+QString notReadText(const review::RunRecord& record)
 {
     return record.completeness.notRead.join(QStringLiteral("; "));
 }
 
-int countOf(const RunRecord& record, ChangeClass c)
+int countOf(const review::RunRecord& record, ChangeClass c)
 {
     return int(std::count_if(record.changes.begin(), record.changes.end(),
                              [c](const Finding& f) { return review::classOf(f) == c; }));
@@ -42,7 +42,7 @@ int countOf(const RunRecord& record, ChangeClass c)
 
 // "tbMedPackage_TEST, tbMed_MedicalCaseRates_TEST and tbMed_Procedures_TEST": the copies an
 // update run on test copies changes, in a fixed order.
-QString testCopiesChanged(const RunRecord& record)
+QString testCopiesChanged(const review::RunRecord& record)
 {
     QSet<QString> tables;
     for (const Finding& f : record.changes) {
@@ -72,10 +72,10 @@ QString plural(int count, const char* one, const char* many)
 
 } // namespace
 
-QStringList applyNotes(db::Connection& connection, const RunRecord& record, const QDateTime& now)
+QStringList applyNotes(db::Connection& connection, const review::RunRecord& record, const QDateTime& now)
 {
     QStringList notes;
-    if (record.completeness.completion == RunCompletion::Stopped)
+    if (record.completeness.completion == review::RunCompletion::Stopped)
         notes << QStringLiteral("The run was stopped before its end and did not read %1. Only the changes "
                                 "of the lines it read are applied.")
                      .arg(notReadText(record));
@@ -91,14 +91,14 @@ QStringList applyNotes(db::Connection& connection, const RunRecord& record, cons
                      .arg(plural(rows, "new row", "new rows"),
                           plural(rates, "row of rates", "rows of rates"));
     }
-    if (record.is(kUpdateRun) && !record.updateDescriptions) {
+    if (record.is(review::kUpdateRun) && !record.updateDescriptions) {
         if (const int left = countOf(record, ChangeClass::DescriptionChange); left > 0)
             notes << QStringLiteral("%1 left out: the run was made without \"Update Descriptions\" (the "
                                     "review page marks them as not applied).")
                          .arg(plural(left, "description change is", "description changes are"));
     }
     // Step 1 copies the package and case-rate tables; an ICD scan changes tbICDdiagMain only.
-    if (!record.is(kScanRun)) {
+    if (!record.is(review::kScanRun)) {
         const QString last = db::ActivityLog(connection).lastBackup();
         if (!last.startsWith(now.date().toString(QStringLiteral("yyyy-MM-dd"))))
             notes << QStringLiteral("No backup was made today with \"Step1. Create table copies on\" (%1).")
@@ -108,21 +108,21 @@ QStringList applyNotes(db::Connection& connection, const RunRecord& record, cons
     return notes;
 }
 
-QString refusal(const RunRecord& record)
+QString refusal(const review::RunRecord& record)
 {
     return QStringLiteral("The run %1 was not applied, and nothing was changed: ").arg(record.runId);
 }
 
-QString runAgain(const RunRecord& record)
+QString runAgain(const review::RunRecord& record)
 {
-    if (record.is(kPackageRatesRun))
+    if (record.is(review::kPackageRatesRun))
         return QStringLiteral("Write the package rate script again.");
-    if (record.is(kUpdateRun))
+    if (record.is(review::kUpdateRun))
         return QStringLiteral("Run the update again.");
-    return QStringLiteral("Run the %1 again.").arg(runKindTitle(record.kind));
+    return QStringLiteral("Run the %1 again.").arg(review::runKindTitle(record.kind));
 }
 
-void refuseWhenNotTheLastRun(db::Connection& connection, const RunRecord& record)
+void refuseWhenNotTheLastRun(db::Connection& connection, const review::RunRecord& record)
 {
     const QString last = db::ActivityLog(connection).lastApplyOrUndo();
     if (!last.isEmpty() && last > db::ActivityLog::timestampText(record.when))
@@ -133,7 +133,7 @@ void refuseWhenNotTheLastRun(db::Connection& connection, const RunRecord& record
                     runAgain(record));
 }
 
-void refuseDuplicateIcdCodes(db::Connection& connection, const RunRecord& record)
+void refuseDuplicateIcdCodes(db::Connection& connection, const review::RunRecord& record)
 {
     QSet<QString> changed; // CI_AS keys of the codes whose description the run changes
     for (const Finding& f : record.changes) {
@@ -179,7 +179,7 @@ void refuseDuplicateIcdCodes(db::Connection& connection, const RunRecord& record
 namespace {
 
 // The test copies an update run aimed at: each must be there before anything is changed.
-void checkTestCopies(db::Connection& connection, const RunRecord& record, const QString& refused)
+void checkTestCopies(db::Connection& connection, const review::RunRecord& record, const QString& refused)
 {
     if (record.testSuffix.isEmpty())
         return;
@@ -204,7 +204,7 @@ bool appliedInLog(db::Connection& connection, const QString& runId)
     db::ActivityLog activity(connection);
     if (!activity.exists())
         return false;
-    // The run id holds no LIKE wildcard: readRunRecord checks its form.
+    // The run id holds no LIKE wildcard: review::readRunRecord checks its form.
     QSqlQuery q = connection.exec(connection.statements().activityLogLinesLike(),
                                   {QStringLiteral("Apply of % ") + runId + QStringLiteral(" (%")});
     return q.next() && q.value(0).toLongLong() > 0;
@@ -212,7 +212,7 @@ bool appliedInLog(db::Connection& connection, const QString& runId)
 
 } // namespace
 
-change::Changes refuseInapplicable(db::Connection& connection, const RunRecord& record,
+change::Changes refuseInapplicable(db::Connection& connection, const review::RunRecord& record,
                                    const QString& outputFolder, bool stoppedConfirmed)
 {
     const QString refused = refusal(record);
@@ -238,12 +238,12 @@ change::Changes refuseInapplicable(db::Connection& connection, const RunRecord& 
         throw Error(refused + QStringLiteral("the activity log records its apply already. ") +
                     runAgain(record));
     }
-    if (record.completeness.completion == RunCompletion::Incomplete)
+    if (record.completeness.completion == review::RunCompletion::Incomplete)
         throw Error(refused +
                     QStringLiteral("the run is incomplete: it did not read %1. Mend what is named. ")
                         .arg(notReadText(record)) +
                     runAgain(record));
-    if (record.completeness.completion == RunCompletion::Stopped && !stoppedConfirmed)
+    if (record.completeness.completion == review::RunCompletion::Stopped && !stoppedConfirmed)
         throw Error(refused + QStringLiteral("the run was stopped before its end (it did not read %1), and "
                                              "applying a stopped run was not confirmed.")
                                   .arg(notReadText(record)));
@@ -255,7 +255,8 @@ change::Changes refuseInapplicable(db::Connection& connection, const RunRecord& 
     return changes;
 }
 
-void refuseChangedRecord(const RunRecord& record, const QString& digest, const QString& expectedDigest)
+void refuseChangedRecord(const review::RunRecord& record, const QString& digest,
+                         const QString& expectedDigest)
 {
     if (expectedDigest.isEmpty() || digest.compare(expectedDigest, Qt::CaseInsensitive) == 0)
         return;
@@ -266,7 +267,7 @@ void refuseChangedRecord(const RunRecord& record, const QString& digest, const Q
                 runAgain(record) + QStringLiteral(" Review the new run before applying it."));
 }
 
-ApplyPlan planApply(db::Connection& connection, const RunRecord& record, const QString& outputFolder,
+ApplyPlan planApply(db::Connection& connection, const review::RunRecord& record, const QString& outputFolder,
                     const QDateTime& now)
 {
     refuseInapplicable(connection, record, outputFolder, true);
@@ -274,9 +275,9 @@ ApplyPlan planApply(db::Connection& connection, const RunRecord& record, const Q
     plan.record = record;
     plan.counts = countChanges(record);
     plan.notes = applyNotes(connection, record, now);
-    QFile file(QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName)));
+    QFile file(QDir(outputFolder).filePath(QString::fromUtf16(review::kRunRecordName)));
     if (file.open(QIODevice::ReadOnly))
-        plan.recordDigest = runRecordDigest(file.readAll());
+        plan.recordDigest = review::runRecordDigest(file.readAll());
     return plan;
 }
 
@@ -284,7 +285,7 @@ QString ApplyPlan::question() const
 {
     QString text =
         QStringLiteral("Apply the %1 %2 of %3 to the database?\n\nDatabase: %4\nChanges: %5\n\n")
-            .arg(runKindTitle(record.kind), record.runId,
+            .arg(review::runKindTitle(record.kind), record.runId,
                  record.when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), record.database, counts.text());
     if (!recordDigest.isEmpty())
         text +=

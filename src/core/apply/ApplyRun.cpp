@@ -50,9 +50,9 @@ void writeUndoFile(const QString& path, const QByteArray& text)
 
 namespace {
 
-void applyInTransaction(db::Connection& connection, const RunRecord& record, const change::Changes& changes,
-                        const QString& outputFolder, const db::LogIdentity& log, const QDateTime& when,
-                        ApplyResult& result)
+void applyInTransaction(db::Connection& connection, const review::RunRecord& record,
+                        const change::Changes& changes, const QString& outputFolder,
+                        const db::LogIdentity& log, const QDateTime& when, ApplyResult& result)
 {
     const QString refused = refusal(record);
     db::Transaction transaction(connection, db::Transaction::Mode::Write);
@@ -78,7 +78,7 @@ void applyInTransaction(db::Connection& connection, const RunRecord& record, con
     db::ActivityLog activity(connection);
     activity.append(log.user, log.workstation,
                     QStringLiteral("Apply of %1 %2 (run by %3 on %4): %5; run record SHA-256 %6")
-                        .arg(runKindTitle(record.kind), record.runId, record.user,
+                        .arg(review::runKindTitle(record.kind), record.runId, record.user,
                              record.when.toString(Qt::ISODate), result.counts.text(), result.recordDigest),
                     when);
     UndoRecord undo{record.runId, record.database, log.user, when, result.counts.text(), {}};
@@ -172,7 +172,7 @@ QJsonObject ApplyCounts::json() const
     return o;
 }
 
-ApplyCounts countChanges(const RunRecord& record)
+ApplyCounts countChanges(const review::RunRecord& record)
 {
     ApplyCounts counts;
     for (const Finding& f : record.changes) {
@@ -185,18 +185,18 @@ ApplyCounts countChanges(const RunRecord& record)
     return counts;
 }
 
-void checkRunKind(const RunRecord& record, const QString& expectedKind)
+void checkRunKind(const review::RunRecord& record, const QString& expectedKind)
 {
     const QString refused = refusal(record);
-    if (!isRunKind(record.kind))
+    if (!review::isRunKind(record.kind))
         throw Error(
             refused +
             QStringLiteral("it is a run of kind \"%1\", which this version cannot apply.").arg(record.kind));
     if (!expectedKind.isEmpty() && record.kind != expectedKind)
         throw Error(refused + QStringLiteral("the last run in the output folder is %1 of %2, not %3.")
-                                  .arg(withArticle(runKindTitle(record.kind)),
+                                  .arg(withArticle(review::runKindTitle(record.kind)),
                                        record.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                       withArticle(runKindTitle(expectedKind))));
+                                       withArticle(review::runKindTitle(expectedKind))));
 }
 
 QString appliedMarkerPath(const QString& outputFolder, const QString& runId)
@@ -208,9 +208,9 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
                      const QDateTime& when, const QString& expectedKind, const QString& expectedRunId,
                      bool stoppedConfirmed, const QString& expectedDigest)
 {
-    const QString recordPath = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
+    const QString recordPath = QDir(outputFolder).filePath(QString::fromUtf16(review::kRunRecordName));
     QString digest;
-    const RunRecord record = readRunRecord(recordPath, &digest);
+    const review::RunRecord record = review::readRunRecord(recordPath, &digest);
     if (!expectedRunId.isEmpty() && record.runId != expectedRunId)
         throw Error(QStringLiteral("The run %1 was not applied, and nothing was changed: %2 now records "
                                    "the run %3. Review that run before applying it.")

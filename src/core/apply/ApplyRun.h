@@ -1,7 +1,7 @@
 #pragma once
 
-#include "apply/RunRecord.h"
 #include "db/LogIdentity.h"
+#include "review/RunRecord.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -39,7 +39,7 @@ struct ApplyCounts
 };
 
 // The changes of `record` an apply makes (amounts of 0 are notes, never applied).
-ApplyCounts countChanges(const RunRecord& record);
+ApplyCounts countChanges(const review::RunRecord& record);
 
 struct ApplyResult
 {
@@ -71,7 +71,7 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
 
 // Throws orvex::Error when the record is of a kind no apply knows, or, with `expectedKind`,
 // of another kind ("the last run in the output folder is a PH scan of ..., not an update run").
-void checkRunKind(const RunRecord& record, const QString& expectedKind);
+void checkRunKind(const review::RunRecord& record, const QString& expectedKind);
 
 // The marker file of an applied run.
 QString appliedMarkerPath(const QString& outputFolder, const QString& runId);

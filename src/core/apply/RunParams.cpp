@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "apply/ApplyPreflight.h"
+#include "reconcile/ScanParamsJson.h"
 
 #include <QJsonArray>
 
@@ -12,35 +13,11 @@ namespace {
 using reconcile::LookupStrategy;
 using reconcile::ScanList;
 
-QString strategyName(LookupStrategy strategy)
-{
-    return strategy == LookupStrategy::Batched ? QStringLiteral("batched") : QStringLiteral("per-line");
-}
-
-struct ListName
-{
-    ScanList list;
-    const char* name;
-};
-constexpr ListName kLists[] = {
-    {ScanList::Given, "given"},
-    {ScanList::SourceFile, "source-file"},
-    {ScanList::UpdateResource, "update-resource"},
-};
-
-QString listName(ScanList list)
-{
-    for (const ListName& l : kLists)
-        if (l.list == list)
-            return QLatin1String(l.name);
-    return {};
-}
-
 // Reads the params of one record; every refusal names the record's run.
 class ParamsReader
 {
 public:
-    explicit ParamsReader(const RunRecord& record) : m_record(record)
+    explicit ParamsReader(const review::RunRecord& record) : m_record(record)
     {
         if (record.params.isEmpty())
             throw Error(refusal(record) +
@@ -82,17 +59,15 @@ public:
     LookupStrategy strategy() const
     {
         const QString name = text("strategy");
-        for (const LookupStrategy s : {LookupStrategy::Batched, LookupStrategy::PerLine})
-            if (name == strategyName(s))
-                return s;
+        if (const auto strategy = reconcile::strategyNamed(name))
+            return *strategy;
         damaged(QStringLiteral("the lookup strategy \"%1\" is unknown").arg(name));
     }
     ScanList scanList() const
     {
         const QString name = text("list");
-        for (const ListName& l : kLists)
-            if (name == QLatin1String(l.name))
-                return l.list;
+        if (const auto list = reconcile::scanListNamed(name))
+            return *list;
         damaged(QStringLiteral("the kind of list \"%1\" is unknown").arg(name));
     }
 
@@ -127,12 +102,12 @@ private:
         return QStringLiteral("\"%1\" \"%2\"").arg(QLatin1String(what), value);
     }
 
-    const RunRecord& m_record;
+    const review::RunRecord& m_record;
 };
 
 // A scan and the package rate script have none of the update run's options, which would
 // change what an apply writes.
-void requireNoUpdateOptions(const ParamsReader& reader, const RunRecord& record)
+void requireNoUpdateOptions(const ParamsReader& reader, const review::RunRecord& record)
 {
     reader.requireSame("verB", record.verB, false);
     reader.requireSame("updateDescriptions", record.updateDescriptions, false);
@@ -141,32 +116,7 @@ void requireNoUpdateOptions(const ParamsReader& reader, const RunRecord& record)
 
 } // namespace
 
-QJsonObject updateRunParamsJson(const caserates::UpdateRunParams& params, const PassLines& linesRead)
-{
-    return QJsonObject{{"fileBase", params.fileBase},
-                       {"verB", params.verB},
-                       {"updateDescriptions", params.updateDescriptions},
-                       {"testSuffix", params.testSuffix},
-                       {"strategy", strategyName(params.strategy)},
-                       {"linesRead", QJsonArray{linesRead[0], linesRead[1]}}};
-}
-
-QJsonObject scanParamsJson(const reconcile::ScanParams& params, int linesRead)
-{
-    return QJsonObject{{"list", listName(params.list)},
-                       {"listFile", params.listFile},
-                       {"sourceFile", params.sourceFile},
-                       {"groupName", params.groupName},
-                       {"strategy", strategyName(params.strategy)},
-                       {"linesRead", linesRead}};
-}
-
-QJsonObject packageRateParamsJson(const tools::PackageRateParams& params)
-{
-    return QJsonObject{{"percent", params.percentText}, {"year", params.yearText}};
-}
-
-UpdateRunAgain updateRunAgain(const RunRecord& record)
+UpdateRunAgain updateRunAgain(const review::RunRecord& record)
 {
     const ParamsReader reader(record);
     UpdateRunAgain again;
@@ -187,11 +137,11 @@ UpdateRunAgain updateRunAgain(const RunRecord& record)
     return again;
 }
 
-ScanAgain scanAgain(const RunRecord& record)
+ScanAgain scanAgain(const review::RunRecord& record)
 {
     const ParamsReader reader(record);
     ScanAgain again;
-    again.params.phMode = record.is(kPhScanRun);
+    again.params.phMode = record.is(review::kPhScanRun);
     again.params.list = reader.scanList();
     again.params.listFile = reader.text("listFile");
     again.params.sourceFile = reader.text("sourceFile");
@@ -205,11 +155,11 @@ ScanAgain scanAgain(const RunRecord& record)
                     QStringLiteral("the scan's lines were handed to it, not read from a file, so the apply "
                                    "cannot read them again to check the record. Load the list from a file "
                                    "and run the %1 again.")
-                        .arg(runKindTitle(record.kind)));
+                        .arg(review::runKindTitle(record.kind)));
     return again;
 }
 
-tools::PackageRateParams packageRatesAgain(const RunRecord& record)
+tools::PackageRateParams packageRatesAgain(const review::RunRecord& record)
 {
     const ParamsReader reader(record);
     tools::PackageRateParams params;
@@ -219,13 +169,13 @@ tools::PackageRateParams packageRatesAgain(const RunRecord& record)
     return params;
 }
 
-void checkRunParams(const RunRecord& record)
+void checkRunParams(const review::RunRecord& record)
 {
-    if (record.is(kUpdateRun))
+    if (record.is(review::kUpdateRun))
         updateRunAgain(record);
-    else if (record.is(kScanRun) || record.is(kPhScanRun))
+    else if (record.is(review::kScanRun) || record.is(review::kPhScanRun))
         scanAgain(record);
-    else if (record.is(kPackageRatesRun))
+    else if (record.is(review::kPackageRatesRun))
         packageRatesAgain(record);
 }
 

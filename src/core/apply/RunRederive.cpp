@@ -23,14 +23,14 @@ namespace {
 // Changes a refusal names before it counts the rest.
 constexpr int kNamedChanges = 5;
 
-bool stopped(const RunRecord& record)
+bool stopped(const review::RunRecord& record)
 {
-    return record.completeness.completion == RunCompletion::Stopped;
+    return record.completeness.completion == review::RunCompletion::Stopped;
 }
 
 // The update run as it ran: a stopped pass ends after the lines the record says it read.
 // Its record is kept in memory, and no review files are written.
-RunRecord rerunUpdate(const jobs::JobContext& context, const RunRecord& record)
+review::RunRecord rerunUpdate(const jobs::JobContext& context, const review::RunRecord& record)
 {
     UpdateRunAgain again = updateRunAgain(record);
     again.params.recordOnly = true;
@@ -53,7 +53,7 @@ RunRecord rerunUpdate(const jobs::JobContext& context, const RunRecord& record)
     return job.result().record;
 }
 
-void rerunScan(const jobs::JobContext& context, const RunRecord& record)
+void rerunScan(const jobs::JobContext& context, const review::RunRecord& record)
 {
     ScanAgain again = apply::scanAgain(record);
     again.params.lines = reconcile::readScanList(again.params.list, again.params.listFile);
@@ -70,7 +70,7 @@ void rerunScan(const jobs::JobContext& context, const RunRecord& record)
     job.scan(context, progress);
 }
 
-void rerunPackageRates(const jobs::JobContext& context, const RunRecord& record)
+void rerunPackageRates(const jobs::JobContext& context, const review::RunRecord& record)
 {
     tools::PackageRateJob job(apply::packageRatesAgain(record));
     job.run(context, {});
@@ -149,12 +149,12 @@ QString changeDifference(const Finding& inRecord, const Finding& now, size_t ind
         .arg(which, placeText(now), rowText(now), values.join(QStringLiteral("; ")));
 }
 
-QString completenessText(const RunCompleteness& c)
+QString completenessText(const review::RunCompleteness& c)
 {
     if (c.isComplete())
         return QStringLiteral("complete");
     return QStringLiteral("%1 (not read: %2)")
-        .arg(completionName(c.completion), c.notRead.join(QStringLiteral("; ")));
+        .arg(review::completionName(c.completion), c.notRead.join(QStringLiteral("; ")));
 }
 
 QString flagText(bool value)
@@ -164,7 +164,8 @@ QString flagText(bool value)
 
 } // namespace
 
-RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const QString& programFolder)
+review::RunRecord rederiveRun(db::Connection& connection, const review::RunRecord& record,
+                              const QString& programFolder)
 {
     QTemporaryDir reports;
     if (!reports.isValid())
@@ -178,13 +179,13 @@ RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const
     context.clock = [when] { return when; };
 
     const quint64 failedBefore = connection.statementsFailed();
-    std::optional<RunRecord> kept; // the update run's, which it does not write
+    std::optional<review::RunRecord> kept; // the update run's, which it does not write
     try {
-        if (record.is(kUpdateRun))
+        if (record.is(review::kUpdateRun))
             kept = rerunUpdate(context, record);
-        else if (record.is(kScanRun) || record.is(kPhScanRun))
+        else if (record.is(review::kScanRun) || record.is(review::kPhScanRun))
             rerunScan(context, record);
-        else if (record.is(kPackageRatesRun))
+        else if (record.is(review::kPackageRatesRun))
             rerunPackageRates(context, record);
         else
             throw Error(QStringLiteral("a run of kind \"%1\" cannot be made again").arg(record.kind));
@@ -200,10 +201,10 @@ RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const
     }
     if (kept)
         return std::move(*kept);
-    return readRunRecord(QDir(reports.path()).filePath(QString::fromUtf16(kRunRecordName)));
+    return review::readRunRecord(QDir(reports.path()).filePath(QString::fromUtf16(review::kRunRecordName)));
 }
 
-QStringList recordDifferences(const RunRecord& record, const RunRecord& again)
+QStringList recordDifferences(const review::RunRecord& record, const review::RunRecord& again)
 {
     QStringList differences;
     if (record.verB != again.verB)
@@ -261,7 +262,8 @@ QStringList recordDifferences(const RunRecord& record, const RunRecord& again)
     return differences;
 }
 
-void refuseUnlessRederived(db::Connection& connection, const RunRecord& record, const QString& outputFolder)
+void refuseUnlessRederived(db::Connection& connection, const review::RunRecord& record,
+                           const QString& outputFolder)
 {
     const QString programFolder = QFileInfo(QDir::cleanPath(outputFolder)).path();
     const QStringList differences = recordDifferences(record, rederiveRun(connection, record, programFolder));

@@ -4,7 +4,7 @@
 // is written, the run is made again on the apply's connection, and the record must hold what
 // that run gives: the same options, as far read, and the same changes in the same order. An
 // amount edited in changes.json, a change taken out or added by hand, is refused.
-#include "apply/RunRecord.h"
+#include "review/RunRecord.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,16 +21,18 @@ namespace orvex::apply {
 // folder that is removed after, so that the output folder stays as it was reviewed. Throws
 // orvex::Error when the params cannot be read, a list cannot be read, or a statement fails
 // (a run passes a failed lookup over, and would then give other changes).
-RunRecord rederiveRun(db::Connection& connection, const RunRecord& record, const QString& programFolder);
+review::RunRecord rederiveRun(db::Connection& connection, const review::RunRecord& record,
+                              const QString& programFolder);
 
 // What differs between `record` and `again`, a sentence each: the options, how far the run
 // read, the number of changes and the first changes that differ (where in the list, what the
 // record says, what the run gives now). Empty when the two are the same.
-QStringList recordDifferences(const RunRecord& record, const RunRecord& again);
+QStringList recordDifferences(const review::RunRecord& record, const review::RunRecord& again);
 
 // Both, for the record read from `outputFolder` (the output folder of the run's program
 // folder): throws orvex::Error with the apply's refusal, naming the differences and telling
 // the user to make the run again and review it.
-void refuseUnlessRederived(db::Connection& connection, const RunRecord& record, const QString& outputFolder);
+void refuseUnlessRederived(db::Connection& connection, const review::RunRecord& record,
+                           const QString& outputFolder);
 
 } // namespace orvex::apply

@@ -24,7 +24,7 @@ namespace {
 
 } // namespace
 
-std::optional<ChangeClass> appliedClass(const RunRecord& record, const Finding& f)
+std::optional<ChangeClass> appliedClass(const review::RunRecord& record, const Finding& f)
 {
     const std::optional<ChangeClass> c = review::classOf(f);
     if (!c)
@@ -32,11 +32,11 @@ std::optional<ChangeClass> appliedClass(const RunRecord& record, const Finding& 
     auto among = [&c](std::span<const ChangeClass> classes) {
         return std::find(classes.begin(), classes.end(), *c) != classes.end() ? c : std::nullopt;
     };
-    if (record.is(kScanRun))
+    if (record.is(review::kScanRun))
         return among(review::kIcdScanClasses);
-    if (record.is(kPhScanRun))
+    if (record.is(review::kPhScanRun))
         return among(review::kPhScanClasses);
-    if (record.is(kPackageRatesRun))
+    if (record.is(review::kPackageRatesRun))
         return among(review::kPackageRateClasses);
     switch (*c) {
     case ChangeClass::NewCode:
@@ -143,7 +143,7 @@ TableRef caseRatesOf(const Finding& f, const QString& suffix)
     return {procedures ? Table::Procedures : Table::MedicalCaseRates, suffix};
 }
 
-Change typed(const Finding& f, ChangeClass c, const RunRecord& record, QStringList& invalid)
+Change typed(const Finding& f, ChangeClass c, const review::RunRecord& record, QStringList& invalid)
 {
     const Reader r(f, invalid);
     const QString& suffix = record.testSuffix;
@@ -192,7 +192,7 @@ Change typed(const Finding& f, ChangeClass c, const RunRecord& record, QStringLi
 
 } // namespace
 
-Changes appliedChanges(const RunRecord& record)
+Changes appliedChanges(const review::RunRecord& record)
 {
     std::vector<std::pair<const Finding*, ChangeClass>> chosen;
     for (const Finding& f : record.changes) {

@@ -2,9 +2,9 @@
 
 // From a run record to the changes an apply makes: the one place where a recorded change's
 // texts become typed values, each checked.
-#include "apply/RunRecord.h"
 #include "change/Change.h"
 #include "review/ChangeClass.h"
+#include "review/RunRecord.h"
 
 #include <QString>
 
@@ -17,10 +17,10 @@ namespace orvex::apply {
 // recorded. Notes and changes the run's options leave out are not among them. Throws
 // orvex::Error (after the refusal's start) naming every value no run writes: an amount that
 // is not one, a table the tool does not write, a row listed twice.
-change::Changes appliedChanges(const RunRecord& record);
+change::Changes appliedChanges(const review::RunRecord& record);
 // The class of a recorded change an apply makes; nothing for a note or a change the run's
 // options leave out.
-std::optional<review::ChangeClass> appliedClass(const RunRecord& record, const jobs::Finding& f);
+std::optional<review::ChangeClass> appliedClass(const review::RunRecord& record, const jobs::Finding& f);
 
 // "ICDCode "A01.0" (line 2 of ...)": the row a change writes and where the list names it.
 QString where(const change::Change& c);

@@ -1,7 +1,7 @@
 #include "apply/UndoFile.h"
 
 #include "Error.h"
-#include "apply/RunRecord.h"
+#include "review/RunRecord.h"
 #include "text/JsonText.h"
 
 #include <QCryptographicHash>
@@ -348,7 +348,7 @@ UndoRecord readUndoFile(const QString& path)
             if (record.version != 1 && record.version != 2)
                 damaged(path, QStringLiteral("line %1 is not the start of undo data").arg(lineNumber));
             record.runId = o.value(QLatin1String("runId")).toString();
-            if (!isRunId(record.runId))
+            if (!review::isRunId(record.runId))
                 damaged(path, QStringLiteral("line %1 names no run").arg(lineNumber));
             record.database = o.value(QLatin1String("database")).toString();
             record.user = o.value(QLatin1String("user")).toString();

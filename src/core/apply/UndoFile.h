@@ -75,7 +75,7 @@ QString identityColumn(const UndoStep& step);
 // that an apply logged.
 QString undoFileDigest(const QByteArray& text);
 // The activity-log line an apply writes for its undo file, and the LIKE pattern that finds
-// it whatever the file was named. `runId` holds no LIKE wildcard (checked by isRunId).
+// it whatever the file was named. `runId` holds no LIKE wildcard (checked by review::isRunId).
 QString undoFileLogLine(const QString& runId, const QString& fileName, const QString& digest);
 QString undoFileLogPattern(const QString& runId, const QString& digest);
 

@@ -3,18 +3,18 @@
 #include "caserates/UpdateRunOutput.h"
 
 #include "Error.h"
-#include "apply/RunParams.h"
-#include "apply/RunRecord.h"
 #include "caserates/CaseRatePass.h"
 #include "caserates/CaseRateWriter.h"
 #include "caserates/RateFileLine.h"
 #include "caserates/RateLookups.h"
+#include "caserates/UpdateRunParamsJson.h"
 #include "db/CurrentUser.h"
 #include "ratelist/RateLine.h"
 #include "ratelist/SourceFile.h"
 #include "reconcile/ScanTypes.h"
 #include "report/ReportFileSet.h"
 #include "review/ReviewRun.h"
+#include "review/RunRecord.h"
 #include "text/Blanks.h"
 #include "text/Numbers.h"
 
@@ -91,9 +91,9 @@ QMap<jobs::Counter, int> counterMap(const PassCounters& c)
 }
 
 // The lines each pass walked, for the record: a stop ends a pass before its end.
-apply::PassLines linesRead(const std::vector<UpdatePass>& passes)
+PassLines linesRead(const std::vector<UpdatePass>& passes)
 {
-    apply::PassLines lines{};
+    PassLines lines{};
     for (size_t i = 0; i < passes.size() && i < lines.size(); ++i)
         lines[i] = passes[i].counters.linesRead;
     return lines;
@@ -121,7 +121,7 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     const QDir output(context.outputFolder());
     const QString pagePath = output.filePath(QString::fromUtf16(review::kReviewPageName));
     const QString listPath = output.filePath(QString::fromUtf16(review::kChangeListName));
-    const QString recordPath = output.filePath(QString::fromUtf16(apply::kRunRecordName));
+    const QString recordPath = output.filePath(QString::fromUtf16(review::kRunRecordName));
     report::DeleteFileQuietly(pagePath);
     report::DeleteFileQuietly(listPath);
     report::DeleteFileQuietly(recordPath);
@@ -161,12 +161,12 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
                                    "scriptPH.txt holds no description updates, and an apply "
                                    "leaves these descriptions as they are"));
 
-            apply::RunRecord record =
-                apply::newRunRecord(QString::fromUtf16(apply::kUpdateRun), started, run.user, run.database);
+            review::RunRecord record =
+                review::newRunRecord(QString::fromUtf16(review::kUpdateRun), started, run.user, run.database);
             record.verB = m_params.verB;
             record.updateDescriptions = m_params.updateDescriptions;
             record.testSuffix = m_params.testSuffix;
-            record.params = apply::updateRunParamsJson(m_params, linesRead(result.passes));
+            record.params = updateRunParamsJson(m_params, linesRead(result.passes));
             record.completeness = result.completeness;
             if (m_params.recordOnly) {
                 record.changes = result.changes;
@@ -179,13 +179,13 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
                     jobs::Findings& from;
                     ~GiveBack() { to = std::move(from); }
                 } giveBack{result.changes, record.changes};
-                run.recordDigest = apply::writeRunRecord(record, context.outputFolder());
+                run.recordDigest = review::writeRunRecord(record, context.outputFolder());
                 review::writeReviewFiles(run, context.outputFolder());
                 result.reviewPage = pagePath;
             }
         }
         if (stopRequest() != jobs::StopRequest::Abandon) {
-            for (const QString& line : apply::notReadLogLines(result.completeness))
+            for (const QString& line : review::notReadLogLines(result.completeness))
                 files.writeLine(report::Slot::LogFile, line);
         }
         // The reports and scripts take their places last, once nothing else can fail; a
@@ -224,8 +224,8 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
         stopRequest() == jobs::StopRequest::Stop ? jobs::JobEnding::Stopped : jobs::JobEnding::Finished;
     outcome.messages << (result.completeness.isComplete()
                              ? doneMessage()
-                             : apply::notCompleteMessage(result.completeness,
-                                                         QStringLiteral("script.txt and scriptPH.txt")));
+                             : review::notCompleteMessage(result.completeness,
+                                                          QStringLiteral("script.txt and scriptPH.txt")));
     outcome.filesToOpen << files.path(report::Slot::LogFile) << files.path(report::Slot::ScriptPHFile);
 
     QString logBoxText = m_params.logText;
@@ -267,7 +267,7 @@ UpdatePass UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobContex
         lines = ratelist::readSourceFile(path);
     } catch (const Error& e) {
         fail(e.message(), 0, &start); // reported once; the pass runs with no lines
-        m_result.completeness.add(apply::RunCompletion::Incomplete,
+        m_result.completeness.add(review::RunCompletion::Incomplete,
                                   QStringLiteral("the whole %1 list: %2").arg(pass.name, e.message()));
     }
     const int lineCount = int(lines.size());
@@ -300,7 +300,7 @@ UpdatePass UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobContex
     int failedInARow = 0;
     // A line left out: named in the record, so that an apply does not take the run for whole.
     auto leftOut = [&](int line, const QString& why) {
-        m_result.completeness.add(apply::RunCompletion::Incomplete,
+        m_result.completeness.add(review::RunCompletion::Incomplete,
                                   QStringLiteral("line %1 of \"%2\": %3").arg(line).arg(listName, why));
     };
     // Every lookup of a line first, then its findings in the order their lines are written.
@@ -457,7 +457,7 @@ UpdatePass UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobContex
                                    ? QStringLiteral("line %1").arg(lineCount)
                                    : QStringLiteral("lines %1 to %2").arg(i + 1).arg(lineCount);
         m_result.completeness.add(
-            apply::RunCompletion::Stopped,
+            review::RunCompletion::Stopped,
             QStringLiteral("%1 of \"%2\": the %3 pass was stopped").arg(unread, listName, pass.name));
     }
     if (stopRequest() != jobs::StopRequest::Abandon) {

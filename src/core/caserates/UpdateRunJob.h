@@ -1,11 +1,11 @@
 #pragma once
 
-#include "apply/RunRecord.h"
 #include "caserates/CaseRateWriter.h"
 #include "jobs/Finding.h"
 #include "jobs/Job.h"
 #include "jobs/NetChanges.h"
 #include "reconcile/ScanJob.h"
+#include "review/RunRecord.h"
 
 namespace orvex::report {
 class ReportFileSet;
@@ -49,9 +49,9 @@ struct UpdateRunResult
     // Every finding that proposes a change (and the notes of amounts of 0), in the order the
     // reports list them, with the values read and proposed.
     jobs::Findings changes;
-    apply::RunCompleteness completeness; // what the run did not read, and why
-    apply::RunRecord record;             // the record with recordOnly; empty otherwise
-    QString reviewPage;                  // output/report.html; empty when none was written
+    review::RunCompleteness completeness; // what the run did not read, and why
+    review::RunRecord record;             // the record with recordOnly; empty otherwise
+    QString reviewPage;                   // output/report.html; empty when none was written
 };
 
 // "Step 2. Create update scripts": the diagnosis pass, then the procedure pass, over the

@@ -66,10 +66,10 @@ QStringList updateRunSummary(const UpdateRunResult& result, const UpdateRunFiles
         for (const auto& [counter, count] : passCounts(pass.counters))
             lines << jobs::summaryLine(counter, count);
     }
-    const apply::RunCompleteness& completeness = result.completeness;
+    const review::RunCompleteness& completeness = result.completeness;
     if (!completeness.isComplete()) {
         lines << QStringLiteral("Not read (the run is %1):")
-                     .arg(apply::completionName(completeness.completion));
+                     .arg(review::completionName(completeness.completion));
         for (const QString& item : completeness.notRead)
             lines << QStringLiteral("  ") + item;
     }

@@ -1,17 +1,17 @@
 #include "reconcile/ScanJob.h"
 
 #include "Error.h"
-#include "apply/RunParams.h"
-#include "apply/RunRecord.h"
 #include "db/CurrentUser.h"
 #include "platform/ProgramFolder.h"
 #include "ratelist/RateLine.h"
 #include "ratelist/SourceFile.h"
 #include "ratelist/UpdateResource.h"
 #include "reconcile/LineClassifier.h"
+#include "reconcile/ScanParamsJson.h"
 #include "reconcile/ScanReportWriter.h"
 #include "report/ReportFileSet.h"
 #include "review/ReviewRun.h"
+#include "review/RunRecord.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -114,9 +114,9 @@ ScanEnding ScanJob::ending() const
     return ScanEnding::Finished;
 }
 
-apply::RunCompleteness ScanJob::stoppedAt(int linesRead) const
+review::RunCompleteness ScanJob::stoppedAt(int linesRead) const
 {
-    apply::RunCompleteness completeness;
+    review::RunCompleteness completeness;
     const int lineCount = int(m_params.lines.size());
     if (linesRead >= lineCount || stopRequest() != jobs::StopRequest::Stop)
         return completeness;
@@ -126,7 +126,7 @@ apply::RunCompleteness ScanJob::stoppedAt(int linesRead) const
     const QString unread = linesRead + 1 == lineCount
                                ? QStringLiteral("line %1").arg(lineCount)
                                : QStringLiteral("lines %1 to %2").arg(linesRead + 1).arg(lineCount);
-    completeness.add(apply::RunCompletion::Stopped,
+    completeness.add(review::RunCompletion::Stopped,
                      QStringLiteral("%1 of %2: the scan was stopped").arg(unread, list));
     return completeness;
 }
@@ -183,14 +183,14 @@ jobs::JobOutcome ScanJob::run(const jobs::JobContext& context, const jobs::Progr
 
     jobs::JobOutcome outcome;
     outcome.ending = toJobEnding(result.ending);
-    const apply::RunCompleteness completeness = stoppedAt(result.counters.linesRead);
+    const review::RunCompleteness completeness = stoppedAt(result.counters.linesRead);
     if (completeness.isComplete())
         outcome.messages << QStringLiteral("Done.  Click 'Open Output Folder' to view scripts.  Run "
                                            "script.txt, SameCodeDiffDesc Script.txt, "
                                            "and scriptPH.txt to update your database.");
     else
-        outcome.messages << apply::notCompleteMessage(completeness,
-                                                      QStringLiteral("The reports and scripts"));
+        outcome.messages << review::notCompleteMessage(completeness,
+                                                       QStringLiteral("The reports and scripts"));
     outcome.summary = summaryLines(result, m_params.phMode, context.outputFolder());
     outcome.json = toJson(result);
     if (result.reviewWritten) {
@@ -229,7 +229,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     report::ReportFileSet files(context.outputFolder());
     // An earlier run's review files and record must not stand beside this run's reports.
     review::removeReviewFiles(context.outputFolder());
-    apply::removeRunRecord(context.outputFolder());
+    review::removeRunRecord(context.outputFolder());
     files.OpenScanFiles(p.phMode);
     if (p.fixFormat)
         files.openFixFormatFile();
@@ -288,14 +288,14 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
 
         ScanResult result;
         result.ending = ending();
-        const apply::RunCompleteness completeness = stoppedAt(index);
+        const review::RunCompleteness completeness = stoppedAt(index);
         if (result.ending != ScanEnding::Abandoned) {
             writer.summary({state.rowCount(ResultList::NewCode),
                             state.rowCount(ResultList::SameCodeAndDescription),
                             state.rowCount(ResultList::SameCodeDifferentDescription),
                             state.rowCount(ResultList::SameDescriptionDifferentCode)},
                            context.now());
-            for (const QString& line : apply::notReadLogLines(completeness))
+            for (const QString& line : review::notReadLogLines(completeness))
                 files.writeLine(report::Slot::LogFile, line);
         }
         // The reports and scripts take their places last, once nothing else can fail.
@@ -321,13 +321,13 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             }
             result.reviewWritten = true;
 
-            apply::RunRecord record =
-                apply::newRunRecord(QString::fromUtf16(p.phMode ? apply::kPhScanRun : apply::kScanRun),
-                                    started, run.user, run.database);
-            record.params = apply::scanParamsJson(p, index);
+            review::RunRecord record =
+                review::newRunRecord(QString::fromUtf16(p.phMode ? review::kPhScanRun : review::kScanRun),
+                                     started, run.user, run.database);
+            record.params = scanParamsJson(p, index);
             record.completeness = completeness;
             record.changes = std::move(net);
-            run.recordDigest = apply::writeRunRecord(record, context.outputFolder());
+            run.recordDigest = review::writeRunRecord(record, context.outputFolder());
             review::writeReviewFiles(run, context.outputFolder());
         }
         if (p.fixFormat)
@@ -353,7 +353,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
         files.CloseReportFiles();
         // What the page and the record say would not match the scripts left.
         review::removeReviewFiles(context.outputFolder());
-        apply::removeRunRecord(context.outputFolder());
+        review::removeRunRecord(context.outputFolder());
         throw Error(message);
     }
 }

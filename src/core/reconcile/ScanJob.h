@@ -1,9 +1,9 @@
 #pragma once
 
-#include "apply/RunRecord.h"
 #include "db/Connection.h"
 #include "jobs/Job.h"
 #include "reconcile/ScanTypes.h"
+#include "review/RunRecord.h"
 
 #include <functional>
 #include <optional>
@@ -67,7 +67,7 @@ public:
 private:
     ScanEnding ending() const;
     // What a stop after `linesRead` lines left unread; complete when nothing was left.
-    apply::RunCompleteness stoppedAt(int linesRead) const;
+    review::RunCompleteness stoppedAt(int linesRead) const;
 
     ScanParams m_params;
 };

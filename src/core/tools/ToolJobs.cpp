@@ -1,11 +1,10 @@
 #include "tools/ToolJobs.h"
 
-#include "apply/RunParams.h"
-#include "apply/RunRecord.h"
 #include "db/CurrentUser.h"
 #include "jobs/NetChanges.h"
 #include "platform/ProgramFolder.h"
 #include "review/ReviewRun.h"
+#include "review/RunRecord.h"
 
 #include "Error.h"
 
@@ -15,6 +14,12 @@
 namespace orvex::tools {
 
 namespace {
+
+// What the run record keeps of the options, for an apply to make the same script again.
+QJsonObject packageRateParamsJson(const PackageRateParams& params)
+{
+    return QJsonObject{{"percent", params.percentText}, {"year", params.yearText}};
+}
 // A package rate change's proposed values without the package's name, as its read values hold them.
 QMap<QString, QString> amountsOnly(QMap<QString, QString> values)
 {
@@ -55,7 +60,7 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
         params.outputPath = context.outputFolder() + QStringLiteral("/UpdatePackageRates.txt");
     }
     review::removeReviewFiles(context.outputFolder());
-    apply::removeRunRecord(context.outputFolder());
+    review::removeRunRecord(context.outputFolder());
     m_changes.clear();
     const QDateTime started = context.now();
     const PackageRateResult result = writePackageRateScript(
@@ -83,8 +88,8 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     run.classes = review::kPackageRateClasses;
     run.amountColumns = review::kPackageAmountColumns;
 
-    apply::RunRecord record =
-        apply::newRunRecord(QString::fromUtf16(apply::kPackageRatesRun), started, run.user, run.database);
+    review::RunRecord record =
+        review::newRunRecord(QString::fromUtf16(review::kPackageRatesRun), started, run.user, run.database);
     // A PackageID held by two rows gets two lines, the last of which holds; a factor of 0
     // leaves the amounts as they are.
     jobs::NetChanges net;
@@ -94,8 +99,8 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
         net.add(std::move(f));
     }
     record.changes = net.take();
-    record.params = apply::packageRateParamsJson(params);
-    run.recordDigest = apply::writeRunRecord(record, context.outputFolder());
+    record.params = packageRateParamsJson(params);
+    run.recordDigest = review::writeRunRecord(record, context.outputFolder());
     review::writeReviewFiles(run, context.outputFolder());
 
     outcome.messages = {QStringLiteral("Done.")};

@@ -1,4 +1,4 @@
-#include "apply/RunRecord.h"
+#include "review/RunRecord.h"
 
 #include "Error.h"
 #include "platform/OutputFile.h"
@@ -15,7 +15,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
-namespace orvex::apply {
+namespace orvex::review {
 
 using jobs::Finding;
 
@@ -348,4 +348,4 @@ RunRecord readRunRecord(const QString& path, QString* digest)
     return record;
 }
 
-} // namespace orvex::apply
+} // namespace orvex::review

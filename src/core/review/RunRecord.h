@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace orvex::apply {
+namespace orvex::review {
 
 // How far a run got. A complete run read every line of its lists; a stopped one ended at
 // the user's stop; an incomplete one passed over a list or lines it could not read. The
@@ -93,4 +93,4 @@ void removeRunRecord(const QString& outputFolder);
 // With `digest`, also the SHA-256 of the bytes it read.
 RunRecord readRunRecord(const QString& path, QString* digest = nullptr);
 
-} // namespace orvex::apply
+} // namespace orvex::review
