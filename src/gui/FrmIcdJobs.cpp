@@ -36,7 +36,7 @@ jobs::JobContext FrmIcd::jobContext() const
 
 db::LogIdentity FrmIcd::logIdentity() const
 {
-    return {m_user ? m_user->UserID() : db::CurrentUser::systemUserName(), db::CurrentUser::workstation()};
+    return {m_user ? m_user->userId() : db::CurrentUser::systemUserName(), db::CurrentUser::workstation()};
 }
 
 void FrmIcd::setStartControlsEnabled(bool enabled, QWidget* stopButton)

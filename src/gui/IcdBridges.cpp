@@ -30,11 +30,11 @@ IcdBridges::IcdBridges(QWidget* window, db::ConnectionSettings connection, db::C
         database.connection = m_connection;
         database.identity = {db::CurrentUser::systemUserName(), db::CurrentUser::workstation()};
         if (m_user) {
-            database.dbServerName = m_user->ServerName();
-            database.DBUser = m_user->UserID();
-            database.dbPassword = m_user->ServerPassword();
-            database.DriverMethod = m_user->driverconnection();
-            database.identity.user = m_user->UserID();
+            database.dbServerName = m_user->serverName();
+            database.DBUser = m_user->userId();
+            database.dbPassword = m_user->serverPassword();
+            database.DriverMethod = m_user->driverName();
+            database.identity.user = m_user->userId();
         }
         return database;
     });

@@ -158,7 +158,7 @@ void OnlineUpdateWiring::updateDb()
         }
         rows.append(row);
     }
-    db::LogIdentity identity{m_user ? m_user->UserID() : db::CurrentUser::systemUserName(),
+    db::LogIdentity identity{m_user ? m_user->userId() : db::CurrentUser::systemUserName(),
                              db::CurrentUser::workstation()};
     run(std::make_unique<tools::OnlineUpdateJob>(rows, identity),
         [this](jobs::Job&, const jobs::JobOutcome& outcome) {
