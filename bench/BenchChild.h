@@ -4,7 +4,7 @@
 // executable with other arguments), so that every configuration's peak memory is its own.
 
 #include "PeakMemory.h"
-#include "db/SampleDatabases.h"
+#include "sampledb/SampleDatabases.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -70,7 +70,7 @@ inline void buildSampleDatabasesFor(const QString& folder, int runs, QTextStream
 {
     QElapsedTimer build;
     build.start();
-    db::buildSampleDatabases(folder, false);
+    sampledb::buildSampleDatabases(folder, false);
     out << "sample databases built in " << build.elapsed() << " ms; " << runs
         << " runs per configuration\n\n";
 }

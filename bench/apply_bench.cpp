@@ -15,8 +15,8 @@
 #include "apply/UndoApply.h"
 #include "caserates/UpdateRunJob.h"
 #include "db/Connection.h"
-#include "db/SampleDatabases.h"
 #include "review/RunRecord.h"
+#include "sampledb/SampleDatabases.h"
 
 #include "Error.h"
 
@@ -92,7 +92,7 @@ int main(int argc, char** argv)
             const bool delayed = i % 2 == 1;
             Measured& m = measured[delayed ? 1 : 0];
             QTemporaryDir dbDir, program;
-            db::buildSampleDatabases(dbDir.path(), false);
+            sampledb::buildSampleDatabases(dbDir.path(), false);
             for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"}) {
                 const QString from =
                     QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(name);

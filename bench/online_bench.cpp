@@ -6,7 +6,7 @@
 //                         (time per keystroke: median and worst)
 #include "bridges/IcdSearchIndex.h"
 #include "db/Connection.h"
-#include "db/SampleDatabases.h"
+#include "sampledb/SampleDatabases.h"
 #include "tools/OnlineUpdate.h"
 
 #include <QCoreApplication>
@@ -34,7 +34,7 @@ void benchApply(int runs)
     int writes = 0;
     for (int run = 0; run < runs; ++run) {
         QTemporaryDir dir;
-        db::buildSampleDatabases(dir.path(), false);
+        sampledb::buildSampleDatabases(dir.path(), false);
         db::ConnectionSettings settings;
         settings.embeddedFolder = dir.path();
         QElapsedTimer clock;
@@ -67,7 +67,7 @@ void benchApply(int runs)
 void benchSearch()
 {
     QTemporaryDir dir;
-    db::buildSampleDatabases(dir.path(), false);
+    sampledb::buildSampleDatabases(dir.path(), false);
     db::ConnectionSettings settings;
     settings.embeddedFolder = dir.path();
     auto connection = db::Connection::open(settings);

@@ -9,11 +9,11 @@
 //   review_bench [RUNS [KEEP_FOLDER]]     RUNS default 5
 #include "caserates/UpdateRunJob.h"
 #include "db/Connection.h"
-#include "db/SampleDatabases.h"
 #include "platform/ProgramFolder.h"
 #include "ratelist/UpdateResource.h"
 #include "reconcile/ScanJob.h"
 #include "review/ReviewRun.h"
+#include "sampledb/SampleDatabases.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -82,7 +82,7 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
 
     QTemporaryDir dbDir;
-    db::buildSampleDatabases(dbDir.path(), false);
+    sampledb::buildSampleDatabases(dbDir.path(), false);
     QTemporaryDir program;
     ProgramFolder::setOverride(program.path());
     ProgramFolder::ensureFolder(ProgramFolder::outputFolder());

@@ -7,11 +7,11 @@
 //   scan_bench --one ...  one configuration, used by the driver
 #include "BenchChild.h"
 #include "db/Connection.h"
-#include "db/SampleDatabases.h"
 #include "platform/ProgramFolder.h"
 #include "ratelist/SourceFile.h"
 #include "ratelist/UpdateResource.h"
 #include "reconcile/ScanJob.h"
+#include "sampledb/SampleDatabases.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -9,8 +9,8 @@
 #include "BenchChild.h"
 #include "caserates/UpdateRunJob.h"
 #include "db/Connection.h"
-#include "db/SampleDatabases.h"
 #include "platform/ProgramFolder.h"
+#include "sampledb/SampleDatabases.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the window need, and the npm
-# packages of the tests (the T-SQL grammar in tests/tsql/grammar). Does nothing when they
-# are all present already.
+# Installs the Debian 12 packages the build, the tests, the window and the test matrix of
+# scripts/test.sh need (clang with libFuzzer and clang-tidy), and the npm packages of the
+# tests (the T-SQL grammar in tests/tsql/grammar). Does nothing when they are all present
+# already.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc
           libsqliteodbc tdsodbc libsqlite3-dev libgtest-dev fonts-dejavu-core xvfb xauth
-          clang-format pkg-config libpoppler-qt6-dev chromium python3 strace nodejs)
+          clang-format pkg-config libpoppler-qt6-dev chromium python3 strace nodejs
+          clang clang-tidy libclang-rt-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,6 +5,7 @@
 #include "cli/Terminal.h"
 #include "db/CurrentUser.h"
 #include "db/OdbcConnectionString.h"
+#include "sampledb/SampleDatabases.h"
 
 namespace orvex::cli {
 
@@ -77,11 +78,11 @@ std::unique_ptr<db::Connection> CliContext::signIn()
         choice.odbcConnectionString = db::withoutOdbcPassword(odbcConnectionString);
     }
     OptionsPrompt prompt(choice);
-    db::CurrentUser user(prompt, nullptr);
-    user.showmain();
+    db::CurrentUser user(prompt, nullptr, sampledb::provisionEmbeddedFolder);
+    user.signIn();
     if (!user.connected())
         throw Error(user.lastErrorKind(), user.lastError());
-    userId = user.UserID();
+    userId = user.userId();
     return user.takeConnection();
 }
 

@@ -4,8 +4,8 @@
 #include "cli/CommandLine.h"
 
 #include "Error.h"
-#include "db/SampleDatabases.h"
 #include "platform/ProgramFolder.h"
+#include "sampledb/SampleDatabases.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,10 +21,10 @@ QString sampleFolder(const CliContext& ctx)
     return QDir(folder).absolutePath();
 }
 
-void printCounts(CliContext& ctx, const QString& folder, const QList<db::SampleTableCount>& counts)
+void printCounts(CliContext& ctx, const QString& folder, const QList<sampledb::SampleTableCount>& counts)
 {
     QString file;
-    for (const db::SampleTableCount& c : counts) {
+    for (const sampledb::SampleTableCount& c : counts) {
         if (c.file != file) {
             file = c.file;
             ctx.out << "  " << QDir::toNativeSeparators(QDir(folder).filePath(file)) << "\n";
@@ -39,14 +39,14 @@ int init(CliContext& ctx, bool force)
     const QString folder = sampleFolder(ctx);
     QElapsedTimer timer;
     timer.start();
-    const db::SampleBuild build = db::buildSampleDatabases(folder, force);
+    const sampledb::SampleBuild build = sampledb::buildSampleDatabases(folder, force);
     const qint64 ms = timer.elapsed();
     // Reading the new files back is part of the build: success is printed only after it.
-    const QList<db::SampleTableCount> counts = db::countSampleTables(folder);
+    const QList<sampledb::SampleTableCount> counts = sampledb::countSampleTables(folder);
 
     ctx.out << "Built " << build.built.join(QLatin1String(", ")) << " in " << QDir::toNativeSeparators(folder)
             << " (" << QString::number(ms / 1000.0, 'f', 2) << " s)";
-    if (build.built.size() < db::sampleDatabaseFiles().size())
+    if (build.built.size() < sampledb::sampleDatabaseFiles().size())
         ctx.out << "; the other files there were left as they were";
     ctx.out << ":\n";
     printCounts(ctx, folder, counts);

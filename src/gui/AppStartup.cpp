@@ -1,6 +1,7 @@
 #include "gui/AppStartup.h"
 
 #include "gui/FrmIcd.h"
+#include "sampledb/SampleDatabases.h"
 
 #include <QCoreApplication>
 
@@ -8,7 +9,8 @@ namespace orvex::gui {
 
 AppStartup::AppStartup(db::SignInPrompt& prompt, std::unique_ptr<db::SignInSettings> settings,
                        WindowServices services)
-    : m_services(std::move(services)), m_user(std::make_unique<db::CurrentUser>(prompt, std::move(settings)))
+    : m_services(std::move(services)), m_user(std::make_unique<db::CurrentUser>(
+                                           prompt, std::move(settings), sampledb::provisionEmbeddedFolder))
 {
 }
 
@@ -16,13 +18,13 @@ AppStartup::~AppStartup() = default;
 
 FrmIcd* AppStartup::start()
 {
-    m_user->showmain();
+    m_user->signIn();
     if (!m_user->connected())
         return nullptr;
 
     // The window keeps the connection's settings: each scan opens its own connection
     // from them on its worker thread.
-    m_window = std::make_unique<FrmIcd>(m_services, m_user->sqlconnection()->settings(), m_user.get());
+    m_window = std::make_unique<FrmIcd>(m_services, m_user->connection()->settings(), m_user.get());
     m_window->show();
     QCoreApplication::processEvents(); // let it paint once
     m_window->prepareOutputFolder();

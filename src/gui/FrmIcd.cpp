@@ -128,7 +128,7 @@ FrmSrc* FrmIcd::frmSRC() const
 
 db::LogIdentity FrmIcd::logIdentity() const
 {
-    return {m_user ? m_user->UserID() : db::CurrentUser::systemUserName(), db::CurrentUser::workstation()};
+    return {m_user ? m_user->userId() : db::CurrentUser::systemUserName(), db::CurrentUser::workstation()};
 }
 
 void FrmIcd::loadUpdate()

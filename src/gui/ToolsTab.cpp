@@ -27,11 +27,11 @@ BrowseDatabase browseDatabase(const db::ConnectionSettings& connection, const db
     database.connection = connection;
     database.identity = {db::CurrentUser::systemUserName(), db::CurrentUser::workstation()};
     if (user) {
-        database.dbServerName = user->ServerName();
-        database.DBUser = user->UserID();
-        database.dbPassword = user->ServerPassword();
-        database.DriverMethod = user->driverconnection();
-        database.identity.user = user->UserID();
+        database.dbServerName = user->serverName();
+        database.DBUser = user->userId();
+        database.dbPassword = user->serverPassword();
+        database.DriverMethod = user->driverName();
+        database.identity.user = user->userId();
     }
     return database;
 }

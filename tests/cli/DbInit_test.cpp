@@ -1,4 +1,4 @@
-#include "db/SampleDatabases.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/CliRun.h"
 #include "support/TestPaths.h"
 
@@ -33,13 +33,13 @@ TEST(DbInit, buildsTheThreeFilesAndPrintsWhatAndWhere)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty());
 
-    for (const QString& file : orvex::db::sampleDatabaseFiles()) {
+    for (const QString& file : orvex::sampledb::sampleDatabaseFiles()) {
         EXPECT_TRUE(QFileInfo::exists(QDir(folder).filePath(file))) << file.toStdString();
         EXPECT_TRUE(run.out.contains(QDir::toNativeSeparators(QDir(folder).filePath(file))))
             << run.out.toStdString();
     }
     const QHash<QString, qint64> printed = printedCounts(run.out);
-    const auto counts = orvex::db::countSampleTables(folder);
+    const auto counts = orvex::sampledb::countSampleTables(folder);
     EXPECT_EQ(printed.size(), counts.size());
     for (const auto& c : counts)
         EXPECT_EQ(printed.value(c.table, -1), c.rows) << c.table.toStdString();
@@ -79,7 +79,7 @@ TEST(DbInit, theCommandAMissingCentralDatabaseNamesLeavesTheOtherTwo)
 {
     QTemporaryDir dir;
     ASSERT_EQ(runCliText({"--db", dir.path(), "db", "init"}).exitCode, 0);
-    ASSERT_TRUE(QFile::remove(orvex::db::centralDatabasePath(dir.path())));
+    ASSERT_TRUE(QFile::remove(orvex::sampledb::centralDatabasePath(dir.path())));
     const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
     const QString medicare = QDir(dir.path()).filePath("Medicare.db");
     const QByteArray buildFileBytes = readBytes(buildFile), medicareBytes = readBytes(medicare);
@@ -105,8 +105,8 @@ TEST(DbInit, defaultFolderIsDbUnderTheProgramFolder)
     TempProgramFolder program;
     const CliTextRun run = runCliText({"db", "init"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(orvex::db::embeddedDatabasesPresent(program.path() + "/db"));
-    EXPECT_TRUE(QFileInfo::exists(orvex::db::centralDatabasePath(program.path() + "/db")));
+    EXPECT_TRUE(orvex::sampledb::embeddedDatabasesPresent(program.path() + "/db"));
+    EXPECT_TRUE(QFileInfo::exists(orvex::sampledb::centralDatabasePath(program.path() + "/db")));
 }
 
 TEST(DbInit, usageErrorsGiveExitCodeTwo)
@@ -118,5 +118,5 @@ TEST(DbInit, usageErrorsGiveExitCodeTwo)
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage")) << run.err.toStdString();
     }
-    EXPECT_FALSE(orvex::db::embeddedDatabasesPresent(dir.path()));
+    EXPECT_FALSE(orvex::sampledb::embeddedDatabasesPresent(dir.path()));
 }

@@ -33,11 +33,11 @@ void writeLog(const QString& folder, const QStringList& lines)
     choice.embeddedFolder = folder;
     choice.remember = false;
     OneChoice prompt(choice);
-    db::CurrentUser user(prompt, nullptr);
-    user.showmain();
+    db::CurrentUser user(prompt, std::unique_ptr<db::SignInSettings>());
+    user.signIn();
     ASSERT_TRUE(user.connected()) << user.lastError().toStdString();
     for (const QString& line : lines)
-        user.addlog(line);
+        user.addLog(line);
 }
 
 QStringList lines(const QString& out)

@@ -1,6 +1,6 @@
 // orvex-cli online-update and search on the sample databases.
-#include "db/SampleDatabases.h"
 #include "db/SignIn.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/CliRun.h"
 
 #include <QDir>
@@ -30,14 +30,14 @@ protected:
     {
         qputenv("ORVEX_CENTRAL_PASSWORD", QByteArray()); // never a prompt on a terminal
         s_sample = std::make_unique<QTemporaryDir>();
-        db::buildSampleDatabases(s_sample->path(), false);
+        sampledb::buildSampleDatabases(s_sample->path(), false);
     }
     static void TearDownTestSuite() { s_sample.reset(); }
 
     // A copy of the sample databases of its own, for a test that changes them.
     QString freshCopy()
     {
-        for (const QString& file : db::sampleDatabaseFiles())
+        for (const QString& file : sampledb::sampleDatabaseFiles())
             QFile::copy(QDir(s_sample->path()).filePath(file), m_copy.filePath(file));
         return m_copy.path();
     }

@@ -1,7 +1,7 @@
 // What the command line prints: standard output that loses it fails the command, and stored
 // text can never steer the terminal.
 #include "cli/CliContext.h"
-#include "db/SampleDatabases.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/CliRun.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
@@ -91,7 +91,7 @@ TEST(StandardOutput, theProgramExitsWithOneWhenItsOutputIsLost)
     if (!QFile::exists(program) || !QFileInfo::exists("/dev/full"))
         GTEST_SKIP() << "orvex-cli is not built or there is no /dev/full";
     QTemporaryDir sample;
-    db::buildSampleDatabases(sample.path(), false);
+    sampledb::buildSampleDatabases(sample.path(), false);
     ASSERT_EQ(test::runCliText({"--db", sample.path(), "online-update", "--apply"}).exitCode, 0);
     QProcess process;
     process.setStandardOutputFile(QStringLiteral("/dev/full"));
@@ -107,13 +107,13 @@ TEST(StandardOutput, theProgramExitsWithOneWhenItsOutputIsLost)
 TEST(StoredText, everyControlCharacterIsShownWrittenOut)
 {
     QTemporaryDir sample;
-    db::buildSampleDatabases(sample.path(), false);
+    sampledb::buildSampleDatabases(sample.path(), false);
     const QString forged =
         "' ' || char(27) || '[1A' || char(27) || '[2KForged' || char(13) || char(10) || 'x' || "
         "char(9) || 'y' || char(155) || 'z'";
     const QString shown = QStringLiteral(" \\x1b[1A\\x1b[2KForged\\r\\nx\\ty\\x9bz");
     // Every central description gets the sequence: each code the hospital has is updated.
-    test::execOnFile(db::centralDatabasePath(sample.path()),
+    test::execOnFile(sampledb::centralDatabasePath(sample.path()),
                      "UPDATE tbICDdiagMainUpdate SET Description = Description || " + forged);
     for (int i = 0; i < 2; ++i)
         test::execOnFile(QDir(sample.path()).filePath("Build_FILE.db"),

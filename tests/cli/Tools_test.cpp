@@ -1,4 +1,4 @@
-#include "db/SampleDatabases.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/CliRun.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
@@ -21,7 +21,7 @@ QStringList linesOf(const QString& text)
 // The sample databases in a folder of their own, and the command line run on them.
 struct SampleDatabase
 {
-    SampleDatabase() { db::buildSampleDatabases(dir.path(), false); }
+    SampleDatabase() { sampledb::buildSampleDatabases(dir.path(), false); }
     test::CliTextRun cli(QStringList args) const
     {
         args.prepend(dir.path());

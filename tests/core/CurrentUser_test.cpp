@@ -1,6 +1,7 @@
 #include "db/CurrentUser.h"
 
 #include "Error.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/ConnectionFixtures.h"
 #include "support/TestPaths.h"
 
@@ -86,13 +87,13 @@ TEST(CurrentUser, cancelledSignInIsNotConnected)
     Fixture f;
     ScriptedPrompt prompt({std::nullopt});
     CurrentUser user(prompt, f.settings());
-    user.showmain();
+    user.signIn();
     EXPECT_FALSE(user.connected());
-    EXPECT_EQ(user.sqlconnection(), nullptr);
+    EXPECT_EQ(user.connection(), nullptr);
     EXPECT_EQ(user.lastError().toStdString(), "Sign-in was cancelled.");
     EXPECT_EQ(user.lastErrorKind(), orvex::Error::Kind::Cancelled);
     EXPECT_EQ(prompt.errors, QStringList{QString()});
-    EXPECT_THROW(user.addlog(QStringLiteral("nothing")), orvex::Error);
+    EXPECT_THROW(user.addLog(QStringLiteral("nothing")), orvex::Error);
 }
 
 TEST(CurrentUser, embeddedSignInGivesTheConnectionAndItsProperties)
@@ -100,19 +101,19 @@ TEST(CurrentUser, embeddedSignInGivesTheConnectionAndItsProperties)
     Fixture f;
     ScriptedPrompt prompt({embeddedIn(f.dbFolder)});
     CurrentUser user(prompt, f.settings());
-    user.showmain();
+    user.signIn();
     ASSERT_TRUE(user.connected()) << user.lastError().toStdString();
-    ASSERT_NE(user.sqlconnection(), nullptr);
-    EXPECT_EQ(user.sqlconnection()->product(), Product::Sqlite);
-    EXPECT_EQ(user.ServerName(), QDir::toNativeSeparators(f.dbFolder));
-    EXPECT_EQ(user.UserID(), CurrentUser::systemUserName());
-    EXPECT_TRUE(user.ServerPassword().isEmpty());
-    EXPECT_EQ(user.driverconnection().toStdString(), "SQLite");
+    ASSERT_NE(user.connection(), nullptr);
+    EXPECT_EQ(user.connection()->product(), Product::Sqlite);
+    EXPECT_EQ(user.serverName(), QDir::toNativeSeparators(f.dbFolder));
+    EXPECT_EQ(user.userId(), CurrentUser::systemUserName());
+    EXPECT_TRUE(user.serverPassword().isEmpty());
+    EXPECT_EQ(user.driverName().toStdString(), "SQLite");
 
     // Both databases by name on the one connection.
     QSqlQuery q =
-        user.sqlconnection()->exec(QStringLiteral("select (select count(*) from Build_FILE.tbICDdiagMain), "
-                                                  "(select count(*) from Medicare.tbMedPackage)"));
+        user.connection()->exec(QStringLiteral("select (select count(*) from Build_FILE.tbICDdiagMain), "
+                                               "(select count(*) from Medicare.tbMedPackage)"));
     ASSERT_TRUE(q.next());
     EXPECT_GT(q.value(0).toInt(), 0);
     EXPECT_GT(q.value(1).toInt(), 0);
@@ -127,7 +128,7 @@ TEST(CurrentUser, failedConnectionAsksAgainWithTheReason)
 
     ScriptedPrompt prompt({embeddedIn(broken), embeddedIn(f.dbFolder)});
     CurrentUser user(prompt, f.settings());
-    user.showmain();
+    user.signIn();
     ASSERT_TRUE(user.connected());
     ASSERT_EQ(prompt.errors.size(), 2);
     EXPECT_TRUE(prompt.errors[0].isEmpty());
@@ -146,7 +147,7 @@ TEST(CurrentUser, givingUpAfterAFailureKeepsTheReason)
     orvex::test::writeBytes(QDir(corrupt).filePath(QStringLiteral("Medicare.db")), QByteArray(4096, 'x'));
     ScriptedPrompt prompt({embeddedIn(corrupt)});
     CurrentUser user(prompt, f.settings());
-    user.showmain();
+    user.signIn();
     EXPECT_FALSE(user.connected());
     EXPECT_TRUE(user.lastError().contains(QLatin1String("Build_FILE"))) << user.lastError().toStdString();
     EXPECT_EQ(user.lastError(), prompt.errors.last());
@@ -160,21 +161,21 @@ TEST(CurrentUser, addlogLinesSurviveARestart)
     {
         ScriptedPrompt prompt({embeddedIn(f.dbFolder)});
         CurrentUser user(prompt, f.settings());
-        user.showmain();
+        user.signIn();
         ASSERT_TRUE(user.connected());
         // Reading an absent log creates nothing.
         EXPECT_TRUE(user.lastLog(5).isEmpty());
         EXPECT_FALSE(buildFileHasTable(f.dbFolder, QStringLiteral("tbActivityLog")));
-        user.addlog(QStringLiteral("Added A00.1"));
-        user.addlog(QStringLiteral("Updated O'Brien's fever; drop table x to École fever"));
+        user.addLog(QStringLiteral("Added A00.1"));
+        user.addLog(QStringLiteral("Updated O'Brien's fever; drop table x to École fever"));
     }
     EXPECT_TRUE(buildFileHasTable(f.dbFolder, QStringLiteral("tbActivityLog")));
 
     ScriptedPrompt prompt({embeddedIn(f.dbFolder)});
     CurrentUser user(prompt, f.settings());
-    user.showmain();
+    user.signIn();
     ASSERT_TRUE(user.connected());
-    user.addlog(QStringLiteral("third"));
+    user.addLog(QStringLiteral("third"));
     const QList<ActivityLogEntry> all = user.lastLog(0);
     ASSERT_EQ(all.size(), 3);
     EXPECT_EQ(all[0].text.toStdString(), "Added A00.1");
@@ -204,14 +205,14 @@ TEST(CurrentUser, sqlServerProfileIsSavedWithoutThePassword)
     {
         ScriptedPrompt prompt({choice});
         CurrentUser user(prompt, f.settings());
-        user.showmain();
+        user.signIn();
         ASSERT_TRUE(user.connected()) << user.lastError().toStdString();
-        EXPECT_EQ(user.sqlconnection()->database().driverName(), QStringLiteral("QODBC"));
-        EXPECT_EQ(user.ServerName(), QStringLiteral("localhost"));
-        EXPECT_EQ(user.UserID(), QStringLiteral("orvex_admin"));
-        EXPECT_EQ(user.ServerPassword(), choice.password);
-        EXPECT_EQ(user.driverconnection(), QStringLiteral("SQLite3"));
-        user.addlog(QStringLiteral("over ODBC"));
+        EXPECT_EQ(user.connection()->database().driverName(), QStringLiteral("QODBC"));
+        EXPECT_EQ(user.serverName(), QStringLiteral("localhost"));
+        EXPECT_EQ(user.userId(), QStringLiteral("orvex_admin"));
+        EXPECT_EQ(user.serverPassword(), choice.password);
+        EXPECT_EQ(user.driverName(), QStringLiteral("SQLite3"));
+        user.addLog(QStringLiteral("over ODBC"));
         EXPECT_EQ(user.lastLog(1).value(0).user, QStringLiteral("orvex_admin"));
     }
     const QByteArray ini = orvex::test::readBytes(f.iniFile);
@@ -221,7 +222,7 @@ TEST(CurrentUser, sqlServerProfileIsSavedWithoutThePassword)
     // The next sign-in suggests the saved profile.
     ScriptedPrompt again({std::nullopt});
     CurrentUser user(again, f.settings());
-    user.showmain();
+    user.signIn();
     ASSERT_EQ(again.suggestions.size(), 1);
     EXPECT_EQ(again.suggestions[0].kind, SignInChoice::Kind::SqlServer);
     EXPECT_TRUE(again.suggestions[0].profile == choice.profile);
@@ -233,10 +234,11 @@ TEST(CurrentUser, emptyDefaultFolderGetsTheSampleDatabases)
     orvex::test::TempProgramFolder program;
     QTemporaryDir settingsDir;
     ScriptedPrompt prompt({SignInChoice()});
-    CurrentUser user(prompt, std::make_unique<SignInSettings>(settingsDir.filePath(QStringLiteral("o.ini"))));
-    user.showmain();
+    CurrentUser user(prompt, std::make_unique<SignInSettings>(settingsDir.filePath(QStringLiteral("o.ini"))),
+                     orvex::sampledb::provisionEmbeddedFolder);
+    user.signIn();
     ASSERT_TRUE(user.connected()) << user.lastError().toStdString();
-    EXPECT_EQ(QDir::fromNativeSeparators(user.ServerName()), program.path() + QStringLiteral("/db"));
+    EXPECT_EQ(QDir::fromNativeSeparators(user.serverName()), program.path() + QStringLiteral("/db"));
     EXPECT_TRUE(QFile::exists(program.path() + QStringLiteral("/db/Build_FILE.db")));
     EXPECT_TRUE(QFile::exists(program.path() + QStringLiteral("/db/Medicare.db")));
 }
@@ -245,8 +247,8 @@ TEST(CurrentUser, namedEmptyFolderIsAnErrorNotASample)
 {
     QTemporaryDir dir;
     ScriptedPrompt prompt({embeddedIn(dir.filePath(QStringLiteral("mistyped")))});
-    CurrentUser user(prompt, nullptr);
-    user.showmain();
+    CurrentUser user(prompt, nullptr, orvex::sampledb::provisionEmbeddedFolder);
+    user.signIn();
     EXPECT_FALSE(user.connected());
     EXPECT_TRUE(user.lastError().contains(QLatin1String("db init"))) << user.lastError().toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("mistyped"))));

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-using orvex::GetWord;
+using orvex::cutWord;
 using orvex::WordCursor;
 
 namespace {
@@ -11,7 +11,7 @@ QStringList allWords(QString text, const QString& sep)
 {
     QStringList words;
     while (!text.isEmpty())
-        words << GetWord(text, sep);
+        words << cutWord(text, sep);
     return words;
 }
 } // namespace
@@ -19,13 +19,13 @@ QStringList allWords(QString text, const QString& sep)
 TEST(GetWord, cutsFieldsInTurn)
 {
     QString s = QStringLiteral("A|B|C");
-    EXPECT_EQ(GetWord(s, "|"), "A");
+    EXPECT_EQ(cutWord(s, "|"), "A");
     EXPECT_EQ(s, "B|C");
-    EXPECT_EQ(GetWord(s, "|"), "B");
+    EXPECT_EQ(cutWord(s, "|"), "B");
     EXPECT_EQ(s, "C");
-    EXPECT_EQ(GetWord(s, "|"), "C");
+    EXPECT_EQ(cutWord(s, "|"), "C");
     EXPECT_TRUE(s.isEmpty());
-    EXPECT_EQ(GetWord(s, "|"), "");
+    EXPECT_EQ(cutWord(s, "|"), "");
     EXPECT_TRUE(s.isEmpty());
 }
 
@@ -35,32 +35,32 @@ TEST(GetWord, trailingSeparatorsAndHeaders)
     EXPECT_EQ(allWords("A||", "|"), (QStringList{"A", ""}));
     EXPECT_EQ(allWords("|NAME|||", "|"), (QStringList{"", "NAME", "", ""}));
     QString s = QStringLiteral("|x");
-    EXPECT_EQ(GetWord(s, "|"), "");
+    EXPECT_EQ(cutWord(s, "|"), "");
     EXPECT_EQ(s, "x");
 }
 
 TEST(GetWord, multiCharacterSeparatorAndNoTrimming)
 {
     QString s = QStringLiteral(" a\nb \r\nc\r\n");
-    EXPECT_EQ(GetWord(s, "\r\n"), " a\nb ");
-    EXPECT_EQ(GetWord(s, "\r\n"), "c");
+    EXPECT_EQ(cutWord(s, "\r\n"), " a\nb ");
+    EXPECT_EQ(cutWord(s, "\r\n"), "c");
     EXPECT_TRUE(s.isEmpty());
 }
 
 TEST(GetWord, emptySeparatorLeavesTextAlone)
 {
     QString s = QStringLiteral("abc");
-    EXPECT_EQ(GetWord(s, ""), "");
+    EXPECT_EQ(cutWord(s, ""), "");
     EXPECT_EQ(s, "abc");
     QString empty;
-    EXPECT_EQ(GetWord(empty, "|"), "");
+    EXPECT_EQ(cutWord(empty, "|"), "");
     EXPECT_TRUE(empty.isEmpty());
 }
 
 TEST(GetWord, farSeparatorsWork)
 {
     QString s = QString(100000, QLatin1Char('x')) + "|y";
-    EXPECT_EQ(GetWord(s, "|").size(), 100000);
+    EXPECT_EQ(cutWord(s, "|").size(), 100000);
     EXPECT_EQ(s, "y");
 }
 
@@ -72,7 +72,7 @@ TEST(WordCursor, givesTheSameCutsAsGetWord)
         WordCursor cursor(sample);
         while (!rest.isEmpty()) {
             ASSERT_FALSE(cursor.atEnd()) << sample.toStdString();
-            EXPECT_EQ(cursor.next(u"|").toString(), GetWord(rest, "|"));
+            EXPECT_EQ(cursor.next(u"|").toString(), cutWord(rest, "|"));
             EXPECT_EQ(cursor.rest().toString(), rest);
         }
         EXPECT_TRUE(cursor.atEnd()) << sample.toStdString();

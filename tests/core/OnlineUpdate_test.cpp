@@ -3,7 +3,7 @@
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
 #include "db/Queries.h"
-#include "db/SampleDatabases.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/ConnectionFixtures.h"
 #include "support/SmallDatabases.h"
 #include "tools/OnlineUpdate.h"
@@ -209,7 +209,7 @@ TEST_F(OnlineUpdate, aFailurePartWayChangesNothingAndNamesTheRow)
 TEST(OnlineUpdateSample, bringsTheSampleTableUpToTheCentralTableInFewStatements)
 {
     QTemporaryDir dir;
-    db::buildSampleDatabases(dir.path(), false);
+    sampledb::buildSampleDatabases(dir.path(), false);
     db::ConnectionSettings central;
     central.embeddedFolder = dir.path();
     const tools::CentralUpdateTable table =

@@ -83,7 +83,7 @@ TEST(ReportFileSet, scanFilesStartWithTheirHeaders)
     TempProgramFolder folder;
     fillOutputFolderWithOldContent(folder);
     ReportFileSet set;
-    set.OpenScanFiles(false);
+    set.openScanFiles(false);
     for (const Slot slot : kAllSlots)
         EXPECT_EQ(set.isOpen(slot), slot != Slot::ScriptPHFile) << slotFileName(slot).toStdString();
     set.closeAll();
@@ -104,7 +104,7 @@ TEST(ReportFileSet, phModeAddsScriptPH)
 {
     TempProgramFolder folder;
     ReportFileSet set;
-    set.OpenScanFiles(true);
+    set.openScanFiles(true);
     EXPECT_TRUE(set.isOpen(Slot::ScriptPHFile));
     set.writeLine(Slot::ScriptPHFile, QString());
     set.writeLine(Slot::ScriptPHFile, "update  [Medicare].[dbo].[tbMedPackage] set [Amount]='11700'");
@@ -117,12 +117,12 @@ TEST(ReportFileSet, twoScansKeepTheLogAndOnlyTheLog)
 {
     TempProgramFolder folder;
     ReportFileSet set;
-    set.OpenScanFiles(false);
+    set.openScanFiles(false);
     set.writeLine(Slot::LogFile, QString::fromUtf16(u"first run: Sch\u00F6nlein\u2019s"));
     set.writeLine(Slot::NewCodeFile, "A00.0 - first");
     set.closeAll();
 
-    set.OpenScanFiles(false);
+    set.openScanFiles(false);
     set.writeLine(Slot::LogFile, QString());
     set.writeLine(Slot::LogFile, QString::fromUtf16(u"second run \u20AC 5"));
     set.writeLine(Slot::NewCodeFile, "A00.1 - second");
@@ -137,7 +137,7 @@ TEST(ReportFileSet, updateRunEmptiesTheLog)
     TempProgramFolder folder;
     fillOutputFolderWithOldContent(folder);
     ReportFileSet set;
-    set.OpenUpdateFiles(true);
+    set.openUpdateFiles(true);
     for (const Slot slot : kAllSlots)
         EXPECT_TRUE(set.isOpen(slot)) << slotFileName(slot).toStdString();
     set.closeAll();
@@ -151,12 +151,12 @@ TEST(ReportFileSet, icdScanAfterPhScanLeavesScriptPH)
 {
     TempProgramFolder folder;
     ReportFileSet set;
-    set.OpenScanFiles(true);
+    set.openScanFiles(true);
     set.writeLine(Slot::ScriptPHFile, "PH statement");
     set.closeAll();
     const QByteArray phScript = contentOf(set, Slot::ScriptPHFile);
 
-    set.OpenScanFiles(false);
+    set.openScanFiles(false);
     EXPECT_FALSE(set.isOpen(Slot::ScriptPHFile));
     set.writeLine(Slot::ScriptPHFile, "ignored: the slot is not open");
     set.closeAll();
@@ -168,9 +168,9 @@ TEST(ReportFileSet, openingAgainReleasesFilesOfAnInterruptedRun)
 {
     TempProgramFolder folder;
     ReportFileSet set;
-    set.OpenScanFiles(false);
+    set.openScanFiles(false);
     set.writeLine(Slot::LogFile, "interrupted");
-    set.OpenScanFiles(false); // no close in between
+    set.openScanFiles(false); // no close in between
     set.writeLine(Slot::LogFile, "next");
     set.closeAll();
     EXPECT_EQ(contentOf(set, Slot::LogFile), "interrupted\r\nnext\r\n");
@@ -182,11 +182,11 @@ TEST(ReportFileSet, failingOpenNamesTheFileAndClosesTheRest)
     // A folder where a report file should be: it can be neither deleted quietly nor opened.
     ASSERT_TRUE(QDir(folder.path()).mkpath("output/Same description different code.txt"));
     ReportFileSet set;
-    const std::string message = messageOf([&] { set.OpenScanFiles(false); });
+    const std::string message = messageOf([&] { set.openScanFiles(false); });
     EXPECT_NE(message.find("Same description different code.txt"), std::string::npos) << message;
     EXPECT_FALSE(anyOpen(set));
 
-    const std::string update = messageOf([&] { set.OpenUpdateFiles(true); });
+    const std::string update = messageOf([&] { set.openUpdateFiles(true); });
     EXPECT_NE(update.find("Same description different code.txt"), std::string::npos) << update;
     EXPECT_FALSE(anyOpen(set));
 }
@@ -195,10 +195,10 @@ TEST(ReportFileSet, oneRunAtATimePerOutputFolder)
 {
     TempProgramFolder folder;
     ReportFileSet first;
-    first.OpenScanFiles(true);
+    first.openScanFiles(true);
     first.writeLine(Slot::NewCodeFile, "first run");
     ReportFileSet second;
-    const std::string message = messageOf([&] { second.OpenUpdateFiles(true); });
+    const std::string message = messageOf([&] { second.openUpdateFiles(true); });
     EXPECT_NE(message.find("Another run is writing its reports to the output folder " +
                            QDir::toNativeSeparators(folder.path() + "/output").toStdString()),
               std::string::npos)
@@ -210,18 +210,18 @@ TEST(ReportFileSet, oneRunAtATimePerOutputFolder)
     EXPECT_EQ(contentOf(first, Slot::NewCodeFile), "first run\r\n");
     EXPECT_EQ(contentOf(first, Slot::LogFile), "first log\r\n");
     // Once the first run has closed its set, the next one may open.
-    EXPECT_NO_THROW(second.OpenScanFiles(false));
-    second.CloseReportFiles();
-    EXPECT_NO_THROW(first.OpenScanFiles(false));
+    EXPECT_NO_THROW(second.openScanFiles(false));
+    second.closeUnfinished();
+    EXPECT_NO_THROW(first.openScanFiles(false));
 }
 
 TEST(ReportFileSet, failureIsRecordedInTheLog)
 {
     TempProgramFolder folder;
     ReportFileSet set;
-    set.OpenScanFiles(false);
+    set.openScanFiles(false);
     set.recordFailure("The scan stopped at line 7: disk full.");
-    set.CloseReportFiles();
+    set.closeUnfinished();
     EXPECT_EQ(contentOf(set, Slot::LogFile), "*** The run stopped before its end; the other reports are "
                                              "incomplete. The scan stopped at line 7: disk full.\r\n");
     EXPECT_NO_FATAL_FAILURE(set.recordFailure("ignored: the set is closed"));
@@ -232,14 +232,14 @@ TEST(ReportFileSet, updateRunDoesWithoutDiffCodeDescFile)
     TempProgramFolder folder;
     ASSERT_TRUE(QDir(folder.path()).mkpath("output/Different Code and Description.txt"));
     ReportFileSet set;
-    EXPECT_NO_THROW(set.OpenUpdateFiles(true));
+    EXPECT_NO_THROW(set.openUpdateFiles(true));
     EXPECT_FALSE(set.isOpen(Slot::DiffCodeDescFile));
     EXPECT_TRUE(set.isOpen(Slot::SameDescDiffCodeFile));
     EXPECT_NO_THROW(set.writeLine(Slot::DiffCodeDescFile, "ignored"));
     EXPECT_NO_THROW(set.closeAll());
 
     // The scan has no such guard.
-    const std::string message = messageOf([&] { set.OpenScanFiles(false); });
+    const std::string message = messageOf([&] { set.openScanFiles(false); });
     EXPECT_NE(message.find("Different Code and Description.txt"), std::string::npos) << message;
     EXPECT_FALSE(anyOpen(set));
 }
@@ -249,7 +249,7 @@ TEST(ReportFileSet, missingOutputFolderFailsAtTheLog)
     TempProgramFolder folder;
     ASSERT_TRUE(QDir(folder.path() + "/output").removeRecursively());
     ReportFileSet set;
-    const std::string message = messageOf([&] { set.OpenScanFiles(false); });
+    const std::string message = messageOf([&] { set.openScanFiles(false); });
     EXPECT_NE(message.find("ICD Parser Log.txt"), std::string::npos) << message;
     EXPECT_FALSE(anyOpen(set));
 }
@@ -262,7 +262,7 @@ TEST(ReportFileSet, aFullDiskLeavesNoCutOffFileAndNamesTheReason)
     TempProgramFolder folder;
     writeBytes(folder.outputFile("ICD Parser Log.txt"), "earlier run\r\n");
     ReportFileSet set;
-    set.OpenScanFiles(true);
+    set.openScanFiles(true);
     set.writeLine(Slot::LogFile, "this run");
     set.writeLine(Slot::NewCodeFile, "A00.0   Cholera");
     for (int i = 0; i < 200; ++i)
@@ -295,7 +295,7 @@ TEST(ReportFileSet, aFullDiskLeavesNoCutOffFileAndNamesTheReason)
     // Many lines: the failure shows at a write, once the buffer must go to the disk; the log
     // then stays as the earlier runs left it.
     const QByteArray logBefore = contentOf(set, Slot::LogFile);
-    set.OpenScanFiles(false);
+    set.openScanFiles(false);
     std::string atWrite;
     {
         const FileSizeLimit fullAfter(logBefore.size() + 100);
@@ -304,7 +304,7 @@ TEST(ReportFileSet, aFullDiskLeavesNoCutOffFileAndNamesTheReason)
                 set.writeLine(Slot::LogFile, QStringLiteral("line %1 of a long run").arg(i));
         });
         set.recordFailure(QString::fromStdString(atWrite));
-        set.CloseReportFiles();
+        set.closeUnfinished();
     }
     EXPECT_NE(atWrite.find("ICD Parser Log.txt\": File too large"), std::string::npos) << atWrite;
     EXPECT_FALSE(anyOpen(set));
@@ -317,14 +317,14 @@ TEST(ReportFileSet, filesTakeTheirPlacesOnlyWhenTheRunFinishes)
     TempProgramFolder folder;
     writeBytes(folder.outputFile("scriptPH.txt"), "an earlier run's script\r\n");
     ReportFileSet set;
-    set.OpenUpdateFiles(true);
+    set.openUpdateFiles(true);
     set.writeLine(Slot::ScriptPHFile,
                   "UPDATE [Medicare].[dbo].[tbMedPackage] SET [Amount]='90675' WHERE PackageID = '7'");
     set.writeLine(Slot::SameCodeDiffDescFile, "half a report");
     // Meanwhile no file of this run stands in the folder, nor an earlier run's that would pass for it.
     EXPECT_FALSE(QFileInfo::exists(set.path(Slot::ScriptPHFile)));
     EXPECT_FALSE(QFileInfo::exists(set.path(Slot::SameCodeDiffDescFile)));
-    set.CloseReportFiles(); // a run that did not finish
+    set.closeUnfinished(); // a run that did not finish
     const QByteArray unfinished =
         "-- The run that wrote this script did not finish: the script is incomplete and must not be run.\r\n";
     EXPECT_EQ(contentOf(set, Slot::ScriptPHFile),
@@ -335,7 +335,7 @@ TEST(ReportFileSet, filesTakeTheirPlacesOnlyWhenTheRunFinishes)
     EXPECT_EQ(QDir(folder.outputFile(QString())).entryList({"*.part"}, QDir::Files | QDir::Hidden),
               QStringList());
 
-    set.OpenUpdateFiles(true);
+    set.openUpdateFiles(true);
     set.writeLine(Slot::ScriptPHFile, "finished");
     set.closeAll();
     EXPECT_EQ(contentOf(set, Slot::ScriptPHFile), golden("use-medicare-header.golden") + "finished\r\n");
@@ -345,7 +345,7 @@ TEST(ReportFileSet, aLineBreakInsideALineIsWrittenAsABlank)
 {
     TempProgramFolder folder;
     ReportFileSet set;
-    set.OpenScanFiles(false);
+    set.openScanFiles(false);
     set.writeLine(Slot::NewCodeFile, "A1   x\nGO\r\nDROP TABLE tbX8\ry");
     set.writeLine(Slot::NewCodeFile, "A2   plain");
     set.closeAll();
@@ -361,7 +361,7 @@ TEST(ReportFileSet, aScanNeverAppendsToTheLogThroughALink)
     const QString log = folder.outputFile("ICD Parser Log.txt");
     ASSERT_TRUE(QFile::link(elsewhere, log));
     ReportFileSet set;
-    const std::string message = messageOf([&] { set.OpenScanFiles(false); });
+    const std::string message = messageOf([&] { set.openScanFiles(false); });
     EXPECT_NE(message.find(QDir::toNativeSeparators(log).toStdString() + "\" is a link to \""),
               std::string::npos)
         << message;
@@ -374,12 +374,12 @@ TEST(ReportFileSet, quietCloseIsSafeAnyTime)
 {
     TempProgramFolder folder;
     ReportFileSet set;
-    set.CloseReportFiles();
+    set.closeUnfinished();
     EXPECT_NO_THROW(set.closeAll());
-    set.OpenScanFiles(true);
+    set.openScanFiles(true);
     set.writeLine(Slot::NewCodeFile, "kept");
-    set.CloseReportFiles();
-    set.CloseReportFiles();
+    set.closeUnfinished();
+    set.closeUnfinished();
     EXPECT_FALSE(anyOpen(set));
     EXPECT_EQ(contentOf(set, Slot::NewCodeFile), "kept\r\n");
 }
@@ -389,7 +389,7 @@ TEST(ReportFileSet, destructorWritesAndCloses)
     TempProgramFolder folder;
     {
         ReportFileSet set;
-        set.OpenUpdateFiles(true);
+        set.openUpdateFiles(true);
         set.writeLine(Slot::SameCodeDiffDescFile, "A00.0 - Cholera");
     }
     EXPECT_EQ(readBytes(folder.outputFile("SameCodediffdesc.txt")), "A00.0 - Cholera\r\n");
@@ -415,12 +415,12 @@ TEST(ReportFileSet, deleteFileQuietly)
     TempProgramFolder folder;
     const QString file = folder.outputFile("New Code.txt");
     writeBytes(file, "x");
-    DeleteFileQuietly(file);
+    deleteFileQuietly(file);
     EXPECT_FALSE(QFileInfo::exists(file));
-    EXPECT_NO_THROW(DeleteFileQuietly(file)); // no longer there
-    EXPECT_NO_THROW(DeleteFileQuietly(QString()));
-    EXPECT_NO_THROW(DeleteFileQuietly(folder.path() + "/no such folder/x.txt"));
-    DeleteFileQuietly(folder.path() + "/output"); // a folder is not removed
+    EXPECT_NO_THROW(deleteFileQuietly(file)); // no longer there
+    EXPECT_NO_THROW(deleteFileQuietly(QString()));
+    EXPECT_NO_THROW(deleteFileQuietly(folder.path() + "/no such folder/x.txt"));
+    deleteFileQuietly(folder.path() + "/output"); // a folder is not removed
     EXPECT_TRUE(QFileInfo(folder.path() + "/output").isDir());
 }
 
@@ -428,7 +428,7 @@ TEST(ReportFileSet, openFileKeepsItsPathWhenTheProgramFolderChanges)
 {
     TempProgramFolder first;
     ReportFileSet set;
-    set.OpenScanFiles(false);
+    set.openScanFiles(false);
     const QString opened = first.outputFile("script.txt");
     {
         TempProgramFolder second;

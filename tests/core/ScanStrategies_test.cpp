@@ -1,10 +1,10 @@
 // The batched lookups must give exactly what the line-by-line lookups give: same lists,
 // counters and report files, on the real 2024 lists and the update resource against the
 // sample database.
-#include "db/SampleDatabases.h"
 #include "ratelist/SourceFile.h"
 #include "ratelist/UpdateResource.h"
 #include "reconcile/ScanJob.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -30,7 +30,7 @@ protected:
     static void SetUpTestSuite()
     {
         s_databases = new QTemporaryDir;
-        db::buildSampleDatabases(s_databases->path(), false);
+        sampledb::buildSampleDatabases(s_databases->path(), false);
     }
     static void TearDownTestSuite()
     {

@@ -2,45 +2,45 @@
 
 #include <gtest/gtest.h>
 
-using orvex::SQLComply;
+using orvex::escapeSqlQuotes;
 
-TEST(SQLComply, doublesQuotesAndStoresBack)
+TEST(escapeSqlQuotes, doublesQuotesAndStoresBack)
 {
     QString s = QStringLiteral("O'Brien");
-    EXPECT_EQ(SQLComply(s), "O''Brien");
+    EXPECT_EQ(escapeSqlQuotes(s), "O''Brien");
     EXPECT_EQ(s, "O''Brien");
-    EXPECT_EQ(SQLComply(s), "O''Brien"); // already escaped: unchanged
+    EXPECT_EQ(escapeSqlQuotes(s), "O''Brien"); // already escaped: unchanged
 }
 
-TEST(SQLComply, aWellFormedBodyStaysAndAnyOtherGetsEveryQuoteDoubled)
+TEST(escapeSqlQuotes, aWellFormedBodyStaysAndAnyOtherGetsEveryQuoteDoubled)
 {
     QString paired = QStringLiteral("it''s a ''''quoted'''' toy");
-    EXPECT_EQ(SQLComply(paired), "it''s a ''''quoted'''' toy");
+    EXPECT_EQ(escapeSqlQuotes(paired), "it''s a ''''quoted'''' toy");
     QString mixed = QStringLiteral("it''s a child's toy");
-    EXPECT_EQ(SQLComply(mixed), "it''''s a child''s toy");
+    EXPECT_EQ(escapeSqlQuotes(mixed), "it''''s a child''s toy");
     QString odd = QStringLiteral("a'''b");
-    EXPECT_EQ(SQLComply(odd), "a''''''b");
+    EXPECT_EQ(escapeSqlQuotes(odd), "a''''''b");
     QVariant hostile = QStringLiteral("a''b'; DELETE FROM dbo.tbICDdiagMain; --");
-    EXPECT_EQ(SQLComply(hostile).toString(), "a''''b''; DELETE FROM dbo.tbICDdiagMain; --");
-    EXPECT_EQ(SQLComply(hostile).toString(), "a''''b''; DELETE FROM dbo.tbICDdiagMain; --");
+    EXPECT_EQ(escapeSqlQuotes(hostile).toString(), "a''''b''; DELETE FROM dbo.tbICDdiagMain; --");
+    EXPECT_EQ(escapeSqlQuotes(hostile).toString(), "a''''b''; DELETE FROM dbo.tbICDdiagMain; --");
 }
 
-TEST(SQLComply, onlyTheAsciiQuoteCounts)
+TEST(escapeSqlQuotes, onlyTheAsciiQuoteCounts)
 {
     QString s = QStringLiteral("L\u00f6ffler\u2019s 'x'");
-    EXPECT_EQ(SQLComply(s), QStringLiteral("L\u00f6ffler\u2019s ''x''"));
+    EXPECT_EQ(escapeSqlQuotes(s), QStringLiteral("L\u00f6ffler\u2019s ''x''"));
 }
 
-TEST(SQLComply, emptyNullAndNumbers)
+TEST(escapeSqlQuotes, emptyNullAndNumbers)
 {
     QString empty;
-    EXPECT_EQ(SQLComply(empty), "");
+    EXPECT_EQ(escapeSqlQuotes(empty), "");
     QVariant null{QMetaType::fromType<QString>()};
-    EXPECT_TRUE(SQLComply(null).isNull());
+    EXPECT_TRUE(escapeSqlQuotes(null).isNull());
     QVariant unset;
-    EXPECT_FALSE(SQLComply(unset).isValid());
+    EXPECT_FALSE(escapeSqlQuotes(unset).isValid());
     QVariant number = 42;
-    EXPECT_EQ(SQLComply(number).toString(), "42");
+    EXPECT_EQ(escapeSqlQuotes(number).toString(), "42");
     EXPECT_EQ(number.typeId(), QMetaType::QString); // it now holds text
 }
 

@@ -5,7 +5,7 @@
 #include "review/RunRecord.h"
 
 #include "Error.h"
-#include "db/SampleDatabases.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/FileSizeLimit.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
@@ -403,7 +403,7 @@ TEST_F(UpdateRun, aFailingOrLostDatabaseIsReportedAndALostOneEndsTheRun)
 TEST(UpdateRunStrategies, batchedAgreesWithLineByLineOnTheRealLists)
 {
     QTemporaryDir databases;
-    db::buildSampleDatabases(databases.path(), false);
+    sampledb::buildSampleDatabases(databases.path(), false);
     db::ConnectionSettings settings;
     settings.embeddedFolder = databases.path();
 

@@ -3,7 +3,7 @@
 // One entry for arbitrary bytes read as a rate list, shared by the libFuzzer target and by
 // an ordinary test over the seed corpus in tests/data/fuzz-seeds. It runs every reader of
 // rate-list text over the bytes and checks what must hold for any input, comparing the fast
-// splitting against a plain GetWord-based reference.
+// splitting against a plain cutWord-based reference.
 
 #include "ratelist/RateLine.h"
 #include "ratelist/SourceFile.h"
@@ -32,27 +32,27 @@ inline QString trimmedOfBlanks(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-// The scan's split written the plain way, one GetWord call per field.
+// The scan's split written the plain way, one cutWord call per field.
 inline ratelist::ScanLine referenceSplit(QString rest, bool withAmounts)
 {
     ratelist::ScanLine r;
     const QString pipe = QStringLiteral("|");
     if (rest.contains(pipe)) {
-        const QString first = trimmedOfBlanks(GetWord(rest, pipe));
+        const QString first = trimmedOfBlanks(cutWord(rest, pipe));
         if (first.isEmpty()) {
             r.kind = ratelist::ScanLine::Kind::GroupHeader;
-            r.groupName = trimmedOfBlanks(GetWord(rest, pipe));
+            r.groupName = trimmedOfBlanks(cutWord(rest, pipe));
             return r;
         }
         r.code = first;
-        r.description = trimmedOfBlanks(GetWord(rest, pipe));
+        r.description = trimmedOfBlanks(cutWord(rest, pipe));
         if (withAmounts) {
-            r.amount = trimmedOfBlanks(GetWord(rest, pipe)).remove(QLatin1Char(','));
-            r.pf = trimmedOfBlanks(GetWord(rest, pipe)).remove(QLatin1Char(','));
-            r.hci = trimmedOfBlanks(GetWord(rest, pipe)).remove(QLatin1Char(','));
+            r.amount = trimmedOfBlanks(cutWord(rest, pipe)).remove(QLatin1Char(','));
+            r.pf = trimmedOfBlanks(cutWord(rest, pipe)).remove(QLatin1Char(','));
+            r.hci = trimmedOfBlanks(cutWord(rest, pipe)).remove(QLatin1Char(','));
         }
     } else {
-        r.code = trimmedOfBlanks(GetWord(rest, QStringLiteral(" ")));
+        r.code = trimmedOfBlanks(cutWord(rest, QStringLiteral(" ")));
         r.description = trimmedOfBlanks(rest);
     }
     r.code.remove(QLatin1Char('\t'));
@@ -72,7 +72,7 @@ inline QString checkLine(const QString& line, qsizetype index)
     for (const bool withAmounts : {false, true}) {
         const ratelist::ScanLine split = ratelist::splitScanLine(line, withAmounts);
         if (!sameSplit(split, referenceSplit(line, withAmounts)))
-            return QStringLiteral("splitScanLine differs from the GetWord reference") + where;
+            return QStringLiteral("splitScanLine differs from the cutWord reference") + where;
         if (split.code.contains(QLatin1Char('\t')) || split.description.contains(QLatin1Char('\t')))
             return QStringLiteral("a TAB survived in a code line") + where;
         if (split.amount.contains(QLatin1Char(',')) || split.pf.contains(QLatin1Char(',')) ||
@@ -126,11 +126,11 @@ inline QString checkUpdateResource(const QByteArray& bytes)
         QString rest = cp1252::decode(bytes);
         QStringList reference;
         while (!rest.isEmpty()) {
-            QString item = GetWord(rest, QStringLiteral("\r\n"));
+            QString item = cutWord(rest, QStringLiteral("\r\n"));
             reference << item.left(item.indexOf(QChar(u'\0'))); // left(-1) keeps all
         }
         if (reference != items)
-            return QStringLiteral("splitUpdateResource differs from the GetWord reference");
+            return QStringLiteral("splitUpdateResource differs from the cutWord reference");
     }
     for (qsizetype i = 0; i < items.size(); ++i) {
         if (QString problem = checkLine(items.at(i), i); !problem.isEmpty())

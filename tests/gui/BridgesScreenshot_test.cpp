@@ -1,11 +1,11 @@
 // Pictures of the online update tab, the table browser and the code search for the README,
 // made offscreen on the sample databases: saved into ORVEX_SCREENSHOT_DIR when it is set.
 #include "WindowTestSupport.h"
-#include "db/SampleDatabases.h"
 #include "gui/FrmIcdSearch.h"
 #include "gui/FrmTableBrowser.h"
 #include "gui/OnlineUpdateTab.h"
 #include "gui/Twips.h"
+#include "sampledb/SampleDatabases.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,7 +35,7 @@ TEST(BridgesScreenshot, onlineUpdateTableBrowserAndCodeSearch)
         GTEST_SKIP() << "set ORVEX_SCREENSHOT_DIR to make the README pictures";
     GuiSeams seams;
     QTemporaryDir dir;
-    db::buildSampleDatabases(dir.path(), false);
+    sampledb::buildSampleDatabases(dir.path(), false);
     seams.setSettingsFile(dir.filePath(QStringLiteral("settings.ini")));
     db::ConnectionSettings settings;
     settings.embeddedFolder = dir.path();

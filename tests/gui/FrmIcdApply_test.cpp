@@ -8,8 +8,8 @@
 
 #include "WindowTestSupport.h"
 #include "db/ActivityLog.h"
-#include "db/SampleDatabases.h"
 #include "review/ChangeClass.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 #include "support/UpdateRunFixture.h"
@@ -78,7 +78,7 @@ TEST(FrmIcdApply, step2ApplyStep2UndoStep2ClosesTheLoop)
     ApplyWindow w;
     db::ConnectionSettings settings;
     settings.embeddedFolder = w.folder.path() + QStringLiteral("/db");
-    db::buildSampleDatabases(settings.embeddedFolder, false);
+    sampledb::buildSampleDatabases(settings.embeddedFolder, false);
     ASSERT_NO_FATAL_FAILURE(w.open(settings, sourcePath(QStringLiteral("data/philhealth-caserates-2024"))));
     EXPECT_FALSE(w.widget("cmdApply")->isEnabled()) << "no run recorded yet";
     EXPECT_FALSE(w.widget("cmdUndoApply")->isEnabled()) << "nothing applied yet";

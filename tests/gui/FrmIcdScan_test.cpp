@@ -3,11 +3,11 @@
 #include "gui/FrmIcd.h"
 
 #include "WindowTestSupport.h"
-#include "db/SampleDatabases.h"
 #include "gui/FrmSrc.h"
 #include "gui/Twips.h"
 #include "ratelist/UpdateResource.h"
 #include "reconcile/ScanJob.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/TestPaths.h"
 #include "text/Windows1252.h"
 
@@ -50,7 +50,7 @@ struct ScanWindow
     ScanWindow()
     {
         settings = embeddedIn(folder.path() + "/db");
-        db::buildSampleDatabases(settings.embeddedFolder, false);
+        sampledb::buildSampleDatabases(settings.embeddedFolder, false);
         window = std::make_unique<FrmIcd>(seams.services(), settings);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));

@@ -4,8 +4,8 @@
 #include "gui/FrmIcd.h"
 
 #include "WindowTestSupport.h"
-#include "db/SampleDatabases.h"
 #include "gui/Twips.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/ReviewPageRows.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
@@ -200,7 +200,7 @@ TEST(UpdateScreenshot, afterStep1AndStep2OnTheSampleDatabases)
     TempProgramFolder folder;
     db::ConnectionSettings settings;
     settings.embeddedFolder = folder.path() + QStringLiteral("/db");
-    db::buildSampleDatabases(settings.embeddedFolder, false);
+    sampledb::buildSampleDatabases(settings.embeddedFolder, false);
     for (const char* list : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
         ASSERT_TRUE(QFile::copy(sourcePath(QStringLiteral("data/philhealth-caserates-2024/") + list),
                                 folder.path() + QLatin1Char('/') + QLatin1String(list)));

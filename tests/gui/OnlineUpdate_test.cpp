@@ -1,8 +1,8 @@
 // Tab "Online Update" driven like a user: Check Online, then Update DB.
 #include "WindowTestSupport.h"
 #include "db/ActivityLog.h"
-#include "db/SampleDatabases.h"
 #include "gui/OnlineUpdateTab.h"
+#include "sampledb/SampleDatabases.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +18,7 @@ TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt
 {
     GuiSeams seams;
     QTemporaryDir dir;
-    db::buildSampleDatabases(dir.path(), false);
+    sampledb::buildSampleDatabases(dir.path(), false);
     seams.setSettingsFile(dir.filePath(QStringLiteral("settings.ini"))); // no saved profile
     db::ConnectionSettings settings;
     settings.embeddedFolder = dir.path();

@@ -4,8 +4,8 @@
 The folders of src/core are layered, lowest first; a folder may include its own headers,
 the core's top-level headers (Error.h, ...) and those of the layers below it. Folders in
 one layer do not include each other. Above the core: the window (src/gui), the command
-line (src/cli) and the programs (src/app), which never include each other's headers
-except where ABOVE allows it.
+line (src/cli), the programs (src/app) and the sample-database builder (src/sampledb),
+which never include each other's headers except where ABOVE allows it.
 """
 import pathlib
 import re
@@ -22,7 +22,7 @@ CORE_LAYERS = [
     ["apply"],
 ]
 # What each folder above the core may include besides the whole core.
-ABOVE = {"gui": set(), "cli": set(), "app": {"gui"}}
+ABOVE = {"sampledb": set(), "gui": {"sampledb"}, "cli": {"sampledb"}, "app": {"gui", "sampledb"}}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([A-Za-z_]+)/', re.MULTILINE)
 

@@ -6,4 +6,4 @@ find_package(Qt6 6.4 REQUIRED COMPONENTS Gui)
 
 file(GLOB ORVEX_ANNEX_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp ${CMAKE_CURRENT_LIST_DIR}/*.h)
 add_library(orvex_annex STATIC ${ORVEX_ANNEX_SOURCES})
-target_link_libraries(orvex_annex PUBLIC orvex_core PRIVATE PkgConfig::POPPLER_QT6 Qt6::Gui)
+target_link_libraries(orvex_annex PUBLIC orvex_core PRIVATE PkgConfig::POPPLER_QT6 Qt6::Gui orvex_options)

@@ -35,7 +35,7 @@ RateFileLine RateFileLine::parse(const QString& line)
     QString description = trimmedWithoutTabs(fields.next(bar));
     description.remove(QStringLiteral("''"));
     description.remove(QLatin1Char('\''));
-    r.description = SQLComply(description);
+    r.description = escapeSqlQuotes(description);
     r.amountValue = amountOf(fields.next(bar), r.amount);
     r.medRoomBoardValue = amountOf(fields.next(bar), r.medRoomBoard);
     r.pfValue = amountOf(fields.next(bar), r.pf);

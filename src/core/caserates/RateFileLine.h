@@ -8,7 +8,7 @@ namespace orvex::caserates {
 struct RateFileLine
 {
     QString code;         // field 1: trimmed, tabs removed
-    QString description;  // field 2: trimmed, tabs and apostrophes removed, SQLComply applied
+    QString description;  // field 2: trimmed, tabs and apostrophes removed, escapeSqlQuotes applied
     QString amount;       // field 3 (Amount) as the shortest decimal text of its number
     QString medRoomBoard; // field 4
     QString pf;           // field 5

@@ -16,6 +16,7 @@
 #include "review/ReviewRun.h"
 #include "review/RunRecord.h"
 #include "text/Blanks.h"
+#include "text/DescriptionMatch.h"
 #include "text/Numbers.h"
 
 #include <QDir>
@@ -52,25 +53,6 @@ QString unreadableLine(const QString& line)
 QString valueText(const QVariant& v)
 {
     return v.isNull() ? QString() : v.toString();
-}
-
-// The description rule: equal ignoring case; else equal once blanks, line breaks and
-// apostrophes are out of the way counts as neither same nor changed.
-enum class DescriptionMatch { Same, Changed, Neither };
-DescriptionMatch compareDescriptions(const QString& fromFile, const QString& stored)
-{
-    if (fromFile.toUpper() == stored.toUpper())
-        return DescriptionMatch::Same;
-    QString table = stored;
-    table.remove(QLatin1Char(' '));
-    table.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    table.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    table.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    table.remove(QStringLiteral("''"));
-    table.remove(QLatin1Char('\''));
-    QString file = fromFile;
-    file.remove(QLatin1Char(' '));
-    return table.toUpper() == file.toUpper() ? DescriptionMatch::Neither : DescriptionMatch::Changed;
 }
 
 QMap<QString, QString> listedValues(const RateFileLine& l)
@@ -116,15 +98,15 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     const quint64 statementsBefore = connection.statementsSent();
 
     report::ReportFileSet files(context.outputFolder());
-    files.OpenUpdateFiles(true);
+    files.openUpdateFiles(true);
     // An earlier run's review files must not stand beside this run's reports.
     const QDir output(context.outputFolder());
     const QString pagePath = output.filePath(QString::fromUtf16(review::kReviewPageName));
     const QString listPath = output.filePath(QString::fromUtf16(review::kChangeListName));
     const QString recordPath = output.filePath(QString::fromUtf16(review::kRunRecordName));
-    report::DeleteFileQuietly(pagePath);
-    report::DeleteFileQuietly(listPath);
-    report::DeleteFileQuietly(recordPath);
+    report::deleteFileQuietly(pagePath);
+    report::deleteFileQuietly(listPath);
+    report::deleteFileQuietly(recordPath);
     m_result = {};
     UpdateRunResult& result = m_result;
     m_net = {};
@@ -191,17 +173,17 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
         // The reports and scripts take their places last, once nothing else can fail; a
         // window closed during the run leaves its scripts marked as unfinished.
         if (stopRequest() == jobs::StopRequest::Abandon)
-            files.CloseReportFiles();
+            files.closeUnfinished();
         else
             files.closeAll(); // a write that failed surfaces here, naming the file
     } catch (const Error& e) {
         // A lost database or a full disk: the half-written log says so, the scripts say they
         // must not be run, and the review files and the record, which would not match, go.
         files.recordFailure(e.message());
-        files.CloseReportFiles();
-        report::DeleteFileQuietly(pagePath);
-        report::DeleteFileQuietly(listPath);
-        report::DeleteFileQuietly(recordPath);
+        files.closeUnfinished();
+        report::deleteFileQuietly(pagePath);
+        report::deleteFileQuietly(listPath);
+        report::deleteFileQuietly(recordPath);
         throw;
     }
     outcome.statementsSent = connection.statementsSent() - statementsBefore;
@@ -363,8 +345,10 @@ UpdatePass UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobContex
                     findings.push_back(packageFinding(Finding::Kind::ZeroAmount));
             }
             const QString stored = valueText(hit->description);
-            switch (compareDescriptions(l.description, stored)) {
-            case DescriptionMatch::Same: {
+            // A change of case only is the same description; blanks or apostrophes count nowhere.
+            switch (text::compareDescriptions(l.description, stored)) {
+            case text::DescriptionMatch::Same:
+            case text::DescriptionMatch::CaseOnly: {
                 Finding f = finding(Finding::Kind::SameRow, pass.table, l.code);
                 f.keyColumn = pass.codeColumn;
                 f.proposed = {{QStringLiteral("Description"), l.description}};
@@ -372,7 +356,7 @@ UpdatePass UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobContex
                 ++counters.phSameDescription;
                 break;
             }
-            case DescriptionMatch::Changed: {
+            case text::DescriptionMatch::Changed: {
                 Finding f = finding(Finding::Kind::ChangedValues, pass.table, l.code);
                 f.keyColumn = pass.codeColumn;
                 f.read = {{QStringLiteral("Description"), stored}};
@@ -387,7 +371,7 @@ UpdatePass UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobContex
                                           changedDescriptions.back().second});
                 break;
             }
-            case DescriptionMatch::Neither:
+            case text::DescriptionMatch::BlanksOrApostrophes:
                 break;
             }
         }

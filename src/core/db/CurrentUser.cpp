@@ -4,8 +4,6 @@
 #include "db/OdbcConnectionString.h"
 #include "platform/ProgramFolder.h"
 
-#include "db/SampleDatabases.h"
-
 #include <QDir>
 #include <QSysInfo>
 
@@ -29,20 +27,16 @@ QString folderOf(const SignInChoice& choice)
     return choice.embeddedFolder.isEmpty() ? CurrentUser::defaultEmbeddedFolder() : choice.embeddedFolder;
 }
 
-// A folder without any database file gets the sample databases; one that holds only
-// one of the two files is left alone, and opening names the missing one.
-void ensureEmbeddedDatabases(const QString& folder)
-{
-    if (!embeddedDatabasesPresent(folder))
-        buildSampleDatabases(folder, false);
-}
-
 } // namespace
 
-CurrentUser::CurrentUser(SignInPrompt& prompt) : CurrentUser(prompt, std::make_unique<SignInSettings>()) {}
+CurrentUser::CurrentUser(SignInPrompt& prompt, ProvisionEmbeddedFolder provision)
+    : CurrentUser(prompt, std::make_unique<SignInSettings>(), std::move(provision))
+{
+}
 
-CurrentUser::CurrentUser(SignInPrompt& prompt, std::unique_ptr<SignInSettings> settings)
-    : m_prompt(prompt), m_settings(std::move(settings))
+CurrentUser::CurrentUser(SignInPrompt& prompt, std::unique_ptr<SignInSettings> settings,
+                         ProvisionEmbeddedFolder provision)
+    : m_prompt(prompt), m_settings(std::move(settings)), m_provision(std::move(provision))
 {
 }
 
@@ -73,7 +67,7 @@ QString CurrentUser::systemUserName()
     return QStringLiteral("unknown");
 }
 
-void CurrentUser::showmain()
+void CurrentUser::signIn()
 {
     m_log.reset();
     m_connection.reset();
@@ -110,8 +104,8 @@ void CurrentUser::connect(const SignInChoice& choice)
         settings.embeddedFolder = folderOf(choice);
         // Only the default folder is filled with the sample: a folder the user named
         // and mistyped must not quietly become a sample database.
-        if (choice.embeddedFolder.isEmpty())
-            ensureEmbeddedDatabases(settings.embeddedFolder);
+        if (choice.embeddedFolder.isEmpty() && m_provision)
+            m_provision(settings.embeddedFolder);
     } else {
         settings.kind = ConnectionSettings::Kind::Odbc;
         settings.odbcConnectionString = connectionStringOf(choice);
@@ -128,7 +122,7 @@ std::unique_ptr<Connection> CurrentUser::takeConnection()
     return std::move(m_connection);
 }
 
-QString CurrentUser::ServerName() const
+QString CurrentUser::serverName() const
 {
     if (isEmbedded(m_choice))
         return QDir::toNativeSeparators(folderOf(m_choice));
@@ -137,7 +131,7 @@ QString CurrentUser::ServerName() const
     return m_choice.profile.server;
 }
 
-QString CurrentUser::UserID() const
+QString CurrentUser::userId() const
 {
     if (!isEmbedded(m_choice)) {
         const QString login =
@@ -150,12 +144,12 @@ QString CurrentUser::UserID() const
     return systemUserName();
 }
 
-QString CurrentUser::ServerPassword() const
+QString CurrentUser::serverPassword() const
 {
     return isEmbedded(m_choice) ? QString() : m_choice.password;
 }
 
-QString CurrentUser::driverconnection() const
+QString CurrentUser::driverName() const
 {
     if (isEmbedded(m_choice))
         return QStringLiteral("SQLite");
@@ -173,9 +167,9 @@ ActivityLog& CurrentUser::activityLog()
     return *m_log;
 }
 
-void CurrentUser::addlog(const QString& line)
+void CurrentUser::addLog(const QString& line)
 {
-    activityLog().append(UserID(), workstation(), line);
+    activityLog().append(userId(), workstation(), line);
 }
 
 QList<ActivityLogEntry> CurrentUser::lastLog(int count)

@@ -5,7 +5,7 @@
 namespace orvex::db {
 
 // Who the activity-log lines of a change are written for: the signed-in user and the
-// workstation (CurrentUser::UserID() and CurrentUser::workstation()).
+// workstation (CurrentUser::userId() and CurrentUser::workstation()).
 struct LogIdentity
 {
     QString user;

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,10 @@ struct SignInChoice
     QString password;             // asked every time; never saved or logged
     bool remember = true;         // save the choice (without password) for the next sign-in
 };
+
+// Fills an embedded folder that holds no database yet, so that signing in can open it (the
+// program's sample databases). Throws orvex::Error when it cannot.
+using ProvisionEmbeddedFolder = std::function<void(const QString& folder)>;
 
 // The asking part of the sign-in: a dialog in the window, a headless answer in the CLI.
 class SignInPrompt

@@ -15,7 +15,7 @@ struct ScanLine
     QString code, description, amount, pf, hci; // code lines only; amounts only when asked for
 };
 
-// Splits one line exactly as the scan does: fields cut with GetWord semantics; each field is
+// Splits one line exactly as the scan does: fields cut with cutWord semantics; each field is
 // trimmed of space characters only (a TAB is not trimmed); for a code line every TAB is then
 // removed from the code and the description, and every "," from the three amounts. Fields
 // after the fifth are ignored, missing ones read as empty text. A line without "|" (the

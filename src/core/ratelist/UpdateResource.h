@@ -11,7 +11,7 @@ namespace orvex::ratelist {
 // The resource as built into the program. Throws orvex::Error if this build lacks it.
 QByteArray builtinUpdateResourceBytes();
 
-// Decodes one character per byte and cuts the text into lines with GetWord on CR LF while
+// Decodes one character per byte and cuts the text into lines with cutWord on CR LF while
 // text remains. An item keeps its text up to its first NUL, as the list it fills stores it:
 // the trailing NUL of the resource becomes one last, empty item.
 QStringList splitUpdateResource(const QByteArray& bytes);

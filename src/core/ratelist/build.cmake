@@ -10,7 +10,7 @@ list(REMOVE_ITEM _orvex_core_sources ${ORVEX_UPDATE_RESOURCE_GENERATOR})
 set_property(TARGET orvex_core PROPERTY SOURCES ${_orvex_core_sources})
 
 add_executable(orvex_make_update_resource ${ORVEX_UPDATE_RESOURCE_GENERATOR})
-target_link_libraries(orvex_make_update_resource PRIVATE Qt6::Core)
+target_link_libraries(orvex_make_update_resource PRIVATE Qt6::Core orvex_options)
 # A build tool, not part of the program folder.
 set_target_properties(orvex_make_update_resource PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/tools)

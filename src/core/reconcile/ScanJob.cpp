@@ -230,7 +230,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     // An earlier run's review files and record must not stand beside this run's reports.
     review::removeReviewFiles(context.outputFolder());
     review::removeRunRecord(context.outputFolder());
-    files.OpenScanFiles(p.phMode);
+    files.openScanFiles(p.phMode);
     if (p.fixFormat)
         files.openFixFormatFile();
 
@@ -350,7 +350,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                                           .arg(shortLine(p.lines[index]), reason)
                                     : QStringLiteral("The scan could not finish its reports: %1").arg(reason);
         files.recordFailure(message);
-        files.CloseReportFiles();
+        files.closeUnfinished();
         // What the page and the record say would not match the scripts left.
         review::removeReviewFiles(context.outputFolder());
         review::removeRunRecord(context.outputFolder());

@@ -13,7 +13,7 @@ class ReportFileSet;
 namespace orvex::reconcile {
 
 // Every report and script line the scan writes, in the order and form administrators'
-// scripts rely on. Values put into an SQL literal pass through SQLComply on a copy.
+// scripts rely on. Values put into an SQL literal pass through escapeSqlQuotes on a copy.
 class ScanReportWriter
 {
 public:

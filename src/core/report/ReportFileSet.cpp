@@ -76,7 +76,7 @@ QString slotFileName(Slot slot)
     return QString();
 }
 
-void DeleteFileQuietly(const QString& path) noexcept
+void deleteFileQuietly(const QString& path) noexcept
 {
     if (path.isEmpty())
         return; // QFile would warn about it
@@ -89,7 +89,7 @@ void DeleteFileQuietly(const QString& path) noexcept
 
 ReportFileSet::~ReportFileSet()
 {
-    CloseReportFiles();
+    closeUnfinished();
     m_fixFormat.closeUnfinished();
     unlockOutputFolder();
 }
@@ -134,12 +134,12 @@ void ReportFileSet::recordFailure(const QString& reason) noexcept
     }
 }
 
-void ReportFileSet::OpenScanFiles(bool phMode)
+void ReportFileSet::openScanFiles(bool phMode)
 {
     openSet(ReportFile::Mode::Append, phMode);
 }
 
-void ReportFileSet::OpenUpdateFiles(bool phMode)
+void ReportFileSet::openUpdateFiles(bool phMode)
 {
     openSet(ReportFile::Mode::Output, phMode);
 }
@@ -147,7 +147,7 @@ void ReportFileSet::OpenUpdateFiles(bool phMode)
 void ReportFileSet::openSet(ReportFile::Mode mode, bool phMode)
 {
     // Files an interrupted run left open are released first, so their data reaches the disk.
-    CloseReportFiles();
+    closeUnfinished();
     lockOutputFolder();
     for (const Slot slot : kOpenOrder) {
         if (slot == Slot::ScriptPHFile && !phMode)
@@ -156,7 +156,7 @@ void ReportFileSet::openSet(ReportFile::Mode mode, bool phMode)
         // An earlier run's file must not pass for this run's when this one fails; the scan's
         // log goes on from the earlier runs.
         if (slot != Slot::LogFile || mode == ReportFile::Mode::Output)
-            DeleteFileQuietly(filePath);
+            deleteFileQuietly(filePath);
         try {
             file(slot).open(filePath, mode);
             const QString header = headerOf(slot);
@@ -170,7 +170,7 @@ void ReportFileSet::openSet(ReportFile::Mode mode, bool phMode)
                 file(slot).discard();
                 continue; // the update run does without this file
             }
-            CloseReportFiles();
+            closeUnfinished();
             throw;
         }
     }
@@ -203,7 +203,7 @@ QString ReportFileSet::path(Slot slot) const
     return open.isOpen() ? open.path() : outputFile(slotFileName(slot));
 }
 
-void ReportFileSet::CloseReportFiles() noexcept
+void ReportFileSet::closeUnfinished() noexcept
 {
     for (const Slot slot : kCloseOrder)
         file(slot).closeUnfinished(isScript(slot) ? QString::fromUtf16(kUnfinishedScriptLine) : QString());
@@ -240,7 +240,7 @@ void ReportFileSet::closeAll()
     }
     if (!firstFailure.isEmpty()) {
         recordFailure(firstFailure);
-        CloseReportFiles();
+        closeUnfinished();
         throw Error(kind, firstFailure);
     }
     if (!m_fixFormat.isOpen())

@@ -36,7 +36,7 @@ inline constexpr char16_t kUnfinishedScriptLine[] =
     u"-- The run that wrote this script did not finish: the script is incomplete and must not be run.";
 
 // Deletes a file; every failure (missing file, no rights, bad path) is ignored.
-void DeleteFileQuietly(const QString& path) noexcept;
+void deleteFileQuietly(const QString& path) noexcept;
 
 class ReportFileSet
 {
@@ -59,12 +59,12 @@ public:
     // file is deleted first, so it starts empty. ScriptPHFile only when phMode. Files still
     // open from an earlier run are closed quietly first. On a failure throws orvex::Error
     // naming the file, after closing what it had opened.
-    void OpenScanFiles(bool phMode);
+    void openScanFiles(bool phMode);
 
     // Opens the set for the update-script run in output mode: every file starts empty, the
     // log included (deleted first). A failure to open DiffCodeDescFile is ignored and leaves it unopened;
-    // any other failure behaves as in OpenScanFiles.
-    void OpenUpdateFiles(bool phMode);
+    // any other failure behaves as in openScanFiles.
+    void openUpdateFiles(bool phMode);
 
     // Writes one line (Windows-1252, CR LF); a CR or LF inside it is written as a blank, so
     // that no text can start a line of its own. A write to a slot that is not open is ignored
@@ -86,10 +86,10 @@ public:
     // as written, each script after the line kUnfinishedScriptLine, and a file whose data did
     // not all reach the disk not at all (the scan's log then as the earlier runs left it).
     // Never reports anything.
-    void CloseReportFiles() noexcept;
+    void closeUnfinished() noexcept;
     // The files of a finished run: once every file is written out, each takes its place. When
     // one cannot be written, records the failure in the log, closes the set as
-    // CloseReportFiles does and throws orvex::Error naming the first such file.
+    // closeUnfinished does and throws orvex::Error naming the first such file.
     void closeAll();
 
     // The fix-format file "OutputICDFile2.txt": opened for output (emptying earlier content),

@@ -78,8 +78,8 @@ QString changeListPath(const QString& outputFolder)
 
 void removeReviewFiles(const QString& outputFolder)
 {
-    report::DeleteFileQuietly(reviewPagePath(outputFolder));
-    report::DeleteFileQuietly(changeListPath(outputFolder));
+    report::deleteFileQuietly(reviewPagePath(outputFolder));
+    report::deleteFileQuietly(changeListPath(outputFolder));
 }
 
 void writeReviewFiles(const ReviewRun& run, const QString& outputFolder)

@@ -2,7 +2,7 @@
 
 namespace orvex {
 
-QString GetWord(QString& wordGroup, const QString& separator)
+QString cutWord(QString& wordGroup, const QString& separator)
 {
     if (separator.isEmpty()) {
         // The separator "is found" at position 1: nothing before it, and the rest

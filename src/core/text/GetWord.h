@@ -9,9 +9,9 @@ namespace orvex {
 // keeps what follows the separator. Without a separator the whole text is returned and
 // `wordGroup` becomes empty. An empty separator returns "" and leaves `wordGroup` as it is.
 // No trimming happens.
-QString GetWord(QString& wordGroup, const QString& separator);
+QString cutWord(QString& wordGroup, const QString& separator);
 
-// The same cuts as repeated GetWord calls, without copying the remainder each time:
+// The same cuts as repeated cutWord calls, without copying the remainder each time:
 // splitting a long text piece by piece stays linear.
 class WordCursor
 {

@@ -26,7 +26,7 @@ bool isEscapedLiteralBody(const QString& text)
 }
 } // namespace
 
-QString SQLComply(QString& term)
+QString escapeSqlQuotes(QString& term)
 {
     if (term.isEmpty() || isEscapedLiteralBody(term))
         return term;
@@ -34,21 +34,21 @@ QString SQLComply(QString& term)
     return term;
 }
 
-QVariant SQLComply(QVariant& term)
+QVariant escapeSqlQuotes(QVariant& term)
 {
     if (!term.isValid() || term.isNull())
         return term;
     QString text = term.toString();
     if (text.isEmpty() || isEscapedLiteralBody(text))
         return term;
-    SQLComply(text);
+    escapeSqlQuotes(text);
     term = text;
     return term;
 }
 
 QString sqlQuoted(QString value)
 {
-    SQLComply(value);
+    escapeSqlQuotes(value);
     if (!value.contains(QLatin1Char('\r')) && !value.contains(QLatin1Char('\n')))
         return value;
     QString literal;

@@ -9,16 +9,16 @@ namespace orvex {
 // unless the text is empty or already escaped: it holds a doubled quote and every quote in
 // it stands in a pair. Any other text gets every quote doubled, so the result never ends
 // its literal early.
-QString SQLComply(QString& term);
+QString escapeSqlQuotes(QString& term);
 
 // The variant form: a null or unset value comes back unchanged; anything else is
 // handled as its text, and `term` then holds text.
-QVariant SQLComply(QVariant& term);
+QVariant escapeSqlQuotes(QVariant& term);
 
 // The text between the quotes of a T-SQL literal that a script writer puts `value` into:
-// SQLComply applied to a copy, then every CR and LF written as "' + NCHAR(13) + '" and
+// escapeSqlQuotes applied to a copy, then every CR and LF written as "' + NCHAR(13) + '" and
 // "' + NCHAR(10) + '", so that the value stays as it is and no part of it starts a line of
-// the script (a bare "GO" there would end the batch). Text without line breaks is as SQLComply
+// the script (a bare "GO" there would end the batch). Text without line breaks is as escapeSqlQuotes
 // gives it.
 QString sqlQuoted(QString value);
 

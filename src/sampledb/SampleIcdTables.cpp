@@ -1,11 +1,12 @@
 // Build_FILE.db and central.db from WHO ICD-10 (2010), the PhilHealth Konsulta ICD
 // library and the 2024 medical case-rate list. The rules are those of data/README.md.
-#include "db/SampleTables.h"
+#include "sampledb/SampleTables.h"
+#include "text/DescriptionMatch.h"
 
 #include <QHash>
 #include <QSet>
 
-namespace orvex::db::sample {
+namespace orvex::sampledb {
 
 namespace {
 
@@ -149,9 +150,10 @@ QList<TableRows> centralTables(const Sources& s)
             continue;
         }
         const WhoCode& who = s.codes[whoIndex.value(line.code)];
-        const Wording wording = compareWording(who.title, line.description);
-        const bool take = (wording == Wording::Changed && wordingChanges++ < kCentralWordingChanges) ||
-                          (wording == Wording::CaseOnly && caseChanges++ < kCentralCaseChanges);
+        const text::DescriptionMatch wording = text::compareDescriptions(line.description, who.title);
+        const bool take =
+            (wording == text::DescriptionMatch::Changed && wordingChanges++ < kCentralWordingChanges) ||
+            (wording == text::DescriptionMatch::CaseOnly && caseChanges++ < kCentralCaseChanges);
         if (take)
             update.rows.append({line.code, line.description, kCentralSource, QStringLiteral("DESCRIPTION"),
                                 line.lineNumber, who.isAsterisk() ? 0 : 1});
@@ -159,4 +161,4 @@ QList<TableRows> centralTables(const Sources& s)
     return {update};
 }
 
-} // namespace orvex::db::sample
+} // namespace orvex::sampledb

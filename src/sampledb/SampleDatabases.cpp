@@ -1,11 +1,11 @@
-#include "db/SampleDatabases.h"
+#include "sampledb/SampleDatabases.h"
 
 #include "Error.h"
-#include "db/SampleSources.h"
-#include "db/SampleTables.h"
 #include "db/SqliteFileUse.h"
-#include "db/SqliteFileWriter.h"
 #include "db/SqliteSchema.h"
+#include "sampledb/SampleSources.h"
+#include "sampledb/SampleTables.h"
+#include "sampledb/SqliteFileWriter.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,7 +13,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-namespace orvex::db {
+namespace orvex::sampledb {
 
 namespace {
 
@@ -61,9 +61,9 @@ public:
         // A writer that started meanwhile would keep writing into the old file; its
         // journal, or one a crashed writer left, would be rolled into the new one.
         for (const QString& target : std::as_const(m_targets))
-            requireSqliteFileUnused(target);
+            db::requireSqliteFileUnused(target);
         for (const QString& target : std::as_const(m_targets))
-            releaseSqliteFile(target);
+            db::releaseSqliteFile(target);
         try {
             for (const QString& target : std::as_const(m_targets)) {
                 if (!QFileInfo::exists(target))
@@ -196,6 +196,12 @@ bool embeddedDatabasesPresent(const QString& folder)
            QFileInfo::exists(dir.filePath(kMedicareDatabaseFile));
 }
 
+void provisionEmbeddedFolder(const QString& folder)
+{
+    if (!embeddedDatabasesPresent(folder))
+        buildSampleDatabases(folder, false);
+}
+
 SampleBuild buildSampleDatabases(const QString& folder, bool force)
 {
     return buildSampleDatabases(folder, force, {});
@@ -207,18 +213,18 @@ SampleBuild buildSampleDatabases(const QString& folder, bool force, const Sample
     SampleBuild build;
     build.built = force ? sampleDatabaseFiles() : missingFiles(folder);
     for (const QString& name : std::as_const(build.built))
-        requireSqliteFileUnused(QDir(folder).filePath(name));
+        db::requireSqliteFileUnused(QDir(folder).filePath(name));
 
-    const sample::Sources sources = sample::loadSources();
+    const Sources sources = loadSources();
     PendingFiles pending(folder);
     for (const QString& name : std::as_const(build.built)) {
         const QString path = pending.create(name);
         if (name == kBuildFileDatabaseFile)
-            writeSqliteFile(path, sqliteschema::buildFile(), sample::buildFileTables(sources));
+            writeSqliteFile(path, db::sqliteschema::buildFile(), buildFileTables(sources));
         else if (name == kMedicareDatabaseFile)
-            writeSqliteFile(path, sqliteschema::medicare(), sample::medicareTables(sources));
+            writeSqliteFile(path, db::sqliteschema::medicare(), medicareTables(sources));
         else
-            writeSqliteFile(path, sqliteschema::central(), sample::centralTables(sources));
+            writeSqliteFile(path, db::sqliteschema::central(), centralTables(sources));
         if (step)
             step(SampleBuildStep::Built, name);
     }
@@ -240,4 +246,4 @@ QList<SampleTableCount> countSampleTables(const QString& folder)
     return counts;
 }
 
-} // namespace orvex::db
+} // namespace orvex::sampledb

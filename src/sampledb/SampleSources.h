@@ -6,7 +6,7 @@
 // The public data sets the sample databases are derived from (data/README.md), read
 // from the copies built into the program (":/sampledata") or from a folder with the
 // same layout.
-namespace orvex::db::sample {
+namespace orvex::sampledb {
 
 struct WhoChapter
 {
@@ -64,4 +64,4 @@ Sources loadSources(const QString& root = kEmbeddedDataRoot);
 // A printed amount as a number: commas dropped, "-" and empty read 0.
 double amountOf(const QString& printed);
 
-} // namespace orvex::db::sample
+} // namespace orvex::sampledb

@@ -8,7 +8,7 @@
 // The embedded sample databases: SQLite stand-ins for the hospital's Build_FILE and
 // Medicare and for the central update server's Build_FILE, built from real public data
 // carried inside the program (data/README.md gives the rules).
-namespace orvex::db {
+namespace orvex::sampledb {
 
 inline const QString kBuildFileDatabaseFile = QStringLiteral("Build_FILE.db");
 inline const QString kMedicareDatabaseFile = QStringLiteral("Medicare.db");
@@ -20,6 +20,11 @@ QString centralDatabasePath(const QString& folder);
 
 // True when Build_FILE.db or Medicare.db exists in `folder`.
 bool embeddedDatabasesPresent(const QString& folder);
+
+// The sign-in's provisioning of the default folder: a folder without any database file
+// gets the sample databases; one that holds only one of the two files is left alone, and
+// opening names the missing one. Throws orvex::Error.
+void provisionEmbeddedFolder(const QString& folder);
 
 // What a build did: the files it built, and where it kept the old files it replaced.
 struct SampleBuild
@@ -58,4 +63,4 @@ struct SampleTableCount
 // when a file is missing or unreadable.
 QList<SampleTableCount> countSampleTables(const QString& folder);
 
-} // namespace orvex::db
+} // namespace orvex::sampledb

@@ -1,6 +1,7 @@
 // Medicare.db as a hospital held it before the 2024 update, from the two 2024 case-rate
 // lists. The rules are those of data/README.md; n is a line's 1-based number in its list.
-#include "db/SampleTables.h"
+#include "sampledb/SampleTables.h"
+#include "text/DescriptionMatch.h"
 
 #include <QHash>
 
@@ -8,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-namespace orvex::db::sample {
+namespace orvex::sampledb {
 
 namespace {
 
@@ -94,10 +95,10 @@ QList<DescriptionRule> medicalRules(const Sources& s)
     for (const WhoCode& c : s.codes)
         whoTitles->insert(c.code, c.title);
     // The WHO 2010 title, when it relates to the list's wording as `wanted`.
-    auto whoTitleIf = [whoTitles](Wording wanted) {
+    auto whoTitleIf = [whoTitles](text::DescriptionMatch wanted) {
         return [whoTitles, wanted](const RateLine& line) -> std::optional<QString> {
             const auto it = whoTitles->constFind(line.code);
-            if (it == whoTitles->constEnd() || compareWording(*it, line.description) != wanted)
+            if (it == whoTitles->constEnd() || text::compareDescriptions(line.description, *it) != wanted)
                 return std::nullopt;
             return *it;
         };
@@ -108,10 +109,10 @@ QList<DescriptionRule> medicalRules(const Sources& s)
         return QString(line.description).remove(QLatin1Char('\''));
     };
     return {
-        {5, whoTitleIf(Wording::CaseOnly)},
-        {5, whoTitleIf(Wording::BlanksOrApostrophes)},
+        {5, whoTitleIf(text::DescriptionMatch::CaseOnly)},
+        {5, whoTitleIf(text::DescriptionMatch::BlanksOrApostrophes)},
         {3, withoutApostrophes},
-        {5, whoTitleIf(Wording::Changed)},
+        {5, whoTitleIf(text::DescriptionMatch::Changed)},
     };
 }
 
@@ -234,4 +235,4 @@ QList<TableRows> medicareTables(const Sources& s)
     return {t.packages, t.packagesNew, t.medicalCaseRates, t.procedures};
 }
 
-} // namespace orvex::db::sample
+} // namespace orvex::sampledb

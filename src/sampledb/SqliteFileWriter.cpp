@@ -1,4 +1,4 @@
-#include "db/SqliteFileWriter.h"
+#include "sampledb/SqliteFileWriter.h"
 
 #include "Error.h"
 #include "db/CiAsCollation.h"
@@ -10,7 +10,7 @@
 
 #include <atomic>
 
-namespace orvex::db {
+namespace orvex::sampledb {
 
 namespace {
 
@@ -31,7 +31,7 @@ public:
         m_db.setConnectOptions(options);
         if (!m_db.open())
             fail(QStringLiteral("cannot be opened"), m_db.lastError());
-        registerCiAsCollation(m_db);
+        db::registerCiAsCollation(m_db);
     }
     ~FileConnection()
     {
@@ -64,7 +64,7 @@ private:
     QSqlDatabase m_db;
 };
 
-QString insertStatement(const sample::TableRows& t)
+QString insertStatement(const TableRows& t)
 {
     QStringList marks;
     for (qsizetype i = 0; i < t.columns.size(); ++i)
@@ -73,7 +73,7 @@ QString insertStatement(const sample::TableRows& t)
         .arg(t.table, t.columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
 }
 
-void insertRows(FileConnection& file, const sample::TableRows& t)
+void insertRows(FileConnection& file, const TableRows& t)
 {
     QSqlQuery q(file.db());
     if (!q.prepare(insertStatement(t)))
@@ -89,8 +89,8 @@ void insertRows(FileConnection& file, const sample::TableRows& t)
 
 } // namespace
 
-void writeSqliteFile(const QString& path, const sqliteschema::Schema& schema,
-                     const QList<sample::TableRows>& tables)
+void writeSqliteFile(const QString& path, const db::sqliteschema::Schema& schema,
+                     const QList<TableRows>& tables)
 {
     FileConnection file(path, QString());
     // A new file that is thrown away on failure needs no journal and no syncing.
@@ -100,7 +100,7 @@ void writeSqliteFile(const QString& path, const sqliteschema::Schema& schema,
         file.fail(QStringLiteral("cannot start a transaction"), file.db().lastError());
     for (const QString& sql : schema.tables)
         file.run(sql);
-    for (const sample::TableRows& t : tables)
+    for (const TableRows& t : tables)
         insertRows(file, t);
     for (const QString& sql : schema.indexes)
         file.run(sql);
@@ -130,4 +130,4 @@ QList<TableCount> countSqliteTables(const QString& path)
     return counts;
 }
 
-} // namespace orvex::db
+} // namespace orvex::sampledb

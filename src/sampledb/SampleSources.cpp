@@ -1,4 +1,4 @@
-#include "db/SampleSources.h"
+#include "sampledb/SampleSources.h"
 
 #include "Error.h"
 #include "text/Numbers.h"
@@ -6,7 +6,7 @@
 
 #include <QFile>
 
-namespace orvex::db::sample {
+namespace orvex::sampledb {
 
 namespace {
 
@@ -104,4 +104,4 @@ double amountOf(const QString& printed)
     return numbers::leadingNumber(digits);
 }
 
-} // namespace orvex::db::sample
+} // namespace orvex::sampledb

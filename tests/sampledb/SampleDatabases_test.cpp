@@ -2,7 +2,7 @@
 // computed here from the data files with the rules of data/README.md.
 #include "Error.h"
 #include "db/CiAsCollation.h"
-#include "db/SampleDatabases.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/TestPaths.h"
 #include "text/Windows1252.h"
 
@@ -180,7 +180,7 @@ protected:
     static void SetUpTestSuite()
     {
         s_dir = std::make_unique<QTemporaryDir>();
-        db::buildSampleDatabases(s_dir->path(), false);
+        sampledb::buildSampleDatabases(s_dir->path(), false);
     }
     static void TearDownTestSuite() { s_dir.reset(); }
 
@@ -571,25 +571,25 @@ TEST_F(SampleDatabases, centralUpdateTableHoldsNewCodesAndChangedWording)
 TEST(SampleDatabaseFiles, presenceIsBuildFileOrMedicare)
 {
     QTemporaryDir dir;
-    EXPECT_FALSE(db::embeddedDatabasesPresent(dir.path()));
+    EXPECT_FALSE(sampledb::embeddedDatabasesPresent(dir.path()));
     writeBytes(QDir(dir.path()).filePath("central.db"), "x");
-    EXPECT_FALSE(db::embeddedDatabasesPresent(dir.path()));
+    EXPECT_FALSE(sampledb::embeddedDatabasesPresent(dir.path()));
     writeBytes(QDir(dir.path()).filePath("Medicare.db"), "x");
-    EXPECT_TRUE(db::embeddedDatabasesPresent(dir.path()));
-    EXPECT_EQ(db::centralDatabasePath(dir.path()), QDir(dir.path()).filePath("central.db"));
+    EXPECT_TRUE(sampledb::embeddedDatabasesPresent(dir.path()));
+    EXPECT_EQ(sampledb::centralDatabasePath(dir.path()), QDir(dir.path()).filePath("central.db"));
 }
 
 TEST(SampleDatabaseFiles, refusesToOverwriteWithoutForceAndKeepsTheOldFilesWithIt)
 {
     QTemporaryDir dir;
     const QString folder = dir.path() + "/db/sub"; // created on the way
-    EXPECT_EQ(db::buildSampleDatabases(folder, false).built, db::sampleDatabaseFiles());
-    EXPECT_TRUE(db::embeddedDatabasesPresent(folder));
+    EXPECT_EQ(sampledb::buildSampleDatabases(folder, false).built, sampledb::sampleDatabaseFiles());
+    EXPECT_TRUE(sampledb::embeddedDatabasesPresent(folder));
 
     // Existing files stay untouched without --force, and no message proposes it: the files
     // may hold applied changes and the activity log.
     try {
-        db::buildSampleDatabases(folder, false);
+        sampledb::buildSampleDatabases(folder, false);
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().contains("nothing was changed")) << e.message().toStdString();
@@ -599,7 +599,7 @@ TEST(SampleDatabaseFiles, refusesToOverwriteWithoutForceAndKeepsTheOldFilesWithI
     ASSERT_TRUE(QFile::remove(QDir(folder).filePath("Medicare.db")));
     writeBytes(buildFile, "not a database");
     try {
-        db::buildSampleDatabases(folder, false);
+        sampledb::buildSampleDatabases(folder, false);
         ADD_FAILURE() << "built Medicare.db beside a Build_FILE.db of its own";
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().contains("Build_FILE.db is in")) << e.message().toStdString();
@@ -609,9 +609,9 @@ TEST(SampleDatabaseFiles, refusesToOverwriteWithoutForceAndKeepsTheOldFilesWithI
     EXPECT_FALSE(QFileInfo::exists(QDir(folder).filePath("Medicare.db")));
 
     const QByteArray oldCentral = readBytes(QDir(folder).filePath("central.db"));
-    const db::SampleBuild forced = db::buildSampleDatabases(folder, true);
-    EXPECT_EQ(forced.built, db::sampleDatabaseFiles());
-    const auto counts = db::countSampleTables(folder);
+    const sampledb::SampleBuild forced = sampledb::buildSampleDatabases(folder, true);
+    EXPECT_EQ(forced.built, sampledb::sampleDatabaseFiles());
+    const auto counts = sampledb::countSampleTables(folder);
     ASSERT_FALSE(counts.isEmpty());
     EXPECT_EQ(counts.first().file, "Build_FILE.db");
     EXPECT_EQ(counts.first().table, "tbICDdiagMain");
@@ -633,58 +633,58 @@ TEST(SampleDatabaseFiles, refusesToOverwriteWithoutForceAndKeepsTheOldFilesWithI
 TEST(SampleDatabaseFiles, aMissingCentralDatabaseIsBuiltAloneBesideTheOtherTwo)
 {
     QTemporaryDir dir;
-    db::buildSampleDatabases(dir.path(), false);
+    sampledb::buildSampleDatabases(dir.path(), false);
     const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
     const QString medicare = QDir(dir.path()).filePath("Medicare.db");
     writeBytes(buildFile, readBytes(buildFile) + "changed since"); // what applies and the log leave
     const QByteArray buildFileBytes = readBytes(buildFile);
     const QByteArray medicareBytes = readBytes(medicare);
-    ASSERT_TRUE(QFile::remove(db::centralDatabasePath(dir.path())));
+    ASSERT_TRUE(QFile::remove(sampledb::centralDatabasePath(dir.path())));
 
-    const db::SampleBuild build = db::buildSampleDatabases(dir.path(), false);
+    const sampledb::SampleBuild build = sampledb::buildSampleDatabases(dir.path(), false);
     EXPECT_EQ(build.built, QStringList{"central.db"});
     EXPECT_TRUE(build.keptAside.isEmpty());
     EXPECT_EQ(readBytes(buildFile), buildFileBytes);
     EXPECT_EQ(readBytes(medicare), medicareBytes);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
-    EXPECT_NO_THROW(db::countSampleTables(dir.path()));
+    EXPECT_NO_THROW(sampledb::countSampleTables(dir.path()));
 
     // The hospital databases alone beside an existing central.db: built, central.db kept.
-    const QByteArray centralBytes = readBytes(db::centralDatabasePath(dir.path()));
+    const QByteArray centralBytes = readBytes(sampledb::centralDatabasePath(dir.path()));
     ASSERT_TRUE(QFile::remove(buildFile) && QFile::remove(medicare));
-    EXPECT_EQ(db::buildSampleDatabases(dir.path(), false).built,
+    EXPECT_EQ(sampledb::buildSampleDatabases(dir.path(), false).built,
               (QStringList{"Build_FILE.db", "Medicare.db"}));
-    EXPECT_EQ(readBytes(db::centralDatabasePath(dir.path())), centralBytes);
+    EXPECT_EQ(readBytes(sampledb::centralDatabasePath(dir.path())), centralBytes);
 }
 
 TEST(SampleDatabaseFiles, failureLeavesNothingHalfBuilt)
 {
     QTemporaryDir dir;
-    auto failAt = [](db::SampleBuildStep failing, const QString& file) {
-        return [=](db::SampleBuildStep step, const QString& name) {
+    auto failAt = [](sampledb::SampleBuildStep failing, const QString& file) {
+        return [=](sampledb::SampleBuildStep step, const QString& name) {
             if (step == failing && name == file)
                 throw Error("injected failure");
         };
     };
-    EXPECT_THROW(
-        db::buildSampleDatabases(dir.path(), false, failAt(db::SampleBuildStep::Built, "Medicare.db")),
-        Error);
+    EXPECT_THROW(sampledb::buildSampleDatabases(dir.path(), false,
+                                                failAt(sampledb::SampleBuildStep::Built, "Medicare.db")),
+                 Error);
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
     // With --force over existing files, a failure at any step keeps the old files as they
     // were, under their own names, and leaves no new or moved file behind.
     const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
-    const QString central = db::centralDatabasePath(dir.path());
-    for (const auto& [step, file] : {std::pair{db::SampleBuildStep::Built, "Medicare.db"},
-                                     std::pair{db::SampleBuildStep::MovedAside, "central.db"},
-                                     std::pair{db::SampleBuildStep::Placed, "Medicare.db"}}) {
+    const QString central = sampledb::centralDatabasePath(dir.path());
+    for (const auto& [step, file] : {std::pair{sampledb::SampleBuildStep::Built, "Medicare.db"},
+                                     std::pair{sampledb::SampleBuildStep::MovedAside, "central.db"},
+                                     std::pair{sampledb::SampleBuildStep::Placed, "Medicare.db"}}) {
         writeBytes(buildFile, "old");
         writeBytes(central, "old central");
         try {
-            db::buildSampleDatabases(dir.path(), true, failAt(step, file));
+            sampledb::buildSampleDatabases(dir.path(), true, failAt(step, file));
             ADD_FAILURE() << "no error at " << file;
         } catch (const Error& e) {
-            if (step != db::SampleBuildStep::Built) {
+            if (step != sampledb::SampleBuildStep::Built) {
                 EXPECT_TRUE(e.message().contains("every file was put back")) << e.message().toStdString();
             }
         }
@@ -735,7 +735,7 @@ int userVersion(const QString& path)
 TEST(SampleDatabaseFiles, forceNeverReplacesAFileInUseNorKeepsItsJournal)
 {
     QTemporaryDir dir;
-    db::buildSampleDatabases(dir.path(), false);
+    sampledb::buildSampleDatabases(dir.path(), false);
     const QString buildFile = QDir(dir.path()).filePath("Build_FILE.db");
     {
         // A mark in the old file's first page, which every journal of it holds.
@@ -744,12 +744,12 @@ TEST(SampleDatabaseFiles, forceNeverReplacesAFileInUseNorKeepsItsJournal)
         sqlite3_exec(db, "pragma user_version = 4242", nullptr, nullptr, nullptr);
         sqlite3_close(db);
     }
-    const auto before = db::countSampleTables(dir.path());
+    const auto before = sampledb::countSampleTables(dir.path());
     {
         Writer writer(buildFile);
         ASSERT_TRUE(QFile::exists(buildFile + "-journal"));
         try {
-            db::buildSampleDatabases(dir.path(), true);
+            sampledb::buildSampleDatabases(dir.path(), true);
             ADD_FAILURE() << "replaced a file in use";
         } catch (const Error& e) {
             EXPECT_TRUE(e.message().contains("Build_FILE.db is in use")) << e.message().toStdString();
@@ -758,13 +758,13 @@ TEST(SampleDatabaseFiles, forceNeverReplacesAFileInUseNorKeepsItsJournal)
         writeBytes(dir.path() + "/crashed.db", readBytes(buildFile));
         writeBytes(dir.path() + "/crashed.db-journal", readBytes(buildFile + "-journal"));
     }
-    EXPECT_EQ(db::countSampleTables(dir.path()), before);
+    EXPECT_EQ(sampledb::countSampleTables(dir.path()), before);
 
     ASSERT_TRUE(QFile::remove(buildFile));
     ASSERT_TRUE(QFile::rename(dir.path() + "/crashed.db", buildFile));
     ASSERT_TRUE(QFile::rename(dir.path() + "/crashed.db-journal", buildFile + "-journal"));
-    db::buildSampleDatabases(dir.path(), true);
-    EXPECT_EQ(db::countSampleTables(dir.path()), before);
+    sampledb::buildSampleDatabases(dir.path(), true);
+    EXPECT_EQ(sampledb::countSampleTables(dir.path()), before);
     EXPECT_NE(userVersion(buildFile), 4242) << "the old file's journal was rolled into the new file";
     EXPECT_EQ(QDir(dir.path()).entryList({"*.db"}, QDir::Files).size(), 3);
     EXPECT_EQ(QDir(dir.path()).entryList({"*.bak"}, QDir::Files).size(), 3);
@@ -777,10 +777,10 @@ TEST(SampleDatabaseFiles, aFileInPlaceOfTheFolderIsReported)
     const QString notAFolder = QDir(dir.path()).filePath("db");
     writeBytes(notAFolder, "x");
     try {
-        db::buildSampleDatabases(notAFolder, true);
+        sampledb::buildSampleDatabases(notAFolder, true);
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(notAFolder))) << e.message().toStdString();
     }
-    EXPECT_THROW(db::countSampleTables(dir.path()), Error);
+    EXPECT_THROW(sampledb::countSampleTables(dir.path()), Error);
 }
