@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "platform/OutputFile.h"
+#include "platform/SystemText.h"
 #include "report/ReportFileSet.h"
 #include "text/Numbers.h"
 
@@ -44,7 +45,7 @@ void writeWhole(const QString& path, void (*write)(const ReviewRun&, QIODevice&)
             return;
     }
     throw Error(QStringLiteral("Cannot write the review file \"%1\": %2.")
-                    .arg(QDir::toNativeSeparators(path), file.errorString()));
+                    .arg(QDir::toNativeSeparators(path), systemReason(file.errorString())));
 }
 
 QByteArray inMemory(void (*write)(const ReviewRun&, QIODevice&), const ReviewRun& run)

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "platform/OutputFile.h"
+#include "platform/SystemText.h"
 #include "review/ChangeClass.h"
 
 #include <QBuffer>
@@ -216,7 +217,8 @@ QJsonObject changeJson(const Finding& f)
                        {"read", valuesJson(f.read)},
                        {"proposed", valuesJson(f.proposed)},
                        {"code", f.code},
-                       {"file", f.sourceFile},
+                       // As the user reads paths, like every other path of the run.
+                       {"file", QDir::toNativeSeparators(f.sourceFile)},
                        {"line", f.sourceLine}};
 }
 
@@ -281,7 +283,7 @@ QString writeRunRecord(const RunRecord& record, const QString& outputFolder)
     if (file.open(QIODevice::WriteOnly) && writeRunRecordTo(record, file, &digest) && file.commit())
         return QString::fromLatin1(digest.result().toHex());
     throw Error(QStringLiteral("Cannot write the run record \"%1\": %2.")
-                    .arg(QDir::toNativeSeparators(path), file.errorString()));
+                    .arg(QDir::toNativeSeparators(path), systemReason(file.errorString())));
 }
 
 RunRecord readRunRecord(const QString& path, QString* digest)
@@ -341,7 +343,7 @@ RunRecord readRunRecord(const QString& path, QString* digest)
         f.read = values(c, "read", path);
         f.proposed = values(c, "proposed", path);
         f.code = text(c, "code", path);
-        f.sourceFile = text(c, "file", path);
+        f.sourceFile = QDir::fromNativeSeparators(text(c, "file", path));
         f.sourceLine = c.value(QLatin1String("line")).toInt();
         record.changes.push_back(std::move(f));
     }
