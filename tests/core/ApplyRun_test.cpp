@@ -11,6 +11,7 @@
 #include "Error.h"
 #include "db/ActivityLog.h"
 #include "review/ChangeClass.h"
+#include "support/ReviewPageRows.h"
 #include "support/SmallDatabases.h"
 #include "support/StatementFailures.h"
 #include "support/TestPaths.h"
@@ -590,7 +591,10 @@ TEST_P(ApplyRun, thePlanNamesWhatIsUnusualAndRefusesWhatTheApplyWould)
     const QByteArray page = test::readBytes(folder.outputFile("report.html"));
     EXPECT_TRUE(page.contains(">Not applied: the run was made without &quot;Update Descriptions&quot;"))
         << page.toStdString();
-    EXPECT_EQ(page.count("<tr class=\"change not-applied\">"), descriptions);
+    const std::vector<test::ReviewPageRow> rows = test::reviewPageRows(page);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](const test::ReviewPageRow& r) { return r.rowClass == "change not-applied"; }),
+              descriptions);
 
     // Applied already, an older run, another database: refused before anything is asked.
     runUpdate();

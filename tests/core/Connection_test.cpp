@@ -1,7 +1,7 @@
 #include "db/Connection.h"
 
 #include "Error.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 #include "support/ConnectionFixtures.h"
 #include "support/LoopbackSocket.h"
 #include "support/TestPaths.h"
@@ -83,22 +83,26 @@ TEST(Connection, embeddedLookupsFollowTheCiAsCollation)
     orvex::test::writeSmallDatabases(dir.path());
     auto connection = Connection::open(embedded(dir.path()));
     ASSERT_EQ(connection->product(), Product::Sqlite);
-    const Statements& sql = connection->statements();
 
     // Case and trailing blanks do not matter, on either side.
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("a00.0")})),
+    EXPECT_EQ(firstColumn(connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("a00.0")))),
               QStringList{"A00.0"});
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("A00.0   ")})),
-              QStringList{"A00.0"});
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("b99")})), QStringList{"B99 "});
+    EXPECT_EQ(
+        firstColumn(connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("A00.0   ")))),
+        QStringList{"A00.0"});
+    EXPECT_EQ(firstColumn(connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("b99")))),
+              QStringList{"B99 "});
     // An accented capital matches its small letter, but not the letter without accent.
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("é01")})), QStringList{"É01"});
-    EXPECT_TRUE(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("E01")})).isEmpty());
+    EXPECT_EQ(firstColumn(connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("é01")))),
+              QStringList{"É01"});
+    EXPECT_TRUE(firstColumn(connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("E01"))))
+                    .isEmpty());
     // Two stored rows equal under the collation come back in storage order.
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("D50")})),
+    EXPECT_EQ(firstColumn(connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("D50")))),
               (QStringList{"D50", "d50"}));
-    EXPECT_EQ(firstColumn(connection->exec(sql.packageByName(), {QStringLiteral("anémie")})),
-              QStringList{"103"});
+    EXPECT_EQ(
+        firstColumn(connection->exec(Query(queries::packageByName).bind("name", QStringLiteral("anémie")))),
+        QStringList{"103"});
 }
 
 TEST(Connection, missingFileIsNamedAndNothingIsCreated)
@@ -191,7 +195,7 @@ TEST(Connection, execBindsNullsCountsStatementsAndCallsTheHook)
     EXPECT_EQ(q.value(1).toInt(), 0);
     EXPECT_EQ(q.value(2).toString(), QStringLiteral("O'Brien"));
     q = QSqlQuery();
-    connection->exec(connection->statements().icdByCode(), {QStringLiteral("C10")});
+    connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("C10")));
     EXPECT_EQ(connection->statementsSent(), 2u);
     EXPECT_EQ(hookCalls, 2);
 
@@ -235,7 +239,8 @@ TEST(Connection, eachConnectionHasItsOwnQtNameAndRemovesItOnClose)
         QStringList seenByWorker;
         std::thread worker([&] {
             auto own = Connection::open(a->settings());
-            seenByWorker = firstColumn(own->exec(own->statements().icdByCode(), {QStringLiteral("c10")}));
+            seenByWorker =
+                firstColumn(own->exec(Query(queries::icdByCode).bind("code", QStringLiteral("c10"))));
         });
         worker.join();
         EXPECT_EQ(seenByWorker, QStringList{"C10"});
@@ -254,11 +259,11 @@ TEST(Connection, odbcToSqliteBindsParametersAndNulls)
     ASSERT_EQ(connection->product(), Product::Sqlite);
     EXPECT_EQ(connection->database().driverName(), QStringLiteral("QODBC"));
 
-    const Statements& sql = connection->statements();
-    EXPECT_EQ(firstColumn(connection->exec(sql.icdByCode(), {QStringLiteral("a00.0")})),
+    EXPECT_EQ(firstColumn(connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("a00.0")))),
               QStringList{"A00.0"});
-    EXPECT_EQ(firstColumn(connection->exec(sql.caseRateByCode(), {QStringLiteral("D50")})),
-              QStringList{"D50"});
+    EXPECT_EQ(
+        firstColumn(connection->exec(Query(queries::caseRateByCode).bind("code", QStringLiteral("D50")))),
+        QStringList{"D50"});
     QSqlQuery q = connection->exec(QStringLiteral("select ? is null, ? is null, ?"),
                                    {QVariant(), QStringLiteral("x"), QStringLiteral("É'é")});
     ASSERT_TRUE(q.next());
@@ -284,7 +289,7 @@ TEST(Connection, embeddedFolderMayHoldBlanksAndUriCharacters)
     const QString folder = dir.filePath(QStringLiteral("Hospital data #2 ?x=1 100%"));
     orvex::test::writeSmallDatabases(folder);
     auto connection = Connection::open(embedded(folder));
-    EXPECT_EQ(firstColumn(connection->exec(connection->statements().icdByCode(), {QStringLiteral("c10")})),
+    EXPECT_EQ(firstColumn(connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("c10")))),
               QStringList{"C10"});
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"Build_FILE.db", "Medicare.db"}));
 }

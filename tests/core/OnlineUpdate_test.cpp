@@ -2,8 +2,8 @@
 #include "Error.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
+#include "db/Queries.h"
 #include "db/SampleDatabases.h"
-#include "db/Statements.h"
 #include "support/ConnectionFixtures.h"
 #include "support/SmallDatabases.h"
 #include "tools/OnlineUpdate.h"
@@ -210,7 +210,7 @@ TEST(OnlineUpdateSample, bringsTheSampleTableUpToTheCentralTableInFewStatements)
 
     // Every central row is now in the table as the central server has it.
     for (const QStringList& row : table.rows) {
-        QSqlQuery q = hospital->exec(hospital->statements().icdByCode(), {row[0]});
+        QSqlQuery q = hospital->exec(db::Query(db::queries::icdByCode).bind("code", row[0]));
         ASSERT_TRUE(q.next()) << row[0].toStdString();
         EXPECT_EQ(q.value(1).toString(), row[1]) << row[0].toStdString();
     }

@@ -1,7 +1,6 @@
 #include "Error.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
-#include "db/Statements.h"
 #include "support/SmallDatabases.h"
 #include "tools/ToolJobs.h"
 
@@ -215,8 +214,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, TableBackup, ::testing::Values(false, true),
 // The statements SQL Server receives, in the order the hospital's staff know them.
 TEST(TableBackupStatements, sqlServerTextsAndOrder)
 {
-    const db::Statements& sql = db::Statements::forProduct(db::Product::SqlServer);
-    const QStringList texts = tools::backupStatementTexts(sql, QStringLiteral("_S"), true);
+    const QStringList texts = tools::backupStatementTexts(db::Product::SqlServer, QStringLiteral("_S"), true);
     ASSERT_EQ(texts.size(), 27);
     EXPECT_EQ(
         texts.mid(0, 7),
@@ -242,5 +240,6 @@ TEST(TableBackupStatements, sqlServerTextsAndOrder)
     EXPECT_EQ(texts.last(),
               QStringLiteral(" CREATE NONCLUSTERED INDEX [by_Package] ON [dbo].[tbMedPackage_NEW] "
                              "([Package] Asc) ON [PRIMARY] "));
-    EXPECT_EQ(tools::backupStatementTexts(sql, QStringLiteral("_S"), false), texts.mid(0, 20));
+    EXPECT_EQ(tools::backupStatementTexts(db::Product::SqlServer, QStringLiteral("_S"), false),
+              texts.mid(0, 20));
 }

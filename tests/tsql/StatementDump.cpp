@@ -1,11 +1,12 @@
 // Prints every T-SQL statement the tool can send to SQL Server, one a line as
-// "name<TAB>text", for the grammar check (tsql/check_grammar.mjs): the statements of each
-// query, with the shapes of its key lists, and the set statements of the apply, the undo and
-// the activity log in both of their forms.
+// "name<TAB>text", for the grammar check (tsql/grammar/check_statements.mjs): every
+// definition of db/Queries.h, with the shapes of its lists, and the set statements of the
+// apply, the undo and the activity log in both of their forms.
+#include "Error.h"
 #include "change/TableRef.h"
 #include "db/ActivityLog.h"
+#include "db/Queries.h"
 #include "db/RowSets.h"
-#include "db/Statements.h"
 
 #include <QTextStream>
 
@@ -16,18 +17,9 @@ namespace {
 
 QTextStream out(stdout);
 
-// An empty text is one SQL Server is not sent (its transactions go through the driver).
 void print(const QString& name, const QString& sql)
 {
-    if (sql.isEmpty())
-        return;
     out << name << '\t' << QString(sql).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
-}
-
-void print(const QString& name, const QStringList& sqls)
-{
-    for (qsizetype i = 0; i < sqls.size(); ++i)
-        print(QStringLiteral("%1[%2]").arg(name).arg(i), sqls[i]);
 }
 
 // A set statement in the forms SQL Server gets: VALUES rows (two of them) and OPENJSON.
@@ -41,71 +33,37 @@ void printSet(const QString& name, const QString& sql, int columns)
           json.replace(QStringLiteral("{rows}"), db::rowSource(db::RowSetForm::OpenJson, columns, 2)));
 }
 
-void printQueries(const db::Statements& s)
+// Every definition of db/Queries.h as SQL Server gets it, each value bound (the check
+// reads every "?" as a literal), each name of the tool's own a sample name, and each list
+// in three lengths: empty where it may be, one entry, three.
+void printQueries()
 {
-    using db::CaseRateTable;
-    print("icdByCode", s.icdByCode());
-    print("icdByDescription", s.icdByDescription());
-    print("caseRateByCode", s.caseRateByCode());
-    print("packageByName", s.packageByName());
-    for (int keys : {1, 3}) {
-        print(QStringLiteral("icdByCodeBatch(%1)").arg(keys), s.icdByCodeBatch(keys));
-        print(QStringLiteral("icdByDescriptionBatch(%1)").arg(keys), s.icdByDescriptionBatch(keys));
-        print(QStringLiteral("caseRateByCodeBatch(%1)").arg(keys), s.caseRateByCodeBatch(keys));
-        print(QStringLiteral("packageByNameBatch(%1)").arg(keys), s.packageByNameBatch(keys));
-        for (bool procedures : {false, true})
-            print(QStringLiteral("rateCaseRateByCodeBatch(%1, %2)").arg(procedures).arg(keys),
-                  s.rateCaseRateByCodeBatch(procedures, keys));
-        print(QStringLiteral("ratePackageByIdBatch(%1)").arg(keys), s.ratePackageByIdBatch(keys));
-        print(QStringLiteral("rateNewStyleByCodeBatch(%1)").arg(keys), s.rateNewStyleByCodeBatch(keys));
+    for (const db::QueryText* text : db::QueryText::all()) {
+        const QStringList& lists = text->lists();
+        for (const int length : lists.isEmpty() ? QList<int>{-1} : QList<int>{0, 1, 3}) {
+            db::Query query(*text);
+            for (const QString& name : text->values())
+                query.bind(name, 1);
+            for (const QString& name : text->identifiers())
+                query.bindName(name, QStringLiteral("x_") + name);
+            QStringList entries;
+            for (int i = 0; i < length; ++i)
+                entries << QStringLiteral("v%1").arg(i);
+            for (const QString& name : lists)
+                query.bindList(name, entries);
+            std::vector<db::RenderedStatement> statements;
+            try {
+                statements = query.render(Product::SqlServer);
+            } catch (const Error&) {
+                continue; // a key list is never empty
+            }
+            const QString name =
+                length < 0 ? text->name() : QStringLiteral("%1(%2)").arg(text->name()).arg(length);
+            for (size_t i = 0; i < statements.size(); ++i)
+                print(statements.size() == 1 ? name : QStringLiteral("%1[%2]").arg(name).arg(i),
+                      statements[i].sql);
+        }
     }
-    for (bool procedures : {false, true})
-        print(QStringLiteral("rateCaseRateByCode(%1)").arg(procedures), s.rateCaseRateByCode(procedures));
-    print("ratePackageById", s.ratePackageById());
-    print("rateNewStyleByCode", s.rateNewStyleByCode());
-    for (const db::TableProbe& probe : s.tableProbes())
-        print("tableProbe " + probe.table, probe.sql);
-    print("activityLogExists", s.activityLogExists());
-    print("createActivityLog", s.createActivityLog());
-    print("insertActivityLog", s.insertActivityLog());
-    print("lastActivityLog", s.lastActivityLog());
-    print("beginTransaction", s.beginTransaction());
-    print("commitTransaction", s.commitTransaction());
-    print("rollbackTransaction", s.rollbackTransaction());
-    print("takeWriteLock", s.takeWriteLock());
-    print("centralUpdateRows", s.centralUpdateRows());
-    print("insertIcd", s.insertIcd());
-    print("updateFirstIcdDescription", s.updateFirstIcdDescription());
-    for (const char* table : {"tbICDdiagMain", "tbIcdDiagChapter", "tbIcdDiagSubChapter", "tbIcdDiag3Code"}) {
-        for (int words : {-1, 0, 2})
-            print(QStringLiteral("browsePage(%1, %2)").arg(table).arg(words), s.browsePage(table, words));
-        print(QStringLiteral("browseInsert(%1)").arg(table), s.browseInsert(table));
-        print(QStringLiteral("browseUpdate(%1)").arg(table), s.browseUpdate(table));
-    }
-    print("icdSearchRows", s.icdSearchRows());
-    print("largestPackageId", s.largestPackageId());
-    for (CaseRateTable t : {CaseRateTable::Medical, CaseRateTable::Procedures}) {
-        print(QStringLiteral("caseRatePackage(%1)").arg(int(t)), s.caseRatePackage(t));
-        print(QStringLiteral("moveCaseRate(%1)").arg(int(t)), s.moveCaseRate(t));
-    }
-    print("packageRowCount", s.packageRowCount());
-    print("packageCaseRateCount", s.packageCaseRateCount());
-    print("copyPackage", s.copyPackage());
-    print("activePackageAmounts", s.activePackageAmounts());
-    print("duplicateIcdRows", s.duplicateIcdRows());
-    print("duplicateIcdRowsToDelete", s.duplicateIcdRowsToDelete());
-    print("deleteDuplicateIcdRows", s.deleteDuplicateIcdRows());
-    print("largestPackageIdIn", s.largestPackageIdIn("tbMedPackage_TEST"));
-    print("largestNewStylePackageId", s.largestNewStylePackageId());
-    print("lastApplyOrUndo", s.lastApplyOrUndo());
-    print("activityLogLinesLike", s.activityLogLinesLike());
-    print("lastBackup", s.lastBackup());
-    print("backupUseMedicare", s.backupUseMedicare());
-    print("backupAddIdColumn", s.backupAddIdColumn("tbMedPackage"));
-    print("backupTableDefinition", s.backupTableDefinition());
-    print("backupCopyTable", s.backupCopyTable("tbMedPackage", "tbMedPackage_TEST", "definition"));
-    print("backupCreateIndex", s.backupCreateIndex("tbMedPackage_TEST", "IX_PackageID", "PackageID"));
-    print("backupRowCount", s.backupRowCount("tbMedPackage_TEST"));
 }
 
 // The set statements of the apply, the undo and their checks, for every table they write.
@@ -134,7 +92,7 @@ void printSets()
 
 int main()
 {
-    printQueries(db::Statements::forProduct(Product::SqlServer));
+    printQueries();
     printSets();
     out.flush();
     return 0;

@@ -8,7 +8,7 @@
 #include "db/ActivityLog.h"
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 #include "platform/OutputFile.h"
 #include "review/ChangeClass.h"
 #include "text/QuotedText.h"
@@ -187,7 +187,7 @@ void checkTestCopies(db::Connection& connection, const review::RunRecord& record
     for (const char* table : {"tbMedPackage", "tbMed_MedicalCaseRates", "tbMed_Procedures"}) {
         const QString copy = QLatin1String(table) + record.testSuffix;
         try {
-            connection.exec(connection.statements().backupRowCount(copy));
+            connection.exec(db::Query(db::queries::backupRowCount).bindName("table", copy));
         } catch (const Error&) {
             missing << copy;
         }
@@ -205,8 +205,9 @@ bool appliedInLog(db::Connection& connection, const QString& runId)
     if (!activity.exists())
         return false;
     // The run id holds no LIKE wildcard: review::readRunRecord checks its form.
-    QSqlQuery q = connection.exec(connection.statements().activityLogLinesLike(),
-                                  {QStringLiteral("Apply of % ") + runId + QStringLiteral(" (%")});
+    QSqlQuery q =
+        connection.exec(db::Query(db::queries::activityLogLinesLike)
+                            .bind("pattern", QStringLiteral("Apply of % ") + runId + QStringLiteral(" (%")));
     return q.next() && q.value(0).toLongLong() > 0;
 }
 

@@ -9,7 +9,6 @@
 #include "apply/UndoFile.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
-#include "db/Statements.h"
 #include "db/Transaction.h"
 #include "platform/OutputFile.h"
 #include "review/ChangeClass.h"

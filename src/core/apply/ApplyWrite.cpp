@@ -6,7 +6,7 @@
 #include "change/ChangeValues.h"
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 #include "text/QuotedText.h"
 
 #include <QSqlQuery>
@@ -19,7 +19,7 @@ using namespace change;
 
 qint64 largestPackageId(db::Connection& connection, const QString& table)
 {
-    QSqlQuery q = connection.exec(connection.statements().largestPackageIdIn(table));
+    QSqlQuery q = connection.exec(db::Query(db::queries::largestPackageId).bindName("table", table));
     if (!q.next() || q.value(0).isNull())
         return 0;
     if (!q.value(1).isNull())
@@ -31,7 +31,7 @@ qint64 largestPackageId(db::Connection& connection, const QString& table)
 
 QString largestNewStylePackageId(db::Connection& connection)
 {
-    QSqlQuery q = connection.exec(connection.statements().largestNewStylePackageId());
+    QSqlQuery q = connection.exec(db::queries::largestNewStylePackageId);
     if (!q.next() || q.value(0).isNull())
         throw Error(
             QStringLiteral("tbMedPackage_NEW holds no PackageID, and its new rows take the largest one "

@@ -3,7 +3,6 @@
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
 #include "db/RowSets.h"
-#include "db/Statements.h"
 #include "text/Blanks.h"
 #include "text/Numbers.h"
 #include "text/QuotedText.h"

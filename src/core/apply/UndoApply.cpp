@@ -7,7 +7,7 @@
 #include "db/ActivityLog.h"
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 #include "db/Transaction.h"
 #include "platform/OutputFile.h"
 #include "text/Blanks.h"
@@ -196,7 +196,7 @@ bool loggedByApply(db::Connection& connection, const UndoRecord& record, const Q
     const QString pattern = record.version > 1
                                 ? undoFileLogPattern(record.runId, digest)
                                 : QStringLiteral("Apply of %") + record.runId + QLatin1Char('%');
-    QSqlQuery q = connection.exec(connection.statements().activityLogLinesLike(), {pattern});
+    QSqlQuery q = connection.exec(db::Query(db::queries::activityLogLinesLike).bind("pattern", pattern));
     return q.next() && q.value(0).toLongLong() > 0;
 }
 

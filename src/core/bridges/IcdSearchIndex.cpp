@@ -1,7 +1,7 @@
 #include "bridges/IcdSearchIndex.h"
 
 #include "db/Connection.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 
 #include <QSet>
 #include <QSqlQuery>
@@ -73,7 +73,7 @@ IcdSearchIndex::IcdSearchIndex(QList<IcdCode> codes)
 IcdSearchIndex IcdSearchIndex::load(db::Connection& connection)
 {
     QList<IcdCode> codes;
-    QSqlQuery query = connection.exec(connection.statements().icdSearchRows());
+    QSqlQuery query = connection.exec(db::queries::icdSearchRows);
     while (query.next())
         codes.append({query.value(0).toString().trimmed(), query.value(1).toString()});
     return IcdSearchIndex(std::move(codes));

@@ -3,7 +3,7 @@
 #include "Error.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 #include "db/Transaction.h"
 
 #include <QSqlQuery>
@@ -64,27 +64,27 @@ IcdTableBrowse::IcdTableBrowse(db::Connection& connection, const QString& table,
 
 void IcdTableBrowse::setFind(const QString& text)
 {
-    m_findParams.clear();
+    m_findWords.clear();
     const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
-        m_descriptionWords = -1;
+    m_finding = !trimmed.isEmpty();
+    if (!m_finding) {
         return;
     }
     QStringList words = trimmed.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.size() > kMaxFindWords)
         words.resize(kMaxFindWords);
-    m_descriptionWords = int(words.size());
-    m_findParams << likeLiteral(trimmed) + QLatin1Char('%');
+    m_findCode = likeLiteral(trimmed) + QLatin1Char('%');
     for (const QString& word : words)
-        m_findParams << QLatin1Char('%') + likeLiteral(word) + QLatin1Char('%');
+        m_findWords << QLatin1Char('%') + likeLiteral(word) + QLatin1Char('%');
 }
 
 QList<BrowseRow> IcdTableBrowse::page(int offset, int count)
 {
-    QVariantList params = m_findParams;
-    params << offset << count;
+    db::Query browse(m_finding ? db::queries::browseFind : db::queries::browseAll);
+    if (m_finding)
+        browse.bind("code", m_findCode).bindList("words", m_findWords);
     QSqlQuery query =
-        m_connection.exec(m_connection.statements().browsePage(m_table, m_descriptionWords), params);
+        m_connection.exec(browse.bindName("table", m_table).bind("offset", offset).bind("count", count));
     QList<BrowseRow> rows;
     while (query.next())
         rows.append({query.value(0), query.value(1)});
@@ -94,9 +94,12 @@ QList<BrowseRow> IcdTableBrowse::page(int offset, int count)
 void IcdTableBrowse::update(const BrowseRow& before, const BrowseRow& after)
 {
     db::Transaction transaction(m_connection);
-    QSqlQuery query = m_connection.exec(m_connection.statements().browseUpdate(m_table),
-                                        {bound(after.code), bound(after.description), bound(before.code),
-                                         bound(before.description), bound(before.description)});
+    QSqlQuery query = m_connection.exec(db::Query(db::queries::browseUpdate)
+                                            .bindName("table", m_table)
+                                            .bind("code", bound(after.code))
+                                            .bind("description", bound(after.description))
+                                            .bind("oldCode", bound(before.code))
+                                            .bind("oldDescription", bound(before.description)));
     if (query.numRowsAffected() != 1)
         throw Error(
             QStringLiteral("The row %1 %2 of %3 is no longer there (changed by someone else?): nothing "
@@ -113,8 +116,10 @@ void IcdTableBrowse::update(const BrowseRow& before, const BrowseRow& after)
 void IcdTableBrowse::add(const BrowseRow& row)
 {
     db::Transaction transaction(m_connection);
-    m_connection.exec(m_connection.statements().browseInsert(m_table),
-                      {bound(row.code), bound(row.description)});
+    m_connection.exec(db::Query(db::queries::browseInsert)
+                          .bindName("table", m_table)
+                          .bind("code", bound(row.code))
+                          .bind("description", bound(row.description)));
     db::ActivityLog(m_connection)
         .append(
             m_identity.user, m_identity.workstation,

@@ -56,8 +56,9 @@ private:
     db::Connection& m_connection;
     QString m_table;
     db::LogIdentity m_identity;
-    int m_descriptionWords = -1;
-    QVariantList m_findParams;
+    bool m_finding = false; // else every row
+    QString m_findCode;     // LIKE patterns
+    QStringList m_findWords;
 };
 
 } // namespace orvex::bridges

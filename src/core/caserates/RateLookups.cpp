@@ -2,7 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/KeyedRows.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -27,28 +27,38 @@ PackageHit packageFrom(const QSqlQuery& q)
     return {column(q, "Amount"), column(q, "PF"), column(q, "MedRoomBoard")};
 }
 
+// A case-rate lookup bound to its table: tbMed_Procedures by RVSCODE, or
+// tbMed_MedicalCaseRates by ICDCode.
+db::Query caseRateLookup(const db::QueryText& text, bool procedures)
+{
+    return db::Query(text)
+        .bindName("table",
+                  procedures ? QStringLiteral("tbMed_Procedures") : QStringLiteral("tbMed_MedicalCaseRates"))
+        .bindName("key", procedures ? QStringLiteral("RVSCODE") : QStringLiteral("ICDCode"));
+}
+
 class PerLine final : public RateLookups
 {
 public:
-    PerLine(db::Connection& connection, bool procedures)
-        : m_connection(connection), m_sql(connection.statements()), m_procedures(procedures)
+    PerLine(db::Connection& connection, bool procedures) : m_connection(connection), m_procedures(procedures)
     {
     }
 
     bool newStyleExists(const QString& code) override
     {
-        return m_connection.exec(m_sql.rateNewStyleByCode(), {code}).next();
+        return m_connection.exec(db::Query(db::queries::rateNewStyleByCode).bind("code", code)).next();
     }
     std::optional<CaseRateHit> caseRate(const QString& code) override
     {
-        QSqlQuery q = m_connection.exec(m_sql.rateCaseRateByCode(m_procedures), {code});
+        QSqlQuery q = m_connection.exec(
+            caseRateLookup(db::queries::rateCaseRateByCode, m_procedures).bind("code", code));
         if (!q.next())
             return std::nullopt;
         return caseRateFrom(q);
     }
     std::optional<PackageHit> package(const QString& packageId) override
     {
-        QSqlQuery q = m_connection.exec(m_sql.ratePackageById(), {packageId});
+        QSqlQuery q = m_connection.exec(db::Query(db::queries::ratePackageById).bind("id", packageId));
         if (!q.next())
             return std::nullopt;
         return packageFrom(q);
@@ -56,7 +66,6 @@ public:
 
 private:
     db::Connection& m_connection;
-    const db::Statements& m_sql;
     bool m_procedures;
 };
 
@@ -64,17 +73,14 @@ class Batched final : public RateLookups
 {
 public:
     Batched(db::Connection& connection, bool procedures, bool newStyle)
-        : m_connection(connection), m_sql(connection.statements()), m_procedures(procedures),
-          m_newStyleWanted(newStyle)
+        : m_connection(connection), m_procedures(procedures), m_newStyleWanted(newStyle)
     {
     }
 
     void prefetch(const QStringList& codes) override
     {
         if (m_newStyleWanted)
-            fetchKeyedRows(
-                m_connection, m_newStyle, codes, [this](int n) { return m_sql.rateNewStyleByCodeBatch(n); },
-                [](const QSqlQuery&) { return true; }, m_sql.rateKeysAsJsonArray());
+            fetchNewStyle(codes);
         fetchCaseRates(codes);
         QStringList retries;
         for (const QString& code : codes) {
@@ -93,9 +99,7 @@ public:
     bool newStyleExists(const QString& code) override
     {
         if (!m_newStyle.contains(code))
-            fetchKeyedRows(
-                m_connection, m_newStyle, {code}, [this](int n) { return m_sql.rateNewStyleByCodeBatch(n); },
-                [](const QSqlQuery&) { return true; }, m_sql.rateKeysAsJsonArray());
+            fetchNewStyle({code});
         return m_newStyle.value(code).has_value();
     }
     std::optional<CaseRateHit> caseRate(const QString& code) override
@@ -112,22 +116,24 @@ public:
     }
 
 private:
+    void fetchNewStyle(const QStringList& codes)
+    {
+        fetchKeyedRows(m_connection, m_newStyle, codes, db::queries::rateNewStyleByCodeBatch,
+                       QStringLiteral("codes"), [](const QSqlQuery&) { return true; });
+    }
     void fetchCaseRates(const QStringList& codes)
     {
-        fetchKeyedRows(
-            m_connection, m_caseRates, codes,
-            [this](int n) { return m_sql.rateCaseRateByCodeBatch(m_procedures, n); }, caseRateFrom,
-            m_sql.rateKeysAsJsonArray());
+        fetchKeyedRows(m_connection, m_caseRates, codes,
+                       caseRateLookup(db::queries::rateCaseRateByCodeBatch, m_procedures),
+                       QStringLiteral("codes"), caseRateFrom);
     }
     void fetchPackages(const QStringList& ids)
     {
-        fetchKeyedRows(
-            m_connection, m_packages, ids, [this](int n) { return m_sql.ratePackageByIdBatch(n); },
-            packageFrom, m_sql.rateKeysAsJsonArray());
+        fetchKeyedRows(m_connection, m_packages, ids, db::queries::ratePackageByIdBatch,
+                       QStringLiteral("ids"), packageFrom);
     }
 
     db::Connection& m_connection;
-    const db::Statements& m_sql;
     bool m_procedures;
     bool m_newStyleWanted;
     db::KeyedRows<bool> m_newStyle;

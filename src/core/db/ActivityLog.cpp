@@ -1,8 +1,8 @@
 #include "db/ActivityLog.h"
 
 #include "db/Connection.h"
+#include "db/Queries.h"
 #include "db/RowSets.h"
-#include "db/Statements.h"
 
 #include <limits>
 
@@ -15,20 +15,23 @@ QString ActivityLog::timestampText(const QDateTime& when)
 
 bool ActivityLog::tableExists()
 {
-    QSqlQuery q = m_connection.exec(m_connection.statements().activityLogExists());
+    QSqlQuery q = m_connection.exec(queries::activityLogExists);
     return q.next() && q.value(0).toInt() != 0;
 }
 
 void ActivityLog::append(const QString& user, const QString& workstation, const QString& text,
                          const QDateTime& when)
 {
-    const Statements& sql = m_connection.statements();
     if (!m_tableReady) {
         if (!tableExists())
-            m_connection.exec(sql.createActivityLog());
+            m_connection.exec(queries::createActivityLog);
         m_tableReady = true;
     }
-    m_connection.execPrepared(sql.insertActivityLog(), {timestampText(when), user, workstation, text});
+    m_connection.execPrepared(Query(queries::insertActivityLog)
+                                  .bind("time", timestampText(when))
+                                  .bind("user", user)
+                                  .bind("workstation", workstation)
+                                  .bind("text", text));
 }
 
 QString ActivityLog::appendAllStatement(Product product)
@@ -47,20 +50,14 @@ void ActivityLog::appendAll(const QString& user, const QString& workstation, con
         return;
     if (!m_tableReady) {
         if (!tableExists())
-            m_connection.exec(m_connection.statements().createActivityLog());
+            m_connection.exec(queries::createActivityLog);
         m_tableReady = true;
     }
     RowSet lines{2, {}};
     for (qsizetype i = 0; i < texts.size(); ++i)
         lines.add({QString::number(i), texts[i]});
-    // Ordered by the line's number, so that the log's identity numbers them as given.
-    const Product product = m_connection.product();
-    const QString sql =
-        QStringLiteral(
-            "INSERT INTO %1 (LogTime, UserID, Workstation, LogText) SELECT ?, ?, ?, r.c1 FROM {rows} "
-            "ORDER BY CAST(r.c0 AS INTEGER)")
-            .arg(tableIn(product, QStringLiteral("Build_FILE"), QStringLiteral("tbActivityLog")));
-    execForRows(m_connection, sql, {timestampText(when), user, workstation}, lines);
+    execForRows(m_connection, appendAllStatement(m_connection.product()),
+                {timestampText(when), user, workstation}, lines);
 }
 
 QList<ActivityLogEntry> ActivityLog::last(int count)
@@ -70,7 +67,7 @@ QList<ActivityLogEntry> ActivityLog::last(int count)
         return entries;
     m_tableReady = true;
     const int limit = count > 0 ? count : std::numeric_limits<int>::max();
-    QSqlQuery q = m_connection.exec(m_connection.statements().lastActivityLog(), {limit});
+    QSqlQuery q = m_connection.exec(Query(queries::lastActivityLog).bind("count", limit));
     while (q.next()) {
         const QVariant time = q.value(0);
         ActivityLogEntry e;
@@ -87,23 +84,25 @@ QList<ActivityLogEntry> ActivityLog::last(int count)
 
 QString ActivityLog::lastApplyOrUndo()
 {
-    return lastTime(m_connection.statements().lastApplyOrUndo(),
-                    {QStringLiteral("Apply of %"), QStringLiteral("Undo of %")});
+    return lastTime(Query(queries::lastApplyOrUndo)
+                        .bind("first", QStringLiteral("Apply of %"))
+                        .bind("second", QStringLiteral("Undo of %")));
 }
 
 QString ActivityLog::lastBackup()
 {
     // The line tools::backupLogLine writes; one whose copies all failed is no backup.
-    return lastTime(m_connection.statements().lastBackup(),
-                    {QStringLiteral("Table backup with suffix %"), QStringLiteral("%: no copy made%")});
+    return lastTime(Query(queries::lastBackup)
+                        .bind("made", QStringLiteral("Table backup with suffix %"))
+                        .bind("notMade", QStringLiteral("%: no copy made%")));
 }
 
-QString ActivityLog::lastTime(const QString& sql, const QVariantList& patterns)
+QString ActivityLog::lastTime(const Query& query)
 {
     if (!m_tableReady && !tableExists())
         return {};
     m_tableReady = true;
-    QSqlQuery q = m_connection.exec(sql, patterns);
+    QSqlQuery q = m_connection.exec(query);
     if (!q.next() || q.value(0).isNull())
         return {};
     const QVariant time = q.value(0);

@@ -9,6 +9,7 @@
 namespace orvex::db {
 
 class Connection;
+class Query;
 enum class Product;
 
 struct ActivityLogEntry
@@ -54,7 +55,7 @@ public:
 private:
     bool tableExists();
     // The single time a statement of the log selects, as timestampText writes it, or "".
-    QString lastTime(const QString& sql, const QVariantList& patterns);
+    QString lastTime(const Query& query);
 
     Connection& m_connection;
     bool m_tableReady = false;

@@ -2,10 +2,11 @@
 
 #include "Error.h"
 #include "db/CiAsCollation.h"
+#include "db/Dialect.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcLoginProbe.h"
+#include "db/Queries.h"
 #include "db/SqliteHandle.h"
-#include "db/Statements.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -216,10 +217,26 @@ QString whereIs(const ConnectionSettings& settings, Product product, const QStri
     return QStringLiteral("%1 on %2").arg(database, settings.describe());
 }
 
+// A read of the columns the tool relies on in one table; it fails when the table, a column
+// or the table's collation is missing.
+struct TableProbe
+{
+    const char* database;
+    const char* table;
+    const char* columns; // for the message
+    const QueryText& query;
+};
+
 void checkTables(QSqlDatabase& db, const ConnectionSettings& settings, Product product, const QString& folder)
 {
-    for (const TableProbe& probe : Statements::forProduct(product).tableProbes()) {
-        const QString failure = runSetup(db, probe.sql);
+    static const TableProbe probes[] = {
+        {"Build_FILE", "tbICDdiagMain", "CODE, Description", queries::probeIcd},
+        {"Medicare", "tbMed_MedicalCaseRates", "ICDCode, Description, CaseType, PackageID",
+         queries::probeCaseRates},
+        {"Medicare", "tbMedPackage", "PackageID, Package, Amount, PF, MedRoomBoard", queries::probePackages},
+    };
+    for (const TableProbe& probe : probes) {
+        const QString failure = runSetup(db, Query(probe.query).renderOne(product).sql);
         if (failure.isEmpty())
             continue;
         QString hint;
@@ -228,8 +245,8 @@ void checkTables(QSqlDatabase& db, const ConnectionSettings& settings, Product p
                                   "(--db) provides.");
         throw Error(
             QStringLiteral("The database %1 cannot be used: %2. It needs the table %3 with the columns %4.%5")
-                .arg(whereIs(settings, product, probe.database, folder), failure, probe.table, probe.columns,
-                     hint));
+                .arg(whereIs(settings, product, QLatin1String(probe.database), folder), failure,
+                     QLatin1String(probe.table), QLatin1String(probe.columns), hint));
     }
 }
 
@@ -443,9 +460,9 @@ Connection::~Connection()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-const Statements& Connection::statements() const
+const Dialect& Connection::dialect() const
 {
-    return Statements::forProduct(m_product);
+    return Dialect::of(m_product);
 }
 
 QSqlDatabase Connection::database() const
@@ -511,6 +528,33 @@ QSqlQuery& Connection::execPrepared(const QString& sql, const QVariantList& para
     return query;
 }
 
+QSqlQuery Connection::exec(const Query& query)
+{
+    const RenderedStatement statement = query.renderOne(m_product);
+    return exec(statement.sql, statement.params);
+}
+
+QSqlQuery& Connection::execPrepared(const Query& query)
+{
+    const RenderedStatement statement = query.renderOne(m_product);
+    return execPrepared(statement.sql, statement.params);
+}
+
+void Connection::execDirect(const Query& query)
+{
+    for (const RenderedStatement& statement : query.render(m_product)) {
+        if (!statement.params.isEmpty())
+            throw Error(QStringLiteral("The statement %1 carries values and cannot be sent as it stands.")
+                            .arg(query.text().name()));
+        execDirect(statement.sql);
+    }
+}
+
+bool Connection::sends(const Query& query) const
+{
+    return query.sends(m_product);
+}
+
 void Connection::execDirect(const QString& sql)
 {
     QSqlQuery query(m_database);
@@ -531,9 +575,7 @@ bool Connection::serverHasOpenJson()
         m_openJson = false;
         if (m_product == Product::SqlServer) {
             try {
-                QSqlQuery q =
-                    exec(QStringLiteral("SELECT MIN(compatibility_level), COUNT(*) FROM sys.databases "
-                                        "WHERE name IN ('Build_FILE', 'Medicare')"));
+                QSqlQuery q = exec(queries::serverCompatibility);
                 m_openJson = q.next() && q.value(1).toInt() == 2 && q.value(0).toInt() >= 130;
             } catch (const Error&) {
                 // A server that cannot tell gets the VALUES rows every version reads.

@@ -16,7 +16,8 @@ class Error;
 
 namespace orvex::db {
 
-class Statements;
+class Dialect;
+class Query;
 
 // The database product decides the statement dialect, not the Qt driver: an ODBC
 // connection to SQLite speaks SQLite.
@@ -52,7 +53,7 @@ public:
 
     const ConnectionSettings& settings() const { return m_settings; }
     Product product() const { return m_product; }
-    const Statements& statements() const;
+    const Dialect& dialect() const;
 
     // Prepares `sql`, binds `params` in order, executes it and returns the positioned-
     // before-first query. Counts one statement sent. Throws orvex::Error with the
@@ -67,6 +68,14 @@ public:
     // per change). The query returned is the kept one: read what is needed from it before
     // the next call with the same text, and call finish() on a read one.
     QSqlQuery& execPrepared(const QString& sql, const QVariantList& params = {});
+    // The same for a query of db/Queries.h, rendered for this connection's product; a query
+    // is one statement here, except for execDirect, which sends each of its statements.
+    // Throws orvex::Error also when a name of the query is left unbound or is none of its.
+    QSqlQuery exec(const Query& query);
+    QSqlQuery& execPrepared(const Query& query);
+    void execDirect(const Query& query);
+    // Whether the query sends anything on this connection's product.
+    bool sends(const Query& query) const;
 
     quint64 statementsSent() const { return m_statementsSent; }
     // Statements that failed, and the message of the last one: for a caller that must know

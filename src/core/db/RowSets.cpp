@@ -1,6 +1,7 @@
 #include "db/RowSets.h"
 
 #include "Error.h"
+#include "db/Dialect.h"
 #include "text/JsonText.h"
 
 #include <algorithm>
@@ -9,9 +10,6 @@
 namespace orvex::db {
 
 namespace {
-
-// SQL Server takes at most 2,100 parameters a statement; the batches keep below 2,000.
-constexpr int kMaxParameters = 2000;
 
 QString columnName(int i)
 {
@@ -78,7 +76,7 @@ int rowsPerStatement(RowSetForm form, int columns, int leadingParameters)
 {
     if (form != RowSetForm::ValuesRows)
         return std::numeric_limits<int>::max();
-    return std::max(1, (kMaxParameters - leadingParameters) / std::max(1, columns));
+    return std::max(1, (Dialect::kMaxParameters - leadingParameters) / std::max(1, columns));
 }
 
 int execForRows(Connection& connection, const QString& statement, const QVariantList& leading,
@@ -119,8 +117,7 @@ int execForRows(Connection& connection, const QString& statement, const QVariant
 
 QString tableIn(Product product, const QString& database, const QString& table)
 {
-    return product == Product::Sqlite ? database + QLatin1Char('.') + table
-                                      : QStringLiteral("[%1].[dbo].[%2]").arg(database, table);
+    return Dialect::of(product).table(database, table);
 }
 
 namespace sets {

@@ -15,7 +15,7 @@ namespace orvex::db {
 // Many rows of values sent as one set, so that one statement inserts, updates, deletes or
 // reads them all: a statement's "{rows}" stands for them, as a table r with the columns
 // c0, c1, ... On SQLite they go as one JSON array (json_each); on SQL Server through
-// OPENJSON where the server has it, else as VALUES rows, at most 2,000 parameters a statement.
+// OPENJSON where the server has it, else as VALUES rows, within Dialect::kMaxParameters.
 struct RowSet
 {
     int columns = 0;

@@ -2,7 +2,8 @@
 
 #include "Error.h"
 #include "db/Connection.h"
-#include "db/Statements.h"
+#include "db/Dialect.h"
+#include "db/Queries.h"
 
 #include <QSqlError>
 
@@ -24,18 +25,17 @@ void driverCall(Connection& connection, bool ok, const char* what)
 
 Transaction::Transaction(Connection& connection, Mode mode) : m_connection(connection)
 {
-    const Statements& sql = connection.statements();
-    if (sql.transactionsThroughDriver()) {
+    if (connection.dialect().transactionsThroughDriver()) {
         QSqlDatabase db = connection.database();
         driverCall(connection, db.transaction(), "begin");
     } else {
-        m_connection.exec(sql.beginTransaction());
+        m_connection.exec(queries::beginTransaction);
     }
     m_active = true;
     if (mode == Mode::Write) {
         try {
-            for (const QString& lock : sql.takeWriteLock())
-                m_connection.exec(lock);
+            for (const RenderedStatement& lock : Query(queries::takeWriteLock).render(connection.product()))
+                m_connection.exec(lock.sql, lock.params);
         } catch (...) {
             rollback(); // a throwing constructor runs no destructor
             throw;
@@ -54,10 +54,10 @@ void Transaction::rollback() noexcept
         return;
     m_active = false;
     try {
-        if (m_connection.statements().transactionsThroughDriver())
+        if (m_connection.dialect().transactionsThroughDriver())
             m_connection.database().rollback();
         else
-            m_connection.exec(m_connection.statements().rollbackTransaction());
+            m_connection.exec(queries::rollbackTransaction);
     } catch (...) {
         // A lost connection rolls back on the server's side; nothing more to do here.
     }
@@ -65,11 +65,11 @@ void Transaction::rollback() noexcept
 
 void Transaction::commit()
 {
-    if (m_connection.statements().transactionsThroughDriver()) {
+    if (m_connection.dialect().transactionsThroughDriver()) {
         QSqlDatabase db = m_connection.database();
         driverCall(m_connection, db.commit(), "commit");
     } else {
-        m_connection.exec(m_connection.statements().commitTransaction());
+        m_connection.exec(queries::commitTransaction);
     }
     m_active = false;
 }

@@ -20,7 +20,7 @@ class Connection;
 // where programs other than Orvex insert), for tools that read a largest identifier and
 // then insert the next one. Deferred begins like a plain BEGIN:
 // the first write takes the lock. Transactions do not nest: one guard per connection at
-// a time. The statement texts come from the connection's Statements.
+// a time. The statement texts are db/Queries.h's.
 class Transaction
 {
 public:

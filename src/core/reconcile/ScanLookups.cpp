@@ -2,7 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/KeyedRows.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -47,41 +47,39 @@ const std::initializer_list<const char*> kPackageColumns = {"PackageID", "Amount
 class PerLineLookups final : public ScanLookups
 {
 public:
-    explicit PerLineLookups(db::Connection& connection)
-        : m_connection(connection), m_sql(connection.statements())
-    {
-    }
+    explicit PerLineLookups(db::Connection& connection) : m_connection(connection) {}
 
     std::optional<IcdRow> icdByCode(const QString& code) override
     {
-        return first<IcdRow>(m_sql.icdByCode(), code, kIcdColumns, icdRowFrom);
+        return first<IcdRow>(db::Query(db::queries::icdByCode).bind("code", code), kIcdColumns, icdRowFrom);
     }
     std::optional<IcdRow> icdByDescription(const QString& description) override
     {
-        return first<IcdRow>(m_sql.icdByDescription(), description, kIcdColumns, icdRowFrom);
+        return first<IcdRow>(db::Query(db::queries::icdByDescription).bind("description", description),
+                             kIcdColumns, icdRowFrom);
     }
     std::optional<CaseRateRow> caseRateByCode(const QString& code) override
     {
-        return first<CaseRateRow>(m_sql.caseRateByCode(), code, kCaseRateColumns, caseRateRowFrom);
+        return first<CaseRateRow>(db::Query(db::queries::caseRateByCode).bind("code", code), kCaseRateColumns,
+                                  caseRateRowFrom);
     }
     std::optional<PackageRow> packageByName(const QString& groupName) override
     {
-        return first<PackageRow>(m_sql.packageByName(), groupName, kPackageColumns, packageRowFrom);
+        return first<PackageRow>(db::Query(db::queries::packageByName).bind("name", groupName),
+                                 kPackageColumns, packageRowFrom);
     }
 
 private:
     template <typename Row, typename Make>
-    std::optional<Row> first(const QString& sql, const QString& key,
-                             std::initializer_list<const char*> columns, Make make)
+    std::optional<Row> first(const db::Query& lookup, std::initializer_list<const char*> columns, Make make)
     {
-        QSqlQuery query = m_connection.exec(sql, {key});
+        QSqlQuery query = m_connection.exec(lookup);
         if (!query.next())
             return std::nullopt;
         return make(readColumns(query, columns));
     }
 
     db::Connection& m_connection;
-    const db::Statements& m_sql;
 };
 
 // Keys are matched exactly as sent; the database has already applied its collation.
@@ -90,43 +88,33 @@ template <typename Row> using RowCache = db::KeyedRows<Row>;
 class BatchedLookups final : public ScanLookups
 {
 public:
-    static constexpr int kChunk = 2000;
-
-    BatchedLookups(db::Connection& connection, bool phMode)
-        : m_connection(connection), m_sql(connection.statements()), m_phMode(phMode)
-    {
-    }
+    BatchedLookups(db::Connection& connection, bool phMode) : m_connection(connection), m_phMode(phMode) {}
 
     void prefetch(const std::vector<PlannedLookup>& lines) override
     {
         QStringList codes;
         for (const auto& line : lines)
             codes << line.code;
-        fetch(
-            m_codes, codes, [this](int n) { return m_sql.icdByCodeBatch(n); }, kIcdColumns, icdRowFrom);
+        fetch(m_codes, codes, db::queries::icdByCodeBatch, "codes", kIcdColumns, icdRowFrom);
 
         QStringList descriptions;
         for (const auto& line : lines) {
             if (!m_codes.value(line.code).has_value())
                 descriptions << line.description;
         }
-        fetch(
-            m_descriptions, descriptions, [this](int n) { return m_sql.icdByDescriptionBatch(n); },
-            kIcdColumns, icdRowFrom);
+        fetch(m_descriptions, descriptions, db::queries::icdByDescriptionBatch, "descriptions", kIcdColumns,
+              icdRowFrom);
         if (!m_phMode)
             return;
 
-        fetch(
-            m_caseRates, codes, [this](int n) { return m_sql.caseRateByCodeBatch(n); }, kCaseRateColumns,
-            caseRateRowFrom);
+        fetch(m_caseRates, codes, db::queries::caseRateByCodeBatch, "codes", kCaseRateColumns,
+              caseRateRowFrom);
         QStringList groups;
         for (const auto& line : lines) {
             if (!m_caseRates.value(line.code).has_value())
                 groups << line.groupName;
         }
-        fetch(
-            m_packages, groups, [this](int n) { return m_sql.packageByNameBatch(n); }, kPackageColumns,
-            packageRowFrom);
+        fetch(m_packages, groups, db::queries::packageByNameBatch, "names", kPackageColumns, packageRowFrom);
     }
 
     std::optional<IcdRow> icdByCode(const QString& code) override { return served(m_codes, code); }
@@ -151,19 +139,17 @@ private:
         return it == cache.constEnd() ? std::nullopt : *it;
     }
 
-    // Fetches the keys not yet cached, kChunk per statement. Column 0 is the key as
-    // sent, the others are read by name; the first row of a key is its match.
-    template <typename Row, typename SqlFor, typename Make>
-    void fetch(RowCache<Row>& cache, const QStringList& keys, SqlFor sqlFor,
-               std::initializer_list<const char*> columns, Make make)
+    // Fetches the keys not yet cached. Column 0 is the key as sent, the others are read by
+    // name; the first row of a key is its match.
+    template <typename Row, typename Make>
+    void fetch(RowCache<Row>& cache, const QStringList& keys, const db::QueryText& lookup,
+               const char* keyList, std::initializer_list<const char*> columns, Make make)
     {
-        db::fetchKeyedRows(
-            m_connection, cache, keys, sqlFor,
-            [&](const QSqlQuery& query) { return make(readColumns(query, columns)); }, false, kChunk);
+        db::fetchKeyedRows(m_connection, cache, keys, lookup, QLatin1String(keyList),
+                           [&](const QSqlQuery& query) { return make(readColumns(query, columns)); });
     }
 
     db::Connection& m_connection;
-    const db::Statements& m_sql;
     bool m_phMode;
     RowCache<IcdRow> m_codes;
     RowCache<IcdRow> m_descriptions;

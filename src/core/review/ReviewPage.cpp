@@ -5,7 +5,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
 
 namespace orvex::review {
@@ -47,20 +51,116 @@ section.changes { content-visibility: auto; contain-intrinsic-size: auto 3000px;
 <body>
 )";
 
+// The rows come as data (#review-data, below) and are made into table rows here, a part at a
+// time as the reader scrolls: a run over whole lists has tens of thousands of rows, which as
+// markup would make a page of many megabytes that takes seconds to lay out. Every text is set
+// as text, never as markup.
 const char kScript[] = R"(<script>
 (function () {
+  var data = JSON.parse(document.getElementById('review-data').textContent);
   var box = document.getElementById('filter');
-  var rows = document.querySelectorAll('tr.change');
   var shown = document.getElementById('shown');
-  function apply() {
-    var text = box.value.toLowerCase();
-    var count = 0;
-    for (var i = 0; i < rows.length; i++) {
-      var hit = text === '' || rows[i].textContent.toLowerCase().indexOf(text) >= 0;
-      rows[i].hidden = !hit;
-      if (hit) count++;
+  var part = 200;
+  var total = 0;
+  data.sections.forEach(function (s) { total += s.rows.length; });
+  var watcher = 'IntersectionObserver' in window ? new IntersectionObserver(function (entries) {
+    entries.forEach(function (e) { if (e.isIntersecting) more(e.target.section); });
+  }, { rootMargin: '1500px' }) : null;
+
+  function text(i) { return i < 0 ? '' : data.texts[i]; }
+  function add(parent, tag, value) {
+    if (value === '') return;
+    if (!tag) { parent.appendChild(document.createTextNode(value)); return; }
+    var e = document.createElement(tag);
+    e.textContent = value;
+    parent.appendChild(e);
+  }
+  function cell(tr, cls) {
+    var td = document.createElement('td');
+    if (cls) td.className = cls;
+    tr.appendChild(td);
+    return td;
+  }
+  // A row: code, description before and after (indexes into texts), the word differences
+  // ([kind, text], 0 same, 1 deleted, 2 inserted) or 0, whether the whole description after
+  // is new, the amounts (before, after, percent), table, key, list file and line.
+  function row(s, r) {
+    var tr = document.createElement('tr');
+    tr.className = s.rowClass;
+    add(cell(tr), '', r[0]);
+    var before = cell(tr), after = cell(tr);
+    if (r[3]) {
+      r[3].forEach(function (p) {
+        if (p[0] !== 2) add(before, p[0] === 1 ? 'del' : '', p[1]);
+        if (p[0] !== 1) add(after, p[0] === 2 ? 'ins' : '', p[1]);
+      });
+    } else {
+      add(before, '', text(r[1]));
+      add(after, r[4] ? 'ins' : '', text(r[2]));
     }
-    shown.textContent = count + ' of ' + rows.length + ' rows shown';
+    for (var i = 0; i < r[5].length; i += 3) {
+      add(cell(tr, 'num'), '', r[5][i]);
+      var td = cell(tr, 'num');
+      add(td, '', r[5][i + 1]);
+      if (r[5][i + 2] !== '') {
+        td.appendChild(document.createTextNode(' '));
+        add(td, 'span', '(' + r[5][i + 2] + ')');
+        td.lastChild.className = 'pct';
+      }
+    }
+    var table = data.tables[r[6]];
+    var where = cell(tr);
+    add(where, '', table[0]);
+    where.appendChild(document.createElement('br'));
+    add(where, '', table[1] + ' = ' + r[7]);
+    var file = r[8] < 0 ? ['', ''] : data.files[r[8]];
+    var line = cell(tr);
+    line.title = file[0];
+    add(line, '', file[1] + (r[9] > 0 ? ':' + r[9] : ''));
+    return tr;
+  }
+  // What the filter looks in: the text of the row's cells.
+  function searched(r) {
+    if (r.searched === undefined) {
+      var words = [r[0], text(r[1]), text(r[2]), r[5].join(' '), data.tables[r[6]].join(' '), r[7],
+                   r[8] < 0 ? '' : data.files[r[8]][1], String(r[9])];
+      r.searched = words.join(' ').toLowerCase();
+    }
+    return r.searched;
+  }
+  function more(s) {
+    if (s.sentinel) { watcher.unobserve(s.sentinel); s.sentinel.remove(); s.sentinel = null; }
+    var end = Math.min(s.matching.length, s.done + part);
+    var rows = document.createDocumentFragment();
+    for (; s.done < end; s.done++) rows.appendChild(row(s, s.rows[s.matching[s.done]]));
+    if (s.done < s.matching.length) {
+      if (!watcher) { s.body.appendChild(rows); more(s); return; }
+      s.sentinel = document.createElement('tr');
+      s.sentinel.className = 'more';
+      s.sentinel.section = s;
+      var td = cell(s.sentinel);
+      td.colSpan = 99;
+      td.textContent = (s.matching.length - s.done) + ' more rows';
+      rows.appendChild(s.sentinel);
+      watcher.observe(s.sentinel);
+    }
+    s.body.appendChild(rows);
+  }
+  function apply() {
+    var wanted = box.value.toLowerCase();
+    var count = 0;
+    data.sections.forEach(function (s) {
+      if (!s.body) s.body = document.getElementById(s.id).querySelector('tbody');
+      if (s.sentinel) { watcher.unobserve(s.sentinel); s.sentinel = null; }
+      s.body.textContent = '';
+      s.matching = [];
+      for (var i = 0; i < s.rows.length; i++)
+        if (wanted === '' || searched(s.rows[i]).indexOf(wanted) >= 0) s.matching.push(i);
+      s.done = 0;
+      count += s.matching.length;
+      more(s);
+    });
+    shown.textContent = count + ' of ' + total + ' rows shown';
   }
   box.addEventListener('input', apply);
   var start = /^#filter=(.*)$/.exec(window.location.hash);
@@ -74,60 +174,81 @@ const char kScript[] = R"(<script>
 </html>
 )";
 
-QString markedDiff(const QString& before, const QString& after, bool afterSide)
+// The page's rows as one JSON object; each text used more than once (descriptions, tables,
+// files) is kept once and named by its index.
+class PageData
 {
-    QString out;
-    for (const DiffPart& part : wordDiff(before, after)) {
-        if (part.kind == DiffPart::Kind::Same)
-            out += esc(part.text);
-        else if (part.kind == DiffPart::Kind::Deleted && !afterSide)
-            out += QStringLiteral("<del>") + esc(part.text) + QStringLiteral("</del>");
-        else if (part.kind == DiffPart::Kind::Inserted && afterSide)
-            out += QStringLiteral("<ins>") + esc(part.text) + QStringLiteral("</ins>");
-    }
-    return out;
-}
+public:
+    explicit PageData(std::span<const char* const> amountColumns) : m_amountColumns(amountColumns) {}
 
-QString td(const QString& html, const char* cssClass = nullptr)
-{
-    return (cssClass ? QStringLiteral("<td class=\"%1\">").arg(QLatin1String(cssClass))
-                     : QStringLiteral("<td>")) +
-           html + QStringLiteral("</td>");
-}
+    void addSection(const QString& id, const char* rowClass, const std::vector<const jobs::Finding*>& rows)
+    {
+        QJsonArray out;
+        for (const jobs::Finding* f : rows)
+            out.append(row(*f));
+        m_sections.append(QJsonObject{{"id", id}, {"rowClass", QLatin1String(rowClass)}, {"rows", out}});
+    }
 
-void appendRow(QString& out, const jobs::Finding& f, std::span<const char* const> amountColumns,
-               const char* rowClass = "change")
-{
-    out += QStringLiteral("<tr class=\"%1\">").arg(QLatin1String(rowClass));
-    out += td(esc(f.code));
-    const DescriptionPair d = descriptionsOf(f);
-    if (d.changed && !d.before.isEmpty()) {
-        out += td(markedDiff(d.before, d.after, false));
-        out += td(markedDiff(d.before, d.after, true));
-    } else {
-        out += td(esc(d.before));
-        out +=
-            td(d.changed ? QStringLiteral("<ins>") + esc(d.after) + QStringLiteral("</ins>") : esc(d.after));
+    // For the page's script element: no "<" in it, so no text can end the element.
+    QByteArray json() const
+    {
+        const QJsonObject all{{"texts", m_texts.list},
+                              {"tables", m_tables.list},
+                              {"files", m_files.list},
+                              {"sections", m_sections}};
+        return QJsonDocument(all).toJson(QJsonDocument::Compact).replace("<", "\\u003c");
     }
-    for (const char* column : amountColumns) {
-        const QString before = amountBefore(f, column);
-        const QString after = amountAfter(f, column);
-        out += td(esc(before), "num");
-        const QString percent = changePercent(before, after);
-        out += td(esc(after) + (percent.isEmpty() ? QString()
-                                                  : QStringLiteral(" <span class=\"pct\">(") + esc(percent) +
-                                                        QStringLiteral(")</span>")),
-                  "num");
+
+private:
+    struct Interned
+    {
+        QHash<QString, int> index;
+        QJsonArray list;
+
+        int of(const QString& key, const QJsonValue& value)
+        {
+            const auto it = index.constFind(key);
+            if (it != index.constEnd())
+                return *it;
+            list.append(value);
+            return index[key] = int(list.size()) - 1;
+        }
+    };
+
+    QJsonArray row(const jobs::Finding& f)
+    {
+        const DescriptionPair d = descriptionsOf(f);
+        QJsonValue diff = 0;
+        if (d.changed && !d.before.isEmpty()) {
+            QJsonArray parts;
+            for (const DiffPart& part : wordDiff(d.before, d.after))
+                parts.append(QJsonArray{int(part.kind), part.text});
+            diff = parts;
+        }
+        QJsonArray amounts;
+        for (const char* column : m_amountColumns) {
+            const QString before = amountBefore(f, column);
+            const QString after = amountAfter(f, column);
+            amounts.append(before);
+            amounts.append(after);
+            amounts.append(changePercent(before, after));
+        }
+        const QString keyColumn = f.keyColumn.trimmed();
+        const int table = m_tables.of(f.table + QChar(0) + keyColumn, QJsonArray{f.table, keyColumn});
+        const int file = f.sourceFile.isEmpty()
+                             ? -1
+                             : m_files.of(f.sourceFile, QJsonArray{QDir::toNativeSeparators(f.sourceFile),
+                                                                   QFileInfo(f.sourceFile).fileName()});
+        return QJsonArray{f.code,  text(d.before), text(d.after), diff, d.changed ? 1 : 0,
+                          amounts, table,          f.key,         file, qint64(f.sourceLine)};
     }
-    out += td(esc(f.table) + QStringLiteral("<br>") + esc(f.keyColumn.trimmed()) + QStringLiteral(" = ") +
-              esc(f.key));
-    // A run over the built-in resource or over the tables themselves names no file.
-    const QString where =
-        (f.sourceFile.isEmpty() ? QString() : esc(QFileInfo(f.sourceFile).fileName())) +
-        (f.sourceLine > 0 ? QStringLiteral(":") + QString::number(f.sourceLine) : QString());
-    out += QStringLiteral("<td title=\"%1\">%2</td>").arg(esc(QDir::toNativeSeparators(f.sourceFile)), where);
-    out += QStringLiteral("</tr>\n");
-}
+
+    int text(const QString& value) { return value.isEmpty() ? -1 : m_texts.of(value, value); }
+
+    std::span<const char* const> m_amountColumns;
+    Interned m_texts, m_tables, m_files;
+    QJsonArray m_sections;
+};
 
 QString columnHeads(std::span<const char* const> amountColumns)
 {
@@ -148,7 +269,6 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
             byClass[*c].push_back(&f);
     }
 
-    // Written a row at a time: a run over whole lists has thousands of rows.
     QString out = QString::fromUtf8(kHead).arg(esc(run.title + QStringLiteral(": changes for review")));
     out += QStringLiteral("<h1>%1: changes for review</h1>\n").arg(esc(run.title));
     out += QStringLiteral("<table class=\"facts\">\n<tr><th>Source files</th><td>");
@@ -195,6 +315,7 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
                           "placeholder=\"code or text\"></label> <span id=\"shown\"></span></div>\n");
 
     const QString heads = columnHeads(run.amountColumns);
+    PageData data(run.amountColumns);
     for (const ChangeClass c : run.classes) {
         const std::vector<const jobs::Finding*> rows = byClass.value(c);
         out += QStringLiteral("<section id=\"%1\" class=\"changes\">\n<h2>%2 (%3)</h2>\n")
@@ -209,27 +330,26 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
             out += QStringLiteral("<p class=\"not-applied\" style=\"color: #900; font-weight: bold\">Not "
                                   "applied: %1.</p>\n")
                        .arg(esc(run.notApplied.value(c)));
-        out += QStringLiteral("<table>\n") + heads + QStringLiteral("<tbody>\n");
-        for (const jobs::Finding* f : rows) {
-            appendRow(out, *f, run.amountColumns, notApplied ? "change not-applied" : "change");
-            device.write(out.toUtf8());
-            out.clear();
-        }
-        out += QStringLiteral("</tbody>\n</table>\n</section>\n");
+        out +=
+            QStringLiteral("<table>\n") + heads + QStringLiteral("<tbody></tbody>\n</table>\n</section>\n");
+        data.addSection(className(c), notApplied ? "change not-applied" : "change", rows);
     }
     if (!run.overridden.empty()) {
         out += QStringLiteral("<section id=\"overridden\" class=\"changes\">\n<h2>Lines a later line "
                               "overrides (%1)</h2>\n<p>The list names these rows again further down; the "
                               "last line for a row holds, and these are not applied.</p>\n<table>\n")
                    .arg(int(run.overridden.size())) +
-               heads + QStringLiteral("<tbody>\n");
-        for (const jobs::Finding& f : run.overridden) {
-            appendRow(out, f, run.amountColumns, "change overridden");
-            device.write(out.toUtf8());
-            out.clear();
-        }
-        out += QStringLiteral("</tbody>\n</table>\n</section>\n");
+               heads + QStringLiteral("<tbody></tbody>\n</table>\n</section>\n");
+        std::vector<const jobs::Finding*> rows;
+        for (const jobs::Finding& f : run.overridden)
+            rows.push_back(&f);
+        data.addSection(QStringLiteral("overridden"), "change overridden", rows);
     }
+    device.write(out.toUtf8());
+    device.write("<script type=\"application/json\" id=\"review-data\">");
+    device.write(data.json());
+    device.write("</script>\n");
+    out.clear();
     out += QLatin1String(kScript);
     device.write(out.toUtf8());
 }

@@ -2,7 +2,7 @@
 
 #include "Error.h"
 #include "db/ActivityLog.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 #include "db/Transaction.h"
 
 #include <QSqlQuery>
@@ -41,7 +41,7 @@ QString deleteLogLine(const DeletedIcdRow& row)
 QList<SurplusIcdRow> findDuplicateIcdRows(db::Connection& connection)
 {
     QList<SurplusIcdRow> rows;
-    QSqlQuery q = connection.exec(connection.statements().duplicateIcdRows());
+    QSqlQuery q = connection.exec(db::queries::duplicateIcdRows);
     while (q.next())
         rows.append({q.value(0), q.value(1), q.value(2)});
     return rows;
@@ -63,22 +63,21 @@ QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const Lo
 
 QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log)
 {
-    const db::Statements& sql = connection.statements();
     try {
         db::Transaction transaction(connection, db::Transaction::Mode::Write);
         db::ActivityLog activityLog(connection);
         QList<DeletedIcdRow> rows;
-        if (const QString listing = sql.duplicateIcdRowsToDelete(); !listing.isEmpty()) {
-            rows = readDeletedRows(connection.exec(listing));
+        if (connection.sends(db::queries::duplicateIcdRowsToDelete)) {
+            rows = readDeletedRows(connection.exec(db::queries::duplicateIcdRowsToDelete));
             for (const DeletedIcdRow& row : rows)
                 activityLog.append(log.user, log.workstation, deleteLogLine(row));
-            const int deleted = connection.exec(sql.deleteDuplicateIcdRows()).numRowsAffected();
+            const int deleted = connection.exec(db::queries::deleteDuplicateIcdRows).numRowsAffected();
             if (deleted != rows.size())
                 throw Error(QStringLiteral("%1 rows were listed for deletion but %2 would have gone.")
                                 .arg(rows.size())
                                 .arg(deleted));
         } else {
-            rows = readDeletedRows(connection.exec(sql.deleteDuplicateIcdRows()));
+            rows = readDeletedRows(connection.exec(db::queries::deleteDuplicateIcdRows));
             for (const DeletedIcdRow& row : rows)
                 activityLog.append(log.user, log.workstation, deleteLogLine(row));
         }

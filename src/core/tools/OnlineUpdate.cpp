@@ -4,7 +4,8 @@
 #include "db/ActivityLog.h"
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
-#include "db/Statements.h"
+#include "db/Dialect.h"
+#include "db/Queries.h"
 #include "db/Transaction.h"
 #include "text/Blanks.h"
 
@@ -16,9 +17,6 @@
 namespace orvex::tools {
 
 namespace {
-
-// Under SQL Server's 2,100 parameters per statement.
-constexpr int kLookupChunk = 2000;
 
 constexpr int kCodeColumn = 0;
 constexpr int kDescriptionColumn = 1;
@@ -44,11 +42,9 @@ QHash<QString, LocalRow> lookUpCodes(db::Connection& hospital, const QStringList
             wanted << code;
         }
     }
-    const db::Statements& sql = hospital.statements();
-    for (qsizetype start = 0; start < wanted.size(); start += kLookupChunk) {
-        const QStringList chunk = wanted.mid(start, kLookupChunk);
-        QSqlQuery query =
-            hospital.exec(sql.icdByCodeBatch(int(chunk.size())), QVariantList(chunk.begin(), chunk.end()));
+    for (qsizetype start = 0; start < wanted.size(); start += db::Dialect::kMaxParameters) {
+        const QStringList chunk = wanted.mid(start, db::Dialect::kMaxParameters);
+        QSqlQuery query = hospital.exec(db::Query(db::queries::icdByCodeBatch).bindList("codes", chunk));
         const int description = query.record().indexOf(QStringLiteral("Description"));
         while (query.next()) {
             LocalRow& row = found[query.value(0).toString()];
@@ -99,7 +95,7 @@ CentralUpdateTable readCentralUpdateTable(db::Connection& central)
     CentralUpdateTable table;
     QSqlQuery query;
     try {
-        query = central.exec(central.statements().centralUpdateRows());
+        query = central.exec(db::queries::centralUpdateRows);
     } catch (const Error& e) {
         throw Error(QStringLiteral("The central update table tbICDdiagMainUpdate cannot be read: %1")
                         .arg(e.message()));
@@ -128,7 +124,6 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
                                      const db::LogIdentity& identity, const OnlineUpdateHooks& hooks)
 {
     OnlineUpdateCounts counts;
-    const db::Statements& sql = hospital.statements();
     db::Transaction transaction(hospital);
     QStringList codes;
     for (const QStringList& row : rows)
@@ -157,8 +152,11 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
                 it = state.insert(key, found.value(code));
             try {
                 if (!it->exists) {
-                    hospital.exec(sql.insertIcd(),
-                                  {code, description, allowAsPrimary(cell(row, kAllowAsPrimaryColumn))});
+                    hospital.exec(
+                        db::Query(db::queries::insertIcd)
+                            .bind("code", code)
+                            .bind("description", description)
+                            .bind("allowAsPrimary", allowAsPrimary(cell(row, kAllowAsPrimaryColumn))));
                     counts.changes << QStringLiteral("Added ") + code;
                     log.append(identity.user, identity.workstation, counts.changes.last());
                     *it = {true, description};
@@ -167,7 +165,9 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
                     counts.changes << QStringLiteral("Updated ") + it->description.toString() +
                                           QStringLiteral(" to ") + description;
                     log.append(identity.user, identity.workstation, counts.changes.last());
-                    hospital.exec(sql.updateFirstIcdDescription(), {description, code});
+                    hospital.exec(db::Query(db::queries::updateFirstIcdDescription)
+                                      .bind("description", description)
+                                      .bind("code", code));
                     it->description = description;
                     ++counts.updated;
                 }

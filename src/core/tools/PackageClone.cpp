@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "db/ActivityLog.h"
+#include "db/Queries.h"
 #include "db/Transaction.h"
 
 #include <limits>
@@ -10,9 +11,19 @@ namespace orvex::tools {
 
 namespace {
 
+// A statement over the case-rate table of the clone: $table, its code column $key.
+db::Query onCaseRates(const db::QueryText& text, db::CaseRateTable table)
+{
+    return db::Query(text)
+        .bindName("table", caseRateTableName(table))
+        .bindName("key", table == db::CaseRateTable::Medical ? QStringLiteral("ICDCode")
+                                                             : QStringLiteral("RVSCode"));
+}
+
 qint64 nextPackageId(db::Connection& connection)
 {
-    QSqlQuery q = connection.exec(connection.statements().largestPackageId());
+    QSqlQuery q = connection.exec(
+        db::Query(db::queries::largestPackageId).bindName("table", QStringLiteral("tbMedPackage")));
     if (!q.next() || q.value(0).isNull())
         return 1; // an empty package table: the first package
     if (!q.value(1).isNull())
@@ -31,7 +42,8 @@ qint64 nextPackageId(db::Connection& connection)
 // The package of the code's first case rate; empty when the code has none.
 std::optional<QVariant> casePackage(db::Connection& connection, const CloneParams& params)
 {
-    QSqlQuery q = connection.exec(connection.statements().caseRatePackage(params.table), {params.code});
+    QSqlQuery q =
+        connection.exec(onCaseRates(db::queries::caseRatePackage, params.table).bind("code", params.code));
     if (!q.next())
         return std::nullopt;
     return q.value(0);
@@ -39,19 +51,18 @@ std::optional<QVariant> casePackage(db::Connection& connection, const CloneParam
 
 bool packageExists(db::Connection& connection, const QString& packageId)
 {
-    QSqlQuery q = connection.exec(connection.statements().packageRowCount(), {packageId});
+    QSqlQuery q = connection.exec(db::Query(db::queries::packageRowCount).bind("id", packageId));
     return q.next() && q.value(0).toLongLong() > 0;
 }
 
 qint64 caseRatesOfPackage(db::Connection& connection, const QString& packageId)
 {
-    QSqlQuery q = connection.exec(connection.statements().packageCaseRateCount(), {packageId, packageId});
+    QSqlQuery q = connection.exec(db::Query(db::queries::packageCaseRateCount).bind("id", packageId));
     return q.next() ? q.value(0).toLongLong() : 0;
 }
 
 CloneResult cloneInTransaction(db::Connection& connection, const CloneParams& params)
 {
-    const db::Statements& sql = connection.statements();
     db::Transaction transaction(connection, db::Transaction::Mode::Write);
     const QString newId = QString::number(nextPackageId(connection));
 
@@ -71,13 +82,19 @@ CloneResult cloneInTransaction(db::Connection& connection, const CloneParams& pa
                                    "it.")
                         .arg(quotedForMessage(oldId)));
 
-    const int moved =
-        connection.exec(sql.moveCaseRate(params.table), {newId, params.code, oldId}).numRowsAffected();
+    const int moved = connection
+                          .exec(onCaseRates(db::queries::moveCaseRate, params.table)
+                                    .bind("newId", newId)
+                                    .bind("code", params.code)
+                                    .bind("oldId", oldId))
+                          .numRowsAffected();
     if (moved != 1)
         throw Error(QStringLiteral("the case rate could not be moved to package %1 (%2 rows changed).")
                         .arg(newId)
                         .arg(moved));
-    const int copied = connection.exec(sql.copyPackage(), {newId, oldId}).numRowsAffected();
+    const int copied =
+        connection.exec(db::Query(db::queries::copyPackage).bind("newId", newId).bind("oldId", oldId))
+            .numRowsAffected();
     if (copied < 1)
         throw Error(QStringLiteral("package %1 could not be copied.").arg(quotedForMessage(oldId)));
 

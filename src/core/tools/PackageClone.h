@@ -1,7 +1,7 @@
 #pragma once
 
+#include "db/CaseRateTable.h"
 #include "db/Connection.h"
-#include "db/Statements.h"
 #include "tools/ToolLog.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "tools/PackageRates.h"
 
 #include "Error.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 #include "platform/ProgramFolder.h"
 #include "report/ReportFile.h"
 #include "text/Numbers.h"
@@ -109,7 +109,7 @@ PackageRateResult writePackageRateScript(db::Connection& connection, const Packa
     // The script takes the place of the previous one only once complete (ReportFile).
     report::ReportFile file;
     file.open(result.path, report::ReportFile::Mode::Output);
-    QSqlQuery rows = connection.exec(connection.statements().activePackageAmounts());
+    QSqlQuery rows = connection.exec(db::queries::activePackageAmounts);
     while (rows.next()) {
         if (stop && stop()) {
             result.stopped = true;

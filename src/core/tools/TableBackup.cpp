@@ -2,8 +2,10 @@
 
 #include "Error.h"
 #include "db/ActivityLog.h"
-#include "db/Statements.h"
+#include "db/Queries.h"
 #include "db/Transaction.h"
+
+#include <QRegularExpression>
 
 namespace orvex::tools {
 
@@ -80,19 +82,56 @@ void send(db::Connection& connection, const QStringList& statements)
     transaction.commit();
 }
 
+// The texts of a backup statement for `product`: they carry no values.
+QStringList textsOf(const db::Query& query, db::Product product)
+{
+    QStringList texts;
+    for (const db::RenderedStatement& statement : query.render(product))
+        texts << statement.sql;
+    return texts;
+}
+
+// The start of a table's definition as SQLite keeps it: "CREATE TABLE" and the name as
+// written (bare, or quoted in one of SQLite's four ways).
+const QRegularExpression kCreateTableName(
+    QStringLiteral(
+        R"(^\s*CREATE\s+TABLE\s+("(?:[^"]|"")*"|\[[^\]]*\]|`(?:[^`]|``)*`|'(?:[^']|'')*'|[^\s(]+))"),
+    QRegularExpression::CaseInsensitiveOption);
+
+// SQLite: the copy made from the live table's own definition, so that its columns keep
+// their types and collations; a definition of another shape gives the columns without
+// their declarations.
+QString sqliteCopyDefinition(const QString& table, const QString& copy, const QString& definition)
+{
+    const QRegularExpressionMatch name = kCreateTableName.match(definition);
+    if (name.hasMatch())
+        return QStringLiteral("CREATE TABLE Medicare.%1").arg(copy) + definition.mid(name.capturedEnd());
+    return QStringLiteral("create table Medicare.%1 as select * from Medicare.%2 where 0").arg(copy, table);
+}
+
 qint64 copyTable(db::Connection& connection, const QString& table, const QString& copy)
 {
-    const db::Statements& sql = connection.statements();
-    QString definition;
-    if (const QString read = sql.backupTableDefinition(); !read.isEmpty()) {
-        QSqlQuery q = connection.exec(read, {table});
+    QStringList statements;
+    if (connection.sends(db::queries::backupTableDefinition)) {
+        QSqlQuery q = connection.exec(db::Query(db::queries::backupTableDefinition).bind("table", table));
         if (!q.next())
             throw Error(QStringLiteral("the table Medicare.%1 does not exist.").arg(table));
-        definition = q.value(0).toString();
+        statements << sqliteCopyDefinition(table, copy, q.value(0).toString());
     }
-    send(connection, sql.backupCopyTable(table, copy, definition));
-    QSqlQuery count = connection.exec(sql.backupRowCount(copy));
+    statements << textsOf(
+        db::Query(db::queries::backupCopyRows).bindName("table", table).bindName("copy", copy),
+        connection.product());
+    send(connection, statements);
+    QSqlQuery count = connection.exec(db::Query(db::queries::backupRowCount).bindName("table", copy));
     return count.next() ? count.value(0).toLongLong() : 0;
+}
+
+db::Query createIndex(const QString& table, const QString& index, const QString& column)
+{
+    return db::Query(db::queries::backupCreateIndex)
+        .bindName("table", table)
+        .bindName("index", index)
+        .bindName("column", column);
 }
 
 class BackupRun
@@ -104,17 +143,22 @@ public:
 
     void run(const Step& step)
     {
-        const db::Statements& sql = m_connection.statements();
+        const db::Product product = m_connection.product();
         const QString copy = step.table + m_suffix;
         switch (step.kind) {
         case Step::Kind::UseMedicare:
-            for (const QString& statement : sql.backupUseMedicare())
+            for (const QString& statement : textsOf(db::queries::backupUseMedicare, product))
                 attempt([&] { send(m_connection, {statement}); }, {}, QStringLiteral("USE MEDICARE"), false);
             break;
         case Step::Kind::LiveColumn:
-            attempt([&] { send(m_connection, sql.backupAddIdColumn(step.table)); },
-                    QStringLiteral("ID column added to %1").arg(step.table),
-                    QStringLiteral("ID column of %1").arg(step.table), false);
+            attempt(
+                [&] {
+                    send(m_connection,
+                         textsOf(db::Query(db::queries::backupAddIdColumn).bindName("table", step.table),
+                                 product));
+                },
+                QStringLiteral("ID column added to %1").arg(step.table),
+                QStringLiteral("ID column of %1").arg(step.table), false);
             break;
         case Step::Kind::LiveIndex:
             addIndex(step, step.table, false);
@@ -146,7 +190,7 @@ private:
         attempt(
             [&] {
                 send(m_connection,
-                     {m_connection.statements().backupCreateIndex(table, step.index, step.column)});
+                     textsOf(createIndex(table, step.index, step.column), m_connection.product()));
             },
             QStringLiteral("Index %1 added to %2").arg(step.index, table),
             QStringLiteral("Index %1 on %2").arg(step.index, table), failureMatters);
@@ -219,26 +263,29 @@ QString backupLogLine(const QString& suffix, const TableBackupResult& result)
     return line;
 }
 
-QStringList backupStatementTexts(const db::Statements& sql, const QString& suffix, bool verB)
+QStringList backupStatementTexts(db::Product product, const QString& suffix, bool verB)
 {
     QStringList texts;
     for (const Step& step : backupSteps(verB)) {
         const QString copy = step.table + suffix;
         switch (step.kind) {
         case Step::Kind::UseMedicare:
-            texts += sql.backupUseMedicare();
+            texts += textsOf(db::queries::backupUseMedicare, product);
             break;
         case Step::Kind::LiveColumn:
-            texts += sql.backupAddIdColumn(step.table);
+            texts +=
+                textsOf(db::Query(db::queries::backupAddIdColumn).bindName("table", step.table), product);
             break;
         case Step::Kind::LiveIndex:
-            texts += sql.backupCreateIndex(step.table, step.index, step.column);
+            texts += textsOf(createIndex(step.table, step.index, step.column), product);
             break;
         case Step::Kind::Copy:
-            texts += sql.backupCopyTable(step.table, copy, QString());
+            texts += textsOf(
+                db::Query(db::queries::backupCopyRows).bindName("table", step.table).bindName("copy", copy),
+                product);
             break;
         case Step::Kind::CopyIndex:
-            texts += sql.backupCreateIndex(copy, step.index, step.column);
+            texts += textsOf(createIndex(copy, step.index, step.column), product);
             break;
         }
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "db/Connection.h"
-#include "db/Statements.h"
 #include "tools/ToolLog.h"
 
 #include <QDateTime>
@@ -70,7 +69,7 @@ TableBackupResult backupTables(db::Connection& connection, const TableBackupPara
 
 // The statements a backup sends, in order, without its reads (SQLite's copies shown
 // without the live table's definition): for review and tests.
-QStringList backupStatementTexts(const db::Statements& sql, const QString& suffix, bool verB);
+QStringList backupStatementTexts(db::Product product, const QString& suffix, bool verB);
 
 // The activity-log line of a backup.
 QString backupLogLine(const QString& suffix, const TableBackupResult& result);

@@ -1,0 +1,69 @@
+#include "db/Dialect.h"
+
+#include "db/Connection.h"
+
+namespace orvex::db {
+
+const Dialect& Dialect::of(Product product)
+{
+    static const Dialect sqlServer(Product::SqlServer);
+    static const Dialect sqlite(Product::Sqlite);
+    return product == Product::SqlServer ? sqlServer : sqlite;
+}
+
+bool Dialect::transactionsThroughDriver() const
+{
+    return m_product == Product::SqlServer;
+}
+
+QString Dialect::table(const QString& database, const QString& name) const
+{
+    return m_product == Product::Sqlite ? database + QLatin1Char('.') + name
+                                        : QStringLiteral("[%1].[dbo].[%2]").arg(database, name);
+}
+
+QString Dialect::order(const QString& prefix, const QStringList& columns) const
+{
+    // SQL Server returns rows in no defined order without ORDER BY, and a lookup takes the
+    // first row of a key; its text columns sort byte for byte, as the case-insensitive
+    // collation would leave "a00.0" and "A00.0" tied. SQLite returns a key's rows in the
+    // table's order of storage, as SQL Server's heap or clustered scan does.
+    if (m_product == Product::Sqlite)
+        return QStringLiteral(" order by ") + prefix + QStringLiteral("rowid");
+    if (columns.isEmpty())
+        return QString();
+    QStringList parts;
+    for (const QString& column : columns) {
+        parts << (column.endsWith(QLatin1Char('*'))
+                      ? prefix + column.chopped(1) + QStringLiteral(" collate Latin1_General_BIN2")
+                      : prefix + column);
+    }
+    return QStringLiteral(" order by ") + parts.join(QStringLiteral(", "));
+}
+
+QString Dialect::keys(int count, bool json) const
+{
+    QString rows;
+    rows.reserve(count * 4);
+    for (int i = 0; i < count; ++i)
+        rows += i == 0 ? QLatin1String("(?)") : QLatin1String(",(?)");
+    if (m_product == Product::SqlServer)
+        return QStringLiteral("(values %1) as k(v)").arg(rows);
+    // SQLite numbers every "?" of a statement by a list search: thousands of them cost
+    // more than the lookups, so the update run sends its keys as one JSON array.
+    if (json)
+        return QStringLiteral("(select value as v from json_each(?)) as k");
+    return QStringLiteral("(select column1 as v from (values %1)) as k").arg(rows);
+}
+
+QString Dialect::keysJoin() const
+{
+    return m_product == Product::Sqlite ? QStringLiteral("cross join") : QStringLiteral("join");
+}
+
+bool Dialect::jsonKeysInOneParameter() const
+{
+    return m_product == Product::Sqlite;
+}
+
+} // namespace orvex::db
