@@ -11,28 +11,33 @@ from pathlib import Path
 
 RUN_ID = re.compile(rb"\d{8}-\d{6}-[0-9a-f]{8}")
 STAMP = re.compile(rb"\d{4}-\d{2}-\d{2}[ T]\d{2}:?\d{2}:?\d{2}(\.\d+)?")
+# The log's date and time in the system's own format ("10 Dec 2026 11:30:06" in Debian's C
+# locale, "12/10/2026 11:30:07 AM" in Wine's English one).
+LOCAL_TIME = re.compile(rb"\b(\d{1,2} [A-Z][a-z]{2} \d{4}|\d{1,2}/\d{1,2}/\d{4}) \d{1,2}:\d{2}:\d{2}( [AP]M)?")
 DIGEST = re.compile(rb"\b[0-9a-f]{64}\b")
-USER = re.compile(rb'("user": |by )"?[^",\s<]+')
 
 
 def folder_forms(folder):
     """The ways a file can spell the folder: Linux, Windows (Z: drive), JSON-escaped."""
     posix = str(folder)
     windows = "Z:" + posix.replace("/", "\\")
-    forms = [windows.replace("\\", "\\\\"), windows, "Z:" + posix, posix]
+    forms = [windows.replace("\\", "\\\\"), windows, "Z:" + posix, posix.replace("/", "\\/"), posix]
     return [f.encode() for f in forms]
 
 
-def mask(data, folder):
+def mask(data, folder, user):
+    for quoted in (b"'%s'", b">%s<", b'"user":"%s"', b'"user": "%s"', b"by %s ", b"by %s:"):
+        data = data.replace(quoted % user, quoted % b"<USER>")
     for form in folder_forms(folder):
         data = data.replace(form, b"<FOLDER>")
     # The rest of a path under the folder, with one separator.
     data = re.sub(rb"<FOLDER>[^\"\r\n,<>|]*",
-                  lambda m: m.group(0).replace(b"\\\\", b"/").replace(b"\\", b"/"), data)
+                  lambda m: m.group(0).replace(b"\\/", b"/").replace(b"\\\\", b"/").replace(b"\\", b"/"), data)
     data = RUN_ID.sub(b"<RUN>", data)
     data = STAMP.sub(b"<TIME>", data)
+    data = LOCAL_TIME.sub(b"<TIME>", data)
     data = DIGEST.sub(b"<SHA256>", data)
-    return USER.sub(rb"\1<USER>", data)
+    return data
 
 
 def database_text(path):
@@ -43,12 +48,20 @@ def database_text(path):
         connection.close()
 
 
+def run_user(folder):
+    """Who ran the last run, as its record names them."""
+    record = folder / "output" / "changes.json"
+    found = re.search(rb'"user": "([^"]*)"', record.read_bytes()) if record.exists() else None
+    return found.group(1) if found else b"<nobody>"
+
+
 def contents(folder):
     files = {}
+    user = run_user(folder)
     for path in sorted(p for p in folder.rglob("*") if p.is_file()):
-        name = mask(str(path.relative_to(folder)).encode(), folder).decode()
+        name = mask(str(path.relative_to(folder)).encode(), folder, user).decode()
         data = database_text(path) if path.suffix == ".db" else path.read_bytes()
-        files[name] = mask(data, folder)
+        files[name] = mask(data, folder, user)
     return files
 
 
