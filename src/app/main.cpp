@@ -2,8 +2,8 @@
 #include "Error.h"
 #include "OrvexVersion.h"
 #include "gui/AppStartup.h"
-#include "gui/MessageBoxes.h"
 #include "gui/SignInDialog.h"
+#include "gui/WindowServices.h"
 #include "platform/PortableInstall.h"
 #include "platform/ProgramFolder.h"
 
@@ -45,10 +45,10 @@ bool applyOptions(const QApplication& app)
         return true;
     const QString folder = parser.value(workdir);
     if (!QFileInfo(folder).isDir()) {
-        orvex::gui::MessageBoxes::error(nullptr,
-                                        QStringLiteral("The program folder %1 given by --workdir does not "
-                                                       "exist. Create it or name another one.")
-                                            .arg(folder));
+        orvex::gui::WindowServices().error(nullptr,
+                                           QStringLiteral("The program folder %1 given by --workdir does not "
+                                                          "exist. Create it or name another one.")
+                                               .arg(folder));
         return false;
     }
     orvex::ProgramFolder::setOverride(folder);
@@ -76,12 +76,12 @@ int main(int argc, char** argv)
     try {
         auto settings = std::make_unique<orvex::db::SignInSettings>();
         orvex::gui::SignInDialogPrompt prompt(settings.get());
-        orvex::gui::AppStartup startup(prompt, std::move(settings));
+        orvex::gui::AppStartup startup(prompt, std::move(settings), orvex::gui::WindowServices{});
         if (!startup.start())
             return 0; // not signed in: end silently
         return app.exec();
     } catch (const orvex::Error& e) {
-        orvex::gui::MessageBoxes::error(nullptr, e.message());
+        orvex::gui::WindowServices().error(nullptr, e.message());
         return 1;
     }
 }

@@ -4,13 +4,10 @@
 #include "annex/AnnexImport.h"
 #include "gui/JobHost.h"
 #include "gui/JobRunner.h"
-#include "gui/MessageBoxes.h"
 #include "gui/NamedWidgets.h"
 #include "gui/Update2024Tab.h"
-#include "platform/ProgramFolder.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -23,20 +20,6 @@ namespace orvex::gui {
 
 namespace {
 const QString kCaption = QStringLiteral("Import annex…");
-
-AnnexImportEntry::PdfChooser& pdfChooser()
-{
-    static AnnexImportEntry::PdfChooser chooser;
-    return chooser;
-}
-
-QString choosePdf(QWidget* parent)
-{
-    if (pdfChooser())
-        return pdfChooser()(parent);
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Import annex"), ProgramFolder::path(),
-                                        QStringLiteral("PDF files (*.pdf)"));
-}
 
 // The year the window's rate-file name carries ("ICD PH 2024" gives 2024): the year of a
 // list whose annex prints none.
@@ -60,9 +43,9 @@ QString baseNameOf(const QString& listPath)
 }
 } // namespace
 
-AnnexImportEntry::AnnexImportEntry(Update2024Tab* tab)
+AnnexImportEntry::AnnexImportEntry(Update2024Tab* tab, JobHost& host)
     : QObject(tab), m_tab(tab), m_button(named<QPushButton>("cmdImportAnnex", kCaption)),
-      m_status(named<QLabel>("lblAnnexImport"))
+      m_status(named<QLabel>("lblAnnexImport")), m_host(host)
 {
     if (auto* grid = qobject_cast<QGridLayout*>(tab->layout())) {
         grid->addWidget(m_button, 2, 3);
@@ -71,21 +54,14 @@ AnnexImportEntry::AnnexImportEntry(Update2024Tab* tab)
     connect(m_button, &QPushButton::clicked, this, &AnnexImportEntry::onClicked);
 }
 
-void AnnexImportEntry::setPdfChooser(PdfChooser chooser)
-{
-    pdfChooser() = std::move(chooser);
-}
-
 void AnnexImportEntry::onClicked()
 {
-    if (!m_host)
-        return;
-    if (m_host->jobRunner()->isRunning()) {
+    if (m_host.isJobRunning()) {
         if (m_button->text() != kCaption) // "Stop": this import is the running job
-            m_host->jobRunner()->requestStop();
+            m_host.jobRunner()->requestStop();
         return;
     }
-    const QString pdf = choosePdf(m_tab->window());
+    const QString pdf = m_host.services().pdfToImport(m_tab->window());
     if (pdf.isEmpty())
         return;
     // Read and check first; the list is written once the user has seen what it replaces.
@@ -95,7 +71,7 @@ void AnnexImportEntry::onClicked()
     params.write = false;
     m_button->setText(QStringLiteral("Stop"));
     m_status->setText(QFileInfo(pdf).fileName());
-    m_host->runJob(
+    m_host.runJob(
         std::make_unique<annex::AnnexImportJob>(params), m_button,
         [this](jobs::Job& job, const jobs::JobOutcome& outcome) { onFinished(&job, outcome); },
         [this] { endRun(QStringLiteral("Nothing was written.")); }, // a failure's message follows
@@ -132,20 +108,22 @@ void AnnexImportEntry::onFinished(jobs::Job* job, const jobs::JobOutcome& outcom
     const QString summary = outcome.summary.join(QLatin1Char('\n'));
     if (!result.checks.passed()) {
         endRun(QStringLiteral("The checks failed; nothing was written."));
-        MessageBoxes::error(window, QStringLiteral("The checks failed; nothing was written.\n\n") + summary);
+        m_host.services().error(window,
+                                QStringLiteral("The checks failed; nothing was written.\n\n") + summary);
         return;
     }
     if (result.outputPath.isEmpty()) {
         endRun(QStringLiteral("Nothing was written."));
-        MessageBoxes::error(window, QStringLiteral("The annex prints no year. Put the year's file name (for "
-                                                   "example \"ICD PH 2024\") into the box beside Step 2 "
-                                                   "and import again."));
+        m_host.services().error(window,
+                                QStringLiteral("The annex prints no year. Put the year's file name (for "
+                                               "example \"ICD PH 2024\") into the box beside Step 2 "
+                                               "and import again."));
         return;
     }
     const QString name = QFileInfo(result.outputPath).fileName();
     if (QFileInfo::exists(result.outputPath) &&
-        MessageBoxes::question(window, QStringLiteral("\"%1\" exists already. Replace it?").arg(name),
-                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+        m_host.services().question(window, QStringLiteral("\"%1\" exists already. Replace it?").arg(name),
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
         endRun(QStringLiteral("\"%1\" was kept; nothing was written.").arg(name));
         return;
     }
@@ -153,14 +131,14 @@ void AnnexImportEntry::onFinished(jobs::Job* job, const jobs::JobOutcome& outcom
         annex::writeRateList(result.outputPath, result.rows);
     } catch (const Error& e) {
         endRun(QStringLiteral("Nothing was written."));
-        MessageBoxes::error(window, e.message());
+        m_host.services().error(window, e.message());
         return;
     }
     m_tab->txtFileName()->setText(baseNameOf(result.outputPath));
     const QString written = QStringLiteral("written: ") + QDir::toNativeSeparators(result.outputPath);
     appendLog({written});
     endRun(QStringLiteral("\"%1\": %2 rows").arg(name).arg(result.rows.size()));
-    MessageBoxes::information(window, summary + QLatin1Char('\n') + written);
+    m_host.services().information(window, summary + QLatin1Char('\n') + written);
 }
 
 } // namespace orvex::gui

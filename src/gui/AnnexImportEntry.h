@@ -3,8 +3,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -29,15 +27,10 @@ class AnnexImportEntry : public QObject
 {
     Q_OBJECT
 public:
-    explicit AnnexImportEntry(Update2024Tab* tab);
+    // `host`: the window that runs the import.
+    AnnexImportEntry(Update2024Tab* tab, JobHost& host);
 
     QPushButton* button() const { return m_button; }
-    // The window that runs the import; the button does nothing until it is set.
-    void setHost(JobHost* host) { m_host = host; }
-
-    // Test seam: picks the PDF instead of the file dialog (empty: cancelled).
-    using PdfChooser = std::function<QString(QWidget* parent)>;
-    static void setPdfChooser(PdfChooser chooser);
 
 private:
     void onClicked();
@@ -49,7 +42,7 @@ private:
     Update2024Tab* m_tab;
     QPushButton* m_button;
     QLabel* m_status;
-    JobHost* m_host = nullptr;
+    JobHost& m_host;
 };
 
 } // namespace orvex::gui

@@ -6,8 +6,9 @@
 
 namespace orvex::gui {
 
-AppStartup::AppStartup(db::SignInPrompt& prompt, std::unique_ptr<db::SignInSettings> settings)
-    : m_user(std::make_unique<db::CurrentUser>(prompt, std::move(settings)))
+AppStartup::AppStartup(db::SignInPrompt& prompt, std::unique_ptr<db::SignInSettings> settings,
+                       WindowServices services)
+    : m_services(std::move(services)), m_user(std::make_unique<db::CurrentUser>(prompt, std::move(settings)))
 {
 }
 
@@ -21,7 +22,7 @@ FrmIcd* AppStartup::start()
 
     // The window keeps the connection's settings: each scan opens its own connection
     // from them on its worker thread.
-    m_window = std::make_unique<FrmIcd>(m_user->sqlconnection()->settings(), m_user.get());
+    m_window = std::make_unique<FrmIcd>(m_services, m_user->sqlconnection()->settings(), m_user.get());
     m_window->show();
     QCoreApplication::processEvents(); // let it paint once
     m_window->prepareOutputFolder();

@@ -2,6 +2,7 @@
 
 #include "db/CurrentUser.h"
 #include "db/SignIn.h"
+#include "gui/WindowServices.h"
 
 #include <memory>
 
@@ -15,7 +16,9 @@ class FrmIcd;
 class AppStartup
 {
 public:
-    AppStartup(db::SignInPrompt& prompt, std::unique_ptr<db::SignInSettings> settings);
+    // `services`: what the main window asks of the desktop.
+    AppStartup(db::SignInPrompt& prompt, std::unique_ptr<db::SignInSettings> settings,
+               WindowServices services);
     ~AppStartup();
     AppStartup(const AppStartup&) = delete;
     AppStartup& operator=(const AppStartup&) = delete;
@@ -28,6 +31,7 @@ public:
     FrmIcd* window() const { return m_window.get(); }
 
 private:
+    WindowServices m_services;
     std::unique_ptr<db::CurrentUser> m_user;
     std::unique_ptr<FrmIcd> m_window;
 };

@@ -12,6 +12,8 @@ class QWidget;
 
 namespace orvex::gui {
 
+class WindowServices;
+
 // The database settings the browse components are initialised with, once per run: the
 // signed-in user's server, login, password and driver as the current-user component
 // gives them, and the connection settings and log identity our own browser works with.
@@ -64,15 +66,16 @@ public:
 using BrowseComponentsFactory = std::function<std::unique_ptr<BrowseComponents>()>;
 
 // Our own browse components: FrmTableBrowser windows over the Build_FILE ICD tables.
-std::unique_ptr<BrowseComponents> makeIcdBrowseComponents();
+std::unique_ptr<BrowseComponents> makeIcdBrowseComponents(const WindowServices& services);
 
 // The table-browser bridge of the main window: initialises the components on the first
 // request and opens one browse window per request.
 class TableBrowserBridge
 {
 public:
-    TableBrowserBridge(QWidget* mainWindow, std::function<BrowseDatabase()> database,
-                       BrowseComponentsFactory factory = makeIcdBrowseComponents);
+    // `factory` empty: our own components.
+    TableBrowserBridge(QWidget* mainWindow, const WindowServices& services,
+                       std::function<BrowseDatabase()> database, BrowseComponentsFactory factory = {});
     ~TableBrowserBridge();
 
     // Opens `table` (one of the cmdICD captions); a failure is shown in a message box.
@@ -83,6 +86,7 @@ private:
     bool InitBrowseComponents();
 
     QWidget* m_mainWindow;
+    const WindowServices& m_services;
     std::function<BrowseDatabase()> m_database;
     BrowseComponentsFactory m_factory;
     std::unique_ptr<BrowseComponents> m_components;

@@ -1,46 +1,33 @@
 #include "gui/FrmIcd.h"
 
-#include "Error.h"
 #include "OrvexVersion.h"
-#include "gui/AnnexImportEntry.h"
-#include "gui/BusyPointer.h"
-#include "gui/ClickableLabel.h"
-#include "gui/DesktopFolder.h"
+#include "db/CurrentUser.h"
 #include "gui/FrmSrc.h"
-#include "gui/IcdBridges.h"
+#include "gui/IcdCodeSearch.h"
 #include "gui/JobRunner.h"
-#include "gui/MessageBoxes.h"
-#include "gui/OnlineUpdateWiring.h"
-#include "gui/ReportListView.h"
+#include "gui/NamedWidgets.h"
+#include "gui/OnlineUpdateTab.h"
+#include "gui/ScanTabs.h"
 #include "gui/SourceFileListing.h"
+#include "gui/ToolsTab.h"
 #include "gui/Twips.h"
 #include "gui/Update2024Tab.h"
 #include "gui/WindowLook.h"
 #include "platform/ProgramFolder.h"
-#include "ratelist/SourceFile.h"
-#include "ratelist/UpdateResource.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFrame>
 #include <QGuiApplication>
-#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 
 namespace orvex::gui {
 
-namespace {
-// Lets the window paint once; clicks wait for the operation's end.
-void yieldToPaint()
-{
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-} // namespace
-
-FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget* parent)
-    : QWidget(parent), m_connection(std::move(connection)), m_user(user), m_runner(new JobRunner(this))
+FrmIcd::FrmIcd(WindowServices services, db::ConnectionSettings connection, db::CurrentUser* user,
+               QWidget* parent)
+    : QWidget(parent), m_services(std::move(services)), m_connection(std::move(connection)), m_user(user),
+      m_runner(new JobRunner(this))
 {
     setObjectName(QStringLiteral("frmICD"));
     setWindowTitle(caption());
@@ -56,32 +43,15 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
     m_sizes.newCodePHWidth = 10155;
     m_sizes.sameCodeDifDescPH = {10155, 2295};
 
-    buildHeader();
+    m_header = new WindowHeader(this);
     buildTabs();
     setTabHeight(m_tabs, Twips::of(this).px(520));
-    showView(IcdView::NewCodes);
-    for (QFrame* line : m_lines)
-        line->hide(); // no underline until a view label is clicked
+    m_scanTabs->showList(m_view); // no underline until a view label is clicked
 
-    new IcdBridges(this, m_connection, m_user);
-    new OnlineUpdateWiring(this, this, m_connection, m_user);
-    wireUpdateTab();
-    wireApply();
-    wireTools();
-    m_update2024Tab->annexImport()->setHost(this);
-
-    connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_cmdOpenFolder, &QPushButton::clicked, this, &FrmIcd::openOutputFolder);
-    connect(m_cmdLoadUpdate, &QPushButton::clicked, this, &FrmIcd::loadUpdate);
-    connect(m_cmdScan, &QPushButton::clicked, this, [this] { onScanClicked(false); });
-    connect(m_cmdScanPH, &QPushButton::clicked, this, [this] { onScanClicked(true); });
-    const std::array<IcdView, 5> rowViews = {IcdView::NewCodes, IcdView::SameCodeDescription,
-                                             IcdView::SameCodeDifDesc, IcdView::SameDescDifCode,
-                                             IcdView::NewCodes};
-    for (size_t i = 0; i < m_viewRows.size(); ++i) {
-        const IcdView view = rowViews[i];
-        connect(m_viewRows[i].label, &ClickableLabel::clicked, this, [this, view] { showView(view); });
-    }
+    connect(m_header->cmdClose(), &QPushButton::clicked, this, &QWidget::close);
+    connect(m_header->cmdOpenFolder(), &QPushButton::clicked, this, &FrmIcd::openOutputFolder);
+    connect(m_header->cmdICDDLL(), &QPushButton::clicked, this, &FrmIcd::openCodeSearch);
+    connect(m_header, &WindowHeader::viewChosen, this, &FrmIcd::showView);
     connect(m_runner, &JobRunner::progressed, this, &FrmIcd::onJobProgressed);
     connect(m_runner, &JobRunner::finished, this, &FrmIcd::onJobFinished);
     connect(m_runner, &JobRunner::failed, this, &FrmIcd::onJobFailed);
@@ -93,6 +63,22 @@ FrmIcd::FrmIcd(db::ConnectionSettings connection, db::CurrentUser* user, QWidget
         size = size.boundedTo(screen->availableSize());
     resize(size);
     relayout();
+}
+
+void FrmIcd::buildTabs()
+{
+    m_tabs = named<QTabWidget>("SSTab1", this);
+    m_tabs->setUsesScrollButtons(false);
+    m_toolsTab = new ToolsTab(this, *this, m_connection, m_user);
+    m_scanTabs = new ScanTabs(this, *this, *m_header, [this] { return m_toolsTab->fixFormat(); });
+    m_onlineUpdateTab = new OnlineUpdateTab(this, *this, m_connection);
+    m_update2024Tab = new Update2024Tab(this, *this, *m_scanTabs);
+    m_tabs->addTab(m_scanTabs->icdPage(), QStringLiteral("ICD"));
+    m_tabs->addTab(m_scanTabs->phPage(), QStringLiteral("PH ICD Case Rates"));
+    m_tabs->addTab(m_toolsTab, QStringLiteral("Tools"));
+    m_tabs->addTab(m_onlineUpdateTab, QStringLiteral("Online Update"));
+    m_tabs->addTab(m_update2024Tab, QStringLiteral("Update 2024"));
+    m_tabs->setCurrentIndex(4); // the window opens with "Update 2024" in front
 }
 
 FrmIcd::~FrmIcd()
@@ -117,117 +103,64 @@ void FrmIcd::prepareOutputFolder()
 
 void FrmIcd::fillSourceFiles()
 {
-    std::vector<reconcile::ResultRow> rows;
-    for (const QString& name : listSourceFiles(ProgramFolder::path()))
-        rows.push_back({name, QString()});
-    m_lstSourceFiles->rows()->clear();
-    m_lstSourceFiles->rows()->append(rows);
+    m_scanTabs->fillSourceFiles(listSourceFiles(ProgramFolder::path()));
 }
 
-bool FrmIcd::isJobRunning() const
+const QString& FrmIcd::sourceFilePath() const
 {
-    return m_runner->isRunning();
+    return m_scanTabs->sourceFilePath();
 }
 
-FrmSrc* FrmIcd::ensureFrmSrc()
+bool FrmIcd::phMode() const
 {
-    if (!m_frmSrc)
-        m_frmSrc = new FrmSrc(this);
-    return m_frmSrc;
+    return m_scanTabs->phMode();
 }
 
-void FrmIcd::showFrmSrc()
+std::optional<reconcile::ScanEnding> FrmIcd::lastEnding() const
 {
-    FrmSrc* window = ensureFrmSrc();
-    window->show();
-    window->raise();
+    return m_scanTabs->lastEnding();
+}
+
+FrmSrc* FrmIcd::frmSRC() const
+{
+    return m_scanTabs->frmSrc();
+}
+
+db::LogIdentity FrmIcd::logIdentity() const
+{
+    return {m_user ? m_user->UserID() : db::CurrentUser::systemUserName(), db::CurrentUser::workstation()};
 }
 
 void FrmIcd::loadUpdate()
 {
-    if (isJobRunning())
-        return; // the list is the running scan's input
-    QStringList lines;
-    {
-        BusyPointer busy;
-        yieldToPaint();
-        try {
-            lines = ratelist::loadBuiltinUpdateResource();
-        } catch (const Error& e) {
-            MessageBoxes::error(this, e.message());
-            return;
-        }
-        ensureFrmSrc()->setLines(lines);
-        m_loadedSource.clear();
-    }
-    showFrmSrc();
+    m_scanTabs->loadUpdate();
 }
 
 void FrmIcd::chooseSelectedSourceFile()
 {
-    if (isJobRunning())
-        return;
-    const QModelIndexList selected = m_lstSourceFiles->selectionModel()->selectedRows();
-    if (selected.isEmpty()) {
-        MessageBoxes::information(this, QStringLiteral("Select a file."));
-        return;
-    }
-    const QString name = selected.first().data().toString();
-    const QString path = ProgramFolder::path() + QLatin1Char('/') + name;
-    QStringList warnings;
-    {
-        BusyPointer busy;
-        yieldToPaint();
-        ratelist::SourceText source;
-        try {
-            source = ratelist::readSource(path);
-        } catch (const Error& e) {
-            // List2, SourceFilePath and lblSrc stay as they were.
-            MessageBoxes::error(this, e.message());
-            return;
-        }
-        SourceFilePath = path;
-        m_loadedSource = path;
-        ensureFrmSrc()->setLines(source.lines);
-        m_lblSrc->setText(QStringLiteral("Source File: ") + name);
-        m_lblSrc->adjustSize();
-        QApplication::beep();
-        warnings = ratelist::sourceWarnings(source.notes, name);
-    }
-    if (!warnings.isEmpty())
-        MessageBoxes::information(this, warnings.join(QStringLiteral("\n\n")));
-    showFrmSrc();
-}
-
-bool FrmIcd::eventFilter(QObject* watched, QEvent* event)
-{
-    // A double-click anywhere on lstSourceFiles acts on its selected row.
-    if (watched == m_lstSourceFiles->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        if (m_lstSourceFiles->isEnabled())
-            chooseSelectedSourceFile();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
+    m_scanTabs->chooseSelectedSourceFile();
 }
 
 void FrmIcd::showView(IcdView view)
 {
-    const int chosen = static_cast<int>(view);
-    for (int i = 0; i < static_cast<int>(m_icdLists.size()); ++i)
-        m_icdLists[static_cast<size_t>(i)]->setVisible(i == chosen);
-    for (int i = 0; i < static_cast<int>(m_lines.size()); ++i)
-        m_lines[static_cast<size_t>(i)]->setVisible(i == chosen);
+    m_scanTabs->showList(view);
+    m_header->showUnderline(view);
     m_view = view;
 }
 
 void FrmIcd::openOutputFolder()
 {
     const QString folder = ProgramFolder::outputFolder();
-    if (!DesktopFolder::open(folder)) {
-        MessageBoxes::information(this, QStringLiteral("No file browser could be opened. The reports and "
-                                                       "scripts are in the folder:\n%1")
-                                            .arg(QDir::toNativeSeparators(folder)));
+    if (!m_services.open(folder)) {
+        m_services.information(this, QStringLiteral("No file browser could be opened. The reports and "
+                                                    "scripts are in the folder:\n%1")
+                                         .arg(QDir::toNativeSeparators(folder)));
     }
+}
+
+void FrmIcd::openCodeSearch()
+{
+    gui::viewIcdCodeSearch(this, m_services, [this] { return makeIcdCodeSearch(m_connection, this); });
 }
 
 void FrmIcd::closeEvent(QCloseEvent* event)
@@ -237,8 +170,7 @@ void FrmIcd::closeEvent(QCloseEvent* event)
         m_runner->requestWindowClosing();
         m_runner->waitForFinished();
     }
-    if (m_frmSrc)
-        m_frmSrc->close();
+    m_scanTabs->closeFrmSrc();
     event->accept();
 }
 

@@ -1,55 +1,35 @@
-// One runner for the jobs of every tab: starting, the controls while a job runs, the end.
-#include "db/CurrentUser.h"
-#include "gui/DesktopFolder.h"
+// One runner for the jobs of every tab: starting, the tabs while a job runs, the end.
 #include "gui/FrmIcd.h"
 #include "gui/JobRunner.h"
-#include "gui/MessageBoxes.h"
+#include "gui/OnlineUpdateTab.h"
+#include "gui/ScanTabs.h"
+#include "gui/ToolsTab.h"
+#include "gui/Update2024Tab.h"
 #include "platform/ProgramFolder.h"
 
 #include <QPushButton>
 
 namespace orvex::gui {
 
-namespace {
-// What starts a job or is read by one when it starts: disabled while any job runs, so that
-// no second run overlaps the first and no input changes under it.
-const char* const kStartControls[] = {
-    // tab "ICD" and "PhilHealth"
-    "cmdScan", "cmdScanPH", "cmdLoadUpdate", "lstSourceFiles",
-    // tab "Tools"
-    "chkFixFormat", "cmdCheckDuplicates", "cmdDeleteDuplicates",
-    // tab "Update 2024"
-    "cmdBackUPTables", "txtCopySuffix", "chkTest", "optVer2", "chkVerB", "cmdProcess", "txtFileName",
-    "chkUpdateDesc", "cmdUpdateMedPackage", "txtUpdateMedPackage", "cboYear", "cmdCreateNewPackage",
-    "txtICDSplit", "cmdCreateNewPackageProc", "txtRVSSplit", "cmdImportAnnex", "cmdApply", "cmdUndoApply",
-    // tab "Online Update"
-    "cmdCheckOnline", "cmdUpdateDB", "cmdCentralServer"};
-} // namespace
-
 jobs::JobContext FrmIcd::jobContext() const
 {
     jobs::JobContext context;
     context.programFolder = ProgramFolder::path();
+    context.clock = m_services.clock;
     context.connection = m_connection;
     return context;
 }
 
-db::LogIdentity FrmIcd::logIdentity() const
+// Every tab disables what would start a second job or change the running one's input;
+// the running job's stop button stays enabled.
+void FrmIcd::setJobRunning(bool running, QWidget* stopButton)
 {
-    return {m_user ? m_user->UserID() : db::CurrentUser::systemUserName(), db::CurrentUser::workstation()};
-}
-
-void FrmIcd::setStartControlsEnabled(bool enabled, QWidget* stopButton)
-{
-    for (const char* name : kStartControls) {
-        auto* control = findChild<QWidget*>(QLatin1String(name));
-        if (control && control != stopButton)
-            control->setEnabled(enabled);
-    }
+    m_scanTabs->setJobRunning(running);
+    m_toolsTab->setJobRunning(running);
+    m_onlineUpdateTab->setJobRunning(running);
+    m_update2024Tab->setJobRunning(running);
     if (stopButton)
         stopButton->setEnabled(true);
-    if (enabled)
-        refreshApplyButtons(); // only where there is something to apply
 }
 
 void FrmIcd::runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
@@ -60,8 +40,17 @@ void FrmIcd::runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, Job
     m_jobFinished = std::move(finished);
     m_jobAfterEither = std::move(afterEither);
     m_jobProgressed = std::move(progressed);
-    setStartControlsEnabled(false, stopButton);
+    setJobRunning(true, stopButton);
     m_runner->start(std::move(job), jobContext());
+}
+
+void FrmIcd::showProgress(const jobs::JobProgress& batch)
+{
+    m_header->applyProgress(batch);
+    m_scanTabs->applyProgress(batch);
+    m_update2024Tab->applyProgress(batch);
+    for (const QString& failure : batch.failures)
+        m_services.applicationError(this, failure);
 }
 
 void FrmIcd::onJobProgressed(const jobs::JobProgress& batch)
@@ -69,13 +58,13 @@ void FrmIcd::onJobProgressed(const jobs::JobProgress& batch)
     if (m_jobProgressed)
         m_jobProgressed(batch);
     else
-        applyBatch(batch);
+        showProgress(batch);
 }
 
 void FrmIcd::onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome)
 {
     m_jobProgressed = {}; // the last batch came before the end
-    setStartControlsEnabled(true, nullptr);
+    setJobRunning(false, nullptr);
     if (auto after = std::exchange(m_jobAfterEither, {}))
         after();
     // Taken first: the handler may start the next job.
@@ -85,18 +74,12 @@ void FrmIcd::onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome)
 
 void FrmIcd::onJobFailed(const QString& message)
 {
-    setStartControlsEnabled(true, nullptr);
+    setJobRunning(false, nullptr);
     m_jobFinished = {};
     m_jobProgressed = {};
     if (auto after = std::exchange(m_jobAfterEither, {}))
         after();
-    MessageBoxes::error(this, message);
-}
-
-void FrmIcd::openForUser(const QStringList& files)
-{
-    for (const QString& file : files)
-        DesktopFolder::open(file);
+    m_services.error(this, message);
 }
 
 } // namespace orvex::gui

@@ -1,7 +1,6 @@
 #include "gui/FrmTableBrowser.h"
 
 #include "gui/BrowseTableModel.h"
-#include "gui/MessageBoxes.h"
 #include "gui/Twips.h"
 
 #include <QGridLayout>
@@ -32,8 +31,9 @@ QList<int> fieldSizes(const QString& sizes)
 } // namespace
 
 FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest& request,
-                                 const db::LogIdentity& identity, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_browse(connection, request.PropTable, identity),
+                                 const db::LogIdentity& identity, const WindowServices& services,
+                                 QWidget* parent)
+    : QWidget(parent, Qt::Window), m_services(services), m_browse(connection, request.PropTable, identity),
       m_model(new BrowseTableModel(m_browse, this)), m_txtFind(named<QLineEdit>("txtFind")),
       m_cmdFind(named<QPushButton>("cmdFind", QStringLiteral("&Find"))),
       m_grdBrowse(named<QTableView>("grdBrowse")), m_txtNewCode(named<QLineEdit>("txtNewCode")),
@@ -79,7 +79,7 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     connect(m_txtFind, &QLineEdit::returnPressed, this, &FrmTableBrowser::find);
     connect(m_cmdAdd, &QPushButton::clicked, this, &FrmTableBrowser::addRow);
     connect(m_model, &BrowseTableModel::failed, this,
-            [this](const QString& message) { MessageBoxes::error(this, message); });
+            [this](const QString& message) { m_services.error(this, message); });
     // Find before listing: the grid stays empty until the first find.
     if (!request.propfindbeforelisting)
         find();
@@ -100,7 +100,7 @@ void FrmTableBrowser::addRow()
 {
     const QString code = m_txtNewCode->text().trimmed();
     if (code.isEmpty()) {
-        MessageBoxes::error(this, QStringLiteral("Type the code of the new row."));
+        m_services.error(this, QStringLiteral("Type the code of the new row."));
         return;
     }
     if (m_model->addRow({code, m_txtNewDescription->text()})) {

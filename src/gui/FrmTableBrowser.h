@@ -2,6 +2,7 @@
 
 #include "bridges/IcdTableBrowse.h"
 #include "gui/BrowseComponents.h"
+#include "gui/WindowServices.h"
 
 #include <QWidget>
 
@@ -23,7 +24,7 @@ class FrmTableBrowser : public QWidget
     Q_OBJECT
 public:
     FrmTableBrowser(db::Connection& connection, const BrowseRequest& request, const db::LogIdentity& identity,
-                    QWidget* parent = nullptr);
+                    const WindowServices& services, QWidget* parent = nullptr);
     ~FrmTableBrowser() override;
 
     BrowseTableModel* model() const { return m_model; }
@@ -32,6 +33,7 @@ private:
     void find();
     void addRow();
 
+    const WindowServices& m_services;
     bridges::IcdTableBrowse m_browse;
     BrowseTableModel* m_model;
     QLineEdit* m_txtFind;

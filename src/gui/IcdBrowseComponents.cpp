@@ -10,6 +10,8 @@ namespace {
 class IcdBrowseComponents final : public BrowseComponents
 {
 public:
+    explicit IcdBrowseComponents(const WindowServices& services) : m_services(services) {}
+
     void Connect(const BrowseDatabase& database) override
     {
         m_connection = db::Connection::open(database.connection);
@@ -20,21 +22,23 @@ public:
     {
         if (!m_connection)
             throw Error(QStringLiteral("The table browser is not connected to the database."));
-        auto* window = new FrmTableBrowser(*m_connection, request, m_identity, request.PropParentWindow);
+        auto* window =
+            new FrmTableBrowser(*m_connection, request, m_identity, m_services, request.PropParentWindow);
         window->show();
         window->raise();
         window->activateWindow();
     }
 
 private:
+    const WindowServices& m_services;
     std::unique_ptr<db::Connection> m_connection;
     db::LogIdentity m_identity;
 };
 } // namespace
 
-std::unique_ptr<BrowseComponents> makeIcdBrowseComponents()
+std::unique_ptr<BrowseComponents> makeIcdBrowseComponents(const WindowServices& services)
 {
-    return std::make_unique<IcdBrowseComponents>();
+    return std::make_unique<IcdBrowseComponents>(services);
 }
 
 } // namespace orvex::gui

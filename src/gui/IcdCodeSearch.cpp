@@ -2,7 +2,7 @@
 
 #include "Error.h"
 #include "gui/FrmIcdSearch.h"
-#include "gui/MessageBoxes.h"
+#include "gui/WindowServices.h"
 
 namespace orvex::gui {
 
@@ -46,7 +46,8 @@ std::unique_ptr<IcdCodeSearch> makeIcdCodeSearch(const db::ConnectionSettings& c
     return std::make_unique<IcdCodeSearchDialog>(connection, parent);
 }
 
-void viewIcdCodeSearch(QWidget* mainWindow, const IcdCodeSearchFactory& factory)
+void viewIcdCodeSearch(QWidget* mainWindow, const WindowServices& services,
+                       const IcdCodeSearchFactory& factory)
 {
     QString failure;
     try {
@@ -55,12 +56,12 @@ void viewIcdCodeSearch(QWidget* mainWindow, const IcdCodeSearchFactory& factory)
             throw Error(QStringLiteral("The ICD code search is not available."));
         QString code;
         if (search->ValidateICDCode(code, QStringLiteral("Diagnosis")))
-            MessageBoxes::information(mainWindow, search->clsICD());
+            services.information(mainWindow, search->clsICD());
         return;
     } catch (const Error& e) {
         failure = e.message();
     }
-    MessageBoxes::error(mainWindow, failure);
+    services.error(mainWindow, failure);
 }
 
 } // namespace orvex::gui

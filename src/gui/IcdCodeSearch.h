@@ -11,6 +11,8 @@ class QWidget;
 
 namespace orvex::gui {
 
+class WindowServices;
+
 // The seam to an ICD code search: a fresh instance per request; ValidateICDCode lets the
 // user find and choose a code of the given kind ("Diagnosis") and says whether one was
 // chosen; clsICD then gives the chosen code as text.
@@ -30,6 +32,7 @@ std::unique_ptr<IcdCodeSearch> makeIcdCodeSearch(const db::ConnectionSettings& c
 
 // "&View ICD DB": one search per click; a chosen code is shown in a message box, a
 // failure's message likewise.
-void viewIcdCodeSearch(QWidget* mainWindow, const IcdCodeSearchFactory& factory);
+void viewIcdCodeSearch(QWidget* mainWindow, const WindowServices& services,
+                       const IcdCodeSearchFactory& factory);
 
 } // namespace orvex::gui

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "db/LogIdentity.h"
+#include "gui/JobRunner.h"
+#include "gui/WindowServices.h"
 #include "jobs/Job.h"
+
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -9,11 +14,10 @@ class QPushButton;
 
 namespace orvex::gui {
 
-class JobRunner;
-
-// What runs the jobs of a window: one at a time on its runner, with the controls that
-// would start another disabled meanwhile. A tab or entry hands its job over with what to do
-// at its end.
+// What runs the jobs of a window: one at a time on its runner. A tab hands its job over
+// with what to do at its end; while any job runs, the host tells every tab so (each
+// disables its own controls that would start a second job or change the input of the
+// running one).
 class JobHost
 {
 public:
@@ -22,11 +26,22 @@ public:
 
     // Ignored while a job runs. `stopButton` stays enabled to stop it; `afterEither` runs at
     // the end whether the job finished or failed (before a failure's message);
-    // `progressed`, when given, takes the job's progress instead of the window's counters,
-    // lists and log box.
+    // `progressed`, when given, takes the job's progress instead of showProgress.
     virtual void runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
                         std::function<void()> afterEither = {}, JobProgressed progressed = {}) = 0;
     virtual JobRunner* jobRunner() const = 0;
+    // The window's counters, lists and log box as a job reports them.
+    virtual void showProgress(const jobs::JobProgress& batch) = 0;
+    // Who the activity log names for a change made from the window.
+    virtual db::LogIdentity logIdentity() const = 0;
+    virtual const WindowServices& services() const = 0;
+
+    bool isJobRunning() const { return jobRunner()->isRunning(); }
+    void openForUser(const QStringList& files) const
+    {
+        for (const QString& file : files)
+            services().open(file);
+    }
 
 protected:
     ~JobHost() = default;

@@ -11,12 +11,6 @@ namespace orvex::gui {
 
 namespace {
 constexpr int kBatchIntervalMs = 50;
-
-JobRunner::StepHook& stepHook()
-{
-    static JobRunner::StepHook hook;
-    return hook;
-}
 } // namespace
 
 JobRunner::JobRunner(QObject* parent) : QObject(parent)
@@ -32,11 +26,6 @@ JobRunner::~JobRunner()
         m_thread->wait();
         delete m_thread;
     }
-}
-
-void JobRunner::setStepHook(StepHook hook)
-{
-    stepHook() = std::move(hook);
 }
 
 void JobRunner::start(std::unique_ptr<jobs::Job> job, jobs::JobContext context)
@@ -95,7 +84,7 @@ void JobRunner::requestWindowClosing()
 
 void JobRunner::onWorkerStep(jobs::JobProgress&& progress)
 {
-    const StepHook& hook = stepHook();
+    const StepHook& hook = m_stepHook;
     std::optional<jobs::JobProgress> copy;
     if (hook)
         copy = progress;

@@ -43,9 +43,9 @@ public:
     // (finished or failed) before returning. Does nothing when no run is going.
     void waitForFinished();
 
-    // Test seam: called on the worker thread after every step, once its progress is
-    // buffered. Lets a test hold a run at a given step.
-    static void setStepHook(StepHook hook);
+    // Called on the worker thread after every step, once its progress is buffered: lets a
+    // test hold a run at a given step. Set before a run starts.
+    void setStepHook(StepHook hook) { m_stepHook = std::move(hook); }
 
 signals:
     void progressed(const orvex::jobs::JobProgress& batch);
@@ -57,6 +57,7 @@ private:
     void deliverBatch();
     void deliverEnd();
 
+    StepHook m_stepHook;
     QTimer m_timer;
     QThread* m_thread = nullptr;
     std::unique_ptr<jobs::Job> m_job;

@@ -16,12 +16,4 @@ template <class W, class... Args> W* named(const char* name, Args&&... args)
     return w;
 }
 
-// Controls of tools that a later build wires stay visible but cannot be used yet.
-template <class W> W* notInBuild(W* widget)
-{
-    widget->setEnabled(false);
-    widget->setToolTip(QStringLiteral("This tool is not in this build yet."));
-    return widget;
-}
-
 } // namespace orvex::gui

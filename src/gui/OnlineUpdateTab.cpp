@@ -1,21 +1,145 @@
 #include "gui/OnlineUpdateTab.h"
 
+#include "db/CurrentUser.h"
+#include "db/SignIn.h"
+#include "gui/JobHost.h"
 #include "gui/NamedWidgets.h"
+#include "gui/SignInDialog.h"
+#include "gui/Twips.h"
+#include "tools/CentralServer.h"
+#include "tools/OnlineUpdateJobs.h"
 
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
 
 namespace orvex::gui {
 
-OnlineUpdateTab::OnlineUpdateTab(QWidget* parent) : QWidget(parent)
+namespace {
+// The column widths of the grid: column 1, the description, is 5,500 twips wide.
+constexpr int kDescriptionTwips = 5500;
+} // namespace
+
+OnlineUpdateTab::OnlineUpdateTab(QWidget* window, JobHost& host, db::ConnectionSettings hospital)
+    : m_window(window), m_host(host), m_hospital(std::move(hospital))
 {
+    setObjectName(QStringLiteral("onlineUpdate"));
     auto* grid = new QGridLayout(this);
-    grid->addWidget(notInBuild(named<QPushButton>("cmdCheckOnline", QStringLiteral("Check Online"))), 0, 0);
-    grid->addWidget(notInBuild(named<QPushButton>("cmdUpdateDB", QStringLiteral("Update DB"))), 0, 1);
-    grid->addWidget(notInBuild(named<QTableWidget>("GridU")), 1, 0, 1, 3);
+    m_cmdCheckOnline = named<QPushButton>("cmdCheckOnline", QStringLiteral("Check Online"));
+    m_cmdUpdateDB = named<QPushButton>("cmdUpdateDB", QStringLiteral("Update DB"));
+    m_cmdCentralServer = named<QPushButton>("cmdCentralServer", QStringLiteral("Central &Server..."));
+    m_gridU = named<QTableWidget>("GridU");
+    grid->addWidget(m_cmdCheckOnline, 0, 0);
+    grid->addWidget(m_cmdUpdateDB, 0, 1);
+    grid->addWidget(m_gridU, 1, 0, 1, 3);
+    grid->addWidget(m_cmdCentralServer, 0, 2, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(1, 1);
+    m_gridU->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_gridU->verticalHeader()->hide();
+
+    connect(m_cmdCheckOnline, &QPushButton::clicked, this, &OnlineUpdateTab::checkOnline);
+    connect(m_cmdUpdateDB, &QPushButton::clicked, this, &OnlineUpdateTab::updateDb);
+    connect(m_cmdCentralServer, &QPushButton::clicked, this, &OnlineUpdateTab::chooseCentralServer);
+}
+
+bool OnlineUpdateTab::isRunning() const
+{
+    return m_host.isJobRunning();
+}
+
+void OnlineUpdateTab::setJobRunning(bool running)
+{
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_cmdCheckOnline, m_cmdUpdateDB, m_cmdCentralServer})
+        control->setEnabled(!running);
+}
+
+std::optional<db::ConnectionSettings> OnlineUpdateTab::centralSettings()
+{
+    const std::optional<db::SqlServerProfile> profile = m_host.services().signInSettings()->centralProfile();
+    const QString folder = m_hospital.kind == db::ConnectionSettings::Kind::Embedded
+                               ? m_hospital.embeddedFolder
+                               : db::CurrentUser::defaultEmbeddedFolder();
+    QString password;
+    if (profile && tools::needsPassword(*profile)) {
+        if (const auto fromEnvironment = tools::centralPasswordFromEnvironment()) {
+            password = *fromEnvironment;
+        } else {
+            const std::optional<QString> typed = m_host.services().centralPassword(m_window, profile->server);
+            if (!typed)
+                return std::nullopt;
+            password = *typed;
+        }
+    }
+    return tools::centralServerSettings(profile, folder, password);
+}
+
+void OnlineUpdateTab::checkOnline()
+{
+    const std::optional<db::ConnectionSettings> central = centralSettings();
+    if (!central)
+        return;
+    // The window shows the message of a failure; the grid and the tables stay as they were.
+    m_host.runJob(
+        std::make_unique<tools::CheckOnlineJob>(*central), nullptr,
+        [this](jobs::Job& job, const jobs::JobOutcome&) {
+            const tools::CentralUpdateTable& table = static_cast<tools::CheckOnlineJob&>(job).table();
+            m_gridU->clear();
+            m_gridU->setColumnCount(int(table.columns.size()));
+            m_gridU->setRowCount(int(table.rows.size()));
+            m_gridU->setHorizontalHeaderLabels(table.columns);
+            for (int r = 0; r < table.rows.size(); ++r) {
+                const QStringList& row = table.rows[r];
+                for (int c = 0; c < row.size(); ++c)
+                    m_gridU->setItem(r, c, new QTableWidgetItem(row[c]));
+            }
+            if (m_gridU->columnCount() > 1)
+                m_gridU->setColumnWidth(1, Twips::of(m_gridU).px(kDescriptionTwips));
+        },
+        {}, [](const jobs::JobProgress&) {});
+}
+
+void OnlineUpdateTab::updateDb()
+{
+    QList<QStringList> rows;
+    rows.reserve(m_gridU->rowCount());
+    for (int r = 0; r < m_gridU->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < m_gridU->columnCount(); ++c) {
+            const QTableWidgetItem* item = m_gridU->item(r, c);
+            row << (item ? item->text() : QString());
+        }
+        rows.append(row);
+    }
+    m_host.runJob(
+        std::make_unique<tools::OnlineUpdateJob>(rows, m_host.logIdentity()), nullptr,
+        [this](jobs::Job&, const jobs::JobOutcome& outcome) {
+            for (const QString& message : outcome.messages)
+                m_host.services().information(m_window, message);
+        },
+        {}, [](const jobs::JobProgress&) {});
+}
+
+void OnlineUpdateTab::chooseCentralServer()
+{
+    auto saved = m_host.services().signInSettings();
+    const std::optional<db::SqlServerProfile> profile = saved->centralProfile();
+    SignInDialog dialog(profile ? QList<db::SqlServerProfile>{*profile} : QList<db::SqlServerProfile>{},
+                        m_window);
+    dialog.setObjectName(QStringLiteral("dlgCentralServer"));
+    dialog.setWindowTitle(QStringLiteral("Central update server"));
+    db::SignInChoice suggestion;
+    suggestion.kind = profile ? db::SignInChoice::Kind::SqlServer : db::SignInChoice::Kind::Embedded;
+    if (profile)
+        suggestion.profile = *profile;
+    dialog.setSuggestion(suggestion);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const db::SignInChoice choice = dialog.choice();
+    saved->setCentralProfile(choice.kind == db::SignInChoice::Kind::SqlServer ? std::optional(choice.profile)
+                                                                              : std::nullopt);
 }
 
 } // namespace orvex::gui

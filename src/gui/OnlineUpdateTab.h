@@ -1,16 +1,47 @@
 #pragma once
 
+#include "db/Connection.h"
+
 #include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class QPushButton;
+class QTableWidget;
 
 namespace orvex::gui {
 
-// Tab "Online Update": the pull of ICD updates from the central server. The wiring of its
-// buttons lives in a file of its own beside this one.
+class JobHost;
+
+// Tab "Online Update": "Check Online" (cmdCheckOnline) reads the central server's update
+// table into GridU; "Update DB" (cmdUpdateDB) applies what GridU shows to tbICDdiagMain;
+// "Central Server..." (cmdCentralServer) chooses the central server. Both steps run as jobs
+// of the window's runner, with connections of their own; a failure shows its message and leaves
+// the grid and the tables as they were.
 class OnlineUpdateTab : public QWidget
 {
     Q_OBJECT
 public:
-    explicit OnlineUpdateTab(QWidget* parent = nullptr);
+    // `hospital`: the signed-in database, whose folder holds the embedded central server.
+    OnlineUpdateTab(QWidget* window, JobHost& host, db::ConnectionSettings hospital);
+
+    void checkOnline();
+    void updateDb();
+    void chooseCentralServer();
+    bool isRunning() const; // a job of the window, this one's or another's
+    void setJobRunning(bool running);
+
+private:
+    std::optional<db::ConnectionSettings> centralSettings();
+
+    QWidget* m_window;
+    JobHost& m_host;
+    db::ConnectionSettings m_hospital;
+    QPushButton* m_cmdCheckOnline = nullptr;
+    QPushButton* m_cmdUpdateDB = nullptr;
+    QPushButton* m_cmdCentralServer = nullptr;
+    QTableWidget* m_gridU = nullptr;
 };
 
 } // namespace orvex::gui

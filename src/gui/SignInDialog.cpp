@@ -24,12 +24,6 @@ template <class W, class... Args> W* named(const char* name, Args&&... args)
     w->setObjectName(QLatin1String(name));
     return w;
 }
-
-SignInDialogPrompt::Driver& driver()
-{
-    static SignInDialogPrompt::Driver d;
-    return d;
-}
 } // namespace
 
 SignInDialog::SignInDialog(QList<db::SqlServerProfile> profiles, QWidget* parent)
@@ -189,7 +183,10 @@ void SignInDialog::accept()
     QDialog::accept();
 }
 
-SignInDialogPrompt::SignInDialogPrompt(const db::SignInSettings* settings) : m_settings(settings) {}
+SignInDialogPrompt::SignInDialogPrompt(const db::SignInSettings* settings, Driver driver)
+    : m_settings(settings), m_driver(std::move(driver))
+{
+}
 
 std::optional<db::SignInChoice> SignInDialogPrompt::ask(const db::SignInChoice& suggestion,
                                                         const QString& previousError)
@@ -197,15 +194,10 @@ std::optional<db::SignInChoice> SignInDialogPrompt::ask(const db::SignInChoice& 
     SignInDialog dialog(m_settings ? m_settings->profiles() : QList<db::SqlServerProfile>());
     dialog.setSuggestion(suggestion);
     dialog.setError(previousError);
-    const int answer = driver() ? driver()(dialog) : dialog.exec();
+    const int answer = m_driver ? m_driver(dialog) : dialog.exec();
     if (answer != QDialog::Accepted)
         return std::nullopt;
     return dialog.choice();
-}
-
-void SignInDialogPrompt::setDriver(Driver d)
-{
-    driver() = std::move(d);
 }
 
 } // namespace orvex::gui

@@ -56,23 +56,23 @@ private:
     QDialogButtonBox* m_buttons;
 };
 
-// The window's sign-in prompt for the current-user component: one modal SignInDialog per
-// ask. Tests replace the modal run with a driver that fills the dialog and answers.
+// The window's sign-in prompt for the current-user component: one SignInDialog per ask,
+// run modal, or by a driver (tests) that fills the dialog and answers.
 class SignInDialogPrompt : public db::SignInPrompt
 {
 public:
     using Driver = std::function<int(SignInDialog& dialog)>; // returns QDialog::Accepted or Rejected
 
-    // `settings` lists the saved profiles; may be null (no profiles).
-    explicit SignInDialogPrompt(const db::SignInSettings* settings);
+    // `settings` lists the saved profiles; may be null (no profiles). `driver` empty: the
+    // modal dialog.
+    explicit SignInDialogPrompt(const db::SignInSettings* settings, Driver driver = {});
 
     std::optional<db::SignInChoice> ask(const db::SignInChoice& suggestion,
                                         const QString& previousError) override;
 
-    static void setDriver(Driver driver); // empty restores the modal dialog
-
 private:
     const db::SignInSettings* m_settings;
+    Driver m_driver;
 };
 
 } // namespace orvex::gui

@@ -1,7 +1,7 @@
 #include "Error.h"
 #include "gui/BrowseComponents.h"
 #include "gui/BusyPointer.h"
-#include "gui/MessageBoxes.h"
+#include "gui/WindowServices.h"
 
 namespace orvex::gui {
 
@@ -9,9 +9,12 @@ namespace {
 const QString kComponentsMissing = QStringLiteral("KestraMain and  Kestra DLLS.");
 } // namespace
 
-TableBrowserBridge::TableBrowserBridge(QWidget* mainWindow, std::function<BrowseDatabase()> database,
+TableBrowserBridge::TableBrowserBridge(QWidget* mainWindow, const WindowServices& services,
+                                       std::function<BrowseDatabase()> database,
                                        BrowseComponentsFactory factory)
-    : m_mainWindow(mainWindow), m_database(std::move(database)), m_factory(std::move(factory))
+    : m_mainWindow(mainWindow), m_services(services), m_database(std::move(database)),
+      m_factory(factory ? std::move(factory)
+                        : BrowseComponentsFactory([&services] { return makeIcdBrowseComponents(services); }))
 {
 }
 
@@ -28,7 +31,7 @@ bool TableBrowserBridge::InitBrowseComponents()
     }
     if (!m_components) {
         // Not available: the next request tries again.
-        MessageBoxes::error(m_mainWindow, kComponentsMissing);
+        m_services.error(m_mainWindow, kComponentsMissing);
         return false;
     }
     try {
@@ -36,7 +39,7 @@ bool TableBrowserBridge::InitBrowseComponents()
     } catch (const Error& e) {
         // A server that cannot be reached now may be reachable at the next request.
         m_components.reset();
-        MessageBoxes::error(m_mainWindow, e.message());
+        m_services.error(m_mainWindow, e.message());
         return false;
     }
     m_initialised = true;
@@ -60,7 +63,7 @@ void TableBrowserBridge::OpenTableBrowser(const QString& table)
         }
     }
     if (!failure.isEmpty())
-        MessageBoxes::error(m_mainWindow, failure);
+        m_services.error(m_mainWindow, failure);
 }
 
 } // namespace orvex::gui

@@ -1,23 +1,49 @@
 #pragma once
 
+#include "db/Connection.h"
+
 #include <QWidget>
 
+#include <array>
+#include <memory>
+
 class QCheckBox;
+class QPushButton;
+
+namespace orvex::db {
+class CurrentUser;
+}
 
 namespace orvex::gui {
 
-// Tab "Tools": duplicates, the fix-format switch of the scan, the four ICD tables. The
-// wiring of a tool's buttons lives in a file of its own beside this one.
+class JobHost;
+class TableBrowserBridge;
+
+// Tab "Tools": duplicate ICD codes, the fix-format switch of the scan and the table browser
+// over the four ICD tables (cmdICD_0 .. cmdICD_3, captioned with the table's name).
 class ToolsTab : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ToolsTab(QWidget* parent = nullptr);
+    // `window`: the main window, parent of the browser windows; `user`: whose server login
+    // the table browser is handed (null: none).
+    ToolsTab(QWidget* window, JobHost& host, db::ConnectionSettings connection, db::CurrentUser* user);
+    ~ToolsTab() override;
 
-    QCheckBox* chkFixFormat() const { return m_chkFixFormat; }
+    bool fixFormat() const; // "Fix Format 1"
+    void setJobRunning(bool running);
 
 private:
+    void checkDuplicates();
+    void deleteDuplicates();
+
+    QWidget* m_window;
+    JobHost& m_host;
+    QPushButton* m_cmdCheckDuplicates = nullptr;
+    QPushButton* m_cmdDeleteDuplicates = nullptr;
     QCheckBox* m_chkFixFormat = nullptr;
+    std::array<QPushButton*, 4> m_cmdICD{};
+    std::unique_ptr<TableBrowserBridge> m_tableBrowser;
 };
 
 } // namespace orvex::gui

@@ -1,8 +1,7 @@
 #include "gui/Update2024Tab.h"
 
 #include "gui/AnnexImportEntry.h"
-#include "gui/DesktopFolder.h"
-#include "gui/MessageBoxes.h"
+#include "gui/JobHost.h"
 #include "gui/NamedWidgets.h"
 #include "tools/PackageRates.h"
 #include "tools/TableBackup.h"
@@ -18,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextCursor>
 
 namespace orvex::gui {
 
@@ -31,7 +31,26 @@ QLineEdit* textBox(const char* name, const QString& text)
 }
 } // namespace
 
-Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
+Update2024Tab::Update2024Tab(QWidget* window, JobHost& host, ScanTabs& scan)
+    : m_window(window), m_host(host), m_scan(scan)
+{
+    build();
+    m_annexImport = new AnnexImportEntry(this, host);
+
+    connect(m_chkTest, &QCheckBox::clicked, this, &Update2024Tab::onTestTableClicked);
+    connect(m_optVer2, &QRadioButton::clicked, this, &Update2024Tab::onVersion2Clicked);
+    connect(m_cmdOpenReport, &QPushButton::clicked, this, &Update2024Tab::onOpenReportClicked);
+    connect(m_cmdBackUPTables, &QPushButton::clicked, this, &Update2024Tab::onBackupClicked);
+    connect(m_cmdProcess, &QPushButton::clicked, this, &Update2024Tab::onProcessClicked);
+    connect(m_cmdApply, &QPushButton::clicked, this, &Update2024Tab::onApplyClicked);
+    connect(m_cmdUndoApply, &QPushButton::clicked, this, &Update2024Tab::onUndoApplyClicked);
+    connect(m_cmdUpdateMedPackage, &QPushButton::clicked, this, &Update2024Tab::updateMedPackage);
+    connect(m_cmdCreateNewPackage, &QPushButton::clicked, this, [this] { createNewPackage(false); });
+    connect(m_cmdCreateNewPackageProc, &QPushButton::clicked, this, [this] { createNewPackage(true); });
+    refreshApplyButtons();
+}
+
+void Update2024Tab::build()
 {
     auto* grid = new QGridLayout(this);
 
@@ -52,10 +71,10 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_cmdProcess, 1, 0);
     grid->addWidget(m_txtFileName, 1, 1);
     grid->addWidget(named<QLabel>("Label5", QStringLiteral("previous rates as of")), 1, 2);
-    auto* cboYear = named<QComboBox>("cboYear");
-    cboYear->setEditable(true);
-    cboYear->setEditText(QStringLiteral("2023"));
-    grid->addWidget(cboYear, 1, 3);
+    m_cboYear = named<QComboBox>("cboYear");
+    m_cboYear->setEditable(true);
+    m_cboYear->setEditText(QStringLiteral("2023"));
+    grid->addWidget(m_cboYear, 1, 3);
     grid->addWidget(textBox("txtSuffix", QStringLiteral("_2023")), 1, 4);
     m_chkUpdateDesc = named<QCheckBox>("chkUpdateDesc", QStringLiteral("Update Descriptions"));
     grid->addWidget(m_chkUpdateDesc, 1, 5);
@@ -72,26 +91,32 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
     grid->addLayout(reviewButtons, 1, 6, Qt::AlignLeft);
     grid->addWidget(m_cmdUndoApply, 2, 6, Qt::AlignRight);
 
-    grid->addWidget(named<QPushButton>("cmdUpdateMedPackage",
-                                       QStringLiteral("Update MedPackage by%: (generates script only) ")),
-                    2, 0);
-    auto* percent = textBox("txtUpdateMedPackage", QStringLiteral("30"));
-    grid->addWidget(percent, 2, 1);
+    m_cmdUpdateMedPackage = named<QPushButton>(
+        "cmdUpdateMedPackage", QStringLiteral("Update MedPackage by%: (generates script only) "));
+    grid->addWidget(m_cmdUpdateMedPackage, 2, 0);
+    m_txtUpdateMedPackage = textBox("txtUpdateMedPackage", QStringLiteral("30"));
+    grid->addWidget(m_txtUpdateMedPackage, 2, 1);
     // The box holds the digits after the decimal point: "5" means +50 %, not +5 %.
     auto* factor = named<QLabel>("lblUpdateMedPackageFactor");
     grid->addWidget(factor, 2, 2);
-    auto showFactor = [percent, factor] { factor->setText(tools::rateFactorCaption(percent->text())); };
-    connect(percent, &QLineEdit::textChanged, factor, showFactor);
+    auto showFactor = [percent = m_txtUpdateMedPackage, factor] {
+        factor->setText(tools::rateFactorCaption(percent->text()));
+    };
+    connect(m_txtUpdateMedPackage, &QLineEdit::textChanged, factor, showFactor);
     showFactor();
 
-    grid->addWidget(named<QPushButton>("cmdCreateNewPackage", QStringLiteral("Create new package for ICD:")),
-                    3, 0);
-    grid->addWidget(textBox("txtICDSplit", QString()), 3, 1);
+    m_cmdCreateNewPackage =
+        named<QPushButton>("cmdCreateNewPackage", QStringLiteral("Create new package for ICD:"));
+    grid->addWidget(m_cmdCreateNewPackage, 3, 0);
+    m_txtICDSplit = textBox("txtICDSplit", QString());
+    grid->addWidget(m_txtICDSplit, 3, 1);
     grid->addWidget(textBox("Text1", QStringLiteral("O15.2  N83.1 Q03.8  P56.0 P56.9 ")), 3, 2, 1, 3);
 
-    grid->addWidget(
-        named<QPushButton>("cmdCreateNewPackageProc", QStringLiteral("Create new package for RVSID:")), 4, 0);
-    grid->addWidget(textBox("txtRVSSplit", QString()), 4, 1);
+    m_cmdCreateNewPackageProc =
+        named<QPushButton>("cmdCreateNewPackageProc", QStringLiteral("Create new package for RVSID:"));
+    grid->addWidget(m_cmdCreateNewPackageProc, 4, 0);
+    m_txtRVSSplit = textBox("txtRVSSplit", QString());
+    grid->addWidget(m_txtRVSSplit, 4, 1);
     grid->addWidget(textBox("Text2", QStringLiteral("77401")), 4, 2);
 
     m_txtLog = named<QPlainTextEdit>("txtLog");
@@ -101,12 +126,6 @@ Update2024Tab::Update2024Tab(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_txtLog, 5, 0, 1, 7);
     grid->setRowStretch(5, 1);
     grid->setColumnStretch(6, 1);
-
-    m_annexImport = new AnnexImportEntry(this);
-
-    connect(m_chkTest, &QCheckBox::clicked, this, &Update2024Tab::onTestTableClicked);
-    connect(m_optVer2, &QRadioButton::clicked, this, &Update2024Tab::onVersion2Clicked);
-    connect(m_cmdOpenReport, &QPushButton::clicked, this, &Update2024Tab::onOpenReportClicked);
 }
 
 QString Update2024Tab::idleProcessCaption()
@@ -117,6 +136,29 @@ QString Update2024Tab::idleProcessCaption()
 QString Update2024Tab::testSuffix() const
 {
     return m_txtCopySuffix->toolTip();
+}
+
+// What starts a job of this tab, or is read by one when it starts.
+void Update2024Tab::setJobRunning(bool running)
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             m_cmdBackUPTables, m_txtCopySuffix, m_chkTest, m_optVer2, m_chkVerB, m_cmdProcess, m_txtFileName,
+             m_chkUpdateDesc, m_cmdUpdateMedPackage, m_txtUpdateMedPackage, m_cboYear, m_cmdCreateNewPackage,
+             m_txtICDSplit, m_cmdCreateNewPackageProc, m_txtRVSSplit, m_annexImport->button(), m_cmdApply,
+             m_cmdUndoApply})
+        control->setEnabled(!running);
+    if (!running)
+        refreshApplyButtons(); // only where there is something to apply
+}
+
+void Update2024Tab::applyProgress(const jobs::JobProgress& batch)
+{
+    if (batch.logLines.isEmpty())
+        return;
+    // The log box gets each line as its old text, a line break and the line.
+    QTextCursor cursor(m_txtLog->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QLatin1Char('\n') + batch.logLines.join(QLatin1Char('\n')));
 }
 
 // The copies are named after the suffix; the tool-tip carries the suffix that aims the
@@ -142,11 +184,11 @@ void Update2024Tab::setReviewPage(const QString& path)
 
 void Update2024Tab::onOpenReportClicked()
 {
-    if (!DesktopFolder::open(m_reviewPage))
-        MessageBoxes::error(this,
-                            QStringLiteral("No program could be started to show \"%1\". Open it in a web "
-                                           "browser.")
-                                .arg(QDir::toNativeSeparators(m_reviewPage)));
+    if (!m_host.services().open(m_reviewPage))
+        m_host.services().error(this,
+                                QStringLiteral("No program could be started to show \"%1\". Open it in a web "
+                                               "browser.")
+                                    .arg(QDir::toNativeSeparators(m_reviewPage)));
 }
 
 } // namespace orvex::gui

@@ -1,68 +1,93 @@
 #pragma once
 
+#include "jobs/Job.h"
+
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace orvex::apply {
+struct ApplyPlan;
+}
+
 namespace orvex::gui {
 
 class AnnexImportEntry;
+class JobHost;
+class ScanTabs;
 
-// Tab "Update 2024": the yearly update (backup, update scripts), package cloning, the
-// package-rate script and the log box txtLog. Each tool's wiring lives in a file of its own
-// beside this one; the controls are found by objectName or through the accessors.
+// Tab "Update 2024": the yearly update (backup, update scripts, their review, apply and
+// undo), the annex import, package cloning, the package-rate script and the log box txtLog.
 class Update2024Tab : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Update2024Tab(QWidget* parent = nullptr);
+    // `scan`: the tabs whose selected source file and package ID the update run reads.
+    Update2024Tab(QWidget* window, JobHost& host, ScanTabs& scan);
 
-    QPushButton* cmdBackUPTables() const { return m_cmdBackUPTables; }
-    QPushButton* cmdProcess() const { return m_cmdProcess; }
-    QPushButton* cmdOpenReport() const { return m_cmdOpenReport; }
-    QPushButton* cmdApply() const { return m_cmdApply; } // "Apply to database…"
-    QPushButton* cmdUndoApply() const { return m_cmdUndoApply; }
-    QLineEdit* txtCopySuffix() const { return m_txtCopySuffix; }
     QLineEdit* txtFileName() const { return m_txtFileName; }
-    QCheckBox* chkTest() const { return m_chkTest; }
-    QCheckBox* chkVerB() const { return m_chkVerB; }
-    QCheckBox* chkUpdateDesc() const { return m_chkUpdateDesc; }
-    QRadioButton* optVer2() const { return m_optVer2; }
     QPlainTextEdit* txtLog() const { return m_txtLog; }
-    AnnexImportEntry* annexImport() const { return m_annexImport; } // "Import annex…"
 
     // "_TEST" while "Test Table" is checked, otherwise empty: the suffix of the tables the
     // update scripts address.
     QString testSuffix() const;
     static QString idleProcessCaption(); // of cmdProcess when no run is going
 
+    void setJobRunning(bool running);
+    // The log box as a job reports it.
+    void applyProgress(const jobs::JobProgress& batch);
+
+private:
+    void build();
+    void onTestTableClicked();
+    void onVersion2Clicked();
+    void onOpenReportClicked();
     // The review page "Open report" opens: the last update run's, or empty while a run goes
     // or when none was written. The button is enabled while the page is there.
     void setReviewPage(const QString& path);
 
-private:
-    void onTestTableClicked();
-    void onVersion2Clicked();
-    void onOpenReportClicked();
+    // "Step1. Create table copies on" and "Step 2. Create update scripts" (Update2024Jobs.cpp).
+    void onBackupClicked();
+    void onProcessClicked();
+    // The package-rate script and the package clones (Update2024Jobs.cpp).
+    void updateMedPackage();
+    void createNewPackage(bool procedures);
+    // Apply of the last update run to the database and its undo (Update2024Apply.cpp).
+    void refreshApplyButtons(); // enabled as the output folder allows
+    void onApplyClicked();      // checks the plan on the runner, then asks
+    void startApply(const apply::ApplyPlan& plan);
+    void onUndoApplyClicked();
+
+    QWidget* m_window;
+    JobHost& m_host;
+    ScanTabs& m_scan;
+    QString m_reviewPage;
 
     QPushButton* m_cmdBackUPTables = nullptr;
-    QPushButton* m_cmdProcess = nullptr;
-    QPushButton* m_cmdOpenReport = nullptr;
-    QPushButton* m_cmdApply = nullptr;
-    QPushButton* m_cmdUndoApply = nullptr;
-    QString m_reviewPage;
     QLineEdit* m_txtCopySuffix = nullptr;
-    QLineEdit* m_txtFileName = nullptr;
     QCheckBox* m_chkTest = nullptr;
-    QCheckBox* m_chkVerB = nullptr;
-    QCheckBox* m_chkUpdateDesc = nullptr;
     QRadioButton* m_optVer2 = nullptr;
+    QCheckBox* m_chkVerB = nullptr;
+    QPushButton* m_cmdProcess = nullptr;
+    QLineEdit* m_txtFileName = nullptr;
+    QComboBox* m_cboYear = nullptr;
+    QCheckBox* m_chkUpdateDesc = nullptr;
+    QPushButton* m_cmdOpenReport = nullptr;
+    QPushButton* m_cmdApply = nullptr; // "Apply to database…"
+    QPushButton* m_cmdUndoApply = nullptr;
+    QPushButton* m_cmdUpdateMedPackage = nullptr;
+    QLineEdit* m_txtUpdateMedPackage = nullptr;
+    QPushButton* m_cmdCreateNewPackage = nullptr;
+    QLineEdit* m_txtICDSplit = nullptr;
+    QPushButton* m_cmdCreateNewPackageProc = nullptr;
+    QLineEdit* m_txtRVSSplit = nullptr;
     QPlainTextEdit* m_txtLog = nullptr;
-    AnnexImportEntry* m_annexImport = nullptr;
+    AnnexImportEntry* m_annexImport = nullptr; // "Import annex…"
 };
 
 } // namespace orvex::gui

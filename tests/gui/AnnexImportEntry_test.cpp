@@ -20,16 +20,6 @@ using gui::FrmIcd;
 namespace {
 const QString kAnnexB = QStringLiteral("data/philhealth-caserates-2024/AnnexB-ListofProcedureCaseRates.pdf");
 
-// Every test chooses its PDF through the seam; nothing is left set for the next one.
-struct ChosenPdf
-{
-    explicit ChosenPdf(const QString& path)
-    {
-        AnnexImportEntry::setPdfChooser([path](QWidget*) { return path; });
-    }
-    ~ChosenPdf() { AnnexImportEntry::setPdfChooser({}); }
-};
-
 gui::JobRunner* annexRunner(const FrmIcd& window)
 {
     return window.jobRunner();
@@ -47,8 +37,8 @@ TEST(AnnexImportEntry, importsTheAnnexIntoTheYearsListAndNamesItForStep2)
 {
     TempProgramFolder folder;
     GuiSeams seams;
-    FrmIcd window{db::ConnectionSettings{}};
-    const ChosenPdf chosen(sourcePath(kAnnexB));
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
+    seams.pdf = sourcePath(kAnnexB);
     auto* fileName = control<QLineEdit>(window, "txtFileName");
     auto* button = control<QPushButton>(window, "cmdImportAnnex");
     ASSERT_TRUE(fileName && button);
@@ -71,9 +61,9 @@ TEST(AnnexImportEntry, importsTheAnnexIntoTheYearsListAndNamesItForStep2)
                     ->toPlainText()
                     .contains("codes printed twice: 1 (kept both: 77401)"));
 
-    gui::MessageBoxes::clearShown();
+    seams.clearShown();
     writeBytes(list, "kept");
-    gui::MessageBoxes::queueAnswer(QMessageBox::No);
+    seams.queueAnswer(QMessageBox::No);
     click(button);
     ASSERT_TRUE(waitForImportEnd(window));
     EXPECT_EQ(seams.messages(), QStringList{"\"ICD PH 2024_PROCEDURE.txt\" exists already. Replace it?"});
@@ -92,8 +82,8 @@ TEST(AnnexImportEntry, step2RunsOnTheImportedList)
         QStringLiteral("insert into tbMed_Procedures (RVSCODE, Description, PackageID) values (?, ?, ?)"),
         {QStringLiteral("10060"), QStringLiteral("Incision"), QStringLiteral("7")});
     writeBytes(folder.path() + "/ICD PH 2024.txt", "A00|CHOLERA|1|2|3\r\n");
-    FrmIcd window{dbs.settings()};
-    const ChosenPdf chosen(sourcePath(kAnnexB));
+    FrmIcd window{seams.services(), dbs.settings()};
+    seams.pdf = sourcePath(kAnnexB);
     control<QLineEdit>(window, "txtFileName")->setText(QStringLiteral("ICD PH 2024 v2"));
     click(control<QPushButton>(window, "cmdImportAnnex"));
     ASSERT_TRUE(waitForImportEnd(window));
@@ -115,12 +105,12 @@ TEST(AnnexImportEntry, showsProgressPerPageAndStops)
 {
     TempProgramFolder folder;
     GuiSeams seams;
-    FrmIcd window{db::ConnectionSettings{}};
-    const ChosenPdf chosen(sourcePath(kAnnexB));
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
+    seams.pdf = sourcePath(kAnnexB);
     gui::JobRunner* runner = annexRunner(window);
     ASSERT_NE(runner, nullptr);
     QSemaphore held;
-    gui::JobRunner::setStepHook([&held, runner](const jobs::JobProgress& progress) {
+    runner->setStepHook([&held, runner](const jobs::JobProgress& progress) {
         if (progress.linesDone != 3)
             return;
         held.release();
@@ -148,10 +138,10 @@ TEST(AnnexImportEntry, aFileThatIsNoPdfGetsAClearMessage)
 {
     TempProgramFolder folder;
     GuiSeams seams;
-    FrmIcd window{db::ConnectionSettings{}};
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
     const QString path = folder.path() + "/rates.pdf";
     writeBytes(path, "A00.0|CHOLERA|1|1|0\r\n");
-    const ChosenPdf chosen(path);
+    seams.pdf = path;
     click(control<QPushButton>(window, "cmdImportAnnex"));
     ASSERT_TRUE(waitForImportEnd(window));
     ASSERT_EQ(seams.messages().size(), 1);
@@ -166,14 +156,14 @@ TEST(AnnexImportEntry, anAnnexOfSeveralCaseRatesPerCodeIsNoRateList)
 {
     TempProgramFolder folder;
     GuiSeams seams;
-    FrmIcd window{db::ConnectionSettings{}};
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
     MadeUpAnnex annex;
     annex.codeHeading = QStringLiteral("Code");
     annex.caseRatesPerCode = 2;
     annex.pages = {{{"A98.4*", {"EBOLA VIRUS DISEASE"}, {"110,000.00", "90,400.00", "19,600.00"}}}};
     const QString path = folder.path() + "/AnnexC.pdf";
     annex.write(path);
-    const ChosenPdf chosen(path);
+    seams.pdf = path;
     click(control<QPushButton>(window, "cmdImportAnnex"));
     ASSERT_TRUE(waitForImportEnd(window));
     ASSERT_EQ(seams.messages().size(), 1);

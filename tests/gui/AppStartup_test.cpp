@@ -34,22 +34,21 @@ struct Startup
     Startup()
     {
         ProgramFolder::setOverride(folder.path());
-        SignInDialogPrompt::setDriver([this](SignInDialog& dialog) {
+        auto driver = [this](SignInDialog& dialog) {
             const int index = asks++;
             if (index >= int(answers.size())) {
                 ADD_FAILURE() << "asked more often than expected";
                 return int(QDialog::Rejected);
             }
             return answers[size_t(index)](dialog);
-        });
+        };
         auto settings = std::make_unique<db::SignInSettings>(folder.path() + "/signin.ini");
-        prompt = std::make_unique<SignInDialogPrompt>(settings.get());
-        startup = std::make_unique<AppStartup>(*prompt, std::move(settings));
+        prompt = std::make_unique<SignInDialogPrompt>(settings.get(), driver);
+        startup = std::make_unique<AppStartup>(*prompt, std::move(settings), seams.services());
     }
     ~Startup()
     {
         startup.reset();
-        SignInDialogPrompt::setDriver({});
         ProgramFolder::setOverride(QString());
     }
 

@@ -4,7 +4,7 @@
 #include "db/SampleDatabases.h"
 #include "gui/FrmIcdSearch.h"
 #include "gui/FrmTableBrowser.h"
-#include "gui/OnlineUpdateWiring.h"
+#include "gui/OnlineUpdateTab.h"
 #include "gui/Twips.h"
 
 #include <QApplication>
@@ -36,17 +36,17 @@ TEST(BridgesScreenshot, onlineUpdateTableBrowserAndCodeSearch)
     GuiSeams seams;
     QTemporaryDir dir;
     db::buildSampleDatabases(dir.path(), false);
-    gui::OnlineUpdateWiring::setSettingsFile(dir.filePath(QStringLiteral("settings.ini")));
+    seams.setSettingsFile(dir.filePath(QStringLiteral("settings.ini")));
     db::ConnectionSettings settings;
     settings.embeddedFolder = dir.path();
-    gui::FrmIcd window(settings);
+    gui::FrmIcd window(seams.services(), settings);
     const gui::Twips tw = gui::Twips::of(&window);
     window.resize(tw.px(19650), tw.px(12255));
     window.show();
 
     control<QTabWidget>(window, "SSTab1")->setCurrentIndex(3);
     click(control<QPushButton>(window, "cmdCheckOnline"));
-    auto* wiring = window.findChild<gui::OnlineUpdateWiring*>(QStringLiteral("onlineUpdate"));
+    auto* wiring = window.findChild<gui::OnlineUpdateTab*>(QStringLiteral("onlineUpdate"));
     ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
     save(&window, QStringLiteral("online-update.png"));
 
@@ -67,5 +67,4 @@ TEST(BridgesScreenshot, onlineUpdateTableBrowserAndCodeSearch)
         dialog->reject();
     });
     click(control<QPushButton>(window, "cmdICDDLL"));
-    gui::OnlineUpdateWiring::setSettingsFile(QString());
 }

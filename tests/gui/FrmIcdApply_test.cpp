@@ -38,7 +38,7 @@ struct ApplyWindow
         for (const char* list : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
             ASSERT_TRUE(QFile::copy(listFolder + QLatin1Char('/') + QLatin1String(list),
                                     folder.path() + QLatin1Char('/') + QLatin1String(list)));
-        window = std::make_unique<FrmIcd>(settings);
+        window = std::make_unique<FrmIcd>(seams.services(), settings);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -50,7 +50,7 @@ struct ApplyWindow
     }
     bool applyAnswering(QMessageBox::StandardButton answer)
     {
-        gui::MessageBoxes::queueAnswer(answer);
+        seams.queueAnswer(answer);
         return clickAndWait("cmdApply");
     }
     QByteArray output(const char* name) const { return readBytes(folder.outputFile(QLatin1String(name))); }
@@ -99,7 +99,7 @@ TEST(FrmIcdApply, step2ApplyStep2UndoStep2ClosesTheLoop)
     EXPECT_FALSE(hasCaseRate(*connection, *newCode));
 
     w.seams.openedFolders.clear();
-    gui::MessageBoxes::clearShown();
+    w.seams.clearShown();
     ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
     const QStringList shown = w.seams.messages();
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
@@ -124,8 +124,8 @@ TEST(FrmIcdApply, step2ApplyStep2UndoStep2ClosesTheLoop)
     const QString undoFile = apply::lastUndoFile(w.folder.path() + QStringLiteral("/output"));
     ASSERT_FALSE(undoFile.isEmpty());
     const apply::UndoPlan plan = apply::readUndoPlan(undoFile);
-    gui::MessageBoxes::clearShown();
-    gui::MessageBoxes::queueAnswer(QMessageBox::Yes);
+    w.seams.clearShown();
+    w.seams.queueAnswer(QMessageBox::Yes);
     ASSERT_TRUE(w.clickAndWait("cmdUndoApply"));
     const QStringList undone = w.seams.messages();
     ASSERT_EQ(undone.size(), 2) << undone.join('\n').toStdString();
@@ -163,7 +163,7 @@ TEST(FrmIcdApply, aStoppedRunIsAppliedOnlyAfterAQuestionThatSaysSo)
     auto logSize = [&] { return db::ActivityLog(*connection).last(0).size(); };
     const qsizetype before = logSize();
 
-    gui::MessageBoxes::clearShown();
+    w.seams.clearShown();
     ASSERT_TRUE(w.applyAnswering(QMessageBox::No));
     ASSERT_EQ(w.seams.messages().size(), 1);
     const QString question = w.seams.messages()[0];
@@ -173,7 +173,7 @@ TEST(FrmIcdApply, aStoppedRunIsAppliedOnlyAfterAQuestionThatSaysSo)
     EXPECT_TRUE(question.contains(QLatin1String("No backup was made today"))) << question.toStdString();
     EXPECT_EQ(logSize(), before);
 
-    gui::MessageBoxes::clearShown();
+    w.seams.clearShown();
     ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
     ASSERT_EQ(w.seams.messages().size(), 2) << w.seams.messages().join('\n').toStdString();
     EXPECT_TRUE(w.seams.messages()[1].startsWith(QLatin1String("Applied run ")))
@@ -199,7 +199,7 @@ TEST(FrmIcdApply, aRefusedOrDeclinedApplyChangesNothingAndLeavesTheWindowUsable)
     EXPECT_GT(applied, before);
 
     // Refused before anything is asked.
-    gui::MessageBoxes::clearShown();
+    w.seams.clearShown();
     ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
     const QStringList shown = w.seams.messages();
     ASSERT_EQ(shown.size(), 1) << shown.join('\n').toStdString();
@@ -210,7 +210,7 @@ TEST(FrmIcdApply, aRefusedOrDeclinedApplyChangesNothingAndLeavesTheWindowUsable)
 
     // A record that cannot be read is named before anything is asked.
     writeBytes(w.folder.outputFile(QString::fromUtf16(review::kRunRecordName)), "{ not json");
-    gui::MessageBoxes::clearShown();
+    w.seams.clearShown();
     ASSERT_TRUE(w.clickAndWait("cmdApply"));
     ASSERT_EQ(w.seams.messages().size(), 1);
     EXPECT_TRUE(w.seams.messages()[0].contains(QLatin1String("changes.json")))
@@ -232,13 +232,13 @@ TEST(FrmIcdApply, aRecordChangedWhileTheQuestionIsReadIsNotApplied)
     const qsizetype before = logSize();
 
     const QString path = w.folder.outputFile(QString::fromUtf16(review::kRunRecordName));
-    gui::MessageBoxes::setShownHook([&](const QString& text) {
+    w.seams.onShown = [&](const QString& text) {
         if (text.startsWith(QLatin1String("Apply the ")))
             writeBytes(path, QJsonDocument::fromJson(readBytes(path)).toJson(QJsonDocument::Compact));
-    });
-    gui::MessageBoxes::clearShown();
+    };
+    w.seams.clearShown();
     ASSERT_TRUE(w.applyAnswering(QMessageBox::Yes));
-    gui::MessageBoxes::setShownHook({});
+    w.seams.onShown = {};
     const QStringList shown = w.seams.messages();
     ASSERT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
     EXPECT_TRUE(

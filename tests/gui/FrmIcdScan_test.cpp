@@ -51,7 +51,7 @@ struct ScanWindow
     {
         settings = embeddedIn(folder.path() + "/db");
         db::buildSampleDatabases(settings.embeddedFolder, false);
-        window = std::make_unique<FrmIcd>(settings);
+        window = std::make_unique<FrmIcd>(seams.services(), settings);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -218,7 +218,7 @@ TEST(FrmIcdScan, failingRunShowsItsErrorAndLeavesTheWindowUsable)
 {
     GuiSeams seams;
     TempProgramFolder folder;
-    FrmIcd window(embeddedIn(folder.path() + "/no databases here"));
+    FrmIcd window(seams.services(), embeddedIn(folder.path() + "/no databases here"));
     window.show();
     click(control<QWidget>(window, "cmdLoadUpdate"));
     click(control<QWidget>(window, "cmdScanPH"));

@@ -31,7 +31,7 @@ TEST(FrmIcdTools, cloneClearsTheBoxOnDoneAndKeepsItOnNotFound)
     dbs.addPackage("12", "Cholera", 9000, 2700, 6300);
     dbs.addCaseRate("A00.0", "Cholera", "12");
     dbs.addCaseRate("A00.1", "Cholera eltor", "12"); // the package is shared: A00.0 is split off
-    FrmIcd window(dbs.settings());
+    FrmIcd window(seams.services(), dbs.settings());
     auto* box = test::control<QLineEdit>(window, "txtICDSplit");
     auto* button = test::control<QPushButton>(window, "cmdCreateNewPackage");
 
@@ -61,10 +61,10 @@ TEST(FrmIcdTools, deleteDuplicatesAsksWithTheNumberAndDeletesOnlyOnYes)
     dbs.addIcd("D50", "First");
     dbs.addIcd("D50", "Second");
     dbs.addIcd("D50", "Third");
-    FrmIcd window(dbs.settings());
+    FrmIcd window(seams.services(), dbs.settings());
     auto* button = test::control<QPushButton>(window, "cmdDeleteDuplicates");
 
-    gui::MessageBoxes::queueAnswer(QMessageBox::No);
+    seams.queueAnswer(QMessageBox::No);
     test::click(button);
     ASSERT_TRUE(test::waitForScanEnd(window));
     ASSERT_EQ(seams.messages().size(), 1);
@@ -72,7 +72,7 @@ TEST(FrmIcdTools, deleteDuplicatesAsksWithTheNumberAndDeletesOnlyOnYes)
     auto connection = db::Connection::open(dbs.settings());
     EXPECT_EQ(count(*connection, QStringLiteral("select count(*) from Build_FILE.tbICDdiagMain")), 3);
 
-    gui::MessageBoxes::queueAnswer(QMessageBox::Yes);
+    seams.queueAnswer(QMessageBox::Yes);
     test::click(button);
     ASSERT_TRUE(test::processEventsUntil([&] { return seams.messages().size() == 3; }));
     EXPECT_EQ(seams.messages()[2], QStringLiteral("Done. 2 duplicate ICD rows deleted."));
@@ -86,7 +86,7 @@ TEST(FrmIcdTools, packageRatesShowTheFactorRefuseABadYearAndOpenTheScript)
     test::TempProgramFolder program;
     test::SmallDatabases dbs;
     dbs.addPackage("1", "ONE", 1000, 300, 700);
-    FrmIcd window(dbs.settings());
+    FrmIcd window(seams.services(), dbs.settings());
     auto* percent = test::control<QLineEdit>(window, "txtUpdateMedPackage");
     auto* factor = test::control<QLabel>(window, "lblUpdateMedPackageFactor");
     EXPECT_EQ(factor->text(), QStringLiteral("= +30 %"));

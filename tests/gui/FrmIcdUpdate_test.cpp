@@ -37,7 +37,7 @@ struct UpdateWindow
         writeList("ICD PH 2024.txt", "A00|CHOLERA|10,000|3,000|7,500\r\nA02|Salmonella|1|2|3\r\n"
                                      "A03|Shigellosis|1|2|3\r\n");
         writeList("ICD PH 2024_PROCEDURE.txt", "90000|New proc|5|6|7\r\n");
-        window = std::make_unique<FrmIcd>(dbs.settings());
+        window = std::make_unique<FrmIcd>(seams.services(), dbs.settings());
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -56,7 +56,7 @@ struct UpdateWindow
 TEST(FrmIcdUpdate, testTableAndVersion2SetTheSuffixesAndTheFileName)
 {
     GuiSeams seams;
-    FrmIcd window{db::ConnectionSettings{}};
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
     auto* suffix = control<QLineEdit>(window, "txtCopySuffix");
     EXPECT_EQ(suffix->text(), QStringLiteral("_2_14_2024"));
     EXPECT_TRUE(suffix->toolTip().isEmpty());
@@ -204,7 +204,7 @@ TEST(UpdateScreenshot, afterStep1AndStep2OnTheSampleDatabases)
     for (const char* list : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
         ASSERT_TRUE(QFile::copy(sourcePath(QStringLiteral("data/philhealth-caserates-2024/") + list),
                                 folder.path() + QLatin1Char('/') + QLatin1String(list)));
-    FrmIcd window(settings);
+    FrmIcd window(seams.services(), settings);
     window.resize(gui::Twips::of(&window).px(19650), gui::Twips::of(&window).px(12255));
     window.show();
     control<QTabWidget>(window, "SSTab1")->setCurrentIndex(4);

@@ -64,7 +64,7 @@ struct Shown
 {
     GuiSeams seams;
     TempProgramFolder folder;
-    FrmIcd window{db::ConnectionSettings{}};
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
 
     Shown()
     {
@@ -83,7 +83,8 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 TEST(FrmIcd, captionCarriesTheThreePartVersion)
 {
-    FrmIcd window{db::ConnectionSettings{}};
+    GuiSeams seams;
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
     EXPECT_EQ(window.objectName(), QStringLiteral("frmICD"));
     const QString expected = QStringLiteral("Kestra Orvex ver.") + QString::number(version::major) +
                              QLatin1Char('.') + QString::number(version::minor) + QLatin1Char('.') +
@@ -94,7 +95,8 @@ TEST(FrmIcd, captionCarriesTheThreePartVersion)
 
 TEST(FrmIcd, everyControlCarriesItsCaptionOrDefault)
 {
-    FrmIcd window{db::ConnectionSettings{}};
+    GuiSeams seams;
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
     const std::vector<std::pair<const char*, QString>> expected = {
         {"cmdClose", "&Close"},
         {"cmdOpenFolder", "Open &Output Folder"},
@@ -166,7 +168,8 @@ TEST(FrmIcd, everyControlCarriesItsCaptionOrDefault)
 
 TEST(FrmIcd, listViewsShowTheirColumnHeadings)
 {
-    FrmIcd window{db::ConnectionSettings{}};
+    GuiSeams seams;
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
     EXPECT_EQ(headers(window, "lstSourceFiles"), QStringList{"Source Files"});
     EXPECT_EQ(headers(window, "lsvNewCode"), QStringList{"New Code"});
     EXPECT_EQ(headers(window, "lsvSameCodeDescription"), (QStringList{"Same Code and Description", "", ""}));
@@ -183,7 +186,8 @@ TEST(FrmIcd, listViewsShowTheirColumnHeadings)
 
 TEST(FrmIcd, fiveTabsWithUpdate2024InFrontAndEachControlOnItsTab)
 {
-    FrmIcd window{db::ConnectionSettings{}};
+    GuiSeams seams;
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
     auto* tabs = control<QTabWidget>(window, "SSTab1");
     ASSERT_NE(tabs, nullptr);
     QStringList captions;
@@ -236,7 +240,8 @@ TEST(FrmIcd, fiveTabsWithUpdate2024InFrontAndEachControlOnItsTab)
 
 TEST(FrmIcd, everyToolIsEnabledAtStart)
 {
-    FrmIcd window{db::ConnectionSettings{}};
+    GuiSeams seams;
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
     for (const char* name : {"cmdScan",
                              "cmdScanPH",
                              "cmdLoadUpdate",
@@ -547,10 +552,8 @@ TEST(FrmIcd, openOutputFolderOpensTheProgramFoldersOutput)
 TEST(FrmIcd, openOutputFolderWithoutAFileBrowserNamesTheFolder)
 {
     Shown s;
-    orvex::gui::DesktopFolder::setOpener({});
-    orvex::gui::DesktopFolder::setLauncher([](const QString&) { return false; });
+    s.seams.desktopOpens = false;
     click(control<QWidget>(s.window, "cmdOpenFolder"));
-    orvex::gui::DesktopFolder::setLauncher({});
     ASSERT_EQ(s.seams.messages().size(), 1);
     EXPECT_TRUE(s.seams.messages().first().contains(QDir::toNativeSeparators(s.folder.path() + "/output")))
         << s.seams.messages().first().toStdString();

@@ -4,7 +4,6 @@
 #include "gui/BrowseComponents.h"
 #include "gui/FrmIcdSearch.h"
 #include "gui/FrmTableBrowser.h"
-#include "gui/IcdBridges.h"
 #include "support/SmallDatabases.h"
 
 #include <QApplication>
@@ -67,7 +66,7 @@ protected:
         m_db.addIcd(QStringLiteral("A01.0"), QStringLiteral("Typhoid fever"));
         m_db.addIcd(QStringLiteral("A01"), QStringLiteral("Typhoid and paratyphoid fevers"));
         m_db.addIcd(QStringLiteral("A00"), QStringLiteral("Cholera"));
-        m_window = std::make_unique<gui::FrmIcd>(m_db.settings());
+        m_window = std::make_unique<gui::FrmIcd>(m_seams.services(), m_db.settings());
         m_window->show();
     }
     void TearDown() override
@@ -100,7 +99,7 @@ TEST(TableBrowserBridge, initialisesOnceAndSaysSoWhenTheComponentsAreMissing)
     QStringList calls;
     int created = 0;
     gui::TableBrowserBridge bridge(
-        &window, [] { return gui::BrowseDatabase{}; },
+        &window, seams.services(), [] { return gui::BrowseDatabase{}; },
         [&] {
             ++created;
             return std::make_unique<RecordingComponents>(calls);
@@ -115,7 +114,7 @@ TEST(TableBrowserBridge, initialisesOnceAndSaysSoWhenTheComponentsAreMissing)
                                   "code/Description find-first=1 edit=1 add=1 delete=0"}));
 
     gui::TableBrowserBridge missing(
-        &window, [] { return gui::BrowseDatabase{}; },
+        &window, seams.services(), [] { return gui::BrowseDatabase{}; },
         [] { return std::unique_ptr<gui::BrowseComponents>(); });
     missing.OpenTableBrowser(QStringLiteral("tbIcdDiag3Code"));
     missing.OpenTableBrowser(QStringLiteral("tbIcdDiag3Code"));

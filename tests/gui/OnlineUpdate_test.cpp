@@ -2,7 +2,7 @@
 #include "WindowTestSupport.h"
 #include "db/ActivityLog.h"
 #include "db/SampleDatabases.h"
-#include "gui/OnlineUpdateWiring.h"
+#include "gui/OnlineUpdateTab.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,13 +19,12 @@ TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt
     GuiSeams seams;
     QTemporaryDir dir;
     db::buildSampleDatabases(dir.path(), false);
-    gui::OnlineUpdateWiring::setSettingsFile(
-        dir.filePath(QStringLiteral("settings.ini"))); // no saved profile
+    seams.setSettingsFile(dir.filePath(QStringLiteral("settings.ini"))); // no saved profile
     db::ConnectionSettings settings;
     settings.embeddedFolder = dir.path();
-    gui::FrmIcd window(settings);
+    gui::FrmIcd window(seams.services(), settings);
     window.show();
-    auto* wiring = window.findChild<gui::OnlineUpdateWiring*>(QStringLiteral("onlineUpdate"));
+    auto* wiring = window.findChild<gui::OnlineUpdateTab*>(QStringLiteral("onlineUpdate"));
     ASSERT_NE(wiring, nullptr);
     auto* grid = control<QTableWidget>(window, "GridU");
     control<QTabWidget>(window, "SSTab1")->setCurrentIndex(3);
@@ -52,11 +51,10 @@ TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt
     EXPECT_EQ(grid->rowCount(), 663);
 
     // Update DB applies what the grid shows.
-    gui::MessageBoxes::clearShown();
+    seams.clearShown();
     click(control<QPushButton>(window, "cmdUpdateDB"));
     ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
     EXPECT_EQ(seams.messages(), QStringList{"Done. 638 added, 25 updated."});
     auto connection = db::Connection::open(settings);
     EXPECT_EQ(db::ActivityLog(*connection).last(0).size(), 663);
-    gui::OnlineUpdateWiring::setSettingsFile(QString());
 }

@@ -2,10 +2,9 @@
 
 // Helpers of the window tests: the seams switched to their test side, finding controls by
 // name, and waiting for a scan without a clock.
-#include "gui/DesktopFolder.h"
 #include "gui/FrmIcd.h"
 #include "gui/JobRunner.h"
-#include "gui/MessageBoxes.h"
+#include "gui/WindowServices.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -14,6 +13,7 @@
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QQueue>
 #include <QRadioButton>
 #include <QSemaphore>
 #include <QStringList>
@@ -26,27 +26,51 @@
 
 namespace orvex::test {
 
-// Message boxes recorded instead of shown, the folder opener recorded instead of run.
+// The window's services with fakes: message boxes recorded and answered at once (a queued
+// answer or the box's default), the desktop opener recorded instead of run, the PDF and
+// settings file a test chooses. Lives longer than the window it is handed to.
 class GuiSeams
 {
 public:
     GuiSeams()
     {
-        gui::MessageBoxes::setTestMode(true);
-        gui::DesktopFolder::setOpener([this](const QString& folder) { openedFolders.append(folder); });
-    }
-    ~GuiSeams()
-    {
-        gui::JobRunner::setStepHook({});
-        gui::MessageBoxes::setShownHook({});
-        gui::DesktopFolder::setOpener({});
-        gui::MessageBoxes::setTestMode(false);
+        m_services.showMessageBox = [this](const gui::WindowServices::MessageBox& box) {
+            m_shown.append(box.text);
+            const QMessageBox::StandardButton answer =
+                m_answers.isEmpty() ? box.defaultButton : m_answers.dequeue();
+            if (onShown)
+                onShown(box.text); // a test acts while a user would read the box
+            return answer;
+        };
+        m_services.openOnDesktop = [this](const QString& path) {
+            openedFolders.append(path);
+            return desktopOpens;
+        };
+        m_services.choosePdf = [this](QWidget*) { return pdf; };
+        m_services.askCentralPassword = [](QWidget*, const QString& server) -> std::optional<QString> {
+            ADD_FAILURE() << "asked the password of " << server.toStdString();
+            return std::nullopt;
+        };
     }
     GuiSeams(const GuiSeams&) = delete;
     GuiSeams& operator=(const GuiSeams&) = delete;
 
-    QStringList messages() const { return gui::MessageBoxes::shown(); }
+    const gui::WindowServices& services() const { return m_services; }
+    void setSettingsFile(const QString& iniFile) { m_services.settingsFile = iniFile; }
+
+    QStringList messages() const { return m_shown; } // every box since the last clearShown()
+    void clearShown() { m_shown.clear(); }
+    void queueAnswer(QMessageBox::StandardButton answer) { m_answers.enqueue(answer); }
+
+    std::function<void(const QString&)> onShown; // called with the text of every box
     QStringList openedFolders;
+    bool desktopOpens = true; // false: no file browser could be launched
+    QString pdf;              // what the file dialog gives; empty: cancelled
+
+private:
+    gui::WindowServices m_services;
+    QStringList m_shown;
+    QQueue<QMessageBox::StandardButton> m_answers;
 };
 
 // The control `name` of `window`; a test failure when it is missing.
@@ -102,10 +126,9 @@ inline bool waitForScanEnd(const gui::FrmIcd& window)
 class HoldScanAtLine
 {
 public:
-    HoldScanAtLine(const gui::FrmIcd& window, int atLine)
+    HoldScanAtLine(const gui::FrmIcd& window, int atLine) : m_runner(window.jobRunner())
     {
-        gui::JobRunner* runner = window.jobRunner();
-        gui::JobRunner::setStepHook([this, runner, atLine](const jobs::JobProgress& progress) {
+        m_runner->setStepHook([this, runner = m_runner, atLine](const jobs::JobProgress& progress) {
             if (progress.linesDone != atLine)
                 return;
             m_reached.release();
@@ -113,7 +136,7 @@ public:
                 QThread::msleep(1);
         });
     }
-    ~HoldScanAtLine() { gui::JobRunner::setStepHook({}); }
+    ~HoldScanAtLine() { m_runner->setStepHook({}); }
 
     // Processes events until the run is held at its line.
     bool waitUntilHeld()
@@ -122,6 +145,7 @@ public:
     }
 
 private:
+    gui::JobRunner* m_runner;
     QSemaphore m_reached;
 };
 

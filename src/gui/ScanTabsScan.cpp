@@ -1,42 +1,27 @@
-// "Go Scan" and "Scan": the click logic and what the window shows while a scan runs.
-#include "gui/FrmIcd.h"
-
+// "Go Scan" and "Scan": the click logic and what the tabs show while a scan runs.
 #include "gui/FrmSrc.h"
-#include "gui/JobRunner.h"
-#include "gui/MessageBoxes.h"
+#include "gui/JobHost.h"
 #include "gui/ReportListView.h"
+#include "gui/ScanTabs.h"
 #include "reconcile/ScanJob.h"
 
-#include <QCheckBox>
 #include <QHash>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QTextCursor>
 
 namespace orvex::gui {
 
 namespace {
 const QString kRunningCaption = QStringLiteral("Stop");
 
-void setCount(QLabel* label, int value)
-{
-    label->setText(QString::number(value));
-}
 } // namespace
 
-QString FrmIcd::idleCaption(bool ph)
+QString ScanTabs::idleCaption(bool ph)
 {
     return ph ? QStringLiteral("Scan") : QStringLiteral("Go Scan");
 }
 
-QPushButton* FrmIcd::scanButton(bool ph) const
-{
-    return ph ? m_cmdScanPH : m_cmdScan;
-}
-
-ReportListView* FrmIcd::resultList(reconcile::ResultList which) const
+ReportListView* ScanTabs::resultList(reconcile::ResultList which) const
 {
     using reconcile::ResultList;
     switch (which) {
@@ -56,11 +41,11 @@ ReportListView* FrmIcd::resultList(reconcile::ResultList which) const
     return nullptr;
 }
 
-void FrmIcd::onScanClicked(bool ph)
+void ScanTabs::onScanClicked(bool ph)
 {
-    PHMode = ph; // on every click, before anything else
+    m_phMode = ph; // on every click, before anything else
     if (!m_frmSrc || m_frmSrc->lineCount() == 0) {
-        MessageBoxes::information(this, QStringLiteral("Select a file."));
+        m_host.services().information(m_window, QStringLiteral("Select a file."));
         return;
     }
     QPushButton* button = scanButton(ph);
@@ -69,32 +54,32 @@ void FrmIcd::onScanClicked(bool ph)
         // button waits disabled until then, so that no second run overlaps this one.
         button->setText(idleCaption(ph));
         button->setEnabled(false);
-        m_runner->requestStop();
+        m_host.jobRunner()->requestStop();
         return;
     }
     startScan(ph);
 }
 
-void FrmIcd::startScan(bool ph)
+void ScanTabs::startScan(bool ph)
 {
     scanButton(ph)->setText(kRunningCaption);
-    resetResults();
-    m_lastEnding.reset();
-
     reconcile::ScanParams params;
     params.lines = m_frmSrc->lines();
+    m_header.resetForScan(static_cast<int>(params.lines.size()));
+    clearLists();
+    m_lastEnding.reset();
+
     params.phMode = ph;
-    params.fixFormat = m_chkFixFormat->isChecked();
+    params.fixFormat = m_fixFormat();
     params.groupName = m_lblHeader->text();
     params.packageId = m_lblPackageID->text();
     params.sourceFile = m_loadedSource;
     params.list =
         m_loadedSource.isEmpty() ? reconcile::ScanList::UpdateResource : reconcile::ScanList::SourceFile;
     params.listFile = m_loadedSource;
-    params.user = logIdentity().user;
-    m_prgScan->setRange(0, std::max(1, static_cast<int>(params.lines.size())));
+    params.user = m_host.logIdentity().user;
 
-    runJob(
+    m_host.runJob(
         std::make_unique<reconcile::ScanJob>(std::move(params)), scanButton(ph),
         [this](jobs::Job& job, const jobs::JobOutcome& outcome) {
             if (auto* scan = dynamic_cast<reconcile::ScanJob*>(&job); scan && scan->lastResult())
@@ -103,64 +88,39 @@ void FrmIcd::startScan(bool ph)
         [this, ph] { scanButton(ph)->setText(idleCaption(ph)); });
 }
 
-void FrmIcd::resetResults()
+void ScanTabs::clearLists()
 {
-    for (QLabel* counter :
-         {m_lblDifCode, m_lblDifDesc, m_lblsame, m_lblnew, m_lblNewPH, m_lblsamePH, m_lblDifDescPH})
-        counter->setText(QStringLiteral("0"));
     for (int i = 0; i < reconcile::kResultListCount; ++i)
         resultList(static_cast<reconcile::ResultList>(i))->rows()->clear();
-    m_lblCount->setText(QStringLiteral("0"));
-    m_prgScan->setValue(0);
 }
 
-void FrmIcd::applyBatch(const jobs::JobProgress& batch)
+void ScanTabs::applyProgress(const jobs::JobProgress& batch)
 {
-    if (batch.clearViews) {
-        for (int i = 0; i < reconcile::kResultListCount; ++i)
-            resultList(static_cast<reconcile::ResultList>(i))->rows()->clear();
-    }
-    // Counters and captions by the objectName of their label.
-    for (auto it = batch.counters.cbegin(); it != batch.counters.cend(); ++it) {
-        if (auto* label = findChild<QLabel*>(it.key()))
-            setCount(label, it.value());
-    }
-    for (auto it = batch.labels.cbegin(); it != batch.labels.cend(); ++it) {
-        if (auto* label = findChild<QLabel*>(it.key()))
+    if (batch.clearViews)
+        clearLists();
+    for (QLabel* label : {m_lblHeader, m_lblPackageID}) {
+        if (const auto it = batch.labels.constFind(label->objectName()); it != batch.labels.cend())
             label->setText(it.value());
     }
-    if (batch.lineCount > 0) {
-        m_prgScan->setMaximum(batch.lineCount);
-        m_prgScan->setValue(std::min(batch.linesDone, m_prgScan->maximum()));
-    }
-
     // One insertion per list and batch.
     QHash<QString, std::vector<reconcile::ResultRow>> added;
     for (const jobs::AddedRow& row : batch.rowsAdded)
         added[row.list].push_back({row.text, row.second});
-    for (auto it = added.cbegin(); it != added.cend(); ++it) {
-        if (auto* list = findChild<ReportListView*>(it.key()))
+    for (int i = 0; i < reconcile::kResultListCount; ++i) {
+        ReportListView* list = resultList(static_cast<reconcile::ResultList>(i));
+        if (const auto it = added.constFind(list->objectName()); it != added.cend())
             list->rows()->append(it.value());
     }
-    if (!batch.logLines.isEmpty()) {
-        // The log box gets each line as its old text, a line break and the line.
-        auto* txtLog = findChild<QPlainTextEdit*>(QStringLiteral("txtLog"));
-        QTextCursor cursor(txtLog->document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(QLatin1Char('\n') + batch.logLines.join(QLatin1Char('\n')));
-    }
-    for (const QString& failure : batch.failures)
-        MessageBoxes::applicationError(this, failure);
 }
 
-void FrmIcd::onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome)
+void ScanTabs::onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome)
 {
     reconcile::ScanProgress last;
     last.linesDone = result.counters.lblCount;
     last.counters = result.counters;
     last.groupName = result.groupName;
     last.packageId = result.packageId;
-    applyBatch(reconcile::ScanJob::toJobProgress(last));
+    m_host.showProgress(reconcile::ScanJob::toJobProgress(last));
     // The rows came in batches; the result is the authority.
     for (int i = 0; i < reconcile::kResultListCount; ++i) {
         const auto which = static_cast<reconcile::ResultList>(i);
@@ -173,7 +133,7 @@ void FrmIcd::onScanFinished(const reconcile::ScanResult& result, const jobs::Job
     m_lastEnding = result.ending;
 
     for (const QString& message : outcome.messages) // in every ending, a stop and a close included
-        MessageBoxes::information(this, message);
+        m_host.services().information(m_window, message);
 }
 
 } // namespace orvex::gui

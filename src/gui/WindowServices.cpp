@@ -1,0 +1,82 @@
+#include "gui/WindowServices.h"
+
+#include "db/SignIn.h"
+#include "platform/ProgramFolder.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QUrl>
+
+namespace orvex::gui {
+
+QString WindowServices::title()
+{
+    return QStringLiteral("Kestra Orvex");
+}
+
+QMessageBox::StandardButton WindowServices::show(const MessageBox& box) const
+{
+    if (showMessageBox)
+        return showMessageBox(box);
+    QMessageBox shown(box.icon, box.caption, box.text, box.buttons, box.parent);
+    shown.setDefaultButton(box.defaultButton);
+    return static_cast<QMessageBox::StandardButton>(shown.exec());
+}
+
+void WindowServices::information(QWidget* parent, const QString& text) const
+{
+    show({parent, QMessageBox::NoIcon, title(), text});
+}
+
+void WindowServices::error(QWidget* parent, const QString& text) const
+{
+    show({parent, QMessageBox::Warning, title(), text});
+}
+
+void WindowServices::applicationError(QWidget* parent, const QString& text) const
+{
+    show({parent, QMessageBox::Warning, QStringLiteral("Application Error"), text});
+}
+
+QMessageBox::StandardButton WindowServices::question(QWidget* parent, const QString& text,
+                                                     QMessageBox::StandardButtons buttons,
+                                                     QMessageBox::StandardButton defaultButton) const
+{
+    return show({parent, QMessageBox::Question, title(), text, buttons, defaultButton});
+}
+
+bool WindowServices::open(const QString& path) const
+{
+    if (openOnDesktop)
+        return openOnDesktop(path);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // the tool does not wait for it
+}
+
+QString WindowServices::pdfToImport(QWidget* parent) const
+{
+    if (choosePdf)
+        return choosePdf(parent);
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Import annex"), ProgramFolder::path(),
+                                        QStringLiteral("PDF files (*.pdf)"));
+}
+
+std::optional<QString> WindowServices::centralPassword(QWidget* parent, const QString& server) const
+{
+    if (askCentralPassword)
+        return askCentralPassword(parent, server);
+    bool ok = false;
+    const QString password = QInputDialog::getText(
+        parent, title(), QStringLiteral("Password for the central update server %1:").arg(server),
+        QLineEdit::Password, QString(), &ok);
+    return ok ? std::optional(password) : std::nullopt;
+}
+
+std::unique_ptr<db::SignInSettings> WindowServices::signInSettings() const
+{
+    return settingsFile.isEmpty() ? std::make_unique<db::SignInSettings>()
+                                  : std::make_unique<db::SignInSettings>(settingsFile);
+}
+
+} // namespace orvex::gui
