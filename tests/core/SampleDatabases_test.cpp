@@ -791,6 +791,31 @@ TEST(SampleDatabaseFiles, aFileInUseIsSeenInAFolderWhoseNameIsNotAscii)
     EXPECT_TRUE(QDir(folder).entryList({"*.bak"}, QDir::Files).isEmpty());
 }
 
+TEST(SampleDatabaseFiles, aFileOpenWithoutALockIsNeitherLostNorHalfReplaced)
+{
+    // A database browser holds Medicare.db open without a lock. Windows refuses to move an
+    // open file: the build fails and puts every file back. Elsewhere the move succeeds. Either
+    // way the folder holds the three databases, complete.
+    QTemporaryDir dir;
+    db::buildSampleDatabases(dir.path(), false);
+    const auto before = db::countSampleTables(dir.path());
+    QFile browser(QDir(dir.path()).filePath("Medicare.db"));
+    ASSERT_TRUE(browser.open(QIODevice::ReadOnly));
+    QString error;
+    try {
+        db::buildSampleDatabases(dir.path(), true);
+    } catch (const Error& e) {
+        error = e.message();
+    }
+    browser.close();
+#ifdef Q_OS_WIN
+    EXPECT_TRUE(error.contains("every file was put back")) << error.toStdString();
+#else
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+#endif
+    EXPECT_EQ(db::countSampleTables(dir.path()), before);
+}
+
 TEST(SampleDatabaseFiles, aFileInPlaceOfTheFolderIsReported)
 {
     QTemporaryDir dir;
