@@ -46,8 +46,11 @@ void benchApply(int runs)
         }
         auto hospital = db::Connection::open(settings);
         const quint64 before = hospital->statementsSent();
-        const tools::OnlineUpdateCounts counts =
-            tools::applyOnlineUpdate(*hospital, table.rows, {QStringLiteral("bench"), QStringLiteral("ws")});
+        tools::OnlineUpdateJob job(table.rows, {QStringLiteral("bench"), QStringLiteral("ws")});
+        jobs::JobContext context;
+        context.existingConnection = hospital.get();
+        job.run(context, {});
+        const tools::OnlineUpdateCounts& counts = job.result();
         seconds.push_back(clock.nsecsElapsed() / 1e9);
         statements = hospital->statementsSent() - before;
         writes = (counts.added + counts.updated) * 2; // each change and its log line

@@ -39,11 +39,19 @@ struct CliContext
 };
 
 // A command's arguments that do not fit its usage: runCli prints the message and the
-// usage on standard error and exits 2.
+// command's usage line on standard error and exits 2.
 class UsageError : public Error
 {
 public:
-    using Error::Error;
+    explicit UsageError(const QString& message) : Error(Kind::Usage, message) {}
+};
+
+// Standard output lost part of what a command printed (a full disk, a closed pipe): a file
+// error that exits 1, as it always has, for the scripts that check it.
+class OutputLost : public Error
+{
+public:
+    explicit OutputLost(const QString& message) : Error(Kind::File, message) {}
 };
 
 // Tabs separate the fields of a printed row and a line ends it, so neither may stand
@@ -72,8 +80,8 @@ int runDuplicates(CliContext& ctx, const QStringList& args);
 int runApply(CliContext& ctx, const QStringList& args);
 int runUndo(CliContext& ctx, const QStringList& args);
 
-// Parses the global options and runs one command. Errors of type orvex::Error are
-// printed on `err` and give exit code 1; usage errors give 2.
+// Parses the global options and runs one command. An orvex::Error is printed on `err`
+// and gives the exit code of its kind (cli/ExitCode.h).
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 } // namespace orvex::cli

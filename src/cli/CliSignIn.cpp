@@ -80,7 +80,7 @@ std::unique_ptr<db::Connection> CliContext::signIn()
     db::CurrentUser user(prompt, nullptr);
     user.showmain();
     if (!user.connected())
-        throw Error(user.lastError());
+        throw Error(user.lastErrorKind(), user.lastError());
     userId = user.UserID();
     return user.takeConnection();
 }

@@ -2,74 +2,61 @@
 // script) into the connected database, and
 // back out again.
 #include "cli/CliContext.h"
+#include "cli/CommandLine.h"
+#include "cli/JobCommand.h"
 
 #include "Error.h"
-#include "apply/ApplyPreflight.h"
-#include "apply/ApplyRun.h"
-#include "apply/UndoApply.h"
+#include "apply/ApplyJobs.h"
 #include "platform/ProgramFolder.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 
 namespace orvex::cli {
 
-namespace {
-// What the apply or the undo sent, as scan --stats prints it.
-void printStats(CliContext& ctx, quint64 statements, const QElapsedTimer& timer)
-{
-    ctx.out.flush();
-    ctx.err << "statements: " << statements << "\n"
-            << "elapsed: " << QString::number(timer.elapsed() / 1000.0, 'f', 3) << " s\n";
-    ctx.err.flush();
-}
-} // namespace
-
 int runApply(CliContext& ctx, const QStringList& args)
 {
-    bool confirmed = false;
-    bool stoppedConfirmed = false;
-    bool stats = false;
-    QString kind;   // "": whatever run the record is of
-    QString digest; // "": the record as it is, unchecked
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--yes")) {
-            confirmed = true;
-        } else if (args[i] == QLatin1String("--stats")) {
-            stats = true;
-        } else if (args[i] == QLatin1String("--stopped")) {
-            stoppedConfirmed = true;
-        } else if (args[i] == QLatin1String("--digest") && i + 1 < args.size()) {
-            digest = args[++i];
-        } else if (args[i] == QLatin1String("--run") && i + 1 < args.size()) {
-            kind = args[++i];
-            if (!review::isRunKind(kind))
-                throw UsageError(
-                    QStringLiteral("apply: --run takes update, scan, ph-scan or package-rates, not \"%1\"")
-                        .arg(kind));
-        } else {
-            throw UsageError(QStringLiteral("apply: unknown option \"%1\"").arg(args[i]));
-        }
-    }
+    CommandLine line(QStringLiteral("apply"));
+    line.addValue(QStringLiteral("run"), QStringLiteral("update|scan|ph-scan|package-rates"),
+                  QStringLiteral("refuse a last run of another kind"));
+    line.addValue(QStringLiteral("digest"), QStringLiteral("SHA256"),
+                  QStringLiteral("refuse a record whose SHA-256 is not this one (its review page names it)"));
+    line.addFlag(QStringLiteral("stopped"), QStringLiteral("apply a run that was stopped before its end"));
+    line.addFlag(QStringLiteral("yes"), QStringLiteral("apply; without it only the counts, the notes, the "
+                                                       "record's SHA-256 and the refusals"));
+    line.addRunOptions(QStringLiteral("what was checked and done as JSON objects"));
+    if (!line.parse(ctx, args))
+        return 0;
+    if (!line.arguments().isEmpty())
+        throw UsageError(QStringLiteral("apply: unknown option \"%1\"").arg(line.arguments().first()));
+    const bool confirmed = line.isSet(QStringLiteral("yes"));
+    const bool stoppedConfirmed = line.isSet(QStringLiteral("stopped"));
+    const JobRunOptions run = line.runOptions();
+    const QString kind = line.value(QStringLiteral("run"));      // "": whatever run the record is of
+    const QString digest = line.value(QStringLiteral("digest")); // "": the record as it is, unchecked
+    if (line.isSet(QStringLiteral("run")) && !review::isRunKind(kind))
+        throw UsageError(
+            QStringLiteral("apply: --run takes update, scan, ph-scan or package-rates, not \"%1\"")
+                .arg(kind));
     const QString output = ProgramFolder::outputFolder();
     const review::RunRecord record =
         review::readRunRecord(QDir(output).filePath(QString::fromUtf16(review::kRunRecordName)));
     apply::checkRunKind(record, kind);
     const apply::ApplyCounts counts = apply::countChanges(record);
-    ctx.out << "The " << oneField(review::runKindTitle(record.kind)) << " " << oneField(record.runId)
-            << " of " << record.when.toString(Qt::ISODate) << " on " << oneField(record.database) << ": "
-            << counts.text() << "\n";
+    if (!run.json)
+        ctx.out << "The " << oneField(review::runKindTitle(record.kind)) << " " << oneField(record.runId)
+                << " of " << record.when.toString(Qt::ISODate) << " on " << oneField(record.database) << ": "
+                << counts.text() << "\n";
     if (counts.total() == 0) {
-        ctx.out << "Nothing to apply.\n"; // as the window says it: no transaction, no log entry
+        if (!run.json)
+            ctx.out << "Nothing to apply.\n"; // as the window says it: no transaction, no log entry
         return 0;
     }
     // The refusals and what is unusual, with --yes or without: what the window checks before it asks.
     auto connection = ctx.signIn();
-    const apply::ApplyPlan plan = apply::planApply(*connection, record, output, QDateTime::currentDateTime());
-    for (const QString& note : plan.notes)
-        ctx.out << "Note: " << note << "\n";
-    ctx.out << "Run record: SHA-256 " << plan.recordDigest << "\n";
+    const jobs::JobContext context = jobContext(connection.get());
+    apply::ApplyPlanJob planJob(record);
+    runJob(ctx, planJob, context, {run.json, false, true});
+    const apply::ApplyPlan& plan = planJob.result();
     // The record the user reviewed, named by its digest: one changed since is not applied.
     apply::refuseChangedRecord(record, plan.recordDigest, digest);
     if (plan.stopped() && !stoppedConfirmed) {
@@ -83,63 +70,49 @@ int runApply(CliContext& ctx, const QStringList& args)
         ctx.err << "orvex-cli: apply changes the database: add --yes to apply these changes\n";
         return 1;
     }
-    QElapsedTimer timer;
-    timer.start();
-    const quint64 sentBefore = connection->statementsSent();
-    const apply::ApplyResult result =
-        apply::applyRun(*connection, output, ctx.logIdentity(), QDateTime::currentDateTime(), kind,
-                        record.runId, stoppedConfirmed, digest);
-    ctx.out << "Applied run " << result.runId << " in one transaction: " << result.counts.text() << " ("
-            << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s)\n"
-            << "To take it back: orvex-cli undo \"" << QDir::toNativeSeparators(result.undoFile) << "\"\n";
-    if (stats)
-        printStats(ctx, connection->statementsSent() - sentBefore, timer);
-    return 0;
+    apply::ApplyJob job(ctx.logIdentity(), record.runId, stoppedConfirmed, digest, kind);
+    return runJob(ctx, job, context, run);
 }
 
 int runUndo(CliContext& ctx, const QStringList& args)
 {
-    bool confirmed = false;
-    bool stats = false;
-    QString file;
-    const QString output = ProgramFolder::outputFolder();
-    for (const QString& a : args) {
-        if (a == QLatin1String("--yes")) {
-            confirmed = true;
-        } else if (a == QLatin1String("--stats")) {
-            stats = true;
-        } else if (a == QLatin1String("--last")) {
-            file = apply::lastUndoFile(output);
-            if (file.isEmpty())
-                throw Error(QStringLiteral("undo: \"%1\" holds no undo file that was not run yet.")
-                                .arg(QDir::toNativeSeparators(output)));
-        } else if (a.startsWith(QLatin1String("--")) || !file.isEmpty()) {
-            throw UsageError(QStringLiteral("undo: unknown option \"%1\"").arg(a));
-        } else {
-            file = a;
-        }
-    }
-    if (file.isEmpty())
+    CommandLine line(QStringLiteral("undo"));
+    line.addArgument(QStringLiteral("FILE"), QStringLiteral("the undo file of an apply"));
+    line.addFlag(QStringLiteral("last"),
+                 QStringLiteral("the newest undo file of the output folder not run yet"));
+    line.addFlag(QStringLiteral("yes"), QStringLiteral("run it; without it only what it would do"));
+    line.addRunOptions(QStringLiteral("what was checked and done as JSON objects"));
+    if (!line.parse(ctx, args))
+        return 0;
+    const bool confirmed = line.isSet(QStringLiteral("yes"));
+    const JobRunOptions run = line.runOptions();
+    const bool last = line.isSet(QStringLiteral("last"));
+    const QStringList files = line.arguments();
+    if (files.size() > 1 || (last && !files.isEmpty()))
+        throw UsageError(
+            QStringLiteral("undo takes one undo file or --last, not also \"%1\"").arg(files.last()));
+    if (!last && files.isEmpty())
         throw UsageError(QStringLiteral("undo needs an undo file or --last"));
+    const QString output = ProgramFolder::outputFolder();
+    QString file = files.value(0);
+    if (last) {
+        file = apply::lastUndoFile(output);
+        if (file.isEmpty())
+            throw Error(QStringLiteral("undo: \"%1\" holds no undo file that was not run yet.")
+                            .arg(QDir::toNativeSeparators(output)));
+    }
     const apply::UndoPlan plan = apply::readUndoPlan(file);
-    ctx.out << "Undo of the apply of run " << oneField(plan.runId) << " on " << oneField(plan.database)
-            << ": " << oneField(plan.text()) << "\n";
+    if (!run.json)
+        ctx.out << "Undo of the apply of run " << oneField(plan.runId) << " on " << oneField(plan.database)
+                << ": " << oneField(plan.text()) << "\n";
     if (!confirmed) {
         ctx.out.flush();
         ctx.err << "orvex-cli: undo changes the database: add --yes to run it\n";
         return 1;
     }
     auto connection = ctx.signIn();
-    QElapsedTimer timer;
-    timer.start();
-    const quint64 sentBefore = connection->statementsSent();
-    const apply::UndoResult result =
-        apply::undoApply(*connection, file, ctx.logIdentity(), QDateTime::currentDateTime());
-    ctx.out << "Undone in one transaction: run " << result.runId << ", " << result.restoredRows
-            << " rows put back, " << result.removedRows << " rows removed\n";
-    if (stats)
-        printStats(ctx, connection->statementsSent() - sentBefore, timer);
-    return 0;
+    apply::UndoJob job(file, ctx.logIdentity());
+    return runJob(ctx, job, jobContext(connection.get()), run);
 }
 
 } // namespace orvex::cli

@@ -1,6 +1,7 @@
 // "db init [--force]": builds the embedded sample databases that are missing, or with
 // --force all three, keeping the old files aside.
 #include "cli/CliContext.h"
+#include "cli/CommandLine.h"
 
 #include "Error.h"
 #include "db/SampleDatabases.h"
@@ -12,15 +13,6 @@
 namespace orvex::cli {
 
 namespace {
-
-int usage(CliContext& ctx, const QString& problem)
-{
-    ctx.err << "orvex-cli db: " << problem << "\n"
-            << "usage: orvex-cli [--db DIR] db init [--force]   (--force builds all three anew and keeps "
-               "each old file as NAME.<date time>.bak)\n";
-    ctx.err.flush();
-    return 2;
-}
 
 QString sampleFolder(const CliContext& ctx)
 {
@@ -42,15 +34,8 @@ void printCounts(CliContext& ctx, const QString& folder, const QList<db::SampleT
     }
 }
 
-int init(CliContext& ctx, const QStringList& options)
+int init(CliContext& ctx, bool force)
 {
-    bool force = false;
-    for (const QString& option : options) {
-        if (option == QLatin1String("--force"))
-            force = true;
-        else
-            return usage(ctx, QStringLiteral("unknown option %1").arg(option));
-    }
     const QString folder = sampleFolder(ctx);
     QElapsedTimer timer;
     timer.start();
@@ -77,11 +62,18 @@ int init(CliContext& ctx, const QStringList& options)
 
 int runDb(CliContext& ctx, const QStringList& args)
 {
-    if (args.isEmpty())
-        return usage(ctx, QStringLiteral("missing subcommand"));
-    if (args.first() == QLatin1String("init"))
-        return init(ctx, args.mid(1));
-    return usage(ctx, QStringLiteral("unknown subcommand %1").arg(args.first()));
+    CommandLine line(QStringLiteral("db"));
+    line.addArgument(QStringLiteral("init"), QStringLiteral("build the sample databases that are missing"));
+    line.addFlag(QStringLiteral("force"),
+                 QStringLiteral("build all three anew, keeping each old file as NAME.<date time>.bak"));
+    if (!line.parse(ctx, args))
+        return 0;
+    const QStringList words = line.arguments();
+    if (words.isEmpty())
+        throw UsageError(QStringLiteral("db: missing subcommand"));
+    if (words.first() != QLatin1String("init") || words.size() > 1)
+        throw UsageError(QStringLiteral("db: unknown subcommand %1").arg(words.last()));
+    return init(ctx, line.isSet(QStringLiteral("force")));
 }
 
 } // namespace orvex::cli

@@ -1,79 +1,60 @@
 // `orvex-cli import-annex`: turns a PhilHealth case-rate annex (PDF) into the year's rate list.
 #include "cli/CliContext.h"
+#include "cli/CommandLine.h"
+#include "cli/JobCommand.h"
 
 #include "Error.h"
 #include "annex/AnnexImport.h"
-#include "platform/ProgramFolder.h"
 
 namespace orvex::cli {
 
-namespace {
-constexpr const char* kUsage =
-    "usage: orvex-cli import-annex FILE.pdf [--kind medical|procedure] [--year YYYY] [-o OUT.txt] [--force]";
-
-int usage(CliContext& ctx, const QString& problem)
-{
-    ctx.err << "orvex-cli import-annex: " << problem << '\n' << kUsage << '\n';
-    return 2;
-}
-} // namespace
-
 int runImportAnnex(CliContext& ctx, const QStringList& args)
 {
+    CommandLine line(QStringLiteral("import-annex"));
+    line.addArgument(QStringLiteral("FILE.pdf"), QStringLiteral("Annex A or Annex B of the circular"));
+    line.addValue(QStringLiteral("kind"), QStringLiteral("medical|procedure"),
+                  QStringLiteral("the annex's codes, when its code heading does not say"));
+    line.addValue(QStringLiteral("year"), QStringLiteral("YYYY"),
+                  QStringLiteral("the list's year, when the annex prints none above its table"));
+    line.addValue(QStringLiteral("o"), QStringLiteral("OUT.txt"),
+                  QStringLiteral("the list to write (default: the year's list in the program folder)"));
+    line.addFlag(QStringLiteral("force"), QStringLiteral("replace a list that exists"));
+    line.addRunOptions(QStringLiteral("the import's checks and rows as one JSON object"));
+    if (!line.parse(ctx, args))
+        return 0;
+    const QStringList files = line.arguments();
+    if (files.size() > 1)
+        throw UsageError(QStringLiteral("import-annex: too many arguments"));
+    if (files.isEmpty())
+        throw UsageError(QStringLiteral("import-annex: no PDF given"));
     annex::AnnexImportParams params;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--force")) {
-            params.force = true;
-        } else if (a == QLatin1String("--kind") || a == QLatin1String("--year") || a == QLatin1String("-o")) {
-            if (!hasValue)
-                return usage(ctx, a + QStringLiteral(" needs a value"));
-            const QString value = args.at(++i);
-            if (a == QLatin1String("-o")) {
-                params.outputPath = value;
-            } else if (a == QLatin1String("--year")) {
-                if (value.size() != 4 || value.toInt() < 1900)
-                    return usage(ctx,
-                                 QStringLiteral("--year takes a year such as 2024, not \"%1\"").arg(value));
-                params.year = value;
-            } else {
-                params.kind = annex::kindFromName(value);
-                if (!params.kind)
-                    return usage(ctx,
-                                 QStringLiteral("--kind takes medical or procedure, not \"%1\"").arg(value));
-            }
-        } else if (a.startsWith(QLatin1Char('-'))) {
-            return usage(ctx, QStringLiteral("unknown option ") + a);
-        } else if (params.pdfPath.isEmpty()) {
-            params.pdfPath = a;
-        } else {
-            return usage(ctx, QStringLiteral("too many arguments"));
-        }
+    const JobRunOptions run = line.runOptions();
+    params.pdfPath = files.first();
+    params.force = line.isSet(QStringLiteral("force"));
+    if (line.isSet(QStringLiteral("o")))
+        params.outputPath = line.value(QStringLiteral("o"));
+    if (line.isSet(QStringLiteral("year"))) {
+        const QString year = line.value(QStringLiteral("year"));
+        if (year.size() != 4 || year.toInt() < 1900)
+            throw UsageError(
+                QStringLiteral("import-annex: --year takes a year such as 2024, not \"%1\"").arg(year));
+        params.year = year;
     }
-    if (params.pdfPath.isEmpty())
-        return usage(ctx, QStringLiteral("no PDF given"));
+    if (line.isSet(QStringLiteral("kind"))) {
+        const QString kind = line.value(QStringLiteral("kind"));
+        params.kind = annex::kindFromName(kind);
+        if (!params.kind)
+            throw UsageError(
+                QStringLiteral("import-annex: --kind takes medical or procedure, not \"%1\"").arg(kind));
+    }
 
     annex::AnnexImportJob job(params);
-    jobs::JobContext context;
-    context.programFolder = ProgramFolder::path();
-    const bool showProgress = ctx.stderrIsTerminal;
-    const jobs::JobOutcome outcome = job.run(context, [&](jobs::JobProgress&& step) {
-        if (showProgress) {
-            ctx.err << "\r" << step.text;
-            ctx.err.flush();
-        }
-    });
-    if (showProgress)
-        ctx.err << '\n';
-    for (const QString& line : outcome.summary)
-        ctx.out << line << '\n';
+    const int rc = runJob(ctx, job, jobContext(nullptr), run);
     if (!job.result().written) {
-        ctx.out.flush();
         ctx.err << "orvex-cli: import-annex: the checks failed; nothing was written\n";
         return 1;
     }
-    return 0;
+    return rc;
 }
 
 } // namespace orvex::cli

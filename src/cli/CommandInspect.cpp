@@ -2,6 +2,7 @@
 // what the scan will see, with a summary of what looks wrong in the list. Given an annex PDF
 // it shows the rows an import would write.
 #include "cli/CliContext.h"
+#include "cli/CommandLine.h"
 
 #include "Error.h"
 #include "annex/AnnexImport.h"
@@ -148,29 +149,28 @@ QStringList annexLines(CliContext& ctx, const QString& path)
     return lines;
 }
 
-int usage(CliContext& ctx, const QString& problem)
-{
-    ctx.err << "orvex-cli inspect: " << problem << '\n'
-            << "usage: orvex-cli inspect FILE | FILE.pdf | --update-resource [FILE]\n";
-    return 2;
-}
 } // namespace
 
 int runInspect(CliContext& ctx, const QStringList& args)
 {
+    CommandLine line(QStringLiteral("inspect"));
+    line.addArgument(QStringLiteral("FILE"), QStringLiteral("a rate list, or an annex PDF"));
+    line.addFlag(QStringLiteral("update-resource"),
+                 QStringLiteral("the built-in update resource, or the FILE given after it"));
+    if (!line.parse(ctx, args))
+        return 0;
+    const QStringList files = line.arguments();
+    const bool updateResource = line.isSet(QStringLiteral("update-resource"));
+    if (files.size() > 1)
+        throw UsageError(QStringLiteral("inspect: too many arguments"));
+    if (files.isEmpty() && !updateResource)
+        throw UsageError(QStringLiteral("inspect: no file given"));
     QStringList lines;
-    if (!args.isEmpty() && args.first() == QLatin1String("--update-resource")) {
-        if (args.size() > 2)
-            return usage(ctx, QStringLiteral("too many arguments"));
-        lines = args.size() == 1 ? ratelist::loadBuiltinUpdateResource()
-                                 : ratelist::loadUpdateResourceFile(locate(args.at(1)));
+    if (updateResource) {
+        lines = files.isEmpty() ? ratelist::loadBuiltinUpdateResource()
+                                : ratelist::loadUpdateResourceFile(locate(files.first()));
     } else {
-        if (args.size() != 1)
-            return usage(ctx, args.isEmpty() ? QStringLiteral("no file given")
-                                             : QStringLiteral("too many arguments"));
-        if (args.first().startsWith(QLatin1String("--")))
-            return usage(ctx, QStringLiteral("unknown option ") + args.first());
-        const QString path = locate(args.first());
+        const QString path = locate(files.first());
         if (isPdf(path)) {
             lines = annexLines(ctx, path);
         } else {

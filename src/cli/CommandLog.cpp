@@ -1,5 +1,6 @@
 // orvex-cli log [--last N]: the activity log, one line per entry.
 #include "cli/CliContext.h"
+#include "cli/CommandLine.h"
 
 #include "Error.h"
 #include "db/ActivityLog.h"
@@ -19,16 +20,18 @@ QString shownLines(const QString& text)
 
 int runLog(CliContext& ctx, const QStringList& args)
 {
+    CommandLine line(QStringLiteral("log"));
+    line.addValue(QStringLiteral("last"), QStringLiteral("N"), QStringLiteral("only the last N entries"));
+    if (!line.parse(ctx, args))
+        return 0;
+    if (!line.arguments().isEmpty())
+        throw UsageError(QStringLiteral("log: unknown option \"%1\"").arg(line.arguments().first()));
     int last = 0; // every entry
-    for (qsizetype i = 0; i < args.size(); ++i) {
+    if (line.isSet(QStringLiteral("last"))) {
         bool ok = false;
-        if (args[i] == QLatin1String("--last") && i + 1 < args.size())
-            last = args[++i].toInt(&ok);
-        if (!ok || last <= 0) {
-            ctx.err << "orvex-cli: usage: log [--last N]   (N a whole number above 0)\n";
-            ctx.err.flush();
-            return 2;
-        }
+        last = line.value(QStringLiteral("last")).toInt(&ok);
+        if (!ok || last <= 0)
+            throw UsageError(QStringLiteral("log: --last takes a whole number above 0"));
     }
     auto connection = ctx.signIn();
     db::ActivityLog log(*connection);

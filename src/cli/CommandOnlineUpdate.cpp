@@ -1,5 +1,7 @@
 // orvex-cli online-update (--check | --apply): the ICD update from the central server.
 #include "cli/CliContext.h"
+#include "cli/CommandLine.h"
+#include "cli/JobCommand.h"
 
 #include "Error.h"
 #include "cli/Terminal.h"
@@ -21,17 +23,8 @@ struct OnlineUpdateOptions
     QString centralOdbc;
     bool saveCentral = false;
     bool forgetCentral = false;
+    JobRunOptions run;
 };
-
-int usage(CliContext& ctx, const QString& why)
-{
-    ctx.err << "orvex-cli: " << why << "\n"
-            << "usage: online-update (--check | --apply) [--central-db DIR | --central-odbc \"CONNECTION "
-               "STRING\" "
-               "[--save-central]] [--forget-central]\n";
-    ctx.err.flush();
-    return 2;
-}
 
 // ORVEX_CENTRAL_PASSWORD, else a password written in the string, else a prompt on the
 // terminal, else none.
@@ -74,12 +67,6 @@ db::ConnectionSettings centralSettings(CliContext& ctx, const OnlineUpdateOption
     return settings;
 }
 
-tools::CentralUpdateTable readCentral(const db::ConnectionSettings& settings)
-{
-    auto central = db::Connection::openCentral(settings);
-    return tools::readCentralUpdateTable(*central);
-}
-
 void printTable(CliContext& ctx, const tools::CentralUpdateTable& table)
 {
     auto printRow = [&ctx](const QStringList& fields) {
@@ -97,54 +84,58 @@ void printTable(CliContext& ctx, const tools::CentralUpdateTable& table)
 
 int runOnlineUpdate(CliContext& ctx, const QStringList& args)
 {
+    CommandLine line(QStringLiteral("online-update"));
+    line.addFlag(QStringLiteral("check"),
+                 QStringLiteral("print the central rows, tab-separated, header first"));
+    line.addFlag(QStringLiteral("apply"),
+                 QStringLiteral("read them and apply them in one go; prints each change"));
+    line.addValue(QStringLiteral("central-db"), QStringLiteral("DIR"), QStringLiteral("central.db in DIR"));
+    line.addValue(QStringLiteral("central-odbc"), QStringLiteral("\"CONNECTION STRING\""),
+                  QStringLiteral("the central server through ODBC; the password from ORVEX_CENTRAL_PASSWORD "
+                                 "or a prompt"));
+    line.addFlag(QStringLiteral("save-central"),
+                 QStringLiteral("keep the --central-odbc server, once it answered, as the central one"));
+    line.addFlag(QStringLiteral("forget-central"), QStringLiteral("back to the embedded central.db"));
+    line.addRunOptions(QStringLiteral("what was read or changed as one JSON object"));
+    if (!line.parse(ctx, args))
+        return 0;
+    if (!line.arguments().isEmpty())
+        throw UsageError(
+            QStringLiteral("online-update: unknown or incomplete option %1").arg(line.arguments().first()));
     OnlineUpdateOptions o;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--check"))
-            o.check = true;
-        else if (a == QLatin1String("--apply"))
-            o.apply = true;
-        else if (a == QLatin1String("--save-central"))
-            o.saveCentral = true;
-        else if (a == QLatin1String("--forget-central"))
-            o.forgetCentral = true;
-        else if (a == QLatin1String("--central-db") && hasValue)
-            o.centralFolder = args[++i];
-        else if (a == QLatin1String("--central-odbc") && hasValue)
-            o.centralOdbc = args[++i];
-        else
-            return usage(ctx, QStringLiteral("online-update: unknown or incomplete option %1").arg(a));
-    }
+    o.check = line.isSet(QStringLiteral("check"));
+    o.apply = line.isSet(QStringLiteral("apply"));
+    o.saveCentral = line.isSet(QStringLiteral("save-central"));
+    o.forgetCentral = line.isSet(QStringLiteral("forget-central"));
+    o.centralFolder = line.value(QStringLiteral("central-db"));
+    o.centralOdbc = line.value(QStringLiteral("central-odbc"));
+    o.run = line.runOptions();
     if (o.check == o.apply && !(o.forgetCentral && !o.check))
-        return usage(ctx, QStringLiteral("online-update needs one of --check and --apply"));
+        throw UsageError(QStringLiteral("online-update needs one of --check and --apply"));
     if (!o.centralFolder.isEmpty() && !o.centralOdbc.isEmpty())
-        return usage(ctx, QStringLiteral("--central-db and --central-odbc exclude each other"));
+        throw UsageError(QStringLiteral("online-update: --central-db and --central-odbc exclude each other"));
     if (o.saveCentral && o.centralOdbc.isEmpty())
-        return usage(ctx, QStringLiteral("--save-central saves the server given by --central-odbc"));
+        throw UsageError(
+            QStringLiteral("online-update: --save-central saves the server given by --central-odbc"));
 
     const db::ConnectionSettings central = centralSettings(ctx, o);
     if (!o.check && !o.apply)
         return 0; // only --forget-central
-    const tools::CentralUpdateTable table = readCentral(central);
+    // On the way to an apply the table is read quietly: the JSON and figures are the apply's.
+    tools::CheckOnlineJob check(central);
+    const int checked =
+        runJob(ctx, check, jobContext(nullptr), o.check ? o.run : JobRunOptions{false, false, true});
     // Saved only once the server let us in and gave its table: never a profile that fails.
     if (o.saveCentral)
         db::SignInSettings().setCentralProfile(tools::profileFromConnectionString(o.centralOdbc));
     if (o.check) {
-        printTable(ctx, table);
-        return 0;
+        if (!o.run.json)
+            printTable(ctx, check.result());
+        return checked;
     }
     auto hospital = ctx.signIn();
-    const tools::OnlineUpdateCounts counts =
-        tools::applyOnlineUpdate(*hospital, table.rows, ctx.logIdentity());
-    for (const QString& change : counts.changes) {
-        ctx.out << oneField(change) << '\n';
-        ctx.checkOutput();
-    }
-    ctx.out << shownLines(tools::closingMessage(counts)) << '\n';
-    if (counts.skipped > 0)
-        ctx.out << counts.skipped << " rows without a code or a description were skipped.\n";
-    return 0;
+    tools::OnlineUpdateJob update(check.result().rows, ctx.logIdentity());
+    return runJob(ctx, update, jobContext(hospital.get()), o.run);
 }
 
 } // namespace orvex::cli

@@ -1,4 +1,5 @@
 #include "cli/CliContext.h"
+#include "cli/CommandLine.h"
 #include "cli/JobCommand.h"
 
 #include "Error.h"
@@ -8,6 +9,8 @@
 #include "reconcile/ScanJob.h"
 
 #include <QFileInfo>
+
+#include <optional>
 
 namespace orvex::cli {
 
@@ -23,47 +26,38 @@ struct ScanOptions
     reconcile::LookupStrategy strategy = reconcile::LookupStrategy::Batched;
 };
 
-ScanOptions parseOptions(const QStringList& args)
+// Empty when the scan's help was asked for.
+std::optional<ScanOptions> parseOptions(CliContext& ctx, const QStringList& args)
 {
+    CommandLine line(QStringLiteral("scan"));
+    line.addFlag(QStringLiteral("ph"), QStringLiteral("the PhilHealth scan instead of the ICD scan"));
+    line.addFlag(QStringLiteral("fix-format"),
+                 QStringLiteral("only write the list's lines in their fixed format, without a database"));
+    line.addValue(QStringLiteral("source"), QStringLiteral("FILE"),
+                  QStringLiteral("the rate list (a bare name is looked up in the program folder)"));
+    line.addFlag(QStringLiteral("update-resource"),
+                 QStringLiteral("the built-in update resource, or the FILE given after it"));
+    line.addValue(QStringLiteral("strategy"), QStringLiteral("batched|per-line"),
+                  QStringLiteral("look codes up a few thousand a statement (default) or one a statement"));
+    line.addFlag(QStringLiteral("stats"), QStringLiteral("statements sent and time on standard error"));
+    line.addFlag(QStringLiteral("json"), QStringLiteral("counters and result lists as one JSON object"));
+    line.addArgument(QStringLiteral("FILE"),
+                     QStringLiteral("the update resource file, with --update-resource"));
+    if (!line.parse(ctx, args))
+        return std::nullopt;
     ScanOptions o;
-    bool sourceGiven = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size())
-                throw UsageError(QStringLiteral("scan: %1 needs a value").arg(a));
-            return args[++i];
-        };
-        if (a == QLatin1String("--ph"))
-            o.ph = true;
-        else if (a == QLatin1String("--fix-format"))
-            o.fixFormat = true;
-        else if (a == QLatin1String("--stats"))
-            o.stats = true;
-        else if (a == QLatin1String("--json"))
-            o.json = true;
-        else if (a == QLatin1String("--source")) {
-            o.file = value();
-            sourceGiven = true;
-        } else if (a == QLatin1String("--update-resource")) {
-            o.updateResource = true;
-            if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--")))
-                o.file = args[++i];
-        } else if (a == QLatin1String("--strategy")) {
-            const QString s = value();
-            if (s == QLatin1String("batched"))
-                o.strategy = reconcile::LookupStrategy::Batched;
-            else if (s == QLatin1String("per-line"))
-                o.strategy = reconcile::LookupStrategy::PerLine;
-            else
-                throw UsageError(
-                    QStringLiteral("scan: --strategy takes batched or per-line, not \"%1\"").arg(s));
-        } else {
-            throw UsageError(QStringLiteral("scan: unknown option \"%1\"").arg(a));
-        }
-    }
-    if (sourceGiven == o.updateResource)
+    o.ph = line.isSet(QStringLiteral("ph"));
+    o.fixFormat = line.isSet(QStringLiteral("fix-format"));
+    o.stats = line.isSet(QStringLiteral("stats"));
+    o.json = line.isSet(QStringLiteral("json"));
+    o.updateResource = line.isSet(QStringLiteral("update-resource"));
+    const bool sourceGiven = line.isSet(QStringLiteral("source"));
+    const QStringList files = line.arguments();
+    if (sourceGiven == o.updateResource || files.size() > (o.updateResource ? 1 : 0))
         throw UsageError(QStringLiteral("scan: give either --source FILE or --update-resource [FILE]"));
+    o.file = sourceGiven ? line.value(QStringLiteral("source")) : files.value(0);
+    if (line.isSet(QStringLiteral("strategy")))
+        o.strategy = lookupStrategy(QStringLiteral("scan"), line.value(QStringLiteral("strategy")));
     return o;
 }
 
@@ -93,7 +87,10 @@ QStringList loadLines(CliContext& ctx, const ScanOptions& o)
 
 int runScan(CliContext& ctx, const QStringList& args)
 {
-    const ScanOptions o = parseOptions(args);
+    const std::optional<ScanOptions> parsed = parseOptions(ctx, args);
+    if (!parsed)
+        return 0;
+    const ScanOptions& o = *parsed;
     reconcile::ScanParams params;
     params.lines = loadLines(ctx, o);
     params.phMode = o.ph;

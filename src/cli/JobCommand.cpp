@@ -8,6 +8,12 @@
 
 namespace orvex::cli {
 
+QJsonObject withFormat(QJsonObject json)
+{
+    json.insert(QStringLiteral("format"), kJsonFormat);
+    return json;
+}
+
 jobs::JobContext jobContext(db::Connection* connection)
 {
     jobs::JobContext context;
@@ -23,8 +29,10 @@ int runJob(CliContext& ctx, jobs::Job& job, const jobs::JobContext& context, con
     QElapsedTimer timer;
     timer.start();
     jobs::ProgressFn progress;
+    bool shown = false; // a progress line is on the terminal
     if (ctx.stderrIsTerminal && !options.json) {
-        progress = [&ctx, &job, last = qint64(-1), &timer, text = QString()](jobs::JobProgress&& p) mutable {
+        progress = [&ctx, &job, &shown, last = qint64(-1), &timer,
+                    text = QString()](jobs::JobProgress&& p) mutable {
             if (!p.text.isNull() && p.text != text) {
                 if (last >= 0)
                     ctx.err << "\n";
@@ -40,17 +48,20 @@ int runJob(CliContext& ctx, jobs::Job& job, const jobs::JobContext& context, con
             if (!text.isEmpty())
                 ctx.err << " (" << text << ")";
             ctx.err << ": " << p.linesDone << " / " << p.lineCount << Qt::flush;
+            shown = true;
         };
     }
     const jobs::JobOutcome outcome = job.run(context, progress);
-    if (progress)
+    if (shown)
         ctx.err << "\n" << Qt::flush;
 
     if (options.json) {
-        ctx.out << QJsonDocument(outcome.json).toJson(QJsonDocument::Compact) << "\n";
+        ctx.out << QJsonDocument(withFormat(outcome.json)).toJson(QJsonDocument::Compact) << "\n";
     } else {
-        for (const QString& line : outcome.summary)
-            ctx.out << shownLines(line) << "\n";
+        for (const QString& line : outcome.summary) { // one line each, stored text in some
+            ctx.out << oneField(line) << "\n";
+            ctx.checkOutput();
+        }
         for (const QString& file : outcome.filesToOpen)
             ctx.out << "Open: " << shownLines(QDir::toNativeSeparators(file)) << "\n";
     }
@@ -61,7 +72,8 @@ int runJob(CliContext& ctx, jobs::Job& job, const jobs::JobContext& context, con
                 << "elapsed: " << QString::number(timer.elapsed() / 1000.0, 'f', 3) << " s\n";
     }
     ctx.err.flush();
-    ctx.finishOutput();
+    if (!options.anotherJobFollows)
+        ctx.finishOutput();
     return outcome.failures.isEmpty() ? 0 : kExitFailuresPassedOver;
 }
 

@@ -71,9 +71,10 @@ void AnnexImportEntry::onClicked()
     params.write = false;
     m_button->setText(QStringLiteral("Stop"));
     m_status->setText(QFileInfo(pdf).fileName());
+    auto job = std::make_shared<annex::AnnexImportJob>(params);
     m_host.runJob(
-        std::make_unique<annex::AnnexImportJob>(params), m_button,
-        [this](jobs::Job& job, const jobs::JobOutcome& outcome) { onFinished(&job, outcome); },
+        job, m_button,
+        [this, job](jobs::Job&, const jobs::JobOutcome& outcome) { onFinished(*job, outcome); },
         [this] { endRun(QStringLiteral("Nothing was written.")); }, // a failure's message follows
         [this](const jobs::JobProgress& batch) { onProgressed(batch); });
 }
@@ -96,14 +97,14 @@ void AnnexImportEntry::appendLog(const QStringList& lines)
         m_tab->txtLog()->appendPlainText(line);
 }
 
-void AnnexImportEntry::onFinished(jobs::Job* job, const jobs::JobOutcome& outcome)
+void AnnexImportEntry::onFinished(const annex::AnnexImportJob& job, const jobs::JobOutcome& outcome)
 {
     QWidget* window = m_tab->window();
     if (outcome.ending != jobs::JobEnding::Finished) {
         endRun(QStringLiteral("Stopped; nothing was written."));
         return;
     }
-    const annex::AnnexImportResult& result = static_cast<annex::AnnexImportJob*>(job)->result();
+    const annex::AnnexImportResult& result = job.result();
     appendLog(outcome.summary);
     const QString summary = outcome.summary.join(QLatin1Char('\n'));
     if (!result.checks.passed()) {

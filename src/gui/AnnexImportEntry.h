@@ -8,6 +8,10 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace orvex::annex {
+class AnnexImportJob;
+}
+
 namespace orvex::jobs {
 class Job;
 struct JobOutcome;
@@ -35,7 +39,7 @@ public:
 private:
     void onClicked();
     void onProgressed(const jobs::JobProgress& batch);
-    void onFinished(jobs::Job* job, const jobs::JobOutcome& outcome);
+    void onFinished(const annex::AnnexImportJob& job, const jobs::JobOutcome& outcome);
     void endRun(const QString& status);
     void appendLog(const QStringList& lines);
 

@@ -65,7 +65,7 @@ public:
 
     // JobHost
     JobRunner* jobRunner() const override { return m_runner; }
-    void runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
+    void runJob(std::shared_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
                 std::function<void()> afterEither = {}, JobProgressed progressed = {}) override;
     void showProgress(const jobs::JobProgress& batch) override;
     db::LogIdentity logIdentity() const override;

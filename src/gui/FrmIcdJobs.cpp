@@ -32,7 +32,7 @@ void FrmIcd::setJobRunning(bool running, QWidget* stopButton)
         stopButton->setEnabled(true);
 }
 
-void FrmIcd::runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
+void FrmIcd::runJob(std::shared_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
                     std::function<void()> afterEither, JobProgressed progressed)
 {
     if (m_runner->isRunning())

@@ -26,8 +26,9 @@ public:
 
     // Ignored while a job runs. `stopButton` stays enabled to stop it; `afterEither` runs at
     // the end whether the job finished or failed (before a failure's message);
-    // `progressed`, when given, takes the job's progress instead of showProgress.
-    virtual void runJob(std::unique_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
+    // `progressed`, when given, takes the job's progress instead of showProgress. The caller
+    // keeps its typed pointer to read the job's result.
+    virtual void runJob(std::shared_ptr<jobs::Job> job, QPushButton* stopButton, JobFinished finished,
                         std::function<void()> afterEither = {}, JobProgressed progressed = {}) = 0;
     virtual JobRunner* jobRunner() const = 0;
     // The window's counters, lists and log box as a job reports them.

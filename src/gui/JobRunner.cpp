@@ -28,7 +28,7 @@ JobRunner::~JobRunner()
     }
 }
 
-void JobRunner::start(std::unique_ptr<jobs::Job> job, jobs::JobContext context)
+void JobRunner::start(std::shared_ptr<jobs::Job> job, jobs::JobContext context)
 {
     if (isRunning() || !job)
         return;
@@ -142,7 +142,7 @@ void JobRunner::deliverEnd()
         m_error.reset();
     }
     // The job stays readable during finished(); a handler may start the next run.
-    std::unique_ptr<jobs::Job> done = std::move(m_job);
+    std::shared_ptr<jobs::Job> done = std::move(m_job);
     if (outcome)
         emit finished(done.get(), *outcome);
     else

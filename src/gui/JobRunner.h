@@ -29,8 +29,9 @@ public:
     explicit JobRunner(QObject* parent = nullptr);
     ~JobRunner() override; // a run still going is told the window closes and awaited
 
-    // Ignored while a run is going.
-    void start(std::unique_ptr<jobs::Job> job, jobs::JobContext context);
+    // Ignored while a run is going. The caller may keep its own typed pointer to the job to
+    // read its result at the end.
+    void start(std::shared_ptr<jobs::Job> job, jobs::JobContext context);
     bool isRunning() const { return m_thread != nullptr; }
     // The running job; null otherwise (finished() hands it over as its argument).
     jobs::Job* job() const { return m_job.get(); }
@@ -60,7 +61,7 @@ private:
     StepHook m_stepHook;
     QTimer m_timer;
     QThread* m_thread = nullptr;
-    std::unique_ptr<jobs::Job> m_job;
+    std::shared_ptr<jobs::Job> m_job;
     std::atomic<bool> m_stopRequested{false};
     quint64 m_runNumber = 0;
 

@@ -7,7 +7,7 @@
 #include "gui/SignInDialog.h"
 #include "gui/Twips.h"
 #include "tools/CentralServer.h"
-#include "tools/OnlineUpdateJobs.h"
+#include "tools/OnlineUpdate.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
@@ -82,10 +82,11 @@ void OnlineUpdateTab::checkOnline()
     if (!central)
         return;
     // The window shows the message of a failure; the grid and the tables stay as they were.
+    auto check = std::make_shared<tools::CheckOnlineJob>(*central);
     m_host.runJob(
-        std::make_unique<tools::CheckOnlineJob>(*central), nullptr,
-        [this](jobs::Job& job, const jobs::JobOutcome&) {
-            const tools::CentralUpdateTable& table = static_cast<tools::CheckOnlineJob&>(job).table();
+        check, nullptr,
+        [this, check](jobs::Job&, const jobs::JobOutcome&) {
+            const tools::CentralUpdateTable& table = check->result();
             m_gridU->clear();
             m_gridU->setColumnCount(int(table.columns.size()));
             m_gridU->setRowCount(int(table.rows.size()));
@@ -114,7 +115,7 @@ void OnlineUpdateTab::updateDb()
         rows.append(row);
     }
     m_host.runJob(
-        std::make_unique<tools::OnlineUpdateJob>(rows, m_host.logIdentity()), nullptr,
+        std::make_shared<tools::OnlineUpdateJob>(rows, m_host.logIdentity()), nullptr,
         [this](jobs::Job&, const jobs::JobOutcome& outcome) {
             for (const QString& message : outcome.messages)
                 m_host.services().information(m_window, message);

@@ -94,29 +94,28 @@ void ToolsTab::checkDuplicates()
 // Counts first, so that the question names what would go; the delete itself logs every row.
 void ToolsTab::deleteDuplicates()
 {
-    m_host.runJob(
-        std::make_unique<tools::DuplicateCodesJob>(tools::DuplicateCodesJob::Mode::Count,
-                                                   m_host.logIdentity()),
-        nullptr, [this](jobs::Job& job, const jobs::JobOutcome&) {
-            const qsizetype rows = static_cast<tools::DuplicateCodesJob&>(job).rowCount();
-            if (rows == 0) {
-                m_host.services().information(m_window, QStringLiteral("No Duplicates."));
-                return;
-            }
-            const auto answer = m_host.services().question(
-                m_window,
-                QStringLiteral("Delete %1 duplicate rows from tbICDdiagMain? Each row is written to the "
-                               "activity log first; the delete cannot be undone.")
-                    .arg(rows),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-            if (answer != QMessageBox::Yes)
-                return;
-            m_host.runJob(std::make_unique<tools::DuplicateCodesJob>(tools::DuplicateCodesJob::Mode::Delete,
-                                                                     m_host.logIdentity()),
-                          nullptr, [this](jobs::Job&, const jobs::JobOutcome& outcome) {
-                              showMessages(m_host, m_window, outcome);
-                          });
-        });
+    auto count = std::make_shared<tools::DuplicateCodesJob>(tools::DuplicateCodesJob::Mode::Count,
+                                                            m_host.logIdentity());
+    m_host.runJob(count, nullptr, [this, count](jobs::Job&, const jobs::JobOutcome&) {
+        const qsizetype rows = count->result().rowCount;
+        if (rows == 0) {
+            m_host.services().information(m_window, QStringLiteral("No Duplicates."));
+            return;
+        }
+        const auto answer = m_host.services().question(
+            m_window,
+            QStringLiteral("Delete %1 duplicate rows from tbICDdiagMain? Each row is written to the "
+                           "activity log first; the delete cannot be undone.")
+                .arg(rows),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+        m_host.runJob(std::make_unique<tools::DuplicateCodesJob>(tools::DuplicateCodesJob::Mode::Delete,
+                                                                 m_host.logIdentity()),
+                      nullptr, [this](jobs::Job&, const jobs::JobOutcome& outcome) {
+                          showMessages(m_host, m_window, outcome);
+                      });
+    });
 }
 
 } // namespace orvex::gui

@@ -59,14 +59,13 @@ void Update2024Tab::onApplyClicked()
     }
     // What would refuse the apply is known before anything is asked: the plan is checked on
     // the runner, and its refusal shows as the job's failure.
-    m_host.runJob(std::make_unique<apply::ApplyPlanJob>(std::move(record)), nullptr,
-                  [this](jobs::Job& job, const jobs::JobOutcome&) {
-                      const apply::ApplyPlan& plan = static_cast<apply::ApplyPlanJob&>(job).plan();
-                      if (m_host.services().question(m_window, plan.question(),
-                                                     QMessageBox::Yes | QMessageBox::No,
-                                                     QMessageBox::No) == QMessageBox::Yes)
-                          startApply(plan);
-                  });
+    auto planJob = std::make_shared<apply::ApplyPlanJob>(std::move(record));
+    m_host.runJob(planJob, nullptr, [this, planJob](jobs::Job&, const jobs::JobOutcome&) {
+        const apply::ApplyPlan& plan = planJob->result();
+        if (m_host.services().question(m_window, plan.question(), QMessageBox::Yes | QMessageBox::No,
+                                       QMessageBox::No) == QMessageBox::Yes)
+            startApply(plan);
+    });
 }
 
 void Update2024Tab::startApply(const apply::ApplyPlan& plan)
@@ -74,15 +73,15 @@ void Update2024Tab::startApply(const apply::ApplyPlan& plan)
     // A failure (a row changed since, a lost database) shows its message through the
     // runner; nothing was changed then.
     // The digest the question showed: a record changed since the user read it is not applied.
-    m_host.runJob(std::make_unique<apply::ApplyJob>(m_host.logIdentity(), plan.record.runId, plan.stopped(),
-                                                    plan.recordDigest),
-                  nullptr, [this](jobs::Job&, const jobs::JobOutcome& outcome) {
-                      const QString undoFile = outcome.json.value(QLatin1String("undoFile")).toString();
-                      m_host.services().information(
-                          m_window, outcome.messages.join(QLatin1Char('\n')) +
-                                        QStringLiteral("\n\n\"Undo last apply\" takes it back (%1).")
-                                            .arg(QDir::toNativeSeparators(undoFile)));
-                  });
+    auto applyJob = std::make_shared<apply::ApplyJob>(m_host.logIdentity(), plan.record.runId, plan.stopped(),
+                                                      plan.recordDigest);
+    m_host.runJob(applyJob, nullptr, [this, applyJob](jobs::Job&, const jobs::JobOutcome& outcome) {
+        const QString undoFile = applyJob->result().undoFile;
+        m_host.services().information(m_window,
+                                      outcome.messages.join(QLatin1Char('\n')) +
+                                          QStringLiteral("\n\n\"Undo last apply\" takes it back (%1).")
+                                              .arg(QDir::toNativeSeparators(undoFile)));
+    });
 }
 
 void Update2024Tab::onUndoApplyClicked()

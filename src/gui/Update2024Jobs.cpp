@@ -100,14 +100,13 @@ void Update2024Tab::createNewPackage(bool procedures)
     if (box->text().isEmpty())
         return; // nothing read, nothing written, nothing said
     const auto table = procedures ? db::CaseRateTable::Procedures : db::CaseRateTable::Medical;
-    m_host.runJob(std::make_unique<tools::PackageCloneJob>(
-                      tools::CloneParams{table, box->text(), m_host.logIdentity()}),
-                  nullptr, [this, box](jobs::Job& job, const jobs::JobOutcome& outcome) {
-                      if (static_cast<tools::PackageCloneJob&>(job).result().outcome ==
-                          tools::CloneResult::Outcome::Done)
-                          box->clear(); // ready for the next code; "Not Found." keeps it
-                      showMessages(m_host, m_window, outcome);
-                  });
+    auto clone = std::make_shared<tools::PackageCloneJob>(
+        tools::CloneParams{table, box->text(), m_host.logIdentity()});
+    m_host.runJob(clone, nullptr, [this, box, clone](jobs::Job&, const jobs::JobOutcome& outcome) {
+        if (clone->result().outcome == tools::CloneResult::Outcome::Done)
+            box->clear(); // ready for the next code; "Not Found." keeps it
+        showMessages(m_host, m_window, outcome);
+    });
 }
 
 } // namespace orvex::gui

@@ -65,13 +65,13 @@ TEST(Inspect, unreadableFileIsAnErrorNamingIt)
     QTemporaryDir dir;
     const QString missing = dir.filePath("gone.txt");
     const CliRun run = runCliInProcess({"inspect", missing});
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 5); // a file error
     EXPECT_TRUE(run.err.contains(missing.toUtf8())) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("No such file")) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
 
     const CliRun resource = runCliInProcess({"inspect", "--update-resource", missing});
-    EXPECT_EQ(resource.exitCode, 1);
+    EXPECT_EQ(resource.exitCode, 5);
     EXPECT_TRUE(resource.err.contains(missing.toUtf8())) << resource.err.toStdString();
 }
 

@@ -94,7 +94,7 @@ TEST_F(OnlineUpdateCli, badCentralServersAndOptionsGiveClearMessages)
     QTemporaryDir empty;
     const auto missing =
         runCliText({"--db", s_sample->path(), "online-update", "--check", "--central-db", empty.path()});
-    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.exitCode, 4);
     EXPECT_TRUE(missing.err.contains(QLatin1String("central.db"))) << missing.err.toStdString();
     EXPECT_TRUE(missing.out.isEmpty());
 
@@ -103,7 +103,7 @@ TEST_F(OnlineUpdateCli, badCentralServersAndOptionsGiveClearMessages)
                                 .arg(QDir(s_sample->path()).filePath(QStringLiteral("Medicare.db")));
     const auto wrong =
         runCliText({"--db", s_sample->path(), "online-update", "--apply", "--central-odbc", noTable});
-    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_EQ(wrong.exitCode, 4);
     EXPECT_TRUE(wrong.err.contains(QLatin1String("tbICDdiagMainUpdate"))) << wrong.err.toStdString();
 
     EXPECT_EQ(runCliText({"online-update"}).exitCode, 2);
@@ -120,7 +120,7 @@ TEST_F(OnlineUpdateCli, saveCentralKeepsOnlyAServerThatAnswered)
                                 .arg(QDir(s_sample->path()).filePath(QStringLiteral("Medicare.db")));
     const auto failed = runCliText(
         {"--db", s_sample->path(), "online-update", "--check", "--central-odbc", noTable, "--save-central"});
-    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.exitCode, 4);
     EXPECT_FALSE(db::SignInSettings().centralProfile().has_value());
 
     const QString central = QStringLiteral("DRIVER={SQLite3};SERVER=central;Database=%1")

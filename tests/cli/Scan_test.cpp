@@ -105,6 +105,7 @@ TEST(ScanCommand, jsonHasCountersAndLists)
         cli.run({"--source", cli.folder.path() + "/list.txt", "--json", "--strategy", "per-line"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(json["format"].toInt(), 1);
     const QJsonObject counters = json["counters"].toObject();
     EXPECT_EQ(counters["lblnew"].toInt(), 1);
     EXPECT_EQ(counters["lblDifDesc"].toInt(), 1);
@@ -132,7 +133,7 @@ TEST(ScanCommand, badInputFailsWithAClearMessage)
 {
     ScanCli cli;
     CliRun run = cli.run({"--source", "missing icd.txt"});
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 5); // a file error
     EXPECT_TRUE(run.err.contains("missing icd.txt")) << run.err.toStdString();
 
     // Usage errors exit 2 with the usage on standard error.
@@ -149,7 +150,7 @@ TEST(ScanCommand, badInputFailsWithAClearMessage)
     // A folder that holds no database is not silently filled with the sample.
     QTemporaryDir empty;
     run = runCliInProcess({"--db", empty.path(), "scan", "--update-resource"});
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 4); // a database error
     EXPECT_FALSE(run.err.isEmpty());
     EXPECT_FALSE(QFile::exists(cli.folder.outputFile("script.txt")));
 }

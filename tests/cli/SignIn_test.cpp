@@ -32,7 +32,7 @@ TEST(SignIn, missingDatabaseFileIsNamed)
     QFile::remove(dir.filePath(QStringLiteral("Build_FILE.db")));
     const test::CliTextRun run =
         test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("log")});
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 4); // a database error
     EXPECT_TRUE(run.err.contains(QLatin1String("Build_FILE"))) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("Build_FILE.db"))));
 }
@@ -74,7 +74,7 @@ TEST(SignIn, refusedConnectionIsReportedWithoutThePassword)
         {QStringLiteral("--odbc"),
          QStringLiteral("DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=9;TDS_Version=7.4;UID=kestra"),
          QStringLiteral("log")});
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 4);
     EXPECT_TRUE(run.err.contains(QLatin1String("Cannot connect to the ODBC data source")))
         << run.err.toStdString();
     EXPECT_FALSE(run.err.contains(QLatin1String("Sup3rSecret")));

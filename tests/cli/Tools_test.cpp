@@ -73,6 +73,10 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
     run = cli({"clone", "--icd", "A00.0'--"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, QStringLiteral("Not Found.\n"));
+    run = cli({"clone", "--json", "--icd", "A00.0'--"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"code\":\"A00.0'--\",\"format\":1,\"found\":false,")))
+        << run.out.toStdString();
 
     run = cli({"package-rates"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -90,6 +94,10 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(linesOf(run.out).size(), 18); // 17 surplus rows and "Check log."
     EXPECT_TRUE(run.out.endsWith(QLatin1String("Check log.\n")));
+    run = cli({"duplicates", "--check", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"duplicates\":[{\"code\":"))) << run.out.toStdString();
+    EXPECT_EQ(run.out.count(QLatin1String("\"rowNumber\":")), 17);
     run = cli({"duplicates", "--delete"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QLatin1String("add --yes to confirm")));
@@ -137,6 +145,7 @@ TEST(ToolCommands, backupThenUpdateOnTheSampleDatabase)
     EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"added\":[")));
     EXPECT_TRUE(run.out.contains(QLatin1String("\"copy\":\"tbMedPackage_NEW_05_03_2024\"")));
     EXPECT_TRUE(run.out.contains(QLatin1String("\"messages\":[\"Done.\"]")));
+    EXPECT_TRUE(run.out.contains(QLatin1String("\"format\":1"))) << run.out.toStdString();
     run = cli({"log", "--last", "1"});
     EXPECT_TRUE(
         run.out.contains(QLatin1String("Table backup with suffix _05_03_2024: tbMedPackage_05_03_2024 ")))

@@ -90,6 +90,7 @@ TEST(CurrentUser, cancelledSignInIsNotConnected)
     EXPECT_FALSE(user.connected());
     EXPECT_EQ(user.sqlconnection(), nullptr);
     EXPECT_EQ(user.lastError().toStdString(), "Sign-in was cancelled.");
+    EXPECT_EQ(user.lastErrorKind(), orvex::Error::Kind::Cancelled);
     EXPECT_EQ(prompt.errors, QStringList{QString()});
     EXPECT_THROW(user.addlog(QStringLiteral("nothing")), orvex::Error);
 }
@@ -149,6 +150,7 @@ TEST(CurrentUser, givingUpAfterAFailureKeepsTheReason)
     EXPECT_FALSE(user.connected());
     EXPECT_TRUE(user.lastError().contains(QLatin1String("Build_FILE"))) << user.lastError().toStdString();
     EXPECT_EQ(user.lastError(), prompt.errors.last());
+    EXPECT_EQ(user.lastErrorKind(), orvex::Error::Kind::Database); // not a cancel: the reason's kind
 }
 
 TEST(CurrentUser, addlogLinesSurviveARestart)

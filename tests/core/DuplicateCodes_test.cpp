@@ -54,12 +54,13 @@ protected:
 TEST_P(DuplicateCodes, checkLogsTheSurplusRowsAndDeleteKeepsTheFirstRowOfEachCode)
 {
     const QStringList before = table();
-    EXPECT_EQ(tools::checkDuplicateIcdCodes(*connection, who).size(), 3);
+    EXPECT_EQ(tools::checkDuplicateIcdCodes(*connection, who, QDateTime::currentDateTime()).size(), 3);
     EXPECT_EQ(logTexts(), (QStringList{"d50 Iron deficiency anemia, library wording 2", "D50 Anaemia 3",
                                        "F20 Schizophrenia 2"}));
     EXPECT_EQ(table(), before); // a check changes nothing
 
-    const QList<tools::DeletedIcdRow> deleted = tools::deleteDuplicateIcdCodes(*connection, who);
+    const QList<tools::DeletedIcdRow> deleted =
+        tools::deleteDuplicateIcdCodes(*connection, who, QDateTime::currentDateTime());
     EXPECT_EQ(deleted.size(), 3);
     EXPECT_EQ(table(), (QStringList{"D50 Iron deficiency anaemia", "E11 Diabetes", "F20 NULL"}));
     QStringList deleteLines = logTexts().mid(3);
@@ -74,8 +75,8 @@ TEST_P(DuplicateCodes, checkLogsTheSurplusRowsAndDeleteKeepsTheFirstRowOfEachCod
             "Duplicate ICD row deleted from tbICDdiagMain: code \"d50\", description \"Iron deficiency "
             "anemia, library wording\", allow as primary \"1\""}));
 
-    EXPECT_TRUE(tools::checkDuplicateIcdCodes(*connection, who).isEmpty());
-    EXPECT_TRUE(tools::deleteDuplicateIcdCodes(*connection, who).isEmpty());
+    EXPECT_TRUE(tools::checkDuplicateIcdCodes(*connection, who, QDateTime::currentDateTime()).isEmpty());
+    EXPECT_TRUE(tools::deleteDuplicateIcdCodes(*connection, who, QDateTime::currentDateTime()).isEmpty());
     EXPECT_EQ(logTexts().size(), 6); // nothing more logged
 }
 
@@ -83,7 +84,8 @@ TEST_P(DuplicateCodes, aFailureBeforeAnyStatementOfTheDeleteDeletesNothing)
 {
     const QStringList before = table();
     const int failuresSeen = test::failEachStatementInTurn(
-        *connection, 40, [&] { tools::deleteDuplicateIcdCodes(*connection, who); },
+        *connection, 40,
+        [&] { tools::deleteDuplicateIcdCodes(*connection, who, QDateTime::currentDateTime()); },
         [&](const Error& e, int failAt) {
             EXPECT_TRUE(e.message().startsWith(QLatin1String("No duplicate ICD rows were deleted: ")))
                 << e.what();

@@ -14,11 +14,21 @@
 #include <gtest/gtest.h>
 
 using namespace orvex;
-using tools::applyOnlineUpdate;
 
 namespace {
 
 const db::LogIdentity kWho{QStringLiteral("nurse"), QStringLiteral("ws1")};
+
+// "Update DB" of `rows` on `hospital`, as the window's runner runs it.
+tools::OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStringList>& rows,
+                                            const db::LogIdentity& who)
+{
+    tools::OnlineUpdateJob job(rows, who);
+    jobs::JobContext context;
+    context.existingConnection = &hospital;
+    EXPECT_EQ(job.run(context, {}).ending, jobs::JobEnding::Finished);
+    return job.result();
+}
 
 // code, description, then four more cells; the sixth is allow-as-primary.
 QStringList centralRow(const QString& code, const QString& description,
@@ -177,11 +187,19 @@ TEST_F(OnlineUpdate, aFailurePartWayChangesNothingAndNamesTheRow)
     EXPECT_EQ(icdRows(*m_connection), before);
     EXPECT_TRUE(logLines(*m_connection).isEmpty());
 
-    // A stop request also leaves everything as it was.
-    tools::OnlineUpdateHooks stopAtSecond;
-    int asked = 0;
-    stopAtSecond.stopRequested = [&asked] { return ++asked == 2; };
-    const tools::OnlineUpdateCounts stopped = applyOnlineUpdate(*m_connection, rows, kWho, stopAtSecond);
+    // A stop request once the first row is changed also leaves everything as it was: it is
+    // made during the update of D50, statement 6, and seen before the second row.
+    tools::OnlineUpdateJob job(rows, kWho);
+    sent = 0;
+    m_connection->setBeforeStatementHook([&sent, &job] {
+        if (++sent == 6)
+            job.requestStop();
+    });
+    jobs::JobContext context;
+    context.existingConnection = m_connection.get();
+    EXPECT_EQ(job.run(context, {}).ending, jobs::JobEnding::Stopped);
+    m_connection->setBeforeStatementHook({});
+    const tools::OnlineUpdateCounts& stopped = job.result();
     EXPECT_TRUE(stopped.stopped);
     EXPECT_EQ(tools::closingMessage(stopped), QStringLiteral("Stopped: nothing was changed."));
     EXPECT_EQ(icdRows(*m_connection), before);

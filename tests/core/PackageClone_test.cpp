@@ -48,7 +48,8 @@ protected:
 
     CloneResult clone(db::CaseRateTable table, const QString& code)
     {
-        return tools::clonePackage(*connection, CloneParams{table, code, {"tester", "ws1"}});
+        return tools::clonePackage(*connection, CloneParams{table, code, {"tester", "ws1"}},
+                                   QDateTime::currentDateTime());
     }
 
     QStringList column(const QString& sql) { return test::columnValues(*connection, sql); }
@@ -211,12 +212,13 @@ TEST(PackageCloneConcurrency, twoWorkstationsCloningAtOnceTakeDifferentIdentifie
             return;
         second = std::thread([&] {
             auto own = db::Connection::open(dbs.settings());
-            secondResult = tools::clonePackage(*own, {db::CaseRateTable::Medical, QStringLiteral("A02"), {}});
+            secondResult = tools::clonePackage(*own, {db::CaseRateTable::Medical, QStringLiteral("A02"), {}},
+                                               QDateTime::currentDateTime());
         });
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     });
-    const CloneResult firstResult =
-        tools::clonePackage(*first, {db::CaseRateTable::Medical, QStringLiteral("A01"), {}});
+    const CloneResult firstResult = tools::clonePackage(
+        *first, {db::CaseRateTable::Medical, QStringLiteral("A01"), {}}, QDateTime::currentDateTime());
     second.join();
     EXPECT_EQ(firstResult.newPackageId, QStringLiteral("6"));
     EXPECT_EQ(secondResult.newPackageId, QStringLiteral("7"));

@@ -1,7 +1,7 @@
 #include "Error.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
-#include "tools/PackageRates.h"
+#include "tools/ToolJobs.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,7 +115,9 @@ TEST(PackageRateFailures, aFailedReadOrAnUnwritableFileKeepsThePreviousScript)
     EXPECT_EQ(failureOf([&] { tools::writePackageRateScript(*connection, {}); }),
               QStringLiteral("connection lost"));
     connection->setBeforeStatementHook({});
-    EXPECT_TRUE(tools::writePackageRateScript(*connection, {}, [] { return true; }).stopped);
+    tools::PackageRateJob stopped({});
+    stopped.requestStop();
+    EXPECT_TRUE(tools::writePackageRateScript(*connection, {}, &stopped).stopped);
     EXPECT_EQ(test::readBytes(path), QByteArray("previous\r\n"));
     EXPECT_EQ(QDir(out.outputFile(QString())).entryList(QDir::Files), QStringList{"UpdatePackageRates.txt"});
 

@@ -138,8 +138,8 @@ TEST(PackageRateReview, keepsEveryRaisedPackage)
     context.programFolder = folder.path();
     context.connection = dbs.settings();
     const jobs::JobOutcome outcome = job.run(context, {});
-    ASSERT_EQ(job.changes().size(), 1u);
-    const jobs::Finding& f = job.changes().front();
+    ASSERT_EQ(job.result().changes.size(), 1u);
+    const jobs::Finding& f = job.result().changes.front();
     EXPECT_EQ(review::classOf(f), ChangeClass::RateChange);
     EXPECT_EQ(f.table, "[Medicare].[dbo].[tbMedPackage2023]");
     EXPECT_EQ(f.read.value("Amount"), "7800");

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -84,8 +86,8 @@ void writeRateList(const QString& path, const std::vector<AnnexRow>& rows)
     const QByteArray bytes = rateListBytes(rows);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(QStringLiteral("%1: the rate list cannot be written: %2")
-                        .arg(quotedPath(path), file.errorString()));
+        throw Error(Error::Kind::File, QStringLiteral("%1: the rate list cannot be written: %2")
+                                           .arg(quotedPath(path), file.errorString()));
 }
 
 QString kindName(AnnexKind kind)
@@ -229,15 +231,20 @@ jobs::JobOutcome AnnexImportJob::finish(const jobs::JobContext& context)
     if (!m_result.checks.passed()) {
         outcome.failures = m_result.checks.summaryLines();
         outcome.messages << QStringLiteral("The checks failed; nothing was written.");
-        return outcome;
+    } else if (m_params.write) {
+        refuseToReplace(m_result.outputPath, m_params.force);
+        writeRateList(m_result.outputPath, m_result.rows);
+        m_result.written = true;
+        outcome.summary << QStringLiteral("written: ") + QDir::toNativeSeparators(m_result.outputPath);
+        outcome.messages << QStringLiteral("Done.");
     }
-    if (!m_params.write)
-        return outcome;
-    refuseToReplace(m_result.outputPath, m_params.force);
-    writeRateList(m_result.outputPath, m_result.rows);
-    m_result.written = true;
-    outcome.summary << QStringLiteral("written: ") + QDir::toNativeSeparators(m_result.outputPath);
-    outcome.messages << QStringLiteral("Done.");
+    outcome.json = QJsonObject{{"kind", kindName(m_result.kind)},
+                               {"year", m_result.year},
+                               {"rows", qint64(m_result.rows.size())},
+                               {"checks", QJsonArray::fromStringList(m_result.checks.summaryLines())},
+                               {"passed", m_result.checks.passed()},
+                               {"outputPath", m_result.outputPath},
+                               {"written", m_result.written}};
     return outcome;
 }
 

@@ -37,23 +37,20 @@ struct AnnexImportResult
 // Throws orvex::Error naming the file when the PDF cannot be read, is no annex, the list
 // exists already (without force) or cannot be written. Failed checks end it with the
 // summary in the outcome's failures and nothing written.
-class AnnexImportJob : public jobs::Job
+class AnnexImportJob : public jobs::JobWithResult<AnnexImportResult>
 {
 public:
     explicit AnnexImportJob(AnnexImportParams params);
 
     QString title() const override { return QStringLiteral("import-annex"); }
+    // The result: what the last run read, checked and wrote.
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
-
-    // What the last run read, checked and wrote.
-    const AnnexImportResult& result() const { return m_result; }
 
 private:
     bool readPages(const jobs::ProgressFn& progress);
     jobs::JobOutcome finish(const jobs::JobContext& context);
 
     AnnexImportParams m_params;
-    AnnexImportResult m_result;
 };
 
 // "ICD PH 2024.txt" or "ICD PH 2024_PROCEDURE.txt".

@@ -71,9 +71,9 @@ AnnexPdf::AnnexPdf(const QString& path) : m_path(path)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        throw Error(QStringLiteral("%1: no such file").arg(quotedPath(path)));
+        throw Error(Error::Kind::File, QStringLiteral("%1: no such file").arg(quotedPath(path)));
     if (!info.isFile())
-        throw Error(QStringLiteral("%1: not a file").arg(quotedPath(path)));
+        throw Error(Error::Kind::File, QStringLiteral("%1: not a file").arg(quotedPath(path)));
     if (info.size() == 0)
         throw Error(QStringLiteral("%1: the file is empty").arg(quotedPath(path)));
     if (!startsLikePdf(path))

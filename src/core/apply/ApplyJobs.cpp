@@ -4,7 +4,6 @@
 #include "review/RunRecord.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -15,41 +14,47 @@ namespace {
 // sent and the time taken.
 template <class Change> jobs::JobOutcome timedOnOwnConnection(const jobs::JobContext& context, Change change)
 {
-    QElapsedTimer timer;
-    timer.start();
+    const QDateTime started = context.now();
     std::unique_ptr<db::Connection> own;
     db::Connection& connection = context.openConnection(own);
     const quint64 statementsBefore = connection.statementsSent();
-    jobs::JobOutcome outcome = change(connection);
+    jobs::JobOutcome outcome = change(connection, started);
     outcome.statementsSent = connection.statementsSent() - statementsBefore;
-    outcome.elapsedSeconds = timer.elapsed() / 1000.0;
+    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
     return outcome;
 }
 } // namespace
 
 jobs::JobOutcome ApplyPlanJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
 {
-    return timedOnOwnConnection(context, [&](db::Connection& connection) {
-        m_plan = planApply(connection, m_record, context.outputFolder(), context.now());
+    return timedOnOwnConnection(context, [&](db::Connection& connection, const QDateTime& started) {
+        m_result = planApply(connection, m_record, context.outputFolder(), started);
         jobs::JobOutcome outcome;
-        outcome.summary = m_plan.notes;
-        outcome.json = QJsonObject{{"runId", m_plan.record.runId},
-                                   {"counts", m_plan.counts.json()},
-                                   {"notes", QJsonArray::fromStringList(m_plan.notes)}};
+        for (const QString& note : m_result.notes)
+            outcome.summary << QStringLiteral("Note: ") + note;
+        outcome.summary << QStringLiteral("Run record: SHA-256 ") + m_result.recordDigest;
+        outcome.json = QJsonObject{{"runId", m_result.record.runId},
+                                   {"counts", m_result.counts.json()},
+                                   {"notes", QJsonArray::fromStringList(m_result.notes)},
+                                   {"recordDigest", m_result.recordDigest},
+                                   {"stopped", m_result.stopped()}};
         return outcome;
     });
 }
 
 jobs::JobOutcome ApplyJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
 {
-    return timedOnOwnConnection(context, [&](db::Connection& connection) {
-        m_result = applyRun(connection, context.outputFolder(), m_log, context.now(), {}, m_expectedRunId,
-                            m_stoppedConfirmed, m_expectedDigest);
+    return timedOnOwnConnection(context, [&](db::Connection& connection, const QDateTime& started) {
+        m_result = applyRun(connection, context.outputFolder(), m_log, started, m_expectedKind,
+                            m_expectedRunId, m_stoppedConfirmed, m_expectedDigest);
         jobs::JobOutcome outcome;
         outcome.messages = {QStringLiteral("Applied run %1 in one transaction: %2.")
                                 .arg(m_result.runId, m_result.counts.text())};
-        outcome.summary = outcome.messages;
-        outcome.summary << QStringLiteral("Undo file: ") + QDir::toNativeSeparators(m_result.undoFile);
+        outcome.summary = {QStringLiteral("Applied run %1 in one transaction: %2 (%3 s)")
+                               .arg(m_result.runId, m_result.counts.text(),
+                                    QString::number(started.msecsTo(context.now()) / 1000.0, 'f', 2)),
+                           QStringLiteral("To take it back: orvex-cli undo \"%1\"")
+                               .arg(QDir::toNativeSeparators(m_result.undoFile))};
         outcome.json = QJsonObject{{"runId", m_result.runId},
                                    {"counts", m_result.counts.json()},
                                    {"newPackageIds", QJsonArray::fromStringList(m_result.newPackageIds)},
@@ -60,14 +65,18 @@ jobs::JobOutcome ApplyJob::run(const jobs::JobContext& context, const jobs::Prog
 
 jobs::JobOutcome UndoJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
 {
-    return timedOnOwnConnection(context, [&](db::Connection& connection) {
-        m_result = undoApply(connection, m_undoFile, m_log, context.now());
+    return timedOnOwnConnection(context, [&](db::Connection& connection, const QDateTime& started) {
+        m_result = undoApply(connection, m_undoFile, m_log, started);
         jobs::JobOutcome outcome;
         outcome.messages = {QStringLiteral("Undone: run %1, %2 rows restored, %3 rows removed.")
                                 .arg(m_result.runId)
                                 .arg(m_result.restoredRows)
                                 .arg(m_result.removedRows)};
-        outcome.summary = outcome.messages;
+        outcome.summary = {
+            QStringLiteral("Undone in one transaction: run %1, %2 rows put back, %3 rows removed")
+                .arg(m_result.runId)
+                .arg(m_result.restoredRows)
+                .arg(m_result.removedRows)};
         outcome.json = QJsonObject{{"runId", m_result.runId},
                                    {"undoFile", m_result.undoFile},
                                    {"restoredRows", m_result.restoredRows},

@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "apply/ApplyChange.h"
 #include "apply/ApplyPreflight.h"
+#include "apply/NotApplied.h"
 #include "apply/RunRederive.h"
 #include "apply/StoredRows.h"
 #include "apply/TypedChanges.h"
@@ -41,8 +42,8 @@ void writeUndoFile(const QString& path, const QByteArray& text)
     refuseLinkedFile(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        throw Error(QStringLiteral("the undo file \"%1\" could not be written (%2)")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw Error(Error::Kind::File, QStringLiteral("the undo file \"%1\" could not be written (%2)")
+                                           .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
 } // namespace
@@ -88,16 +89,18 @@ void applyInTransaction(db::Connection& connection, const review::RunRecord& rec
             lines << QStringLiteral("Apply %1: ").arg(record.runId) +
                          writer.add(changes[i], before[i], undo.steps);
         } catch (const Error& e) {
-            throw Error(refused + QStringLiteral("change %1 of %2 (%3) failed: %4")
-                                      .arg(i + 1)
-                                      .arg(changes.size())
-                                      .arg(where(changes[i]), e.message()));
+            throw stepFailed(refused,
+                             QStringLiteral("change %1 of %2 (%3) failed: ")
+                                 .arg(i + 1)
+                                 .arg(changes.size())
+                                 .arg(where(changes[i])),
+                             e);
         }
     }
     try {
         writer.send();
     } catch (const Error& e) {
-        throw Error(refused + e.message());
+        throw stepFailed(refused, QString(), e);
     }
     result.newPackageIds = writer.newPackageIds();
     activity.appendAll(log.user, log.workstation, lines, when);
@@ -109,7 +112,11 @@ void applyInTransaction(db::Connection& connection, const review::RunRecord& rec
     activity.append(
         log.user, log.workstation,
         undoFileLogLine(record.runId, QFileInfo(result.undoFile).fileName(), undoFileDigest(undoText)), when);
-    writeUndoFile(result.undoFile, undoText);
+    try {
+        writeUndoFile(result.undoFile, undoText);
+    } catch (const Error& e) {
+        throw stepFailed(refused, QString(), e); // a link planted in its place is refused
+    }
     try {
         transaction.commit();
     } catch (const Error&) {
@@ -230,14 +237,13 @@ ApplyResult applyRun(db::Connection& connection, const QString& outputFolder, co
         applyInTransaction(connection, record, changes, outputFolder, log, when, result);
     } catch (const Error& e) {
         // A lost connection or a failed commit: the transaction, if begun, rolled back.
-        if (e.message().startsWith(refused))
-            throw;
-        throw Error(refused + e.message());
+        throw notApplied(refused, e);
     }
 
     if (const QString failed = writeUnlinkedFile(marker, when.toString(Qt::ISODate).toUtf8());
         !failed.isEmpty())
-        throw Error(QStringLiteral("The run %1 was applied, but the marker \"%2\" could not be written (%3): "
+        throw Error(Error::Kind::File,
+                    QStringLiteral("The run %1 was applied, but the marker \"%2\" could not be written (%3): "
                                    "do not apply this run again.")
                         .arg(record.runId, QDir::toNativeSeparators(marker), failed));
     return result;

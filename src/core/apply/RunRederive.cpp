@@ -30,9 +30,9 @@ bool stopped(const review::RunRecord& record)
 
 // The update run as it ran: a stopped pass ends after the lines the record says it read.
 // Its record is kept in memory, and no review files are written.
-review::RunRecord rerunUpdate(const jobs::JobContext& context, const review::RunRecord& record)
+review::RunRecord rerunUpdate(const jobs::JobContext& context, const review::RunRecord& record,
+                              UpdateRunAgain again)
 {
-    UpdateRunAgain again = updateRunAgain(record);
     again.params.recordOnly = true;
     caserates::UpdateRunJob job(again.params);
     int pass = -1;
@@ -53,9 +53,8 @@ review::RunRecord rerunUpdate(const jobs::JobContext& context, const review::Run
     return job.record();
 }
 
-void rerunScan(const jobs::JobContext& context, const review::RunRecord& record)
+void rerunScan(const jobs::JobContext& context, const review::RunRecord& record, ScanAgain again)
 {
-    ScanAgain again = apply::scanAgain(record);
     again.params.lines = reconcile::readScanList(again.params.list, again.params.listFile);
     reconcile::ScanJob job(std::move(again.params));
     reconcile::ScanJob::ProgressFn progress;
@@ -70,9 +69,9 @@ void rerunScan(const jobs::JobContext& context, const review::RunRecord& record)
     job.scan(context, progress);
 }
 
-void rerunPackageRates(const jobs::JobContext& context, const review::RunRecord& record)
+void rerunPackageRates(const jobs::JobContext& context, const tools::PackageRateParams& params)
 {
-    tools::PackageRateJob job(apply::packageRatesAgain(record));
+    tools::PackageRateJob job(params);
     job.run(context, {});
 }
 
@@ -162,6 +161,15 @@ QString flagText(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+// The apply refuses a record it cannot check: what the run made again met is the reason.
+Error notMadeAgain(const review::RunRecord& record, const QString& reason)
+{
+    return Error(refusal(record) +
+                 QStringLiteral("the run could not be made again to check its record against the lists "
+                                "and the database: %1")
+                     .arg(reason));
+}
+
 } // namespace
 
 review::RunRecord rederiveRun(db::Connection& connection, const review::RunRecord& record,
@@ -169,7 +177,8 @@ review::RunRecord rederiveRun(db::Connection& connection, const review::RunRecor
 {
     QTemporaryDir reports;
     if (!reports.isValid())
-        throw Error(QStringLiteral("no temporary folder could be made for the run made again (%1)")
+        throw Error(Error::Kind::File,
+                    QStringLiteral("no temporary folder could be made for the run made again (%1)")
                         .arg(reports.errorString()));
     jobs::JobContext context;
     context.programFolder = programFolder;
@@ -178,30 +187,38 @@ review::RunRecord rederiveRun(db::Connection& connection, const review::RunRecor
     const QDateTime when = record.when;
     context.clock = [when] { return when; };
 
+    // The record's options first: a record that lacks them is refused as what it is.
+    std::optional<UpdateRunAgain> update;
+    std::optional<ScanAgain> scan;
+    std::optional<tools::PackageRateParams> packageRates;
+    if (record.is(review::kUpdateRun))
+        update = updateRunAgain(record);
+    else if (record.is(review::kScanRun) || record.is(review::kPhScanRun))
+        scan = scanAgain(record);
+    else if (record.is(review::kPackageRatesRun))
+        packageRates = packageRatesAgain(record);
+    else
+        throw notMadeAgain(record,
+                           QStringLiteral("a run of kind \"%1\" cannot be made again").arg(record.kind));
+
     const quint64 failedBefore = connection.statementsFailed();
-    std::optional<review::RunRecord> kept; // the update run's, which it does not write
     try {
-        if (record.is(review::kUpdateRun))
-            kept = rerunUpdate(context, record);
-        else if (record.is(review::kScanRun) || record.is(review::kPhScanRun))
-            rerunScan(context, record);
-        else if (record.is(review::kPackageRatesRun))
-            rerunPackageRates(context, record);
+        std::optional<review::RunRecord> kept; // the update run's, which it does not write
+        if (update)
+            kept = rerunUpdate(context, record, std::move(*update));
+        else if (scan)
+            rerunScan(context, record, std::move(*scan));
         else
-            throw Error(QStringLiteral("a run of kind \"%1\" cannot be made again").arg(record.kind));
+            rerunPackageRates(context, *packageRates);
         if (connection.statementsFailed() != failedBefore)
-            throw Error(connection.lastFailure());
+            throw Error(Error::Kind::Database, connection.lastFailure());
+        if (kept)
+            return std::move(*kept);
+        return review::readRunRecord(
+            QDir(reports.path()).filePath(QString::fromUtf16(review::kRunRecordName)));
     } catch (const Error& e) {
-        if (e.message().startsWith(refusal(record)))
-            throw;
-        throw Error(refusal(record) +
-                    QStringLiteral("the run could not be made again to check its record against the lists "
-                                   "and the database: %1")
-                        .arg(e.message()));
+        throw notMadeAgain(record, e.message());
     }
-    if (kept)
-        return std::move(*kept);
-    return review::readRunRecord(QDir(reports.path()).filePath(QString::fromUtf16(review::kRunRecordName)));
 }
 
 QStringList recordDifferences(const review::RunRecord& record, const review::RunRecord& again)

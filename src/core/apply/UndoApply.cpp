@@ -1,6 +1,7 @@
 #include "apply/UndoApply.h"
 
 #include "Error.h"
+#include "apply/NotApplied.h"
 #include "apply/StoredRows.h"
 #include "apply/UndoFile.h"
 #include "apply/UndoWriter.h"
@@ -234,8 +235,8 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
     const UndoRecord record = readUndoFile(undoFile);
     QFile bytes(undoFile);
     if (!bytes.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("The undo file \"%1\" could not be read (%2).")
-                        .arg(QDir::toNativeSeparators(undoFile), bytes.errorString()));
+        throw Error(Error::Kind::File, QStringLiteral("The undo file \"%1\" could not be read (%2).")
+                                           .arg(QDir::toNativeSeparators(undoFile), bytes.errorString()));
     const QString digest = undoFileDigest(bytes.readAll());
     const QString shownFile = QDir::toNativeSeparators(undoFile);
     const QString refused =
@@ -293,28 +294,29 @@ UndoResult undoApply(db::Connection& connection, const QString& undoFile, const 
             try {
                 lines << QStringLiteral("Undo %1: ").arg(record.runId) + writer.add(*it);
             } catch (const Error& e) {
-                throw Error(refused + QStringLiteral("step %1 of %2 (%3) failed: %4")
-                                          .arg(number)
-                                          .arg(record.steps.size())
-                                          .arg(undoRowName(*it), e.message()));
+                throw stepFailed(refused,
+                                 QStringLiteral("step %1 of %2 (%3) failed: ")
+                                     .arg(number)
+                                     .arg(record.steps.size())
+                                     .arg(undoRowName(*it)),
+                                 e);
             }
         }
         try {
             writer.finish();
         } catch (const Error& e) {
-            throw Error(refused + e.message());
+            throw stepFailed(refused, QString(), e);
         }
         activity.appendAll(log.user, log.workstation, lines, when);
         transaction.commit();
     } catch (const Error& e) {
-        if (e.message().startsWith(refused))
-            throw;
-        throw Error(refused + e.message()); // a lost connection or a failed commit: rolled back
+        throw notApplied(refused, e); // a lost connection or a failed commit: rolled back
     }
 
     if (const QString failed = writeUnlinkedFile(marker, when.toString(Qt::ISODate).toUtf8());
         !failed.isEmpty())
         throw Error(
+            Error::Kind::File,
             QStringLiteral("The apply of run %1 was undone, but the marker \"%2\" could not be written "
                            "(%3): do not run this undo file again.")
                 .arg(record.runId, QDir::toNativeSeparators(marker), failed));

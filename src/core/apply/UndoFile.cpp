@@ -323,8 +323,8 @@ UndoRecord readUndoFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("The undo file \"%1\" could not be read (%2).")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw Error(Error::Kind::File, QStringLiteral("The undo file \"%1\" could not be read (%2).")
+                                           .arg(QDir::toNativeSeparators(path), file.errorString()));
     UndoRecord record;
     bool header = false;
     bool ended = false;

@@ -464,6 +464,7 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
                 leftOut(i + 1, e.message());
                 if (++failedInARow >= kFailedLinesInARow)
                     throw Error(
+                        Error::Kind::Database,
                         QStringLiteral("The update run stopped at line %1 of %2: the database no longer "
                                        "answers (%3). The report files are incomplete. Not read: lines %4 "
                                        "to %5 of \"%6\"%7.")

@@ -34,8 +34,8 @@ void registerCiAsCollation(const QSqlDatabase& database)
 {
     sqlite3* raw = sqliteHandle(database);
     if (sqlite3_create_collation_v2(raw, "CI_AS", SQLITE_UTF16, nullptr, sqliteCompare, nullptr) != SQLITE_OK)
-        throw Error(QStringLiteral("cannot register the CI_AS collation: %1")
-                        .arg(QString::fromUtf8(sqlite3_errmsg(raw))));
+        throw Error(Error::Kind::Database, QStringLiteral("cannot register the CI_AS collation: %1")
+                                               .arg(QString::fromUtf8(sqlite3_errmsg(raw))));
 }
 
 } // namespace orvex::db

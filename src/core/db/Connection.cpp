@@ -73,10 +73,12 @@ Error statementFailed(const ConnectionSettings& settings, const QSqlQuery& query
 {
     // Nothing the user can do about the statement: only the wait helps.
     if (isLockConflict(settings, query.lastError()))
-        return Error(QStringLiteral("Cannot use %1 now: another program or window holds a lock on it (%2). "
+        return Error(Error::Kind::Database,
+                     QStringLiteral("Cannot use %1 now: another program or window holds a lock on it (%2). "
                                     "Nothing was changed; try again when it has finished.")
                          .arg(settings.describe(), errorText(query.lastError())));
-    return Error(QStringLiteral("A statement failed on %1: %2. Statement: %3")
+    return Error(Error::Kind::Database,
+                 QStringLiteral("A statement failed on %1: %2. Statement: %3")
                      .arg(settings.describe(), errorText(query.lastError()), shortForm(sql)));
 }
 
@@ -131,13 +133,15 @@ void requireFile(const QString& path, const QString& database)
     const QFileInfo info(path);
     if (!info.exists())
         throw Error(
+            Error::Kind::Database,
             QStringLiteral("The database %1 is missing: %2 does not exist. Choose the folder that holds "
                            "Build_FILE.db and Medicare.db, or build the sample databases there with: "
                            "orvex-cli --db \"%3\" db init")
                 .arg(database, QDir::toNativeSeparators(path),
                      QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
     if (!info.isFile() || !info.isReadable())
-        throw Error(QStringLiteral("The database %1 cannot be read: %2 is not a readable file.")
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("The database %1 cannot be read: %2 is not a readable file.")
                         .arg(database, QDir::toNativeSeparators(path)));
 }
 
@@ -156,8 +160,8 @@ void attach(QSqlDatabase& db, const QString& path, const QString& database, bool
     const QString target = asUri ? existingFileUri(path) : path;
     const QString failure = runSetup(db, QStringLiteral("attach database ? as %1").arg(database), {target});
     if (!failure.isEmpty())
-        throw Error(QStringLiteral("The database %1 (%2) cannot be opened: %3.")
-                        .arg(database, QDir::toNativeSeparators(path), failure));
+        throw Error(Error::Kind::Database, QStringLiteral("The database %1 (%2) cannot be opened: %3.")
+                                               .arg(database, QDir::toNativeSeparators(path), failure));
 }
 
 // A transaction over both files commits as one only with rollback journals: a file another
@@ -178,7 +182,8 @@ void useRollbackJournal(QSqlDatabase& db, const QString& database, const QString
     if (journalMode(QStringLiteral("pragma %1.journal_mode"), &failure) != QLatin1String("wal"))
         return;
     if (journalMode(QStringLiteral("pragma %1.journal_mode = delete"), &failure) != QLatin1String("delete"))
-        throw Error(QStringLiteral("The database %1 (%2) uses a write-ahead log, which another program set, "
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("The database %1 (%2) uses a write-ahead log, which another program set, "
                                    "and cannot be switched back to a rollback journal: %3. Close the "
                                    "programs that use it and try again.")
                         .arg(database, QDir::toNativeSeparators(path),
@@ -244,6 +249,7 @@ void checkTables(QSqlDatabase& db, const ConnectionSettings& settings, Product p
             hint = QStringLiteral(" Its columns use the CI_AS collation, which only the embedded connection "
                                   "(--db) provides.");
         throw Error(
+            Error::Kind::Database,
             QStringLiteral("The database %1 cannot be used: %2. It needs the table %3 with the columns %4.%5")
                 .arg(whereIs(settings, product, QLatin1String(probe.database), folder), failure,
                      QLatin1String(probe.table), QLatin1String(probe.columns), hint));
@@ -258,8 +264,8 @@ void refuseMissingSqliteFile(const ConnectionSettings& settings)
     if (!driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive) || file.isEmpty() ||
         file == QLatin1String(":memory:") || QFileInfo::exists(file))
         return;
-    throw Error(QStringLiteral("The database file %1 named by %2 does not exist.")
-                    .arg(QDir::toNativeSeparators(file), settings.describe()));
+    throw Error(Error::Kind::Database, QStringLiteral("The database file %1 named by %2 does not exist.")
+                                           .arg(QDir::toNativeSeparators(file), settings.describe()));
 }
 
 QString withoutPassword(QString reason, const ConnectionSettings& settings)
@@ -290,11 +296,13 @@ Error loginFailed(const ConnectionSettings& settings, const QString& driverText)
     if (isMissingDriver(reason)) {
         const QString driver = odbcAttribute(settings.odbcConnectionString, QStringLiteral("DRIVER"));
         return Error(
+            Error::Kind::Database,
             QStringLiteral("The ODBC driver \"%1\" is not installed on this computer or cannot be loaded "
                            "(%2). Install it, or name an installed driver in DRIVER=.")
                 .arg(driver.isEmpty() ? QStringLiteral("of the data source") : driver, reason));
     }
-    return Error(QStringLiteral("Cannot connect to %1: %2. Check the server name, the user and the password, "
+    return Error(Error::Kind::Database,
+                 QStringLiteral("Cannot connect to %1: %2. Check the server name, the user and the password, "
                                 "and that the server is running.")
                      .arg(settings.describe(), reason));
 }
@@ -311,6 +319,7 @@ void requireLoginAnswers(const ConnectionSettings& settings, const QString& conn
         throw loginFailed(settings, probe.error);
     if (probe.kind == OdbcLoginOutcome::Kind::NoAnswer) {
         throw Error(
+            Error::Kind::Database,
             QStringLiteral("Cannot connect to %1: the server did not answer the login within %2 seconds. "
                            "Check the server name and port, and that a SQL Server is running there.")
                 .arg(settings.describe())
@@ -355,7 +364,8 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
 
     if (settings.kind == ConnectionSettings::Kind::Embedded) {
         if (settings.embeddedFolder.isEmpty())
-            throw Error(QStringLiteral("No folder is given for the embedded databases."));
+            throw Error(Error::Kind::Database,
+                        QStringLiteral("No folder is given for the embedded databases."));
         // Both files are checked before anything is opened, so a missing one is named
         // and never created.
         const QString buildFile = fileOf(settings.embeddedFolder, kBuildFile);
@@ -371,7 +381,8 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         db.setDatabaseName(existingFileUri(buildFile));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open())
-            throw Error(QStringLiteral("The database %1 (%2) cannot be opened: %3.")
+            throw Error(Error::Kind::Database,
+                        QStringLiteral("The database %1 (%2) cannot be opened: %3.")
                             .arg(kBuildFile, QDir::toNativeSeparators(buildFile), openFailure(db, settings)));
         nameMainSchema(db, kBuildFileSchema);
         registerCiAsCollation(db);
@@ -379,7 +390,8 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         const QString unreadable =
             runSetup(db, QStringLiteral("select count(*) from Build_FILE.sqlite_master"));
         if (!unreadable.isEmpty())
-            throw Error(QStringLiteral("The database %1 (%2) cannot be opened: %3.")
+            throw Error(Error::Kind::Database,
+                        QStringLiteral("The database %1 (%2) cannot be opened: %3.")
                             .arg(kBuildFile, QDir::toNativeSeparators(buildFile), unreadable));
         attach(db, medicare, kMedicare, true);
         useRollbackJournal(db, kBuildFile, buildFile);
@@ -406,6 +418,7 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
                 continue;
             if (folder.isEmpty())
                 throw Error(
+                    Error::Kind::Database,
                     QStringLiteral("The ODBC data source %1 is SQLite but names no database file next "
                                    "to which Build_FILE.db and Medicare.db could be found.")
                         .arg(settings.describe()));
@@ -430,6 +443,7 @@ std::unique_ptr<Connection> Connection::openCentral(const ConnectionSettings& se
     const QString path = QDir(settings.embeddedFolder).filePath(QStringLiteral("central.db"));
     if (!QFileInfo(path).isFile())
         throw Error(
+            Error::Kind::Database,
             QStringLiteral("The central update database %1 does not exist. Build it with: orvex-cli --db "
                            "\"%2\" db init (the other databases there are left as they are), or choose the "
                            "central server's profile.")
@@ -439,7 +453,8 @@ std::unique_ptr<Connection> Connection::openCentral(const ConnectionSettings& se
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
-        throw Error(QStringLiteral("Cannot open the central update database %1: %2.")
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("Cannot open the central update database %1: %2.")
                         .arg(QDir::toNativeSeparators(path), openFailure(db, settings)));
     registerCiAsCollation(db);
     pending.keep();
@@ -484,8 +499,8 @@ void Connection::beforeStatement()
     try {
         m_beforeStatement();
     } catch (const Error& e) {
-        noted(e);
-        throw;
+        // What fails before a statement is sent (a lost connection) fails the statement.
+        throw noted(Error(Error::Kind::Database, e.message()));
     }
 }
 
@@ -544,7 +559,8 @@ void Connection::execDirect(const Query& query)
 {
     for (const RenderedStatement& statement : query.render(m_product)) {
         if (!statement.params.isEmpty())
-            throw Error(QStringLiteral("The statement %1 carries values and cannot be sent as it stands.")
+            throw Error(Error::Kind::Database,
+                        QStringLiteral("The statement %1 carries values and cannot be sent as it stands.")
                             .arg(query.text().name()));
         execDirect(statement.sql);
     }

@@ -80,10 +80,12 @@ void CurrentUser::showmain()
     m_lastError.clear();
     SignInChoice suggestion = m_settings ? m_settings->lastChoice() : SignInChoice();
     QString previousError;
+    Error::Kind previousKind = Error::Kind::Cancelled;
     for (;;) {
         const std::optional<SignInChoice> choice = m_prompt.ask(suggestion, previousError);
         if (!choice) {
             m_lastError = previousError.isEmpty() ? QStringLiteral("Sign-in was cancelled.") : previousError;
+            m_lastErrorKind = previousKind;
             return;
         }
         try {
@@ -93,6 +95,7 @@ void CurrentUser::showmain()
             return;
         } catch (const Error& e) {
             previousError = e.message();
+            previousKind = e.kind();
         }
         suggestion = *choice;
         suggestion.password.clear();

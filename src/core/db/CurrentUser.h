@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Error.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
 #include "db/SignIn.h"
@@ -30,6 +31,8 @@ public:
 
     bool connected() const { return m_connection != nullptr; }
     QString lastError() const { return m_lastError; } // why connected() is false
+    // What sort of failure it was: Cancelled when the user gave up before any attempt failed.
+    Error::Kind lastErrorKind() const { return m_lastErrorKind; }
 
     // The open connection, kept by the window for the run; nullptr when not connected.
     Connection* sqlconnection() const { return m_connection.get(); }
@@ -61,6 +64,7 @@ private:
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<ActivityLog> m_log;
     QString m_lastError;
+    Error::Kind m_lastErrorKind = Error::Kind::Cancelled;
 };
 
 } // namespace orvex::db

@@ -90,7 +90,8 @@ public:
 private:
     [[noreturn]] void fail(const QString& what) const
     {
-        throw Error(QStringLiteral("The statement %1 cannot be made: %2.").arg(m_definition.name(), what));
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("The statement %1 cannot be made: %2.").arg(m_definition.name(), what));
     }
 
     static void note(QStringList& names, const QString& name)
@@ -243,7 +244,8 @@ Query& Query::bind(const QString& name, const QVariant& value)
 Query& Query::bindName(const QString& name, const QString& identifier)
 {
     if (!isIdentifier(identifier))
-        throw Error(QStringLiteral("The statement %1 cannot be made: \"%2\" is no table or column name.")
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("The statement %1 cannot be made: \"%2\" is no table or column name.")
                         .arg(m_text->name(), identifier));
     m_identifiers.insert(name, identifier);
     return *this;
@@ -275,7 +277,8 @@ std::vector<RenderedStatement> Query::render(Product product) const
     const auto checkKnown = [this](const QStringList& bound, const QStringList& used, const char* sign) {
         for (const QString& name : bound) {
             if (!used.contains(name))
-                throw Error(QStringLiteral("The statement %1 cannot be made: it has no %2%3.")
+                throw Error(Error::Kind::Database,
+                            QStringLiteral("The statement %1 cannot be made: it has no %2%3.")
                                 .arg(m_text->name(), QLatin1String(sign), name));
         }
     };
@@ -293,9 +296,9 @@ RenderedStatement Query::renderOne(Product product) const
 {
     std::vector<RenderedStatement> statements = render(product);
     if (statements.size() != 1)
-        throw Error(QStringLiteral("The statement %1 is %2 statements here, not one.")
-                        .arg(m_text->name())
-                        .arg(statements.size()));
+        throw Error(Error::Kind::Database, QStringLiteral("The statement %1 is %2 statements here, not one.")
+                                               .arg(m_text->name())
+                                               .arg(statements.size()));
     return std::move(statements.front());
 }
 

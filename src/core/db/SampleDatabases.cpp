@@ -41,8 +41,8 @@ public:
         QTemporaryFile file(QDir(m_folder).filePath(fileName + QStringLiteral(".XXXXXX.building")));
         file.setAutoRemove(false);
         if (!file.open())
-            throw Error(QStringLiteral("Cannot create a file in %1 to build %2: %3")
-                            .arg(native(m_folder), fileName, file.errorString()));
+            throw Error(Error::Kind::File, QStringLiteral("Cannot create a file in %1 to build %2: %3")
+                                               .arg(native(m_folder), fileName, file.errorString()));
         const QString path = file.fileName();
         file.close();
         // A temporary file is private to its owner; a database is an ordinary data file.
@@ -70,7 +70,8 @@ public:
                     continue;
                 const QString aside = freeAsideName(target, now);
                 if (!QFile::rename(target, aside))
-                    throw Error(QStringLiteral("Cannot move %1 aside to %2 (is it open in another program?)")
+                    throw Error(Error::Kind::File,
+                                QStringLiteral("Cannot move %1 aside to %2 (is it open in another program?)")
                                     .arg(native(target), native(aside)));
                 m_movedAside.append({target, aside});
                 if (step)
@@ -78,15 +79,16 @@ public:
             }
             for (qsizetype i = 0; i < m_targets.size(); ++i) {
                 if (!QFile::rename(m_temporary[i], m_targets[i]))
-                    throw Error(QStringLiteral("Cannot rename %1 to %2")
-                                    .arg(native(m_temporary[i]), native(m_targets[i])));
+                    throw Error(Error::Kind::File, QStringLiteral("Cannot rename %1 to %2")
+                                                       .arg(native(m_temporary[i]), native(m_targets[i])));
                 m_placed = i + 1;
                 if (step)
                     step(SampleBuildStep::Placed, QFileInfo(m_targets[i]).fileName());
             }
         } catch (const Error& e) {
             const QString lost = putBack();
-            throw Error(e.message() + (lost.isEmpty() ? QStringLiteral("; every file was put back as it was.")
+            throw Error(e.kind(),
+                        e.message() + (lost.isEmpty() ? QStringLiteral("; every file was put back as it was.")
                                                       : QStringLiteral("; ") + lost));
         }
         m_temporary.clear();
@@ -137,10 +139,12 @@ void requireFolder(const QString& folder)
         throw Error(QStringLiteral("No folder was given for the sample databases."));
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir())
-        throw Error(QStringLiteral("Cannot build the sample databases in %1: it is a file, not a folder.")
+        throw Error(Error::Kind::File,
+                    QStringLiteral("Cannot build the sample databases in %1: it is a file, not a folder.")
                         .arg(native(folder)));
     if (!QDir().mkpath(folder))
         throw Error(
+            Error::Kind::File,
             QStringLiteral("Cannot create the folder %1 for the sample databases.").arg(native(folder)));
 }
 
@@ -228,7 +232,8 @@ QList<SampleTableCount> countSampleTables(const QString& folder)
     for (const QString& name : sampleDatabaseFiles()) {
         const QString path = QDir(folder).filePath(name);
         if (!QFileInfo::exists(path))
-            throw Error(QStringLiteral("The sample database %1 does not exist.").arg(native(path)));
+            throw Error(Error::Kind::File,
+                        QStringLiteral("The sample database %1 does not exist.").arg(native(path)));
         for (const TableCount& c : countSqliteTables(path))
             counts.append({name, c.table, c.rows});
     }

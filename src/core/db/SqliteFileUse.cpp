@@ -34,7 +34,8 @@ void requireSqliteFileUnused(const QString& path)
         return;
     const int rc = tryExclusiveLock(path);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        throw Error(QStringLiteral("%1 is in use by another program (it holds a lock on the database); "
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("%1 is in use by another program (it holds a lock on the database); "
                                    "nothing was changed. Close that program and try again.")
                         .arg(QDir::toNativeSeparators(path)));
     }
@@ -46,7 +47,8 @@ void releaseSqliteFile(const QString& path)
     for (const char* suffix : kJournalSuffixes) {
         const QString journal = path + QLatin1String(suffix);
         if (QFileInfo::exists(journal) && !QFile::remove(journal)) {
-            throw Error(QStringLiteral("Cannot remove %1, which belongs to the old database: the new one "
+            throw Error(Error::Kind::Database,
+                        QStringLiteral("Cannot remove %1, which belongs to the old database: the new one "
                                        "would be read through it.")
                             .arg(QDir::toNativeSeparators(journal)));
         }

@@ -46,7 +46,8 @@ public:
 
     [[noreturn]] void fail(const QString& what, const QSqlError& error) const
     {
-        throw Error(QStringLiteral("The database file %1 %2: %3")
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("The database file %1 %2: %3")
                         .arg(QDir::toNativeSeparators(m_path), what, error.text().trimmed()));
     }
 

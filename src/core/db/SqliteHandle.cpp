@@ -12,10 +12,11 @@ sqlite3* sqliteHandle(const QSqlDatabase& database)
 {
     const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        throw Error(QStringLiteral("%1 is not an open SQLite connection").arg(database.connectionName()));
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("%1 is not an open SQLite connection").arg(database.connectionName()));
     sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
     if (!raw)
-        throw Error(QStringLiteral("%1 is not open").arg(database.connectionName()));
+        throw Error(Error::Kind::Database, QStringLiteral("%1 is not open").arg(database.connectionName()));
     return raw;
 }
 
@@ -23,7 +24,8 @@ void nameMainSchema(const QSqlDatabase& database, const char* name)
 {
     sqlite3* raw = sqliteHandle(database);
     if (sqlite3_db_config(raw, SQLITE_DBCONFIG_MAINDBNAME, name) != SQLITE_OK)
-        throw Error(QStringLiteral("cannot name the main database %1: %2")
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("cannot name the main database %1: %2")
                         .arg(QLatin1String(name), QString::fromUtf8(sqlite3_errmsg(raw))));
 }
 

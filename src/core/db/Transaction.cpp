@@ -17,9 +17,9 @@ void driverCall(Connection& connection, bool ok, const char* what)
 {
     if (ok)
         return;
-    throw Error(QStringLiteral("Cannot %1 a transaction on %2: %3.")
-                    .arg(QLatin1String(what), connection.settings().describe(),
-                         connection.database().lastError().text().trimmed()));
+    throw Error(Error::Kind::Database, QStringLiteral("Cannot %1 a transaction on %2: %3.")
+                                           .arg(QLatin1String(what), connection.settings().describe(),
+                                                connection.database().lastError().text().trimmed()));
 }
 } // namespace
 

@@ -9,7 +9,8 @@
 //  1. Parameters: a struct of its own, handed to the constructor (what the window's
 //     controls or the command's options say). Nothing global: the program folder, the
 //     clock and the database come in the JobContext given to run().
-//  2. Derive from jobs::Job and implement title() and run(context, progress):
+//  2. Derive from jobs::Job (or jobs::JobWithResult<Result> to hand over a typed result)
+//     and implement title() and run(context, progress):
 //     - open the database with context.openConnection() (the worker's own connection, or
 //       the one the caller lent on its thread); change data inside a db::Transaction and
 //       write the activity log (db::ActivityLog);
@@ -146,6 +147,17 @@ protected:
 
 private:
     std::atomic<StopRequest> m_stop{StopRequest::None};
+};
+
+// A job that hands its caller a typed result besides the common outcome. The caller keeps
+// its typed pointer to the job and reads result() once the job has finished.
+template <class Result> class JobWithResult : public Job
+{
+public:
+    const Result& result() const { return m_result; }
+
+protected:
+    Result m_result;
 };
 
 } // namespace orvex::jobs

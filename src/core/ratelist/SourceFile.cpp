@@ -85,15 +85,16 @@ QByteArray readWholeFile(const QString& path, const QString& what)
 {
     const QString shown = QDir::toNativeSeparators(path);
     if (QFileInfo(path).isDir())
-        throw Error(QStringLiteral("Cannot read the %1 \"%2\": it is a folder.").arg(what, shown));
+        throw Error(Error::Kind::File,
+                    QStringLiteral("Cannot read the %1 \"%2\": it is a folder.").arg(what, shown));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot open the %1 \"%2\": %3.")
-                        .arg(what, shown, systemReason(file.errorString())));
+        throw Error(Error::Kind::File, QStringLiteral("Cannot open the %1 \"%2\": %3.")
+                                           .arg(what, shown, systemReason(file.errorString())));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("Cannot read the %1 \"%2\": %3.")
-                        .arg(what, shown, systemReason(file.errorString())));
+        throw Error(Error::Kind::File, QStringLiteral("Cannot read the %1 \"%2\": %3.")
+                                           .arg(what, shown, systemReason(file.errorString())));
     return bytes;
 }
 

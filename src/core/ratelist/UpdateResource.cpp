@@ -18,7 +18,8 @@ QByteArray builtinUpdateResourceBytes()
 {
     QFile resource(kResourcePath);
     if (!resource.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("The built-in update resource is missing from this build (%1).")
+        throw Error(Error::Kind::File,
+                    QStringLiteral("The built-in update resource is missing from this build (%1).")
                         .arg(kResourcePath));
     return resource.readAll();
 }

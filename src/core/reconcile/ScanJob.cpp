@@ -349,8 +349,8 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
         result.elapsedSeconds = timer.elapsed() / 1000.0;
         return result;
     } catch (const std::exception& e) {
-        const QString reason = dynamic_cast<const Error*>(&e) ? static_cast<const Error&>(e).message()
-                                                              : QString::fromLocal8Bit(e.what());
+        const auto* error = dynamic_cast<const Error*>(&e);
+        const QString reason = error ? error->message() : QString::fromLocal8Bit(e.what());
         const QString message = index < lineCount
                                     ? QStringLiteral("The scan stopped at line %1 (\"%2\"): %3")
                                           .arg(index + 1)
@@ -361,7 +361,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
         // What the page and the record say would not match the scripts left.
         review::removeReviewFiles(context.outputFolder());
         review::removeRunRecord(context.outputFolder());
-        throw Error(message);
+        throw Error(error ? error->kind() : Error::Kind::Refused, message);
     }
 }
 

@@ -70,14 +70,15 @@ void ReportFile::open(const QString& path, Mode mode)
     const QFileInfo existing(path);
     if (existing.isDir()) {
         throw Error(
+            Error::Kind::File,
             QStringLiteral("Cannot open the report file \"%1\": a folder of that name stands in its place.")
                 .arg(native(path)));
     }
     QFile::remove(m_partPath); // what a run that died left
     m_file.setFileName(m_partPath);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-        throw Error(QStringLiteral("Cannot open the report file \"%1\": %2.")
-                        .arg(native(path), systemReason(m_file.errorString())));
+        throw Error(Error::Kind::File, QStringLiteral("Cannot open the report file \"%1\": %2.")
+                                           .arg(native(path), systemReason(m_file.errorString())));
     }
     if (mode != Mode::Append || !existing.isFile())
         return;
@@ -85,14 +86,14 @@ void ReportFile::open(const QString& path, Mode mode)
     QFile earlier(path);
     try {
         if (!earlier.open(QIODevice::ReadOnly)) {
-            throw Error(QStringLiteral("Cannot open the report file \"%1\": %2.")
-                            .arg(native(path), systemReason(earlier.errorString())));
+            throw Error(Error::Kind::File, QStringLiteral("Cannot open the report file \"%1\": %2.")
+                                               .arg(native(path), systemReason(earlier.errorString())));
         }
         while (!earlier.atEnd()) {
             const QByteArray chunk = earlier.read(kBufferSize);
             if (chunk.isEmpty() && earlier.error() != QFileDevice::NoError) {
-                throw Error(QStringLiteral("Cannot read the report file \"%1\": %2.")
-                                .arg(native(path), systemReason(earlier.errorString())));
+                throw Error(Error::Kind::File, QStringLiteral("Cannot read the report file \"%1\": %2.")
+                                                   .arg(native(path), systemReason(earlier.errorString())));
             }
             writeOut(chunk.constData(), chunk.size());
         }
@@ -173,7 +174,8 @@ void ReportFile::putInPlace(const QString& from) const
     if (renameOver(from, m_path, reason))
         return;
     QFile::remove(from);
-    throw Error(QStringLiteral("Cannot replace the report file \"%1\" (it may be open in another program or "
+    throw Error(Error::Kind::File,
+                QStringLiteral("Cannot replace the report file \"%1\" (it may be open in another program or "
                                "read-only): %2.")
                     .arg(native(m_path), systemReason(reason)));
 }
@@ -232,6 +234,7 @@ void ReportFile::discard() noexcept
 void ReportFile::throwWriteError(const QString& reason) const
 {
     throw Error(
+        Error::Kind::File,
         QStringLiteral("Cannot write the report file \"%1\": %2.").arg(native(m_path), systemReason(reason)));
 }
 

@@ -216,12 +216,15 @@ void ReportFileSet::closeAll()
     // Every file is written out before any takes its place: a full disk leaves no file of
     // this run in place that looks complete.
     QString firstFailure;
+    Error::Kind kind = Error::Kind::File;
     for (const Slot slot : kCloseOrder) {
         try {
             file(slot).flush();
         } catch (const Error& e) {
-            if (firstFailure.isEmpty())
+            if (firstFailure.isEmpty()) {
                 firstFailure = e.message();
+                kind = e.kind();
+            }
         }
     }
     if (firstFailure.isEmpty()) {
@@ -230,6 +233,7 @@ void ReportFileSet::closeAll()
                 file(slot).close();
             } catch (const Error& e) {
                 firstFailure = e.message();
+                kind = e.kind();
                 break;
             }
         }
@@ -237,7 +241,7 @@ void ReportFileSet::closeAll()
     if (!firstFailure.isEmpty()) {
         recordFailure(firstFailure);
         CloseReportFiles();
-        throw Error(firstFailure);
+        throw Error(kind, firstFailure);
     }
     if (!m_fixFormat.isOpen())
         unlockOutputFolder();

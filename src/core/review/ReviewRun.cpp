@@ -44,7 +44,8 @@ void writeWhole(const QString& path, void (*write)(const ReviewRun&, QIODevice&)
         if (file.commit())
             return;
     }
-    throw Error(QStringLiteral("Cannot write the review file \"%1\": %2.")
+    throw Error(Error::Kind::File,
+                QStringLiteral("Cannot write the review file \"%1\": %2.")
                     .arg(QDir::toNativeSeparators(path), systemReason(file.errorString())));
 }
 

@@ -282,7 +282,8 @@ QString writeRunRecord(const RunRecord& record, const QString& outputFolder)
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && writeRunRecordTo(record, file, &digest) && file.commit())
         return QString::fromLatin1(digest.result().toHex());
-    throw Error(QStringLiteral("Cannot write the run record \"%1\": %2.")
+    throw Error(Error::Kind::File,
+                QStringLiteral("Cannot write the run record \"%1\": %2.")
                     .arg(QDir::toNativeSeparators(path), systemReason(file.errorString())));
 }
 
@@ -290,8 +291,9 @@ RunRecord readRunRecord(const QString& path, QString* digest)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot read the run record \"%1\": %2. Run the update first.")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw Error(Error::Kind::File,
+                    QStringLiteral("Cannot read the run record \"%1\": %2. Run the update first.")
+                        .arg(QDir::toNativeSeparators(path), systemReason(file.errorString())));
     const QByteArray bytes = file.readAll();
     if (digest)
         *digest = runRecordDigest(bytes);

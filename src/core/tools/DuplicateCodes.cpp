@@ -47,7 +47,8 @@ QList<SurplusIcdRow> findDuplicateIcdRows(db::Connection& connection)
     return rows;
 }
 
-QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log)
+QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log,
+                                            const QDateTime& when)
 {
     const QList<SurplusIcdRow> rows = findDuplicateIcdRows(connection);
     if (rows.isEmpty())
@@ -56,12 +57,13 @@ QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const Lo
     db::Transaction transaction(connection);
     db::ActivityLog activityLog(connection);
     for (const SurplusIcdRow& row : rows)
-        activityLog.append(log.user, log.workstation, checkLogLine(row));
+        activityLog.append(log.user, log.workstation, checkLogLine(row), when);
     transaction.commit();
     return rows;
 }
 
-QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log)
+QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log,
+                                             const QDateTime& when)
 {
     try {
         db::Transaction transaction(connection, db::Transaction::Mode::Write);
@@ -70,7 +72,7 @@ QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const L
         if (connection.sends(db::queries::duplicateIcdRowsToDelete)) {
             rows = readDeletedRows(connection.exec(db::queries::duplicateIcdRowsToDelete));
             for (const DeletedIcdRow& row : rows)
-                activityLog.append(log.user, log.workstation, deleteLogLine(row));
+                activityLog.append(log.user, log.workstation, deleteLogLine(row), when);
             const int deleted = connection.exec(db::queries::deleteDuplicateIcdRows).numRowsAffected();
             if (deleted != rows.size())
                 throw Error(QStringLiteral("%1 rows were listed for deletion but %2 would have gone.")
@@ -79,12 +81,12 @@ QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const L
         } else {
             rows = readDeletedRows(connection.exec(db::queries::deleteDuplicateIcdRows));
             for (const DeletedIcdRow& row : rows)
-                activityLog.append(log.user, log.workstation, deleteLogLine(row));
+                activityLog.append(log.user, log.workstation, deleteLogLine(row), when);
         }
         transaction.commit();
         return rows;
     } catch (const Error& e) {
-        throw Error(QStringLiteral("No duplicate ICD rows were deleted: %1").arg(e.message()));
+        throw Error(e.kind(), QStringLiteral("No duplicate ICD rows were deleted: %1").arg(e.message()));
     }
 }
 

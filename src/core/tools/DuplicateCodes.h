@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 #include "tools/ToolLog.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -29,13 +30,15 @@ struct DeletedIcdRow
 QList<SurplusIcdRow> findDuplicateIcdRows(db::Connection& connection);
 
 // "Check Duplicates": the surplus rows, each written to the activity log as
-// code + " " + description + " " + row number.
-QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log);
+// code + " " + description + " " + row number, at `when`.
+QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log,
+                                            const QDateTime& when);
 
 // "Delete Duplicates": deletes the surplus rows and logs each one (code, description,
 // allow-as-primary) in the same write transaction, so a row is never gone without its
 // log line. Throws orvex::Error, with nothing deleted, when a statement fails.
-QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log);
+QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log,
+                                             const QDateTime& when);
 
 QString checkLogLine(const SurplusIcdRow& row);
 QString deleteLogLine(const DeletedIcdRow& row);

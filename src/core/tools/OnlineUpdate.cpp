@@ -10,6 +10,7 @@
 #include "text/Blanks.h"
 
 #include <QHash>
+#include <QJsonArray>
 #include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -17,6 +18,9 @@
 namespace orvex::tools {
 
 namespace {
+
+// Progress after every this many rows: often enough for the bar, rare enough to cost nothing.
+constexpr int kProgressEvery = 50;
 
 constexpr int kCodeColumn = 0;
 constexpr int kDescriptionColumn = 1;
@@ -97,7 +101,8 @@ CentralUpdateTable readCentralUpdateTable(db::Connection& central)
     try {
         query = central.exec(db::queries::centralUpdateRows);
     } catch (const Error& e) {
-        throw Error(QStringLiteral("The central update table tbICDdiagMainUpdate cannot be read: %1")
+        throw Error(e.kind(),
+                    QStringLiteral("The central update table tbICDdiagMainUpdate cannot be read: %1")
                         .arg(e.message()));
     }
     const QSqlRecord record = query.record();
@@ -120,27 +125,74 @@ QString closingMessage(const OnlineUpdateCounts& counts)
     return QStringLiteral("Done. %1 added, %2 updated.").arg(counts.added).arg(counts.updated);
 }
 
-OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStringList>& rows,
-                                     const db::LogIdentity& identity, const OnlineUpdateHooks& hooks)
+jobs::JobOutcome CheckOnlineJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
+{
+    const QDateTime started = context.now();
+    auto central = db::Connection::openCentral(m_central);
+    m_result = readCentralUpdateTable(*central);
+
+    jobs::JobOutcome outcome;
+    outcome.json.insert(QStringLiteral("columns"), QJsonArray::fromStringList(m_result.columns));
+    QJsonArray rows;
+    for (const QStringList& row : m_result.rows)
+        rows.append(QJsonArray::fromStringList(row));
+    outcome.json.insert(QStringLiteral("rows"), rows);
+    outcome.statementsSent = central->statementsSent();
+    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
+    return outcome;
+}
+
+jobs::JobOutcome OnlineUpdateJob::run(const jobs::JobContext& context, const jobs::ProgressFn& progress)
+{
+    const QDateTime started = context.now();
+    std::unique_ptr<db::Connection> own;
+    db::Connection& hospital = context.openConnection(own);
+    const quint64 statementsBefore = hospital.statementsSent();
+    m_result = applyRows(hospital, context, progress);
+
+    jobs::JobOutcome outcome;
+    outcome.ending = m_result.stopped
+                         ? (stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
+                                                                              : jobs::JobEnding::Stopped)
+                         : jobs::JobEnding::Finished;
+    if (outcome.ending != jobs::JobEnding::WindowClosing)
+        outcome.messages << closingMessage(m_result);
+    outcome.summary = m_result.changes;
+    outcome.summary << closingMessage(m_result);
+    if (m_result.skipped > 0)
+        outcome.summary
+            << QStringLiteral("%1 rows without a code or a description were skipped.").arg(m_result.skipped);
+    outcome.json.insert(QStringLiteral("added"), m_result.added);
+    outcome.json.insert(QStringLiteral("updated"), m_result.updated);
+    outcome.json.insert(QStringLiteral("skipped"), m_result.skipped);
+    outcome.json.insert(QStringLiteral("stopped"), m_result.stopped);
+    outcome.json.insert(QStringLiteral("changes"), QJsonArray::fromStringList(m_result.changes));
+    outcome.statementsSent = hospital.statementsSent() - statementsBefore;
+    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
+    return outcome;
+}
+
+OnlineUpdateCounts OnlineUpdateJob::applyRows(db::Connection& hospital, const jobs::JobContext& context,
+                                              const jobs::ProgressFn& progress) const
 {
     OnlineUpdateCounts counts;
     db::Transaction transaction(hospital);
     QStringList codes;
-    for (const QStringList& row : rows)
+    for (const QStringList& row : m_rows)
         codes << codeOf(row);
     const QHash<QString, LocalRow> found = lookUpCodes(hospital, codes);
     db::ActivityLog log(hospital);
     // Codes the collation takes as one share their state, so a row sees what an earlier
     // row of this run added or changed.
     QHash<QString, LocalRow> state;
-    const int rowCount = int(rows.size());
+    const int rowCount = int(m_rows.size());
     for (int i = 0; i < rowCount; ++i) {
-        if (hooks.stopRequested && hooks.stopRequested()) {
+        if (!shouldContinue()) {
             OnlineUpdateCounts stopped;
             stopped.stopped = true;
             return stopped; // the transaction rolls back
         }
-        const QStringList& row = rows[i];
+        const QStringList& row = m_rows[i];
         const QString code = codeOf(row);
         const QString description = cell(row, kDescriptionColumn);
         if (description.isEmpty() || code.isEmpty()) {
@@ -158,13 +210,13 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
                             .bind("description", description)
                             .bind("allowAsPrimary", allowAsPrimary(cell(row, kAllowAsPrimaryColumn))));
                     counts.changes << QStringLiteral("Added ") + code;
-                    log.append(identity.user, identity.workstation, counts.changes.last());
+                    log.append(m_identity.user, m_identity.workstation, counts.changes.last(), context.now());
                     *it = {true, description};
                     ++counts.added;
                 } else if (!it->description.isNull() && it->description.toString() != description) {
                     counts.changes << QStringLiteral("Updated ") + it->description.toString() +
                                           QStringLiteral(" to ") + description;
-                    log.append(identity.user, identity.workstation, counts.changes.last());
+                    log.append(m_identity.user, m_identity.workstation, counts.changes.last(), context.now());
                     hospital.exec(db::Query(db::queries::updateFirstIcdDescription)
                                       .bind("description", description)
                                       .bind("code", code));
@@ -173,19 +225,25 @@ OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStri
                 }
             } catch (const Error& e) {
                 throw Error(
+                    e.kind(),
                     QStringLiteral("Row %1 of the update (code \"%2\") could not be applied, so nothing "
                                    "was changed: %3")
                         .arg(i + 1)
                         .arg(code, e.message()));
             }
         }
-        if (hooks.progress)
-            hooks.progress(i + 1, rowCount);
+        if (progress && ((i + 1) % kProgressEvery == 0 || i + 1 == rowCount)) {
+            jobs::JobProgress step;
+            step.linesDone = i + 1;
+            step.lineCount = rowCount;
+            progress(std::move(step));
+        }
     }
     try {
         transaction.commit();
     } catch (const Error& e) {
-        throw Error(QStringLiteral("The online update could not be saved, so nothing was changed: %1")
+        throw Error(e.kind(),
+                    QStringLiteral("The online update could not be saved, so nothing was changed: %1")
                         .arg(e.message()));
     }
     return counts;

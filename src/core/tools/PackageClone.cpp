@@ -61,7 +61,7 @@ qint64 caseRatesOfPackage(db::Connection& connection, const QString& packageId)
     return q.next() ? q.value(0).toLongLong() : 0;
 }
 
-CloneResult cloneInTransaction(db::Connection& connection, const CloneParams& params)
+CloneResult cloneInTransaction(db::Connection& connection, const CloneParams& params, const QDateTime& when)
 {
     db::Transaction transaction(connection, db::Transaction::Mode::Write);
     const QString newId = QString::number(nextPackageId(connection));
@@ -101,7 +101,8 @@ CloneResult cloneInTransaction(db::Connection& connection, const CloneParams& pa
     db::ActivityLog(connection)
         .append(params.log.user, params.log.workstation,
                 QStringLiteral("New package %1 for %2 code %3 in %4, copied from package %5")
-                    .arg(newId, codeKind(params.table), params.code, caseRateTableName(params.table), oldId));
+                    .arg(newId, codeKind(params.table), params.code, caseRateTableName(params.table), oldId),
+                when);
     transaction.commit();
     return {CloneResult::Outcome::Done, oldId, newId};
 }
@@ -119,14 +120,15 @@ QString codeKind(db::CaseRateTable table)
     return table == db::CaseRateTable::Medical ? QStringLiteral("ICD") : QStringLiteral("RVS");
 }
 
-CloneResult clonePackage(db::Connection& connection, const CloneParams& params)
+CloneResult clonePackage(db::Connection& connection, const CloneParams& params, const QDateTime& when)
 {
     if (params.code.isEmpty())
         return {};
     try {
-        return cloneInTransaction(connection, params);
+        return cloneInTransaction(connection, params, when);
     } catch (const Error& e) {
-        throw Error(QStringLiteral("No new package was made for %1 code %2, and nothing was changed: %3")
+        throw Error(e.kind(),
+                    QStringLiteral("No new package was made for %1 code %2, and nothing was changed: %3")
                         .arg(codeKind(params.table), quotedForMessage(params.code), e.message()));
     }
 }

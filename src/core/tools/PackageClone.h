@@ -4,6 +4,7 @@
 #include "db/Connection.h"
 #include "tools/ToolLog.h"
 
+#include <QDateTime>
 #include <QString>
 
 namespace orvex::tools {
@@ -25,11 +26,11 @@ struct CloneResult
 
 // Splits the case rate of one code off the package it shares: the case rate moves to a new
 // package, the largest PackageID plus one, which starts as a copy of the old one. Both
-// changes and the activity-log line are made in one write transaction.
+// changes and the activity-log line (of time `when`) are made in one write transaction.
 // An empty code does nothing; a code without a case rate changes nothing (NotFound).
 // Throws orvex::Error, with nothing changed, when the case rate names no package or one
 // that does not exist, when a PackageID is not a whole number, or when a statement fails.
-CloneResult clonePackage(db::Connection& connection, const CloneParams& params);
+CloneResult clonePackage(db::Connection& connection, const CloneParams& params, const QDateTime& when);
 
 QString caseRateTableName(db::CaseRateTable table); // "tbMed_MedicalCaseRates", "tbMed_Procedures"
 QString codeKind(db::CaseRateTable table);          // "ICD", "RVS"

@@ -35,7 +35,7 @@ bool isWordCharacter(QChar c)
            (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_');
 }
 
-QString scriptLine(const QSqlQuery& row, double factor, const QString& year, jobs::Finding* change)
+QString scriptLine(const QSqlQuery& row, double factor, const QString& year, jobs::Finding& change)
 {
     QString line = QStringLiteral("UPDATE [Medicare].[dbo].[tbMedPackage") + year + QStringLiteral("] SET ");
     for (int k = 1; k <= 6; ++k) {
@@ -43,10 +43,8 @@ QString scriptLine(const QSqlQuery& row, double factor, const QString& year, job
         const double raised = factor * value + value;
         const QString column = QLatin1String(kAmountColumns[k - 1]);
         line += column + QStringLiteral(" = '") + numbers::generalText(raised) + QStringLiteral("',");
-        if (change) {
-            change->read.insert(column, numbers::generalText(value));
-            change->proposed.insert(column, numbers::generalText(raised));
-        }
+        change.read.insert(column, numbers::generalText(value));
+        change.proposed.insert(column, numbers::generalText(raised));
     }
     line.chop(1);
     line += QStringLiteral(" WHERE packageid = '") + sqlQuoted(row.value(0).toString()) +
@@ -97,7 +95,7 @@ void checkYearText(const QString& yearText)
 }
 
 PackageRateResult writePackageRateScript(db::Connection& connection, const PackageRateParams& params,
-                                         const std::function<bool()>& stop, jobs::Findings* changes)
+                                         const jobs::Job* job)
 {
     const double factor = rateFactor(params.percentText);
     checkYearText(params.yearText);
@@ -111,28 +109,25 @@ PackageRateResult writePackageRateScript(db::Connection& connection, const Packa
     file.open(result.path, report::ReportFile::Mode::Output);
     QSqlQuery rows = connection.exec(db::queries::activePackageAmounts);
     while (rows.next()) {
-        if (stop && stop()) {
+        if (job && job->stopRequest() != jobs::StopRequest::None) {
             result.stopped = true;
+            result.changes.clear();
             file.discard();
             return result;
         }
-        jobs::Finding* change = nullptr;
-        if (changes) {
-            change = &changes->emplace_back();
-            change->kind = jobs::Finding::Kind::ChangedValues;
-            change->table =
-                QStringLiteral("[Medicare].[dbo].[tbMedPackage") + params.yearText + QLatin1Char(']');
-            change->keyColumn = QStringLiteral("PackageID");
-            change->key = change->code = rows.value(0).toString();
-            change->proposed.insert(QStringLiteral("Package"), rows.value(7).toString());
-        }
+        jobs::Finding& change = result.changes.emplace_back();
+        change.kind = jobs::Finding::Kind::ChangedValues;
+        change.table = QStringLiteral("[Medicare].[dbo].[tbMedPackage") + params.yearText + QLatin1Char(']');
+        change.keyColumn = QStringLiteral("PackageID");
+        change.key = change.code = rows.value(0).toString();
+        change.proposed.insert(QStringLiteral("Package"), rows.value(7).toString());
         file.writeLine(scriptLine(rows, factor, params.yearText, change));
         ++result.packages;
     }
     if (rows.lastError().isValid())
-        throw Error(QStringLiteral("Reading the packages failed after %1 of them: %2")
-                        .arg(result.packages)
-                        .arg(rows.lastError().text()));
+        throw Error(Error::Kind::Database, QStringLiteral("Reading the packages failed after %1 of them: %2")
+                                               .arg(result.packages)
+                                               .arg(rows.lastError().text()));
     file.close();
     return result;
 }

@@ -2,10 +2,9 @@
 
 #include "db/Connection.h"
 #include "jobs/Finding.h"
+#include "jobs/Job.h"
 
 #include <QString>
-
-#include <functional>
 
 namespace orvex::tools {
 
@@ -22,6 +21,8 @@ struct PackageRateResult
     int packages = 0; // lines written
     QString path;
     bool stopped = false; // a stop request ended the run: nothing was written
+    // One per line written: a rate change of the package, its amounts as read and as raised.
+    jobs::Findings changes;
 };
 
 // The rate factor the percentage box means: "30" gives 0.30, "05" 0.05, "5" 0.5, "125"
@@ -35,12 +36,9 @@ void checkYearText(const QString& yearText);
 
 // Writes one UPDATE line per active package, its six amounts raised by the factor, to a
 // temporary file that replaces the output file only once complete: a failure leaves the
-// previous script in place. `stop` is asked between packages; true ends the run with
-// nothing written. Each line is also appended to `changes`, when given, as a rate change of
-// the package with its amounts as read and as raised. Throws orvex::Error naming the file or
-// what failed.
+// previous script in place. A stop request of `job`, when given, is seen between packages and
+// ends the run with nothing written. Throws orvex::Error naming the file or what failed.
 PackageRateResult writePackageRateScript(db::Connection& connection, const PackageRateParams& params,
-                                         const std::function<bool()>& stop = {},
-                                         jobs::Findings* changes = nullptr);
+                                         const jobs::Job* job = nullptr);
 
 } // namespace orvex::tools

@@ -5,6 +5,8 @@
 #include "db/Queries.h"
 #include "db/Transaction.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 namespace orvex::tools {
@@ -292,32 +294,75 @@ QStringList backupStatementTexts(db::Product product, const QString& suffix, boo
     return texts;
 }
 
-TableBackupResult backupTables(db::Connection& connection, const TableBackupParams& params,
-                               const TableBackupHooks& hooks)
+jobs::JobOutcome TableBackupJob::run(const jobs::JobContext& context, const jobs::ProgressFn& progress)
 {
-    if (const QString problem = copySuffixProblem(params.suffix); !problem.isEmpty())
-        throw Error(problem);
-    const QList<Step> steps = backupSteps(params.verB);
-    BackupRun run(connection, params.suffix);
+    if (const QString problem = copySuffixProblem(m_params.suffix); !problem.isEmpty())
+        throw Error(problem); // before the database is touched
+    std::unique_ptr<db::Connection> own;
+    db::Connection& connection = context.openConnection(own);
+    const quint64 statementsBefore = connection.statementsSent();
+    backUp(connection, context, progress);
+    jobs::JobOutcome done = outcome();
+    done.statementsSent = connection.statementsSent() - statementsBefore;
+    return done;
+}
+
+void TableBackupJob::backUp(db::Connection& connection, const jobs::JobContext& context,
+                            const jobs::ProgressFn& progress)
+{
+    const QList<Step> steps = backupSteps(m_params.verB);
+    BackupRun run(connection, m_params.suffix);
     for (qsizetype i = 0; i < steps.size(); ++i) {
-        if (hooks.stopRequested && hooks.stopRequested()) {
+        if (!shouldContinue()) {
             run.result().stopped = true;
             break;
         }
         run.run(steps[i]);
-        if (hooks.stepDone)
-            hooks.stepDone(int(i + 1), int(steps.size()));
+        if (progress) {
+            jobs::JobProgress step;
+            step.linesDone = int(i + 1);
+            step.lineCount = int(steps.size());
+            progress(std::move(step));
+        }
     }
-    TableBackupResult result = std::move(run.result());
+    m_result = std::move(run.result());
     try {
         db::ActivityLog(connection)
-            .append(params.log.user, params.log.workstation, backupLogLine(params.suffix, result),
-                    hooks.now ? hooks.now() : QDateTime::currentDateTime());
+            .append(m_params.log.user, m_params.log.workstation, backupLogLine(m_params.suffix, m_result),
+                    context.now());
     } catch (const Error& e) {
-        result.notMade.append(
+        m_result.notMade.append(
             QStringLiteral("The activity-log line of this backup was not written: %1").arg(e.message()));
     }
-    return result;
+}
+
+jobs::JobOutcome TableBackupJob::outcome() const
+{
+    jobs::JobOutcome outcome;
+    outcome.failures = m_result.notMade;
+    outcome.summary = m_result.added;
+    QJsonArray copies;
+    for (const TableCopy& c : std::as_const(m_result.copies)) {
+        outcome.summary.append(QStringLiteral("Copy %1: %2 rows").arg(c.copy).arg(c.rows));
+        copies.append(QJsonObject{{"table", c.table}, {"copy", c.copy}, {"rows", c.rows}});
+    }
+    if (m_result.stopped) {
+        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
+                                                                           : jobs::JobEnding::Stopped;
+    } else {
+        outcome.messages = {m_result.notMade.isEmpty() ? QStringLiteral("Done.")
+                                                       : QStringLiteral("Done, but these were not made:\n") +
+                                                             m_result.notMade.join(QLatin1Char('\n'))};
+        if (m_result.notMade.isEmpty())
+            outcome.summary.append(outcome.messages);
+    }
+    outcome.json = QJsonObject{{"suffix", m_params.suffix},
+                               {"copies", copies},
+                               {"added", QJsonArray::fromStringList(m_result.added)},
+                               {"notMade", QJsonArray::fromStringList(m_result.notMade)},
+                               {"passedOver", QJsonArray::fromStringList(m_result.passedOver)},
+                               {"messages", QJsonArray::fromStringList(outcome.messages)}};
+    return outcome;
 }
 
 } // namespace orvex::tools

@@ -1,15 +1,13 @@
 #pragma once
 
 #include "db/Connection.h"
+#include "jobs/Job.h"
 #include "tools/ToolLog.h"
 
-#include <QDateTime>
 #include <QLatin1String>
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 namespace orvex::tools {
 
@@ -49,13 +47,6 @@ struct TableBackupResult
     bool stopped = false;
 };
 
-struct TableBackupHooks
-{
-    std::function<bool()> stopRequested;               // checked between statements
-    std::function<void(int done, int total)> stepDone; // after each statement (or group)
-    std::function<QDateTime()> now;                    // the log line's time; empty: the clock
-};
-
 // "Step1. Create table copies on": the ID column on the three live tables, then a copy of
 // each table (tbMedPackage_NEW too with verB) with the rows it holds and its indexes, and
 // the indexes the live tables lack. Statements run one by one in their fixed order, each
@@ -63,9 +54,24 @@ struct TableBackupHooks
 // table it means the column or index is already there; a copy that could not be made (its
 // name taken, its table missing) is reported in `notMade`. One activity-log line names the
 // suffix and each copy with its row count; a failure to write it is reported in `notMade`.
-// Throws orvex::Error, before any statement, for a refused suffix.
-TableBackupResult backupTables(db::Connection& connection, const TableBackupParams& params,
-                               const TableBackupHooks& hooks = {});
+// Progress after each statement (or group); a stop request is seen between them.
+// Ends with "Done.", or with "Done, but these were not made:" and the copies (and indexes of
+// copies) that failed, which are also the outcome's failures. Throws orvex::Error, touching
+// nothing, for a refused suffix.
+class TableBackupJob final : public jobs::JobWithResult<TableBackupResult>
+{
+public:
+    explicit TableBackupJob(TableBackupParams params) : m_params(std::move(params)) {}
+    QString title() const override { return QStringLiteral("backup"); }
+    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
+
+private:
+    void backUp(db::Connection& connection, const jobs::JobContext& context,
+                const jobs::ProgressFn& progress);
+    jobs::JobOutcome outcome() const;
+
+    TableBackupParams m_params;
+};
 
 // The statements a backup sends, in order, without its reads (SQLite's copies shown
 // without the live table's definition): for review and tests.

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QJsonArray>
+#include <QJsonObject>
 
 namespace orvex::tools {
 
@@ -35,15 +36,21 @@ jobs::JobOutcome PackageCloneJob::run(const jobs::JobContext& context, const job
         return outcome; // nothing read, nothing written, nothing said
     std::unique_ptr<db::Connection> own;
     db::Connection& connection = context.openConnection(own);
-    m_result = clonePackage(connection, m_params);
-    if (m_result.outcome == CloneResult::Outcome::NotFound) {
-        outcome.messages = {QStringLiteral("Not Found.")};
-    } else {
-        outcome.messages = {QStringLiteral("Done.")};
+    const quint64 statementsBefore = connection.statementsSent();
+    m_result = clonePackage(connection, m_params, context.now());
+    outcome.statementsSent = connection.statementsSent() - statementsBefore;
+    const bool done = m_result.outcome == CloneResult::Outcome::Done;
+    outcome.messages = {done ? QStringLiteral("Done.") : QStringLiteral("Not Found.")};
+    if (done)
         outcome.summary = {
             QStringLiteral("%1 %2: new package %3 copied from package %4")
-                .arg(codeKind(m_params.table), m_params.code, m_result.newPackageId, m_result.oldPackageId)};
-    }
+                .arg(codeKind(m_params.table), m_params.code, m_result.newPackageId, m_result.oldPackageId),
+            outcome.messages.first()};
+    outcome.json = QJsonObject{{"table", caseRateTableName(m_params.table)},
+                               {"code", m_params.code},
+                               {"found", done},
+                               {"oldPackageId", m_result.oldPackageId},
+                               {"newPackageId", m_result.newPackageId}};
     return outcome;
 }
 
@@ -54,6 +61,7 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     checkYearText(m_params.yearText);
     std::unique_ptr<db::Connection> own;
     db::Connection& connection = context.openConnection(own);
+    const quint64 statementsBefore = connection.statementsSent();
     PackageRateParams params = m_params;
     if (params.outputPath.isEmpty()) {
         ProgramFolder::ensureFolder(context.outputFolder());
@@ -61,21 +69,19 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     }
     review::removeReviewFiles(context.outputFolder());
     review::removeRunRecord(context.outputFolder());
-    m_changes.clear();
     const QDateTime started = context.now();
-    const PackageRateResult result = writePackageRateScript(
-        connection, params, [this] { return !shouldContinue(); }, &m_changes);
+    m_result = writePackageRateScript(connection, params, this);
     jobs::JobOutcome outcome;
-    if (result.stopped) {
-        m_changes.clear();
+    if (m_result.stopped) {
         outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
                                                                            : jobs::JobEnding::Stopped;
         // A stopped script would raise some packages only: none is written, and no run is left to apply.
         if (outcome.ending == jobs::JobEnding::Stopped)
             outcome.messages = {QStringLiteral("Stopped after %1 packages: %2 was not written, and there is "
                                                "no run to apply.")
-                                    .arg(result.packages)
-                                    .arg(QDir::toNativeSeparators(result.path))};
+                                    .arg(m_result.packages)
+                                    .arg(QDir::toNativeSeparators(m_result.path))};
+        outcome.summary = outcome.messages;
         return outcome;
     }
     review::ReviewRun run;
@@ -84,7 +90,7 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     run.when = started;
     run.user = db::CurrentUser::systemUserName();
     run.database = connection.settings().describe();
-    run.changes = m_changes;
+    run.changes = m_result.changes;
     run.classes = review::kPackageRateClasses;
     run.amountColumns = review::kPackageAmountColumns;
 
@@ -93,7 +99,7 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     // A PackageID held by two rows gets two lines, the last of which holds; a factor of 0
     // leaves the amounts as they are.
     jobs::NetChanges net;
-    for (jobs::Finding f : m_changes) {
+    for (jobs::Finding f : m_result.changes) {
         if (f.read == amountsOnly(f.proposed))
             f.kind = jobs::Finding::Kind::SameRow;
         net.add(std::move(f));
@@ -103,16 +109,23 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     run.recordDigest = review::writeRunRecord(record, context.outputFolder());
     review::writeReviewFiles(run, context.outputFolder());
 
+    outcome.statementsSent = connection.statementsSent() - statementsBefore;
     outcome.messages = {QStringLiteral("Done.")};
-    outcome.filesToOpen = {result.path};
+    outcome.filesToOpen = {m_result.path};
     outcome.summary = {
         QStringLiteral("%1 active packages raised by %2 in %3")
-            .arg(result.packages)
-            .arg(rateFactorCaption(params.percentText).mid(2), QDir::toNativeSeparators(result.path)),
+            .arg(m_result.packages)
+            .arg(rateFactorCaption(params.percentText).mid(2), QDir::toNativeSeparators(m_result.path)),
         QStringLiteral("Review page: ") +
             QDir::toNativeSeparators(review::reviewPagePath(context.outputFolder())),
         QStringLiteral("Change list: ") +
-            QDir::toNativeSeparators(review::changeListPath(context.outputFolder()))};
+            QDir::toNativeSeparators(review::changeListPath(context.outputFolder())),
+        outcome.messages.first()};
+    outcome.json = QJsonObject{{"packages", m_result.packages},
+                               {"script", m_result.path},
+                               {"reviewPage", review::reviewPagePath(context.outputFolder())},
+                               {"changeList", review::changeListPath(context.outputFolder())},
+                               {"recordDigest", run.recordDigest}};
     return outcome;
 }
 
@@ -120,68 +133,37 @@ jobs::JobOutcome DuplicateCodesJob::run(const jobs::JobContext& context, const j
 {
     std::unique_ptr<db::Connection> own;
     db::Connection& connection = context.openConnection(own);
-    jobs::JobOutcome outcome;
-    if (m_mode == Mode::Delete) {
-        const QList<DeletedIcdRow> rows = deleteDuplicateIcdCodes(connection, m_log);
-        m_rowCount = rows.size();
-        for (const DeletedIcdRow& row : rows)
-            outcome.summary.append(deleteLogLine(row));
-        outcome.messages = {QStringLiteral("Done. %1 duplicate ICD rows deleted.").arg(rows.size())};
-        return outcome;
-    }
-    const QList<SurplusIcdRow> rows =
-        m_mode == Mode::Check ? checkDuplicateIcdCodes(connection, m_log) : findDuplicateIcdRows(connection);
-    m_rowCount = rows.size();
-    for (const SurplusIcdRow& row : rows)
-        outcome.summary.append(checkLogLine(row));
-    if (m_mode == Mode::Check)
-        outcome.messages = {rows.isEmpty() ? QStringLiteral("No Duplicates.") : QStringLiteral("Check log.")};
-    return outcome;
-}
-
-jobs::JobOutcome TableBackupJob::run(const jobs::JobContext& context, const jobs::ProgressFn& progress)
-{
-    if (const QString problem = copySuffixProblem(m_params.suffix); !problem.isEmpty())
-        throw Error(problem); // before the database is touched
-    std::unique_ptr<db::Connection> own;
-    db::Connection& connection = context.openConnection(own);
     const quint64 statementsBefore = connection.statementsSent();
-    TableBackupHooks hooks;
-    hooks.stopRequested = [this] { return !shouldContinue(); };
-    hooks.now = [&context] { return context.now(); };
-    if (progress)
-        hooks.stepDone = [&progress](int done, int total) {
-            jobs::JobProgress step;
-            step.linesDone = done;
-            step.lineCount = total;
-            progress(std::move(step));
-        };
-    m_result = backupTables(connection, m_params, hooks);
-
     jobs::JobOutcome outcome;
-    outcome.statementsSent = connection.statementsSent() - statementsBefore;
-    outcome.failures = m_result.notMade;
-    outcome.summary = m_result.added;
-    QJsonArray copies;
-    for (const TableCopy& c : std::as_const(m_result.copies)) {
-        outcome.summary.append(QStringLiteral("Copy %1: %2 rows").arg(c.copy).arg(c.rows));
-        copies.append(QJsonObject{{"table", c.table}, {"copy", c.copy}, {"rows", c.rows}});
-    }
-    if (m_result.stopped) {
-        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
-                                                                           : jobs::JobEnding::Stopped;
+    QJsonArray rowsJson;
+    if (m_mode == Mode::Delete) {
+        const QList<DeletedIcdRow> rows = deleteDuplicateIcdCodes(connection, m_log, context.now());
+        m_result.rowCount = rows.size();
+        for (const DeletedIcdRow& row : rows) {
+            outcome.summary.append(deleteLogLine(row));
+            rowsJson.append(QJsonObject{{"code", QJsonValue::fromVariant(row.code)},
+                                        {"description", QJsonValue::fromVariant(row.description)},
+                                        {"allowAsPrimary", QJsonValue::fromVariant(row.allowAsPrimary)}});
+        }
+        outcome.messages = {QStringLiteral("Done. %1 duplicate ICD rows deleted.").arg(rows.size())};
     } else {
-        outcome.messages = {m_result.notMade.isEmpty() ? QStringLiteral("Done.")
-                                                       : QStringLiteral("Done, but these were not made:\n") +
-                                                             m_result.notMade.join(QLatin1Char('\n'))};
-        if (m_result.notMade.isEmpty())
-            outcome.summary.append(outcome.messages);
+        const QList<SurplusIcdRow> rows = m_mode == Mode::Check
+                                              ? checkDuplicateIcdCodes(connection, m_log, context.now())
+                                              : findDuplicateIcdRows(connection);
+        m_result.rowCount = rows.size();
+        for (const SurplusIcdRow& row : rows) {
+            outcome.summary.append(checkLogLine(row));
+            rowsJson.append(QJsonObject{{"code", QJsonValue::fromVariant(row.code)},
+                                        {"description", QJsonValue::fromVariant(row.description)},
+                                        {"rowNumber", QJsonValue::fromVariant(row.rowNumber)}});
+        }
+        if (m_mode == Mode::Check)
+            outcome.messages = {rows.isEmpty() ? QStringLiteral("No Duplicates.")
+                                               : QStringLiteral("Check log.")};
     }
-    outcome.json = QJsonObject{{"suffix", m_params.suffix},
-                               {"copies", copies},
-                               {"added", QJsonArray::fromStringList(m_result.added)},
-                               {"notMade", QJsonArray::fromStringList(m_result.notMade)},
-                               {"passedOver", QJsonArray::fromStringList(m_result.passedOver)},
+    outcome.summary += outcome.messages;
+    outcome.statementsSent = connection.statementsSent() - statementsBefore;
+    outcome.json = QJsonObject{{m_mode == Mode::Delete ? "deleted" : "duplicates", rowsJson},
                                {"messages", QJsonArray::fromStringList(outcome.messages)}};
     return outcome;
 }

@@ -8,39 +8,41 @@
 
 namespace orvex::tools {
 
-// The maintenance tools as jobs, for the window's runner and the command line alike.
+// The maintenance tools as jobs, for the window's runner and the command line alike (the
+// backup's job is in TableBackup.h).
 
-class PackageCloneJob final : public jobs::Job
+class PackageCloneJob final : public jobs::JobWithResult<CloneResult>
 {
 public:
     explicit PackageCloneJob(CloneParams params) : m_params(std::move(params)) {}
     QString title() const override { return QStringLiteral("clone"); }
     // "Done." or "Not Found."; no message for an empty code.
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
-    const CloneResult& result() const { return m_result; }
 
 private:
     CloneParams m_params;
-    CloneResult m_result;
 };
 
 // Writes UpdatePackageRates.txt in the context's output folder and asks for it to be opened.
-class PackageRateJob final : public jobs::Job
+// The result's changes: one rate change per package line of the script (none once stopped).
+class PackageRateJob final : public jobs::JobWithResult<PackageRateResult>
 {
 public:
     explicit PackageRateJob(PackageRateParams params) : m_params(std::move(params)) {}
     QString title() const override { return QStringLiteral("package-rates"); }
     // Also writes output/report.html and output/changes.csv of the raised packages.
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
-    // The last run's changes: one rate change per package line of the script.
-    const jobs::Findings& changes() const { return m_changes; }
 
 private:
     PackageRateParams m_params;
-    jobs::Findings m_changes;
 };
 
-class DuplicateCodesJob final : public jobs::Job
+struct DuplicateCodesResult
+{
+    qsizetype rowCount = 0; // rows found (Count, Check) or deleted (Delete)
+};
+
+class DuplicateCodesJob final : public jobs::JobWithResult<DuplicateCodesResult>
 {
 public:
     enum class Mode {
@@ -52,28 +54,10 @@ public:
     QString title() const override { return QStringLiteral("duplicates"); }
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
     Mode mode() const { return m_mode; }
-    qsizetype rowCount() const { return m_rowCount; } // rows found (Count, Check) or deleted (Delete)
 
 private:
     Mode m_mode;
     LogIdentity m_log;
-    qsizetype m_rowCount = 0;
-};
-
-// "Step1. Create table copies on". Ends with "Done.", or with "Done, but these were not
-// made:" and the copies (and indexes of copies) that failed, which are also the outcome's
-// failures. Throws orvex::Error, touching nothing, for a refused suffix.
-class TableBackupJob final : public jobs::Job
-{
-public:
-    explicit TableBackupJob(TableBackupParams params) : m_params(std::move(params)) {}
-    QString title() const override { return QStringLiteral("backup"); }
-    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
-    const TableBackupResult& result() const { return m_result; }
-
-private:
-    TableBackupParams m_params;
-    TableBackupResult m_result;
 };
 
 } // namespace orvex::tools
