@@ -286,7 +286,11 @@ TEST(Connection, odbcToAMissingSqliteFileCreatesNothing)
 TEST(Connection, embeddedFolderMayHoldBlanksAndUriCharacters)
 {
     QTemporaryDir dir;
+#ifdef Q_OS_WIN
+    const QString folder = dir.filePath(QStringLiteral("Hospital data #2 x=1 100%")); // no "?" in a name
+#else
     const QString folder = dir.filePath(QStringLiteral("Hospital data #2 ?x=1 100%"));
+#endif
     orvex::test::writeSmallDatabases(folder);
     auto connection = Connection::open(embedded(folder));
     EXPECT_EQ(firstColumn(connection->exec(Query(queries::icdByCode).bind("code", QStringLiteral("c10")))),
@@ -378,5 +382,6 @@ TEST(ConnectionSettings, describeNeverShowsThePassword)
                                       QStringLiteral("other"));
     EXPECT_EQ(s.describe().toStdString(),
               "the ODBC data source \"DRIVER={ODBC Driver 18 for SQL Server};SERVER=db1;UID=sa;Encrypt=no\"");
-    EXPECT_EQ(embedded(QStringLiteral("/x/db")).describe().toStdString(), "the embedded databases in /x/db");
+    EXPECT_EQ(embedded(QStringLiteral("/x/db")).describe(),
+              "the embedded databases in " + QDir::toNativeSeparators(QStringLiteral("/x/db")));
 }
