@@ -49,7 +49,7 @@ jobs::Findings updateRun(const jobs::JobContext& context)
     params.updateDescriptions = true;
     caserates::UpdateRunJob job(params);
     job.run(context, {});
-    return job.changes();
+    return job.result().changes;
 }
 
 } // namespace

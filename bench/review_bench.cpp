@@ -110,7 +110,7 @@ int main(int argc, char** argv)
     params.updateDescriptions = true;
     caserates::UpdateRunJob job(params);
     job.run(context, {});
-    run.changes = job.changes();
+    run.changes = job.result().changes;
 
     out << "update run\n";
     if (!timeReviewFiles(run, runs, context.outputFolder(), out))
@@ -135,7 +135,7 @@ int main(int argc, char** argv)
     scanRun.when = QDateTime::currentDateTime();
     scanRun.user = run.user;
     scanRun.database = run.database;
-    scanRun.changes = scan.lastResult()->changes;
+    scanRun.changes = scan.result().changes;
     scanRun.classes = review::kPhScanClasses;
     const QString timed = keep.isEmpty() ? context.outputFolder() : program.path();
     return timeReviewFiles(scanRun, runs, timed, out) ? 0 : 1;

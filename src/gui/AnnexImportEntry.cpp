@@ -71,10 +71,12 @@ void AnnexImportEntry::onClicked()
     params.write = false;
     m_button->setText(QStringLiteral("Stop"));
     m_status->setText(QFileInfo(pdf).fileName());
-    auto job = std::make_shared<annex::AnnexImportJob>(params);
+    auto import = std::make_shared<annex::AnnexImportJob>(params);
     m_host.runJob(
-        job, m_button,
-        [this, job](jobs::Job&, const jobs::JobOutcome& outcome) { onFinished(*job, outcome); },
+        import, m_button,
+        [this, import](jobs::Job&, const jobs::JobOutcome& outcome) {
+            onFinished(import->result(), outcome);
+        },
         [this] { endRun(QStringLiteral("Nothing was written.")); }, // a failure's message follows
         [this](const jobs::JobProgress& batch) { onProgressed(batch); });
 }
@@ -97,14 +99,13 @@ void AnnexImportEntry::appendLog(const QStringList& lines)
         m_tab->txtLog()->appendPlainText(line);
 }
 
-void AnnexImportEntry::onFinished(const annex::AnnexImportJob& job, const jobs::JobOutcome& outcome)
+void AnnexImportEntry::onFinished(const annex::AnnexImportResult& result, const jobs::JobOutcome& outcome)
 {
     QWidget* window = m_tab->window();
     if (outcome.ending != jobs::JobEnding::Finished) {
         endRun(QStringLiteral("Stopped; nothing was written."));
         return;
     }
-    const annex::AnnexImportResult& result = job.result();
     appendLog(outcome.summary);
     const QString summary = outcome.summary.join(QLatin1Char('\n'));
     if (!result.checks.passed()) {

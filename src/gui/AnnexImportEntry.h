@@ -9,11 +9,10 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace orvex::annex {
-class AnnexImportJob;
+struct AnnexImportResult;
 }
 
 namespace orvex::jobs {
-class Job;
 struct JobOutcome;
 struct JobProgress;
 } // namespace orvex::jobs
@@ -39,7 +38,7 @@ public:
 private:
     void onClicked();
     void onProgressed(const jobs::JobProgress& batch);
-    void onFinished(const annex::AnnexImportJob& job, const jobs::JobOutcome& outcome);
+    void onFinished(const annex::AnnexImportResult& result, const jobs::JobOutcome& outcome);
     void endRun(const QString& status);
     void appendLog(const QStringList& lines);
 

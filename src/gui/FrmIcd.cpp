@@ -85,7 +85,7 @@ FrmIcd::~FrmIcd()
 {
     // A run still going learns that the window closes; ~JobRunner waits for it.
     if (m_runner->isRunning())
-        m_runner->requestWindowClosing();
+        m_runner->requestAbandon();
 }
 
 QString FrmIcd::caption()
@@ -167,7 +167,7 @@ void FrmIcd::closeEvent(QCloseEvent* event)
 {
     if (m_runner->isRunning()) {
         // Stop after the current line, without the summary; the files are closed.
-        m_runner->requestWindowClosing();
+        m_runner->requestAbandon();
         m_runner->waitForFinished();
     }
     m_scanTabs->closeFrmSrc();

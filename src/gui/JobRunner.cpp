@@ -22,7 +22,7 @@ JobRunner::JobRunner(QObject* parent) : QObject(parent)
 JobRunner::~JobRunner()
 {
     if (isRunning()) {
-        requestWindowClosing();
+        requestAbandon();
         m_thread->wait();
         delete m_thread;
     }
@@ -74,12 +74,12 @@ void JobRunner::requestStop()
     m_job->requestStop();
 }
 
-void JobRunner::requestWindowClosing()
+void JobRunner::requestAbandon()
 {
     if (!m_job)
         return;
     m_stopRequested = true;
-    m_job->requestWindowClosing();
+    m_job->requestAbandon();
 }
 
 void JobRunner::onWorkerStep(jobs::JobProgress&& progress)

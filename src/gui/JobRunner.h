@@ -27,7 +27,7 @@ public:
     using StepHook = std::function<void(const jobs::JobProgress&)>;
 
     explicit JobRunner(QObject* parent = nullptr);
-    ~JobRunner() override; // a run still going is told the window closes and awaited
+    ~JobRunner() override; // a run still going is abandoned and awaited
 
     // Ignored while a run is going. The caller may keep its own typed pointer to the job to
     // read its result at the end.
@@ -37,7 +37,7 @@ public:
     jobs::Job* job() const { return m_job.get(); }
 
     void requestStop();
-    void requestWindowClosing();
+    void requestAbandon();
     bool stopRequested() const { return m_stopRequested.load(); }
 
     // Blocks until the worker has returned, then delivers its last batch and its end

@@ -71,7 +71,8 @@ private:
     void onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome);
     static QString idleCaption(bool ph);
     QPushButton* scanButton(bool ph) const { return ph ? m_cmdScanPH : m_cmdScan; }
-    ReportListView* resultList(reconcile::ResultList which) const;
+    ReportListView* resultList(jobs::ResultList which) const;
+    QLabel* captionLabel(jobs::Caption caption) const;
 
     QWidget* m_window;
     JobHost& m_host;

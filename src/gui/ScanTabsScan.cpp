@@ -5,9 +5,9 @@
 #include "gui/ScanTabs.h"
 #include "reconcile/ScanJob.h"
 
-#include <QHash>
 #include <QLabel>
 #include <QPushButton>
+#include <map>
 
 namespace orvex::gui {
 
@@ -21,22 +21,38 @@ QString ScanTabs::idleCaption(bool ph)
     return ph ? QStringLiteral("Scan") : QStringLiteral("Go Scan");
 }
 
-ReportListView* ScanTabs::resultList(reconcile::ResultList which) const
+// The job's lists and captions to the tabs' views: one switch each, without a default, so that
+// a value added to the job's vocabulary and forgotten here does not compile.
+ReportListView* ScanTabs::resultList(jobs::ResultList which) const
 {
-    using reconcile::ResultList;
+    using jobs::ResultList;
     switch (which) {
     case ResultList::NewCode:
         return m_icdLists[0];
-    case ResultList::SameCodeDescription:
+    case ResultList::SameCodeAndDescription:
         return m_icdLists[1];
-    case ResultList::SameCodeDifDesc:
+    case ResultList::SameCodeDifferentDescription:
         return m_icdLists[2];
-    case ResultList::SameDescDifCode:
+    case ResultList::SameDescriptionDifferentCode:
         return m_icdLists[3];
-    case ResultList::NewCodePH:
+    case ResultList::PhNewCode:
         return m_lsvNewCodePH;
-    case ResultList::SameCodeDifDescPH:
+    case ResultList::PhSameCodeDifferentDescription:
         return m_lsvSameCodeDifDescPH;
+    }
+    return nullptr;
+}
+
+// The header shows the source file's caption.
+QLabel* ScanTabs::captionLabel(jobs::Caption caption) const
+{
+    switch (caption) {
+    case jobs::Caption::GroupName:
+        return m_lblHeader;
+    case jobs::Caption::PackageId:
+        return m_lblPackageID;
+    case jobs::Caption::SourceFile:
+        return nullptr;
     }
     return nullptr;
 }
@@ -79,51 +95,47 @@ void ScanTabs::startScan(bool ph)
     params.listFile = m_loadedSource;
     params.user = m_host.logIdentity().user;
 
+    auto scan = std::make_shared<reconcile::ScanJob>(std::move(params));
     m_host.runJob(
-        std::make_unique<reconcile::ScanJob>(std::move(params)), scanButton(ph),
-        [this](jobs::Job& job, const jobs::JobOutcome& outcome) {
-            if (auto* scan = dynamic_cast<reconcile::ScanJob*>(&job); scan && scan->lastResult())
-                onScanFinished(*scan->lastResult(), outcome);
+        scan, scanButton(ph),
+        [this, scan](jobs::Job&, const jobs::JobOutcome& outcome) {
+            onScanFinished(scan->result(), outcome);
         },
         [this, ph] { scanButton(ph)->setText(idleCaption(ph)); });
 }
 
 void ScanTabs::clearLists()
 {
-    for (int i = 0; i < reconcile::kResultListCount; ++i)
-        resultList(static_cast<reconcile::ResultList>(i))->rows()->clear();
+    for (const jobs::ResultList list : jobs::kResultLists)
+        resultList(list)->rows()->clear();
 }
 
 void ScanTabs::applyProgress(const jobs::JobProgress& batch)
 {
     if (batch.clearViews)
         clearLists();
-    for (QLabel* label : {m_lblHeader, m_lblPackageID}) {
-        if (const auto it = batch.labels.constFind(label->objectName()); it != batch.labels.cend())
+    for (auto it = batch.captions.cbegin(); it != batch.captions.cend(); ++it) {
+        if (QLabel* label = captionLabel(it.key()))
             label->setText(it.value());
     }
     // One insertion per list and batch.
-    QHash<QString, std::vector<reconcile::ResultRow>> added;
+    std::map<jobs::ResultList, std::vector<reconcile::ResultRow>> added;
     for (const jobs::AddedRow& row : batch.rowsAdded)
         added[row.list].push_back({row.text, row.second});
-    for (int i = 0; i < reconcile::kResultListCount; ++i) {
-        ReportListView* list = resultList(static_cast<reconcile::ResultList>(i));
-        if (const auto it = added.constFind(list->objectName()); it != added.cend())
-            list->rows()->append(it.value());
-    }
+    for (const auto& [list, rows] : added)
+        resultList(list)->rows()->append(rows);
 }
 
 void ScanTabs::onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome)
 {
     reconcile::ScanProgress last;
-    last.linesDone = result.counters.lblCount;
+    last.linesDone = result.counters.linesRead;
     last.counters = result.counters;
     last.groupName = result.groupName;
     last.packageId = result.packageId;
     m_host.showProgress(reconcile::ScanJob::toJobProgress(last));
     // The rows came in batches; the result is the authority.
-    for (int i = 0; i < reconcile::kResultListCount; ++i) {
-        const auto which = static_cast<reconcile::ResultList>(i);
+    for (const jobs::ResultList which : jobs::kResultLists) {
         ResultListModel* rows = resultList(which)->rows();
         if (rows->rows() != result.list(which)) {
             rows->clear();

@@ -67,17 +67,15 @@ void Update2024Tab::onProcessClicked()
     setReviewPage(QString()); // the run replaces it
 
     m_cmdProcess->setText(kRunningCaption);
+    auto run = std::make_shared<caserates::UpdateRunJob>(std::move(params));
     m_host.runJob(
-        std::make_unique<caserates::UpdateRunJob>(std::move(params)), m_cmdProcess,
-        [this](jobs::Job&, const jobs::JobOutcome& outcome) {
-            if (outcome.ending == jobs::JobEnding::WindowClosing)
+        run, m_cmdProcess,
+        [this, run](jobs::Job&, const jobs::JobOutcome& outcome) {
+            if (outcome.ending == jobs::JobEnding::Abandoned)
                 return;
             showMessages(m_host, m_window, outcome);
             m_host.openForUser(outcome.filesToOpen); // the log and scriptPH.txt
-            setReviewPage(outcome.json.value(QLatin1String("review"))
-                              .toObject()
-                              .value(QLatin1String("page"))
-                              .toString());
+            setReviewPage(run->result().reviewPage);
         },
         [this] { m_cmdProcess->setText(idleProcessCaption()); });
 }

@@ -151,27 +151,41 @@ void WindowHeader::resetForScan(int lineCount)
     m_prgScan->setValue(0);
 }
 
-QLabel* WindowHeader::labelNamed(const QString& objectName) const
+// The job's counters to the header's labels: a switch without a default, so that a counter
+// added to the job's vocabulary and forgotten here does not compile.
+QLabel* WindowHeader::counterLabel(jobs::Counter counter) const
 {
-    for (QLabel* label : m_counters)
-        if (label->objectName() == objectName)
-            return label;
-    for (QLabel* label : {m_lblCount, m_lblSrc})
-        if (label->objectName() == objectName)
-            return label;
+    using jobs::Counter;
+    switch (counter) {
+    case Counter::LinesRead:
+        return m_lblCount;
+    case Counter::NewCode:
+        return m_counters[0];
+    case Counter::SameCodeAndDescription:
+        return m_counters[1];
+    case Counter::SameCodeDifferentDescription:
+        return m_counters[2];
+    case Counter::SameDescriptionDifferentCode:
+        return m_counters[3];
+    case Counter::PhNewCode:
+        return m_counters[4];
+    case Counter::PhSameDescription:
+        return m_counters[5];
+    case Counter::PhSameCodeDifferentDescription:
+        return m_counters[6];
+    case Counter::PhNewRate:
+        return m_counters[7];
+    }
     return nullptr;
 }
 
 void WindowHeader::applyProgress(const jobs::JobProgress& batch)
 {
-    for (auto it = batch.counters.cbegin(); it != batch.counters.cend(); ++it) {
-        if (QLabel* label = labelNamed(it.key()))
-            label->setText(QString::number(it.value()));
-    }
-    for (auto it = batch.labels.cbegin(); it != batch.labels.cend(); ++it) {
-        if (QLabel* label = labelNamed(it.key()))
-            label->setText(it.value());
-    }
+    for (auto it = batch.counters.cbegin(); it != batch.counters.cend(); ++it)
+        counterLabel(it.key())->setText(QString::number(it.value()));
+    // The scan tabs show the other captions.
+    if (const auto it = batch.captions.constFind(jobs::Caption::SourceFile); it != batch.captions.cend())
+        m_lblSrc->setText(it.value());
     if (batch.lineCount > 0) {
         m_prgScan->setMaximum(batch.lineCount);
         m_prgScan->setValue(std::min(batch.linesDone, m_prgScan->maximum()));

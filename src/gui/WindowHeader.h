@@ -57,7 +57,7 @@ private:
     };
 
     void build(QWidget* window);
-    QLabel* labelNamed(const QString& objectName) const;
+    QLabel* counterLabel(jobs::Counter counter) const;
 
     QPushButton* m_cmdClose = nullptr;
     QPushButton* m_cmdOpenFolder = nullptr;

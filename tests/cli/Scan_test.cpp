@@ -107,14 +107,14 @@ TEST(ScanCommand, jsonHasCountersAndLists)
     const QJsonObject json = QJsonDocument::fromJson(run.out).object();
     EXPECT_EQ(json["format"].toInt(), 1);
     const QJsonObject counters = json["counters"].toObject();
-    EXPECT_EQ(counters["lblnew"].toInt(), 1);
-    EXPECT_EQ(counters["lblDifDesc"].toInt(), 1);
-    EXPECT_EQ(counters["lblCount"].toInt(), 2);
+    EXPECT_EQ(counters["newCode"].toInt(), 1);
+    EXPECT_EQ(counters["sameCodeDifferentDescription"].toInt(), 1);
+    EXPECT_EQ(counters["linesRead"].toInt(), 2);
     EXPECT_EQ(counters.size(), 8);
     const QJsonObject lists = json["lists"].toObject();
     EXPECT_EQ(lists.size(), 6);
-    EXPECT_EQ(lists["lsvNewCode"].toArray(), (QJsonArray{QJsonArray{"B00 - Herpes"}}));
-    EXPECT_EQ(lists["lsvSameCodeDifDesc"].toArray(),
+    EXPECT_EQ(lists["newCode"].toArray(), (QJsonArray{QJsonArray{"B00 - Herpes"}}));
+    EXPECT_EQ(lists["sameCodeDifferentDescription"].toArray(),
               (QJsonArray{QJsonArray{"A00.0 - cholera", "A00.0 - Cholera"}}));
 }
 
@@ -125,8 +125,8 @@ TEST(ScanCommand, updateResourceFromAFileIsSplitLikeTheBuiltInOne)
     const CliRun run = cli.run({"--ph", "--update-resource", cli.folder.path() + "/newer.bin", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject counters = QJsonDocument::fromJson(run.out).object()["counters"].toObject();
-    EXPECT_EQ(counters["lblCount"].toInt(), 3); // the trailing NUL gives one last, empty line
-    EXPECT_EQ(counters["lblNewPH"].toInt(), 1); // which is no code
+    EXPECT_EQ(counters["linesRead"].toInt(), 3); // the trailing NUL gives one last, empty line
+    EXPECT_EQ(counters["phNewCode"].toInt(), 1); // which is no code
 }
 
 TEST(ScanCommand, badInputFailsWithAClearMessage)

@@ -36,6 +36,30 @@ TEST(UpdateCommand, jsonIsTheRunsObject)
     EXPECT_EQ(QJsonDocument(printed), expected) << run.out.toStdString();
 }
 
+// The passes' counters in the words and the alignment of the scan's summary.
+TEST(UpdateCommand, printsEachPassInTheScansWords)
+{
+    test::SmallDatabases db;
+    test::fillForUpdateRun(db);
+    test::TempProgramFolder program;
+    for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
+        QFile::copy(test::fixturePath(QStringLiteral("update-run/") + name), program.path() + '/' + name);
+
+    const test::CliRun run = test::runCliInProcess({"--db", db.folder(), "update"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString out = QString::fromUtf8(run.out);
+    const QString diagnosis = QStringLiteral("diagnosis pass: %1 (16 lines)\n"
+                                             "                        Philhealth New Code : 4\n"
+                                             "                Philhealth Same Description : 6\n"
+                                             " Philhealth Same Code different Description : 3\n"
+                                             "                        Philhealth New Rate : 2\n"
+                                             "                                 Lines read : 16\n")
+                                  .arg(QDir::toNativeSeparators(program.path() + "/ICD PH 2024.txt"));
+    EXPECT_TRUE(out.contains(diagnosis)) << run.out.toStdString();
+    EXPECT_TRUE(out.contains("procedure pass: ")) << run.out.toStdString();
+    EXPECT_FALSE(out.contains("lbl")) << run.out.toStdString();
+}
+
 TEST(ApplyCommand, showsTheCountsAndAppliesAndUndoesOnlyWithYesAndOnlyOnce)
 {
     test::SmallDatabases db;

@@ -62,7 +62,7 @@ protected:
         params.testSuffix = testSuffix;
         caserates::UpdateRunJob job(params);
         job.run(context, {});
-        return job.changes();
+        return job.result().changes;
     }
 
     // The run stopped by its user after the first line of the diagnosis list.
@@ -80,7 +80,7 @@ protected:
                 job.requestStop();
             }
         });
-        return job.changes();
+        return job.result().changes;
     }
 
     apply::ApplyResult apply()

@@ -48,7 +48,7 @@ protected:
         params.user = QStringLiteral("records<clerk>");
         caserates::UpdateRunJob job(params);
         outcome = job.run(context, {});
-        changes = job.changes();
+        changes = job.result().changes;
         pageBytes = test::readBytes(folder.outputFile("report.html"));
         page = QString::fromUtf8(pageBytes);
         rows = test::reviewPageRows(pageBytes);

@@ -80,8 +80,8 @@ TEST(ScanJob, newCodeWritesInsertAndReportLine)
     Scan scan;
     const auto r =
         scan.runBoth({"A00.0|Cholera due to Vibrio cholerae 01, biovar cholerae|6,000|1,800|4,200"}, false);
-    EXPECT_EQ(r.counters.lblnew, 1);
-    EXPECT_EQ(r.counters.lblCount, 1);
+    EXPECT_EQ(r.counters.newCode, 1);
+    EXPECT_EQ(r.counters.linesRead, 1);
     EXPECT_EQ(r.list(ResultList::NewCode),
               rows({{"A00.0 - Cholera due to Vibrio cholerae 01, biovar cholerae", ""}}));
     EXPECT_EQ(scan.file("script.txt"),
@@ -105,11 +105,11 @@ TEST(ScanJob, knownCodeIsComparedExactly)
                       "A00.1|Cholera due to Vibrio cholerae 01, biovar eltor", "A00.9 |Cholera, unspecified"},
                      false);
     // The code matches with the database's collation; the description comparison is exact.
-    EXPECT_EQ(r.list(ResultList::SameCodeDescription),
+    EXPECT_EQ(r.list(ResultList::SameCodeAndDescription),
               rows({{"A00.0 - Cholera due to Vibrio cholerae 01, biovar cholerae",
                      "a00.0 - Cholera due to Vibrio cholerae 01, biovar cholerae"}}));
-    EXPECT_EQ(r.counters.lblsame, 1);
-    EXPECT_EQ(r.counters.lblDifDesc, 2);
+    EXPECT_EQ(r.counters.sameCodeAndDescription, 1);
+    EXPECT_EQ(r.counters.sameCodeDifferentDescription, 2);
     EXPECT_EQ(
         scan.file("SameCodediffdesc.txt"),
         crlf({"[DATABASE]A00.1   cholera due to vibrio cholerae 01, biovar eltor",
@@ -131,10 +131,10 @@ TEST(ScanJob, sameDescriptionUnderAnotherCode)
     scan.dbs.addIcd("A09", "Diarrhoea and gastroenteritis of presumed infectious origin");
     const auto r = scan.runBoth({"A09.0|DIARRHOEA AND GASTROENTERITIS OF PRESUMED INFECTIOUS ORIGIN"}, false);
     EXPECT_TRUE(r.list(ResultList::NewCode).empty());
-    EXPECT_EQ(r.list(ResultList::SameDescDifCode),
+    EXPECT_EQ(r.list(ResultList::SameDescriptionDifferentCode),
               rows({{"A09 - Diarrhoea and gastroenteritis of presumed infectious origin",
                      "A09.0 - DIARRHOEA AND GASTROENTERITIS OF PRESUMED INFECTIOUS ORIGIN"}}));
-    EXPECT_EQ(r.counters.lblDifCode, 1);
+    EXPECT_EQ(r.counters.sameDescriptionDifferentCode, 1);
     EXPECT_EQ(scan.file("Same description different code.txt"),
               crlf({"[DATABASE]A09   Diarrhoea and gastroenteritis of presumed infectious origin",
                     "[SOURCE F]A09.0DIARRHOEA AND GASTROENTERITIS OF PRESUMED INFECTIOUS ORIGIN", ""}));
@@ -146,9 +146,9 @@ TEST(ScanJob, storedNullsShowAsNullOnReportLines)
     scan.dbs.addIcd(QVariant(), "Orphan description");
     scan.dbs.addIcd("B01", QVariant());
     const auto r = scan.runBoth({"X99|Orphan description", "B01|Varicella"}, false);
-    EXPECT_EQ(r.list(ResultList::SameDescDifCode),
+    EXPECT_EQ(r.list(ResultList::SameDescriptionDifferentCode),
               rows({{" - Orphan description", "X99 - Orphan description"}}));
-    EXPECT_EQ(r.counters.lblDifDesc, 1); // a NULL description never equals
+    EXPECT_EQ(r.counters.sameCodeDifferentDescription, 1); // a NULL description never equals
     EXPECT_EQ(scan.file("Same description different code.txt"),
               crlf({"[DATABASE]Null   Orphan description", "[SOURCE F]X99Orphan description", ""}));
     EXPECT_EQ(scan.file("SameCodediffdesc.txt"),
@@ -162,8 +162,8 @@ TEST(ScanJob, apostrophesAreLookedUpAndEscaped)
     scan.dbs.addIcd("Q'1", "Quoted code");
     const auto r = scan.runBoth(
         {QStringLiteral("X42.3|L\u00f6ffler's endocarditis"), "Q'1|Quoted code", "Z'9|Ann's disease"}, false);
-    EXPECT_EQ(r.list(ResultList::SameDescDifCode).size(), 1u);
-    EXPECT_EQ(r.counters.lblsame, 1); // the code with an apostrophe is found
+    EXPECT_EQ(r.list(ResultList::SameDescriptionDifferentCode).size(), 1u);
+    EXPECT_EQ(r.counters.sameCodeAndDescription, 1); // the code with an apostrophe is found
     EXPECT_EQ(r.list(ResultList::NewCode), rows({{"Z'9 - Ann's disease", ""}}));
     EXPECT_EQ(
         scan.file("script.txt"),
@@ -184,12 +184,12 @@ TEST(ScanJob, phScanSkipsDescriptionComparisonOfKnownCodes)
                       "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|11,700.00|8,190.00|3,510.00",
                       "A00.1|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR|11,700.00|8,190.00|3,510.00"},
                      true);
-    EXPECT_TRUE(r.list(ResultList::SameCodeDescription).empty());
-    EXPECT_TRUE(r.list(ResultList::SameCodeDifDesc).empty());
-    EXPECT_EQ(r.counters.lblnew, 1); // A00.1 is new to the ICD table
-    EXPECT_EQ(r.counters.lblsamePH, 1);
-    EXPECT_EQ(r.counters.lblDifDescPH, 1);
-    EXPECT_EQ(r.list(ResultList::SameCodeDifDescPH),
+    EXPECT_TRUE(r.list(ResultList::SameCodeAndDescription).empty());
+    EXPECT_TRUE(r.list(ResultList::SameCodeDifferentDescription).empty());
+    EXPECT_EQ(r.counters.newCode, 1); // A00.1 is new to the ICD table
+    EXPECT_EQ(r.counters.phSameDescription, 1);
+    EXPECT_EQ(r.counters.phSameCodeDifferentDescription, 1);
+    EXPECT_EQ(r.list(ResultList::PhSameCodeDifferentDescription),
               rows({{"A00.1 - CHOLERA ELTOR", "A00.1 - CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR ELTOR"}}));
     EXPECT_EQ(r.groupName, "CHOLERA");
     EXPECT_EQ(
@@ -221,9 +221,9 @@ TEST(ScanJob, absentPackageIsInsertedOncePerGroup)
                                  "O04.9|Abortion|6,000|1,800|4,200", "|miscarriage |||",
                                  "O05.9|Abortion|6,000|1,800|4,200"},
                                 true);
-    EXPECT_EQ(r.counters.lblNewPH, 3);
-    EXPECT_EQ(r.counters.lblnew, 3);
-    EXPECT_EQ(r.list(ResultList::NewCodePH).front(), (ResultRow{"O03.9 - Abortion", ""}));
+    EXPECT_EQ(r.counters.phNewCode, 3);
+    EXPECT_EQ(r.counters.newCode, 3);
+    EXPECT_EQ(r.list(ResultList::PhNewCode).front(), (ResultRow{"O03.9 - Abortion", ""}));
     EXPECT_EQ(scan.file("scriptPH.txt"),
               kScriptPHHeader.toLatin1() +
                   crlf({"", insert, "", "", caseRate("O03.9", "MISCARRIAGE"), "", "",
@@ -275,7 +275,7 @@ TEST(ScanJob, linesBeforeTheFirstHeaderUseTheStartingGroup)
     params.connection = scan.dbs.settings();
     const auto r = ScanJob(params).run();
     EXPECT_EQ(r.packageId, "1");
-    EXPECT_EQ(r.counters.lblNewPH, 1);
+    EXPECT_EQ(r.counters.phNewCode, 1);
 }
 
 TEST(ScanJob, blankLinesAreCountedButGetNoClassRowOrStatement)
@@ -426,21 +426,21 @@ TEST(ScanJob, stopRequestFinishesTheLineAndWritesTheSummary)
             job.requestStop();
     });
     EXPECT_EQ(r.ending, ScanEnding::Stopped);
-    EXPECT_EQ(r.counters.lblCount, 2);
+    EXPECT_EQ(r.counters.linesRead, 2);
     EXPECT_EQ(scan.file("New Code.txt"), crlf({"A1   a", "A2   b"}));
     EXPECT_TRUE(scan.file("ICD Parser Log.txt").contains("New Code and Description : 2 "));
 }
 
-TEST(ScanJob, windowClosingWritesNoSummaryButClosesTheFiles)
+TEST(ScanJob, anAbandonedScanWritesNoSummaryButClosesTheFiles)
 {
     Scan scan;
     ScanParams params;
     params.lines = {"A1|a", "A2|b", "A3|c"};
     params.connection = scan.dbs.settings();
     ScanJob job(params);
-    const auto r = job.run([&](const ScanProgress&) { job.requestWindowClosing(); });
-    EXPECT_EQ(r.ending, ScanEnding::WindowClosing);
-    EXPECT_EQ(r.counters.lblCount, 1);
+    const auto r = job.run([&](const ScanProgress&) { job.requestAbandon(); });
+    EXPECT_EQ(r.ending, ScanEnding::Abandoned);
+    EXPECT_EQ(r.counters.linesRead, 1);
     EXPECT_EQ(scan.file("ICD Parser Log.txt"), QByteArray());
     EXPECT_EQ(scan.file("New Code.txt"), crlf({"A1   a"})); // flushed and closed
 }

@@ -54,7 +54,7 @@ protected:
         outcome = job.run(context, {});
         page = QString::fromUtf8(test::readBytes(folder.outputFile("report.html")));
         csv = QString::fromUtf8(test::readBytes(folder.outputFile("changes.csv")));
-        return *job.lastResult();
+        return job.result();
     }
 
     test::SmallDatabases dbs;

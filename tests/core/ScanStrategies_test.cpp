@@ -66,7 +66,8 @@ protected:
         const Run batched = scan(lines, ph, LookupStrategy::Batched);
         EXPECT_EQ(perLine.result.counters, batched.result.counters);
         for (int i = 0; i < kResultListCount; ++i)
-            EXPECT_EQ(perLine.result.lists[i], batched.result.lists[i]) << resultListName(ResultList(i));
+            EXPECT_EQ(perLine.result.lists[i], batched.result.lists[i])
+                << jobs::jsonKey(ResultList(i)).toStdString();
         EXPECT_EQ(perLine.result.groupName, batched.result.groupName);
         EXPECT_EQ(perLine.result.packageId, batched.result.packageId);
         for (size_t i = 0; i < perLine.files.size(); ++i)
@@ -111,13 +112,13 @@ TEST_F(ScanStrategies, procedureListAgree)
 TEST_F(ScanStrategies, everyClassOccursOnTheSampleDatabase)
 {
     const ScanResult ph = scan(ratelist::loadBuiltinUpdateResource(), true, LookupStrategy::Batched).result;
-    EXPECT_GT(ph.counters.lblnew, 0);
-    EXPECT_GT(ph.counters.lblDifCode, 0);
-    EXPECT_GT(ph.counters.lblNewPH, 0);
-    EXPECT_GT(ph.counters.lblsamePH, 0);
-    EXPECT_GT(ph.counters.lblDifDescPH, 0);
-    EXPECT_EQ(ph.counters.lblCount, 9221);
+    EXPECT_GT(ph.counters.newCode, 0);
+    EXPECT_GT(ph.counters.sameDescriptionDifferentCode, 0);
+    EXPECT_GT(ph.counters.phNewCode, 0);
+    EXPECT_GT(ph.counters.phSameDescription, 0);
+    EXPECT_GT(ph.counters.phSameCodeDifferentDescription, 0);
+    EXPECT_EQ(ph.counters.linesRead, 9221);
     const ScanResult icd = scan(rateList("ICD PH 2024.txt"), false, LookupStrategy::Batched).result;
-    EXPECT_GT(icd.counters.lblDifDesc, 0);
-    EXPECT_GT(icd.counters.lblnew, 0);
+    EXPECT_GT(icd.counters.sameCodeDifferentDescription, 0);
+    EXPECT_GT(icd.counters.newCode, 0);
 }

@@ -127,17 +127,17 @@ TEST_F(UpdateRun, everyFindingIsWrittenInBothPassesInTestMode)
     const QJsonArray passes = json["passes"].toArray();
     ASSERT_EQ(passes.size(), 2);
     const QJsonObject diagnosis = passes[0].toObject()["counters"].toObject();
-    EXPECT_EQ(diagnosis["lblNewPH"].toInt(), 4); // three missing from tbMedPackage_NEW, one new code
-    EXPECT_EQ(diagnosis["lblsamePH"].toInt(), 1);
-    EXPECT_EQ(diagnosis["lblDifDescPH"].toInt(), 1);
-    EXPECT_EQ(diagnosis["lblNewRate"].toInt(), 2); // the zero is a change too
-    EXPECT_EQ(diagnosis["lblCount"].toInt(), 3);
-    EXPECT_EQ(passes[1].toObject()["counters"].toObject()["lblNewRate"].toInt(), 0);
-    const QString txtLog = json["txtLog"].toString();
-    EXPECT_TRUE(txtLog.startsWith("\r\nAmount is 0. for package 7 A 01\r\nDiagnosis/ICDCode\r\n"
+    EXPECT_EQ(diagnosis["phNewCode"].toInt(), 4); // three missing from tbMedPackage_NEW, one new code
+    EXPECT_EQ(diagnosis["phSameDescription"].toInt(), 1);
+    EXPECT_EQ(diagnosis["phSameCodeDifferentDescription"].toInt(), 1);
+    EXPECT_EQ(diagnosis["phNewRate"].toInt(), 2); // the zero is a change too
+    EXPECT_EQ(diagnosis["linesRead"].toInt(), 3);
+    EXPECT_EQ(passes[1].toObject()["counters"].toObject()["phNewRate"].toInt(), 0);
+    const QString logBox = json["logBox"].toString();
+    EXPECT_TRUE(logBox.startsWith("\r\nAmount is 0. for package 7 A 01\r\nDiagnosis/ICDCode\r\n"
                                   "            New Code and Description :4\r\n"))
-        << txtLog.toStdString();
-    EXPECT_TRUE(txtLog.endsWith("Procedure/RVSCODE \r\n            New Code and Description :3\r\n"
+        << logBox.toStdString();
+    EXPECT_TRUE(logBox.endsWith("Procedure/RVSCODE \r\n            New Code and Description :3\r\n"
                                 "           Same Code and Description :1\r\n"
                                 "     Same Code different Description :0\r\n"
                                 "                            New Rate :0\r\n"
@@ -155,7 +155,7 @@ TEST_F(UpdateRun, aMissingRateFileIsReportedOnceAndTheOtherPassRuns)
     EXPECT_TRUE(run.outcome.failures[0].endsWith("\r\nin Orvex.frmICD.Proc at line 0"));
     const QJsonArray passes = run.outcome.json["passes"].toArray();
     EXPECT_EQ(passes[0].toObject()["lines"].toInt(), 0);
-    EXPECT_EQ(passes[1].toObject()["counters"].toObject()["lblsamePH"].toInt(), 1);
+    EXPECT_EQ(passes[1].toObject()["counters"].toObject()["phSameDescription"].toInt(), 1);
     EXPECT_EQ(run.log.count("New Code and Description :0"), 2); // both summaries, the empty pass's too
     // Without test mode the statements name the live tables, as they always did.
     writeList(QStringLiteral("ICD PH 2024.txt"), "Z99|New|1|2|3\r\n");
@@ -241,10 +241,10 @@ TEST_F(UpdateRun, awkwardRateFilesAreReadLineByLineAndNeverScriptAWrongAmount)
         EXPECT_TRUE(run.outcome.failures[1].endsWith("\r\nin Orvex.frmICD.Proc at line 1"));
         const QJsonArray passes = run.outcome.json["passes"].toArray();
         const QJsonObject diagnosis = passes[0].toObject()["counters"].toObject();
-        EXPECT_EQ(diagnosis["lblCount"].toInt(), 3);
-        EXPECT_EQ(diagnosis["lblsamePH"].toInt(), 1);
-        EXPECT_EQ(diagnosis["lblNewPH"].toInt(), 1);
-        EXPECT_EQ(passes[1].toObject()["counters"].toObject()["lblCount"].toInt(), 1);
+        EXPECT_EQ(diagnosis["linesRead"].toInt(), 3);
+        EXPECT_EQ(diagnosis["phSameDescription"].toInt(), 1);
+        EXPECT_EQ(diagnosis["phNewCode"].toInt(), 1);
+        EXPECT_EQ(passes[1].toObject()["counters"].toObject()["linesRead"].toInt(), 1);
         EXPECT_TRUE(run.script.contains("VALUES('Z01','" + longDescription + "','1',"));
         EXPECT_EQ(run.scriptPH, "use MEDICARE\r\n\r\n\r\n"); // no rate taken from a broken line
         // The lines left out make the run incomplete, and the closing message names them.
@@ -320,9 +320,9 @@ TEST_F(UpdateRun, aRunThatFailsPartWayLeavesNoScriptThatLooksComplete)
     UpdateRunJob job({});
     const jobs::JobOutcome outcome = job.run(context, [&](const jobs::JobProgress& p) {
         if (p.linesDone == 1)
-            job.requestWindowClosing();
+            job.requestAbandon();
     });
-    EXPECT_EQ(outcome.ending, jobs::JobEnding::WindowClosing);
+    EXPECT_EQ(outcome.ending, jobs::JobEnding::Abandoned);
     const QByteArray scriptPH = test::readBytes(m_folder.outputFile("scriptPH.txt"));
     EXPECT_TRUE(scriptPH.startsWith(unfinished +
                                     "use MEDICARE\r\n\r\n\r\n\r\nUPDATE [Medicare].[dbo].[tbMedPackage] "
@@ -362,7 +362,11 @@ TEST_F(UpdateRun, aFailingOrLostDatabaseIsReportedAndALostOneEndsTheRun)
     ASSERT_EQ(run.outcome.failures.size(), 1);
     EXPECT_EQ(run.outcome.failures[0],
               "The connection to the server was lost.\r\nin Orvex.frmICD.Proc at line 1");
-    EXPECT_EQ(run.outcome.json["passes"].toArray()[1].toObject()["counters"].toObject()["lblsamePH"].toInt(),
+    EXPECT_EQ(run.outcome.json["passes"]
+                  .toArray()[1]
+                  .toObject()["counters"]
+                  .toObject()["phSameDescription"]
+                  .toInt(),
               1);
     EXPECT_EQ(run.log.count("New Code and Description :"), 2);
     const review::RunRecord record = review::readRunRecord(m_folder.outputFile("changes.json"));

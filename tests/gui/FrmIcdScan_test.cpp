@@ -73,21 +73,26 @@ struct ScanWindow
     void expectWindowShows(const reconcile::ScanResult& r) const
     {
         const reconcile::ScanCounters& c = r.counters;
-        EXPECT_EQ(count("lblnew"), c.lblnew);
-        EXPECT_EQ(count("lblsame"), c.lblsame);
-        EXPECT_EQ(count("lblDifDesc"), c.lblDifDesc);
-        EXPECT_EQ(count("lblDifCode"), c.lblDifCode);
-        EXPECT_EQ(count("lblNewPH"), c.lblNewPH);
-        EXPECT_EQ(count("lblsamePH"), c.lblsamePH);
-        EXPECT_EQ(count("lblDifDescPH"), c.lblDifDescPH);
-        EXPECT_EQ(count("lblCount"), c.lblCount);
+        EXPECT_EQ(count("lblnew"), c.newCode);
+        EXPECT_EQ(count("lblsame"), c.sameCodeAndDescription);
+        EXPECT_EQ(count("lblDifDesc"), c.sameCodeDifferentDescription);
+        EXPECT_EQ(count("lblDifCode"), c.sameDescriptionDifferentCode);
+        EXPECT_EQ(count("lblNewPH"), c.phNewCode);
+        EXPECT_EQ(count("lblsamePH"), c.phSameDescription);
+        EXPECT_EQ(count("lblDifDescPH"), c.phSameCodeDifferentDescription);
+        EXPECT_EQ(count("lblCount"), c.linesRead);
         EXPECT_EQ(text("lblHeader"), r.groupName);
         EXPECT_EQ(text("lblPackageID"), r.packageId);
-        for (int i = 0; i < reconcile::kResultListCount; ++i) {
-            const auto which = static_cast<ResultList>(i);
-            EXPECT_EQ(listRows(*window, reconcile::resultListName(which)), r.list(which))
-                << reconcile::resultListName(which);
-        }
+        // The window's list views, named here on their own so that a wrong mapping shows.
+        const std::pair<ResultList, const char*> views[] = {
+            {ResultList::NewCode, "lsvNewCode"},
+            {ResultList::SameCodeAndDescription, "lsvSameCodeDescription"},
+            {ResultList::SameCodeDifferentDescription, "lsvSameCodeDifDesc"},
+            {ResultList::SameDescriptionDifferentCode, "lsvSameDescDifCode"},
+            {ResultList::PhNewCode, "lsvNewCodePH"},
+            {ResultList::PhSameCodeDifferentDescription, "lsvSameCodeDifDescPH"}};
+        for (const auto& [which, view] : views)
+            EXPECT_EQ(listRows(*window, view), r.list(which)) << view;
     }
 
     void expectIdle() const
@@ -111,12 +116,14 @@ TEST(FrmIcdScan, phScanOfUpdateResourceShowsWhatTheJobFinds)
     ASSERT_TRUE(waitForScanEnd(*s.window));
 
     const reconcile::ScanResult expected = s.direct(ratelist::loadBuiltinUpdateResource(), true);
-    ASSERT_EQ(expected.counters.lblCount, s.window->frmSRC()->lineCount());
-    EXPECT_GT(expected.counters.lblNewPH + expected.counters.lblsamePH + expected.counters.lblDifDescPH, 0);
+    ASSERT_EQ(expected.counters.linesRead, s.window->frmSRC()->lineCount());
+    EXPECT_GT(expected.counters.phNewCode + expected.counters.phSameDescription +
+                  expected.counters.phSameCodeDifferentDescription,
+              0);
     s.expectWindowShows(expected);
     EXPECT_EQ(s.window->lastEnding(), ScanEnding::Finished);
     EXPECT_EQ(s.seams.messages(), QStringList{kDone});
-    EXPECT_EQ(control<QProgressBar>(*s.window, "prgScan")->value(), expected.counters.lblCount);
+    EXPECT_EQ(control<QProgressBar>(*s.window, "prgScan")->value(), expected.counters.linesRead);
     s.expectIdle();
     EXPECT_TRUE(QFile::exists(s.folder.outputFile("scriptPH.txt")));
 }
@@ -141,7 +148,7 @@ TEST(FrmIcdScan, icdScanOfSourceFileShowsWhatTheJobFinds)
     // The review page names the list the window scanned.
     EXPECT_TRUE(readBytes(s.folder.outputFile(QStringLiteral("report.html"))).contains("icd slice.txt"));
     const reconcile::ScanResult expected = s.direct(lines, false);
-    EXPECT_EQ(expected.counters.lblCount, 400);
+    EXPECT_EQ(expected.counters.linesRead, 400);
     s.expectWindowShows(expected);
     EXPECT_EQ(s.seams.messages(), QStringList{kDone});
     s.expectIdle();
@@ -196,7 +203,7 @@ TEST(FrmIcdScan, closingDuringRunStopsWithoutSummaryAndClosesCleanly)
     EXPECT_FALSE(s.window->isJobRunning()) << "the close waits for the worker";
     EXPECT_FALSE(s.window->isVisible());
     EXPECT_FALSE(s.window->frmSRC()->isVisible());
-    EXPECT_EQ(s.window->lastEnding(), ScanEnding::WindowClosing);
+    EXPECT_EQ(s.window->lastEnding(), ScanEnding::Abandoned);
     EXPECT_EQ(s.count("lblCount"), 50);
     EXPECT_EQ(s.seams.messages(), QStringList{kDone}) << "the done message is shown in every ending";
 }
@@ -210,7 +217,7 @@ TEST(FrmIcdScan, closingTheWindowItselfDuringRunEndsTheSameWay)
     ASSERT_TRUE(hold.waitUntilHeld());
     EXPECT_TRUE(s.window->close());
     EXPECT_FALSE(s.window->isJobRunning());
-    EXPECT_EQ(s.window->lastEnding(), ScanEnding::WindowClosing);
+    EXPECT_EQ(s.window->lastEnding(), ScanEnding::Abandoned);
     EXPECT_EQ(s.seams.messages(), QStringList{kDone});
 }
 

@@ -133,8 +133,8 @@ jobs::JobOutcome AnnexImportJob::run(const jobs::JobContext& context, const jobs
         refuseToReplace(m_params.outputPath, m_params.force);
     if (!readPages(progress)) {
         jobs::JobOutcome outcome;
-        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
-                                                                           : jobs::JobEnding::Stopped;
+        outcome.ending = stopRequest() == jobs::StopRequest::Abandon ? jobs::JobEnding::Abandoned
+                                                                     : jobs::JobEnding::Stopped;
         outcome.messages << QStringLiteral("Stopped; nothing was written.");
         return outcome;
     }

@@ -37,6 +37,7 @@ struct AnnexImportResult
 // Throws orvex::Error naming the file when the PDF cannot be read, is no annex, the list
 // exists already (without force) or cannot be written. Failed checks end it with the
 // summary in the outcome's failures and nothing written.
+// result(): what the last run read, checked and wrote.
 class AnnexImportJob : public jobs::JobWithResult<AnnexImportResult>
 {
 public:

@@ -50,7 +50,7 @@ review::RunRecord rerunUpdate(const jobs::JobContext& context, const review::Run
     const jobs::JobOutcome outcome = job.run(context, progress);
     if (!outcome.failures.isEmpty())
         throw Error(outcome.failures.front());
-    return job.record();
+    return job.result().record;
 }
 
 void rerunScan(const jobs::JobContext& context, const review::RunRecord& record, ScanAgain again)

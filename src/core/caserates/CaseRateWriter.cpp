@@ -186,10 +186,11 @@ void CaseRateWriter::newStyleRateUpdate(const Finding& f)
 void CaseRateWriter::passSummary(const PassCounters& c, const QDateTime& when)
 {
     const QStringList counts = {
-        QStringLiteral("            New Code and Description :") + QString::number(c.lblNewPH),
-        QStringLiteral("           Same Code and Description :") + QString::number(c.lblsamePH),
-        QStringLiteral("     Same Code different Description :") + QString::number(c.lblDifDescPH),
-        QStringLiteral("                            New Rate :") + QString::number(c.lblNewRate)};
+        QStringLiteral("            New Code and Description :") + QString::number(c.phNewCode),
+        QStringLiteral("           Same Code and Description :") + QString::number(c.phSameDescription),
+        QStringLiteral("     Same Code different Description :") +
+            QString::number(c.phSameCodeDifferentDescription),
+        QStringLiteral("                            New Rate :") + QString::number(c.phNewRate)};
     for (int i = 0; i < 4; ++i)
         m_files.writeLine(Slot::LogFile, QString());
     m_files.writeLine(Slot::LogFile, kStars);

@@ -12,14 +12,14 @@ class ReportFileSet;
 
 namespace orvex::caserates {
 
-// The counters of a pass, named after the window's labels.
+// What a pass counts (jobs::Counter names each).
 struct PassCounters
 {
-    int lblNewPH = 0;
-    int lblsamePH = 0;
-    int lblDifDescPH = 0;
-    int lblNewRate = 0;
-    int lblCount = 0;
+    int phNewCode = 0;
+    int phSameDescription = 0;
+    int phSameCodeDifferentDescription = 0;
+    int phNewRate = 0;
+    int linesRead = 0;
 };
 
 // Renders the update run's findings into script.txt, scriptPH.txt, the log and the log box,

@@ -12,7 +12,7 @@ struct RateFileLine
     QString amount;       // field 3 (Amount) as the shortest decimal text of its number
     QString medRoomBoard; // field 4
     QString pf;           // field 5
-    QString header;       // field 6, trimmed: what lblHeader shows
+    QString header;       // field 6, trimmed: the group shown while the line is read
     double amountValue = 0;
     double medRoomBoardValue = 0;
     double pfValue = 0;

@@ -1,5 +1,7 @@
 #include "caserates/UpdateRunJob.h"
 
+#include "caserates/UpdateRunOutput.h"
+
 #include "Error.h"
 #include "caserates/CaseRatePass.h"
 #include "caserates/CaseRateWriter.h"
@@ -19,7 +21,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QJsonArray>
 
 namespace orvex::caserates {
 
@@ -81,35 +82,21 @@ QMap<QString, QString> listedValues(const RateFileLine& l)
             {QStringLiteral("MedRoomBoard"), l.medRoomBoard}};
 }
 
-QMap<QString, int> counterMap(const PassCounters& c)
+QMap<jobs::Counter, int> counterMap(const PassCounters& c)
 {
-    return {{QStringLiteral("lblNewPH"), c.lblNewPH},
-            {QStringLiteral("lblsamePH"), c.lblsamePH},
-            {QStringLiteral("lblDifDescPH"), c.lblDifDescPH},
-            {QStringLiteral("lblNewRate"), c.lblNewRate},
-            {QStringLiteral("lblCount"), c.lblCount}};
+    QMap<jobs::Counter, int> counters;
+    for (const auto& [counter, count] : passCounts(c))
+        counters.insert(counter, count);
+    return counters;
 }
 
 // The lines each pass walked, for the record: a stop ends a pass before its end.
-PassLines linesRead(const QJsonArray& passes)
+PassLines linesRead(const std::vector<UpdatePass>& passes)
 {
     PassLines lines{};
-    for (qsizetype i = 0; i < passes.size() && i < qsizetype(lines.size()); ++i)
-        lines[size_t(i)] = passes[i]
-                               .toObject()
-                               .value(QLatin1String("counters"))
-                               .toObject()
-                               .value(QLatin1String("lblCount"))
-                               .toInt();
+    for (size_t i = 0; i < passes.size() && i < lines.size(); ++i)
+        lines[i] = passes[i].counters.linesRead;
     return lines;
-}
-
-QJsonObject toJson(const QMap<QString, int>& counters)
-{
-    QJsonObject o;
-    for (auto it = counters.cbegin(); it != counters.cend(); ++it)
-        o.insert(it.key(), it.value());
-    return o;
 }
 } // namespace
 
@@ -138,26 +125,25 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     report::DeleteFileQuietly(pagePath);
     report::DeleteFileQuietly(listPath);
     report::DeleteFileQuietly(recordPath);
-    m_changes.clear();
+    m_result = {};
+    UpdateRunResult& result = m_result;
     m_net = {};
-    m_completeness = {};
     const QDateTime started = context.now();
 
     QStringList logBox;
     QStringList failures;
-    QJsonArray passes;
     jobs::JobOutcome outcome;
     try {
-        passes.append(
+        result.passes.push_back(
             runPass(CaseRatePass::diagnosis(), context, connection, files, progress, logBox, failures));
-        if (stopRequest() != jobs::StopRequest::WindowClosing) {
+        if (stopRequest() != jobs::StopRequest::Abandon) {
             takeStopRequest(); // a stop ended the diagnosis pass only
-            passes.append(
+            result.passes.push_back(
                 runPass(CaseRatePass::procedure(), context, connection, files, progress, logBox, failures));
         }
-        m_changes = m_net.take();
+        result.changes = m_net.take();
         const jobs::Findings overridden = m_net.takeOverridden();
-        if (stopRequest() != jobs::StopRequest::WindowClosing) {
+        if (stopRequest() != jobs::StopRequest::Abandon) {
             review::ReviewRun run;
             run.title = QStringLiteral("Update run");
             run.sources = {context.programFile(m_params.fileBase + CaseRatePass::diagnosis().fileEnding),
@@ -165,9 +151,9 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             run.when = started;
             run.user = m_params.user.isEmpty() ? db::CurrentUser::systemUserName() : m_params.user;
             run.database = connection.settings().describe();
-            run.changes = m_changes;
+            run.changes = result.changes;
             run.overridden = overridden;
-            run.notRead = m_completeness.notRead;
+            run.notRead = result.completeness.notRead;
             if (!m_params.updateDescriptions)
                 run.notApplied.insert(
                     review::ChangeClass::DescriptionChange,
@@ -180,30 +166,31 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
             record.verB = m_params.verB;
             record.updateDescriptions = m_params.updateDescriptions;
             record.testSuffix = m_params.testSuffix;
-            record.params = updateRunParamsJson(m_params, linesRead(passes));
-            record.completeness = m_completeness;
+            record.params = updateRunParamsJson(m_params, linesRead(result.passes));
+            record.completeness = result.completeness;
             if (m_params.recordOnly) {
-                record.changes = m_changes;
-                m_record = std::move(record);
+                record.changes = result.changes;
+                result.record = std::move(record);
             } else {
-                record.changes = std::move(m_changes); // lent for the write, not copied
+                record.changes = std::move(result.changes); // lent for the write, not copied
                 struct GiveBack
                 {
                     jobs::Findings& to;
                     jobs::Findings& from;
                     ~GiveBack() { to = std::move(from); }
-                } giveBack{m_changes, record.changes};
+                } giveBack{result.changes, record.changes};
                 run.recordDigest = review::writeRunRecord(record, context.outputFolder());
                 review::writeReviewFiles(run, context.outputFolder());
+                result.reviewPage = pagePath;
             }
         }
-        if (stopRequest() != jobs::StopRequest::WindowClosing) {
-            for (const QString& line : review::notReadLogLines(m_completeness))
+        if (stopRequest() != jobs::StopRequest::Abandon) {
+            for (const QString& line : review::notReadLogLines(result.completeness))
                 files.writeLine(report::Slot::LogFile, line);
         }
         // The reports and scripts take their places last, once nothing else can fail; a
         // window closed during the run leaves its scripts marked as unfinished.
-        if (stopRequest() == jobs::StopRequest::WindowClosing)
+        if (stopRequest() == jobs::StopRequest::Abandon)
             files.CloseReportFiles();
         else
             files.closeAll(); // a write that failed surfaces here, naming the file
@@ -220,8 +207,8 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     outcome.statementsSent = connection.statementsSent() - statementsBefore;
     outcome.elapsedSeconds = timer.elapsed() / 1000.0;
     outcome.failures = failures;
-    if (stopRequest() == jobs::StopRequest::WindowClosing) {
-        outcome.ending = jobs::JobEnding::WindowClosing;
+    if (stopRequest() == jobs::StopRequest::Abandon) {
+        outcome.ending = jobs::JobEnding::Abandoned;
         return outcome;
     }
 
@@ -235,50 +222,24 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
     }
     outcome.ending =
         stopRequest() == jobs::StopRequest::Stop ? jobs::JobEnding::Stopped : jobs::JobEnding::Finished;
-    outcome.messages << (m_completeness.isComplete()
+    outcome.messages << (result.completeness.isComplete()
                              ? doneMessage()
-                             : review::notCompleteMessage(m_completeness,
+                             : review::notCompleteMessage(result.completeness,
                                                           QStringLiteral("script.txt and scriptPH.txt")));
     outcome.filesToOpen << files.path(report::Slot::LogFile) << files.path(report::Slot::ScriptPHFile);
 
-    QString txtLog = m_params.logText;
+    QString logBoxText = m_params.logText;
     for (const QString& line : std::as_const(logBox))
-        txtLog += QStringLiteral("\r\n") + line;
-    outcome.json = QJsonObject{
-        {"passes", passes},
-        {"txtLog", txtLog},
-        {"messages", QJsonArray::fromStringList(outcome.messages)},
-        {"review", QJsonObject{{"page", pagePath}, {"changes", listPath}, {"record", recordPath}}}};
-    for (const QJsonValue& pass : std::as_const(passes)) {
-        const QJsonObject p = pass.toObject();
-        const QJsonObject c = p.value(QLatin1String("counters")).toObject();
-        outcome.summary << QStringLiteral("%1 pass: %2 (%3 lines)")
-                               .arg(p.value(QLatin1String("pass")).toString(),
-                                    QDir::toNativeSeparators(p.value(QLatin1String("file")).toString()))
-                               .arg(p.value(QLatin1String("lines")).toInt());
-        for (const char* name : {"lblNewPH", "lblsamePH", "lblDifDescPH", "lblNewRate", "lblCount"})
-            outcome.summary << QStringLiteral("  %1 : %2")
-                                   .arg(QString::fromLatin1(name).leftJustified(12))
-                                   .arg(c.value(QLatin1String(name)).toInt());
-    }
-    if (!m_completeness.isComplete()) {
-        outcome.summary << QStringLiteral("Not read (the run is %1):")
-                               .arg(review::completionName(m_completeness.completion));
-        for (const QString& item : std::as_const(m_completeness.notRead))
-            outcome.summary << QStringLiteral("  ") + item;
-    }
-    outcome.summary << QStringLiteral("Reports and scripts: ") +
-                           QDir::toNativeSeparators(context.outputFolder());
-    outcome.summary << QStringLiteral("Review page: ") + QDir::toNativeSeparators(pagePath)
-                    << QStringLiteral("Change list: ") + QDir::toNativeSeparators(listPath)
-                    << QStringLiteral("Run record: ") + QDir::toNativeSeparators(recordPath);
+        logBoxText += QStringLiteral("\r\n") + line;
+    const UpdateRunFiles written{context.outputFolder(), pagePath, listPath, recordPath};
+    outcome.json = updateRunJson(result, logBoxText, outcome.messages, written);
+    outcome.summary = updateRunSummary(result, written);
     return outcome;
 }
 
-QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobContext& context,
-                                  db::Connection& connection, report::ReportFileSet& files,
-                                  const jobs::ProgressFn& progress, QStringList& logBox,
-                                  QStringList& failures)
+UpdatePass UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobContext& context,
+                                 db::Connection& connection, report::ReportFileSet& files,
+                                 const jobs::ProgressFn& progress, QStringList& logBox, QStringList& failures)
 {
     const UpdateRunParams& p = m_params;
     const QString path = context.programFile(p.fileBase + pass.fileEnding);
@@ -295,19 +256,19 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
     jobs::JobProgress start;
     start.clearViews = true;
     start.text = pass.name + QStringLiteral(" pass");
-    start.labels.insert(QStringLiteral("lblSrc"), QStringLiteral("Source File: ") + p.selectedSourceFile);
-    for (const char* name : {"lblDifCode", "lblDifDesc", "lblsame", "lblnew"})
-        start.counters.insert(QLatin1String(name), 0);
+    start.captions.insert(jobs::Caption::SourceFile, QStringLiteral("Source File: ") + p.selectedSourceFile);
+    // The scan's counters too: they stay 0 in this run.
+    for (const jobs::Counter counter : jobs::kCounters)
+        start.counters.insert(counter, 0);
     PassCounters counters;
-    start.counters.insert(counterMap(counters));
 
     QStringList lines;
     try {
         lines = ratelist::readSourceFile(path);
     } catch (const Error& e) {
         fail(e.message(), 0, &start); // reported once; the pass runs with no lines
-        m_completeness.add(review::RunCompletion::Incomplete,
-                           QStringLiteral("the whole %1 list: %2").arg(pass.name, e.message()));
+        m_result.completeness.add(review::RunCompletion::Incomplete,
+                                  QStringLiteral("the whole %1 list: %2").arg(pass.name, e.message()));
     }
     const int lineCount = int(lines.size());
     start.lineCount = lineCount;
@@ -339,8 +300,8 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
     int failedInARow = 0;
     // A line left out: named in the record, so that an apply does not take the run for whole.
     auto leftOut = [&](int line, const QString& why) {
-        m_completeness.add(review::RunCompletion::Incomplete,
-                           QStringLiteral("line %1 of \"%2\": %3").arg(line).arg(listName, why));
+        m_result.completeness.add(review::RunCompletion::Incomplete,
+                                  QStringLiteral("line %1 of \"%2\": %3").arg(line).arg(listName, why));
     };
     // Every lookup of a line first, then its findings in the order their lines are written.
     auto classify = [&](const RateFileLine& l, int i, jobs::JobProgress& step) {
@@ -362,7 +323,7 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
             f.keyColumn = QStringLiteral("Code");
             f.proposed = listedValues(l);
             findings.push_back(f);
-            ++counters.lblNewPH;
+            ++counters.phNewCode;
         }
         std::optional<CaseRateHit> hit = lookups->caseRate(l.code);
         if (!hit)
@@ -374,8 +335,8 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
             f.proposed.insert(QStringLiteral("CaseType"), pass.caseType);
             findings.push_back(f);
             newCodes.push_back({l.code + QStringLiteral(" - ") + l.description, QString()});
-            step.rowsAdded.push_back({QStringLiteral("lsvNewCodePH"), newCodes.back().text, QString()});
-            ++counters.lblNewPH;
+            step.rowsAdded.push_back({jobs::ResultList::PhNewCode, newCodes.back().text, QString()});
+            ++counters.phNewCode;
         } else {
             packageId = valueText(hit->packageId);
             if (const std::optional<PackageHit> package = lookups->package(packageId)) {
@@ -394,7 +355,7 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
                 if (numbers::roundTo2(l.amountValue) != amount || numbers::roundTo2(l.pfValue) != pf ||
                     numbers::roundTo2(l.medRoomBoardValue) != medRoomBoard) {
                     findings.push_back(packageFinding(Finding::Kind::ChangedValues));
-                    ++counters.lblNewRate;
+                    ++counters.phNewRate;
                 } else {
                     findings.push_back(packageFinding(Finding::Kind::SameRow));
                 }
@@ -408,7 +369,7 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
                 f.keyColumn = pass.codeColumn;
                 f.proposed = {{QStringLiteral("Description"), l.description}};
                 findings.push_back(f);
-                ++counters.lblsamePH;
+                ++counters.phSameDescription;
                 break;
             }
             case DescriptionMatch::Changed: {
@@ -417,11 +378,11 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
                 f.read = {{QStringLiteral("Description"), stored}};
                 f.proposed = {{QStringLiteral("Description"), l.description}};
                 findings.push_back(f);
-                ++counters.lblDifDescPH;
+                ++counters.phSameCodeDifferentDescription;
                 changedDescriptions.push_back({l.code + QStringLiteral(" - ") + stored,
                                                trimBlanks(l.code).toString() + QStringLiteral(" - ") +
                                                    trimBlanks(l.description).toString()});
-                step.rowsAdded.push_back({QStringLiteral("lsvSameCodeDifDescPH"),
+                step.rowsAdded.push_back({jobs::ResultList::PhSameCodeDifferentDescription,
                                           changedDescriptions.back().text,
                                           changedDescriptions.back().second});
                 break;
@@ -442,7 +403,7 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
     for (; i < lineCount && shouldContinue(); ++i) {
         const RateFileLine l = RateFileLine::parse(lines[i]);
         jobs::JobProgress step;
-        step.labels.insert(QStringLiteral("lblHeader"), l.header);
+        step.captions.insert(jobs::Caption::GroupName, l.header);
         const qsizetype logBoxBefore = logBox.size();
 
         // A blank line (a stray empty one, one of blanks and tabs) is counted but is no code:
@@ -482,11 +443,11 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
             m_net.add(std::move(f));
         }
 
-        ++counters.lblCount;
+        ++counters.linesRead;
         step.linesDone = i + 1;
         step.lineCount = lineCount;
         step.counters = counterMap(counters);
-        step.labels.insert(QStringLiteral("lblPackageID"), packageId);
+        step.captions.insert(jobs::Caption::PackageId, packageId);
         step.logLines = logBox.mid(logBoxBefore);
         if (progress)
             progress(std::move(step));
@@ -496,38 +457,29 @@ QJsonObject UpdateRunJob::runPass(const CaseRatePass& pass, const jobs::JobConte
         const QString unread = i + 1 == lineCount
                                    ? QStringLiteral("line %1").arg(lineCount)
                                    : QStringLiteral("lines %1 to %2").arg(i + 1).arg(lineCount);
-        m_completeness.add(
+        m_result.completeness.add(
             review::RunCompletion::Stopped,
             QStringLiteral("%1 of \"%2\": the %3 pass was stopped").arg(unread, listName, pass.name));
     }
-    if (stopRequest() != jobs::StopRequest::WindowClosing) {
+    if (stopRequest() != jobs::StopRequest::Abandon) {
         const qsizetype logBoxBefore = logBox.size();
         writer.passSummary(counters, context.now());
         if (progress) {
             jobs::JobProgress summary;
-            summary.linesDone = counters.lblCount;
+            summary.linesDone = counters.linesRead;
             summary.lineCount = lineCount;
             summary.logLines = logBox.mid(logBoxBefore);
             progress(std::move(summary));
         }
     }
 
-    QJsonObject lists;
-    for (int i = 0; i < reconcile::kResultListCount; ++i)
-        lists.insert(QLatin1String(reconcile::resultListName(reconcile::ResultList(i))), QJsonArray());
-    QJsonArray newRows, changedRows;
-    for (const auto& row : newCodes)
-        newRows.append(QJsonArray{row.text});
-    for (const auto& row : changedDescriptions)
-        changedRows.append(QJsonArray{row.text, row.second});
-    lists.insert(QStringLiteral("lsvNewCodePH"), newRows);
-    lists.insert(QStringLiteral("lsvSameCodeDifDescPH"), changedRows);
-    return QJsonObject{{"pass", pass.name},
-                       {"file", path},
-                       {"lines", lineCount},
-                       {"errors", QJsonArray::fromStringList(passErrors)},
-                       {"counters", toJson(counterMap(counters))},
-                       {"lists", lists}};
+    return UpdatePass{pass.name,
+                      path,
+                      lineCount,
+                      passErrors,
+                      counters,
+                      std::move(newCodes),
+                      std::move(changedDescriptions)};
 }
 
 } // namespace orvex::caserates

@@ -23,8 +23,8 @@ void JobProgress::merge(JobProgress&& later)
         text = std::move(later.text);
     for (auto it = later.counters.cbegin(); it != later.counters.cend(); ++it)
         counters.insert(it.key(), it.value());
-    for (auto it = later.labels.cbegin(); it != later.labels.cend(); ++it)
-        labels.insert(it.key(), it.value());
+    for (auto it = later.captions.cbegin(); it != later.captions.cend(); ++it)
+        captions.insert(it.key(), it.value());
     rowsAdded.insert(rowsAdded.end(), std::make_move_iterator(later.rowsAdded.begin()),
                      std::make_move_iterator(later.rowsAdded.end()));
     logLines += later.logLines;
@@ -34,7 +34,7 @@ void JobProgress::merge(JobProgress&& later)
 void Job::requestStop()
 {
     StopRequest none = StopRequest::None;
-    m_stop.compare_exchange_strong(none, StopRequest::Stop); // a closing window stays closing
+    m_stop.compare_exchange_strong(none, StopRequest::Stop); // an abandon stays one
 }
 
 bool Job::takeStopRequest()

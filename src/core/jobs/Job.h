@@ -16,26 +16,31 @@
 //       write the activity log (db::ActivityLog);
 //     - between steps (a line, a statement, a table) check stopRequest(): on
 //       StopRequest::Stop finish the current step and end as the tool's stop says; on
-//       StopRequest::WindowClosing end at once without closing reports or messages;
-//     - report progress through progress.report(...) after a step: lines done of total,
-//       counters and captions keyed by the objectName of the window's label, rows added
-//       to a result list keyed by its objectName, lines added to the log box, a free text
-//       line. The window applies them in batches; the command line shows a progress line;
+//       StopRequest::Abandon (the window is closing) end at once without closing reports
+//       or messages;
+//     - report progress through progress(...) after a step: lines done of total, counters
+//       and captions and rows added to a result list in the tool's own words
+//       (jobs/Vocabulary.h), lines added to the log box, a free text line. The window
+//       applies them in batches to its labels and lists; the command line shows a
+//       progress line;
 //     - read the time only through context.now(), files only under context.programFolder;
 //     - on a failure that ends the job throw orvex::Error with a message a user can act on
 //       (file, line, code) after closing what it opened (RAII does it); a failure that the
 //       job passes over goes into JobOutcome::failures (and, to show it as it happens,
 //       JobProgress::failures);
 //     - return a JobOutcome: how it ended, the closing messages, the files to open for the
-//       user, summary lines for the terminal and the --json object.
+//       user, summary lines for the terminal and the --json object. A job whose caller
+//       reads what it found derives from JobWithResult<Result> and fills m_result.
 //  3. Findings (what a comparison found and proposes to change) are jobs::Finding records
 //     (Finding.h) that writers render into reports and scripts; later tools apply or undo
 //     them from the same records.
 //  4. Window: a tab builds the parameters and calls JobRunner::start(job, context); it
-//     gets finished(job, outcome) or failed(message). Command line: a command parses its
+//     gets finished(job, outcome) or failed(message), and reads a typed result from the
+//     std::shared_ptr of the concrete job it kept. Command line: a command parses its
 //     options, builds the job and returns cli::runJob(ctx, job, options).
 
 #include "db/Connection.h"
+#include "jobs/Vocabulary.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -73,27 +78,27 @@ struct JobContext
     db::Connection& openConnection(std::unique_ptr<db::Connection>& own) const;
 };
 
-// A row added to a result list of the window.
+// A row added to a result list.
 struct AddedRow
 {
-    QString list;   // objectName of the list view: "lsvNewCode", ...
+    ResultList list = ResultList::NewCode;
     QString text;   // first column
     QString second; // second column, empty where the list has one column
     bool operator==(const AddedRow&) const = default;
 };
 
-// What a job reports after a step. Counters and labels are the current values (the last
+// What a job reports after a step. Counters and captions are the current values (the last
 // report wins); rows, log lines and failures are what this step added.
 struct JobProgress
 {
     int linesDone = 0;
     int lineCount = 0;
-    QString text;                  // free text: the pass or step running, a file name
-    QMap<QString, int> counters;   // by objectName of the counter label: "lblnew" -> 12
-    QMap<QString, QString> labels; // by objectName of a caption label: "lblHeader" -> name
-    bool clearViews = false;       // the counters and result lists start over with this step
+    QString text; // free text: the pass or step running, a file name
+    QMap<Counter, int> counters;
+    QMap<Caption, QString> captions;
+    bool clearViews = false; // the counters and result lists start over with this step
     std::vector<AddedRow> rowsAdded;
-    QStringList logLines; // lines appended to the log box (txtLog)
+    QStringList logLines; // lines appended to the log box
     QStringList failures; // failures passed over in this step, to be shown as they happen
 
     // Folds a later report into this one, as a batch of both.
@@ -104,12 +109,12 @@ struct JobProgress
 using ProgressFn = std::function<void(JobProgress&&)>;
 
 enum class JobEnding {
-    Finished,     // every step ran
-    Stopped,      // a stop request ended it after a step
-    WindowClosing // the window is closing: ended at once, no closing report
+    Finished, // every step ran
+    Stopped,  // a stop request ended it after a step
+    Abandoned // ended at once (the window is closing): no closing report, no messages
 };
 
-enum class StopRequest { None, Stop, WindowClosing };
+enum class StopRequest { None, Stop, Abandon };
 
 struct JobOutcome
 {
@@ -136,12 +141,12 @@ public:
 
     // From any thread; the job sees it at its next check.
     void requestStop();
-    void requestWindowClosing() { m_stop.store(StopRequest::WindowClosing); }
+    void requestAbandon() { m_stop.store(StopRequest::Abandon); }
     StopRequest stopRequest() const { return m_stop.load(); }
 
 protected:
     bool shouldContinue() const { return stopRequest() == StopRequest::None; }
-    // Forgets a stop request (not a closing window), for a job whose stop ends one part
+    // Forgets a stop request (not an abandon), for a job whose stop ends one part
     // only. Returns true when there was one.
     bool takeStopRequest();
 
@@ -149,15 +154,15 @@ private:
     std::atomic<StopRequest> m_stop{StopRequest::None};
 };
 
-// A job that hands its caller a typed result besides the common outcome. The caller keeps
-// its typed pointer to the job and reads result() once the job has finished.
-template <class Result> class JobWithResult : public Job
+// A job whose caller reads what it found once it has run: the caller keeps the concrete
+// job's std::shared_ptr and reads result() after the end.
+template <typename Result> class JobWithResult : public Job
 {
 public:
     const Result& result() const { return m_result; }
 
 protected:
-    Result m_result;
+    Result m_result{}; // filled by run(), which starts it over when a job may run twice
 };
 
 } // namespace orvex::jobs

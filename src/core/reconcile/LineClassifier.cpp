@@ -93,14 +93,15 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
     const std::optional<IcdRow> byCode = m_lookups.icdByCode(code);
     if (!byCode) {
         if (const std::optional<IcdRow> byDescription = m_lookups.icdByDescription(description)) {
-            m_state.addRow(ResultList::SameDescDifCode,
+            m_state.addRow(ResultList::SameDescriptionDifferentCode,
                            {pair(listText(byDescription->code), listText(byDescription->description)),
                             pair(code, description)});
-            m_state.counters.lblDifCode = m_state.rowCount(ResultList::SameDescDifCode);
+            m_state.counters.sameDescriptionDifferentCode =
+                m_state.rowCount(ResultList::SameDescriptionDifferentCode);
             m_writer.sameDescription(*byDescription, code, description);
         } else {
             m_state.addRow(ResultList::NewCode, {pair(code, description), QString()});
-            m_state.counters.lblnew = m_state.rowCount(ResultList::NewCode);
+            m_state.counters.newCode = m_state.rowCount(ResultList::NewCode);
             m_writer.newCode(code, description);
             const QString trimmedCode = trimBlanks(code).toString();
             jobs::Finding f =
@@ -117,11 +118,12 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
     jobs::Finding f = finding(jobs::Finding::Kind::SameRow, review::kIcdTable, "CODE", code, code);
     f.proposed = {{QStringLiteral("Description"), description}};
     if (sameText(byCode->description, description)) {
-        m_state.addRow(ResultList::SameCodeDescription, row);
-        m_state.counters.lblsame = m_state.rowCount(ResultList::SameCodeDescription);
+        m_state.addRow(ResultList::SameCodeAndDescription, row);
+        m_state.counters.sameCodeAndDescription = m_state.rowCount(ResultList::SameCodeAndDescription);
     } else {
-        m_state.addRow(ResultList::SameCodeDifDesc, row);
-        m_state.counters.lblDifDesc = m_state.rowCount(ResultList::SameCodeDifDesc);
+        m_state.addRow(ResultList::SameCodeDifferentDescription, row);
+        m_state.counters.sameCodeDifferentDescription =
+            m_state.rowCount(ResultList::SameCodeDifferentDescription);
         m_writer.sameCode(*byCode, code, description);
         f.kind = jobs::Finding::Kind::ChangedValues;
         f.read = {{QStringLiteral("Description"), listText(byCode->description)}};
@@ -134,8 +136,8 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
     const std::optional<CaseRateRow> caseRate = m_lookups.caseRateByCode(line.code);
     if (!caseRate) {
         const std::optional<QString> packageId = packageStep(line);
-        m_state.addRow(ResultList::NewCodePH, {pair(line.code, line.description), QString()});
-        m_state.counters.lblNewPH = m_state.rowCount(ResultList::NewCodePH);
+        m_state.addRow(ResultList::PhNewCode, {pair(line.code, line.description), QString()});
+        m_state.counters.phNewCode = m_state.rowCount(ResultList::PhNewCode);
         m_writer.caseRateInsert(line.code, line.description, m_state.groupName, packageId);
         const QString trimmedCode = trimBlanks(line.code).toString();
         jobs::Finding f = finding(jobs::Finding::Kind::NewRow, review::kScanCaseRateTable, "ICDCode",
@@ -150,13 +152,14 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         finding(jobs::Finding::Kind::SameRow, review::kScanCaseRateTable, "ICDCode", line.code, line.code);
     f.proposed = {{QStringLiteral("Description"), line.description}};
     if (sameText(caseRate->description, line.description)) {
-        ++m_state.counters.lblsamePH;
+        ++m_state.counters.phSameDescription;
         keep(std::move(f));
         return;
     }
-    ++m_state.counters.lblDifDescPH;
-    m_state.addRow(ResultList::SameCodeDifDescPH, {pair(line.code, listText(caseRate->description)),
-                                                   trimmedPair(line.code, line.description)});
+    ++m_state.counters.phSameCodeDifferentDescription;
+    m_state.addRow(
+        ResultList::PhSameCodeDifferentDescription,
+        {pair(line.code, listText(caseRate->description)), trimmedPair(line.code, line.description)});
     m_writer.caseRateDescriptionUpdate(caseRate->description, line.code, line.description);
     f.kind = jobs::Finding::Kind::ChangedValues;
     f.read = {{QStringLiteral("Description"), listText(caseRate->description)}};

@@ -13,8 +13,8 @@ struct ScanLine;
 
 namespace orvex::reconcile {
 
-// What a run carries from line to line: the counters, the six lists, the labels
-// lblHeader and lblPackageID, and the groups whose package INSERT was written.
+// What a run carries from line to line: the counters, the six lists, the group name and
+// package shown, and the groups whose package INSERT was written.
 struct ScanState
 {
     ScanCounters counters;

@@ -35,16 +35,17 @@ QString shortLine(const QString& line)
     return line.size() > 60 ? line.left(57) + QStringLiteral("...") : line;
 }
 
-QMap<QString, int> counterMap(const ScanCounters& c)
+QMap<jobs::Counter, int> counterMap(const ScanCounters& c)
 {
-    return {{QStringLiteral("lblnew"), c.lblnew},
-            {QStringLiteral("lblsame"), c.lblsame},
-            {QStringLiteral("lblDifDesc"), c.lblDifDesc},
-            {QStringLiteral("lblDifCode"), c.lblDifCode},
-            {QStringLiteral("lblNewPH"), c.lblNewPH},
-            {QStringLiteral("lblsamePH"), c.lblsamePH},
-            {QStringLiteral("lblDifDescPH"), c.lblDifDescPH},
-            {QStringLiteral("lblCount"), c.lblCount}};
+    using jobs::Counter;
+    return {{Counter::NewCode, c.newCode},
+            {Counter::SameCodeAndDescription, c.sameCodeAndDescription},
+            {Counter::SameCodeDifferentDescription, c.sameCodeDifferentDescription},
+            {Counter::SameDescriptionDifferentCode, c.sameDescriptionDifferentCode},
+            {Counter::PhNewCode, c.phNewCode},
+            {Counter::PhSameDescription, c.phSameDescription},
+            {Counter::PhSameCodeDifferentDescription, c.phSameCodeDifferentDescription},
+            {Counter::LinesRead, c.linesRead}};
 }
 
 jobs::JobEnding toJobEnding(ScanEnding ending)
@@ -54,29 +55,22 @@ jobs::JobEnding toJobEnding(ScanEnding ending)
         return jobs::JobEnding::Finished;
     case ScanEnding::Stopped:
         return jobs::JobEnding::Stopped;
-    case ScanEnding::WindowClosing:
-        return jobs::JobEnding::WindowClosing;
+    case ScanEnding::Abandoned:
+        return jobs::JobEnding::Abandoned;
     }
     return jobs::JobEnding::Finished;
 }
 
 QStringList summaryLines(const ScanResult& r, bool ph, const QString& outputFolder)
 {
-    const auto& c = r.counters;
+    using jobs::Counter;
+    const QMap<Counter, int> counts = counterMap(r.counters);
     QStringList lines;
-    auto line = [&lines](const char* label, int count) {
-        lines << QString::fromLatin1(label).rightJustified(43) + QStringLiteral(" : ") +
-                     QString::number(count);
-    };
-    line("Lines read", c.lblCount);
-    line("New Code and Description", c.lblnew);
-    line("Same Code and Description", c.lblsame);
-    line("Same Code different Description", c.lblDifDesc);
-    line("Same Description different Code", c.lblDifCode);
-    if (ph) {
-        line("Philhealth New Code", c.lblNewPH);
-        line("Philhealth Same Description", c.lblsamePH);
-        line("Philhealth Same Code different Description", c.lblDifDescPH);
+    for (const Counter counter : jobs::kCounters) {
+        const bool phCounter = counter == Counter::PhNewCode || counter == Counter::PhSameDescription ||
+                               counter == Counter::PhSameCodeDifferentDescription;
+        if (counts.contains(counter) && (ph || !phCounter))
+            lines << jobs::summaryLine(counter, counts.value(counter));
     }
     lines << QStringLiteral("Reports and scripts: ") + QDir::toNativeSeparators(outputFolder);
     if (r.reviewWritten) {
@@ -114,8 +108,8 @@ ScanEnding ScanJob::ending() const
         return ScanEnding::Finished;
     case jobs::StopRequest::Stop:
         return ScanEnding::Stopped;
-    case jobs::StopRequest::WindowClosing:
-        return ScanEnding::WindowClosing;
+    case jobs::StopRequest::Abandon:
+        return ScanEnding::Abandoned;
     }
     return ScanEnding::Finished;
 }
@@ -143,32 +137,30 @@ jobs::JobProgress ScanJob::toJobProgress(const ScanProgress& p)
     out.linesDone = p.linesDone;
     out.lineCount = p.lineCount;
     out.counters = counterMap(p.counters);
-    out.labels.insert(QStringLiteral("lblHeader"), p.groupName);
-    out.labels.insert(QStringLiteral("lblPackageID"), p.packageId);
+    out.captions.insert(jobs::Caption::GroupName, p.groupName);
+    out.captions.insert(jobs::Caption::PackageId, p.packageId);
     out.rowsAdded.reserve(p.newRows.size());
     for (const auto& [list, row] : p.newRows)
-        out.rowsAdded.push_back({QLatin1String(resultListName(list)), row.text, row.second});
+        out.rowsAdded.push_back({list, row.text, row.second});
     return out;
 }
 
 QJsonObject ScanJob::toJson(const ScanResult& r)
 {
     QJsonObject counters;
-    const QMap<QString, int> values = counterMap(r.counters);
+    const QMap<jobs::Counter, int> values = counterMap(r.counters);
     for (auto it = values.cbegin(); it != values.cend(); ++it)
-        counters.insert(it.key(), it.value());
+        counters.insert(jobs::jsonKey(it.key()), it.value());
     QJsonObject lists;
-    for (int i = 0; i < kResultListCount; ++i) {
-        const auto which = static_cast<ResultList>(i);
-        const bool twoColumns = which != ResultList::NewCode && which != ResultList::NewCodePH;
+    for (const ResultList which : jobs::kResultLists) {
         QJsonArray rows;
         for (const auto& row : r.list(which)) {
             QJsonArray columns{row.text};
-            if (twoColumns)
+            if (jobs::hasSecondColumn(which))
                 columns.append(row.second);
             rows.append(columns);
         }
-        lists.insert(QLatin1String(resultListName(which)), rows);
+        lists.insert(jobs::jsonKey(which), rows);
     }
     return QJsonObject{{"counters", counters}, {"lists", lists}};
 }
@@ -191,7 +183,7 @@ jobs::JobOutcome ScanJob::run(const jobs::JobContext& context, const jobs::Progr
 
     jobs::JobOutcome outcome;
     outcome.ending = toJobEnding(result.ending);
-    const review::RunCompleteness completeness = stoppedAt(result.counters.lblCount);
+    const review::RunCompleteness completeness = stoppedAt(result.counters.linesRead);
     if (completeness.isComplete())
         outcome.messages << QStringLiteral("Done.  Click 'Open Output Folder' to view scripts.  Run "
                                            "script.txt, SameCodeDiffDesc Script.txt, "
@@ -208,7 +200,7 @@ jobs::JobOutcome ScanJob::run(const jobs::JobContext& context, const jobs::Progr
     }
     outcome.statementsSent = result.statementsSent;
     outcome.elapsedSeconds = result.elapsedSeconds;
-    m_lastResult = std::move(result);
+    m_result = std::move(result);
     return outcome;
 }
 
@@ -286,7 +278,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                 }
             }
             ++index;
-            ++state.counters.lblCount;
+            ++state.counters.linesRead;
             if (progress) {
                 progress(ScanProgress{index, lineCount, state.counters, state.groupName, state.packageId,
                                       std::move(state.rowsOfLine)});
@@ -297,16 +289,17 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
         ScanResult result;
         result.ending = ending();
         const review::RunCompleteness completeness = stoppedAt(index);
-        if (result.ending != ScanEnding::WindowClosing) {
-            writer.summary(
-                {state.rowCount(ResultList::NewCode), state.rowCount(ResultList::SameCodeDescription),
-                 state.rowCount(ResultList::SameCodeDifDesc), state.rowCount(ResultList::SameDescDifCode)},
-                context.now());
+        if (result.ending != ScanEnding::Abandoned) {
+            writer.summary({state.rowCount(ResultList::NewCode),
+                            state.rowCount(ResultList::SameCodeAndDescription),
+                            state.rowCount(ResultList::SameCodeDifferentDescription),
+                            state.rowCount(ResultList::SameDescriptionDifferentCode)},
+                           context.now());
             for (const QString& line : review::notReadLogLines(completeness))
                 files.writeLine(report::Slot::LogFile, line);
         }
         // The reports and scripts take their places last, once nothing else can fail.
-        if (!p.fixFormat && result.ending != ScanEnding::WindowClosing) {
+        if (!p.fixFormat && result.ending != ScanEnding::Abandoned) {
             // The page shows what an apply makes, and apart from it what a later line replaced.
             jobs::Findings net = state.net.take();
             const jobs::Findings overridden = state.net.takeOverridden();

@@ -25,8 +25,8 @@ struct ScanParams
     // Where the convenience run(progress) connects: opens its own connection from these...
     db::ConnectionSettings connection;
     db::Connection* existingConnection = nullptr; // ...unless one is lent (same thread only)
-    QString groupName = QStringLiteral("Header"); // lblHeader when the run starts
-    QString packageId;                            // lblPackageID when the run starts
+    QString groupName = QStringLiteral("Header"); // the group in force when the run starts
+    QString packageId;                            // the package shown when the run starts
     LookupStrategy strategy = LookupStrategy::Batched;
     QString sourceFile; // the list's path, for the review files ("" for the built-in resource)
     ScanList list = ScanList::Given;
@@ -39,8 +39,9 @@ struct ScanParams
 QStringList readScanList(ScanList list, const QString& listFile);
 
 // The reconciliation scan of a rate list against the ICD-10 table and, in PH mode, the
-// case-rate and package tables. Writes the report set into the context's output folder.
-class ScanJob final : public jobs::Job
+// case-rate and package tables. Writes the report set into the context's output folder;
+// result() holds the lists and counters of the last run(context, progress).
+class ScanJob final : public jobs::JobWithResult<ScanResult>
 {
 public:
     using ProgressFn = std::function<void(const ScanProgress&)>;
@@ -48,7 +49,7 @@ public:
     explicit ScanJob(ScanParams params);
 
     QString title() const override { return QStringLiteral("scan"); }
-    // The job shape: progress by label and list names, summary lines and the JSON object.
+    // The job shape: progress in the job's words, summary lines, the JSON object, result().
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
 
     // The same run with the scan's own types. Throws orvex::Error (naming the line) on a
@@ -58,9 +59,6 @@ public:
     // scan() in the program folder of ProgramFolder, with the wall clock and the params'
     // connection: for tests and benchmarks.
     ScanResult run(const ProgressFn& progress = {});
-
-    // The result of the last run() (for the window, which shows the lists from it).
-    const std::optional<ScanResult>& lastResult() const { return m_lastResult; }
 
     // The scan's progress as the window and the command line take it.
     static jobs::JobProgress toJobProgress(const ScanProgress& progress);
@@ -72,7 +70,6 @@ private:
     review::RunCompleteness stoppedAt(int linesRead) const;
 
     ScanParams m_params;
-    std::optional<ScanResult> m_lastResult;
 };
 
 } // namespace orvex::reconcile

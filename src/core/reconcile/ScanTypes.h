@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jobs/Finding.h"
+#include "jobs/Vocabulary.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,19 +11,9 @@
 
 namespace orvex::reconcile {
 
-// The six result lists of a scan, named after the window's list views.
-enum class ResultList {
-    NewCode,
-    SameCodeDescription,
-    SameCodeDifDesc,
-    SameDescDifCode,
-    NewCodePH,
-    SameCodeDifDescPH
-};
-inline constexpr int kResultListCount = 6;
-
-// "lsvNewCode", "lsvSameCodeDescription", ...
-const char* resultListName(ResultList list);
+// The six result lists of a scan.
+using jobs::kResultListCount;
+using jobs::ResultList;
 
 // One row as the window shows it: the item text and its second column (empty when the
 // list has none).
@@ -33,25 +24,25 @@ struct ResultRow
     bool operator==(const ResultRow&) const = default;
 };
 
-// The counters, named after the window's labels.
+// What a scan counts (jobs::Counter names each).
 struct ScanCounters
 {
-    int lblnew = 0;
-    int lblsame = 0;
-    int lblDifDesc = 0;
-    int lblDifCode = 0;
-    int lblNewPH = 0;
-    int lblsamePH = 0;
-    int lblDifDescPH = 0;
-    int lblCount = 0;
+    int newCode = 0;
+    int sameCodeAndDescription = 0;
+    int sameCodeDifferentDescription = 0;
+    int sameDescriptionDifferentCode = 0;
+    int phNewCode = 0;
+    int phSameDescription = 0;
+    int phSameCodeDifferentDescription = 0;
+    int linesRead = 0;
     bool operator==(const ScanCounters&) const = default;
 };
 
 // How a run ended.
 enum class ScanEnding {
-    Finished,     // every line was read
-    Stopped,      // a stop request: current line finished, summary written, files closed
-    WindowClosing // current line finished, no summary, files closed
+    Finished, // every line was read
+    Stopped,  // a stop request: current line finished, summary written, files closed
+    Abandoned // current line finished, no summary, files closed
 };
 
 // Reported after every line, on the thread that runs the scan.
@@ -60,8 +51,8 @@ struct ScanProgress
     int linesDone = 0;
     int lineCount = 0;
     ScanCounters counters;
-    QString groupName;                                     // what lblHeader shows
-    QString packageId;                                     // what lblPackageID shows
+    QString groupName;                                     // the group of the line read
+    QString packageId;                                     // the package of the last code found
     std::vector<std::pair<ResultList, ResultRow>> newRows; // rows this line added
 };
 

@@ -152,10 +152,10 @@ jobs::JobOutcome OnlineUpdateJob::run(const jobs::JobContext& context, const job
 
     jobs::JobOutcome outcome;
     outcome.ending = m_result.stopped
-                         ? (stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
-                                                                              : jobs::JobEnding::Stopped)
+                         ? (stopRequest() == jobs::StopRequest::Abandon ? jobs::JobEnding::Abandoned
+                                                                        : jobs::JobEnding::Stopped)
                          : jobs::JobEnding::Finished;
-    if (outcome.ending != jobs::JobEnding::WindowClosing)
+    if (outcome.ending != jobs::JobEnding::Abandoned)
         outcome.messages << closingMessage(m_result);
     outcome.summary = m_result.changes;
     outcome.summary << closingMessage(m_result);

@@ -347,8 +347,8 @@ jobs::JobOutcome TableBackupJob::outcome() const
         copies.append(QJsonObject{{"table", c.table}, {"copy", c.copy}, {"rows", c.rows}});
     }
     if (m_result.stopped) {
-        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
-                                                                           : jobs::JobEnding::Stopped;
+        outcome.ending = stopRequest() == jobs::StopRequest::Abandon ? jobs::JobEnding::Abandoned
+                                                                     : jobs::JobEnding::Stopped;
     } else {
         outcome.messages = {m_result.notMade.isEmpty() ? QStringLiteral("Done.")
                                                        : QStringLiteral("Done, but these were not made:\n") +

@@ -19,8 +19,8 @@ inline constexpr QLatin1String kVersion2CopySuffix{"_05_03_2024"};
 
 struct TableBackupParams
 {
-    QString suffix = kDefaultCopySuffix; // txtCopySuffix, exactly as typed
-    bool verB = false;                   // chkVerB: tbMedPackage_NEW is copied too
+    QString suffix = kDefaultCopySuffix; // the copies' suffix, exactly as typed
+    bool verB = false;                   // "Philhealth Ver B.": tbMedPackage_NEW is copied too
     LogIdentity log;
 };
 

@@ -73,8 +73,8 @@ jobs::JobOutcome PackageRateJob::run(const jobs::JobContext& context, const jobs
     m_result = writePackageRateScript(connection, params, this);
     jobs::JobOutcome outcome;
     if (m_result.stopped) {
-        outcome.ending = stopRequest() == jobs::StopRequest::WindowClosing ? jobs::JobEnding::WindowClosing
-                                                                           : jobs::JobEnding::Stopped;
+        outcome.ending = stopRequest() == jobs::StopRequest::Abandon ? jobs::JobEnding::Abandoned
+                                                                     : jobs::JobEnding::Stopped;
         // A stopped script would raise some packages only: none is written, and no run is left to apply.
         if (outcome.ending == jobs::JobEnding::Stopped)
             outcome.messages = {QStringLiteral("Stopped after %1 packages: %2 was not written, and there is "
