@@ -4,6 +4,7 @@
 #include "gui/AppStartup.h"
 #include "gui/SignInDialog.h"
 #include "gui/WindowServices.h"
+#include "platform/PortableInstall.h"
 #include "platform/ProgramFolder.h"
 
 #include <QApplication>
@@ -68,6 +69,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("orvex"));
     QApplication::setApplicationVersion(QLatin1String(orvex::version::text));
     QApplication::setOrganizationName(QStringLiteral("Kestra"));
+    orvex::keepSettingsBesideIfPortable();
     if (!applyOptions(app))
         return 2;
 

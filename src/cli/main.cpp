@@ -1,4 +1,5 @@
 #include "cli/CliContext.h"
+#include "platform/PortableInstall.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvex"));
     QCoreApplication::setOrganizationName(QStringLiteral("Kestra"));
+    orvex::keepSettingsBesideIfPortable();
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = QCoreApplication::arguments();

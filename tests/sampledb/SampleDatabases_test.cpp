@@ -703,7 +703,7 @@ struct Writer
     sqlite3* db = nullptr;
     explicit Writer(const QString& path)
     {
-        sqlite3_open(QFile::encodeName(path).constData(), &db);
+        sqlite3_open(path.toUtf8().constData(), &db);
         // A one-page cache makes the change spill into the file, behind a synced journal.
         sqlite3_exec(db, "pragma cache_size=1; begin immediate; delete from tbICDdiagMain;", nullptr, nullptr,
                      nullptr);
@@ -718,7 +718,7 @@ struct Writer
 int userVersion(const QString& path)
 {
     sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_open(path.toUtf8().constData(), &db);
     int version = -1;
     sqlite3_exec(
         db, "pragma user_version",
@@ -740,7 +740,7 @@ TEST(SampleDatabaseFiles, forceNeverReplacesAFileInUseNorKeepsItsJournal)
     {
         // A mark in the old file's first page, which every journal of it holds.
         sqlite3* db = nullptr;
-        sqlite3_open(QFile::encodeName(buildFile).constData(), &db);
+        sqlite3_open(buildFile.toUtf8().constData(), &db);
         sqlite3_exec(db, "pragma user_version = 4242", nullptr, nullptr, nullptr);
         sqlite3_close(db);
     }
@@ -769,6 +769,51 @@ TEST(SampleDatabaseFiles, forceNeverReplacesAFileInUseNorKeepsItsJournal)
     EXPECT_EQ(QDir(dir.path()).entryList({"*.db"}, QDir::Files).size(), 3);
     EXPECT_EQ(QDir(dir.path()).entryList({"*.bak"}, QDir::Files).size(), 3);
     EXPECT_TRUE(QDir(dir.path()).entryList({"*-journal"}, QDir::Files).isEmpty());
+}
+
+TEST(SampleDatabaseFiles, aFileInUseIsSeenInAFolderWhoseNameIsNotAscii)
+{
+    // SQLite takes file names in UTF-8, whatever the system's code page (Windows' is not).
+    QTemporaryDir parent;
+    const QString folder = parent.filePath(QString::fromUtf8("Ärzte Ω 2024"));
+    sampledb::buildSampleDatabases(folder, false);
+    const auto before = sampledb::countSampleTables(folder);
+    {
+        Writer writer(QDir(folder).filePath("Medicare.db"));
+        try {
+            sampledb::buildSampleDatabases(folder, true);
+            ADD_FAILURE() << "replaced a file in use";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.message().contains("Medicare.db is in use")) << e.message().toStdString();
+        }
+    }
+    EXPECT_EQ(sampledb::countSampleTables(folder), before);
+    EXPECT_TRUE(QDir(folder).entryList({"*.bak"}, QDir::Files).isEmpty());
+}
+
+TEST(SampleDatabaseFiles, aFileOpenWithoutALockIsNeitherLostNorHalfReplaced)
+{
+    // A database browser holds Medicare.db open without a lock. Windows refuses to move an
+    // open file: the build fails and puts every file back. Elsewhere the move succeeds. Either
+    // way the folder holds the three databases, complete.
+    QTemporaryDir dir;
+    sampledb::buildSampleDatabases(dir.path(), false);
+    const auto before = sampledb::countSampleTables(dir.path());
+    QFile browser(QDir(dir.path()).filePath("Medicare.db"));
+    ASSERT_TRUE(browser.open(QIODevice::ReadOnly));
+    QString error;
+    try {
+        sampledb::buildSampleDatabases(dir.path(), true);
+    } catch (const Error& e) {
+        error = e.message();
+    }
+    browser.close();
+#ifdef Q_OS_WIN
+    EXPECT_TRUE(error.contains("every file was put back")) << error.toStdString();
+#else
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+#endif
+    EXPECT_EQ(sampledb::countSampleTables(dir.path()), before);
 }
 
 TEST(SampleDatabaseFiles, aFileInPlaceOfTheFolderIsReported)

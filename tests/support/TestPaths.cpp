@@ -20,6 +20,11 @@ QString fixturePath(const QString& relative)
 
 QString binPath(const QString& executable)
 {
+#ifdef Q_OS_WIN
+    // Programs are named without their suffix, as on Linux.
+    if (!executable.contains(QLatin1Char('.')))
+        return QStringLiteral(ORVEX_BIN_DIR "/") + executable + QStringLiteral(".exe");
+#endif
     return QStringLiteral(ORVEX_BIN_DIR "/") + executable;
 }
 

@@ -18,7 +18,7 @@ const char* const kJournalSuffixes[] = {"-journal", "-wal", "-shm"};
 int tryExclusiveLock(const QString& path)
 {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, 0);
         rc = sqlite3_exec(db, "begin exclusive; commit;", nullptr, nullptr, nullptr);

@@ -1,5 +1,7 @@
 #include "platform/ProgramFolder.h"
 
+#include "platform/PortableInstall.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +37,9 @@ QString computeDefault()
     if (data.isEmpty())
         data = QDir::homePath() + QStringLiteral("/.local/share/orvex");
     QDir().mkpath(data);
+    // An install for all users: the program is not writable, its rate lists are seeded.
+    if (!exeFolder.isEmpty())
+        seedMissingFiles(exeFolder + QStringLiteral("/program-folder"), data);
     return data;
 }
 } // namespace

@@ -1,6 +1,7 @@
 #include "ratelist/SourceFile.h"
 
 #include "Error.h"
+#include "platform/SystemText.h"
 #include "text/Windows1252.h"
 
 #include <QDir>
@@ -88,12 +89,12 @@ QByteArray readWholeFile(const QString& path, const QString& what)
                     QStringLiteral("Cannot read the %1 \"%2\": it is a folder.").arg(what, shown));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(Error::Kind::File,
-                    QStringLiteral("Cannot open the %1 \"%2\": %3.").arg(what, shown, file.errorString()));
+        throw Error(Error::Kind::File, QStringLiteral("Cannot open the %1 \"%2\": %3.")
+                                           .arg(what, shown, systemReason(file.errorString())));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw Error(Error::Kind::File,
-                    QStringLiteral("Cannot read the %1 \"%2\": %3.").arg(what, shown, file.errorString()));
+        throw Error(Error::Kind::File, QStringLiteral("Cannot read the %1 \"%2\": %3.")
+                                           .arg(what, shown, systemReason(file.errorString())));
     return bytes;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "platform/OutputFile.h"
+#include "platform/SystemText.h"
 #include "text/Windows1252.h"
 
 #include <QDir>
@@ -77,7 +78,7 @@ void ReportFile::open(const QString& path, Mode mode)
     m_file.setFileName(m_partPath);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         throw Error(Error::Kind::File, QStringLiteral("Cannot open the report file \"%1\": %2.")
-                                           .arg(native(path), m_file.errorString()));
+                                           .arg(native(path), systemReason(m_file.errorString())));
     }
     if (mode != Mode::Append || !existing.isFile())
         return;
@@ -86,13 +87,13 @@ void ReportFile::open(const QString& path, Mode mode)
     try {
         if (!earlier.open(QIODevice::ReadOnly)) {
             throw Error(Error::Kind::File, QStringLiteral("Cannot open the report file \"%1\": %2.")
-                                               .arg(native(path), earlier.errorString()));
+                                               .arg(native(path), systemReason(earlier.errorString())));
         }
         while (!earlier.atEnd()) {
             const QByteArray chunk = earlier.read(kBufferSize);
             if (chunk.isEmpty() && earlier.error() != QFileDevice::NoError) {
                 throw Error(Error::Kind::File, QStringLiteral("Cannot read the report file \"%1\": %2.")
-                                                   .arg(native(path), earlier.errorString()));
+                                                   .arg(native(path), systemReason(earlier.errorString())));
             }
             writeOut(chunk.constData(), chunk.size());
         }
@@ -176,7 +177,7 @@ void ReportFile::putInPlace(const QString& from) const
     throw Error(Error::Kind::File,
                 QStringLiteral("Cannot replace the report file \"%1\" (it may be open in another program or "
                                "read-only): %2.")
-                    .arg(native(m_path), reason));
+                    .arg(native(m_path), systemReason(reason)));
 }
 
 void ReportFile::closeUnfinished(const QString& firstLine) noexcept
@@ -232,8 +233,9 @@ void ReportFile::discard() noexcept
 
 void ReportFile::throwWriteError(const QString& reason) const
 {
-    throw Error(Error::Kind::File,
-                QStringLiteral("Cannot write the report file \"%1\": %2.").arg(native(m_path), reason));
+    throw Error(
+        Error::Kind::File,
+        QStringLiteral("Cannot write the report file \"%1\": %2.").arg(native(m_path), systemReason(reason)));
 }
 
 } // namespace orvex::report

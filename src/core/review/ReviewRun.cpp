@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "platform/OutputFile.h"
+#include "platform/SystemText.h"
 #include "report/ReportFileSet.h"
 #include "text/Numbers.h"
 
@@ -43,8 +44,9 @@ void writeWhole(const QString& path, void (*write)(const ReviewRun&, QIODevice&)
         if (file.commit())
             return;
     }
-    throw Error(Error::Kind::File, QStringLiteral("Cannot write the review file \"%1\": %2.")
-                                       .arg(QDir::toNativeSeparators(path), file.errorString()));
+    throw Error(Error::Kind::File,
+                QStringLiteral("Cannot write the review file \"%1\": %2.")
+                    .arg(QDir::toNativeSeparators(path), systemReason(file.errorString())));
 }
 
 QByteArray inMemory(void (*write)(const ReviewRun&, QIODevice&), const ReviewRun& run)

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "platform/OutputFile.h"
+#include "platform/SystemText.h"
 #include "review/ChangeClass.h"
 
 #include <QBuffer>
@@ -216,7 +217,8 @@ QJsonObject changeJson(const Finding& f)
                        {"read", valuesJson(f.read)},
                        {"proposed", valuesJson(f.proposed)},
                        {"code", f.code},
-                       {"file", f.sourceFile},
+                       // As the user reads paths, like every other path of the run.
+                       {"file", QDir::toNativeSeparators(f.sourceFile)},
                        {"line", f.sourceLine}};
 }
 
@@ -280,8 +282,9 @@ QString writeRunRecord(const RunRecord& record, const QString& outputFolder)
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && writeRunRecordTo(record, file, &digest) && file.commit())
         return QString::fromLatin1(digest.result().toHex());
-    throw Error(Error::Kind::File, QStringLiteral("Cannot write the run record \"%1\": %2.")
-                                       .arg(QDir::toNativeSeparators(path), file.errorString()));
+    throw Error(Error::Kind::File,
+                QStringLiteral("Cannot write the run record \"%1\": %2.")
+                    .arg(QDir::toNativeSeparators(path), systemReason(file.errorString())));
 }
 
 RunRecord readRunRecord(const QString& path, QString* digest)
@@ -290,7 +293,7 @@ RunRecord readRunRecord(const QString& path, QString* digest)
     if (!file.open(QIODevice::ReadOnly))
         throw Error(Error::Kind::File,
                     QStringLiteral("Cannot read the run record \"%1\": %2. Run the update first.")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+                        .arg(QDir::toNativeSeparators(path), systemReason(file.errorString())));
     const QByteArray bytes = file.readAll();
     if (digest)
         *digest = runRecordDigest(bytes);
@@ -342,7 +345,7 @@ RunRecord readRunRecord(const QString& path, QString* digest)
         f.read = values(c, "read", path);
         f.proposed = values(c, "proposed", path);
         f.code = text(c, "code", path);
-        f.sourceFile = text(c, "file", path);
+        f.sourceFile = QDir::fromNativeSeparators(text(c, "file", path));
         f.sourceLine = c.value(QLatin1String("line")).toInt();
         record.changes.push_back(std::move(f));
     }
