@@ -210,7 +210,9 @@ private:
 
 } // namespace
 
-QueryText::QueryText(const char* name, Both both) : QueryText(name, PerProduct{both.texts, both.texts}) {}
+QueryText::QueryText(const char* name, const Both& both) : QueryText(name, PerProduct{both.texts, both.texts})
+{
+}
 
 QueryText::QueryText(const char* name, PerProduct texts)
     : m_name(QLatin1String(name)), m_sqlServer(std::move(texts.sqlServer)), m_sqlite(std::move(texts.sqlite))

@@ -41,7 +41,7 @@ public:
         QStringList sqlite;
     };
 
-    QueryText(const char* name, Both both);
+    QueryText(const char* name, const Both& both);
     QueryText(const char* name, PerProduct texts);
     QueryText(const QueryText&) = delete;
     QueryText& operator=(const QueryText&) = delete;
