@@ -47,7 +47,8 @@ AnnexKind decideKind(const QString& pdf, const std::optional<AnnexKind>& given, 
 }
 
 // The 2024 annexes are under 2 MB for over 100 pages; a file far larger holds no annex.
-constexpr qint64 kMostAnnexBytes = 32 * 1024 * 1024;
+constexpr qint64 kMebibyte = qint64(1) << 20;
+constexpr qint64 kMostAnnexBytes = 32 * kMebibyte;
 
 void refuseLargerThanAnAnnex(const QString& pdf)
 {
@@ -55,8 +56,8 @@ void refuseLargerThanAnAnnex(const QString& pdf)
     if (size > kMostAnnexBytes)
         throw Error(QStringLiteral("%1: the file is %2 MB, larger than an annex can be (at most %3 MB); "
                                    "not a case-rate annex")
-                        .arg(quotedPath(pdf), QString::number(double(size) / (1024 * 1024), 'f', 1),
-                             QString::number(kMostAnnexBytes / (1024 * 1024))));
+                        .arg(quotedPath(pdf), QString::number(double(size) / double(kMebibyte), 'f', 1),
+                             QString::number(kMostAnnexBytes / kMebibyte)));
 }
 
 // A rate list gives one case rate per code. Annex C (the benefits excluded from the 50%

@@ -75,7 +75,7 @@ QString ChangeWriter::nextPackageId(const TableRef& packages)
         it = m_lastPackageId.insert(table, largestPackageId(m_connection, table));
     if (*it == std::numeric_limits<qint64>::max())
         throw Error(QStringLiteral("the largest PackageID leaves no room for a new package"));
-    const QString id = QString::number(++*it);
+    QString id = QString::number(++*it);
     m_newPackageIds << id;
     return id;
 }
@@ -86,7 +86,7 @@ QString ChangeWriter::insertPackage(const TableRef& packages, const QString& nam
                                     const QString& caseType, std::vector<UndoStep>& undo)
 {
     const db::Product product = m_connection.product();
-    const QString id = nextPackageId(packages);
+    QString id = nextPackageId(packages);
     const QString sql =
         db::sets::insert(product, db::tableIn(product, packages.database(), packages.name()),
                          {QStringLiteral("PackageID"), QStringLiteral("Package"), QStringLiteral("Amount"),

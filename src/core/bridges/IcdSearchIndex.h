@@ -34,7 +34,7 @@ public:
 
     // At most `limit` matches; none for a text without letters or digits.
     QList<IcdCode> find(QStringView text, int limit) const;
-    qsizetype size() const { return m_entries.size(); }
+    qsizetype size() const { return qsizetype(m_entries.size()); }
 
     // A text folded for matching: letters and digits only, lower case, accents removed;
     // other characters split words.

@@ -47,7 +47,7 @@ QString errorText(const QSqlError& e)
 {
     // The database's own words; Qt's driver text ("Unable to fetch row") only when
     // there are none.
-    const QString db = e.databaseText().trimmed();
+    QString db = e.databaseText().trimmed();
     if (!db.isEmpty())
         return db;
     const QString driver = e.driverText().trimmed();

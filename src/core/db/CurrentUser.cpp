@@ -60,7 +60,7 @@ QString CurrentUser::workstation()
 QString CurrentUser::systemUserName()
 {
     for (const char* variable : {"USERNAME", "USER", "LOGNAME"}) {
-        const QString name = qEnvironmentVariable(variable);
+        QString name = qEnvironmentVariable(variable);
         if (!name.isEmpty())
             return name;
     }
@@ -134,10 +134,9 @@ QString CurrentUser::serverName() const
 QString CurrentUser::userId() const
 {
     if (!isEmbedded(m_choice)) {
-        const QString login =
-            m_choice.odbcConnectionString.isEmpty()
-                ? (m_choice.profile.windowsAuthentication ? QString() : m_choice.profile.user)
-                : odbcAttribute(m_choice.odbcConnectionString, QStringLiteral("UID"));
+        QString login = m_choice.odbcConnectionString.isEmpty()
+                            ? (m_choice.profile.windowsAuthentication ? QString() : m_choice.profile.user)
+                            : odbcAttribute(m_choice.odbcConnectionString, QStringLiteral("UID"));
         if (!login.isEmpty())
             return login;
     }

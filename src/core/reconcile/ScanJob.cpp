@@ -339,7 +339,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
         result.groupName = state.groupName;
         result.packageId = state.packageId;
         result.statementsSent = connection ? connection->statementsSent() - statementsBefore : 0;
-        result.elapsedSeconds = timer.elapsed() / 1000.0;
+        result.elapsedSeconds = double(timer.elapsed()) / 1000.0;
         return result;
     } catch (const std::exception& e) {
         const auto* error = dynamic_cast<const Error*>(&e);

@@ -50,7 +50,7 @@ QList<SurplusIcdRow> findDuplicateIcdRows(db::Connection& connection)
 QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const LogIdentity& log,
                                             const QDateTime& when)
 {
-    const QList<SurplusIcdRow> rows = findDuplicateIcdRows(connection);
+    QList<SurplusIcdRow> rows = findDuplicateIcdRows(connection);
     if (rows.isEmpty())
         return rows;
     // One transaction for the lines: all of them are logged or none.
