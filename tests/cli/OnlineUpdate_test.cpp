@@ -2,6 +2,7 @@
 #include "db/SignIn.h"
 #include "sampledb/SampleDatabases.h"
 #include "support/CliRun.h"
+#include "support/SqliteOdbc.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -58,6 +59,7 @@ TEST_F(OnlineUpdateCli, checkPrintsTheCentralRowsHeaderFirstAlsoThroughOdbc)
     EXPECT_EQ(out[0], QStringLiteral("CODE\tDescription\tSOURCE\tCHANGETYPE\tLISTLINE\tALLOWASPRIMARY"));
     EXPECT_EQ(out[1].count(QLatin1Char('\t')), 5);
 
+    ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
     const QString odbc = QStringLiteral("DRIVER={SQLite3};Database=%1")
                              .arg(QDir(s_sample->path()).filePath(QStringLiteral("central.db")));
     const auto viaOdbc =
@@ -98,23 +100,25 @@ TEST_F(OnlineUpdateCli, badCentralServersAndOptionsGiveClearMessages)
     EXPECT_TRUE(missing.err.contains(QLatin1String("central.db"))) << missing.err.toStdString();
     EXPECT_TRUE(missing.out.isEmpty());
 
+    EXPECT_EQ(runCliText({"online-update"}).exitCode, 2);
+    EXPECT_EQ(runCliText({"online-update", "--check", "--apply"}).exitCode, 2);
+    EXPECT_EQ(runCliText({"online-update", "--check", "--central-db", "a", "--central-odbc", "b"}).exitCode,
+              2);
+    EXPECT_EQ(runCliText({"online-update", "--check", "--save-central"}).exitCode, 2);
+
     // A database without the update table, reached through ODBC.
+    ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
     const QString noTable = QStringLiteral("DRIVER={SQLite3};Database=%1")
                                 .arg(QDir(s_sample->path()).filePath(QStringLiteral("Medicare.db")));
     const auto wrong =
         runCliText({"--db", s_sample->path(), "online-update", "--apply", "--central-odbc", noTable});
     EXPECT_EQ(wrong.exitCode, 4);
     EXPECT_TRUE(wrong.err.contains(QLatin1String("tbICDdiagMainUpdate"))) << wrong.err.toStdString();
-
-    EXPECT_EQ(runCliText({"online-update"}).exitCode, 2);
-    EXPECT_EQ(runCliText({"online-update", "--check", "--apply"}).exitCode, 2);
-    EXPECT_EQ(runCliText({"online-update", "--check", "--central-db", "a", "--central-odbc", "b"}).exitCode,
-              2);
-    EXPECT_EQ(runCliText({"online-update", "--check", "--save-central"}).exitCode, 2);
 }
 
 TEST_F(OnlineUpdateCli, saveCentralKeepsOnlyAServerThatAnswered)
 {
+    ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
     db::SignInSettings().setCentralProfile(std::nullopt);
     const QString noTable = QStringLiteral("DRIVER={SQLite3};SERVER=central;Database=%1")
                                 .arg(QDir(s_sample->path()).filePath(QStringLiteral("Medicare.db")));

@@ -1,6 +1,7 @@
 #include "platform/ProgramFolder.h"
 #include "support/CliRun.h"
 #include "support/ConnectionFixtures.h"
+#include "support/SqliteOdbc.h"
 #include "support/TestPaths.h"
 
 #include <QFile>
@@ -48,6 +49,7 @@ TEST(SignIn, dbAndOdbcExcludeEachOther)
 
 TEST(SignIn, odbcReadsTheLogThroughTheDriverWithThePasswordFromTheEnvironment)
 {
+    ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
     QTemporaryDir dir;
     test::writeSmallDatabases(dir.path(), QStringLiteral("NOCASE"));
     const QString source =

@@ -13,6 +13,7 @@
 #include "review/ChangeClass.h"
 #include "support/ReviewPageRows.h"
 #include "support/SmallDatabases.h"
+#include "support/SqliteOdbc.h"
 #include "support/StatementFailures.h"
 #include "support/TestPaths.h"
 #include "support/UpdateRunFixture.h"
@@ -40,8 +41,12 @@ const QDateTime kWhen(QDate(2024, 2, 14), QTime(9, 30, 0));
 class ApplyRun : public ::testing::TestWithParam<bool>
 {
 protected:
-    ApplyRun() : dbs(GetParam())
+    ApplyRun() : dbs(GetParam()) {}
+
+    void SetUp() override
     {
+        if (GetParam()) // the same tables through the SQLite ODBC driver
+            ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
         test::fillForUpdateRun(dbs);
         for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"})
             QFile::copy(test::fixturePath(QStringLiteral("update-run/") + name), folder.path() + '/' + name);

@@ -4,6 +4,7 @@
 #include "db/Queries.h"
 #include "support/ConnectionFixtures.h"
 #include "support/LoopbackSocket.h"
+#include "support/SqliteOdbc.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -251,6 +252,7 @@ TEST(Connection, eachConnectionHasItsOwnQtNameAndRemovesItOnClose)
 
 TEST(Connection, odbcToSqliteBindsParametersAndNulls)
 {
+    ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
     QTemporaryDir dir;
     orvex::test::writeSmallDatabases(dir.path(), QStringLiteral("NOCASE"));
     const QString source =
@@ -300,6 +302,7 @@ TEST(Connection, embeddedFolderMayHoldBlanksAndUriCharacters)
 
 TEST(Connection, odbcToSqliteRefusesFilesThatNeedTheCiAsCollation)
 {
+    ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
     QTemporaryDir dir;
     orvex::test::writeSmallDatabases(dir.path(), QStringLiteral("CI_AS"));
     const QString source =

@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "sampledb/SampleDatabases.h"
 #include "support/ConnectionFixtures.h"
+#include "support/SqliteOdbc.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
@@ -195,6 +196,7 @@ TEST(CurrentUser, addlogLinesSurviveARestart)
 
 TEST(CurrentUser, sqlServerProfileIsSavedWithoutThePassword)
 {
+    ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
     Fixture f;
     const QString odbcFolder = f.dir.filePath(QStringLiteral("odbc"));
     orvex::test::writeSmallDatabases(odbcFolder, QStringLiteral("NOCASE"));

@@ -6,6 +6,7 @@
 #include "sampledb/SampleDatabases.h"
 #include "support/ConnectionFixtures.h"
 #include "support/SmallDatabases.h"
+#include "support/SqliteOdbc.h"
 #include "tools/OnlineUpdate.h"
 
 #include <QDir>
@@ -262,6 +263,7 @@ TEST(OnlineUpdateCentral, aMissingFileOrTableGivesAClearMessage)
 
 TEST(OnlineUpdateOdbc, readsAndAppliesThroughTheSqliteOdbcDriver)
 {
+    ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
     QTemporaryDir dir;
     test::writeSmallDatabases(dir.path(), QStringLiteral("NOCASE"));
     const QString centralFile = dir.filePath(QStringLiteral("central.db"));

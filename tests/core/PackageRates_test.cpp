@@ -1,5 +1,6 @@
 #include "Error.h"
 #include "support/SmallDatabases.h"
+#include "support/SqliteOdbc.h"
 #include "support/TestPaths.h"
 #include "tools/ToolJobs.h"
 
@@ -24,8 +25,12 @@ QString failureOf(const std::function<void()>& fn)
 class PackageRates : public ::testing::TestWithParam<bool>
 {
 protected:
-    PackageRates() : dbs(GetParam())
+    PackageRates() : dbs(GetParam()) {}
+
+    void SetUp() override
     {
+        if (GetParam()) // the same tables through the SQLite ODBC driver
+            ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
         const QString insert = QStringLiteral("INSERT INTO tbMedPackage (PackageID, Package, Amount, "
                                               "MedRoomBoard, MedDrugs, MedOthers, MedOR, PF, "
                                               "Status) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");

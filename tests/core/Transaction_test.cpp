@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "db/Connection.h"
 #include "support/ConnectionFixtures.h"
+#include "support/SqliteOdbc.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -20,6 +21,8 @@ protected:
     void SetUp() override
     {
         const bool odbc = GetParam() == ConnectionSettings::Kind::Odbc;
+        if (odbc)
+            ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
         orvex::test::writeSmallDatabases(m_dir.path(),
                                          odbc ? QStringLiteral("NOCASE") : QStringLiteral("CI_AS"));
         m_settings.kind = GetParam();

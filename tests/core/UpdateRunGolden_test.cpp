@@ -8,6 +8,7 @@
 #include "report/ReportFileSet.h"
 #include "support/Golden.h"
 #include "support/SmallDatabases.h"
+#include "support/SqliteOdbc.h"
 #include "support/TestPaths.h"
 #include "support/UpdateRunFixture.h"
 
@@ -83,6 +84,7 @@ TEST(UpdateRunGolden, defaultRun)
 
 TEST(UpdateRunGolden, defaultRunThroughOdbc)
 {
+    ORVEX_SKIP_WITHOUT_SQLITE_ODBC();
     runAndCompare({}, "default", true);
 }
 
