@@ -66,7 +66,7 @@ QString trimmed(const QString& s)
 
 QString findingWhere(const Finding& f)
 {
-    const QString row = f.keyColumn.trimmed() + QLatin1Char(' ') + text::quotedForMessage(f.key);
+    QString row = f.keyColumn.trimmed() + QLatin1Char(' ') + text::quotedForMessage(f.key);
     if (f.sourceLine == 0)
         return row;
     return row + QStringLiteral(" (line %1 of %2)")
@@ -273,7 +273,7 @@ QString where(const Change& change)
 {
     const bool byName = std::holds_alternative<NewPackage>(change);
     const QString column = byName ? QStringLiteral("Package") : targetTable(change).keyColumn();
-    const QString row = column + QLatin1Char(' ') + text::quotedForMessage(targetKey(change));
+    QString row = column + QLatin1Char(' ') + text::quotedForMessage(targetKey(change));
     const Origin origin = std::visit(Overloaded{[](const PackageAmountsChange&) { return Origin{}; },
                                                 [](const auto& c) { return c.origin; }},
                                      change);
