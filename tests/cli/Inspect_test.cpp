@@ -2,6 +2,7 @@
 #include "support/CliRun.h"
 #include "support/TestPaths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -64,15 +65,16 @@ TEST(Inspect, unreadableFileIsAnErrorNamingIt)
 {
     QTemporaryDir dir;
     const QString missing = dir.filePath("gone.txt");
+    const QByteArray shown = QDir::toNativeSeparators(missing).toUtf8(); // as the user's system writes it
     const CliRun run = runCliInProcess({"inspect", missing});
     EXPECT_EQ(run.exitCode, 5); // a file error
-    EXPECT_TRUE(run.err.contains(missing.toUtf8())) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(shown)) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("No such file")) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
 
     const CliRun resource = runCliInProcess({"inspect", "--update-resource", missing});
     EXPECT_EQ(resource.exitCode, 5);
-    EXPECT_TRUE(resource.err.contains(missing.toUtf8())) << resource.err.toStdString();
+    EXPECT_TRUE(resource.err.contains(shown)) << resource.err.toStdString();
 }
 
 TEST(Inspect, usageErrors)

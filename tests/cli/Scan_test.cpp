@@ -3,6 +3,7 @@
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -36,7 +37,7 @@ TEST(ScanCommand, printsTheSummaryAndWritesTheReports)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("New Code and Description : 1\n")) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("Philhealth New Code : 2\n")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(cli.folder.path().toUtf8() + "/output")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QDir::toNativeSeparators(cli.folder.path() + "/output").toUtf8())) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains("statements: ")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("elapsed: ")) << run.err.toStdString();
     EXPECT_EQ(readBytes(cli.folder.outputFile("New Code.txt")), "B00   Herpes\r\n");
