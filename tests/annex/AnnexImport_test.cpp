@@ -6,10 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSemaphore>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <semaphore>
 #include <thread>
 
 using namespace orvex::test;
@@ -294,7 +294,7 @@ TEST(AnnexImport, stopEndsTheReadingOfAPage)
     orvex::annex::AnnexImportParams params;
     params.pdfPath = path;
     orvex::annex::AnnexImportJob job(params);
-    QSemaphore firstPageRead; // std::binary_semaphore can miss its wake-up on MinGW's runtime
+    std::binary_semaphore firstPageRead{0};
     orvex::jobs::JobOutcome outcome;
     QString failure;
     std::thread worker([&] {
