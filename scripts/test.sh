@@ -40,8 +40,7 @@ stage_tidy() {
 }
 
 stages=("$@")
-# asan and tidy are not yet part of the default run: their findings are still being fixed.
-[ ${#stages[@]} -gt 0 ] || stages=(format dev fuzz)
+[ ${#stages[@]} -gt 0 ] || stages=(format dev asan fuzz tidy)
 for stage in "${stages[@]}"; do
     declare -F "stage_$stage" >/dev/null || { echo "unknown stage: $stage" >&2; exit 2; }
 done

@@ -39,7 +39,7 @@ QString passwordFor(CliContext& ctx, const QString& connectionString)
 {
     if (qEnvironmentVariableIsSet("ORVEX_DB_PASSWORD"))
         return qEnvironmentVariable("ORVEX_DB_PASSWORD");
-    const QString written = db::odbcAttribute(connectionString, QStringLiteral("PWD"));
+    QString written = db::odbcAttribute(connectionString, QStringLiteral("PWD"));
     if (!written.isEmpty())
         return written;
     if (!ctx.stdinIsTerminal || usesWindowsAuthentication(connectionString))
@@ -47,7 +47,7 @@ QString passwordFor(CliContext& ctx, const QString& connectionString)
     const db::ConnectionSettings shown{db::ConnectionSettings::Kind::Odbc, QString(), connectionString};
     ctx.err << "Password for " << shown.describe() << ": ";
     ctx.err.flush();
-    const QString password = terminal::readHiddenLine();
+    QString password = terminal::readHiddenLine();
     ctx.err << "\n";
     ctx.err.flush();
     return password;

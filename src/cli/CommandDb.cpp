@@ -45,7 +45,7 @@ int init(CliContext& ctx, bool force)
     const QList<sampledb::SampleTableCount> counts = sampledb::countSampleTables(folder);
 
     ctx.out << "Built " << build.built.join(QLatin1String(", ")) << " in " << QDir::toNativeSeparators(folder)
-            << " (" << QString::number(ms / 1000.0, 'f', 2) << " s)";
+            << " (" << QString::number(double(ms) / 1000.0, 'f', 2) << " s)";
     if (build.built.size() < sampledb::sampleDatabaseFiles().size())
         ctx.out << "; the other files there were left as they were";
     ctx.out << ":\n";

@@ -69,7 +69,7 @@ int runJob(CliContext& ctx, jobs::Job& job, const jobs::JobContext& context, con
         ctx.err << "orvex-cli: " << shownLines(failure) << "\n";
     if (options.stats) {
         ctx.err << "statements: " << outcome.statementsSent << "\n"
-                << "elapsed: " << QString::number(timer.elapsed() / 1000.0, 'f', 3) << " s\n";
+                << "elapsed: " << QString::number(double(timer.elapsed()) / 1000.0, 'f', 3) << " s\n";
     }
     ctx.err.flush();
     if (!options.anotherJobFollows)

@@ -131,8 +131,9 @@ void SignInDialog::setSuggestion(const db::SignInChoice& suggestion)
             m_profile->setCurrentIndex(index);
         } else {
             m_profiles.append(suggestion.profile);
-            m_profile->insertItem(m_profiles.size() - 1, suggestion.profile.name);
-            m_profile->setCurrentIndex(m_profiles.size() - 1);
+            const auto added = static_cast<int>(m_profiles.size() - 1);
+            m_profile->insertItem(added, suggestion.profile.name);
+            m_profile->setCurrentIndex(added);
         }
         showProfile(m_profile->currentIndex());
         m_sqlServer->setChecked(true);

@@ -43,7 +43,7 @@ public:
         if (!file.open())
             throw Error(Error::Kind::File, QStringLiteral("Cannot create a file in %1 to build %2: %3")
                                                .arg(native(m_folder), fileName, file.errorString()));
-        const QString path = file.fileName();
+        QString path = file.fileName();
         file.close();
         // A temporary file is private to its owner; a database is an ordinary data file.
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |

@@ -29,7 +29,7 @@ QStringList linesOf(const QString& path)
 
 QStringList fieldsOf(const QString& path, const QString& line, int lineNumber, QChar separator, int count)
 {
-    const QStringList fields = line.split(separator);
+    QStringList fields = line.split(separator);
     if (fields.size() != count)
         throw Error(QStringLiteral("%1, line %2: expected %3 fields separated by \"%4\", found %5")
                         .arg(path)

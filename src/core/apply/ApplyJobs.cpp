@@ -20,7 +20,7 @@ template <class Change> jobs::JobOutcome timedOnOwnConnection(const jobs::JobCon
     const quint64 statementsBefore = connection.statementsSent();
     jobs::JobOutcome outcome = change(connection, started);
     outcome.statementsSent = connection.statementsSent() - statementsBefore;
-    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
+    outcome.elapsedSeconds = double(started.msecsTo(context.now())) / 1000.0;
     return outcome;
 }
 } // namespace
@@ -52,7 +52,7 @@ jobs::JobOutcome ApplyJob::run(const jobs::JobContext& context, const jobs::Prog
                                 .arg(m_result.runId, m_result.counts.text())};
         outcome.summary = {QStringLiteral("Applied run %1 in one transaction: %2 (%3 s)")
                                .arg(m_result.runId, m_result.counts.text(),
-                                    QString::number(started.msecsTo(context.now()) / 1000.0, 'f', 2)),
+                                    QString::number(double(started.msecsTo(context.now())) / 1000.0, 'f', 2)),
                            QStringLiteral("To take it back: orvex-cli undo \"%1\"")
                                .arg(QDir::toNativeSeparators(m_result.undoFile))};
         outcome.json = QJsonObject{{"runId", m_result.runId},

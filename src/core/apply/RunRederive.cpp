@@ -184,8 +184,7 @@ review::RunRecord rederiveRun(db::Connection& connection, const review::RunRecor
     context.programFolder = programFolder;
     context.otherOutputFolder = reports.path();
     context.existingConnection = &connection;
-    const QDateTime when = record.when;
-    context.clock = [when] { return when; };
+    context.clock = [when = record.when] { return when; };
 
     // The record's options first: a record that lacks them is refused as what it is.
     std::optional<UpdateRunAgain> update;

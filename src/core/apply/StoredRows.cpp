@@ -125,6 +125,7 @@ RowShape medicare(const QString& table, const QString& key, const QStringList& c
 std::vector<KeyRow> rateRows(const std::vector<QVariantList>& found)
 {
     std::vector<KeyRow> rows;
+    rows.reserve(found.size());
     for (const QVariantList& r : found)
         rows.push_back({r[0],
                         {{QStringLiteral("Amount"), r[1]},

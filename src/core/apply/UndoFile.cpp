@@ -221,7 +221,8 @@ UndoStep stepFrom(const QJsonObject& o, const QString& path, int lineNumber, int
         (step.action == UndoStep::Action::Restore &&
          QStringList(step.before.keys()) != QStringList(step.after.keys())))
         damaged(path, QStringLiteral("line %1 does not say what the apply left in the row").arg(lineNumber));
-    for (const QJsonValue& v : o.value(QLatin1String("rows")).toArray()) {
+    const QJsonArray rows = o.value(QLatin1String("rows")).toArray();
+    for (const auto& v : rows) {
         const QJsonObject row = v.toObject();
         const QJsonValue identity = row.value(QLatin1String("identity"));
         RowImage image{identity.isNull() ? QVariant() : identity.toVariant(),

@@ -187,7 +187,7 @@ jobs::JobOutcome UpdateRunJob::run(const jobs::JobContext& context, const jobs::
         throw;
     }
     outcome.statementsSent = connection.statementsSent() - statementsBefore;
-    outcome.elapsedSeconds = timer.elapsed() / 1000.0;
+    outcome.elapsedSeconds = double(timer.elapsed()) / 1000.0;
     outcome.failures = failures;
     if (stopRequest() == jobs::StopRequest::Abandon) {
         outcome.ending = jobs::JobEnding::Abandoned;

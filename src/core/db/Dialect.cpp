@@ -44,7 +44,7 @@ QString Dialect::order(const QString& prefix, const QStringList& columns) const
 QString Dialect::keys(int count, bool json) const
 {
     QString rows;
-    rows.reserve(count * 4);
+    rows.reserve(qsizetype(count) * 4);
     for (int i = 0; i < count; ++i)
         rows += i == 0 ? QLatin1String("(?)") : QLatin1String(",(?)");
     if (m_product == Product::SqlServer)

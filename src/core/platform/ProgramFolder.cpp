@@ -29,8 +29,7 @@ bool isWritableFolder(const QString& folder)
 
 QString computeDefault()
 {
-    const QString exeFolder =
-        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    QString exeFolder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
     if (isWritableFolder(exeFolder))
         return exeFolder;
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);

@@ -15,7 +15,7 @@ namespace orvex::report {
 
 namespace {
 // Lines are gathered up to this size before they go to the disk.
-constexpr qsizetype kBufferSize = 64 * 1024;
+constexpr qsizetype kBufferSize = qsizetype(64) * 1024;
 
 QString native(const QString& path)
 {

@@ -96,7 +96,8 @@ RunCompleteness completeness(const QJsonObject& o, const QString& path)
     const QJsonValue notRead = o.value(QLatin1String("notRead"));
     if (!notRead.isArray())
         damaged(path, QStringLiteral("\"notRead\" is missing or not a list"));
-    for (const QJsonValue& v : notRead.toArray()) {
+    const QJsonArray notReadItems = notRead.toArray();
+    for (const auto& v : notReadItems) {
         if (!v.isString())
             damaged(path, QStringLiteral("an item of \"notRead\" is not a text"));
         c.notRead << v.toString();
@@ -330,7 +331,8 @@ RunRecord readRunRecord(const QString& path, QString* digest)
     const QJsonValue changes = o.value(QLatin1String("changes"));
     if (!changes.isArray())
         damaged(path, QStringLiteral("\"changes\" is missing or not a list"));
-    for (const QJsonValue& v : changes.toArray()) {
+    const QJsonArray changeList = changes.toArray();
+    for (const auto& v : changeList) {
         const QJsonObject c = v.toObject();
         Finding f;
         const QString kind = text(c, "kind", path);

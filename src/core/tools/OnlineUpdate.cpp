@@ -138,7 +138,7 @@ jobs::JobOutcome CheckOnlineJob::run(const jobs::JobContext& context, const jobs
         rows.append(QJsonArray::fromStringList(row));
     outcome.json.insert(QStringLiteral("rows"), rows);
     outcome.statementsSent = central->statementsSent();
-    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
+    outcome.elapsedSeconds = double(started.msecsTo(context.now())) / 1000.0;
     return outcome;
 }
 
@@ -168,7 +168,7 @@ jobs::JobOutcome OnlineUpdateJob::run(const jobs::JobContext& context, const job
     outcome.json.insert(QStringLiteral("stopped"), m_result.stopped);
     outcome.json.insert(QStringLiteral("changes"), QJsonArray::fromStringList(m_result.changes));
     outcome.statementsSent = hospital.statementsSent() - statementsBefore;
-    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
+    outcome.elapsedSeconds = double(started.msecsTo(context.now())) / 1000.0;
     return outcome;
 }
 
