@@ -294,7 +294,7 @@ TEST(AnnexImport, stopEndsTheReadingOfAPage)
     orvex::annex::AnnexImportParams params;
     params.pdfPath = path;
     orvex::annex::AnnexImportJob job(params);
-    std::binary_semaphore firstPageRead{0};
+    std::counting_semaphore<2> firstPageRead{0}; // released again when the job ends, however it ends
     orvex::jobs::JobOutcome outcome;
     QString failure;
     std::thread worker([&] {
@@ -306,6 +306,7 @@ TEST(AnnexImport, stopEndsTheReadingOfAPage)
         } catch (const orvex::Error& e) {
             failure = e.message();
         }
+        firstPageRead.release(); // a job that fails on page 1 must not leave the test waiting
     });
     firstPageRead.acquire(); // page 2 is being read now
     job.requestStop();
