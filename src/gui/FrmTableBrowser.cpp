@@ -5,6 +5,7 @@
 
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -49,9 +50,9 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     m_txtNewDescription->setPlaceholderText(QStringLiteral("Description"));
     m_grdBrowse->setModel(m_model);
     m_grdBrowse->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // No edit on any key: a stray keypress on a selected row must not reach the live table.
     m_grdBrowse->setEditTriggers(request.StaffAllowEdit
-                                     ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                           QAbstractItemView::AnyKeyPressed
+                                     ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                      : QAbstractItemView::NoEditTriggers);
     m_grdBrowse->verticalHeader()->hide();
     const Twips tw = Twips::of(this);
@@ -78,6 +79,14 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     connect(m_cmdFind, &QPushButton::clicked, this, &FrmTableBrowser::find);
     connect(m_txtFind, &QLineEdit::returnPressed, this, &FrmTableBrowser::find);
     connect(m_cmdAdd, &QPushButton::clicked, this, &FrmTableBrowser::addRow);
+    // Asked once the editor has closed: a box opened while the view commits would take the
+    // editor's focus and commit it a second time.
+    connect(m_model, &BrowseTableModel::changeProposed, this,
+            [this](int row, const bridges::BrowseRow& before, const bridges::BrowseRow& after) {
+                QMetaObject::invokeMethod(
+                    this, [this, row, before, after] { confirmChange(row, before, after); },
+                    Qt::QueuedConnection);
+            });
     connect(m_model, &BrowseTableModel::failed, this,
             [this](const QString& message) { m_services.error(this, message); });
     // Find before listing: the grid stays empty until the first find.
@@ -89,6 +98,25 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
 FrmTableBrowser::~FrmTableBrowser()
 {
     m_grdBrowse->setModel(nullptr); // the model refers to m_browse, which goes after it
+}
+
+void FrmTableBrowser::keyPressEvent(QKeyEvent* event)
+{
+    // An open editor takes its own Escape (the edit is cancelled); this one closes the window.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FrmTableBrowser::confirmChange(int row, const bridges::BrowseRow& before,
+                                    const bridges::BrowseRow& after)
+{
+    if (m_services.question(this, bridges::editQuestion(m_browse.table(), before, after),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes)
+        m_model->saveChange(row, before, after);
+    m_grdBrowse->setFocus();
 }
 
 void FrmTableBrowser::find()

@@ -197,6 +197,10 @@ inline const QueryText browseFind{
 inline const QueryText browseInsert{
     "browseInsert",
     Both{{"insert into {Build_FILE.$table} (code, Description) values (:code, :description)"}}};
+// Every row of one code, as the column's collation compares it.
+inline const QueryText browseByCode{
+    "browseByCode", Both{{"select code, Description from {Build_FILE.$table} where code = :code"
+                          "{order: code*, Description*}"}}};
 // The first row with the old code and description (NULL matches NULL).
 inline const QueryText browseUpdate{
     "browseUpdate",
