@@ -1,5 +1,6 @@
 #include "gui/FrmTableBrowser.h"
 
+#include "Error.h"
 #include "gui/BrowseTableModel.h"
 #include "gui/Twips.h"
 
@@ -131,10 +132,37 @@ void FrmTableBrowser::addRow()
         m_services.error(this, QStringLiteral("Type the code of the new row."));
         return;
     }
-    if (m_model->addRow({code, m_txtNewDescription->text()})) {
-        m_txtNewCode->clear();
-        m_txtNewDescription->clear();
+    const bridges::BrowseRow row{code, m_txtNewDescription->text()};
+    QList<bridges::BrowseRow> existing;
+    try {
+        existing = m_browse.rowsWithCode(code);
+    } catch (const Error& e) {
+        m_services.error(this, e.message());
+        return;
     }
+    if (!existing.isEmpty() &&
+        m_services.question(this, bridges::duplicateCodeQuestion(m_browse.table(), row, existing),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return; // the typed row stays for a correction
+    if (!m_model->addRow(row))
+        return;
+    m_txtNewCode->clear();
+    m_txtNewDescription->clear();
+    showRow(row);
+}
+
+void FrmTableBrowser::showRow(const bridges::BrowseRow& row)
+{
+    // Found by its code, the new row is listed with any other row of that code.
+    m_txtFind->setText(row.code.toString());
+    find();
+    const int at = m_model->rowOf(row);
+    if (at < 0)
+        return;
+    const QModelIndex index = m_model->index(at, 0);
+    m_grdBrowse->setCurrentIndex(index);
+    m_grdBrowse->scrollTo(index);
+    m_grdBrowse->setFocus();
 }
 
 } // namespace orvex::gui

@@ -187,7 +187,7 @@ TEST_F(IcdBridges, aTableOpensAfterAFindAndAnEditOrAdditionIsSavedAndLogged)
     ASSERT_TRUE(processEventsUntil([this] { return m_seams.messages().size() == 2; }));
     EXPECT_TRUE(m_seams.messages()[1].contains(QLatin1String("chapters are locked")))
         << m_seams.messages()[1].toStdString();
-    EXPECT_EQ(column(grid, 1).value(0), QStringLiteral("Certain infectious and parasitic diseases"));
+    EXPECT_EQ(column(grid, 1), QStringList{"Codes for special purposes"}); // the added row, as it was
     EXPECT_EQ(log().size(), 2);
 }
 
@@ -285,4 +285,45 @@ TEST_F(IcdBridges, anEditStartsOnlyOnADoubleClickOrF2AndIsSavedOnlyAfterTheQuest
     QTest::keyClick(grid, Qt::Key_Escape);
     EXPECT_TRUE(processEventsUntil([&browser] { return browser.isNull(); }));
     EXPECT_EQ(log().size(), 1);
+}
+
+TEST_F(IcdBridges, addingACodeThatExistsAsksFirstAndTheAddedRowIsShown)
+{
+    click(control<QPushButton>(*m_window, "cmdICD_0"));
+    gui::FrmTableBrowser* browser = openBrowser();
+    ASSERT_NE(browser, nullptr);
+    auto* grid = control<QTableView>(*browser, "grdBrowse");
+    auto* code = control<QLineEdit>(*browser, "txtNewCode");
+    auto* description = control<QLineEdit>(*browser, "txtNewDescription");
+
+    // A code that exists: the question names its row; No (the default) adds nothing.
+    QTest::keyClicks(code, QStringLiteral("a01.0"));
+    QTest::keyClicks(description, QStringLiteral("Typhoid fever, again"));
+    click(control<QPushButton>(*browser, "cmdAdd"));
+    EXPECT_EQ(
+        m_seams.messages(),
+        QStringList{"The code \"a01.0\" is in tbICDdiagMain already (1 row):\n\"A01.0\" \"Typhoid fever\"\n\n"
+                    "Add a second row \"a01.0\" \"Typhoid fever, again\" with the same code?"});
+    EXPECT_TRUE(log().isEmpty());
+    EXPECT_EQ(code->text(), QStringLiteral("a01.0")); // kept for a correction
+
+    // Yes adds it, and the grid lists it with the other row of its code, selected.
+    m_seams.clearShown();
+    m_seams.queueAnswer(QMessageBox::Yes);
+    click(control<QPushButton>(*browser, "cmdAdd"));
+    EXPECT_EQ(m_seams.messages().size(), 1);
+    EXPECT_EQ(log(), QStringList{"Added to tbICDdiagMain row \"a01.0\" \"Typhoid fever, again\""});
+    EXPECT_EQ(column(grid, 0), (QStringList{"A01.0", "a01.0"}));
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_TRUE(code->text().isEmpty());
+
+    // A new code: no question, and the grid shows it.
+    m_seams.clearShown();
+    QTest::keyClicks(code, QStringLiteral("A02"));
+    QTest::keyClicks(description, QStringLiteral("Other salmonella infections"));
+    click(control<QPushButton>(*browser, "cmdAdd"));
+    EXPECT_TRUE(m_seams.messages().isEmpty());
+    EXPECT_EQ(column(grid, 0), QStringList{"A02"});
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(control<QLineEdit>(*browser, "txtFind")->text(), QStringLiteral("A02"));
 }
