@@ -46,9 +46,11 @@ void benchApply(int runs)
         }
         auto hospital = db::Connection::open(settings);
         const quint64 before = hospital->statementsSent();
-        tools::OnlineUpdateJob job(table.rows, {QStringLiteral("bench"), QStringLiteral("ws")});
+        tools::OnlineUpdateJob job(table.rows, {QStringLiteral("bench"), QStringLiteral("ws")},
+                                   QStringLiteral("central.db"));
         jobs::JobContext context;
         context.existingConnection = hospital.get();
+        context.otherOutputFolder = dir.filePath(QStringLiteral("output")); // its undo file
         job.run(context, {});
         const tools::OnlineUpdateCounts& counts = job.result();
         seconds.push_back(clock.nsecsElapsed() / 1e9);

@@ -170,14 +170,11 @@ inline const QueryText centralUpdateRows{
 inline const QueryText insertIcd{
     "insertIcd", Both{{"insert into {Build_FILE.tbICDdiagMain} (CODE, Description, ALLOWASPRIMARY) "
                        "values (:code, :description, :allowAsPrimary)"}}};
-// Only the first row of the code changes (on SQL Server a derived table with top (1) is
-// updatable).
-inline const QueryText updateFirstIcdDescription{
-    "updateFirstIcdDescription",
-    PerProduct{{"update firstRow set Description = :description from "
-                "(select top (1) * from {Build_FILE.tbICDdiagMain} where CODE = :code) as firstRow"},
-               {"update Build_FILE.tbICDdiagMain set Description = :description where rowid = "
-                "(select rowid from Build_FILE.tbICDdiagMain where CODE = :code order by rowid limit 1)"}}};
+// Every row of the code: the online update changes a code's rows alike, so that its undo
+// puts them back alike.
+inline const QueryText updateIcdDescription{
+    "updateIcdDescription",
+    Both{{"update {Build_FILE.tbICDdiagMain} set Description = :description where CODE = :code"}}};
 
 // ---- The table browser over one ICD table of Build_FILE ($table, a fixed name) -----------
 // Rows "code, Description" in code order, from :offset, :count of them; browseFind only the

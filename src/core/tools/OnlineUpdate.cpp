@@ -1,14 +1,17 @@
 #include "tools/OnlineUpdate.h"
 
 #include "Error.h"
+#include "apply/ApplyRun.h"
+#include "apply/UndoFileWrite.h"
 #include "db/ActivityLog.h"
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
 #include "db/Dialect.h"
 #include "db/Queries.h"
 #include "db/Transaction.h"
-#include "text/Blanks.h"
+#include "review/RunRecord.h"
 
+#include <QDir>
 #include <QHash>
 #include <QJsonArray>
 #include <QSet>
@@ -19,77 +22,37 @@ namespace orvex::tools {
 
 namespace {
 
-// Progress after every this many rows: often enough for the bar, rare enough to cost nothing.
+// Progress after every this many changes: often enough for the bar, rare enough to cost nothing.
 constexpr int kProgressEvery = 50;
 
-constexpr int kCodeColumn = 0;
-constexpr int kDescriptionColumn = 1;
-constexpr int kAllowAsPrimaryColumn = 5;
-
-// The first local row of a code, as the lookup found it or as this run left it.
-struct LocalRow
+// The undo step of a change, or the change folded into the step of its code that an earlier
+// change of this update made: the undo checks each code once, against what the update left.
+void addUndoStep(std::vector<apply::UndoStep>& steps, QHash<QString, size_t>& stepOfCode,
+                 const OnlineChange& c)
 {
-    bool exists = false;
-    QVariant description; // NULL stays NULL
-};
-
-// The first row of every distinct code, keyed by the code as sent: a few statements for
-// the whole update instead of one per row.
-QHash<QString, LocalRow> lookUpCodes(db::Connection& hospital, const QStringList& codes)
-{
-    QHash<QString, LocalRow> found;
-    QStringList wanted;
-    QSet<QString> seen;
-    for (const QString& code : codes) {
-        if (!seen.contains(code)) {
-            seen.insert(code);
-            wanted << code;
-        }
+    const QString description = QStringLiteral("Description");
+    const QString key = db::ciAsKey(c.code);
+    if (const auto it = stepOfCode.constFind(key); it != stepOfCode.cend()) {
+        steps[*it].after = {{description, c.description}};
+        return;
     }
-    for (qsizetype start = 0; start < wanted.size(); start += db::Dialect::kMaxParameters) {
-        const QStringList chunk = wanted.mid(start, db::Dialect::kMaxParameters);
-        QSqlQuery query = hospital.exec(db::Query(db::queries::icdByCodeBatch).bindList("codes", chunk));
-        const int description = query.record().indexOf(QStringLiteral("Description"));
-        while (query.next()) {
-            LocalRow& row = found[query.value(0).toString()];
-            if (row.exists)
-                continue; // only the first row of a code counts
-            row.exists = true;
-            row.description = query.value(description);
-        }
-    }
-    return found;
-}
-
-QString cell(const QStringList& row, int column)
-{
-    return row.value(column);
-}
-
-// The code as the hospital table keys it: blanks around it are no part of it (a leading one
-// would make a known code look new).
-QString codeOf(const QStringList& row)
-{
-    return trimBlanks(cell(row, kCodeColumn)).toString();
-}
-
-// The flag as its integer column holds it: a whole number, or the "true"/"false" a bit column
-// of SQL Server reads as; empty is NULL. Throws orvex::Error for anything else.
-QVariant allowAsPrimary(const QString& text)
-{
-    const QString flag = trimBlanks(text).toString();
-    if (flag.isEmpty())
-        return QVariant();
-    bool ok = false;
-    const int value = flag.toInt(&ok);
-    if (ok)
-        return value;
-    if (flag.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-        return 1;
-    if (flag.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-        return 0;
-    throw Error(
-        QStringLiteral("its ALLOWASPRIMARY \"%1\" is not a whole number (0 or 1).").arg(text.left(60)));
+    stepOfCode.insert(key, steps.size());
+    if (c.kind == OnlineChange::Kind::Add)
+        steps.push_back({apply::UndoStep::Action::Remove,
+                         QStringLiteral("tbICDdiagMain"),
+                         QStringLiteral("CODE"),
+                         c.code,
+                         QString(),
+                         {},
+                         {{description, c.description}}});
+    else
+        steps.push_back({apply::UndoStep::Action::Restore,
+                         QStringLiteral("tbICDdiagMain"),
+                         QStringLiteral("CODE"),
+                         c.code,
+                         QString(),
+                         {{description, c.before}},
+                         {{description, c.description}}});
 }
 
 } // namespace
@@ -142,6 +105,29 @@ jobs::JobOutcome CheckOnlineJob::run(const jobs::JobContext& context, const jobs
     return outcome;
 }
 
+jobs::JobOutcome OnlineUpdatePlanJob::run(const jobs::JobContext& context, const jobs::ProgressFn&)
+{
+    const QDateTime started = context.now();
+    std::unique_ptr<db::Connection> own;
+    db::Connection& hospital = context.openConnection(own);
+    const quint64 statementsBefore = hospital.statementsSent();
+    jobs::JobOutcome outcome;
+    const std::optional<OnlineUpdatePlan> plan =
+        planOnlineUpdate(hospital, m_rows, [this] { return shouldContinue(); });
+    if (plan) {
+        m_result = *plan;
+    } else {
+        outcome.ending = stopRequest() == jobs::StopRequest::Abandon ? jobs::JobEnding::Abandoned
+                                                                     : jobs::JobEnding::Stopped;
+    }
+    outcome.json.insert(QStringLiteral("added"), m_result.added);
+    outcome.json.insert(QStringLiteral("updated"), m_result.updated);
+    outcome.json.insert(QStringLiteral("skipped"), m_result.skipped);
+    outcome.statementsSent = hospital.statementsSent() - statementsBefore;
+    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
+    return outcome;
+}
+
 jobs::JobOutcome OnlineUpdateJob::run(const jobs::JobContext& context, const jobs::ProgressFn& progress)
 {
     const QDateTime started = context.now();
@@ -162,11 +148,16 @@ jobs::JobOutcome OnlineUpdateJob::run(const jobs::JobContext& context, const job
     if (m_result.skipped > 0)
         outcome.summary
             << QStringLiteral("%1 rows without a code or a description were skipped.").arg(m_result.skipped);
+    if (!m_result.undoFile.isEmpty())
+        outcome.summary << QStringLiteral("To take it back: orvex-cli undo \"%1\"")
+                               .arg(QDir::toNativeSeparators(m_result.undoFile));
     outcome.json.insert(QStringLiteral("added"), m_result.added);
     outcome.json.insert(QStringLiteral("updated"), m_result.updated);
     outcome.json.insert(QStringLiteral("skipped"), m_result.skipped);
     outcome.json.insert(QStringLiteral("stopped"), m_result.stopped);
     outcome.json.insert(QStringLiteral("changes"), QJsonArray::fromStringList(m_result.changes));
+    outcome.json.insert(QStringLiteral("runId"), m_result.runId);
+    outcome.json.insert(QStringLiteral("undoFile"), m_result.undoFile);
     outcome.statementsSent = hospital.statementsSent() - statementsBefore;
     outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
     return outcome;
@@ -177,70 +168,78 @@ OnlineUpdateCounts OnlineUpdateJob::applyRows(db::Connection& hospital, const jo
 {
     OnlineUpdateCounts counts;
     db::Transaction transaction(hospital);
-    QStringList codes;
-    for (const QStringList& row : m_rows)
-        codes << codeOf(row);
-    const QHash<QString, LocalRow> found = lookUpCodes(hospital, codes);
+    // Read again inside the transaction: what is changed is what the rows give now.
+    const OnlineUpdatePlan plan = *planOnlineUpdate(hospital, m_rows);
+    if (m_reviewed && *m_reviewed != plan.changes)
+        throw Error(
+            QStringLiteral("The online update was not applied, and nothing was changed: tbICDdiagMain "
+                           "changed since the question (the update now adds %1 and replaces %2 "
+                           "descriptions). Click \"Update DB\" again.")
+                .arg(plan.added)
+                .arg(plan.updated));
+    counts.skipped = plan.skipped;
     db::ActivityLog log(hospital);
-    // Codes the collation takes as one share their state, so a row sees what an earlier
-    // row of this run added or changed.
-    QHash<QString, LocalRow> state;
-    const int rowCount = int(m_rows.size());
-    for (int i = 0; i < rowCount; ++i) {
+    apply::UndoRecord undo;
+    QHash<QString, size_t> stepOfCode;
+    const int changeCount = int(plan.changes.size());
+    for (int i = 0; i < changeCount; ++i) {
         if (!shouldContinue()) {
             OnlineUpdateCounts stopped;
             stopped.stopped = true;
             return stopped; // the transaction rolls back
         }
-        const QStringList& row = m_rows[i];
-        const QString code = codeOf(row);
-        const QString description = cell(row, kDescriptionColumn);
-        if (description.isEmpty() || code.isEmpty()) {
-            ++counts.skipped;
-        } else {
-            const QString key = db::ciAsKey(code);
-            auto it = state.find(key);
-            if (it == state.end())
-                it = state.insert(key, found.value(code));
-            try {
-                if (!it->exists) {
-                    hospital.exec(
-                        db::Query(db::queries::insertIcd)
-                            .bind("code", code)
-                            .bind("description", description)
-                            .bind("allowAsPrimary", allowAsPrimary(cell(row, kAllowAsPrimaryColumn))));
-                    counts.changes << QStringLiteral("Added ") + code;
-                    log.append(m_identity.user, m_identity.workstation, counts.changes.last(), context.now());
-                    *it = {true, description};
-                    ++counts.added;
-                } else if (!it->description.isNull() && it->description.toString() != description) {
-                    counts.changes << QStringLiteral("Updated ") + it->description.toString() +
-                                          QStringLiteral(" to ") + description;
-                    log.append(m_identity.user, m_identity.workstation, counts.changes.last(), context.now());
-                    hospital.exec(db::Query(db::queries::updateFirstIcdDescription)
-                                      .bind("description", description)
-                                      .bind("code", code));
-                    it->description = description;
-                    ++counts.updated;
-                }
-            } catch (const Error& e) {
-                throw Error(
-                    e.kind(),
-                    QStringLiteral("Row %1 of the update (code \"%2\") could not be applied, so nothing "
-                                   "was changed: %3")
-                        .arg(i + 1)
-                        .arg(code, e.message()));
+        const OnlineChange& c = plan.changes[size_t(i)];
+        try {
+            if (c.kind == OnlineChange::Kind::Add) {
+                hospital.exec(db::Query(db::queries::insertIcd)
+                                  .bind("code", c.code)
+                                  .bind("description", c.description)
+                                  .bind("allowAsPrimary", c.allowAsPrimary));
+                log.append(m_identity.user, m_identity.workstation, c.logLine(), context.now());
+                ++counts.added;
+            } else {
+                log.append(m_identity.user, m_identity.workstation, c.logLine(), context.now());
+                hospital.exec(db::Query(db::queries::updateIcdDescription)
+                                  .bind("description", c.description)
+                                  .bind("code", c.code));
+                ++counts.updated;
             }
+        } catch (const Error& e) {
+            throw Error(e.kind(),
+                        QStringLiteral("Row %1 of the update (code \"%2\") could not be applied, so "
+                                       "nothing was changed: %3")
+                            .arg(c.row + 1)
+                            .arg(c.code, e.message()));
         }
-        if (progress && ((i + 1) % kProgressEvery == 0 || i + 1 == rowCount)) {
+        counts.changes << c.logLine();
+        addUndoStep(undo.steps, stepOfCode, c);
+        if (progress && ((i + 1) % kProgressEvery == 0 || i + 1 == changeCount)) {
             jobs::JobProgress step;
             step.linesDone = i + 1;
-            step.lineCount = rowCount;
+            step.lineCount = changeCount;
             progress(std::move(step));
         }
     }
     try {
-        transaction.commit();
+        if (!undo.steps.empty()) {
+            // The way back is on disk before the changes are committed, as an apply's is.
+            const QDateTime when = context.now();
+            apply::ApplyCounts applied;
+            applied.newIcdCodes = counts.added;
+            applied.icdDescriptionChanges = counts.updated;
+            undo.runId = review::newRunId(when);
+            undo.database = hospital.settings().describe();
+            undo.user = m_identity.user;
+            undo.appliedAt = when;
+            undo.counts = applied.text();
+            log.append(m_identity.user, m_identity.workstation,
+                       QStringLiteral("Apply of online update %1 from the central server %2: %3")
+                           .arg(undo.runId, m_centralServer, undo.counts),
+                       when);
+            counts.runId = undo.runId;
+            counts.undoFile = apply::writeLoggedUndoFile(log, m_identity, undo, context.outputFolder(), when);
+        }
+        apply::commitWithUndoFile(transaction, counts.undoFile);
     } catch (const Error& e) {
         throw Error(e.kind(),
                     QStringLiteral("The online update could not be saved, so nothing was changed: %1")
