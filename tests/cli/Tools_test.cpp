@@ -53,11 +53,13 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
     test::CliTextRun run = cli({"clone", "--icd", "A00.0"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QLatin1String("ICD A00.0: new package 2"))) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(QLatin1String(" copied from package 100001\nDone.\n")))
+    EXPECT_TRUE(run.out.contains(
+        QLatin1String(" copied from package 100001\nDone. The ICD code \"A00.0\" has the new package 2")))
         << run.out.toStdString();
     run = cli({"clone", "--rvs", "10060"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains(QLatin1String(" copied from package 200001\nDone.\n")))
+    EXPECT_TRUE(
+        run.out.contains(QLatin1String(" copied from package 200001\nDone. The RVS code \"10060\" has ")))
         << run.out.toStdString();
     run = cli({"log", "--last", "2"});
     EXPECT_TRUE(run.out.contains(
@@ -72,7 +74,9 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
 
     run = cli({"clone", "--icd", "A00.0'--"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, QStringLiteral("Not Found.\n"));
+    EXPECT_EQ(run.err,
+              QStringLiteral(
+                  "Not Found. tbMed_MedicalCaseRates holds no case rate for the ICD code \"A00.0'--\".\n"));
     run = cli({"clone", "--json", "--icd", "A00.0'--"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"code\":\"A00.0'--\",\"format\":1,\"found\":false,")))
