@@ -4,6 +4,7 @@
 #include "cli/JobCommand.h"
 
 #include "Error.h"
+#include "apply/OnlineUpdateJob.h"
 #include "cli/Terminal.h"
 #include "db/CurrentUser.h"
 #include "db/OdbcConnectionString.h"
@@ -136,7 +137,7 @@ int runOnlineUpdate(CliContext& ctx, const QStringList& args)
     auto hospital = ctx.signIn();
     // --apply is the user's go-ahead (no question on a terminal); the undo file is written as
     // the window's "Update DB" writes it.
-    tools::OnlineUpdateJob update(check.result().rows, ctx.logIdentity(), tools::centralServerName(central));
+    apply::OnlineUpdateJob update(check.result().rows, ctx.logIdentity(), tools::centralServerName(central));
     return runJob(ctx, update, jobContext(hospital.get()), o.run);
 }
 

@@ -1,5 +1,6 @@
 #include "gui/OnlineUpdateTab.h"
 
+#include "apply/OnlineUpdateJob.h"
 #include "db/CurrentUser.h"
 #include "db/SignIn.h"
 #include "gui/JobHost.h"
@@ -155,7 +156,7 @@ void OnlineUpdateTab::startUpdate(const QList<QStringList>& rows,
 {
     // The changes the question named: a table changed since is refused, nothing changed.
     auto update =
-        std::make_shared<tools::OnlineUpdateJob>(rows, m_host.logIdentity(), m_gridSource, reviewed);
+        std::make_shared<apply::OnlineUpdateJob>(rows, m_host.logIdentity(), m_gridSource, reviewed);
     m_host.runJob(
         update, nullptr,
         [this, update](jobs::Job&, const jobs::JobOutcome& outcome) {

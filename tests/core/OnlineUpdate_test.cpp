@@ -1,5 +1,6 @@
 // The online ICD update: reading the central table and applying it to tbICDdiagMain.
 #include "Error.h"
+#include "apply/OnlineUpdateJob.h"
 #include "apply/UndoApply.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
@@ -40,7 +41,7 @@ jobs::JobContext contextOn(db::Connection& hospital)
 tools::OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStringList>& rows,
                                             const db::LogIdentity& who)
 {
-    tools::OnlineUpdateJob job(rows, who, QStringLiteral("central.db"));
+    apply::OnlineUpdateJob job(rows, who, QStringLiteral("central.db"));
     const jobs::JobContext context = contextOn(hospital);
     EXPECT_EQ(job.run(context, {}).ending, jobs::JobEnding::Finished);
     return job.result();
@@ -216,7 +217,7 @@ TEST_F(OnlineUpdate, aFailurePartWayChangesNothingAndNamesTheRow)
 
     // A stop request once the first row is changed also leaves everything as it was: it is
     // made during the update of D50, statement 6, and seen before the second row.
-    tools::OnlineUpdateJob job(rows, kWho, QStringLiteral("central.db"));
+    apply::OnlineUpdateJob job(rows, kWho, QStringLiteral("central.db"));
     sent = 0;
     m_connection->setBeforeStatementHook([&sent, &job] {
         if (++sent == 6)
@@ -311,7 +312,7 @@ TEST_F(OnlineUpdate, aTableChangedSinceTheQuestionIsNotUpdated)
     m_connection->exec(QStringLiteral("update Build_FILE.tbICDdiagMain set Description = 'Cholera, typed' "
                                       "where CODE = 'A00.0'"));
     const QList<QStringList> before = icdRows(*m_connection);
-    tools::OnlineUpdateJob job(rows, kWho, QStringLiteral("central.db"), plan->changes);
+    apply::OnlineUpdateJob job(rows, kWho, QStringLiteral("central.db"), plan->changes);
     try {
         job.run(contextOn(*m_connection), {});
         ADD_FAILURE() << "applied what was not asked about";

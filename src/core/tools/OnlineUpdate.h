@@ -15,8 +15,8 @@
 
 // The online ICD update: the central server's update table is read whole, shown, and
 // then applied to the hospital's tbICDdiagMain: missing codes are added, differing
-// descriptions replaced, nothing is deleted. The apply writes an undo file, so that "Undo
-// last apply" takes it back as it takes back the apply of a run.
+// descriptions replaced, nothing is deleted. The apply of the rows (apply/OnlineUpdateJob.h)
+// writes an undo file, so that "Undo last apply" takes it back as it takes back the apply of a run.
 namespace orvex::tools {
 
 // The update table as the grid shows it: the column names, then each row's values as
@@ -108,37 +108,6 @@ public:
 
 private:
     QList<QStringList> m_rows;
-};
-
-// "Update DB": applies `rows` as planOnlineUpdate reads them to the hospital's tbICDdiagMain
-// on the job's connection, in one transaction with its activity-log lines (one per change,
-// then one for the update and one for its undo file), and writes the undo file into the
-// context's output folder; nothing changed, no file. Throws orvex::Error, after rolling
-// everything back, for every refusal of planOnlineUpdate, naming the row that failed, and,
-// with `reviewed` (the changes the user was asked about), when the table now gives other
-// changes. A stop request, seen before each change, also rolls back and ends with counts
-// marked `stopped`. Otherwise the counts are the result once committed.
-class OnlineUpdateJob final : public jobs::JobWithResult<OnlineUpdateCounts>
-{
-public:
-    // `centralServer`: where the rows came from, as the log line names it.
-    OnlineUpdateJob(QList<QStringList> rows, db::LogIdentity identity, QString centralServer,
-                    std::optional<std::vector<OnlineChange>> reviewed = std::nullopt)
-        : m_rows(std::move(rows)), m_identity(std::move(identity)), m_centralServer(std::move(centralServer)),
-          m_reviewed(std::move(reviewed))
-    {
-    }
-    QString title() const override { return QStringLiteral("online update"); }
-    jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
-
-private:
-    OnlineUpdateCounts applyRows(db::Connection& hospital, const jobs::JobContext& context,
-                                 const jobs::ProgressFn& progress) const;
-
-    QList<QStringList> m_rows;
-    db::LogIdentity m_identity;
-    QString m_centralServer;
-    std::optional<std::vector<OnlineChange>> m_reviewed;
 };
 
 } // namespace orvex::tools
