@@ -136,6 +136,10 @@ TEST(ToolCommands, backupThenUpdateOnTheSampleDatabase)
     run = cli({"backup", "--test-tables", "--suffix", "_2_14_2024"});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.err.count(QLatin1String("orvex-cli: The copy ")), 3) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(
+        QLatin1String("orvex-cli: The copy tbMedPackage_2_14_2024 of tbMedPackage exists already (")))
+        << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(QLatin1String("Statement"))) << run.err.toStdString();
     EXPECT_FALSE(run.out.contains(QLatin1String("Done.")));
 
     run = cli({"backup", "--suffix", "_2_14_2024; drop table x"});
@@ -148,7 +152,9 @@ TEST(ToolCommands, backupThenUpdateOnTheSampleDatabase)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"added\":[")));
     EXPECT_TRUE(run.out.contains(QLatin1String("\"copy\":\"tbMedPackage_NEW_05_03_2024\"")));
-    EXPECT_TRUE(run.out.contains(QLatin1String("\"messages\":[\"Done.\"]")));
+    EXPECT_TRUE(run.out.contains(
+        QLatin1String("\"messages\":[\"Done. 4 copies made with the suffix _05_03_2024:\\n")))
+        << run.out.toStdString();
     EXPECT_TRUE(run.out.contains(QLatin1String("\"format\":1"))) << run.out.toStdString();
     run = cli({"log", "--last", "1"});
     EXPECT_TRUE(

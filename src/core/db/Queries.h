@@ -334,6 +334,13 @@ inline const QueryText backupTableDefinition{
     PerProduct{
         {},
         {"select sql from Medicare.sqlite_master where type = 'table' and name = :table collate nocase"}}};
+// One row, one column: 1 when the copy :name is in Medicare already, else 0.
+inline const QueryText backupTableExists{
+    "backupTableExists",
+    PerProduct{{"select count(*) from Medicare.INFORMATION_SCHEMA.TABLES where TABLE_SCHEMA = 'dbo' and "
+                "TABLE_NAME = :name"},
+               {"select count(*) from Medicare.sqlite_master where type = 'table' and name = :name collate "
+                "nocase"}}};
 inline const QueryText backupCopyRows{
     "backupCopyRows",
     PerProduct{{"SELECT * INTO MEDICARE..$copy FROM MEDICARE..$table"},
