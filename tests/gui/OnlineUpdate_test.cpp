@@ -33,6 +33,13 @@ TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt
     auto* grid = control<QTableWidget>(window, "GridU");
     control<QTabWidget>(window, "SSTab1")->setCurrentIndex(3);
 
+    // Before "Check Online" the grid is empty: nothing to ask about, nothing changed.
+    click(control<QPushButton>(window, "cmdUpdateDB"));
+    ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
+    EXPECT_EQ(seams.messages(),
+              QStringList{"Nothing to change: the grid holds no rows. Click \"Check Online\" first."});
+    seams.clearShown();
+
     click(control<QPushButton>(window, "cmdCheckOnline"));
     for (const char* name : {"cmdUpdateDB", "cmdScanPH", "cmdProcess"}) // one job of the window at a time
         EXPECT_FALSE(control<QWidget>(window, name)->isEnabled()) << name;
