@@ -33,14 +33,14 @@ QString centralPassword(CliContext& ctx, const db::ConnectionSettings& settings,
 {
     if (const auto fromEnvironment = tools::centralPasswordFromEnvironment())
         return *fromEnvironment;
-    const QString written = db::odbcAttribute(settings.odbcConnectionString, QStringLiteral("PWD"));
+    QString written = db::odbcAttribute(settings.odbcConnectionString, QStringLiteral("PWD"));
     if (!written.isEmpty())
         return written;
     if (!ctx.stdinIsTerminal || windowsAuthentication)
         return QString();
     ctx.err << "Password for the central server " << settings.describe() << ": ";
     ctx.err.flush();
-    const QString password = terminal::readHiddenLine();
+    QString password = terminal::readHiddenLine();
     ctx.err << "\n";
     ctx.err.flush();
     return password;

@@ -84,7 +84,7 @@ jobs::JobOutcome OnlineUpdateJob::run(const jobs::JobContext& context, const job
     outcome.json.insert(QStringLiteral("runId"), m_result.runId);
     outcome.json.insert(QStringLiteral("undoFile"), m_result.undoFile);
     outcome.statementsSent = hospital.statementsSent() - statementsBefore;
-    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
+    outcome.elapsedSeconds = double(started.msecsTo(context.now())) / 1000.0;
     return outcome;
 }
 

@@ -29,7 +29,7 @@ QString writeLoggedUndoFile(db::ActivityLog& activity, const db::LogIdentity& lo
                             const QString& outputFolder, const QDateTime& when)
 {
     QDir().mkpath(outputFolder);
-    const QString path = newUndoFilePath(outputFolder, when);
+    QString path = newUndoFilePath(outputFolder, when);
     const QByteArray text = undoFileText(record);
     activity.append(log.user, log.workstation,
                     undoFileLogLine(record.runId, QFileInfo(path).fileName(), undoFileDigest(text)), when);

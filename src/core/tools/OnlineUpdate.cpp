@@ -54,7 +54,7 @@ jobs::JobOutcome CheckOnlineJob::run(const jobs::JobContext& context, const jobs
         rows.append(QJsonArray::fromStringList(row));
     outcome.json.insert(QStringLiteral("rows"), rows);
     outcome.statementsSent = central->statementsSent();
-    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
+    outcome.elapsedSeconds = double(started.msecsTo(context.now())) / 1000.0;
     return outcome;
 }
 
@@ -77,7 +77,7 @@ jobs::JobOutcome OnlineUpdatePlanJob::run(const jobs::JobContext& context, const
     outcome.json.insert(QStringLiteral("updated"), m_result.updated);
     outcome.json.insert(QStringLiteral("skipped"), m_result.skipped);
     outcome.statementsSent = hospital.statementsSent() - statementsBefore;
-    outcome.elapsedSeconds = started.msecsTo(context.now()) / 1000.0;
+    outcome.elapsedSeconds = double(started.msecsTo(context.now())) / 1000.0;
     return outcome;
 }
 
