@@ -4,6 +4,7 @@
 //                         central.db to tbICDdiagMain (time, statements, writes); then the
 //                         code search typed a character at a time over the 12,000 codes
 //                         (time per keystroke: median and worst)
+#include "apply/OnlineUpdateJob.h"
 #include "bridges/IcdSearchIndex.h"
 #include "db/Connection.h"
 #include "sampledb/SampleDatabases.h"
@@ -46,9 +47,11 @@ void benchApply(int runs)
         }
         auto hospital = db::Connection::open(settings);
         const quint64 before = hospital->statementsSent();
-        tools::OnlineUpdateJob job(table.rows, {QStringLiteral("bench"), QStringLiteral("ws")});
+        apply::OnlineUpdateJob job(table.rows, {QStringLiteral("bench"), QStringLiteral("ws")},
+                                   QStringLiteral("central.db"));
         jobs::JobContext context;
         context.existingConnection = hospital.get();
+        context.otherOutputFolder = dir.filePath(QStringLiteral("output")); // its undo file
         job.run(context, {});
         const tools::OnlineUpdateCounts& counts = job.result();
         seconds.push_back(clock.nsecsElapsed() / 1e9);

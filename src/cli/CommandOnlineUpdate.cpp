@@ -4,6 +4,7 @@
 #include "cli/JobCommand.h"
 
 #include "Error.h"
+#include "apply/OnlineUpdateJob.h"
 #include "cli/Terminal.h"
 #include "db/CurrentUser.h"
 #include "db/OdbcConnectionString.h"
@@ -88,7 +89,7 @@ int runOnlineUpdate(CliContext& ctx, const QStringList& args)
     line.addFlag(QStringLiteral("check"),
                  QStringLiteral("print the central rows, tab-separated, header first"));
     line.addFlag(QStringLiteral("apply"),
-                 QStringLiteral("read them and apply them in one go; prints each change"));
+                 QStringLiteral("read them and apply them in one go; prints each change and the undo file"));
     line.addValue(QStringLiteral("central-db"), QStringLiteral("DIR"), QStringLiteral("central.db in DIR"));
     line.addValue(QStringLiteral("central-odbc"), QStringLiteral("\"CONNECTION STRING\""),
                   QStringLiteral("the central server through ODBC; the password from ORVEX_CENTRAL_PASSWORD "
@@ -134,7 +135,9 @@ int runOnlineUpdate(CliContext& ctx, const QStringList& args)
         return checked;
     }
     auto hospital = ctx.signIn();
-    tools::OnlineUpdateJob update(check.result().rows, ctx.logIdentity());
+    // --apply is the user's go-ahead (no question on a terminal); the undo file is written as
+    // the window's "Update DB" writes it.
+    apply::OnlineUpdateJob update(check.result().rows, ctx.logIdentity(), tools::centralServerName(central));
     return runJob(ctx, update, jobContext(hospital.get()), o.run);
 }
 

@@ -79,7 +79,7 @@ int runClone(CliContext& ctx, const QStringList& args)
     tools::PackageCloneJob job(params);
     const int rc = runJob(ctx, job, jobContext(connection.get()), run);
     if (job.result().outcome == tools::CloneResult::Outcome::NotFound) {
-        ctx.err << "Not Found.\n";
+        ctx.err << tools::cloneMessage(params, job.result()) << "\n";
         return 1;
     }
     return rc;

@@ -70,17 +70,30 @@ bool BrowseTableModel::setData(const QModelIndex& index, const QVariant& value, 
     const bridges::BrowseRow before = m_rows[index.row()];
     bridges::BrowseRow after = before;
     (index.column() == 0 ? after.code : after.description) = value.toString();
-    if (after == before)
-        return false;
+    if (after != before)
+        emit changeProposed(index.row(), before, after);
+    return false; // the row shows what the table holds until the change is saved
+}
+
+bool BrowseTableModel::saveChange(int row, const bridges::BrowseRow& before, const bridges::BrowseRow& after)
+{
     try {
         m_browse.update(before, after);
     } catch (const Error& e) {
         emit failed(e.message());
         return false;
     }
-    m_rows[index.row()] = after;
-    emit dataChanged(index, index);
+    // The list may have been found again while the question was open.
+    if (row >= 0 && row < m_rows.size() && m_rows[row] == before) {
+        m_rows[row] = after;
+        emit dataChanged(index(row, 0), index(row, 1));
+    }
     return true;
+}
+
+int BrowseTableModel::rowOf(const bridges::BrowseRow& row) const
+{
+    return int(m_rows.indexOf(row));
 }
 
 bool BrowseTableModel::canFetchMore(const QModelIndex& parent) const

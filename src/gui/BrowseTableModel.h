@@ -6,8 +6,9 @@
 
 namespace orvex::gui {
 
-// The rows of a table browser: fetched a page at a time as the view scrolls to them;
-// an edited cell is saved at once, and a refused save leaves the row as it was.
+// The rows of a table browser: fetched a page at a time as the view scrolls to them. An
+// edited cell is not saved by the view: it is proposed (changeProposed), and saved only
+// through saveChange once the user agreed; a refused save leaves the row as it was.
 class BrowseTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -20,6 +21,10 @@ public:
     void find(const QString& text);
     // Adds a row; returns false (after failed()) when the database refuses it.
     bool addRow(const bridges::BrowseRow& row);
+    // Saves the change of row `row`; returns false (after failed()) when the database refuses it.
+    bool saveChange(int row, const bridges::BrowseRow& before, const bridges::BrowseRow& after);
+    // The row of the list equal to `row`, or -1.
+    int rowOf(const bridges::BrowseRow& row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -32,6 +37,9 @@ public:
 
 signals:
     void failed(const QString& message);
+    // An edit of row `row` that would change `before` into `after`; nothing is saved yet.
+    void changeProposed(int row, const orvex::bridges::BrowseRow& before,
+                        const orvex::bridges::BrowseRow& after);
 
 private:
     bridges::IcdTableBrowse& m_browse;

@@ -1,10 +1,12 @@
 #include "gui/FrmTableBrowser.h"
 
+#include "Error.h"
 #include "gui/BrowseTableModel.h"
 #include "gui/Twips.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -49,9 +51,9 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     m_txtNewDescription->setPlaceholderText(QStringLiteral("Description"));
     m_grdBrowse->setModel(m_model);
     m_grdBrowse->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // No edit on any key: a stray keypress on a selected row must not reach the live table.
     m_grdBrowse->setEditTriggers(request.StaffAllowEdit
-                                     ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                           QAbstractItemView::AnyKeyPressed
+                                     ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                      : QAbstractItemView::NoEditTriggers);
     m_grdBrowse->verticalHeader()->hide();
     const Twips tw = Twips::of(this);
@@ -78,6 +80,14 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     connect(m_cmdFind, &QPushButton::clicked, this, &FrmTableBrowser::find);
     connect(m_txtFind, &QLineEdit::returnPressed, this, &FrmTableBrowser::find);
     connect(m_cmdAdd, &QPushButton::clicked, this, &FrmTableBrowser::addRow);
+    // Asked once the editor has closed: a box opened while the view commits would take the
+    // editor's focus and commit it a second time.
+    connect(m_model, &BrowseTableModel::changeProposed, this,
+            [this](int row, const bridges::BrowseRow& before, const bridges::BrowseRow& after) {
+                QMetaObject::invokeMethod(
+                    this, [this, row, before, after] { confirmChange(row, before, after); },
+                    Qt::QueuedConnection);
+            });
     connect(m_model, &BrowseTableModel::failed, this,
             [this](const QString& message) { m_services.error(this, message); });
     // Find before listing: the grid stays empty until the first find.
@@ -89,6 +99,25 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
 FrmTableBrowser::~FrmTableBrowser()
 {
     m_grdBrowse->setModel(nullptr); // the model refers to m_browse, which goes after it
+}
+
+void FrmTableBrowser::keyPressEvent(QKeyEvent* event)
+{
+    // An open editor takes its own Escape (the edit is cancelled); this one closes the window.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FrmTableBrowser::confirmChange(int row, const bridges::BrowseRow& before,
+                                    const bridges::BrowseRow& after)
+{
+    if (m_services.question(this, bridges::editQuestion(m_browse.table(), before, after),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes)
+        m_model->saveChange(row, before, after);
+    m_grdBrowse->setFocus();
 }
 
 void FrmTableBrowser::find()
@@ -103,10 +132,37 @@ void FrmTableBrowser::addRow()
         m_services.error(this, QStringLiteral("Type the code of the new row."));
         return;
     }
-    if (m_model->addRow({code, m_txtNewDescription->text()})) {
-        m_txtNewCode->clear();
-        m_txtNewDescription->clear();
+    const bridges::BrowseRow row{code, m_txtNewDescription->text()};
+    QList<bridges::BrowseRow> existing;
+    try {
+        existing = m_browse.rowsWithCode(code);
+    } catch (const Error& e) {
+        m_services.error(this, e.message());
+        return;
     }
+    if (!existing.isEmpty() &&
+        m_services.question(this, bridges::duplicateCodeQuestion(m_browse.table(), row, existing),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return; // the typed row stays for a correction
+    if (!m_model->addRow(row))
+        return;
+    m_txtNewCode->clear();
+    m_txtNewDescription->clear();
+    showRow(row);
+}
+
+void FrmTableBrowser::showRow(const bridges::BrowseRow& row)
+{
+    // Found by its code, the new row is listed with any other row of that code.
+    m_txtFind->setText(row.code.toString());
+    find();
+    const int at = m_model->rowOf(row);
+    if (at < 0)
+        return;
+    const QModelIndex index = m_model->index(at, 0);
+    m_grdBrowse->setCurrentIndex(index);
+    m_grdBrowse->scrollTo(index);
+    m_grdBrowse->setFocus();
 }
 
 } // namespace orvex::gui

@@ -17,8 +17,11 @@ namespace orvex::gui {
 class BrowseTableModel;
 
 // A table browser window over one ICD table: the find box first, then the matching rows
-// (code and description), fetched as they scroll into view. A cell is edited in place and
-// a row added below; nothing is deleted. A refused change shows the database's message.
+// (code and description), fetched as they scroll into view. A cell is edited in place (on a
+// double-click or F2; Escape cancels) and saved only once the user agreed to the old and new
+// value shown; a row is added below (after a question when its code exists already) and shown; nothing is
+// deleted. A refused change shows the database's message. Escape, when nothing is being edited, closes the
+// window.
 class FrmTableBrowser : public QWidget
 {
     Q_OBJECT
@@ -29,9 +32,15 @@ public:
 
     BrowseTableModel* model() const { return m_model; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void find();
+    void confirmChange(int row, const bridges::BrowseRow& before, const bridges::BrowseRow& after);
+    // Adds the typed row, after a question when its code is in the table already.
     void addRow();
+    void showRow(const bridges::BrowseRow& row);
 
     const WindowServices& m_services;
     bridges::IcdTableBrowse m_browse;

@@ -1,5 +1,6 @@
 #include "gui/OnlineUpdateTab.h"
 
+#include "apply/OnlineUpdateJob.h"
 #include "db/CurrentUser.h"
 #include "db/SignIn.h"
 #include "gui/JobHost.h"
@@ -9,6 +10,7 @@
 #include "tools/CentralServer.h"
 #include "tools/OnlineUpdate.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -85,8 +87,9 @@ void OnlineUpdateTab::checkOnline()
     auto check = std::make_shared<tools::CheckOnlineJob>(*central);
     m_host.runJob(
         check, nullptr,
-        [this, check](jobs::Job&, const jobs::JobOutcome&) {
+        [this, check, server = tools::centralServerName(*central)](jobs::Job&, const jobs::JobOutcome&) {
             const tools::CentralUpdateTable& table = check->result();
+            m_gridSource = server;
             m_gridU->clear();
             m_gridU->setColumnCount(int(table.columns.size()));
             m_gridU->setRowCount(int(table.rows.size()));
@@ -102,7 +105,7 @@ void OnlineUpdateTab::checkOnline()
         {}, [](const jobs::JobProgress&) {});
 }
 
-void OnlineUpdateTab::updateDb()
+QList<QStringList> OnlineUpdateTab::gridRows() const
 {
     QList<QStringList> rows;
     rows.reserve(m_gridU->rowCount());
@@ -114,11 +117,55 @@ void OnlineUpdateTab::updateDb()
         }
         rows.append(row);
     }
+    return rows;
+}
+
+void OnlineUpdateTab::updateDb()
+{
+    if (m_host.isJobRunning())
+        return;
+    // What would change is read first, on the runner; its refusal shows as the job's failure.
+    const QList<QStringList> rows = gridRows();
+    auto planJob = std::make_shared<tools::OnlineUpdatePlanJob>(rows);
     m_host.runJob(
-        std::make_shared<tools::OnlineUpdateJob>(rows, m_host.logIdentity()), nullptr,
-        [this](jobs::Job&, const jobs::JobOutcome& outcome) {
-            for (const QString& message : outcome.messages)
-                m_host.services().information(m_window, message);
+        planJob, nullptr,
+        [this, planJob, rows](jobs::Job&, const jobs::JobOutcome& outcome) {
+            if (outcome.ending != jobs::JobEnding::Finished)
+                return;
+            const tools::OnlineUpdatePlan& plan = planJob->result();
+            if (plan.changes.empty()) {
+                m_host.services().information(
+                    m_window, m_gridSource.isEmpty()
+                                  ? QStringLiteral("Nothing to change: the grid holds no rows. Click \"Check "
+                                                   "Online\" first.")
+                                  : QStringLiteral("Nothing to change: tbICDdiagMain holds every code and "
+                                                   "description of the central server %1.")
+                                        .arg(m_gridSource));
+                return;
+            }
+            if (m_host.services().question(m_window, tools::onlineUpdateQuestion(plan, m_gridSource),
+                                           QMessageBox::Yes | QMessageBox::No,
+                                           QMessageBox::No) == QMessageBox::Yes)
+                startUpdate(rows, plan.changes);
+        },
+        {}, [](const jobs::JobProgress&) {});
+}
+
+void OnlineUpdateTab::startUpdate(const QList<QStringList>& rows,
+                                  const std::vector<tools::OnlineChange>& reviewed)
+{
+    // The changes the question named: a table changed since is refused, nothing changed.
+    auto update =
+        std::make_shared<apply::OnlineUpdateJob>(rows, m_host.logIdentity(), m_gridSource, reviewed);
+    m_host.runJob(
+        update, nullptr,
+        [this, update](jobs::Job&, const jobs::JobOutcome& outcome) {
+            QString text = outcome.messages.join(QLatin1Char('\n'));
+            if (const QString& undoFile = update->result().undoFile; !undoFile.isEmpty())
+                text += QStringLiteral("\n\n\"Undo last apply\" on tab \"Update 2024\" takes it back (%1).")
+                            .arg(QDir::toNativeSeparators(undoFile));
+            if (!text.isEmpty())
+                m_host.services().information(m_window, text);
         },
         {}, [](const jobs::JobProgress&) {});
 }

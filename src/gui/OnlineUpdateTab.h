@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Connection.h"
+#include "tools/OnlineUpdate.h"
 
 #include <QWidget>
 
@@ -34,6 +35,8 @@ public:
 
 private:
     std::optional<db::ConnectionSettings> centralSettings();
+    QList<QStringList> gridRows() const;
+    void startUpdate(const QList<QStringList>& rows, const std::vector<tools::OnlineChange>& reviewed);
 
     QWidget* m_window;
     JobHost& m_host;
@@ -42,6 +45,7 @@ private:
     QPushButton* m_cmdUpdateDB = nullptr;
     QPushButton* m_cmdCentralServer = nullptr;
     QTableWidget* m_gridU = nullptr;
+    QString m_gridSource; // the central server the grid's rows came from
 };
 
 } // namespace orvex::gui

@@ -5,6 +5,7 @@
 #include "support/SqliteOdbc.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -71,10 +72,15 @@ TEST_F(OnlineUpdateCli, checkPrintsTheCentralRowsHeaderFirstAlsoThroughOdbc)
 TEST_F(OnlineUpdateCli, applyBringsTheSampleUpToTheCentralTableAndLogsEveryChange)
 {
     const QString folder = freshCopy();
-    const auto run = runCliText({"--db", folder, "online-update", "--apply"});
+    const auto run = runCliText({"--workdir", folder, "--db", folder, "online-update", "--apply"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QStringList out = lines(run.out);
     ASSERT_FALSE(out.isEmpty());
+    const QString takeBack = out.takeLast();
+    ASSERT_TRUE(takeBack.startsWith(QLatin1String("To take it back: orvex-cli undo \"")))
+        << takeBack.toStdString();
+    const QString undoFile = takeBack.section(QLatin1Char('"'), 1, 1);
+    EXPECT_TRUE(QFileInfo::exists(undoFile)) << undoFile.toStdString();
     const QString done = out.takeLast();
     const qsizetype added = out.filter(QRegularExpression(QStringLiteral("^Added "))).size();
     const qsizetype updated = out.filter(QRegularExpression(QStringLiteral("^Updated .* to "))).size();
@@ -84,11 +90,18 @@ TEST_F(OnlineUpdateCli, applyBringsTheSampleUpToTheCentralTableAndLogsEveryChang
     EXPECT_EQ(done, QStringLiteral("Done. %1 added, %2 updated.").arg(added).arg(updated));
 
     const auto log = runCliText({"--db", folder, "log"});
-    EXPECT_EQ(lines(log.out).size(), out.size());
+    EXPECT_EQ(lines(log.out).size(), out.size() + 2); // and the update and its undo file
     EXPECT_TRUE(log.out.contains(QStringLiteral("\t") + out.first() + QStringLiteral("\n")));
 
-    const auto again = runCliText({"--db", folder, "online-update", "--apply"});
+    const auto again = runCliText({"--workdir", folder, "--db", folder, "online-update", "--apply"});
     EXPECT_EQ(again.out, QStringLiteral("Done. 0 added, 0 updated.\n"));
+
+    // The undo file takes the update back: the next update finds the same changes again.
+    const auto undone = runCliText({"--workdir", folder, "--db", folder, "undo", undoFile, "--yes"});
+    ASSERT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    const auto redone = runCliText({"--workdir", folder, "--db", folder, "online-update", "--apply"});
+    ASSERT_EQ(redone.exitCode, 0) << redone.err.toStdString();
+    EXPECT_TRUE(redone.out.contains(done + QLatin1Char('\n'))) << redone.out.toStdString();
 }
 
 TEST_F(OnlineUpdateCli, badCentralServersAndOptionsGiveClearMessages)

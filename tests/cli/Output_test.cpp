@@ -92,7 +92,10 @@ TEST(StandardOutput, theProgramExitsWithOneWhenItsOutputIsLost)
         GTEST_SKIP() << "orvex-cli is not built or there is no /dev/full";
     QTemporaryDir sample;
     sampledb::buildSampleDatabases(sample.path(), false);
-    ASSERT_EQ(test::runCliText({"--db", sample.path(), "online-update", "--apply"}).exitCode, 0);
+    ASSERT_EQ(
+        test::runCliText({"--workdir", sample.path(), "--db", sample.path(), "online-update", "--apply"})
+            .exitCode,
+        0);
     QProcess process;
     process.setStandardOutputFile(QStringLiteral("/dev/full"));
     process.start(program, {"--db", sample.path(), "log"});
@@ -125,7 +128,8 @@ TEST(StoredText, everyControlCharacterIsShownWrittenOut)
     EXPECT_TRUE(check.out.contains(shown + "\t")) << check.out.left(400).toStdString();
     expectNoRawControls(check.out, "online-update --check");
 
-    const auto applied = test::runCliText({"--db", sample.path(), "online-update", "--apply"});
+    const auto applied =
+        test::runCliText({"--workdir", sample.path(), "--db", sample.path(), "online-update", "--apply"});
     ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
     EXPECT_TRUE(applied.out.contains(shown + "\n")) << applied.out.left(400).toStdString();
     expectNoRawControls(applied.out, "online-update --apply");

@@ -53,11 +53,13 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
     test::CliTextRun run = cli({"clone", "--icd", "A00.0"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QLatin1String("ICD A00.0: new package 2"))) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(QLatin1String(" copied from package 100001\nDone.\n")))
+    EXPECT_TRUE(run.out.contains(
+        QLatin1String(" copied from package 100001\nDone. The ICD code \"A00.0\" has the new package 2")))
         << run.out.toStdString();
     run = cli({"clone", "--rvs", "10060"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains(QLatin1String(" copied from package 200001\nDone.\n")))
+    EXPECT_TRUE(
+        run.out.contains(QLatin1String(" copied from package 200001\nDone. The RVS code \"10060\" has ")))
         << run.out.toStdString();
     run = cli({"log", "--last", "2"});
     EXPECT_TRUE(run.out.contains(
@@ -72,7 +74,9 @@ TEST(ToolCommands, cloneRatesAndDuplicatesOnTheSampleDatabase)
 
     run = cli({"clone", "--icd", "A00.0'--"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, QStringLiteral("Not Found.\n"));
+    EXPECT_EQ(run.err,
+              QStringLiteral(
+                  "Not Found. tbMed_MedicalCaseRates holds no case rate for the ICD code \"A00.0'--\".\n"));
     run = cli({"clone", "--json", "--icd", "A00.0'--"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"code\":\"A00.0'--\",\"format\":1,\"found\":false,")))
@@ -132,6 +136,10 @@ TEST(ToolCommands, backupThenUpdateOnTheSampleDatabase)
     run = cli({"backup", "--test-tables", "--suffix", "_2_14_2024"});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.err.count(QLatin1String("orvex-cli: The copy ")), 3) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(
+        QLatin1String("orvex-cli: The copy tbMedPackage_2_14_2024 of tbMedPackage exists already (")))
+        << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(QLatin1String("Statement"))) << run.err.toStdString();
     EXPECT_FALSE(run.out.contains(QLatin1String("Done.")));
 
     run = cli({"backup", "--suffix", "_2_14_2024; drop table x"});
@@ -144,7 +152,9 @@ TEST(ToolCommands, backupThenUpdateOnTheSampleDatabase)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QLatin1String("{\"added\":[")));
     EXPECT_TRUE(run.out.contains(QLatin1String("\"copy\":\"tbMedPackage_NEW_05_03_2024\"")));
-    EXPECT_TRUE(run.out.contains(QLatin1String("\"messages\":[\"Done.\"]")));
+    EXPECT_TRUE(run.out.contains(
+        QLatin1String("\"messages\":[\"Done. 4 copies made with the suffix _05_03_2024:\\n")))
+        << run.out.toStdString();
     EXPECT_TRUE(run.out.contains(QLatin1String("\"format\":1"))) << run.out.toStdString();
     run = cli({"log", "--last", "1"});
     EXPECT_TRUE(

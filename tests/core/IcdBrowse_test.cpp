@@ -117,6 +117,28 @@ TEST_F(IcdBrowse, editsAndAddsAreSavedWithTheirLogLineAndARefusedOneSavesNothing
     EXPECT_EQ(db::ActivityLog(*m_connection).last(0).size(), 2);
 }
 
+TEST_F(IcdBrowse, theRowsOfACodeAreFoundAsTheCollationComparesIt)
+{
+    m_browse->add({QStringLiteral("A01.0"), QStringLiteral("Typhoid fever, second row")});
+    const QList<BrowseRow> rows = m_browse->rowsWithCode(QStringLiteral("a01.0"));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0], (BrowseRow{QStringLiteral("A01.0"), QStringLiteral("Typhoid fever")}));
+    EXPECT_TRUE(m_browse->rowsWithCode(QStringLiteral("A01.")).isEmpty()); // no prefix match
+    EXPECT_TRUE(m_browse->rowsWithCode(QStringLiteral("B50_")).isEmpty()); // no wildcard
+    EXPECT_EQ(m_browse->rowsWithCode(QStringLiteral("O'1")).size(), 1);
+
+    EXPECT_EQ(bridges::duplicateCodeQuestion(QStringLiteral("tbIcdDiag3Code"),
+                                             {QStringLiteral("a01.0"), QStringLiteral("Typhoid")}, rows),
+              QStringLiteral("The code \"a01.0\" is in tbIcdDiag3Code already (2 rows):\n"
+                             "\"A01.0\" \"Typhoid fever\"\n\"A01.0\" \"Typhoid fever, second row\"\n\n"
+                             "Add a second row \"a01.0\" \"Typhoid\" with the same code?"));
+    const QList<BrowseRow> many(7, rows[0]);
+    EXPECT_TRUE(bridges::duplicateCodeQuestion(QStringLiteral("t"), rows[0], many)
+                    .contains(QLatin1String("(7 rows):\n\"A01.0\" \"Typhoid fever\"\n")));
+    EXPECT_TRUE(bridges::duplicateCodeQuestion(QStringLiteral("t"), rows[0], many)
+                    .contains(QLatin1String("\nand 2 more\n")));
+}
+
 TEST(IcdSearch, findsCodesByPrefixOrByWordsInAnyOrderBestFirst)
 {
     const IcdSearchIndex index({{"A01.0", "Typhoid fever"},

@@ -1,5 +1,7 @@
 // The online ICD update: reading the central table and applying it to tbICDdiagMain.
 #include "Error.h"
+#include "apply/OnlineUpdateJob.h"
+#include "apply/UndoApply.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
 #include "db/Queries.h"
@@ -20,13 +22,27 @@ namespace {
 
 const db::LogIdentity kWho{QStringLiteral("nurse"), QStringLiteral("ws1")};
 
+// Where the updates of these tests write their undo files.
+QString outputFolder()
+{
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
+jobs::JobContext contextOn(db::Connection& hospital)
+{
+    jobs::JobContext context;
+    context.existingConnection = &hospital;
+    context.otherOutputFolder = outputFolder();
+    return context;
+}
+
 // "Update DB" of `rows` on `hospital`, as the window's runner runs it.
 tools::OnlineUpdateCounts applyOnlineUpdate(db::Connection& hospital, const QList<QStringList>& rows,
                                             const db::LogIdentity& who)
 {
-    tools::OnlineUpdateJob job(rows, who);
-    jobs::JobContext context;
-    context.existingConnection = &hospital;
+    apply::OnlineUpdateJob job(rows, who, QStringLiteral("central.db"));
+    const jobs::JobContext context = contextOn(hospital);
     EXPECT_EQ(job.run(context, {}).ending, jobs::JobEnding::Finished);
     return job.result();
 }
@@ -63,10 +79,11 @@ class OnlineUpdate : public ::testing::Test
 protected:
     void SetUp() override
     {
+        QDir(outputFolder()).removeRecursively(); // the undo files of the test before
         m_db.addIcd(QStringLiteral("A00.0"), QStringLiteral("Cholera"));
         m_db.addIcd(QStringLiteral("B99 "), QStringLiteral("Other infectious diseases"));
         m_db.addIcd(QStringLiteral("D50"), QStringLiteral("Iron deficiency anaemia"));
-        m_db.addIcd(QStringLiteral("d50"), QStringLiteral("second row of D50"));
+        m_db.addIcd(QStringLiteral("d50"), QStringLiteral("Iron deficiency anaemia")); // a second row alike
         m_db.addIcd(QStringLiteral("N01"), QVariant());
         m_connection = db::Connection::open(m_db.settings());
     }
@@ -102,7 +119,7 @@ TEST_F(OnlineUpdate, addsMissingCodesReplacesDifferingDescriptionsAndLogsEachCha
         {"A00.0", "Cholera", "1"},
         {"B99 ", "Other infectious diseases", "1"},
         {"D50", "IRON deficiency anaemia", "1"},
-        {"d50", "second row of D50", "1"},
+        {"d50", "IRON deficiency anaemia", "1"}, // the rows of a code are changed alike
         {"N01", "<null>", "1"},
         {"X01'", "O'Brien syndrome ", "0"},
         {"Y02", longDescription, "<null>"},
@@ -116,7 +133,17 @@ TEST_F(OnlineUpdate, addsMissingCodesReplacesDifferingDescriptionsAndLogsEachCha
         "nurse|Added Y02",
         "nurse|Added Y03",
     };
-    EXPECT_EQ(logLines(*m_connection), log);
+    QStringList written = logLines(*m_connection);
+    ASSERT_EQ(written.size(), log.size() + 2);
+    EXPECT_EQ(written.mid(0, log.size()), log);
+    EXPECT_EQ(
+        written[log.size()],
+        QStringLiteral("nurse|Apply of online update %1 from the central server central.db: 3 new ICD-10 "
+                       "codes, 2 ICD-10 description changes")
+            .arg(counts.runId));
+    EXPECT_TRUE(written[log.size() + 1].startsWith(
+        QStringLiteral("nurse|Apply %1: undo file \"undo ").arg(counts.runId)))
+        << written[log.size() + 1].toStdString();
     EXPECT_EQ(counts.changes.size(), log.size());
 
     // The same rows again add nothing; only the code the update gives twice, in two
@@ -190,21 +217,111 @@ TEST_F(OnlineUpdate, aFailurePartWayChangesNothingAndNamesTheRow)
 
     // A stop request once the first row is changed also leaves everything as it was: it is
     // made during the update of D50, statement 6, and seen before the second row.
-    tools::OnlineUpdateJob job(rows, kWho);
+    apply::OnlineUpdateJob job(rows, kWho, QStringLiteral("central.db"));
     sent = 0;
     m_connection->setBeforeStatementHook([&sent, &job] {
         if (++sent == 6)
             job.requestStop();
     });
-    jobs::JobContext context;
-    context.existingConnection = m_connection.get();
-    EXPECT_EQ(job.run(context, {}).ending, jobs::JobEnding::Stopped);
+    EXPECT_EQ(job.run(contextOn(*m_connection), {}).ending, jobs::JobEnding::Stopped);
     m_connection->setBeforeStatementHook({});
     const tools::OnlineUpdateCounts& stopped = job.result();
     EXPECT_TRUE(stopped.stopped);
     EXPECT_EQ(tools::closingMessage(stopped), QStringLiteral("Stopped: nothing was changed."));
     EXPECT_EQ(icdRows(*m_connection), before);
     EXPECT_TRUE(logLines(*m_connection).isEmpty());
+}
+
+TEST_F(OnlineUpdate, undoLastApplyTakesTheUpdateBackExactly)
+{
+    const QList<QStringList> before = icdRows(*m_connection);
+    const QList<QStringList> rows = {
+        centralRow(QStringLiteral("D50"), QStringLiteral("Iron deficiency anaemia, changed")),
+        centralRow(QStringLiteral("E10"), QStringLiteral("Diabetes")),
+        centralRow(QStringLiteral("e10"), QStringLiteral("Diabetes, second wording")),
+        centralRow(QStringLiteral("A00.0"), QStringLiteral("Cholera (classical)")),
+        centralRow(QStringLiteral("a00.0"), QStringLiteral("Cholera")), // back to what it was
+    };
+    const tools::OnlineUpdateCounts counts = applyOnlineUpdate(*m_connection, rows, kWho);
+    EXPECT_EQ(counts.added, 1);
+    EXPECT_EQ(counts.updated, 4);
+    ASSERT_FALSE(counts.undoFile.isEmpty());
+    EXPECT_EQ(apply::lastUndoFile(outputFolder()), counts.undoFile);
+    const apply::UndoPlan plan = apply::readUndoPlan(counts.undoFile);
+    EXPECT_EQ(plan.runId, counts.runId);
+    EXPECT_EQ(plan.removedRows, 1);
+    EXPECT_EQ(plan.restoredRows, 2); // one step a code
+
+    const apply::UndoResult undone =
+        apply::undoApply(*m_connection, counts.undoFile, kWho, QDateTime::currentDateTime());
+    EXPECT_EQ(undone.runId, counts.runId);
+    EXPECT_EQ(icdRows(*m_connection), before);
+    EXPECT_TRUE(apply::lastUndoFile(outputFolder()).isEmpty());
+
+    // Nothing to change: no undo file.
+    const tools::OnlineUpdateCounts none = applyOnlineUpdate(
+        *m_connection, {centralRow(QStringLiteral("A00.0"), QStringLiteral("Cholera"))}, kWho);
+    EXPECT_EQ(none.added + none.updated, 0);
+    EXPECT_TRUE(none.undoFile.isEmpty());
+    EXPECT_TRUE(apply::lastUndoFile(outputFolder()).isEmpty());
+}
+
+TEST_F(OnlineUpdate, aCodeHeldByRowsOfDifferentDescriptionsIsNotChangedAndTheQuestionNamesTheCounts)
+{
+    m_db.addIcd(QStringLiteral("D50.0"), QStringLiteral("Iron deficiency anaemia secondary to blood loss"));
+    m_db.addIcd(QStringLiteral("D50.0"), QStringLiteral("Anaemia, posthaemorrhagic"));
+    const QList<QStringList> before = icdRows(*m_connection);
+    const QList<QStringList> rows = {
+        centralRow(QStringLiteral("E10"), QStringLiteral("Diabetes")),
+        centralRow(QStringLiteral("D50.0"), QStringLiteral("Chronic blood loss anaemia"))};
+    try {
+        tools::planOnlineUpdate(*m_connection, rows);
+        ADD_FAILURE() << "changed one row of a code held by rows of different descriptions";
+    } catch (const Error& e) {
+        EXPECT_EQ(
+            e.message(),
+            QStringLiteral("The online update was not applied, and nothing was changed: the ICD code "
+                           "\"D50.0\" is held by rows of different descriptions in tbICDdiagMain "
+                           "(duplicate ICD codes), so which of them the central description replaces is "
+                           "not known. Click \"Check Duplicates\" on tab \"Tools\" to list them and "
+                           "\"Delete Duplicates\" to remove the surplus rows."));
+    }
+    EXPECT_THROW(applyOnlineUpdate(*m_connection, rows, kWho), Error);
+    EXPECT_EQ(icdRows(*m_connection), before);
+
+    const std::optional<tools::OnlineUpdatePlan> plan = tools::planOnlineUpdate(
+        *m_connection, {rows[0], centralRow(QStringLiteral("A00.0"), QStringLiteral("Cholera, classical")),
+                        centralRow(QStringLiteral("Z00"), QString())});
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(
+        tools::onlineUpdateQuestion(*plan, QStringLiteral("CENTRAL01/Build_FILE")),
+        QStringLiteral("Update tbICDdiagMain from the central server CENTRAL01/Build_FILE?\n\n"
+                       "It adds 1 new code and replaces the description of 1 code. 1 row without a code "
+                       "or a description is skipped.\n\nAll of it is done in one transaction, or "
+                       "nothing. An undo file is written, and \"Undo last apply\" on tab \"Update 2024\" "
+                       "takes the update back."));
+    EXPECT_EQ(icdRows(*m_connection), before); // the plan changes nothing
+}
+
+TEST_F(OnlineUpdate, aTableChangedSinceTheQuestionIsNotUpdated)
+{
+    const QList<QStringList> rows = {
+        centralRow(QStringLiteral("A00.0"), QStringLiteral("Cholera, classical"))};
+    const std::optional<tools::OnlineUpdatePlan> plan = tools::planOnlineUpdate(*m_connection, rows);
+    ASSERT_TRUE(plan);
+    m_connection->exec(QStringLiteral("update Build_FILE.tbICDdiagMain set Description = 'Cholera, typed' "
+                                      "where CODE = 'A00.0'"));
+    const QList<QStringList> before = icdRows(*m_connection);
+    apply::OnlineUpdateJob job(rows, kWho, QStringLiteral("central.db"), plan->changes);
+    try {
+        job.run(contextOn(*m_connection), {});
+        ADD_FAILURE() << "applied what was not asked about";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains(QLatin1String("changed since the question")))
+            << e.message().toStdString();
+    }
+    EXPECT_EQ(icdRows(*m_connection), before);
+    EXPECT_TRUE(apply::lastUndoFile(outputFolder()).isEmpty());
 }
 
 TEST(OnlineUpdateSample, bringsTheSampleTableUpToTheCentralTableInFewStatements)
@@ -220,12 +337,15 @@ TEST(OnlineUpdateSample, bringsTheSampleTableUpToTheCentralTableInFewStatements)
     ASSERT_EQ(table.rows.size(), 663);
 
     auto hospital = db::Connection::open(central);
+    QDir(outputFolder()).removeRecursively();
+    const QList<QStringList> before = icdRows(*hospital);
     const tools::OnlineUpdateCounts counts = applyOnlineUpdate(*hospital, table.rows, kWho);
     EXPECT_GT(counts.added, 0);
     EXPECT_GT(counts.updated, 0);
     const quint64 writes = quint64(counts.added + counts.updated) * 2; // each with its log line
     EXPECT_LE(hospital->statementsSent(), writes + 20);
-    EXPECT_EQ(logLines(*hospital).size(), counts.added + counts.updated);
+    EXPECT_EQ(logLines(*hospital).size(),
+              counts.added + counts.updated + 2); // and the apply and its undo file
 
     // Every central row is now in the table as the central server has it.
     for (const QStringList& row : table.rows) {
@@ -235,6 +355,11 @@ TEST(OnlineUpdateSample, bringsTheSampleTableUpToTheCentralTableInFewStatements)
     }
     const tools::OnlineUpdateCounts again = applyOnlineUpdate(*hospital, table.rows, kWho);
     EXPECT_EQ(again.added + again.updated, 0);
+
+    // Its undo file puts the sample table back as it was.
+    ASSERT_EQ(apply::lastUndoFile(outputFolder()), counts.undoFile);
+    apply::undoApply(*hospital, counts.undoFile, kWho, QDateTime::currentDateTime());
+    EXPECT_EQ(icdRows(*hospital), before);
 }
 
 TEST(OnlineUpdateCentral, aMissingFileOrTableGivesAClearMessage)
@@ -293,7 +418,7 @@ TEST(OnlineUpdateOdbc, readsAndAppliesThroughTheSqliteOdbcDriver)
     EXPECT_EQ(counts.added, 1);
     EXPECT_EQ(counts.updated, 1);
     EXPECT_EQ(counts.skipped, 1);
-    EXPECT_EQ(logLines(*hospital),
+    EXPECT_EQ(logLines(*hospital).mid(0, 2),
               (QStringList{
                   "nurse|Updated Cholera due to Vibrio cholerae 01, biovar cholerae to Cholera (classical)",
                   "nurse|Added Q01'"}));

@@ -83,7 +83,18 @@ protected:
 TEST_P(TableBackup, firstRunNumbersTheLiveTablesAndCopiesRowsAndIndexes)
 {
     const jobs::JobOutcome outcome = backup(QStringLiteral("_2_14_2024"));
-    EXPECT_EQ(outcome.messages, QStringList{"Done."});
+    // The copies with their rows, and what the live tables gained.
+    EXPECT_EQ(
+        outcome.messages,
+        QStringList{"Done. 3 copies made with the suffix _2_14_2024:\n"
+                    "tbMedPackage_2_14_2024: 3 rows\n"
+                    "tbMed_MedicalCaseRates_2_14_2024: 2 rows\n"
+                    "tbMed_Procedures_2_14_2024: 1 row\n\n"
+                    "Added to the live tables: the ID column of tbMedPackage, the ID column of "
+                    "tbMed_MedicalCaseRates, the ID column of tbMed_Procedures, the index by_ICDCode of "
+                    "tbMed_MedicalCaseRates, the index by_PackageID of tbMed_MedicalCaseRates, the index "
+                    "by_RVSCODE of tbMed_Procedures, the index by_PackageID of tbMed_Procedures, the "
+                    "index by_Package of tbMedPackage."});
     EXPECT_TRUE(outcome.failures.isEmpty()) << outcome.failures.join('\n').toStdString();
 
     // ID 1, 2, 3 in storage order on the three live tables, carried into the copies.
@@ -128,7 +139,15 @@ TEST_P(TableBackup, laterRunsAreQuietOnTheLiveTablesAndNameEveryCopyNotMade)
 
     // A new suffix with Ver B: the live column and indexes are already there, quietly.
     jobs::JobOutcome outcome = backup(QStringLiteral("_TEST"), true);
-    EXPECT_EQ(outcome.messages, QStringList{"Done."});
+    ASSERT_EQ(outcome.messages.size(), 1);
+    EXPECT_TRUE(outcome.messages[0].startsWith(QLatin1String("Done. 4 copies made with the suffix _TEST:\n"
+                                                             "tbMedPackage_TEST: 3 rows\n")))
+        << outcome.messages[0].toStdString();
+    // Only the new-style table is new to the live ones.
+    EXPECT_TRUE(outcome.messages[0].endsWith(
+        QLatin1String("\n\nAdded to the live tables: the index by_CODE of tbMedPackage_NEW, the index "
+                      "by_PackageID of tbMedPackage_NEW, the index by_Package of tbMedPackage_NEW.")))
+        << outcome.messages[0].toStdString();
     EXPECT_TRUE(outcome.failures.isEmpty()) << outcome.failures.join('\n').toStdString();
     EXPECT_EQ(rows(QStringLiteral("tbMedPackage_TEST")), (QStringList{"30|1", "10|2", "20|3"}));
     EXPECT_EQ(column(QStringLiteral("select Code from Medicare.tbMedPackage_NEW_TEST")),
@@ -140,17 +159,26 @@ TEST_P(TableBackup, laterRunsAreQuietOnTheLiveTablesAndNameEveryCopyNotMade)
                               "name = 'ID'")),
         QStringList{"1"});
 
-    // The same suffix again: no copy is refreshed, and each one not made is named.
+    // The same suffix again: no copy is refreshed, and each one there already is named with
+    // its rows, in plain words.
     dbs.addPackage("40", "Fourth", 1, 1, 1);
     outcome = backup(QStringLiteral("_2_14_2024"));
-    ASSERT_EQ(outcome.failures.size(), 3);
-    EXPECT_TRUE(outcome.failures[0].startsWith(
-        QLatin1String("The copy tbMedPackage_2_14_2024 of tbMedPackage was not made: ")));
-    EXPECT_TRUE(outcome.failures[0].contains(QLatin1String("already exists")))
-        << outcome.failures[0].toStdString();
-    ASSERT_EQ(outcome.messages.size(), 1);
-    EXPECT_EQ(outcome.messages[0],
-              QStringLiteral("Done, but these were not made:\n") + outcome.failures.join('\n'));
+    EXPECT_EQ(
+        outcome.failures,
+        (QStringList{"The copy tbMedPackage_2_14_2024 of tbMedPackage exists already (3 rows) and was not "
+                     "refreshed.",
+                     "The copy tbMed_MedicalCaseRates_2_14_2024 of tbMed_MedicalCaseRates exists already (2 "
+                     "rows) and was not refreshed.",
+                     "The copy tbMed_Procedures_2_14_2024 of tbMed_Procedures exists already (1 row) and was "
+                     "not refreshed."}));
+    EXPECT_EQ(
+        outcome.messages,
+        QStringList{"No copy was made with the suffix _2_14_2024.\n"
+                    "These copies exist already with this suffix, from an earlier backup, and were kept "
+                    "as they were (type another suffix for new copies):\n"
+                    "tbMedPackage_2_14_2024: 3 rows\n"
+                    "tbMed_MedicalCaseRates_2_14_2024: 2 rows\n"
+                    "tbMed_Procedures_2_14_2024: 1 row"});
     EXPECT_EQ(rows(QStringLiteral("tbMedPackage_2_14_2024")).size(), 3);
 
     // A missing source table is named too; the copies before it are made.
@@ -159,11 +187,17 @@ TEST_P(TableBackup, laterRunsAreQuietOnTheLiveTablesAndNameEveryCopyNotMade)
     EXPECT_EQ(outcome.failures,
               QStringList{"The copy tbMedPackage_NEW_05_03_2024 of tbMedPackage_NEW was not made: the table "
                           "Medicare.tbMedPackage_NEW does not exist."});
+    ASSERT_EQ(outcome.messages.size(), 1);
+    EXPECT_TRUE(
+        outcome.messages[0].startsWith(QLatin1String("Done. 3 copies made with the suffix _05_03_2024:\n")));
+    EXPECT_TRUE(
+        outcome.messages[0].contains(QLatin1String("\n\nThese were not made:\n") + outcome.failures[0]))
+        << outcome.messages[0].toStdString();
     EXPECT_EQ(rows(QStringLiteral("tbMedPackage_05_03_2024")).size(), 4);
 
     const QList<db::ActivityLogEntry> log = db::ActivityLog(*connection).last(0);
     ASSERT_EQ(log.size(), 4);
-    EXPECT_EQ(log[2].text, QStringLiteral("Table backup with suffix _2_14_2024: no copy made; not made: "
+    EXPECT_EQ(log[2].text, QStringLiteral("Table backup with suffix _2_14_2024: no copy made; there already: "
                                           "tbMedPackage_2_14_2024, tbMed_MedicalCaseRates_2_14_2024, "
                                           "tbMed_Procedures_2_14_2024"));
     EXPECT_TRUE(log[3].text.endsWith(QLatin1String("tbMed_Procedures_05_03_2024 1 rows; not made: "

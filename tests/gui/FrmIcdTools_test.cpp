@@ -24,7 +24,7 @@ int count(db::Connection& c, const QString& sql)
 
 } // namespace
 
-TEST(FrmIcdTools, cloneClearsTheBoxOnDoneAndKeepsItOnNotFound)
+TEST(FrmIcdTools, cloneNamesTheNewPackageOnDoneAndTheCodeOnNotFound)
 {
     test::GuiSeams seams;
     test::SmallDatabases dbs;
@@ -35,19 +35,24 @@ TEST(FrmIcdTools, cloneClearsTheBoxOnDoneAndKeepsItOnNotFound)
     auto* box = test::control<QLineEdit>(window, "txtICDSplit");
     auto* button = test::control<QPushButton>(window, "cmdCreateNewPackage");
 
-    box->setText(QStringLiteral("A00.0"));
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("A00.0"));
     test::click(button);
     EXPECT_FALSE(button->isEnabled()); // until the job has ended
     EXPECT_FALSE(test::control<QWidget>(window, "cmdScan")->isEnabled());
     ASSERT_TRUE(test::waitForScanEnd(window));
     EXPECT_TRUE(button->isEnabled());
-    EXPECT_EQ(seams.messages(), QStringList{"Done."});
+    EXPECT_EQ(seams.messages(),
+              QStringList{"Done. The ICD code \"A00.0\" has the new package 13, a copy of package 12."});
     EXPECT_TRUE(box->text().isEmpty());
 
-    box->setText(QStringLiteral("Z99"));
+    seams.clearShown();
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("Z99"));
     test::click(button);
     ASSERT_TRUE(test::waitForScanEnd(window));
-    EXPECT_EQ(seams.messages(), (QStringList{"Done.", "Not Found."}));
+    EXPECT_EQ(seams.messages(),
+              QStringList{"Not Found. tbMed_MedicalCaseRates holds no case rate for the ICD code \"Z99\"."});
     EXPECT_EQ(box->text(), QStringLiteral("Z99"));
 
     auto connection = db::Connection::open(dbs.settings());

@@ -75,31 +75,53 @@ TEST(FrmIcdUpdate, testTableAndVersion2SetTheSuffixesAndTheFileName)
     EXPECT_TRUE(suffix->toolTip().isEmpty());
 }
 
-TEST(FrmIcdUpdate, step1CopiesTheTablesOnceAndRefusesABadSuffix)
+TEST(FrmIcdUpdate, step1NamesTheCopiesItMadeAndThoseThatExistAlreadyAndRefusesABadSuffix)
 {
     UpdateWindow u;
     auto* suffix = control<QLineEdit>(*u.window, "txtCopySuffix");
-    suffix->setText(QStringLiteral("_2024]; drop table x --"));
+    auto type = [suffix](const QString& text) {
+        suffix->setFocus();
+        QTest::keyClick(suffix, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(suffix, text);
+    };
+    type(QStringLiteral("_2024]; drop table x --"));
     click(u.widget("cmdBackUPTables"));
     EXPECT_FALSE(u.window->isJobRunning()) << "refused before anything runs";
     ASSERT_EQ(u.seams.messages().size(), 1);
     EXPECT_TRUE(u.seams.messages()[0].contains(QLatin1String("No table was copied.")));
 
-    suffix->setText(QStringLiteral("_2024"));
+    type(QStringLiteral("_2024"));
     click(u.widget("cmdBackUPTables"));
     EXPECT_FALSE(u.widget("cmdProcess")->isEnabled());
     ASSERT_TRUE(waitForScanEnd(*u.window));
-    EXPECT_EQ(u.seams.messages().last(), QStringLiteral("Done."));
-    auto connection = db::Connection::open(u.dbs.settings());
-    QSqlQuery copied = connection->exec(QStringLiteral("select count(*) from Medicare.tbMedPackage_2024"));
-    ASSERT_TRUE(copied.next());
-    EXPECT_EQ(copied.value(0).toInt(), 1);
+    const QString made = u.seams.messages().last();
+    EXPECT_TRUE(
+        made.startsWith(QLatin1String("Done. 3 copies made with the suffix _2024:\ntbMedPackage_2024: 1 row\n"
+                                      "tbMed_MedicalCaseRates_2024: 1 row\ntbMed_Procedures_2024: ")))
+        << made.toStdString();
+    EXPECT_TRUE(made.contains(QLatin1String("\n\nAdded to the live tables: the ID column of tbMedPackage, ")))
+        << made.toStdString();
+    {
+        auto connection = db::Connection::open(u.dbs.settings());
+        QSqlQuery copied =
+            connection->exec(QStringLiteral("select count(*) from Medicare.tbMedPackage_2024"));
+        ASSERT_TRUE(copied.next());
+        EXPECT_EQ(copied.value(0).toInt(), 1);
+    }
 
-    click(u.widget("cmdBackUPTables")); // the same suffix again: no fresh copies, and it says so
+    // The same suffix again: no fresh copies, and it says which exist, in plain words.
+    u.dbs.addPackage(QStringLiteral("8"), QStringLiteral("TYPHOID PKG"), 1, 2, 3);
+    click(u.widget("cmdBackUPTables"));
     ASSERT_TRUE(waitForScanEnd(*u.window));
-    EXPECT_TRUE(u.seams.messages().last().startsWith(QLatin1String("Done, but these were not made:\n")))
-        << u.seams.messages().last().toStdString();
-    EXPECT_TRUE(u.seams.messages().last().contains(QLatin1String("tbMedPackage_2024")));
+    const QString again = u.seams.messages().last();
+    EXPECT_TRUE(
+        again.startsWith(QLatin1String("No copy was made with the suffix _2024.\nThese copies exist already "
+                                       "with this suffix, from an earlier backup, and were kept as they "
+                                       "were (type another suffix for new copies):\n"
+                                       "tbMedPackage_2024: 1 row\ntbMed_MedicalCaseRates_2024: 1 row\n")))
+        << again.toStdString();
+    for (const char* sql : {"Statement", "SELECT", "select", "insert", "CREATE", "create"})
+        EXPECT_FALSE(again.contains(QLatin1String(sql))) << sql << ": " << again.toStdString();
 }
 
 TEST(FrmIcdUpdate, step2WritesBothPassesShowsTheLastAndOpensLogAndScript)

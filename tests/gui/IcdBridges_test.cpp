@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -52,6 +53,29 @@ QStringList column(const QTableView* grid, int c)
     for (int r = 0; r < grid->model()->rowCount(); ++r)
         values << grid->model()->index(r, c).data().toString();
     return values;
+}
+
+// The editor the grid has open, or null.
+QLineEdit* openEditor(const QTableView* grid)
+{
+    for (QLineEdit* editor : grid->viewport()->findChildren<QLineEdit*>())
+        if (editor->isVisible())
+            return editor;
+    return nullptr;
+}
+
+// What a user does to change a cell: double-click it, select its text, type.
+bool typeIntoCell(QTableView* grid, int row, int column, const QString& text)
+{
+    const QRect cell = grid->visualRect(grid->model()->index(row, column));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QLineEdit* editor = openEditor(grid);
+    if (!editor)
+        return false;
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, text);
+    return true;
 }
 
 class IcdBridges : public ::testing::Test
@@ -135,17 +159,13 @@ TEST_F(IcdBridges, aTableOpensAfterAFindAndAnEditOrAdditionIsSavedAndLogged)
     click(control<QPushButton>(*browser, "cmdFind"));
     EXPECT_EQ(column(grid, 0), (QStringList{"I", "IX"}));
 
-    // Edit in place: double-click the description, type, Enter.
-    const QModelIndex cell = grid->model()->index(1, 1);
-    grid->setCurrentIndex(cell);
-    grid->edit(cell);
-    auto* editor = grid->viewport()->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(editor, QStringLiteral("Diseases of the circulatory system (I00-I99)"));
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCoreApplication::processEvents(); // the view commits the editor's text queued
+    // Edit in place: double-click the description, type, Enter, and Yes to the question.
+    m_seams.queueAnswer(QMessageBox::Yes);
+    ASSERT_TRUE(typeIntoCell(grid, 1, 1, QStringLiteral("Diseases of the circulatory system (I00-I99)")));
+    QTest::keyClick(openEditor(grid), Qt::Key_Return);
+    ASSERT_TRUE(processEventsUntil([this] { return !m_seams.messages().isEmpty(); }));
     EXPECT_EQ(column(grid, 1).value(1), QStringLiteral("Diseases of the circulatory system (I00-I99)"));
+    m_seams.clearShown();
 
     QTest::keyClicks(control<QLineEdit>(*browser, "txtNewCode"), QStringLiteral("XXII"));
     QTest::keyClicks(control<QLineEdit>(*browser, "txtNewDescription"),
@@ -161,10 +181,13 @@ TEST_F(IcdBridges, aTableOpensAfterAFindAndAnEditOrAdditionIsSavedAndLogged)
     m_db.exec(QStringLiteral("Build_FILE"),
               QStringLiteral("create trigger refuse before update on tbIcdDiagChapter "
                              "begin select raise(abort, 'chapters are locked'); end"));
-    EXPECT_FALSE(grid->model()->setData(grid->model()->index(0, 1), QStringLiteral("changed"), Qt::EditRole));
-    ASSERT_EQ(m_seams.messages().size(), 1);
-    EXPECT_TRUE(m_seams.messages()[0].contains(QLatin1String("chapters are locked")));
-    EXPECT_EQ(column(grid, 1).value(0), QStringLiteral("Certain infectious and parasitic diseases"));
+    m_seams.queueAnswer(QMessageBox::Yes);
+    ASSERT_TRUE(typeIntoCell(grid, 0, 1, QStringLiteral("changed")));
+    QTest::keyClick(openEditor(grid), Qt::Key_Return);
+    ASSERT_TRUE(processEventsUntil([this] { return m_seams.messages().size() == 2; }));
+    EXPECT_TRUE(m_seams.messages()[1].contains(QLatin1String("chapters are locked")))
+        << m_seams.messages()[1].toStdString();
+    EXPECT_EQ(column(grid, 1), QStringList{"Codes for special purposes"}); // the added row, as it was
     EXPECT_EQ(log().size(), 2);
 }
 
@@ -198,4 +221,109 @@ TEST_F(IcdBridges, theCodeSearchFindsByWordsAndShowsTheChosenCode)
     click(control<QPushButton>(*m_window, "cmdICDDLL"));
     EXPECT_TRUE(seen.isEmpty());
     EXPECT_EQ(m_seams.messages().size(), 1); // cancelled: no message
+}
+
+TEST_F(IcdBridges, anEditStartsOnlyOnADoubleClickOrF2AndIsSavedOnlyAfterTheQuestion)
+{
+    click(control<QPushButton>(*m_window, "cmdICD_0"));
+    QPointer<gui::FrmTableBrowser> browser = openBrowser();
+    ASSERT_NE(browser, nullptr);
+    auto* grid = control<QTableView>(*browser, "grdBrowse");
+    QTest::keyClicks(control<QLineEdit>(*browser, "txtFind"), QStringLiteral("A01"));
+    QTest::keyClick(control<QLineEdit>(*browser, "txtFind"), Qt::Key_Return);
+    ASSERT_EQ(column(grid, 0), (QStringList{"A01", "A01.0"}));
+    const QStringList descriptions = column(grid, 1);
+
+    // A stray keypress on a selected row edits nothing.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(0, 1)).center());
+    QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(grid, QStringLiteral("A01.0"));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(openEditor(grid), nullptr);
+    EXPECT_EQ(column(grid, 1), descriptions);
+    EXPECT_TRUE(m_seams.messages().isEmpty());
+
+    // F2 edits the current cell; the question shows the old and new value, and its default
+    // (No) saves nothing.
+    grid->setFocus();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(1, 1)).center());
+    QTest::keyClick(grid, Qt::Key_F2);
+    QLineEdit* editor = openEditor(grid);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("A01.0"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(processEventsUntil([this] { return !m_seams.messages().isEmpty(); }));
+    EXPECT_EQ(m_seams.messages(), QStringList{"Save this change to tbICDdiagMain?\n\nCode: \"A01.0\"\n"
+                                              "Description was: \"Typhoid fever\"\n"
+                                              "Description becomes: \"A01.0\""});
+    EXPECT_EQ(column(grid, 1), descriptions);
+
+    // Yes saves it.
+    m_seams.clearShown();
+    m_seams.queueAnswer(QMessageBox::Yes);
+    ASSERT_TRUE(typeIntoCell(grid, 1, 1, QStringLiteral("Typhoid fever, confirmed")));
+    QTest::keyClick(openEditor(grid), Qt::Key_Return);
+    ASSERT_TRUE(processEventsUntil([this] { return !m_seams.messages().isEmpty(); }));
+    EXPECT_EQ(m_seams.messages().size(), 1); // asked once
+    EXPECT_EQ(column(grid, 1).value(1), QStringLiteral("Typhoid fever, confirmed"));
+    EXPECT_EQ(log(), QStringList{"Edited tbICDdiagMain row \"A01.0\" \"Typhoid fever\" to \"A01.0\" "
+                                 "\"Typhoid fever, confirmed\""});
+
+    // Escape cancels an edit and keeps the window; with no edit open it closes the window.
+    m_seams.clearShown();
+    ASSERT_TRUE(typeIntoCell(grid, 0, 1, QStringLiteral("stray")));
+    QTest::keyClick(openEditor(grid), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(openEditor(grid), nullptr);
+    EXPECT_EQ(column(grid, 1).value(0), descriptions.value(0));
+    EXPECT_TRUE(m_seams.messages().isEmpty());
+    ASSERT_TRUE(browser->isVisible());
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_TRUE(processEventsUntil([&browser] { return browser.isNull(); }));
+    EXPECT_EQ(log().size(), 1);
+}
+
+TEST_F(IcdBridges, addingACodeThatExistsAsksFirstAndTheAddedRowIsShown)
+{
+    click(control<QPushButton>(*m_window, "cmdICD_0"));
+    gui::FrmTableBrowser* browser = openBrowser();
+    ASSERT_NE(browser, nullptr);
+    auto* grid = control<QTableView>(*browser, "grdBrowse");
+    auto* code = control<QLineEdit>(*browser, "txtNewCode");
+    auto* description = control<QLineEdit>(*browser, "txtNewDescription");
+
+    // A code that exists: the question names its row; No (the default) adds nothing.
+    QTest::keyClicks(code, QStringLiteral("a01.0"));
+    QTest::keyClicks(description, QStringLiteral("Typhoid fever, again"));
+    click(control<QPushButton>(*browser, "cmdAdd"));
+    EXPECT_EQ(
+        m_seams.messages(),
+        QStringList{"The code \"a01.0\" is in tbICDdiagMain already (1 row):\n\"A01.0\" \"Typhoid fever\"\n\n"
+                    "Add a second row \"a01.0\" \"Typhoid fever, again\" with the same code?"});
+    EXPECT_TRUE(log().isEmpty());
+    EXPECT_EQ(code->text(), QStringLiteral("a01.0")); // kept for a correction
+
+    // Yes adds it, and the grid lists it with the other row of its code, selected.
+    m_seams.clearShown();
+    m_seams.queueAnswer(QMessageBox::Yes);
+    click(control<QPushButton>(*browser, "cmdAdd"));
+    EXPECT_EQ(m_seams.messages().size(), 1);
+    EXPECT_EQ(log(), QStringList{"Added to tbICDdiagMain row \"a01.0\" \"Typhoid fever, again\""});
+    EXPECT_EQ(column(grid, 0), (QStringList{"A01.0", "a01.0"}));
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_TRUE(code->text().isEmpty());
+
+    // A new code: no question, and the grid shows it.
+    m_seams.clearShown();
+    QTest::keyClicks(code, QStringLiteral("A02"));
+    QTest::keyClicks(description, QStringLiteral("Other salmonella infections"));
+    click(control<QPushButton>(*browser, "cmdAdd"));
+    EXPECT_TRUE(m_seams.messages().isEmpty());
+    EXPECT_EQ(column(grid, 0), QStringList{"A02"});
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(control<QLineEdit>(*browser, "txtFind")->text(), QStringLiteral("A02"));
 }

@@ -1,8 +1,11 @@
 // Tab "Online Update" driven like a user: Check Online, then Update DB.
 #include "WindowTestSupport.h"
+#include "apply/UndoApply.h"
 #include "db/ActivityLog.h"
 #include "gui/OnlineUpdateTab.h"
 #include "sampledb/SampleDatabases.h"
+#include "support/SmallDatabases.h"
+#include "support/TestPaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +20,7 @@ using namespace orvex::test;
 TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt)
 {
     GuiSeams seams;
+    TempProgramFolder program; // the undo file goes to its output folder
     QTemporaryDir dir;
     sampledb::buildSampleDatabases(dir.path(), false);
     seams.setSettingsFile(dir.filePath(QStringLiteral("settings.ini"))); // no saved profile
@@ -28,6 +32,13 @@ TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt
     ASSERT_NE(wiring, nullptr);
     auto* grid = control<QTableWidget>(window, "GridU");
     control<QTabWidget>(window, "SSTab1")->setCurrentIndex(3);
+
+    // Before "Check Online" the grid is empty: nothing to ask about, nothing changed.
+    click(control<QPushButton>(window, "cmdUpdateDB"));
+    ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
+    EXPECT_EQ(seams.messages(),
+              QStringList{"Nothing to change: the grid holds no rows. Click \"Check Online\" first."});
+    seams.clearShown();
 
     click(control<QPushButton>(window, "cmdCheckOnline"));
     for (const char* name : {"cmdUpdateDB", "cmdScanPH", "cmdProcess"}) // one job of the window at a time
@@ -50,11 +61,57 @@ TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt
         << seams.messages()[0].toStdString();
     EXPECT_EQ(grid->rowCount(), 663);
 
-    // Update DB applies what the grid shows.
+    // Update DB asks first, naming the counts and the central server; No changes nothing.
     seams.clearShown();
+    auto connection = db::Connection::open(settings);
+    const QStringList before = test::columnValues(
+        *connection,
+        QStringLiteral("select CODE || '|' || Description from Build_FILE.tbICDdiagMain order by rowid"));
     click(control<QPushButton>(window, "cmdUpdateDB"));
     ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
-    EXPECT_EQ(seams.messages(), QStringList{"Done. 638 added, 25 updated."});
-    auto connection = db::Connection::open(settings);
-    EXPECT_EQ(db::ActivityLog(*connection).last(0).size(), 663);
+    ASSERT_EQ(seams.messages().size(), 1);
+    const QString question = seams.messages()[0];
+    EXPECT_TRUE(
+        question.startsWith(QStringLiteral("Update tbICDdiagMain from the central server ")) &&
+        question.contains(QLatin1String("central.db")) &&
+        question.contains(QLatin1String("It adds 638 new codes and replaces the description of 25 codes.")))
+        << question.toStdString();
+    EXPECT_TRUE(db::ActivityLog(*connection).last(0).isEmpty());
+
+    // Yes applies what the grid shows, and the undo file is offered.
+    seams.clearShown();
+    seams.queueAnswer(QMessageBox::Yes);
+    click(control<QPushButton>(window, "cmdUpdateDB"));
+    ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
+    const QString undoFile = apply::lastUndoFile(program.path() + QStringLiteral("/output"));
+    ASSERT_FALSE(undoFile.isEmpty());
+    EXPECT_EQ(
+        seams.messages(),
+        (QStringList{question, QStringLiteral("Done. 638 added, 25 updated.\n\n\"Undo last apply\" on tab "
+                                              "\"Update 2024\" takes it back (%1).")
+                                   .arg(QDir::toNativeSeparators(undoFile))}));
+    EXPECT_EQ(db::ActivityLog(*connection).last(0).size(),
+              663 + 2); // the changes, the update and its undo file
+    EXPECT_NE(test::columnValues(*connection, QStringLiteral("select CODE || '|' || Description from "
+                                                             "Build_FILE.tbICDdiagMain order by rowid")),
+              before);
+
+    // "Undo last apply" takes it back exactly.
+    auto* tabs = control<QTabWidget>(window, "SSTab1");
+    for (int i = 0; i < tabs->count(); ++i)
+        if (tabs->tabText(i).remove(QLatin1Char('&')) == QLatin1String("Update 2024"))
+            tabs->setCurrentIndex(i);
+    auto* undo = control<QPushButton>(window, "cmdUndoApply");
+    ASSERT_TRUE(undo->isVisible() && undo->isEnabled());
+    seams.clearShown();
+    seams.queueAnswer(QMessageBox::Yes);
+    click(undo);
+    ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
+    ASSERT_EQ(seams.messages().size(), 2) << seams.messages().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(seams.messages()[1].startsWith(QLatin1String("Undone: run ")))
+        << seams.messages()[1].toStdString();
+    EXPECT_EQ(test::columnValues(*connection, QStringLiteral("select CODE || '|' || Description from "
+                                                             "Build_FILE.tbICDdiagMain order by rowid")),
+              before);
+    EXPECT_FALSE(undo->isEnabled());
 }

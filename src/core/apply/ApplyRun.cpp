@@ -8,6 +8,7 @@
 #include "apply/StoredRows.h"
 #include "apply/TypedChanges.h"
 #include "apply/UndoFile.h"
+#include "apply/UndoFileWrite.h"
 #include "db/ActivityLog.h"
 #include "db/Connection.h"
 #include "db/Transaction.h"
@@ -35,15 +36,6 @@ QString withArticle(const QString& title)
 {
     const bool vowel = !title.isEmpty() && QStringLiteral("aeiouAEIOU").contains(title[0]);
     return (vowel ? QStringLiteral("an ") : QStringLiteral("a ")) + title;
-}
-
-void writeUndoFile(const QString& path, const QByteArray& text)
-{
-    refuseLinkedFile(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        throw Error(Error::Kind::File, QStringLiteral("the undo file \"%1\" could not be written (%2)")
-                                           .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
 } // namespace
@@ -107,23 +99,12 @@ void applyInTransaction(db::Connection& connection, const review::RunRecord& rec
     // The way back is on disk before the changes are: an apply without it is not made. Its
     // digest is logged with the changes, so that an undo runs only the file as written, and
     // only when this transaction committed.
-    result.undoFile = newUndoFilePath(outputFolder, when);
-    const QByteArray undoText = undoFileText(undo);
-    activity.append(
-        log.user, log.workstation,
-        undoFileLogLine(record.runId, QFileInfo(result.undoFile).fileName(), undoFileDigest(undoText)), when);
     try {
-        writeUndoFile(result.undoFile, undoText);
+        result.undoFile = writeLoggedUndoFile(activity, log, undo, outputFolder, when);
     } catch (const Error& e) {
         throw stepFailed(refused, QString(), e); // a link planted in its place is refused
     }
-    try {
-        transaction.commit();
-    } catch (const Error&) {
-        QFile::remove(result.undoFile);
-        result.undoFile.clear();
-        throw;
-    }
+    commitWithUndoFile(transaction, result.undoFile);
 }
 
 } // namespace

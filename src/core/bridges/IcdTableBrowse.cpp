@@ -39,7 +39,42 @@ QVariant bound(const QVariant& value)
     return value.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(value.toString());
 }
 
+// More existing rows than this are counted, not listed.
+constexpr int kRowsShown = 5;
+
 } // namespace
+
+QString editQuestion(const QString& table, const BrowseRow& before, const BrowseRow& after)
+{
+    QStringList lines{QStringLiteral("Save this change to %1?").arg(table), QString()};
+    if (before.code == after.code)
+        lines << QStringLiteral("Code: %1").arg(shown(before.code));
+    else
+        lines << QStringLiteral("Code was: %1").arg(shown(before.code))
+              << QStringLiteral("Code becomes: %1").arg(shown(after.code));
+    if (before.description == after.description)
+        lines << QStringLiteral("Description: %1").arg(shown(before.description));
+    else
+        lines << QStringLiteral("Description was: %1").arg(shown(before.description))
+              << QStringLiteral("Description becomes: %1").arg(shown(after.description));
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString duplicateCodeQuestion(const QString& table, const BrowseRow& row, const QList<BrowseRow>& existing)
+{
+    QStringList lines{QStringLiteral("The code %1 is in %2 already (%3):")
+                          .arg(shown(row.code), table,
+                               existing.size() == 1 ? QStringLiteral("1 row")
+                                                    : QStringLiteral("%1 rows").arg(existing.size()))};
+    for (qsizetype i = 0; i < existing.size() && i < kRowsShown; ++i)
+        lines << QStringLiteral("%1 %2").arg(shown(existing[i].code), shown(existing[i].description));
+    if (existing.size() > kRowsShown)
+        lines << QStringLiteral("and %1 more").arg(existing.size() - kRowsShown);
+    lines << QString()
+          << QStringLiteral("Add a second row %1 %2 with the same code?")
+                 .arg(shown(row.code), shown(row.description));
+    return lines.join(QLatin1Char('\n'));
+}
 
 const QStringList& browsableTables()
 {
@@ -85,6 +120,16 @@ QList<BrowseRow> IcdTableBrowse::page(int offset, int count)
         browse.bind("code", m_findCode).bindList("words", m_findWords);
     QSqlQuery query =
         m_connection.exec(browse.bindName("table", m_table).bind("offset", offset).bind("count", count));
+    QList<BrowseRow> rows;
+    while (query.next())
+        rows.append({query.value(0), query.value(1)});
+    return rows;
+}
+
+QList<BrowseRow> IcdTableBrowse::rowsWithCode(const QString& code)
+{
+    QSqlQuery query =
+        m_connection.exec(db::Query(db::queries::browseByCode).bindName("table", m_table).bind("code", code));
     QList<BrowseRow> rows;
     while (query.next())
         rows.append({query.value(0), query.value(1)});

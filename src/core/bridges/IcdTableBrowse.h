@@ -31,6 +31,11 @@ struct BrowseRow
 // by words of the description, a page at a time in code order, and the two changes it
 // allows (edit and add; never delete), each in its own transaction with an activity-log
 // line naming the table, the code and the old and new text.
+// The question before an edit is saved: the table, and the old and new value of what changed.
+QString editQuestion(const QString& table, const BrowseRow& before, const BrowseRow& after);
+// The question before a row is added under a code the table holds already (`existing`).
+QString duplicateCodeQuestion(const QString& table, const BrowseRow& row, const QList<BrowseRow>& existing);
+
 class IcdTableBrowse
 {
 public:
@@ -51,6 +56,9 @@ public:
     // changed) when the database refuses or the row is no longer there.
     void update(const BrowseRow& before, const BrowseRow& after);
     void add(const BrowseRow& row);
+
+    // The rows whose code is `code` as the table's collation compares it. Throws orvex::Error.
+    QList<BrowseRow> rowsWithCode(const QString& code);
 
 private:
     db::Connection& m_connection;

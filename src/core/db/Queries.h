@@ -170,14 +170,11 @@ inline const QueryText centralUpdateRows{
 inline const QueryText insertIcd{
     "insertIcd", Both{{"insert into {Build_FILE.tbICDdiagMain} (CODE, Description, ALLOWASPRIMARY) "
                        "values (:code, :description, :allowAsPrimary)"}}};
-// Only the first row of the code changes (on SQL Server a derived table with top (1) is
-// updatable).
-inline const QueryText updateFirstIcdDescription{
-    "updateFirstIcdDescription",
-    PerProduct{{"update firstRow set Description = :description from "
-                "(select top (1) * from {Build_FILE.tbICDdiagMain} where CODE = :code) as firstRow"},
-               {"update Build_FILE.tbICDdiagMain set Description = :description where rowid = "
-                "(select rowid from Build_FILE.tbICDdiagMain where CODE = :code order by rowid limit 1)"}}};
+// Every row of the code: the online update changes a code's rows alike, so that its undo
+// puts them back alike.
+inline const QueryText updateIcdDescription{
+    "updateIcdDescription",
+    Both{{"update {Build_FILE.tbICDdiagMain} set Description = :description where CODE = :code"}}};
 
 // ---- The table browser over one ICD table of Build_FILE ($table, a fixed name) -----------
 // Rows "code, Description" in code order, from :offset, :count of them; browseFind only the
@@ -197,6 +194,10 @@ inline const QueryText browseFind{
 inline const QueryText browseInsert{
     "browseInsert",
     Both{{"insert into {Build_FILE.$table} (code, Description) values (:code, :description)"}}};
+// Every row of one code, as the column's collation compares it.
+inline const QueryText browseByCode{
+    "browseByCode", Both{{"select code, Description from {Build_FILE.$table} where code = :code"
+                          "{order: code*, Description*}"}}};
 // The first row with the old code and description (NULL matches NULL).
 inline const QueryText browseUpdate{
     "browseUpdate",
@@ -333,6 +334,13 @@ inline const QueryText backupTableDefinition{
     PerProduct{
         {},
         {"select sql from Medicare.sqlite_master where type = 'table' and name = :table collate nocase"}}};
+// One row, one column: 1 when the copy :name is in Medicare already, else 0.
+inline const QueryText backupTableExists{
+    "backupTableExists",
+    PerProduct{{"select count(*) from Medicare.INFORMATION_SCHEMA.TABLES where TABLE_SCHEMA = 'dbo' and "
+                "TABLE_NAME = :name"},
+               {"select count(*) from Medicare.sqlite_master where type = 'table' and name = :name collate "
+                "nocase"}}};
 inline const QueryText backupCopyRows{
     "backupCopyRows",
     PerProduct{{"SELECT * INTO MEDICARE..$copy FROM MEDICARE..$table"},

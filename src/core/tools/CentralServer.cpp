@@ -2,6 +2,8 @@
 
 #include "db/OdbcConnectionString.h"
 
+#include <QDir>
+
 namespace orvex::tools {
 
 std::optional<QString> centralPasswordFromEnvironment()
@@ -56,6 +58,16 @@ db::SqlServerProfile profileFromConnectionString(const QString& connectionString
 bool needsPassword(const db::SqlServerProfile& profile)
 {
     return !profile.windowsAuthentication;
+}
+
+QString centralServerName(const db::ConnectionSettings& central)
+{
+    if (central.kind == db::ConnectionSettings::Kind::Embedded)
+        return QLatin1Char('"') +
+               QDir::toNativeSeparators(QDir(central.embeddedFolder).filePath(QStringLiteral("central.db"))) +
+               QLatin1Char('"');
+    const QString server = db::odbcAttribute(central.odbcConnectionString, QStringLiteral("SERVER"));
+    return server.isEmpty() ? central.describe() : server;
 }
 
 } // namespace orvex::tools

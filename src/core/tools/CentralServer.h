@@ -22,6 +22,10 @@ std::optional<QString> centralPasswordFromEnvironment();
 db::ConnectionSettings centralServerSettings(const std::optional<db::SqlServerProfile>& profile,
                                              const QString& embeddedFolder, const QString& password = {});
 
+// The central server as questions and the log name it: "central.db" with its folder, or the
+// SQL Server's name (its connection string when it names none).
+QString centralServerName(const db::ConnectionSettings& central);
+
 // A profile from a connection string: DRIVER, SERVER, DATABASE, UID or Trusted_Connection,
 // the other attributes as options; a password in it is dropped.
 db::SqlServerProfile profileFromConnectionString(const QString& connectionString);

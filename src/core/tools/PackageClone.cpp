@@ -109,6 +109,22 @@ CloneResult cloneInTransaction(db::Connection& connection, const CloneParams& pa
 
 } // namespace
 
+QString cloneMessage(const CloneParams& params, const CloneResult& result)
+{
+    switch (result.outcome) {
+    case CloneResult::Outcome::NothingToDo:
+        break;
+    case CloneResult::Outcome::NotFound:
+        return QStringLiteral("Not Found. %1 holds no case rate for the %2 code %3.")
+            .arg(caseRateTableName(params.table), codeKind(params.table), quotedForMessage(params.code));
+    case CloneResult::Outcome::Done:
+        return QStringLiteral("Done. The %1 code %2 has the new package %3, a copy of package %4.")
+            .arg(codeKind(params.table), quotedForMessage(params.code), result.newPackageId,
+                 result.oldPackageId);
+    }
+    return {};
+}
+
 QString caseRateTableName(db::CaseRateTable table)
 {
     return table == db::CaseRateTable::Medical ? QStringLiteral("tbMed_MedicalCaseRates")

@@ -32,6 +32,10 @@ struct CloneResult
 // that does not exist, when a PackageID is not a whole number, or when a statement fails.
 CloneResult clonePackage(db::Connection& connection, const CloneParams& params, const QDateTime& when);
 
+// The closing message: "Done." naming the code and its new and old PackageID, or "Not
+// Found." naming the code and the table searched; empty when there was nothing to do.
+QString cloneMessage(const CloneParams& params, const CloneResult& result);
+
 QString caseRateTableName(db::CaseRateTable table); // "tbMed_MedicalCaseRates", "tbMed_Procedures"
 QString codeKind(db::CaseRateTable table);          // "ICD", "RVS"
 

@@ -8,6 +8,9 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSqlQuery>
+
+#include <optional>
 
 namespace orvex::tools {
 
@@ -128,6 +131,20 @@ qint64 copyTable(db::Connection& connection, const QString& table, const QString
     return count.next() ? count.value(0).toLongLong() : 0;
 }
 
+// The database's reason for a failed statement, without the statement: the backup's
+// messages name the copy or index instead.
+QString reasonOf(const Error& e)
+{
+    const QString& message = e.message();
+    const qsizetype statement = message.lastIndexOf(QLatin1String(". Statement: "));
+    return statement < 0 ? message : message.left(statement + 1);
+}
+
+QString rowsText(qint64 rows)
+{
+    return rows == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(rows);
+}
+
 db::Query createIndex(const QString& table, const QString& index, const QString& column)
 {
     return db::Query(db::queries::backupCreateIndex)
@@ -153,19 +170,27 @@ public:
                 attempt([&] { send(m_connection, {statement}); }, {}, QStringLiteral("USE MEDICARE"), false);
             break;
         case Step::Kind::LiveColumn:
-            attempt(
-                [&] {
-                    send(m_connection,
-                         textsOf(db::Query(db::queries::backupAddIdColumn).bindName("table", step.table),
-                                 product));
-                },
-                QStringLiteral("ID column added to %1").arg(step.table),
-                QStringLiteral("ID column of %1").arg(step.table), false);
+            if (attempt(
+                    [&] {
+                        send(m_connection,
+                             textsOf(db::Query(db::queries::backupAddIdColumn).bindName("table", step.table),
+                                     product));
+                    },
+                    QStringLiteral("ID column added to %1").arg(step.table),
+                    QStringLiteral("ID column of %1").arg(step.table), false))
+                m_result.liveAdded.append(QStringLiteral("the ID column of %1").arg(step.table));
             break;
         case Step::Kind::LiveIndex:
-            addIndex(step, step.table, false);
+            if (addIndex(step, step.table, false))
+                m_result.liveAdded.append(QStringLiteral("the index %1 of %2").arg(step.index, step.table));
             break;
         case Step::Kind::Copy:
+            // A copy of that name is an earlier backup: it is kept as it is, and said so.
+            if (const std::optional<qint64> rows = existingRows(copy)) {
+                m_result.existing.append({step.table, copy, *rows});
+                m_copyMade = false;
+                break;
+            }
             try {
                 m_result.copies.append({step.table, copy, copyTable(m_connection, step.table, copy)});
                 m_copyMade = true;
@@ -173,7 +198,7 @@ public:
                 m_copyMade = false;
                 m_result.notMadeCopies.append(copy);
                 m_result.notMade.append(
-                    QStringLiteral("The copy %1 of %2 was not made: %3").arg(copy, step.table, e.message()));
+                    QStringLiteral("The copy %1 of %2 was not made: %3").arg(copy, step.table, reasonOf(e)));
             }
             break;
         case Step::Kind::CopyIndex:
@@ -187,9 +212,26 @@ public:
     TableBackupResult& result() { return m_result; }
 
 private:
-    void addIndex(const Step& step, const QString& table, bool failureMatters)
+    // The rows of the copy `copy` when it exists already.
+    std::optional<qint64> existingRows(const QString& copy)
     {
-        attempt(
+        // A check that fails leaves it to the copy statement, whose failure is reported.
+        try {
+            QSqlQuery exists =
+                m_connection.exec(db::Query(db::queries::backupTableExists).bind("name", copy));
+            if (!exists.next() || exists.value(0).toLongLong() == 0)
+                return std::nullopt;
+            QSqlQuery count =
+                m_connection.exec(db::Query(db::queries::backupRowCount).bindName("table", copy));
+            return count.next() ? count.value(0).toLongLong() : 0;
+        } catch (const Error&) {
+            return std::nullopt;
+        }
+    }
+
+    bool addIndex(const Step& step, const QString& table, bool failureMatters)
+    {
+        return attempt(
             [&] {
                 send(m_connection,
                      textsOf(createIndex(table, step.index, step.column), m_connection.product()));
@@ -198,18 +240,21 @@ private:
             QStringLiteral("Index %1 on %2").arg(step.index, table), failureMatters);
     }
 
+    // True when the statements ran.
     template <typename Fn>
-    void attempt(Fn statements, const QString& done, const QString& what, bool failureMatters)
+    bool attempt(Fn statements, const QString& done, const QString& what, bool failureMatters)
     {
         try {
             statements();
             if (!done.isEmpty())
                 m_result.added.append(done);
+            return true;
         } catch (const Error& e) {
             if (failureMatters)
-                m_result.notMade.append(QStringLiteral("%1 was not made: %2").arg(what, e.message()));
+                m_result.notMade.append(QStringLiteral("%1 was not made: %2").arg(what, reasonOf(e)));
             else
                 m_result.passedOver.append(QStringLiteral("%1: %2").arg(what, e.message()));
+            return false;
         }
     }
 
@@ -250,6 +295,42 @@ QString copySuffixProblem(const QString& suffix)
            rule;
 }
 
+QString backupMessage(const QString& suffix, const TableBackupResult& result)
+{
+    QStringList lines;
+    auto listCopies = [&lines](const QList<TableCopy>& copies) {
+        for (const TableCopy& c : copies)
+            lines << QStringLiteral("%1: %2").arg(c.copy, rowsText(c.rows));
+    };
+    if (!result.copies.isEmpty()) {
+        lines << QStringLiteral("Done. %1 made with the suffix %2:")
+                     .arg(result.copies.size() == 1 ? QStringLiteral("1 copy")
+                                                    : QStringLiteral("%1 copies").arg(result.copies.size()),
+                          suffix);
+        listCopies(result.copies);
+    } else {
+        lines << QStringLiteral("No copy was made with the suffix %1.").arg(suffix);
+    }
+    if (!result.existing.isEmpty()) {
+        if (lines.size() > 1)
+            lines << QString();
+        const bool one = result.existing.size() == 1;
+        lines << QStringLiteral("%1 already with this suffix, from an earlier backup, and %2 kept as %3 "
+                                "(type another suffix for new copies):")
+                     .arg(one ? QStringLiteral("This copy exists") : QStringLiteral("These copies exist"),
+                          one ? QStringLiteral("was") : QStringLiteral("were"),
+                          one ? QStringLiteral("it was") : QStringLiteral("they were"));
+        listCopies(result.existing);
+    }
+    if (!result.liveAdded.isEmpty())
+        lines << QString()
+              << QStringLiteral("Added to the live tables: %1.")
+                     .arg(result.liveAdded.join(QStringLiteral(", ")));
+    if (!result.notMade.isEmpty())
+        lines << QString() << QStringLiteral("These were not made:") << result.notMade;
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString backupLogLine(const QString& suffix, const TableBackupResult& result)
 {
     QStringList copies;
@@ -258,6 +339,12 @@ QString backupLogLine(const QString& suffix, const TableBackupResult& result)
     QString line = QStringLiteral("Table backup with suffix %1: %2")
                        .arg(suffix, copies.isEmpty() ? QStringLiteral("no copy made")
                                                      : copies.join(QStringLiteral(", ")));
+    if (!result.existing.isEmpty()) {
+        QStringList existing;
+        for (const TableCopy& c : result.existing)
+            existing.append(c.copy);
+        line += QStringLiteral("; there already: ") + existing.join(QStringLiteral(", "));
+    }
     if (!result.notMadeCopies.isEmpty())
         line += QStringLiteral("; not made: ") + result.notMadeCopies.join(QStringLiteral(", "));
     if (result.stopped)
@@ -340,24 +427,29 @@ jobs::JobOutcome TableBackupJob::outcome() const
 {
     jobs::JobOutcome outcome;
     outcome.failures = m_result.notMade;
+    for (const TableCopy& c : m_result.existing)
+        outcome.failures.append(QStringLiteral("The copy %1 of %2 exists already (%3) and was not refreshed.")
+                                    .arg(c.copy, c.table, rowsText(c.rows)));
     outcome.summary = m_result.added;
     QJsonArray copies;
     for (const TableCopy& c : std::as_const(m_result.copies)) {
         outcome.summary.append(QStringLiteral("Copy %1: %2 rows").arg(c.copy).arg(c.rows));
         copies.append(QJsonObject{{"table", c.table}, {"copy", c.copy}, {"rows", c.rows}});
     }
+    QJsonArray existing;
+    for (const TableCopy& c : std::as_const(m_result.existing))
+        existing.append(QJsonObject{{"table", c.table}, {"copy", c.copy}, {"rows", c.rows}});
     if (m_result.stopped) {
         outcome.ending = stopRequest() == jobs::StopRequest::Abandon ? jobs::JobEnding::Abandoned
                                                                      : jobs::JobEnding::Stopped;
     } else {
-        outcome.messages = {m_result.notMade.isEmpty() ? QStringLiteral("Done.")
-                                                       : QStringLiteral("Done, but these were not made:\n") +
-                                                             m_result.notMade.join(QLatin1Char('\n'))};
-        if (m_result.notMade.isEmpty())
-            outcome.summary.append(outcome.messages);
+        outcome.messages = {backupMessage(m_params.suffix, m_result)};
+        if (outcome.failures.isEmpty())
+            outcome.summary.append(QStringLiteral("Done.")); // the copies are listed above it
     }
     outcome.json = QJsonObject{{"suffix", m_params.suffix},
                                {"copies", copies},
+                               {"existing", existing},
                                {"added", QJsonArray::fromStringList(m_result.added)},
                                {"notMade", QJsonArray::fromStringList(m_result.notMade)},
                                {"passedOver", QJsonArray::fromStringList(m_result.passedOver)},

@@ -40,9 +40,11 @@ struct TableCopy
 struct TableBackupResult
 {
     QList<TableCopy> copies;   // the copies made, in order
+    QList<TableCopy> existing; // the copies there already, with their rows: not refreshed
     QStringList notMade;       // a copy or an index of a copy that could not be made, with the reason
     QStringList notMadeCopies; // the names of the copies that could not be made
     QStringList added;         // "ID column added to tbMedPackage", "Index by_Package added to ..."
+    QStringList liveAdded;     // what of `added` went to the live tables
     QStringList passedOver;    // failures expected on the live tables (already there), kept quiet
     bool stopped = false;
 };
@@ -51,13 +53,13 @@ struct TableBackupResult
 // each table (tbMedPackage_NEW too with verB) with the rows it holds and its indexes, and
 // the indexes the live tables lack. Statements run one by one in their fixed order, each
 // committed on its own, and a failing one is passed over so the rest still run: on a live
-// table it means the column or index is already there; a copy that could not be made (its
-// name taken, its table missing) is reported in `notMade`. One activity-log line names the
-// suffix and each copy with its row count; a failure to write it is reported in `notMade`.
-// Progress after each statement (or group); a stop request is seen between them.
-// Ends with "Done.", or with "Done, but these were not made:" and the copies (and indexes of
-// copies) that failed, which are also the outcome's failures. Throws orvex::Error, touching
-// nothing, for a refused suffix.
+// table it means the column or index is already there. A copy whose name is taken is not
+// made again and keeps its rows (`existing`); one that could not be made otherwise (its
+// table missing) is reported in `notMade`. One activity-log line names the suffix and each
+// copy with its row count; a failure to write it is reported in `notMade`. Progress after
+// each statement (or group); a stop request is seen between them. Ends with backupMessage;
+// what was not made is also the outcome's failures. Throws orvex::Error, touching nothing,
+// for a refused suffix.
 class TableBackupJob final : public jobs::JobWithResult<TableBackupResult>
 {
 public:
@@ -76,6 +78,10 @@ private:
 // The statements a backup sends, in order, without its reads (SQLite's copies shown
 // without the live table's definition): for review and tests.
 QStringList backupStatementTexts(db::Product product, const QString& suffix, bool verB);
+
+// The closing message of a backup: "Done." with each copy made and its rows, the copies
+// that were there already, what the live tables gained, and what was not made.
+QString backupMessage(const QString& suffix, const TableBackupResult& result);
 
 // The activity-log line of a backup.
 QString backupLogLine(const QString& suffix, const TableBackupResult& result);

@@ -40,7 +40,7 @@ jobs::JobOutcome PackageCloneJob::run(const jobs::JobContext& context, const job
     m_result = clonePackage(connection, m_params, context.now());
     outcome.statementsSent = connection.statementsSent() - statementsBefore;
     const bool done = m_result.outcome == CloneResult::Outcome::Done;
-    outcome.messages = {done ? QStringLiteral("Done.") : QStringLiteral("Not Found.")};
+    outcome.messages = {cloneMessage(m_params, m_result)};
     if (done)
         outcome.summary = {
             QStringLiteral("%1 %2: new package %3 copied from package %4")
