@@ -119,7 +119,12 @@ void Update2024Tab::build()
     grid->addWidget(m_txtRVSSplit, 4, 1);
     grid->addWidget(textBox("Text2", QStringLiteral("77401")), 4, 2);
 
+    // The tool writes the log box and every Step 2 run records what it holds: nobody types
+    // into it, and Tab moves on to the next control.
     m_txtLog = named<QPlainTextEdit>("txtLog");
+    m_txtLog->setReadOnly(true);
+    m_txtLog->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_txtLog->setTabChangesFocus(true);
     m_txtLog->setLineWrapMode(QPlainTextEdit::NoWrap); // both scroll bars
     m_txtLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
