@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -55,6 +56,7 @@ void ScanTabs::buildIcdPage()
     m_lstSourceFiles =
         new ReportListView(QStringLiteral("lstSourceFiles"), {QStringLiteral("Source Files")}, m_frame1);
     m_lstSourceFiles->viewport()->installEventFilter(this);
+    m_lstSourceFiles->installEventFilter(this);
 
     m_icdLists = {
         new ReportListView(QStringLiteral("lsvNewCode"), {QStringLiteral("New Code")}, m_frame1),
@@ -227,8 +229,35 @@ void ScanTabs::chooseSelectedSourceFile()
     showFrmSrc();
 }
 
+QList<QWidget*> ScanTabs::focusOrder() const
+{
+    QList<QWidget*> order{m_cmdScan, m_lstSourceFiles};
+    for (ReportListView* list : m_icdLists)
+        order.append(list);
+    order << m_cmdLoadUpdate << m_cmdScanPH << m_lsvNewCodePH << m_lsvSameCodeDifDescPH;
+    return order;
+}
+
+// Return, keypad Enter and Space choose the row with the focus, as a double-click does.
+bool ScanTabs::chooseByKey(const QKeyEvent& key)
+{
+    if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter && key.key() != Qt::Key_Space)
+        return false;
+    if (key.modifiers() & ~Qt::KeypadModifier)
+        return false;
+    const QModelIndex current = m_lstSourceFiles->currentIndex();
+    if (current.isValid() && !m_lstSourceFiles->selectionModel()->isRowSelected(current.row()))
+        m_lstSourceFiles->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
+                                                                QItemSelectionModel::Rows);
+    chooseSelectedSourceFile();
+    return true;
+}
+
 bool ScanTabs::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_lstSourceFiles && event->type() == QEvent::KeyPress && m_lstSourceFiles->isEnabled() &&
+        chooseByKey(*static_cast<QKeyEvent*>(event)))
+        return true;
     // A double-click anywhere on lstSourceFiles acts on its selected row.
     if (watched == m_lstSourceFiles->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         if (m_lstSourceFiles->isEnabled())
