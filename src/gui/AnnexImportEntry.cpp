@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "annex/AnnexImport.h"
+#include "gui/ElidedLabel.h"
 #include "gui/JobHost.h"
 #include "gui/JobRunner.h"
 #include "gui/NamedWidgets.h"
@@ -45,7 +46,7 @@ QString baseNameOf(const QString& listPath)
 
 AnnexImportEntry::AnnexImportEntry(Update2024Tab* tab, JobHost& host)
     : QObject(tab), m_tab(tab), m_button(named<QPushButton>("cmdImportAnnex", kCaption)),
-      m_status(named<QLabel>("lblAnnexImport")), m_host(host)
+      m_status(named<ElidedLabel>("lblAnnexImport")), m_host(host)
 {
     if (auto* grid = qobject_cast<QGridLayout*>(tab->layout())) {
         grid->addWidget(m_button, 2, 3);

@@ -19,6 +19,7 @@ struct JobProgress;
 
 namespace orvex::gui {
 
+class ElidedLabel;
 class JobHost;
 class Update2024Tab;
 
@@ -44,7 +45,7 @@ private:
 
     Update2024Tab* m_tab;
     QPushButton* m_button;
-    QLabel* m_status;
+    ElidedLabel* m_status; // never moves a control, however long
     JobHost& m_host;
 };
 
