@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -95,6 +96,8 @@ void ScanTabs::place(const Twips& tw, const FixedPositions& at, const FollowingS
     const QPoint frameAt = tw.px(kFrameInset, kFrameInset);
     auto pxSize = [&tw](QSize twips) { return QSize(tw.px(twips.width()), tw.px(twips.height())); };
 
+    m_listsTop = tw.px(at.tabTop);
+
     // Tab "ICD".
     sized(m_frame1, frameAt, pxSize(sizes.frame1));
     atHint(m_label2, tw, 120, 300);
@@ -165,8 +168,31 @@ FrmSrc* ScanTabs::ensureFrmSrc()
 void ScanTabs::showFrmSrc()
 {
     FrmSrc* window = ensureFrmSrc();
+    if (!m_frmSrcPlaced) {
+        placeFrmSrc(window);
+        m_frmSrcPlaced = true; // later the user's place
+    }
+    // The main window keeps the focus (FrmSrc asks to be shown without it; where the
+    // desktop activates it all the same, the main window takes the focus back).
+    const bool keepFocus = m_window->isActiveWindow();
     window->show();
     window->raise();
+    if (keepFocus)
+        m_window->activateWindow();
+}
+
+// The first time "ICD Updates" opens at the main window's right edge below the header, and
+// never over the header's counters, which the user watches while it is open.
+void ScanTabs::placeFrmSrc(FrmSrc* window)
+{
+    const QSize frame = window->frameGeometry().size();
+    QPoint at = m_window->mapToGlobal(QPoint(m_window->width() - frame.width(), m_listsTop));
+    at.setX(std::max(at.x(), m_window->mapToGlobal(m_header.countersArea().topRight()).x() + 1));
+    if (const QScreen* screen = m_window->screen()) {
+        const QRect room = screen->availableGeometry();
+        at.setY(std::max(room.top(), std::min(at.y(), room.bottom() + 1 - frame.height())));
+    }
+    window->move(at);
 }
 
 void ScanTabs::closeFrmSrc()
@@ -220,7 +246,7 @@ void ScanTabs::chooseSelectedSourceFile()
         m_sourceFilePath = path;
         m_loadedSource = path;
         ensureFrmSrc()->setLines(source.lines);
-        m_header.setSourceFile(name);
+        m_header.setSourceFile(name, path);
         QApplication::beep();
         warnings = ratelist::sourceWarnings(source.notes, name);
     }

@@ -68,6 +68,7 @@ private:
     bool chooseByKey(const QKeyEvent& key);
     FrmSrc* ensureFrmSrc();
     void showFrmSrc();
+    void placeFrmSrc(FrmSrc* window);
 
     void onScanClicked(bool ph);
     void startScan(bool ph);
@@ -87,6 +88,8 @@ private:
     bool m_phMode = false;
     std::optional<reconcile::ScanEnding> m_lastEnding;
     FrmSrc* m_frmSrc = nullptr;
+    bool m_frmSrcPlaced = false;
+    int m_listsTop = 0; // pixels: the top of the tab control in the window
 
     // Tab "ICD".
     QWidget* m_icdPage = nullptr;
