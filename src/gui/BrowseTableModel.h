@@ -12,7 +12,7 @@ class BrowseTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    static constexpr int kPageRows = 200;
+    static constexpr int kPageRows = 2000;
 
     explicit BrowseTableModel(bridges::IcdTableBrowse& browse, QObject* parent = nullptr);
 
@@ -20,6 +20,9 @@ public:
     void find(const QString& text);
     // Adds a row; returns false (after failed()) when the database refuses it.
     bool addRow(const bridges::BrowseRow& row);
+    // "1,234 rows", and how many of them are listed while the rest waits for the scroll bar;
+    // empty before the first find.
+    QString countCaption() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -32,11 +35,13 @@ public:
 
 signals:
     void failed(const QString& message);
+    void countChanged(); // of countCaption()
 
 private:
     bridges::IcdTableBrowse& m_browse;
     QList<bridges::BrowseRow> m_rows;
     bool m_more = false;
+    int m_found = -1; // rows the find lists; -1 before the first find or when not counted
 };
 
 } // namespace orvex::gui

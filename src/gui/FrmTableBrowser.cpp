@@ -69,6 +69,10 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     grid->addWidget(m_txtNewCode, 2, 1);
     grid->addWidget(m_txtNewDescription, 2, 2);
     grid->addWidget(m_cmdAdd, 2, 3);
+    auto* rowCount = named<QLabel>("lblRowCount");
+    grid->addWidget(rowCount, 3, 0, 1, 4);
+    connect(m_model, &BrowseTableModel::countChanged, rowCount,
+            [this, rowCount] { rowCount->setText(m_model->countCaption()); });
     grid->setColumnStretch(2, 1);
     m_txtNewCode->setEnabled(request.StaffAllowadd);
     m_txtNewDescription->setEnabled(request.StaffAllowadd);
