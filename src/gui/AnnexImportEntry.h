@@ -39,7 +39,9 @@ public:
 private:
     void onClicked();
     void onProgressed(const jobs::JobProgress& batch);
-    void onFinished(const annex::AnnexImportResult& result, const jobs::JobOutcome& outcome);
+    // `pdfName`: the annex's file name.
+    void onFinished(const annex::AnnexImportResult& result, const jobs::JobOutcome& outcome,
+                    const QString& pdfName);
     void endRun(const QString& status);
     void appendLog(const QStringList& lines);
 
