@@ -30,7 +30,7 @@ QString BrowseTableModel::countCaption() const
 {
     if (m_found < 0)
         return m_rows.isEmpty() ? QString() : QStringLiteral("%L1 rows listed").arg(m_rows.size());
-    const QString found = m_found == 1 ? QStringLiteral("1 row") : QStringLiteral("%L1 rows").arg(m_found);
+    QString found = m_found == 1 ? QStringLiteral("1 row") : QStringLiteral("%L1 rows").arg(m_found);
     if (m_rows.size() >= m_found)
         return found;
     return QStringLiteral("%1, the first %L2 listed (scroll for more)").arg(found).arg(m_rows.size());

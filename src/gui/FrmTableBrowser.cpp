@@ -1,6 +1,7 @@
 #include "gui/FrmTableBrowser.h"
 
 #include "gui/BrowseTableModel.h"
+#include "gui/KeyboardUse.h"
 #include "gui/Twips.h"
 
 #include <QGridLayout>
@@ -88,6 +89,7 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     if (!request.propfindbeforelisting)
         find();
     m_txtFind->setFocus();
+    pressButtonsOnReturn(this);
 }
 
 FrmTableBrowser::~FrmTableBrowser()

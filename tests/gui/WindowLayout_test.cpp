@@ -216,11 +216,11 @@ TEST(WindowLayout, theColumnsOfAResultListShareItsWidth)
         s.window->resize(size);
         settle();
         const int width = view->viewport()->width();
-        EXPECT_NEAR(view->header()->sectionSize(0), width / 2, 1) << width;
+        EXPECT_NEAR(view->header()->sectionSize(0), width / 2.0, 1) << width;
         EXPECT_NEAR(view->header()->sectionSize(0) + view->header()->sectionSize(1), width, 1);
     }
     s.bringTabToFront(1);
     auto* ph = s.widget<QTreeView>("lsvSameCodeDifDescPH");
     settle();
-    EXPECT_NEAR(ph->header()->sectionSize(1), ph->viewport()->width() / 2, 1);
+    EXPECT_NEAR(ph->header()->sectionSize(1), ph->viewport()->width() / 2.0, 1);
 }
