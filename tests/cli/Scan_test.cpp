@@ -37,7 +37,8 @@ TEST(ScanCommand, printsTheSummaryAndWritesTheReports)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("New Code and Description : 1\n")) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("Philhealth New Code : 2\n")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(QDir::toNativeSeparators(cli.folder.path() + "/output").toUtf8())) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QDir::toNativeSeparators(cli.folder.path() + "/output").toUtf8()))
+        << run.out.toStdString();
     EXPECT_TRUE(run.err.contains("statements: ")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("elapsed: ")) << run.err.toStdString();
     EXPECT_EQ(readBytes(cli.folder.outputFile("New Code.txt")), "B00   Herpes\r\n");
