@@ -19,6 +19,7 @@ struct JobProgress;
 
 namespace orvex::gui {
 
+class ElidedLabel;
 class JobHost;
 class Update2024Tab;
 
@@ -38,13 +39,15 @@ public:
 private:
     void onClicked();
     void onProgressed(const jobs::JobProgress& batch);
-    void onFinished(const annex::AnnexImportResult& result, const jobs::JobOutcome& outcome);
+    // `pdfName`: the annex's file name.
+    void onFinished(const annex::AnnexImportResult& result, const jobs::JobOutcome& outcome,
+                    const QString& pdfName);
     void endRun(const QString& status);
     void appendLog(const QStringList& lines);
 
     Update2024Tab* m_tab;
     QPushButton* m_button;
-    QLabel* m_status;
+    ElidedLabel* m_status; // never moves a control, however long
     JobHost& m_host;
 };
 

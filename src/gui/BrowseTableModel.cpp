@@ -16,7 +16,24 @@ void BrowseTableModel::find(const QString& text)
     m_browse.setFind(text);
     m_more = true;
     endResetModel();
+    try {
+        m_found = m_browse.count();
+    } catch (const Error& e) {
+        m_found = -1;
+        emit failed(e.message());
+    }
     fetchMore({});
+    emit countChanged();
+}
+
+QString BrowseTableModel::countCaption() const
+{
+    if (m_found < 0)
+        return m_rows.isEmpty() ? QString() : QStringLiteral("%L1 rows listed").arg(m_rows.size());
+    QString found = m_found == 1 ? QStringLiteral("1 row") : QStringLiteral("%L1 rows").arg(m_found);
+    if (m_rows.size() >= m_found)
+        return found;
+    return QStringLiteral("%1, the first %L2 listed (scroll for more)").arg(found).arg(m_rows.size());
 }
 
 bool BrowseTableModel::addRow(const bridges::BrowseRow& row)
@@ -30,6 +47,9 @@ bool BrowseTableModel::addRow(const bridges::BrowseRow& row)
     beginInsertRows({}, int(m_rows.size()), int(m_rows.size()));
     m_rows.append(row);
     endInsertRows();
+    if (m_found >= 0)
+        ++m_found;
+    emit countChanged();
     return true;
 }
 
@@ -119,6 +139,7 @@ void BrowseTableModel::fetchMore(const QModelIndex& parent)
     beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + page.size() - 1));
     m_rows.append(page);
     endInsertRows();
+    emit countChanged();
 }
 
 } // namespace orvex::gui

@@ -13,7 +13,7 @@ class BrowseTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    static constexpr int kPageRows = 200;
+    static constexpr int kPageRows = 2000;
 
     explicit BrowseTableModel(bridges::IcdTableBrowse& browse, QObject* parent = nullptr);
 
@@ -25,6 +25,9 @@ public:
     bool saveChange(int row, const bridges::BrowseRow& before, const bridges::BrowseRow& after);
     // The row of the list equal to `row`, or -1.
     int rowOf(const bridges::BrowseRow& row) const;
+    // "1,234 rows", and how many of them are listed while the rest waits for the scroll bar;
+    // empty before the first find.
+    QString countCaption() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -40,11 +43,13 @@ signals:
     // An edit of row `row` that would change `before` into `after`; nothing is saved yet.
     void changeProposed(int row, const orvex::bridges::BrowseRow& before,
                         const orvex::bridges::BrowseRow& after);
+    void countChanged(); // of countCaption()
 
 private:
     bridges::IcdTableBrowse& m_browse;
     QList<bridges::BrowseRow> m_rows;
     bool m_more = false;
+    int m_found = -1; // rows the find lists; -1 before the first find or when not counted
 };
 
 } // namespace orvex::gui

@@ -5,6 +5,7 @@
 #include "gui/FrmSrc.h"
 #include "gui/IcdCodeSearch.h"
 #include "gui/JobRunner.h"
+#include "gui/KeyboardUse.h"
 #include "gui/NamedWidgets.h"
 #include "gui/OnlineUpdateTab.h"
 #include "gui/ScanTabs.h"
@@ -63,6 +64,20 @@ FrmIcd::FrmIcd(WindowServices services, db::ConnectionSettings connection, db::C
         size = size.boundedTo(screen->availableSize());
     resize(size);
     relayout();
+    setUpKeyboard();
+}
+
+// Tab follows what the eye reads: the header's buttons left to right, the tab strip, then
+// the controls of the tab in front, row by row.
+void FrmIcd::setUpKeyboard()
+{
+    QList<QWidget*> order{m_header->cmdOpenFolder(), m_header->cmdICDDLL(), m_header->cmdClose(), m_tabs};
+    order += m_scanTabs->focusOrder();
+    for (const QWidget* page :
+         std::initializer_list<const QWidget*>{m_toolsTab, m_onlineUpdateTab, m_update2024Tab})
+        order += focusOrderOf(page->layout());
+    chainFocus(order);
+    pressButtonsOnReturn(this);
 }
 
 void FrmIcd::buildTabs()

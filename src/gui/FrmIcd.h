@@ -83,6 +83,7 @@ protected:
 
 private:
     void buildTabs();
+    void setUpKeyboard();
     void openCodeSearch(); // "&View ICD DB"
 
     // Geometry (FrmIcdLayout.cpp).

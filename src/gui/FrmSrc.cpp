@@ -36,6 +36,8 @@ FrmSrc::FrmSrc(QWidget* owner)
 {
     setObjectName(QStringLiteral("frmSRC"));
     setWindowTitle(QStringLiteral("ICD Updates"));
+    // Shown beside the main window, which keeps the focus: keys still go to the source list.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     m_list2->setObjectName(QStringLiteral("List2"));
     m_list2->setModel(m_model);

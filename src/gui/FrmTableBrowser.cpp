@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "gui/BrowseTableModel.h"
+#include "gui/KeyboardUse.h"
 #include "gui/Twips.h"
 
 #include <QGridLayout>
@@ -71,6 +72,10 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     grid->addWidget(m_txtNewCode, 2, 1);
     grid->addWidget(m_txtNewDescription, 2, 2);
     grid->addWidget(m_cmdAdd, 2, 3);
+    auto* rowCount = named<QLabel>("lblRowCount");
+    grid->addWidget(rowCount, 3, 0, 1, 4);
+    connect(m_model, &BrowseTableModel::countChanged, rowCount,
+            [this, rowCount] { rowCount->setText(m_model->countCaption()); });
     grid->setColumnStretch(2, 1);
     m_txtNewCode->setEnabled(request.StaffAllowadd);
     m_txtNewDescription->setEnabled(request.StaffAllowadd);
@@ -94,6 +99,7 @@ FrmTableBrowser::FrmTableBrowser(db::Connection& connection, const BrowseRequest
     if (!request.propfindbeforelisting)
         find();
     m_txtFind->setFocus();
+    pressButtonsOnReturn(this);
 }
 
 FrmTableBrowser::~FrmTableBrowser()

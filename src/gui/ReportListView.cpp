@@ -2,6 +2,7 @@
 
 #include "gui/Twips.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QStyle>
@@ -20,10 +21,34 @@ ReportListView::ReportListView(const QString& objectName, const QStringList& hea
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // A single column fills the list; several get a readable width each.
+    // A single column fills the list; several share its width until the user sizes one.
     header()->setStretchLastSection(headers.size() == 1);
     header()->setDefaultSectionSize(Twips::of(this).px(4800));
     header()->setMinimumSectionSize(40);
+    connect(header(), &QHeaderView::sectionResized, this, [this] {
+        if (!m_sharing && QGuiApplication::mouseButtons() != Qt::NoButton)
+            m_userSized = true; // a border dragged
+    });
+    connect(header(), &QHeaderView::sectionHandleDoubleClicked, this, [this] { m_userSized = true; });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ReportListView::shareWidth);
+}
+
+void ReportListView::shareWidth()
+{
+    const int columns = header()->count();
+    if (columns < 2 || m_userSized)
+        return;
+    const int width = viewport()->width();
+    m_sharing = true;
+    for (int c = 0; c < columns; ++c)
+        header()->resizeSection(c, width / columns + (c == columns - 1 ? width % columns : 0));
+    m_sharing = false;
+}
+
+void ReportListView::resizeEvent(QResizeEvent* event)
+{
+    QTreeView::resizeEvent(event);
+    shareWidth();
 }
 
 QString ReportListView::cutTextAt(const QPoint& viewportPos) const

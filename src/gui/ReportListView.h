@@ -21,9 +21,14 @@ public:
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void shareWidth(); // each column an equal part of the list's width
+
     ResultListModel* m_model;
+    bool m_sharing = false;
+    bool m_userSized = false; // the user dragged or fitted a column: the widths are theirs
 };
 
 } // namespace orvex::gui

@@ -17,8 +17,10 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -55,6 +57,7 @@ void ScanTabs::buildIcdPage()
     m_lstSourceFiles =
         new ReportListView(QStringLiteral("lstSourceFiles"), {QStringLiteral("Source Files")}, m_frame1);
     m_lstSourceFiles->viewport()->installEventFilter(this);
+    m_lstSourceFiles->installEventFilter(this);
 
     m_icdLists = {
         new ReportListView(QStringLiteral("lsvNewCode"), {QStringLiteral("New Code")}, m_frame1),
@@ -92,6 +95,8 @@ void ScanTabs::place(const Twips& tw, const FixedPositions& at, const FollowingS
     using namespace placement;
     const QPoint frameAt = tw.px(kFrameInset, kFrameInset);
     auto pxSize = [&tw](QSize twips) { return QSize(tw.px(twips.width()), tw.px(twips.height())); };
+
+    m_listsTop = tw.px(at.tabTop);
 
     // Tab "ICD".
     sized(m_frame1, frameAt, pxSize(sizes.frame1));
@@ -163,8 +168,31 @@ FrmSrc* ScanTabs::ensureFrmSrc()
 void ScanTabs::showFrmSrc()
 {
     FrmSrc* window = ensureFrmSrc();
+    if (!m_frmSrcPlaced) {
+        placeFrmSrc(window);
+        m_frmSrcPlaced = true; // later the user's place
+    }
+    // The main window keeps the focus (FrmSrc asks to be shown without it; where the
+    // desktop activates it all the same, the main window takes the focus back).
+    const bool keepFocus = m_window->isActiveWindow();
     window->show();
     window->raise();
+    if (keepFocus)
+        m_window->activateWindow();
+}
+
+// The first time "ICD Updates" opens at the main window's right edge below the header, and
+// never over the header's counters, which the user watches while it is open.
+void ScanTabs::placeFrmSrc(FrmSrc* window)
+{
+    const QSize frame = window->frameGeometry().size();
+    QPoint at = m_window->mapToGlobal(QPoint(m_window->width() - frame.width(), m_listsTop));
+    at.setX(std::max(at.x(), m_window->mapToGlobal(m_header.countersArea().topRight()).x() + 1));
+    if (const QScreen* screen = m_window->screen()) {
+        const QRect room = screen->availableGeometry();
+        at.setY(std::max(room.top(), std::min(at.y(), room.bottom() + 1 - frame.height())));
+    }
+    window->move(at);
 }
 
 void ScanTabs::closeFrmSrc()
@@ -218,7 +246,7 @@ void ScanTabs::chooseSelectedSourceFile()
         m_sourceFilePath = path;
         m_loadedSource = path;
         ensureFrmSrc()->setLines(source.lines);
-        m_header.setSourceFile(name);
+        m_header.setSourceFile(name, path);
         QApplication::beep();
         warnings = ratelist::sourceWarnings(source.notes, name);
     }
@@ -227,8 +255,35 @@ void ScanTabs::chooseSelectedSourceFile()
     showFrmSrc();
 }
 
+QList<QWidget*> ScanTabs::focusOrder() const
+{
+    QList<QWidget*> order{m_cmdScan, m_lstSourceFiles};
+    for (ReportListView* list : m_icdLists)
+        order.append(list);
+    order << m_cmdLoadUpdate << m_cmdScanPH << m_lsvNewCodePH << m_lsvSameCodeDifDescPH;
+    return order;
+}
+
+// Return, keypad Enter and Space choose the row with the focus, as a double-click does.
+bool ScanTabs::chooseByKey(const QKeyEvent& key)
+{
+    if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter && key.key() != Qt::Key_Space)
+        return false;
+    if (key.modifiers() & ~Qt::KeypadModifier)
+        return false;
+    const QModelIndex current = m_lstSourceFiles->currentIndex();
+    if (current.isValid() && !m_lstSourceFiles->selectionModel()->isRowSelected(current.row()))
+        m_lstSourceFiles->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
+                                                                QItemSelectionModel::Rows);
+    chooseSelectedSourceFile();
+    return true;
+}
+
 bool ScanTabs::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_lstSourceFiles && event->type() == QEvent::KeyPress && m_lstSourceFiles->isEnabled() &&
+        chooseByKey(*static_cast<QKeyEvent*>(event)))
+        return true;
     // A double-click anywhere on lstSourceFiles acts on its selected row.
     if (watched == m_lstSourceFiles->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         if (m_lstSourceFiles->isEnabled())

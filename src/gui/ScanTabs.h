@@ -13,6 +13,7 @@
 #include <optional>
 
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -55,6 +56,8 @@ public:
     std::optional<reconcile::ScanEnding> lastEnding() const { return m_lastEnding; }
     FrmSrc* frmSrc() const { return m_frmSrc; } // null until first used
     void closeFrmSrc();
+    // The controls of both tabs in the order Tab walks them.
+    QList<QWidget*> focusOrder() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,8 +65,10 @@ protected:
 private:
     void buildIcdPage();
     void buildPhPage();
+    bool chooseByKey(const QKeyEvent& key);
     FrmSrc* ensureFrmSrc();
     void showFrmSrc();
+    void placeFrmSrc(FrmSrc* window);
 
     void onScanClicked(bool ph);
     void startScan(bool ph);
@@ -83,6 +88,8 @@ private:
     bool m_phMode = false;
     std::optional<reconcile::ScanEnding> m_lastEnding;
     FrmSrc* m_frmSrc = nullptr;
+    bool m_frmSrcPlaced = false;
+    int m_listsTop = 0; // pixels: the top of the tab control in the window
 
     // Tab "ICD".
     QWidget* m_icdPage = nullptr;

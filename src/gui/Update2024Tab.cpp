@@ -1,6 +1,7 @@
 #include "gui/Update2024Tab.h"
 
 #include "gui/AnnexImportEntry.h"
+#include "gui/ElidedLabel.h"
 #include "gui/JobHost.h"
 #include "gui/NamedWidgets.h"
 #include "tools/PackageRates.h"
@@ -36,6 +37,7 @@ Update2024Tab::Update2024Tab(QWidget* window, JobHost& host, ScanTabs& scan)
 {
     build();
     m_annexImport = new AnnexImportEntry(this, host);
+    fixColumnWidths();
 
     connect(m_chkTest, &QCheckBox::clicked, this, &Update2024Tab::onTestTableClicked);
     connect(m_optVer2, &QRadioButton::clicked, this, &Update2024Tab::onVersion2Clicked);
@@ -97,7 +99,7 @@ void Update2024Tab::build()
     m_txtUpdateMedPackage = textBox("txtUpdateMedPackage", QStringLiteral("30"));
     grid->addWidget(m_txtUpdateMedPackage, 2, 1);
     // The box holds the digits after the decimal point: "5" means +50 %, not +5 %.
-    auto* factor = named<QLabel>("lblUpdateMedPackageFactor");
+    auto* factor = named<ElidedLabel>("lblUpdateMedPackageFactor");
     grid->addWidget(factor, 2, 2);
     auto showFactor = [percent = m_txtUpdateMedPackage, factor] {
         factor->setText(tools::rateFactorCaption(percent->text()));
@@ -119,13 +121,32 @@ void Update2024Tab::build()
     grid->addWidget(m_txtRVSSplit, 4, 1);
     grid->addWidget(textBox("Text2", QStringLiteral("77401")), 4, 2);
 
+    // The tool writes the log box and every Step 2 run records what it holds: nobody types
+    // into it, and Tab moves on to the next control.
     m_txtLog = named<QPlainTextEdit>("txtLog");
+    m_txtLog->setReadOnly(true);
+    m_txtLog->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_txtLog->setTabChangesFocus(true);
     m_txtLog->setLineWrapMode(QPlainTextEdit::NoWrap); // both scroll bars
     m_txtLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid->addWidget(m_txtLog, 5, 0, 1, 7);
     grid->setRowStretch(5, 1);
     grid->setColumnStretch(6, 1);
+}
+
+// Each control keeps the width its caption needs now, when no job runs: a caption that
+// turns into "Stop" keeps its column, and the status texts (which ask for no room) are cut
+// rather than pushing the controls aside. The layout then has the same needs whatever the
+// texts say, so it places every control where it was, also in a window too narrow for all.
+void Update2024Tab::fixColumnWidths()
+{
+    const QLayout* grid = layout();
+    for (int i = 0; i < grid->count(); ++i) {
+        QWidget* control = grid->itemAt(i)->widget();
+        if (control && control->sizePolicy().horizontalPolicy() != QSizePolicy::Ignored)
+            control->setMinimumWidth(control->sizeHint().width());
+    }
 }
 
 QString Update2024Tab::idleProcessCaption()

@@ -44,6 +44,7 @@ public:
 
 private:
     void build();
+    void fixColumnWidths();
     void onTestTableClicked();
     void onVersion2Clicked();
     void onOpenReportClicked();

@@ -1,10 +1,12 @@
 #include "gui/WindowHeader.h"
 
 #include "gui/ClickableLabel.h"
+#include "gui/ElidedLabel.h"
 #include "gui/NamedWidgets.h"
 #include "gui/Placement.h"
 #include "gui/Twips.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
@@ -57,7 +59,8 @@ void WindowHeader::build(QWidget* window)
     m_cmdClose = named<QPushButton>("cmdClose", QStringLiteral("&Close"), window);
     m_cmdOpenFolder = named<QPushButton>("cmdOpenFolder", QStringLiteral("Open &Output Folder"), window);
     m_cmdICDDLL = named<QPushButton>("cmdICDDLL", QStringLiteral("&View ICD DB"), window);
-    m_lblSrc = label("lblSrc", QStringLiteral("Select Source File"), window);
+    m_lblSrc = named<ElidedLabel>("lblSrc", QStringLiteral("Select Source File"), window);
+    m_lblSrc->setElideMode(Qt::ElideMiddle); // the start of the caption and the file's ending
     m_label3 = label("Label3", QStringLiteral("Click on description below to see items..."), window);
     m_label1 = label("Label1", QStringLiteral("Philhealth"), window);
 
@@ -116,17 +119,29 @@ void WindowHeader::place(const Twips& tw)
         }
     }
 
-    placement::atHint(m_lblSrc, tw, kRightColumn, 240);
     int x = tw.px(kRightColumn);
     x = placement::button(m_cmdOpenFolder, tw, x, 600, 2400, 495) + tw.px(120);
     x = placement::button(m_cmdICDDLL, tw, x, 600, 1800, 495) + tw.px(120);
-    placement::button(m_cmdClose, tw, x, 600, 1200, 495);
+    const int buttonsRight = placement::button(m_cmdClose, tw, x, 600, 1200, 495);
+    // The file label spans the buttons below it, whatever the name it shows.
+    m_lblSrc->setGeometry(tw.px(kRightColumn), tw.px(240), buttonsRight - tw.px(kRightColumn),
+                          m_lblSrc->sizeHint().height());
 
     const int countTop = 1335;
     const int countHeight = m_lblCount->sizeHint().height();
     m_lblCount->setGeometry(tw.px(kRightColumn), tw.px(countTop), tw.px(kCounterWidth), countHeight);
     m_prgScan->setGeometry(tw.px(kRightColumn + kCounterWidth + 60), tw.px(countTop), tw.px(3600),
                            std::max(countHeight, tw.px(300)));
+}
+
+QRect WindowHeader::countersArea() const
+{
+    QRect area = m_label1->geometry();
+    for (const ViewRow& row : m_viewRows)
+        area |= row.label->geometry();
+    for (const QLabel* counter : m_counters)
+        area |= counter->geometry();
+    return area;
 }
 
 void WindowHeader::showUnderline(IcdView view)
@@ -136,10 +151,10 @@ void WindowHeader::showUnderline(IcdView view)
         m_lines[i]->setVisible(i == chosen);
 }
 
-void WindowHeader::setSourceFile(const QString& name)
+void WindowHeader::setSourceFile(const QString& name, const QString& path)
 {
     m_lblSrc->setText(QStringLiteral("Source File: ") + name);
-    m_lblSrc->adjustSize();
+    m_lblSrc->setToolTip(QDir::toNativeSeparators(path));
 }
 
 void WindowHeader::resetForScan(int lineCount)
@@ -184,8 +199,10 @@ void WindowHeader::applyProgress(const jobs::JobProgress& batch)
     for (auto it = batch.counters.cbegin(); it != batch.counters.cend(); ++it)
         counterLabel(it.key())->setText(QString::number(it.value()));
     // The scan tabs show the other captions.
-    if (const auto it = batch.captions.constFind(jobs::Caption::SourceFile); it != batch.captions.cend())
+    if (const auto it = batch.captions.constFind(jobs::Caption::SourceFile); it != batch.captions.cend()) {
         m_lblSrc->setText(it.value());
+        m_lblSrc->setToolTip(QString()); // the whole caption, when it is cut
+    }
     if (batch.lineCount > 0) {
         m_prgScan->setMaximum(batch.lineCount);
         m_prgScan->setValue(std::min(batch.linesDone, m_prgScan->maximum()));

@@ -3,6 +3,7 @@
 #include "jobs/Job.h"
 
 #include <QObject>
+#include <QRect>
 
 #include <array>
 
@@ -15,6 +16,7 @@ class QWidget;
 namespace orvex::gui {
 
 class ClickableLabel;
+class ElidedLabel;
 class Twips;
 
 // Which of the four result lists of tab "ICD" is shown.
@@ -35,8 +37,12 @@ public:
     QPushButton* cmdOpenFolder() const { return m_cmdOpenFolder; }
     QPushButton* cmdICDDLL() const { return m_cmdICDDLL; } // the ICD code search
 
+    // Where the view labels and their counters are, in the window.
+    QRect countersArea() const;
+
     void showUnderline(IcdView view);
-    void setSourceFile(const QString& name); // "Source File: " and the name
+    // "Source File: " and the name; the tool-tip gives the file's whole path.
+    void setSourceFile(const QString& name, const QString& path);
     // A scan starts: its counters back to 0 and the progress bar over `lineCount` lines.
     void resetForScan(int lineCount);
     // The counters, the header's captions and the progress bar as a job reports them.
@@ -62,7 +68,7 @@ private:
     QPushButton* m_cmdClose = nullptr;
     QPushButton* m_cmdOpenFolder = nullptr;
     QPushButton* m_cmdICDDLL = nullptr;
-    QLabel* m_lblSrc = nullptr;
+    ElidedLabel* m_lblSrc = nullptr;
     QLabel* m_label3 = nullptr;
     QLabel* m_label1 = nullptr;
     std::array<ViewRow, 5> m_viewRows;

@@ -53,10 +53,13 @@ protected:
             std::make_unique<bridges::IcdTableBrowse>(*m_connection, QStringLiteral("TBICDDIAG3CODE"), kWho);
     }
 
+    // The rows the find lists; their count is what count() says.
     QStringList found(const QString& text)
     {
         m_browse->setFind(text);
-        return codesOf(m_browse->page(0, 100));
+        const QStringList codes = codesOf(m_browse->page(0, 100));
+        EXPECT_EQ(m_browse->count(), codes.size()) << text.toStdString();
+        return codes;
     }
 
     test::SmallDatabases m_db;

@@ -7,6 +7,7 @@
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -66,7 +67,10 @@ TEST(AnnexImportEntry, importsTheAnnexIntoTheYearsListAndNamesItForStep2)
     seams.queueAnswer(QMessageBox::No);
     click(button);
     ASSERT_TRUE(waitForImportEnd(window));
-    EXPECT_EQ(seams.messages(), QStringList{"\"ICD PH 2024_PROCEDURE.txt\" exists already. Replace it?"});
+    ASSERT_EQ(seams.messages().size(), 1);
+    EXPECT_TRUE(
+        seams.messages().first().startsWith("\"ICD PH 2024_PROCEDURE.txt\" exists already in the folder\n"))
+        << seams.messages().first().toStdString();
     EXPECT_EQ(readBytes(list), "kept");
 }
 
@@ -173,4 +177,54 @@ TEST(AnnexImportEntry, anAnnexOfSeveralCaseRatesPerCodeIsNoRateList)
     EXPECT_FALSE(seams.messages().first().contains("give the kind"));
     EXPECT_EQ(control<QLabel>(window, "lblAnnexImport")->text(), QStringLiteral("Nothing was written."));
     EXPECT_EQ(control<QLineEdit>(window, "txtFileName")->text(), QStringLiteral("ICD PH 2024"));
+}
+
+// A list that is there already: the question names its folder and how the two differ, and
+// the status says nothing is written before the answer; the same list asks nothing.
+TEST(AnnexImportEntry, replacingAListNamesItsFolderAndTheDifferenceAndTheSameListAsksNothing)
+{
+    TempProgramFolder folder;
+    GuiSeams seams;
+    FrmIcd window{seams.services(), db::ConnectionSettings{}};
+    MadeUpAnnex annex;
+    annex.pages = {{{"A00.0", {"CHOLERA DUE TO VIBRIO CHOLERAE 01"}, {"10,000.00", "3,000.00", "7,000.00"}},
+                    {"A01.0", {"TYPHOID FEVER"}, {"12,000.00", "3,600.00", "8,400.00"}}}};
+    seams.pdf = folder.path() + "/annex.pdf";
+    annex.write(seams.pdf);
+    auto* button = control<QPushButton>(window, "cmdImportAnnex");
+    auto* status = control<QLabel>(window, "lblAnnexImport");
+    const QString list = folder.path() + "/ICD PH 2031.txt";
+    click(button);
+    ASSERT_TRUE(waitForImportEnd(window));
+    const QByteArray imported = readBytes(list);
+    ASSERT_EQ(imported.count('\n'), 2) << imported.toStdString();
+
+    seams.clearShown(); // the same annex again: nothing to ask, nothing to write
+    click(button);
+    ASSERT_TRUE(waitForImportEnd(window));
+    ASSERT_EQ(seams.messages().size(), 1);
+    EXPECT_TRUE(seams.messages().first().endsWith(QStringLiteral("unchanged, the same list: ") +
+                                                  QDir::toNativeSeparators(list)))
+        << seams.messages().first().toStdString();
+    EXPECT_EQ(status->text(), QStringLiteral("\"ICD PH 2031.txt\": 2 rows"));
+
+    writeBytes(list, imported.left(imported.indexOf('\n') + 1) + "A01.0|TYPHOID|1|2|3\r\n");
+    seams.clearShown();
+    QString statusWhileAsked;
+    seams.onShown = [&](const QString& text) {
+        if (text.endsWith(QLatin1String("Replace it?")))
+            statusWhileAsked = status->text();
+    };
+    seams.queueAnswer(QMessageBox::Yes);
+    click(button);
+    ASSERT_TRUE(waitForImportEnd(window));
+    ASSERT_GE(seams.messages().size(), 1);
+    EXPECT_EQ(
+        seams.messages().first(),
+        QStringLiteral("\"ICD PH 2031.txt\" exists already in the folder\n%1\nand holds a different list: 1 "
+                       "of its lines are not in the list read from \"annex.pdf\", which has 1 lines it does "
+                       "not have. Replace it?")
+            .arg(QDir::toNativeSeparators(folder.path())));
+    EXPECT_EQ(statusWhileAsked, QStringLiteral("\"ICD PH 2031.txt\": 2 rows read, not written yet"));
+    EXPECT_EQ(readBytes(list), imported);
 }

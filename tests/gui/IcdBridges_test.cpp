@@ -7,9 +7,11 @@
 #include "support/SmallDatabases.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
@@ -326,4 +328,44 @@ TEST_F(IcdBridges, addingACodeThatExistsAsksFirstAndTheAddedRowIsShown)
     EXPECT_EQ(column(grid, 0), QStringList{"A02"});
     EXPECT_EQ(grid->currentIndex().row(), 0);
     EXPECT_EQ(control<QLineEdit>(*browser, "txtFind")->text(), QStringLiteral("A02"));
+}
+
+// The browser lists 2,000 rows at a time and says how many the find gives and how many
+// are listed; scrolling to the end lists the rest.
+TEST_F(IcdBridges, theBrowserListsTwoThousandRowsAPageAndCountsTheRows)
+{
+    m_db.exec(QStringLiteral("Build_FILE"),
+              QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 2345) "
+                             "insert into tbICDdiagMain (CODE, Description, ALLOWASPRIMARY) "
+                             "select printf('Z%04d', i), 'Made-up code ' || i, 1 from n"));
+    click(control<QPushButton>(*m_window, "cmdICD_0"));
+    gui::FrmTableBrowser* browser = openBrowser();
+    ASSERT_NE(browser, nullptr);
+    auto* grid = control<QTableView>(*browser, "grdBrowse");
+    auto* rowCount = control<QLabel>(*browser, "lblRowCount");
+    ASSERT_NE(rowCount, nullptr);
+    EXPECT_EQ(rowCount->text(), QString()) << "nothing found yet";
+
+    // Every row, found from the keyboard: Tab to "Find", Return.
+    browser->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(browser));
+    QTest::keyClick(control<QLineEdit>(*browser, "txtFind"), Qt::Key_Tab);
+    auto* cmdFind = control<QPushButton>(*browser, "cmdFind");
+    ASSERT_TRUE(cmdFind->hasFocus());
+    QTest::keyClick(cmdFind, Qt::Key_Return);
+    EXPECT_EQ(grid->model()->rowCount(), 2000);
+    EXPECT_EQ(rowCount->text(),
+              QStringLiteral("%L1 rows, the first %L2 listed (scroll for more)").arg(2348).arg(2000));
+
+    QCoreApplication::processEvents(); // the scroll bar gets its range
+    grid->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum); // dragged to its end
+    ASSERT_EQ(grid->model()->rowCount(), 2348);
+    EXPECT_EQ(rowCount->text(), QStringLiteral("%L1 rows").arg(2348));
+
+    auto* find = control<QLineEdit>(*browser, "txtFind");
+    find->selectAll();
+    QTest::keyClicks(find, QStringLiteral("cholera"));
+    QTest::keyClick(find, Qt::Key_Return);
+    EXPECT_EQ(column(grid, 0), QStringList{"A00"});
+    EXPECT_EQ(rowCount->text(), QStringLiteral("1 row"));
 }

@@ -136,6 +136,15 @@ QList<BrowseRow> IcdTableBrowse::rowsWithCode(const QString& code)
     return rows;
 }
 
+int IcdTableBrowse::count()
+{
+    db::Query count(m_finding ? db::queries::browseCountFind : db::queries::browseCountAll);
+    if (m_finding)
+        count.bind("code", m_findCode).bindList("words", m_findWords);
+    QSqlQuery query = m_connection.exec(count.bindName("table", m_table));
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
 void IcdTableBrowse::update(const BrowseRow& before, const BrowseRow& after)
 {
     db::Transaction transaction(m_connection);

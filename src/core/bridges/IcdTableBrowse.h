@@ -51,6 +51,8 @@ public:
 
     // Rows [offset, offset + count) of the found rows. Throws orvex::Error.
     QList<BrowseRow> page(int offset, int count);
+    // How many rows the find lists. Throws orvex::Error.
+    int count();
 
     // Changes the first row equal to `before` into `after`; throws orvex::Error (nothing
     // changed) when the database refuses or the row is no longer there.

@@ -191,6 +191,11 @@ inline const QueryText browseFind{
                 ":count rows only"},
                {"select code, Description from {Build_FILE.$table} where (code like :code escape '!'"
                 "{orAllLike :words Description}) order by code, Description, rowid limit :offset, :count"}}};
+// How many rows browseAll and browseFind list.
+inline const QueryText browseCountAll{"browseCountAll", Both{{"select count(*) from {Build_FILE.$table}"}}};
+inline const QueryText browseCountFind{
+    "browseCountFind", Both{{"select count(*) from {Build_FILE.$table} where (code like :code escape '!'"
+                             "{orAllLike :words Description})"}}};
 inline const QueryText browseInsert{
     "browseInsert",
     Both{{"insert into {Build_FILE.$table} (code, Description) values (:code, :description)"}}};
