@@ -184,11 +184,15 @@ void Update2024Tab::setReviewPage(const QString& path)
 
 void Update2024Tab::onOpenReportClicked()
 {
-    if (!m_host.services().open(m_reviewPage))
-        m_host.services().error(this,
-                                QStringLiteral("No program could be started to show \"%1\". Open it in a web "
-                                               "browser.")
-                                    .arg(QDir::toNativeSeparators(m_reviewPage)));
+    const QString page = m_reviewPage;
+    m_host.services().open(page, this, [this, page](const QString& reason) {
+        m_host.services().error(
+            this,
+            WindowServices::withReason(QStringLiteral("No program could be started to show \"%1\". Open it "
+                                                      "in a web browser.")
+                                           .arg(QDir::toNativeSeparators(page)),
+                                       reason));
+    });
 }
 
 } // namespace orvex::gui
