@@ -3,6 +3,7 @@
 #include "db/CurrentUser.h"
 #include "gui/BrowseComponents.h"
 #include "gui/FrmActivityLog.h"
+#include "gui/FrmTableBrowser.h"
 #include "gui/JobHost.h"
 #include "gui/NamedWidgets.h"
 #include "tools/ActivityLogJob.h"
@@ -100,6 +101,14 @@ void ToolsTab::setJobRunning(bool running)
     for (QWidget* control : std::initializer_list<QWidget*>{m_chkFixFormat, m_cmdCheckDuplicates,
                                                             m_cmdDeleteDuplicates, m_cmdActivityLog})
         control->setEnabled(!running);
+}
+
+void ToolsTab::setIcdTablesBusy(bool busy)
+{
+    for (QPushButton* button : m_cmdICD)
+        button->setEnabled(!busy);
+    for (FrmTableBrowser* browser : m_window->findChildren<FrmTableBrowser*>())
+        browser->setEnabled(!busy);
 }
 
 void ToolsTab::checkDuplicates()

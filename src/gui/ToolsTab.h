@@ -35,6 +35,8 @@ public:
 
     bool fixFormat() const; // "Fix Format 1"
     void setJobRunning(bool running);
+    // The table browser's buttons and open windows, off while a job writes the ICD tables.
+    void setIcdTablesBusy(bool busy);
 
 private:
     void checkDuplicates();

@@ -3,6 +3,8 @@
 #include "gui/AnnexImportEntry.h"
 #include "gui/JobHost.h"
 #include "gui/NamedWidgets.h"
+#include "platform/ProgramFolder.h"
+#include "review/ReviewRun.h"
 #include "tools/PackageRates.h"
 #include "tools/TableBackup.h"
 
@@ -48,6 +50,9 @@ Update2024Tab::Update2024Tab(QWidget* window, JobHost& host, ScanTabs& scan)
     connect(m_cmdCreateNewPackage, &QPushButton::clicked, this, [this] { createNewPackage(false); });
     connect(m_cmdCreateNewPackageProc, &QPushButton::clicked, this, [this] { createNewPackage(true); });
     refreshApplyButtons();
+    // The page of the last run, when the output folder holds one: it can be opened before
+    // its run is applied, as "Apply to database…" can.
+    setReviewPage(review::reviewPagePath(ProgramFolder::outputFolder()));
 }
 
 void Update2024Tab::build()

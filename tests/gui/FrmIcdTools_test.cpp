@@ -135,6 +135,42 @@ TEST(FrmIcdTools, checkLogOpensTheActivityLogNewestFirstAndItsFilterNarrowsIt)
     EXPECT_FALSE(log->isVisible());
 }
 
+TEST(FrmIcdTools, theIcdTablesAreNeitherBrowsedNorSearchedWhileTheDeleteWritesThem)
+{
+    test::GuiSeams seams;
+    test::SmallDatabases dbs;
+    dbs.addIcd("D50", "First");
+    dbs.addIcd("D50", "Second");
+    FrmIcd window(seams.services(), dbs.settings());
+    test::click(test::control<QPushButton>(window, "cmdICD_0"));
+    auto* browser = test::control<QWidget>(window, "frmTableBrowser");
+    ASSERT_NE(browser, nullptr);
+    const std::vector<QWidget*> icdControls{test::control<QWidget>(window, "cmdICD_0"),
+                                            test::control<QWidget>(window, "cmdICD_3"),
+                                            test::control<QWidget>(window, "cmdICDDLL"), browser};
+
+    test::click(test::control<QPushButton>(window, "cmdCheckDuplicates")); // reads only
+    for (QWidget* w : icdControls)
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString() << " while the check runs";
+    ASSERT_TRUE(test::processEventsUntil([&] { return window.findChild<QWidget*>("frmActivityLog"); }));
+    ASSERT_TRUE(test::waitForScanEnd(window));
+
+    // Another writer holds the tables, so the delete waits for them with its controls off.
+    auto writer = db::Connection::open(dbs.settings());
+    writer->exec(QStringLiteral("begin immediate"));
+    seams.queueAnswer(QMessageBox::Yes);
+    test::click(test::control<QPushButton>(window, "cmdDeleteDuplicates"));
+    ASSERT_TRUE(test::processEventsUntil([&] { return seams.messages().size() == 2; }));
+    EXPECT_TRUE(window.isJobRunning());
+    for (QWidget* w : icdControls)
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString() << " while the delete runs";
+    writer->exec(QStringLiteral("rollback"));
+    ASSERT_TRUE(test::waitForScanEnd(window));
+    EXPECT_EQ(seams.messages().last(), QStringLiteral("Done. 1 duplicate ICD rows deleted."));
+    for (QWidget* w : icdControls)
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString() << " after the delete";
+}
+
 TEST(FrmIcdTools, packageRatesShowTheFactorRefuseABadYearAndOpenTheScript)
 {
     test::GuiSeams seams;

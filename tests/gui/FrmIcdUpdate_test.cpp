@@ -179,6 +179,14 @@ TEST(FrmIcdUpdate, openReportShowsTheReviewPageOfTheLastRun)
     u.seams.openedFolders.clear();
     click(u.widget("cmdOpenReport"));
     EXPECT_EQ(u.seams.openedFolders, QStringList{u.folder.outputFile(QStringLiteral("report.html"))});
+
+    // A window opened later finds the page there.
+    FrmIcd next(u.seams.services(), u.dbs.settings());
+    auto* openReport = control<QWidget>(next, "cmdOpenReport");
+    ASSERT_TRUE(openReport->isEnabled());
+    u.seams.openedFolders.clear();
+    click(openReport);
+    EXPECT_EQ(u.seams.openedFolders, QStringList{u.folder.outputFile(QStringLiteral("report.html"))});
 }
 
 TEST(FrmIcdUpdate, filesTheDesktopCannotOpenAreNamedWithTheirFolder)

@@ -53,6 +53,7 @@ public:
     };
     DuplicateCodesJob(Mode mode, LogIdentity log) : m_mode(mode), m_log(std::move(log)) {}
     QString title() const override { return QStringLiteral("duplicates"); }
+    bool changesIcdTables() const override { return m_mode == Mode::Delete; }
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
     Mode mode() const { return m_mode; }
 
