@@ -15,7 +15,7 @@ QString launcherReason(QProcess& process)
 }
 } // namespace
 
-void openOnDesktop(const QString& path, const QString& launcher, QObject* context, NotOpened notOpened)
+void openOnDesktop(const QString& path, const QString& launcher, QObject* context, const NotOpened& notOpened)
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // QDesktopServices reports true as soon as xdg-open has started, whatever it finds; its

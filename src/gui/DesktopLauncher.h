@@ -15,6 +15,7 @@ using NotOpened = std::function<void(const QString& reason)>;
 // that cannot be started or exits with an error calls `notOpened` from the event loop, unless
 // `context` is gone by then; a launcher still running when the tool ends is left running.
 // Elsewhere the desktop's own service is asked and `notOpened` is called at once when it refuses.
-void openOnDesktop(const QString& path, const QString& launcher, QObject* context, NotOpened notOpened);
+void openOnDesktop(const QString& path, const QString& launcher, QObject* context,
+                   const NotOpened& notOpened);
 
 } // namespace orvex::gui

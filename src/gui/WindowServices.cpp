@@ -47,13 +47,12 @@ QMessageBox::StandardButton WindowServices::question(QWidget* parent, const QStr
     return show({parent, QMessageBox::Question, title(), text, buttons, defaultButton});
 }
 
-void WindowServices::open(const QString& path, QObject* context, NotOpened notOpened) const
+void WindowServices::open(const QString& path, QObject* context, const NotOpened& notOpened) const
 {
     if (openOnDesktop)
         openOnDesktop(path, notOpened);
     else
-        gui::openOnDesktop(path, desktopLauncher, context,
-                           std::move(notOpened)); // the tool does not wait for it
+        gui::openOnDesktop(path, desktopLauncher, context, notOpened); // the tool does not wait for it
 }
 
 QString WindowServices::withReason(const QString& text, const QString& reason)

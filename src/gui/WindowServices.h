@@ -67,7 +67,7 @@ public:
                                          QMessageBox::StandardButton defaultButton) const;
 
     // `notOpened` runs unless `context` is gone by the time the failure is known.
-    void open(const QString& path, QObject* context, NotOpened notOpened) const;
+    void open(const QString& path, QObject* context, const NotOpened& notOpened) const;
     // The same, with a box naming the file's path and the desktop's reason when it fails.
     void openOrShowPath(QWidget* parent, const QString& path) const;
     QString pdfToImport(QWidget* parent) const;
