@@ -166,11 +166,13 @@ void FrmIcd::showView(IcdView view)
 void FrmIcd::openOutputFolder()
 {
     const QString folder = ProgramFolder::outputFolder();
-    if (!m_services.open(folder)) {
-        m_services.information(this, QStringLiteral("No file browser could be opened. The reports and "
-                                                    "scripts are in the folder:\n%1")
-                                         .arg(QDir::toNativeSeparators(folder)));
-    }
+    m_services.open(folder, this, [this, folder](const QString& reason) {
+        m_services.information(
+            this, WindowServices::withReason(QStringLiteral("No file browser could be opened. The "
+                                                            "reports and scripts are in the folder:\n%1")
+                                                 .arg(QDir::toNativeSeparators(folder)),
+                                             reason));
+    });
 }
 
 void FrmIcd::openCodeSearch()

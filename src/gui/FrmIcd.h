@@ -105,6 +105,7 @@ private:
     JobFinished m_jobFinished;              // what the running job's end does
     std::function<void()> m_jobAfterEither; // also after a failure: captions back to idle
     JobProgressed m_jobProgressed;          // empty: showProgress
+    bool m_icdTablesBusy = false;           // the running job writes the ICD tables
 
     FixedPositions m_at;
     FollowingSizes m_sizes;

@@ -26,6 +26,10 @@ void FrmIcd::setJobRunning(bool running, QWidget* stopButton)
 {
     m_scanTabs->setJobRunning(running);
     m_toolsTab->setJobRunning(running);
+    // A table being written is not browsed or edited meanwhile.
+    const bool icdTablesBusy = running && m_icdTablesBusy;
+    m_toolsTab->setIcdTablesBusy(icdTablesBusy);
+    m_header->cmdICDDLL()->setEnabled(!icdTablesBusy);
     m_onlineUpdateTab->setJobRunning(running);
     m_update2024Tab->setJobRunning(running);
     if (stopButton)
@@ -40,6 +44,7 @@ void FrmIcd::runJob(std::shared_ptr<jobs::Job> job, QPushButton* stopButton, Job
     m_jobFinished = std::move(finished);
     m_jobAfterEither = std::move(afterEither);
     m_jobProgressed = std::move(progressed);
+    m_icdTablesBusy = job->changesIcdTables();
     setJobRunning(true, stopButton);
     m_runner->start(std::move(job), jobContext());
 }

@@ -38,10 +38,11 @@ public:
     virtual const WindowServices& services() const = 0;
 
     bool isJobRunning() const { return jobRunner()->isRunning(); }
-    void openForUser(const QStringList& files) const
+    // Each file handed to the desktop; one that nothing opens is named with its folder.
+    void openForUser(QWidget* parent, const QStringList& files) const
     {
         for (const QString& file : files)
-            services().open(file);
+            services().openOrShowPath(parent, file);
     }
 
 protected:

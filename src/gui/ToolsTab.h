@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -16,11 +17,13 @@ class CurrentUser;
 
 namespace orvex::gui {
 
+class FrmActivityLog;
 class JobHost;
 class TableBrowserBridge;
 
-// Tab "Tools": duplicate ICD codes, the fix-format switch of the scan and the table browser
-// over the four ICD tables (cmdICD_0 .. cmdICD_3, captioned with the table's name).
+// Tab "Tools": duplicate ICD codes, the fix-format switch of the scan, the table browser
+// over the four ICD tables (cmdICD_0 .. cmdICD_3, captioned with the table's name) and the
+// activity log's window ("Activity Log", also opened after "Check log.").
 class ToolsTab : public QWidget
 {
     Q_OBJECT
@@ -32,15 +35,21 @@ public:
 
     bool fixFormat() const; // "Fix Format 1"
     void setJobRunning(bool running);
+    // The table browser's buttons and open windows, off while a job writes the ICD tables.
+    void setIcdTablesBusy(bool busy);
 
 private:
     void checkDuplicates();
     void deleteDuplicates();
+    // Reads the log afresh and shows it in its window (one window, raised when open).
+    void showActivityLog();
 
     QWidget* m_window;
     JobHost& m_host;
     QPushButton* m_cmdCheckDuplicates = nullptr;
     QPushButton* m_cmdDeleteDuplicates = nullptr;
+    QPushButton* m_cmdActivityLog = nullptr;
+    QPointer<FrmActivityLog> m_activityLog;
     QCheckBox* m_chkFixFormat = nullptr;
     std::array<QPushButton*, 4> m_cmdICD{};
     std::unique_ptr<TableBrowserBridge> m_tableBrowser;

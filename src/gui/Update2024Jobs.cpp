@@ -74,7 +74,7 @@ void Update2024Tab::onProcessClicked()
             if (outcome.ending == jobs::JobEnding::Abandoned)
                 return;
             showMessages(m_host, m_window, outcome);
-            m_host.openForUser(outcome.filesToOpen); // the log and scriptPH.txt
+            m_host.openForUser(m_window, outcome.filesToOpen); // the log and scriptPH.txt
             setReviewPage(run->result().reviewPage);
         },
         [this] { m_cmdProcess->setText(idleProcessCaption()); });
@@ -87,7 +87,7 @@ void Update2024Tab::updateMedPackage()
     params.yearText = m_cboYear->currentText();
     m_host.runJob(std::make_unique<tools::PackageRateJob>(params), nullptr,
                   [this](jobs::Job&, const jobs::JobOutcome& outcome) {
-                      m_host.openForUser(outcome.filesToOpen);
+                      m_host.openForUser(m_window, outcome.filesToOpen);
                       showMessages(m_host, m_window, outcome);
                   });
 }

@@ -4,6 +4,8 @@
 #include "gui/ElidedLabel.h"
 #include "gui/JobHost.h"
 #include "gui/NamedWidgets.h"
+#include "platform/ProgramFolder.h"
+#include "review/ReviewRun.h"
 #include "tools/PackageRates.h"
 #include "tools/TableBackup.h"
 
@@ -50,6 +52,9 @@ Update2024Tab::Update2024Tab(QWidget* window, JobHost& host, ScanTabs& scan)
     connect(m_cmdCreateNewPackage, &QPushButton::clicked, this, [this] { createNewPackage(false); });
     connect(m_cmdCreateNewPackageProc, &QPushButton::clicked, this, [this] { createNewPackage(true); });
     refreshApplyButtons();
+    // The page of the last run, when the output folder holds one: it can be opened before
+    // its run is applied, as "Apply to database…" can.
+    setReviewPage(review::reviewPagePath(ProgramFolder::outputFolder()));
 }
 
 void Update2024Tab::build()
@@ -205,11 +210,15 @@ void Update2024Tab::setReviewPage(const QString& path)
 
 void Update2024Tab::onOpenReportClicked()
 {
-    if (!m_host.services().open(m_reviewPage))
-        m_host.services().error(this,
-                                QStringLiteral("No program could be started to show \"%1\". Open it in a web "
-                                               "browser.")
-                                    .arg(QDir::toNativeSeparators(m_reviewPage)));
+    const QString page = m_reviewPage;
+    m_host.services().open(page, this, [this, page](const QString& reason) {
+        m_host.services().error(
+            this,
+            WindowServices::withReason(QStringLiteral("No program could be started to show \"%1\". Open it "
+                                                      "in a web browser.")
+                                           .arg(QDir::toNativeSeparators(page)),
+                                       reason));
+    });
 }
 
 } // namespace orvex::gui

@@ -3,11 +3,11 @@
 #include "db/SignIn.h"
 #include "platform/ProgramFolder.h"
 
-#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QUrl>
 
 namespace orvex::gui {
 
@@ -47,11 +47,29 @@ QMessageBox::StandardButton WindowServices::question(QWidget* parent, const QStr
     return show({parent, QMessageBox::Question, title(), text, buttons, defaultButton});
 }
 
-bool WindowServices::open(const QString& path) const
+void WindowServices::open(const QString& path, QObject* context, const NotOpened& notOpened) const
 {
     if (openOnDesktop)
-        return openOnDesktop(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // the tool does not wait for it
+        openOnDesktop(path, notOpened);
+    else
+        gui::openOnDesktop(path, desktopLauncher, context, notOpened); // the tool does not wait for it
+}
+
+QString WindowServices::withReason(const QString& text, const QString& reason)
+{
+    return reason.isEmpty() ? text : text + QStringLiteral("\n\nThe desktop said: ") + reason;
+}
+
+void WindowServices::openOrShowPath(QWidget* parent, const QString& path) const
+{
+    open(path, parent, [services = *this, parent, path](const QString& reason) {
+        services.information(
+            parent, withReason(QStringLiteral("No program could be started to show \"%1\". Open it from "
+                                              "the folder:\n%2")
+                                   .arg(QFileInfo(path).fileName(),
+                                        QDir::toNativeSeparators(QFileInfo(path).absolutePath())),
+                               reason));
+    });
 }
 
 QString WindowServices::pdfToImport(QWidget* parent) const

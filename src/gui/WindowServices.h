@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/DesktopLauncher.h"
+
 #include <QDateTime>
 #include <QMessageBox>
 #include <QString>
@@ -33,8 +35,9 @@ public:
         QMessageBox::StandardButton defaultButton = QMessageBox::Ok;
     };
     using MessageBoxShower = std::function<QMessageBox::StandardButton(const MessageBox& box)>;
-    // Hands a file or folder to the desktop; false when nothing could be launched.
-    using DesktopOpener = std::function<bool(const QString& path)>;
+    // Hands a file or folder to the desktop; calls `notOpened` (at once or later, from the
+    // event loop) when nothing could open it.
+    using DesktopOpener = std::function<void(const QString& path, const NotOpened& notOpened)>;
     using PdfChooser = std::function<QString(QWidget* parent)>; // empty: cancelled
     // The central server's password; empty optional: the user cancelled.
     using PasswordPrompt = std::function<std::optional<QString>(QWidget* parent, const QString& server)>;
@@ -44,10 +47,13 @@ public:
     DesktopOpener openOnDesktop;
     PdfChooser choosePdf;
     PasswordPrompt askCentralPassword;
+    QString desktopLauncher;          // on Linux, the program handed a path to open; empty: xdg-open
     QString settingsFile;             // the saved sign-in and central-server profiles; empty: the user's
     std::function<QDateTime()> clock; // of the jobs the window runs
 
     static QString title(); // "Kestra Orvex", the caption of every box
+    // `text`, followed by what the desktop's launcher said when there is anything.
+    static QString withReason(const QString& text, const QString& reason);
 
     // A plain box with an OK button.
     void information(QWidget* parent, const QString& text) const;
@@ -60,7 +66,10 @@ public:
                                          QMessageBox::StandardButtons buttons,
                                          QMessageBox::StandardButton defaultButton) const;
 
-    bool open(const QString& path) const;
+    // `notOpened` runs unless `context` is gone by the time the failure is known.
+    void open(const QString& path, QObject* context, const NotOpened& notOpened) const;
+    // The same, with a box naming the file's path and the desktop's reason when it fails.
+    void openOrShowPath(QWidget* parent, const QString& path) const;
     QString pdfToImport(QWidget* parent) const;
     std::optional<QString> centralPassword(QWidget* parent, const QString& server) const;
     std::unique_ptr<db::SignInSettings> signInSettings() const;

@@ -1,11 +1,14 @@
 #include "Error.h"
 #include "db/ActivityLog.h"
+#include "sampledb/SampleDatabases.h"
 #include "support/SmallDatabases.h"
 #include "support/SqliteOdbc.h"
 #include "support/StatementFailures.h"
 #include "tools/DuplicateCodes.h"
 
+#include <QRegularExpression>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace orvex;
@@ -85,6 +88,22 @@ TEST_P(DuplicateCodes, checkLogsTheSurplusRowsAndDeleteKeepsTheFirstRowOfEachCod
     EXPECT_EQ(logTexts().size(), 6); // nothing more logged
 }
 
+TEST_P(DuplicateCodes, theCodesOfDifferingRowsNameTheRowTheDeleteKeeps)
+{
+    dbs.addIcd("E11", "Diabetes"); // the same description twice: not listed
+    QStringList lines;
+    for (const tools::DifferingDuplicate& code : tools::findDifferingDuplicates(*connection))
+        lines.append(tools::differingDuplicateLine(code));
+    EXPECT_EQ(lines, (QStringList{
+                         "D50 (3 rows) keeps \"Iron deficiency anaemia\"; 2 rows with another description go",
+                         "F20 (2 rows) keeps NULL; 1 row with another description goes"}));
+    EXPECT_TRUE(logTexts().isEmpty());
+
+    tools::deleteDuplicateIcdCodes(*connection, who, QDateTime::currentDateTime());
+    EXPECT_EQ(table(), (QStringList{"D50 Iron deficiency anaemia", "E11 Diabetes", "F20 NULL"}));
+    EXPECT_TRUE(tools::findDifferingDuplicates(*connection).isEmpty());
+}
+
 TEST_P(DuplicateCodes, aFailureBeforeAnyStatementOfTheDeleteDeletesNothing)
 {
     const QStringList before = table();
@@ -113,4 +132,22 @@ TEST(DuplicateCodesCollation, codesThatDifferOnlyInTrailingBlanksAreOneCodeOnThe
     const QList<tools::SurplusIcdRow> rows = tools::findDuplicateIcdRows(*connection);
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].description.toString(), QStringLiteral("Second"));
+}
+
+TEST(DuplicateCodesSample, theSampleNamesD50OfTenDifferingRows)
+{
+    QTemporaryDir dir;
+    sampledb::buildSampleDatabases(dir.path(), false);
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = dir.path();
+    auto connection = db::Connection::open(settings);
+    QStringList lines;
+    for (const tools::DifferingDuplicate& code : tools::findDifferingDuplicates(*connection))
+        lines.append(tools::differingDuplicateLine(code));
+    ASSERT_FALSE(lines.isEmpty());
+    const QStringList d50 = lines.filter(QRegularExpression(QStringLiteral("^D50\\.0 ")));
+    ASSERT_EQ(d50.size(), 1) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(d50[0].startsWith(QLatin1String("D50.0 (10 rows) keeps \"")));
+    EXPECT_TRUE(d50[0].endsWith(QLatin1String("; 9 rows with another description go")))
+        << d50[0].toStdString();
 }

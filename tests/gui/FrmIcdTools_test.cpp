@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QTableView>
 
 using namespace orvex;
 using gui::FrmIcd;
@@ -74,6 +75,9 @@ TEST(FrmIcdTools, deleteDuplicatesAsksWithTheNumberAndDeletesOnlyOnYes)
     ASSERT_TRUE(test::waitForScanEnd(window));
     ASSERT_EQ(seams.messages().size(), 1);
     EXPECT_TRUE(seams.messages()[0].startsWith(QLatin1String("Delete 2 duplicate rows from tbICDdiagMain?")));
+    EXPECT_TRUE(seams.messages()[0].endsWith(QLatin1String(
+        "The row each such code keeps:\nD50 (3 rows) keeps \"First\"; 2 rows with another description go")))
+        << seams.messages()[0].toStdString();
     auto connection = db::Connection::open(dbs.settings());
     EXPECT_EQ(count(*connection, QStringLiteral("select count(*) from Build_FILE.tbICDdiagMain")), 3);
 
@@ -83,6 +87,88 @@ TEST(FrmIcdTools, deleteDuplicatesAsksWithTheNumberAndDeletesOnlyOnYes)
     EXPECT_EQ(seams.messages()[2], QStringLiteral("Done. 2 duplicate ICD rows deleted."));
     EXPECT_EQ(count(*connection, QStringLiteral("select count(*) from Build_FILE.tbICDdiagMain")), 1);
     EXPECT_EQ(db::ActivityLog(*connection).last(0).size(), 2);
+}
+
+TEST(FrmIcdTools, checkLogOpensTheActivityLogNewestFirstAndItsFilterNarrowsIt)
+{
+    test::GuiSeams seams;
+    test::SmallDatabases dbs;
+    dbs.addIcd("D50", "First");
+    dbs.addIcd("D50", "Second");
+    dbs.addIcd("F20", "Schizophrenia");
+    dbs.addIcd("F20", "Schizophrenia");
+    FrmIcd window(seams.services(), dbs.settings());
+
+    test::click(test::control<QPushButton>(window, "cmdCheckDuplicates"));
+    auto* log = window.findChild<QWidget*>(QStringLiteral("frmActivityLog"));
+    ASSERT_TRUE(test::processEventsUntil([&] {
+        log = window.findChild<QWidget*>(QStringLiteral("frmActivityLog"));
+        return log && log->isVisible();
+    }));
+    EXPECT_EQ(seams.messages(), QStringList{"Check log."});
+    auto* grid = test::control<QTableView>(*log, "grdActivityLog");
+    const auto textAt = [grid](int row) { return grid->model()->index(row, 3).data().toString(); };
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(textAt(0), QStringLiteral("F20 Schizophrenia 2")); // newest first
+    EXPECT_EQ(textAt(1), QStringLiteral("D50 Second 2"));
+    EXPECT_EQ(test::shownText(*log, "lblLogCount"), QStringLiteral("2 entries"));
+
+    auto* filter = test::control<QLineEdit>(*log, "txtLogFilter");
+    filter->setFocus();
+    QTest::keyClicks(filter, QStringLiteral("d50"));
+    ASSERT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(textAt(0), QStringLiteral("D50 Second 2"));
+    EXPECT_EQ(test::shownText(*log, "lblLogCount"), QStringLiteral("1 of 2 entries"));
+
+    // The button reads the log afresh: the delete's lines come first.
+    seams.queueAnswer(QMessageBox::Yes);
+    test::click(test::control<QPushButton>(window, "cmdDeleteDuplicates"));
+    ASSERT_TRUE(test::processEventsUntil([&] { return seams.messages().size() == 3; }));
+    test::click(test::control<QPushButton>(window, "cmdActivityLog"));
+    ASSERT_TRUE(test::processEventsUntil([&] { return grid->model()->rowCount() == 2; }));
+    EXPECT_TRUE(
+        textAt(0).startsWith(QLatin1String("Duplicate ICD row deleted from tbICDdiagMain: code \"D50\"")))
+        << textAt(0).toStdString();
+    EXPECT_EQ(test::shownText(*log, "lblLogCount"), QStringLiteral("2 of 4 entries"));
+
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_FALSE(log->isVisible());
+}
+
+TEST(FrmIcdTools, theIcdTablesAreNeitherBrowsedNorSearchedWhileTheDeleteWritesThem)
+{
+    test::GuiSeams seams;
+    test::SmallDatabases dbs;
+    dbs.addIcd("D50", "First");
+    dbs.addIcd("D50", "Second");
+    FrmIcd window(seams.services(), dbs.settings());
+    test::click(test::control<QPushButton>(window, "cmdICD_0"));
+    auto* browser = test::control<QWidget>(window, "frmTableBrowser");
+    ASSERT_NE(browser, nullptr);
+    const std::vector<QWidget*> icdControls{test::control<QWidget>(window, "cmdICD_0"),
+                                            test::control<QWidget>(window, "cmdICD_3"),
+                                            test::control<QWidget>(window, "cmdICDDLL"), browser};
+
+    test::click(test::control<QPushButton>(window, "cmdCheckDuplicates")); // reads only
+    for (QWidget* w : icdControls)
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString() << " while the check runs";
+    ASSERT_TRUE(test::processEventsUntil([&] { return window.findChild<QWidget*>("frmActivityLog"); }));
+    ASSERT_TRUE(test::waitForScanEnd(window));
+
+    // Another writer holds the tables, so the delete waits for them with its controls off.
+    auto writer = db::Connection::open(dbs.settings());
+    writer->exec(QStringLiteral("begin immediate"));
+    seams.queueAnswer(QMessageBox::Yes);
+    test::click(test::control<QPushButton>(window, "cmdDeleteDuplicates"));
+    ASSERT_TRUE(test::processEventsUntil([&] { return seams.messages().size() == 2; }));
+    EXPECT_TRUE(window.isJobRunning());
+    for (QWidget* w : icdControls)
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString() << " while the delete runs";
+    writer->exec(QStringLiteral("rollback"));
+    ASSERT_TRUE(test::waitForScanEnd(window));
+    EXPECT_EQ(seams.messages().last(), QStringLiteral("Done. 1 duplicate ICD rows deleted."));
+    for (QWidget* w : icdControls)
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString() << " after the delete";
 }
 
 TEST(FrmIcdTools, packageRatesShowTheFactorRefuseABadYearAndOpenTheScript)

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 using namespace orvex;
 using namespace orvex::test;
@@ -178,6 +179,54 @@ TEST(FrmIcdUpdate, openReportShowsTheReviewPageOfTheLastRun)
     u.seams.openedFolders.clear();
     click(u.widget("cmdOpenReport"));
     EXPECT_EQ(u.seams.openedFolders, QStringList{u.folder.outputFile(QStringLiteral("report.html"))});
+
+    // A window opened later finds the page there.
+    FrmIcd next(u.seams.services(), u.dbs.settings());
+    auto* openReport = control<QWidget>(next, "cmdOpenReport");
+    ASSERT_TRUE(openReport->isEnabled());
+    u.seams.openedFolders.clear();
+    click(openReport);
+    EXPECT_EQ(u.seams.openedFolders, QStringList{u.folder.outputFile(QStringLiteral("report.html"))});
+}
+
+TEST(FrmIcdUpdate, filesTheDesktopCannotOpenAreNamedWithTheirFolder)
+{
+#if !defined(Q_OS_UNIX) || defined(Q_OS_MACOS)
+    GTEST_SKIP() << "the desktop's own service is asked here";
+#endif
+    UpdateWindow u;
+    QTemporaryDir launcherFolder;
+    u.seams.useDesktopLauncher(
+        writeDesktopLauncher(launcherFolder.path(), 3, "xdg-open: no method available for opening '$1'"));
+    u.window = std::make_unique<FrmIcd>(u.seams.services(), u.dbs.settings());
+    u.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(u.window.get()));
+    const QString output = QDir::toNativeSeparators(u.folder.path() + QStringLiteral("/output"));
+    const auto named = [&](const QString& message, const char* file) {
+        return message.contains(QLatin1String(file)) && message.contains(output) &&
+               message.contains(QLatin1String("no method available for opening"));
+    };
+
+    click(u.widget("cmdProcess"));
+    ASSERT_TRUE(waitForScanEnd(*u.window));
+    ASSERT_TRUE(processEventsUntil([&] {
+        return u.seams.messages().filter(QLatin1String("No program could be started")).size() == 2;
+    })) << u.seams.messages().join('\n').toStdString();
+    const QStringList notOpened = u.seams.messages().filter(QLatin1String("No program could be started"));
+    // The two launchers end in either order.
+    for (const char* file : {"\"ICD Parser Log.txt\"", "\"scriptPH.txt\""})
+        EXPECT_TRUE(
+            std::any_of(notOpened.begin(), notOpened.end(), [&](const QString& m) { return named(m, file); }))
+            << file << '\n'
+            << notOpened.join('\n').toStdString();
+
+    u.seams.clearShown();
+    click(u.widget("cmdOpenReport"));
+    ASSERT_TRUE(processEventsUntil([&] { return !u.seams.messages().isEmpty(); }));
+    EXPECT_TRUE(u.seams.messages()[0].startsWith(
+        QStringLiteral("No program could be started to show \"%1\". Open it in a web browser.")
+            .arg(QDir::toNativeSeparators(u.folder.outputFile(QStringLiteral("report.html"))))))
+        << u.seams.messages()[0].toStdString();
 }
 
 TEST(FrmIcdUpdate, closingTheWindowInTheFirstPassEndsTheRunThere)

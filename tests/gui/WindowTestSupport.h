@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QQueue>
@@ -42,9 +43,10 @@ public:
                 onShown(box.text); // a test acts while a user would read the box
             return answer;
         };
-        m_services.openOnDesktop = [this](const QString& path) {
+        m_services.openOnDesktop = [this](const QString& path, const gui::NotOpened& notOpened) {
             openedFolders.append(path);
-            return desktopOpens;
+            if (!desktopOpens)
+                notOpened(QString());
         };
         m_services.choosePdf = [this](QWidget*) { return pdf; };
         m_services.askCentralPassword = [](QWidget*, const QString& server) -> std::optional<QString> {
@@ -57,6 +59,12 @@ public:
 
     const gui::WindowServices& services() const { return m_services; }
     void setSettingsFile(const QString& iniFile) { m_services.settingsFile = iniFile; }
+    // Paths go to the desktop's real opener, run as `launcher` (on Linux) instead of xdg-open.
+    void useDesktopLauncher(const QString& launcher)
+    {
+        m_services.openOnDesktop = {};
+        m_services.desktopLauncher = launcher;
+    }
 
     QStringList messages() const { return m_shown; } // every box since the last clearShown()
     void clearShown() { m_shown.clear(); }
@@ -72,6 +80,23 @@ private:
     QStringList m_shown;
     QQueue<QMessageBox::StandardButton> m_answers;
 };
+
+// A desktop launcher in `folder` that behaves as xdg-open does: it writes the path it was
+// handed to "opened.txt", then says `complaint` on standard error and exits with `exitCode`.
+inline QString writeDesktopLauncher(const QString& folder, int exitCode, const QByteArray& complaint = {})
+{
+    const QString path = folder + QStringLiteral("/launcher.sh");
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly))
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    script.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/opened.txt\"\n");
+    if (!complaint.isEmpty())
+        script.write("echo \"" + complaint + "\" >&2\n");
+    script.write("exit " + QByteArray::number(exitCode) + "\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
 
 // The control `name` of `window`; a test failure when it is missing.
 template <class T> T* control(const QWidget& window, const char* name)

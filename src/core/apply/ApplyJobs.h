@@ -40,6 +40,7 @@ public:
     {
     }
     QString title() const override { return QStringLiteral("apply"); }
+    bool changesIcdTables() const override { return true; } // an ICD scan's run
     // "Applied run <id> in one transaction: <counts>." Throws orvex::Error, nothing changed,
     // for every refusal and failure of applyRun. The summary adds the time taken and how
     // the command line takes the apply back.
@@ -60,6 +61,7 @@ class UndoJob final : public jobs::JobWithResult<UndoResult>
 public:
     UndoJob(QString undoFile, db::LogIdentity log) : m_undoFile(std::move(undoFile)), m_log(std::move(log)) {}
     QString title() const override { return QStringLiteral("undo"); }
+    bool changesIcdTables() const override { return true; }
     // "Undone: run <id>, <n> rows restored, <m> rows removed." Throws orvex::Error, nothing
     // changed, for every refusal and failure of undoApply.
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;

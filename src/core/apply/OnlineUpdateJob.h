@@ -30,6 +30,7 @@ public:
     {
     }
     QString title() const override { return QStringLiteral("online update"); }
+    bool changesIcdTables() const override { return true; }
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
 
 private:

@@ -279,15 +279,27 @@ inline const QueryText activePackageAmounts{
 // ---- Duplicate codes of tbICDdiagMain ----------------------------------------------------
 // The surplus rows, the rows of a code after its first: code, description, row number.
 // On SQLite the rows are numbered within their code (as the column's collation compares) in
-// storage order: number 1 is the row that stays.
+// storage order: number 1 is the row that stays. SQL Server numbers them by description, so
+// that the row a delete keeps is the one the question named (the table has no key).
 inline const QueryText duplicateIcdRows{
     "duplicateIcdRows",
     PerProduct{
-        {"with CTE as (select code, description, RN = row_number() over (partition by code order by code) "
-         "from {Build_FILE.tbICDdiagMain}) select * from CTE where RN > 1"},
+        {"with CTE as (select code, description, RN = row_number() over (partition by code order by "
+         "description) from {Build_FILE.tbICDdiagMain}) select * from CTE where RN > 1"},
         {"select code, description, rn from (select rowid as r, CODE as code, Description as description, "
          "row_number() over (partition by CODE order by rowid) as rn from Build_FILE.tbICDdiagMain) "
          "where rn > 1 order by r"}}};
+// Every row of a code on more than one row, numbered as above: code, description, row
+// number, by code and number.
+inline const QueryText duplicateIcdCodeRows{
+    "duplicateIcdCodeRows",
+    PerProduct{
+        {"with CTE as (select code, description, RN = row_number() over (partition by code order by "
+         "description), N = count(*) over (partition by code) from {Build_FILE.tbICDdiagMain}) "
+         "select code, description, RN from CTE where N > 1 order by code, RN"},
+        {"select code, description, rn from (select CODE as code, Description as description, "
+         "row_number() over (partition by CODE order by rowid) as rn, count(*) over (partition by CODE) "
+         "as n from Build_FILE.tbICDdiagMain) where n > 1 order by code, rn"}}};
 // The surplus rows exactly as the delete removes them: code, description, allow-as-primary.
 // SQL Server has none: which row of a code it numbers first is its choice, and its delete
 // reports the rows it removed. On SQLite the write transaction keeps the numbering as it is
@@ -305,7 +317,7 @@ inline const QueryText deleteDuplicateIcdRows{
     "deleteDuplicateIcdRows",
     PerProduct{
         {"with CTE as (select code, description, ALLOWASPRIMARY, RN = row_number() over (partition by code "
-         "order by code) from {Build_FILE.tbICDdiagMain}) delete from CTE output deleted.code, "
+         "order by description) from {Build_FILE.tbICDdiagMain}) delete from CTE output deleted.code, "
          "deleted.description, deleted.ALLOWASPRIMARY where RN > 1"},
         {"delete from Build_FILE.tbICDdiagMain where rowid in (select r from (select rowid as r, "
          "row_number() over (partition by CODE order by rowid) as rn from Build_FILE.tbICDdiagMain) "

@@ -135,6 +135,9 @@ public:
 
     // Lower-case name for messages and the progress line: "scan", "update", "backup".
     virtual QString title() const = 0;
+    // Whether the job writes the ICD tables: while it runs, the window lets nobody edit or
+    // browse them.
+    virtual bool changesIcdTables() const { return false; }
 
     // Runs on the calling thread to the end. Throws orvex::Error when the job cannot go on.
     virtual JobOutcome run(const JobContext& context, const ProgressFn& progress) = 0;

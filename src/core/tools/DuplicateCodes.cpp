@@ -38,6 +38,41 @@ QString deleteLogLine(const DeletedIcdRow& row)
         .arg(orNull(row.code), orNull(row.description), orNull(row.allowAsPrimary));
 }
 
+QList<DifferingDuplicate> findDifferingDuplicates(db::Connection& connection)
+{
+    QList<DifferingDuplicate> codes;
+    QSqlQuery q = connection.exec(db::queries::duplicateIcdCodeRows);
+    DifferingDuplicate current;
+    const auto keepIfDiffering = [&] {
+        if (current.otherDescriptionRows > 0)
+            codes.append(current);
+    };
+    while (q.next()) {
+        if (q.value(2).toLongLong() == 1) { // the first row of the next code: the one kept
+            keepIfDiffering();
+            current = {q.value(0).toString(), q.value(1), 1, 0};
+            continue;
+        }
+        ++current.rows;
+        if (q.value(1) != current.keptDescription)
+            ++current.otherDescriptionRows;
+    }
+    keepIfDiffering();
+    return codes;
+}
+
+QString differingDuplicateLine(const DifferingDuplicate& code)
+{
+    const QString others =
+        code.otherDescriptionRows == 1
+            ? QStringLiteral("1 row with another description goes")
+            : QStringLiteral("%1 rows with another description go").arg(code.otherDescriptionRows);
+    return QStringLiteral("%1 (%2 rows) keeps %3; %4")
+        .arg(code.code)
+        .arg(code.rows)
+        .arg(orNull(code.keptDescription), others);
+}
+
 QList<SurplusIcdRow> findDuplicateIcdRows(db::Connection& connection)
 {
     QList<SurplusIcdRow> rows;

@@ -26,6 +26,21 @@ struct DeletedIcdRow
     QVariant allowAsPrimary;
 };
 
+// A code whose rows differ in description: the row a delete keeps (number 1) and how many
+// of the rows that go carry another description.
+struct DifferingDuplicate
+{
+    QString code;
+    QVariant keptDescription;
+    qsizetype rows = 0; // of the code, the kept one among them
+    qsizetype otherDescriptionRows = 0;
+};
+
+// The codes of several rows whose descriptions differ, by code; nothing logged.
+QList<DifferingDuplicate> findDifferingDuplicates(db::Connection& connection);
+// `D50.0 (10 rows) keeps "Iron deficiency anaemia"; 9 rows with another description go`
+QString differingDuplicateLine(const DifferingDuplicate& code);
+
 // The surplus rows, nothing logged.
 QList<SurplusIcdRow> findDuplicateIcdRows(db::Connection& connection);
 

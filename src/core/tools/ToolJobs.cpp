@@ -151,6 +151,8 @@ jobs::JobOutcome DuplicateCodesJob::run(const jobs::JobContext& context, const j
                                               ? checkDuplicateIcdCodes(connection, m_log, context.now())
                                               : findDuplicateIcdRows(connection);
         m_result.rowCount = rows.size();
+        if (m_mode == Mode::Count)
+            m_result.differing = findDifferingDuplicates(connection);
         for (const SurplusIcdRow& row : rows) {
             outcome.summary.append(checkLogLine(row));
             rowsJson.append(QJsonObject{{"code", QJsonValue::fromVariant(row.code)},

@@ -39,19 +39,21 @@ private:
 
 struct DuplicateCodesResult
 {
-    qsizetype rowCount = 0; // rows found (Count, Check) or deleted (Delete)
+    qsizetype rowCount = 0;              // rows found (Count, Check) or deleted (Delete)
+    QList<DifferingDuplicate> differing; // Count: the codes whose rows differ in description
 };
 
 class DuplicateCodesJob final : public jobs::JobWithResult<DuplicateCodesResult>
 {
 public:
     enum class Mode {
-        Count,  // the surplus rows, nothing logged: what a delete would remove
-        Check,  // "Check Duplicates": the surplus rows, logged
+        Count, // the surplus rows and the codes of differing rows, nothing logged: what a delete would remove
+        Check, // "Check Duplicates": the surplus rows, logged
         Delete, // "Delete Duplicates": removed and logged
     };
     DuplicateCodesJob(Mode mode, LogIdentity log) : m_mode(mode), m_log(std::move(log)) {}
     QString title() const override { return QStringLiteral("duplicates"); }
+    bool changesIcdTables() const override { return m_mode == Mode::Delete; }
     jobs::JobOutcome run(const jobs::JobContext& context, const jobs::ProgressFn& progress) override;
     Mode mode() const { return m_mode; }
 
