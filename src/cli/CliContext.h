@@ -3,12 +3,14 @@
 #include "Error.h"
 #include "db/Connection.h"
 #include "db/LogIdentity.h"
+#include "db/SignIn.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 namespace orvex::cli {
 
@@ -20,6 +22,9 @@ struct CliContext
 
     QString embeddedFolder;       // --db DIR
     QString odbcConnectionString; // --odbc "..."
+    // --encrypt yes|no|strict and --trust-server-certificate, over what --odbc says of them.
+    std::optional<db::OdbcEncrypt> encrypt;
+    bool trustServerCertificate = false;
     bool stdinIsTerminal = false;
     bool stderrIsTerminal = false;
 

@@ -76,7 +76,10 @@ void printUsage(QTextStream& s)
       << "usage: orvex-cli [--workdir DIR] [--db DIR | --odbc \"CONNECTION STRING\"] COMMAND ...\n\n"
       << "  --workdir DIR  program folder (source files, rate files, output folder)\n"
       << "  --db DIR       embedded database folder (default: db under the program folder)\n"
-      << "  --odbc STR     SQL Server through ODBC; the password comes from ORVEX_DB_PASSWORD or a prompt\n\n"
+      << "  --odbc STR     SQL Server through ODBC; the password comes from ORVEX_DB_PASSWORD or a prompt\n"
+      << "  --encrypt yes|no|strict      with --odbc: how the driver encrypts (ODBC Driver 18: yes)\n"
+      << "  --trust-server-certificate   with --odbc: accept the server's self-signed certificate "
+         "unchecked\n\n"
       << "commands (orvex-cli COMMAND --help describes each option):\n";
     for (const CommandInfo& c : commands())
         s << "  " << c.synopsis << "   " << c.description << "\n";
@@ -172,8 +175,12 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
             out << version::text << "\n";
             return printed(ctx);
         }
+        if (option == QLatin1String("--trust-server-certificate")) {
+            ctx.trustServerCertificate = true;
+            continue;
+        }
         const bool known = option == QLatin1String("--workdir") || option == QLatin1String("--db") ||
-                           option == QLatin1String("--odbc");
+                           option == QLatin1String("--odbc") || option == QLatin1String("--encrypt");
         if (!known)
             return usageError(err, QStringLiteral("unknown option %1").arg(option));
         if (args.isEmpty())
@@ -190,6 +197,11 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
             ProgramFolder::setOverride(value);
         } else if (option == QLatin1String("--db")) {
             ctx.embeddedFolder = value;
+        } else if (option == QLatin1String("--encrypt")) {
+            ctx.encrypt = db::odbcEncryptFromName(value);
+            if (!ctx.encrypt)
+                return usageError(err,
+                                  QStringLiteral("--encrypt takes yes, no or strict, not %1").arg(value));
         } else {
             ctx.odbcConnectionString = value;
         }

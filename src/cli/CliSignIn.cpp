@@ -67,6 +67,9 @@ std::unique_ptr<db::Connection> CliContext::signIn()
 {
     if (!embeddedFolder.isEmpty() && !odbcConnectionString.isEmpty())
         throw Error(QStringLiteral("--db and --odbc exclude each other: give one of them."));
+    if ((encrypt || trustServerCertificate) && odbcConnectionString.isEmpty())
+        throw Error(QStringLiteral("--encrypt and --trust-server-certificate go with --odbc: the embedded "
+                                   "databases are no server."));
     db::SignInChoice choice;
     choice.remember = false;
     if (odbcConnectionString.isEmpty()) {
@@ -76,6 +79,17 @@ std::unique_ptr<db::Connection> CliContext::signIn()
         choice.kind = db::SignInChoice::Kind::SqlServer;
         choice.password = passwordFor(*this, odbcConnectionString);
         choice.odbcConnectionString = db::withoutOdbcPassword(odbcConnectionString);
+        if (encrypt || trustServerCertificate) {
+            // What the option does not name stays as the string has it.
+            const QString& given = choice.odbcConnectionString;
+            const db::OdbcEncrypt chosen =
+                encrypt.value_or(db::odbcEncryptFromName(db::odbcAttribute(given, QStringLiteral("Encrypt")))
+                                     .value_or(db::OdbcEncrypt::Yes));
+            const bool trust =
+                trustServerCertificate || db::odbcAttribute(given, QStringLiteral("TrustServerCertificate"))
+                                                  .compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+            choice.odbcConnectionString = db::withEncryption(given, chosen, trust);
+        }
     }
     OptionsPrompt prompt(choice);
     db::CurrentUser user(prompt, nullptr, sampledb::provisionEmbeddedFolder);

@@ -70,6 +70,7 @@ void FrmIcd::onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome)
 {
     m_jobProgressed = {}; // the last batch came before the end
     setJobRunning(false, nullptr);
+    m_header->clearPhase();
     if (auto after = std::exchange(m_jobAfterEither, {}))
         after();
     // Taken first: the handler may start the next job.
@@ -80,6 +81,7 @@ void FrmIcd::onJobFinished(jobs::Job* job, const jobs::JobOutcome& outcome)
 void FrmIcd::onJobFailed(const QString& message)
 {
     setJobRunning(false, nullptr);
+    m_header->clearPhase();
     m_jobFinished = {};
     m_jobProgressed = {};
     if (auto after = std::exchange(m_jobAfterEither, {}))

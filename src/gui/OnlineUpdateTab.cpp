@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -32,12 +33,18 @@ OnlineUpdateTab::OnlineUpdateTab(QWidget* window, JobHost& host, db::ConnectionS
     m_cmdUpdateDB = named<QPushButton>("cmdUpdateDB", QStringLiteral("Update DB"));
     m_cmdCentralServer = named<QPushButton>("cmdCentralServer", QStringLiteral("Central &Server..."));
     m_gridU = named<QTableWidget>("GridU");
+    m_lblGridSource = named<QLabel>(
+        "lblGridSource",
+        QStringLiteral("No rows yet: \"Check Online\" reads the central server's update table."));
+    m_lblGridSource->setWordWrap(true);
+    m_lblGridSource->setTextInteractionFlags(Qt::TextSelectableByMouse); // a path to copy
     grid->addWidget(m_cmdCheckOnline, 0, 0);
     grid->addWidget(m_cmdUpdateDB, 0, 1);
-    grid->addWidget(m_gridU, 1, 0, 1, 3);
+    grid->addWidget(m_lblGridSource, 1, 0, 1, 3);
+    grid->addWidget(m_gridU, 2, 0, 1, 3);
     grid->addWidget(m_cmdCentralServer, 0, 2, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
-    grid->setRowStretch(1, 1);
+    grid->setRowStretch(2, 1);
     m_gridU->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_gridU->verticalHeader()->hide();
 
@@ -58,12 +65,17 @@ void OnlineUpdateTab::setJobRunning(bool running)
         control->setEnabled(!running);
 }
 
+QString OnlineUpdateTab::embeddedFolder() const
+{
+    return m_hospital.kind == db::ConnectionSettings::Kind::Embedded
+               ? m_hospital.embeddedFolder
+               : db::CurrentUser::defaultEmbeddedFolder();
+}
+
 std::optional<db::ConnectionSettings> OnlineUpdateTab::centralSettings()
 {
     const std::optional<db::SqlServerProfile> profile = m_host.services().signInSettings()->centralProfile();
-    const QString folder = m_hospital.kind == db::ConnectionSettings::Kind::Embedded
-                               ? m_hospital.embeddedFolder
-                               : db::CurrentUser::defaultEmbeddedFolder();
+    const QString folder = embeddedFolder();
     QString password;
     if (profile && tools::needsPassword(*profile)) {
         if (const auto fromEnvironment = tools::centralPasswordFromEnvironment()) {
@@ -101,6 +113,10 @@ void OnlineUpdateTab::checkOnline()
             }
             if (m_gridU->columnCount() > 1)
                 m_gridU->setColumnWidth(1, Twips::of(m_gridU).px(kDescriptionTwips));
+            m_lblGridSource->setText(
+                table.rows.size() == 1
+                    ? QStringLiteral("1 row of the central server %1.").arg(server)
+                    : QStringLiteral("%1 rows of the central server %2.").arg(table.rows.size()).arg(server));
         },
         {}, [](const jobs::JobProgress&) {});
 }
@@ -186,8 +202,23 @@ void OnlineUpdateTab::chooseCentralServer()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const db::SignInChoice choice = dialog.choice();
-    saved->setCentralProfile(choice.kind == db::SignInChoice::Kind::SqlServer ? std::optional(choice.profile)
-                                                                              : std::nullopt);
+    const std::optional<db::SqlServerProfile> chosen =
+        choice.kind == db::SignInChoice::Kind::SqlServer ? std::optional(choice.profile) : std::nullopt;
+    saved->setCentralProfile(chosen);
+    // Rows of another server would be applied in its name: the grid starts over.
+    if (chosen != profile)
+        clearGridFor(tools::centralServerName(tools::centralServerSettings(chosen, embeddedFolder())));
+}
+
+void OnlineUpdateTab::clearGridFor(const QString& server)
+{
+    m_gridSource.clear();
+    m_gridU->clear();
+    m_gridU->setRowCount(0);
+    m_gridU->setColumnCount(0);
+    m_lblGridSource->setText(
+        QStringLiteral("No rows: the central server is now %1. \"Check Online\" reads its update table.")
+            .arg(server));
 }
 
 } // namespace orvex::gui

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class QLabel;
 class QPushButton;
 class QTableWidget;
 
@@ -17,7 +18,8 @@ class JobHost;
 
 // Tab "Online Update": "Check Online" (cmdCheckOnline) reads the central server's update
 // table into GridU; "Update DB" (cmdUpdateDB) applies what GridU shows to tbICDdiagMain;
-// "Central Server..." (cmdCentralServer) chooses the central server. Both steps run as jobs
+// "Central Server..." (cmdCentralServer) chooses the central server, which empties the grid;
+// lblGridSource names the server the rows came from. Both steps run as jobs
 // of the window's runner, with connections of their own; a failure shows its message and leaves
 // the grid and the tables as they were.
 class OnlineUpdateTab : public QWidget
@@ -35,6 +37,10 @@ public:
 
 private:
     std::optional<db::ConnectionSettings> centralSettings();
+    // The embedded central server's folder: the hospital's, or the default one.
+    QString embeddedFolder() const;
+    // The grid emptied, for the central server now chosen.
+    void clearGridFor(const QString& server);
     QList<QStringList> gridRows() const;
     void startUpdate(const QList<QStringList>& rows, const std::vector<tools::OnlineChange>& reviewed);
 
@@ -45,7 +51,8 @@ private:
     QPushButton* m_cmdUpdateDB = nullptr;
     QPushButton* m_cmdCentralServer = nullptr;
     QTableWidget* m_gridU = nullptr;
-    QString m_gridSource; // the central server the grid's rows came from
+    QLabel* m_lblGridSource = nullptr; // where the grid's rows came from
+    QString m_gridSource;              // the central server the grid's rows came from
 };
 
 } // namespace orvex::gui

@@ -129,11 +129,15 @@ void ScanTabs::applyProgress(const jobs::JobProgress& batch)
 void ScanTabs::onScanFinished(const reconcile::ScanResult& result, const jobs::JobOutcome& outcome)
 {
     reconcile::ScanProgress last;
+    // The bar ends on the lines compared of the list's lines, whatever phase it counted last.
     last.linesDone = result.counters.linesRead;
+    last.lineCount = m_frmSrc->lineCount();
     last.counters = result.counters;
     last.groupName = result.groupName;
     last.packageId = result.packageId;
-    m_host.showProgress(reconcile::ScanJob::toJobProgress(last));
+    jobs::JobProgress shown = reconcile::ScanJob::toJobProgress(last);
+    shown.text = QString(); // the run has ended: no phase
+    m_host.showProgress(shown);
     // The rows came in batches; the result is the authority.
     for (const jobs::ResultList which : jobs::kResultLists) {
         ResultListModel* rows = resultList(which)->rows();

@@ -2,6 +2,7 @@
 
 #include "OrvexVersion.h"
 #include "db/CurrentUser.h"
+#include "db/OdbcConnectionString.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +18,7 @@ namespace orvex::gui {
 
 namespace {
 const QString kNewProfile = QStringLiteral("(new profile)");
+const QStringList kEncryptionKeys = {QStringLiteral("Encrypt"), QStringLiteral("TrustServerCertificate")};
 
 template <class W, class... Args> W* named(const char* name, Args&&... args)
 {
@@ -35,6 +37,10 @@ SignInDialog::SignInDialog(QList<db::SqlServerProfile> profiles, QWidget* parent
       m_database(named<QLineEdit>("txtDatabase")), m_authentication(named<QComboBox>("cboAuthentication")),
       m_driver(named<QLineEdit>("txtDriver")), m_user(named<QLineEdit>("txtUser")),
       m_password(named<QLineEdit>("txtPassword")), m_options(named<QLineEdit>("txtOptions")),
+      m_encrypt(named<QComboBox>("cboEncrypt")),
+      m_trustCertificate(
+          named<QCheckBox>("chkTrustServerCertificate", QStringLiteral("&Trust server certificate"))),
+      m_certificateWarning(named<QLabel>("lblCertificateWarning")),
       m_remember(
           named<QCheckBox>("chkRemember", QStringLiteral("&Remember this choice (never the password)"))),
       m_buttons(named<QDialogButtonBox>("buttons", QDialogButtonBox::Ok | QDialogButtonBox::Cancel))
@@ -56,6 +62,13 @@ SignInDialog::SignInDialog(QList<db::SqlServerProfile> profiles, QWidget* parent
         {QStringLiteral("SQL Server authentication"), QStringLiteral("Windows authentication")});
     m_password->setEchoMode(QLineEdit::Password);
     m_remember->setChecked(true);
+    for (const db::OdbcEncrypt e : {db::OdbcEncrypt::Yes, db::OdbcEncrypt::No, db::OdbcEncrypt::Strict})
+        m_encrypt->addItem(db::odbcEncryptName(e), int(e));
+    m_encrypt->setToolTip(
+        QStringLiteral("\"yes\": encrypted, the server's certificate checked (ODBC Driver "
+                       "18's default); \"strict\": always checked; \"no\": not encrypted."));
+    m_certificateWarning->setWordWrap(true);
+    m_certificateWarning->setStyleSheet(QStringLiteral("color: #8a5300"));
 
     auto* sqlForm = new QFormLayout;
     sqlForm->addRow(QStringLiteral("Profile:"), m_profile);
@@ -66,6 +79,9 @@ SignInDialog::SignInDialog(QList<db::SqlServerProfile> profiles, QWidget* parent
     sqlForm->addRow(QStringLiteral("ODBC driver:"), m_driver);
     sqlForm->addRow(QStringLiteral("User:"), m_user);
     sqlForm->addRow(QStringLiteral("Password:"), m_password);
+    sqlForm->addRow(QStringLiteral("Encrypt:"), m_encrypt);
+    sqlForm->addRow(QString(), m_trustCertificate);
+    sqlForm->addRow(QString(), m_certificateWarning);
     sqlForm->addRow(QStringLiteral("More options:"), m_options);
     auto* embeddedForm = new QFormLayout;
     embeddedForm->addRow(QStringLiteral("Folder:"), m_folder);
@@ -84,6 +100,8 @@ SignInDialog::SignInDialog(QList<db::SqlServerProfile> profiles, QWidget* parent
     connect(m_embedded, &QRadioButton::toggled, this, &SignInDialog::updateEnabled);
     connect(m_authentication, &QComboBox::currentIndexChanged, this, &SignInDialog::updateEnabled);
     connect(m_profile, &QComboBox::currentIndexChanged, this, &SignInDialog::showProfile);
+    connect(m_encrypt, &QComboBox::currentIndexChanged, this, &SignInDialog::updateEnabled);
+    connect(m_trustCertificate, &QCheckBox::toggled, this, &SignInDialog::updateCertificateWarning);
 
     m_embedded->setChecked(true); // the default
     showProfile(0);
@@ -100,16 +118,45 @@ void SignInDialog::showProfile(int index)
     m_authentication->setCurrentIndex(p.windowsAuthentication ? 1 : 0);
     m_driver->setText(p.odbcDriver);
     m_user->setText(p.user);
-    m_options->setText(p.options);
+    // A profile saved before the form had the two choices kept them among the options.
+    const QString encryptOption = db::odbcAttribute(p.options, QStringLiteral("Encrypt"));
+    const db::OdbcEncrypt encrypt =
+        p.encrypt.value_or(db::odbcEncryptFromName(encryptOption).value_or(db::OdbcEncrypt::Yes));
+    m_encrypt->setCurrentIndex(m_encrypt->findData(int(encrypt)));
+    m_trustCertificate->setChecked(p.trustServerCertificate ||
+                                   db::odbcAttribute(p.options, QStringLiteral("TrustServerCertificate"))
+                                           .compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0);
+    m_options->setText(db::withoutOdbcAttributes(p.options, kEncryptionKeys));
     m_password->clear();
+}
+
+void SignInDialog::updateCertificateWarning()
+{
+    const bool sql = m_sqlServer->isChecked();
+    const auto encrypt = db::OdbcEncrypt(m_encrypt->currentData().toInt());
+    QString warning;
+    if (encrypt == db::OdbcEncrypt::No)
+        warning =
+            QStringLiteral("Not encrypted: the password and the patient data cross the network as plain "
+                           "text.");
+    else if (m_trustCertificate->isChecked() && encrypt == db::OdbcEncrypt::Yes)
+        warning = QStringLiteral("The server's certificate is not checked: a computer posing as the server "
+                                 "could read the password and the data. Tick this only for your own server "
+                                 "with a self-signed certificate.");
+    m_certificateWarning->setText(warning);
+    m_certificateWarning->setVisible(sql && !warning.isEmpty());
 }
 
 void SignInDialog::updateEnabled()
 {
     const bool sql = m_sqlServer->isChecked();
     for (QWidget* w : std::initializer_list<QWidget*>{m_profile, m_profileName, m_server, m_database,
-                                                      m_authentication, m_driver, m_options})
+                                                      m_authentication, m_driver, m_options, m_encrypt})
         w->setEnabled(sql);
+    // "strict" always checks the certificate; "no" sends none to check.
+    m_trustCertificate->setEnabled(sql &&
+                                   db::OdbcEncrypt(m_encrypt->currentData().toInt()) == db::OdbcEncrypt::Yes);
+    updateCertificateWarning();
     const bool sqlLogin = sql && m_authentication->currentIndex() == 0;
     m_user->setEnabled(sqlLogin);
     m_password->setEnabled(sqlLogin);
@@ -169,7 +216,9 @@ db::SignInChoice SignInDialog::choice() const
     p.windowsAuthentication = m_authentication->currentIndex() == 1;
     p.odbcDriver = m_driver->text().trimmed();
     p.user = p.windowsAuthentication ? QString() : m_user->text().trimmed();
-    p.options = m_options->text().trimmed();
+    p.options = db::withoutOdbcAttributes(m_options->text().trimmed(), kEncryptionKeys);
+    p.encrypt = db::OdbcEncrypt(m_encrypt->currentData().toInt());
+    p.trustServerCertificate = m_trustCertificate->isEnabled() && m_trustCertificate->isChecked();
     c.password = p.windowsAuthentication ? QString() : m_password->text();
     return c;
 }

@@ -37,6 +37,7 @@ public:
 private:
     void showProfile(int index);
     void updateEnabled();
+    void updateCertificateWarning();
 
     QList<db::SqlServerProfile> m_profiles;
     QLabel* m_error;
@@ -52,6 +53,9 @@ private:
     QLineEdit* m_user;
     QLineEdit* m_password;
     QLineEdit* m_options;
+    QComboBox* m_encrypt;          // "yes", "no", "strict"
+    QCheckBox* m_trustCertificate; // a self-signed certificate accepted unchecked
+    QLabel* m_certificateWarning;  // what either choice gives up
     QCheckBox* m_remember;
     QDialogButtonBox* m_buttons;
 };

@@ -74,6 +74,7 @@ void WindowHeader::build(QWidget* window)
     m_prgScan->setRange(0, 1);
     m_prgScan->setValue(0);
     m_prgScan->setTextVisible(false);
+    m_lblPhase = label("lblPhase", QString(), window);
 
     m_lines = {underline("Line5", window), underline("Line6", window), underline("Line7", window),
                underline("Line8", window)};
@@ -132,6 +133,10 @@ void WindowHeader::place(const Twips& tw)
     m_lblCount->setGeometry(tw.px(kRightColumn), tw.px(countTop), tw.px(kCounterWidth), countHeight);
     m_prgScan->setGeometry(tw.px(kRightColumn + kCounterWidth + 60), tw.px(countTop), tw.px(3600),
                            std::max(countHeight, tw.px(300)));
+    // Below both, as wide: the longest phase is seen whole.
+    m_lblPhase->setGeometry(m_lblCount->x(), m_prgScan->geometry().bottom() + 1 + tw.px(60),
+                            m_prgScan->geometry().right() + 1 - m_lblCount->x(),
+                            m_lblPhase->sizeHint().height());
 }
 
 QRect WindowHeader::countersArea() const
@@ -164,6 +169,12 @@ void WindowHeader::resetForScan(int lineCount)
     m_lblCount->setText(QStringLiteral("0"));
     m_prgScan->setRange(0, std::max(1, lineCount));
     m_prgScan->setValue(0);
+    clearPhase();
+}
+
+void WindowHeader::clearPhase()
+{
+    m_lblPhase->clear();
 }
 
 // The job's counters to the header's labels: a switch without a default, so that a counter
@@ -203,6 +214,8 @@ void WindowHeader::applyProgress(const jobs::JobProgress& batch)
         m_lblSrc->setText(it.value());
         m_lblSrc->setToolTip(QString()); // the whole caption, when it is cut
     }
+    if (!batch.text.isNull())
+        m_lblPhase->setText(batch.text);
     if (batch.lineCount > 0) {
         m_prgScan->setMaximum(batch.lineCount);
         m_prgScan->setValue(std::min(batch.linesDone, m_prgScan->maximum()));

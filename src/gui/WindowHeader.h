@@ -45,8 +45,10 @@ public:
     void setSourceFile(const QString& name, const QString& path);
     // A scan starts: its counters back to 0 and the progress bar over `lineCount` lines.
     void resetForScan(int lineCount);
-    // The counters, the header's captions and the progress bar as a job reports them.
+    // The counters, the header's captions, the phase and the progress bar as a job reports them.
     void applyProgress(const jobs::JobProgress& batch);
+    // No job runs: no phase is shown.
+    void clearPhase();
 
 signals:
     void viewChosen(orvex::gui::IcdView view);
@@ -76,6 +78,7 @@ private:
     std::array<QLabel*, 8> m_counters{};
     QLabel* m_lblCount = nullptr;
     QProgressBar* m_prgScan = nullptr;
+    QLabel* m_lblPhase = nullptr;     // the running job's phase, which the progress bar counts
     std::array<QFrame*, 4> m_lines{}; // Line5 .. Line8
 };
 

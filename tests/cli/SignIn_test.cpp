@@ -93,3 +93,28 @@ TEST(SignIn, withoutOptionsTheEmbeddedSampleIsBuiltUnderTheProgramFolder)
     EXPECT_TRUE(QFile::exists(program.filePath(QStringLiteral("db/Build_FILE.db"))));
     EXPECT_TRUE(QFile::exists(program.filePath(QStringLiteral("db/Medicare.db"))));
 }
+
+TEST(SignIn, encryptionOptionsGoIntoTheConnectionStringTried)
+{
+    const EnvironmentValue password("ORVEX_DB_PASSWORD", "Sup3rSecret");
+    const QString refused = QStringLiteral("DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=9;UID=kestra;Encrypt=no");
+    const test::CliTextRun run =
+        test::runCliText({QStringLiteral("--odbc"), refused, QStringLiteral("--trust-server-certificate"),
+                          QStringLiteral("--encrypt"), QStringLiteral("yes"), QStringLiteral("log")});
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_TRUE(run.err.contains(QLatin1String("UID=kestra;Encrypt=yes;TrustServerCertificate=yes")))
+        << run.err.toStdString();
+
+    const test::CliTextRun bad =
+        test::runCliText({QStringLiteral("--encrypt"), QStringLiteral("always"), QStringLiteral("log")});
+    EXPECT_EQ(bad.exitCode, 2); // a usage error
+    EXPECT_TRUE(bad.err.contains(QLatin1String("--encrypt takes yes, no or strict")))
+        << bad.err.toStdString();
+
+    QTemporaryDir dir;
+    const test::CliTextRun embedded =
+        test::runCliText({QStringLiteral("--db"), dir.path(), QStringLiteral("--trust-server-certificate"),
+                          QStringLiteral("log")});
+    EXPECT_NE(embedded.exitCode, 0);
+    EXPECT_TRUE(embedded.err.contains(QLatin1String("go with --odbc"))) << embedded.err.toStdString();
+}

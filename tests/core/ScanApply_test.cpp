@@ -234,7 +234,7 @@ TEST_P(ScanApply, aStoppedScanIsMadeAgainAsFarAndAChangedRecordIsRefused)
     params.phMode = true;
     reconcile::ScanJob job(params);
     job.scan(context(), [&](const reconcile::ScanProgress& p) {
-        if (p.linesDone == 6)
+        if (p.phase == reconcile::ScanPhase::Comparing && p.linesDone == 6)
             job.requestStop();
     });
     ASSERT_EQ(record().completeness.completion, review::RunCompletion::Stopped);

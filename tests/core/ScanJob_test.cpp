@@ -422,7 +422,7 @@ TEST(ScanJob, stopRequestFinishesTheLineAndWritesTheSummary)
     params.connection = scan.dbs.settings();
     ScanJob job(params);
     const auto r = job.run([&](const ScanProgress& p) {
-        if (p.linesDone == 2)
+        if (p.phase == ScanPhase::Comparing && p.linesDone == 2)
             job.requestStop();
     });
     EXPECT_EQ(r.ending, ScanEnding::Stopped);
@@ -438,7 +438,10 @@ TEST(ScanJob, anAbandonedScanWritesNoSummaryButClosesTheFiles)
     params.lines = {"A1|a", "A2|b", "A3|c"};
     params.connection = scan.dbs.settings();
     ScanJob job(params);
-    const auto r = job.run([&](const ScanProgress&) { job.requestAbandon(); });
+    const auto r = job.run([&](const ScanProgress& p) {
+        if (p.phase == ScanPhase::Comparing)
+            job.requestAbandon();
+    });
     EXPECT_EQ(r.ending, ScanEnding::Abandoned);
     EXPECT_EQ(r.counters.linesRead, 1);
     EXPECT_EQ(scan.file("ICD Parser Log.txt"), QByteArray());
@@ -471,7 +474,7 @@ TEST(ScanJob, databaseLostMidRunNamesTheLine)
     ScanJob job(params);
     try {
         job.run([&](const ScanProgress& p) {
-            if (p.linesDone == 1)
+            if (p.phase == ScanPhase::Comparing && p.linesDone == 1)
                 connection->database().close();
         });
         FAIL() << "the scan claimed success";

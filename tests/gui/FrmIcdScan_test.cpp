@@ -31,6 +31,8 @@ const QString kDone = QStringLiteral(
     "Done.  Click 'Open Output Folder' to view scripts.  Run script.txt, SameCodeDiffDesc Script.txt, and "
     "scriptPH.txt to update your database.");
 
+const QString kComparing = reconcile::phaseCaption(reconcile::ScanPhase::Comparing, false);
+
 db::ConnectionSettings embeddedIn(const QString& folder)
 {
     db::ConnectionSettings settings;
@@ -158,7 +160,7 @@ TEST(FrmIcdScan, runningScanLocksWhatWouldStartAnotherAndStopsOnSecondClick)
 {
     ScanWindow s;
     click(s.widget("cmdLoadUpdate"));
-    HoldScanAtLine hold(*s.window, 100);
+    HoldScanAtLine hold(*s.window, 100, kComparing);
     click(s.widget("cmdScanPH"));
     ASSERT_TRUE(hold.waitUntilHeld());
 
@@ -170,6 +172,7 @@ TEST(FrmIcdScan, runningScanLocksWhatWouldStartAnotherAndStopsOnSecondClick)
 
     // What the held run has done so far reaches the window while it runs.
     EXPECT_TRUE(processEventsUntil([&s] { return s.count("lblCount") == 100; }));
+    EXPECT_EQ(s.text("lblPhase"), kComparing);
     EXPECT_EQ(control<QProgressBar>(*s.window, "prgScan")->value(), 100);
     EXPECT_NE(s.text("lblHeader"), QStringLiteral("Header")) << "the group name in force is shown";
 
@@ -195,7 +198,7 @@ TEST(FrmIcdScan, closingDuringRunStopsWithoutSummaryAndClosesCleanly)
 {
     ScanWindow s;
     click(s.widget("cmdLoadUpdate"));
-    HoldScanAtLine hold(*s.window, 50);
+    HoldScanAtLine hold(*s.window, 50, kComparing);
     click(s.widget("cmdScan"));
     ASSERT_TRUE(hold.waitUntilHeld());
 
@@ -212,7 +215,7 @@ TEST(FrmIcdScan, closingTheWindowItselfDuringRunEndsTheSameWay)
 {
     ScanWindow s;
     click(s.widget("cmdLoadUpdate"));
-    HoldScanAtLine hold(*s.window, 10);
+    HoldScanAtLine hold(*s.window, 10, kComparing);
     click(s.widget("cmdScanPH"));
     ASSERT_TRUE(hold.waitUntilHeld());
     EXPECT_TRUE(s.window->close());
@@ -243,6 +246,65 @@ TEST(FrmIcdScan, failingRunShowsItsErrorAndLeavesTheWindowUsable)
     click(control<QWidget>(window, "cmdScanPH"));
     ASSERT_TRUE(waitForScanEnd(window));
     EXPECT_EQ(seams.messages().size(), 2);
+}
+
+// Stop in the reading of the list: lblPhase names it, the bar counts the list's lines read,
+// and no line is compared.
+TEST(FrmIcdScan, stopWhileReadingTheListShowsThePhaseAndComparesNothing)
+{
+    ScanWindow s;
+    click(s.widget("cmdLoadUpdate"));
+    const int lineCount = s.window->frmSRC()->lineCount();
+    HoldScanAtLine hold(*s.window, 500, QStringLiteral("Reading the list"));
+    click(s.widget("cmdScanPH"));
+    ASSERT_TRUE(hold.waitUntilHeld());
+    EXPECT_TRUE(
+        processEventsUntil([&s] { return s.text("lblPhase") == QStringLiteral("Reading the list"); }));
+    const auto* bar = control<QProgressBar>(*s.window, "prgScan");
+    EXPECT_EQ(bar->maximum(), lineCount);
+    EXPECT_EQ(bar->value(), 500);
+
+    click(s.widget("cmdScanPH")); // "Stop"
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+    EXPECT_EQ(s.window->lastEnding(), ScanEnding::Stopped);
+    EXPECT_EQ(s.count("lblCount"), 0);
+    EXPECT_EQ(s.text("lblPhase"), QString()) << "no phase once the run has ended";
+    ASSERT_EQ(s.seams.messages().size(), 1);
+    EXPECT_TRUE(s.seams.messages()[0].startsWith(QStringLiteral("Stopped before the end")))
+        << s.seams.messages()[0].toStdString();
+    s.expectIdle();
+}
+
+// Stop while the reports are written, once every line was compared: the bar counts the
+// files, and the stop leaves no review page or run record that would look whole.
+TEST(FrmIcdScan, stopWhileWritingTheReportsLeavesNoReviewAndSaysSo)
+{
+    ScanWindow s;
+    click(s.widget("cmdLoadUpdate"));
+    const int lineCount = s.window->frmSRC()->lineCount();
+    HoldScanAtLine hold(*s.window, 1, QStringLiteral("Writing the reports"));
+    click(s.widget("cmdScanPH"));
+    ASSERT_TRUE(hold.waitUntilHeld());
+    EXPECT_TRUE(
+        processEventsUntil([&s] { return s.text("lblPhase") == QStringLiteral("Writing the reports"); }));
+    const auto* bar = control<QProgressBar>(*s.window, "prgScan");
+    EXPECT_EQ(bar->maximum(), 4);
+    EXPECT_EQ(bar->value(), 1);
+    EXPECT_EQ(s.text("cmdScanPH"), QStringLiteral("Stop"));
+
+    click(s.widget("cmdScanPH"));
+    ASSERT_TRUE(waitForScanEnd(*s.window));
+    EXPECT_EQ(s.window->lastEnding(), ScanEnding::Stopped);
+    EXPECT_EQ(s.count("lblCount"), lineCount);
+    EXPECT_EQ(bar->value(), lineCount) << "the bar ends on the lines compared";
+    EXPECT_EQ(s.text("lblPhase"), QString());
+    for (const char* name : {"report.html", "changes.csv", "changes.json"})
+        EXPECT_FALSE(QFile::exists(s.folder.outputFile(name))) << name;
+    EXPECT_TRUE(QFile::exists(s.folder.outputFile("scriptPH.txt")));
+    ASSERT_EQ(s.seams.messages().size(), 1);
+    EXPECT_TRUE(s.seams.messages()[0].startsWith(QStringLiteral("Stopped while the reports were written")))
+        << s.seams.messages()[0].toStdString();
+    s.expectIdle();
 }
 
 TEST(FrmIcdScan, fixFormatRewritesLinesAndCountsOnlyThem)

@@ -7,12 +7,21 @@
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
 
 using namespace orvex;
 using namespace orvex::test;
@@ -114,4 +123,82 @@ TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt
                                                              "Build_FILE.tbICDdiagMain order by rowid")),
               before);
     EXPECT_FALSE(undo->isEnabled());
+}
+
+namespace {
+
+// Answers the central server dialog, once it is shown modally, as a user would: the SQL
+// Server choice with `server` typed, or the embedded one (`server` empty), then OK.
+void answerCentralServerDialog(const QString& server)
+{
+    auto answer = std::make_shared<std::function<void()>>();
+    *answer = [server, answer] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QLatin1String("dlgCentralServer")) {
+            QTimer::singleShot(10, *answer);
+            return;
+        }
+        click(control<QWidget>(*dialog, server.isEmpty() ? "optEmbedded" : "optSqlServer"));
+        if (!server.isEmpty()) {
+            auto* edit = control<QLineEdit>(*dialog, "txtServer");
+            edit->selectAll();
+            QTest::keyClicks(edit, server);
+        }
+        click(control<QDialogButtonBox>(*dialog, "buttons")->button(QDialogButtonBox::Ok));
+    };
+    QTimer::singleShot(0, *answer);
+}
+
+} // namespace
+
+// Another central server empties the grid: its rows would be applied in the new server's
+// name. lblGridSource names the server the rows came from, or the one that will be read.
+TEST(OnlineUpdateTab, switchingTheCentralServerEmptiesTheGridAndTheLabelNamesTheSource)
+{
+    GuiSeams seams;
+    TempProgramFolder program;
+    QTemporaryDir dir;
+    sampledb::buildSampleDatabases(dir.path(), false);
+    seams.setSettingsFile(dir.filePath(QStringLiteral("settings.ini")));
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = dir.path();
+    gui::FrmIcd window(seams.services(), settings);
+    window.show();
+    auto* wiring = window.findChild<gui::OnlineUpdateTab*>(QStringLiteral("onlineUpdate"));
+    auto* grid = control<QTableWidget>(window, "GridU");
+    auto* source = control<QLabel>(window, "lblGridSource");
+    control<QTabWidget>(window, "SSTab1")->setCurrentIndex(3);
+    EXPECT_TRUE(source->isVisible());
+    EXPECT_TRUE(source->text().startsWith(QStringLiteral("No rows yet"))) << source->text().toStdString();
+
+    click(control<QPushButton>(window, "cmdCheckOnline"));
+    ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
+    ASSERT_EQ(grid->rowCount(), 663);
+    const QString central = QDir::toNativeSeparators(QDir(dir.path()).filePath(QStringLiteral("central.db")));
+    EXPECT_EQ(source->text(), QStringLiteral("663 rows of the central server \"%1\".").arg(central));
+
+    answerCentralServerDialog(QStringLiteral("sql99.ward.local"));
+    click(control<QPushButton>(window, "cmdCentralServer"));
+    EXPECT_EQ(grid->rowCount(), 0);
+    EXPECT_EQ(grid->columnCount(), 0);
+    EXPECT_EQ(source->text(), QStringLiteral("No rows: the central server is now sql99.ward.local. \"Check "
+                                             "Online\" reads its update table."));
+    click(control<QPushButton>(window, "cmdUpdateDB"));
+    ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
+    EXPECT_EQ(seams.messages(),
+              QStringList{"Nothing to change: the grid holds no rows. Click \"Check Online\" first."});
+
+    // Back to the embedded server: read again, named again.
+    answerCentralServerDialog(QString());
+    click(control<QPushButton>(window, "cmdCentralServer"));
+    EXPECT_TRUE(source->text().contains(central)) << source->text().toStdString();
+    click(control<QPushButton>(window, "cmdCheckOnline"));
+    ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
+    EXPECT_EQ(grid->rowCount(), 663);
+    EXPECT_EQ(source->text(), QStringLiteral("663 rows of the central server \"%1\".").arg(central));
+
+    // The same server chosen again keeps the rows it gave.
+    answerCentralServerDialog(QString());
+    click(control<QPushButton>(window, "cmdCentralServer"));
+    EXPECT_EQ(grid->rowCount(), 663);
 }

@@ -67,7 +67,10 @@ TEST(SignInDialog, savedProfileFillsTheFormAndThePasswordIsTyped)
 
     const db::SignInChoice c = d.choice();
     EXPECT_EQ(c.kind, db::SignInChoice::Kind::SqlServer);
-    EXPECT_EQ(c.profile, profile("Lab", "sql02\\LAB", "labuser"));
+    db::SqlServerProfile expected = profile("Lab", "sql02\\LAB", "labuser");
+    expected.options.clear(); // its Encrypt=no is the form's choice now
+    expected.encrypt = db::OdbcEncrypt::No;
+    EXPECT_EQ(c.profile, expected);
     EXPECT_EQ(c.password, QStringLiteral("s3cret"));
 }
 
@@ -112,4 +115,43 @@ TEST(SignInDialog, sqlServerWithoutServerIsRefused)
     d.accept();
     EXPECT_NE(d.result(), int(QDialog::Accepted));
     EXPECT_FALSE(control<QLabel>(d, "lblSignInError")->isHidden());
+}
+
+// The two encryption choices, chosen by a user: the plain warning follows them, and the
+// profile carries them (an older profile's options give them up).
+TEST(SignInDialog, encryptAndTrustAreChosenOnTheFormWithAWarning)
+{
+    SignInDialog d({profile("Ward", "sql01", "kestra")});
+    showNonModal(d);
+    click(control<QRadioButton>(d, "optSqlServer"));
+    auto* encrypt = control<QComboBox>(d, "cboEncrypt");
+    auto* trust = control<QCheckBox>(d, "chkTrustServerCertificate");
+    auto* warning = control<QLabel>(d, "lblCertificateWarning");
+    EXPECT_EQ(encrypt->currentText(), QStringLiteral("no")) << "the old profile's Encrypt=no";
+    EXPECT_TRUE(edit(d, "txtOptions")->text().isEmpty());
+    EXPECT_TRUE(warning->isVisible());
+    EXPECT_TRUE(warning->text().startsWith(QStringLiteral("Not encrypted"))) << warning->text().toStdString();
+    EXPECT_FALSE(trust->isEnabled()) << "nothing to trust without encryption";
+
+    encrypt->setFocus();
+    QTest::keyClick(encrypt, Qt::Key_Up); // "yes"
+    EXPECT_EQ(encrypt->currentText(), QStringLiteral("yes"));
+    EXPECT_FALSE(warning->isVisible());
+    click(trust);
+    EXPECT_TRUE(trust->isChecked());
+    EXPECT_TRUE(warning->isVisible());
+    EXPECT_TRUE(warning->text().contains(QLatin1String("not checked"))) << warning->text().toStdString();
+
+    db::SignInChoice c = d.choice();
+    EXPECT_EQ(c.profile.encrypt, db::OdbcEncrypt::Yes);
+    EXPECT_TRUE(c.profile.trustServerCertificate);
+    EXPECT_TRUE(c.profile.options.isEmpty());
+
+    QTest::keyClick(encrypt, Qt::Key_Down);
+    QTest::keyClick(encrypt, Qt::Key_Down); // "strict"
+    EXPECT_EQ(encrypt->currentText(), QStringLiteral("strict"));
+    EXPECT_FALSE(trust->isEnabled());
+    c = d.choice();
+    EXPECT_EQ(c.profile.encrypt, db::OdbcEncrypt::Strict);
+    EXPECT_FALSE(c.profile.trustServerCertificate) << "strict always checks the certificate";
 }

@@ -146,15 +146,17 @@ inline bool waitForScanEnd(const gui::FrmIcd& window)
     return processEventsUntil([&window] { return !window.isJobRunning(); });
 }
 
-// Holds a running scan right after line `atLine` until a stop (or close) has been asked
-// for, so a test can act in the middle of a run without depending on its speed.
+// Holds a running scan right after line `atLine` (of the phase named `phase`, or of any step
+// when it is empty) until a stop (or close) has been asked for, so a test can act in the
+// middle of a run without depending on its speed.
 class HoldScanAtLine
 {
 public:
-    HoldScanAtLine(const gui::FrmIcd& window, int atLine) : m_runner(window.jobRunner())
+    HoldScanAtLine(const gui::FrmIcd& window, int atLine, const QString& phase = {})
+        : m_runner(window.jobRunner())
     {
-        m_runner->setStepHook([this, runner = m_runner, atLine](const jobs::JobProgress& progress) {
-            if (progress.linesDone != atLine)
+        m_runner->setStepHook([this, runner = m_runner, atLine, phase](const jobs::JobProgress& progress) {
+            if (progress.linesDone != atLine || (!phase.isEmpty() && progress.text != phase))
                 return;
             m_reached.release();
             while (!runner->stopRequested())

@@ -6,6 +6,7 @@
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcLoginProbe.h"
 #include "db/Queries.h"
+#include "db/SignIn.h"
 #include "db/SqliteHandle.h"
 
 #include <QDir>
@@ -290,21 +291,38 @@ bool isMissingDriver(const QString& reason)
     return false;
 }
 
+// The driver's words for a server certificate it did not accept (OpenSSL on Linux and
+// macOS, Schannel on Windows).
+bool isCertificateFailure(const QString& reason)
+{
+    for (const char* sign : {"certificate verify failed", "certificate chain", "self-signed certificate",
+                             "self signed certificate", "not trusted", "SEC_E_UNTRUSTED_ROOT"}) {
+        if (reason.contains(QLatin1String(sign), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// Which of the sign-in form's two choices to change for a certificate the driver refused.
+QString certificateAdvice(const QString& connectionString)
+{
+    const std::optional<OdbcEncrypt> encrypt =
+        odbcEncryptFromName(odbcAttribute(connectionString, QStringLiteral("Encrypt")));
+    if (encrypt == OdbcEncrypt::Strict)
+        return QStringLiteral(
+            "With \"Encrypt\" set to \"strict\" the certificate is always checked: install the server's "
+            "certificate (or its issuer's) on this computer, or set \"Encrypt\" to \"yes\" and tick \"Trust "
+            "server certificate\" (--encrypt yes --trust-server-certificate on the command line).");
+    return QStringLiteral(
+        "Install the server's certificate (or its issuer's) on this computer, or, for a server with a "
+        "self-signed certificate, tick \"Trust server certificate\" on the sign-in form "
+        "(--trust-server-certificate on the command line). \"Encrypt\" set to \"no\" is not needed "
+        "for this.");
+}
+
 Error loginFailed(const ConnectionSettings& settings, const QString& driverText)
 {
-    const QString reason = withoutPassword(driverText, settings);
-    if (isMissingDriver(reason)) {
-        const QString driver = odbcAttribute(settings.odbcConnectionString, QStringLiteral("DRIVER"));
-        return Error(
-            Error::Kind::Database,
-            QStringLiteral("The ODBC driver \"%1\" is not installed on this computer or cannot be loaded "
-                           "(%2). Install it, or name an installed driver in DRIVER=.")
-                .arg(driver.isEmpty() ? QStringLiteral("of the data source") : driver, reason));
-    }
-    return Error(Error::Kind::Database,
-                 QStringLiteral("Cannot connect to %1: %2. Check the server name, the user and the password, "
-                                "and that the server is running.")
-                     .arg(settings.describe(), reason));
+    return odbcLoginFailure(settings, driverText);
 }
 
 // Some drivers wait for ever on a server that accepts the connection and never answers:
@@ -349,6 +367,29 @@ void openOdbc(QSqlDatabase& db, const ConnectionSettings& settings)
 }
 
 } // namespace
+
+Error odbcLoginFailure(const ConnectionSettings& settings, const QString& driverText)
+{
+    const QString reason = withoutPassword(driverText, settings);
+    if (isMissingDriver(reason)) {
+        const QString driver = odbcAttribute(settings.odbcConnectionString, QStringLiteral("DRIVER"));
+        return Error(Error::Kind::Database,
+                     QStringLiteral("The ODBC driver \"%1\" is not installed on this computer or cannot be "
+                                    "loaded (%2). Install it, or name an installed driver in the sign-in "
+                                    "form's \"ODBC driver\" field.")
+                         .arg(driver.isEmpty() ? QStringLiteral("of the data source") : driver, reason));
+    }
+    if (isCertificateFailure(reason)) {
+        return Error(
+            Error::Kind::Database,
+            QStringLiteral("Cannot connect to %1: the server's certificate was not accepted (%2). %3")
+                .arg(settings.describe(), reason, certificateAdvice(settings.odbcConnectionString)));
+    }
+    return Error(Error::Kind::Database,
+                 QStringLiteral("Cannot connect to %1: %2. Check the server name, the user and the password, "
+                                "and that the server is running.")
+                     .arg(settings.describe(), reason));
+}
 
 QString ConnectionSettings::describe() const
 {

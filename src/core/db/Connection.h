@@ -37,6 +37,11 @@ struct ConnectionSettings
     QString describe() const;
 };
 
+// The error of a failed ODBC login, from the driver's words: a driver that cannot be loaded
+// names the sign-in form's "ODBC driver" field, a refused server certificate says which of
+// "Encrypt" and "Trust server certificate" to change. The password never shows.
+Error odbcLoginFailure(const ConnectionSettings& settings, const QString& driverText);
+
 // One open connection, used only by the thread that opened it. A worker opens its own
 // from the same settings.
 class Connection

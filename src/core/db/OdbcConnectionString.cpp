@@ -88,6 +88,17 @@ QString withoutOdbcPassword(const QString& connectionString)
     return result;
 }
 
+QString withoutOdbcAttributes(const QString& connectionString, const QStringList& keys)
+{
+    QString result;
+    for (const auto& [k, v] : parseOdbcConnectionString(connectionString)) {
+        if (keys.contains(k.trimmed(), Qt::CaseInsensitive))
+            continue;
+        result = withOdbcAttribute(result, k, v);
+    }
+    return result;
+}
+
 QString withOdbcAttribute(const QString& connectionString, const QString& key, const QString& value)
 {
     QString result = connectionString;

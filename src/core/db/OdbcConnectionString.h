@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 
@@ -22,6 +23,9 @@ QString odbcQuoted(const QString& value);
 
 // The string with every password attribute (PWD, Password) removed, for messages.
 QString withoutOdbcPassword(const QString& connectionString);
+
+// The string without the attributes named in `keys` (matched without regard to case).
+QString withoutOdbcAttributes(const QString& connectionString, const QStringList& keys);
 
 // Appends KEY=value (quoted as needed) to `connectionString`.
 QString withOdbcAttribute(const QString& connectionString, const QString& key, const QString& value);

@@ -21,6 +21,8 @@ SqlServerProfile readProfile(const QSettings& s)
     p.user = s.value(QStringLiteral("user")).toString();
     p.options = withoutOdbcPassword(s.value(QStringLiteral("options")).toString());
     p.loginTimeoutSeconds = s.value(QStringLiteral("loginTimeoutSeconds"), p.loginTimeoutSeconds).toInt();
+    p.encrypt = odbcEncryptFromName(s.value(QStringLiteral("encrypt")).toString());
+    p.trustServerCertificate = s.value(QStringLiteral("trustServerCertificate"), false).toBool();
     return p;
 }
 
@@ -34,6 +36,11 @@ void writeProfile(QSettings& s, const SqlServerProfile& p)
     s.setValue(QStringLiteral("user"), p.user);
     s.setValue(QStringLiteral("options"), withoutOdbcPassword(p.options));
     s.setValue(QStringLiteral("loginTimeoutSeconds"), p.loginTimeoutSeconds);
+    if (p.encrypt)
+        s.setValue(QStringLiteral("encrypt"), odbcEncryptName(*p.encrypt));
+    else
+        s.remove(QStringLiteral("encrypt"));
+    s.setValue(QStringLiteral("trustServerCertificate"), p.trustServerCertificate);
 }
 } // namespace
 
@@ -50,7 +57,37 @@ QString SqlServerProfile::odbcConnectionString() const
     const QString extra = withoutOdbcPassword(options);
     if (!extra.isEmpty())
         s += QLatin1Char(';') + extra;
-    return s;
+    return encrypt ? withEncryption(s, *encrypt, trustServerCertificate) : s;
+}
+
+QString odbcEncryptName(OdbcEncrypt encrypt)
+{
+    switch (encrypt) {
+    case OdbcEncrypt::Yes:
+        return QStringLiteral("yes");
+    case OdbcEncrypt::No:
+        return QStringLiteral("no");
+    case OdbcEncrypt::Strict:
+        return QStringLiteral("strict");
+    }
+    return {};
+}
+
+std::optional<OdbcEncrypt> odbcEncryptFromName(const QString& name)
+{
+    for (const OdbcEncrypt e : {OdbcEncrypt::Yes, OdbcEncrypt::No, OdbcEncrypt::Strict})
+        if (name.compare(odbcEncryptName(e), Qt::CaseInsensitive) == 0)
+            return e;
+    return std::nullopt;
+}
+
+QString withEncryption(const QString& connectionString, OdbcEncrypt encrypt, bool trustServerCertificate)
+{
+    QString s = withoutOdbcAttributes(connectionString,
+                                      {QStringLiteral("Encrypt"), QStringLiteral("TrustServerCertificate")});
+    s = withOdbcAttribute(s, QStringLiteral("Encrypt"), odbcEncryptName(encrypt));
+    return withOdbcAttribute(s, QStringLiteral("TrustServerCertificate"),
+                             trustServerCertificate ? QStringLiteral("yes") : QStringLiteral("no"));
 }
 
 SignInSettings::SignInSettings()

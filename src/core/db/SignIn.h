@@ -12,6 +12,18 @@ class QSettings;
 namespace orvex::db {
 
 // A saved way to reach the hospital's SQL Server. Never holds the password.
+// How the ODBC driver encrypts the connection: "yes" (ODBC Driver 18's own default: encrypted,
+// certificate checked unless trusted), "no", or "strict" (TDS 8: always checked, trust ignored).
+enum class OdbcEncrypt { Yes, No, Strict };
+// "yes", "no", "strict": the attribute's value, the profile's and the command line's word.
+QString odbcEncryptName(OdbcEncrypt encrypt);
+// The word back; nullopt for another one.
+std::optional<OdbcEncrypt> odbcEncryptFromName(const QString& name);
+
+// KEY=value attributes of the two choices, for a connection string: the string without any
+// Encrypt and TrustServerCertificate of its own, then those chosen.
+QString withEncryption(const QString& connectionString, OdbcEncrypt encrypt, bool trustServerCertificate);
+
 struct SqlServerProfile
 {
     QString name;   // how the sign-in lists it
@@ -20,10 +32,14 @@ struct SqlServerProfile
     bool windowsAuthentication = false;
     QString odbcDriver = QStringLiteral("ODBC Driver 18 for SQL Server");
     QString user;    // SQL Server login (SQL authentication)
-    QString options; // more attributes as written, e.g. "Encrypt=no"
+    QString options; // more attributes as written, e.g. "MultiSubnetFailover=yes"
     int loginTimeoutSeconds = 10;
+    // Chosen on the sign-in form; unset: the driver's default (or what `options` says).
+    std::optional<OdbcEncrypt> encrypt;
+    bool trustServerCertificate = false; // a self-signed certificate is accepted unchecked
 
-    // DRIVER, SERVER, DATABASE, then UID or Trusted_Connection, then the options.
+    // DRIVER, SERVER, DATABASE, then UID or Trusted_Connection, then the options, then (when
+    // chosen) Encrypt and TrustServerCertificate, which replace any of the options.
     QString odbcConnectionString() const;
     bool operator==(const SqlServerProfile&) const = default;
 };

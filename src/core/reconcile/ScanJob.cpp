@@ -23,6 +23,23 @@ namespace {
 // Lines classified per round of batched lookups: small enough for the window to show
 // progress early, large enough to keep the statements few.
 constexpr int kPrefetchWindow = 2000;
+// Lines split between two reports of the reading: splitting is quick, a report is not.
+constexpr int kReadingStep = 500;
+
+const QString kStoppedWritingLogLine = QStringLiteral(
+    "*** The scan was stopped while it wrote its reports: no review page and no run record were written.");
+
+ScanProgress phaseProgress(ScanPhase phase, int done, int count, const ScanState& state)
+{
+    ScanProgress step;
+    step.phase = phase;
+    step.linesDone = done;
+    step.lineCount = count;
+    step.counters = state.counters;
+    step.groupName = state.groupName;
+    step.packageId = state.packageId;
+    return step;
+}
 
 std::unique_ptr<ScanLookups> makeLookups(LookupStrategy strategy, db::Connection& connection, bool phMode)
 {
@@ -83,6 +100,20 @@ QStringList summaryLines(const ScanResult& r, bool ph, const QString& outputFold
 }
 } // namespace
 
+QString phaseCaption(ScanPhase phase, bool fixFormat)
+{
+    switch (phase) {
+    case ScanPhase::Reading:
+        return QStringLiteral("Reading the list");
+    case ScanPhase::Comparing:
+        return fixFormat ? QStringLiteral("Rewriting the lines")
+                         : QStringLiteral("Comparing with the database");
+    case ScanPhase::WritingReports:
+        return QStringLiteral("Writing the reports");
+    }
+    return {};
+}
+
 QStringList readScanList(ScanList list, const QString& listFile)
 {
     switch (list) {
@@ -136,6 +167,7 @@ jobs::JobProgress ScanJob::toJobProgress(const ScanProgress& p)
     jobs::JobProgress out;
     out.linesDone = p.linesDone;
     out.lineCount = p.lineCount;
+    out.text = phaseCaption(p.phase, p.fixFormat);
     out.counters = counterMap(p.counters);
     out.captions.insert(jobs::Caption::GroupName, p.groupName);
     out.captions.insert(jobs::Caption::PackageId, p.packageId);
@@ -184,7 +216,12 @@ jobs::JobOutcome ScanJob::run(const jobs::JobContext& context, const jobs::Progr
     jobs::JobOutcome outcome;
     outcome.ending = toJobEnding(result.ending);
     const review::RunCompleteness completeness = stoppedAt(result.counters.linesRead);
-    if (completeness.isComplete())
+    if (result.stoppedWritingReports)
+        outcome.messages << QStringLiteral(
+            "Stopped while the reports were written: every line was compared and the reports and scripts "
+            "are whole, but no review page and no run record were written, so \"Apply to database…\" "
+            "has no run to apply. Run the scan again to review it.");
+    else if (completeness.isComplete())
         outcome.messages << QStringLiteral("Done.  Click 'Open Output Folder' to view scripts.  Run "
                                            "script.txt, SameCodeDiffDesc Script.txt, "
                                            "and scriptPH.txt to update your database.");
@@ -241,8 +278,18 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     if (lookups)
         classifier.emplace(*lookups, writer, state, p.phMode);
 
-    std::vector<ratelist::ScanLine> window; // split lines of the current prefetch window
-    int windowStart = 0;
+    // Reading: every line split once, so that the comparing knows its groups ahead.
+    std::vector<ratelist::ScanLine> split;
+    if (!p.fixFormat) {
+        split.reserve(size_t(lineCount));
+        for (int i = 0; i < lineCount && shouldContinue(); ++i) {
+            split.push_back(ratelist::splitScanLine(p.lines[i], p.phMode));
+            if (progress && ((i + 1) % kReadingStep == 0 || i + 1 == lineCount))
+                progress(phaseProgress(ScanPhase::Reading, i + 1, lineCount, state));
+        }
+    }
+
+    int windowEnd = 0; // the end of the lines whose rows were fetched
     int index = 0;
     try {
         while (index < lineCount && shouldContinue()) {
@@ -250,38 +297,37 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             if (p.fixFormat) {
                 files.writeFixFormatLine(ratelist::fixFormatLine(line));
             } else {
-                if (index == windowStart + int(window.size())) {
-                    // Split the next window and, for the batched strategy, fetch its rows.
-                    windowStart = index;
-                    window.clear();
+                if (index == windowEnd) {
+                    // The rows of the next window, fetched at once by the batched strategy.
                     std::vector<PlannedLookup> planned;
                     QString group = state.groupName;
-                    const int end = std::min(lineCount, index + kPrefetchWindow);
-                    for (int i = index; i < end; ++i) {
-                        window.push_back(ratelist::splitScanLine(p.lines[i], p.phMode));
-                        const ratelist::ScanLine& split = window.back();
-                        if (split.kind == ratelist::ScanLine::Kind::GroupHeader)
-                            group = split.groupName;
+                    windowEnd = std::min(lineCount, index + kPrefetchWindow);
+                    for (int i = index; i < windowEnd; ++i) {
+                        const ratelist::ScanLine& item = split[size_t(i)];
+                        if (item.kind == ratelist::ScanLine::Kind::GroupHeader)
+                            group = item.groupName;
                         else if (!ratelist::isBlankLine(p.lines[i]))
-                            planned.push_back({split.code, split.description, group});
+                            planned.push_back({item.code, item.description, group});
                     }
                     lookups->prefetch(planned);
                 }
-                const ratelist::ScanLine& split = window[index - windowStart];
+                const ratelist::ScanLine& item = split[size_t(index)];
                 // A blank line (a stray empty one, the resource's empty last item) is
                 // counted but is no code: it would script an INSERT of an empty code.
-                if (split.kind == ratelist::ScanLine::Kind::GroupHeader)
-                    state.groupName = split.groupName;
+                if (item.kind == ratelist::ScanLine::Kind::GroupHeader)
+                    state.groupName = item.groupName;
                 else if (!ratelist::isBlankLine(line)) {
                     state.lineNumber = index + 1;
-                    classifier->classify(split);
+                    classifier->classify(item);
                 }
             }
             ++index;
             ++state.counters.linesRead;
             if (progress) {
-                progress(ScanProgress{index, lineCount, state.counters, state.groupName, state.packageId,
-                                      std::move(state.rowsOfLine)});
+                ScanProgress step{index,           lineCount,       state.counters,
+                                  state.groupName, state.packageId, std::move(state.rowsOfLine)};
+                step.fixFormat = p.fixFormat;
+                progress(step);
             }
             state.rowsOfLine.clear();
         }
@@ -289,6 +335,19 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
         ScanResult result;
         result.ending = ending();
         const review::RunCompleteness completeness = stoppedAt(index);
+        // A stop before this phase made the run a stopped one, written whole as such; a stop
+        // from here on ends the writing after the current file.
+        const bool stoppedBefore = !shouldContinue();
+        const bool review = !p.fixFormat && result.ending != ScanEnding::Abandoned;
+        const int fileCount = review ? 4 : 1;
+        int filesDone = 0;
+        auto fileWritten = [&] {
+            ++filesDone;
+            if (progress)
+                progress(phaseProgress(ScanPhase::WritingReports, filesDone, fileCount, state));
+            return stoppedBefore || shouldContinue();
+        };
+        bool goOn = true;
         if (result.ending != ScanEnding::Abandoned) {
             writer.summary({state.rowCount(ResultList::NewCode),
                             state.rowCount(ResultList::SameCodeAndDescription),
@@ -297,9 +356,10 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                            context.now());
             for (const QString& line : review::notReadLogLines(completeness))
                 files.writeLine(report::Slot::LogFile, line);
+            goOn = fileWritten();
         }
         // The reports and scripts take their places last, once nothing else can fail.
-        if (!p.fixFormat && result.ending != ScanEnding::Abandoned) {
+        if (review && goOn) {
             // The page shows what an apply makes, and apart from it what a later line replaced.
             jobs::Findings net = state.net.take();
             const jobs::Findings overridden = state.net.takeOverridden();
@@ -319,7 +379,6 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                 run.classes = review::kIcdScanClasses;
                 run.amountColumns = {};
             }
-            result.reviewWritten = true;
 
             review::RunRecord record =
                 review::newRunRecord(QString::fromUtf16(p.phMode ? review::kPhScanRun : review::kScanRun),
@@ -328,7 +387,24 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             record.completeness = completeness;
             record.changes = std::move(net);
             run.recordDigest = review::writeRunRecord(record, context.outputFolder());
-            review::writeReviewFiles(run, context.outputFolder());
+            goOn = fileWritten();
+            if (goOn) {
+                review::writeReviewPageFile(run, context.outputFolder());
+                goOn = fileWritten();
+            }
+            if (goOn) {
+                review::writeChangeListFile(run, context.outputFolder());
+                fileWritten();
+                result.reviewWritten = true;
+            }
+        }
+        if (review && !result.reviewWritten) {
+            // Half a review would look like a whole one: none stands beside the scripts.
+            review::removeReviewFiles(context.outputFolder());
+            review::removeRunRecord(context.outputFolder());
+            files.writeLine(report::Slot::LogFile, kStoppedWritingLogLine);
+            result.stoppedWritingReports = true;
+            result.ending = ScanEnding::Stopped;
         }
         if (p.fixFormat)
             files.closeFixFormatFile();

@@ -45,15 +45,28 @@ enum class ScanEnding {
     Abandoned // current line finished, no summary, files closed
 };
 
-// Reported after every line, on the thread that runs the scan.
+// The parts of a run, in their order; each has its own count of items.
+enum class ScanPhase {
+    Reading,       // the list's lines split into codes, descriptions and group headers
+    Comparing,     // each line compared with the database (or rewritten in fix-format mode)
+    WritingReports // the summary, the run record, the review page and the change list
+};
+
+// The phase as the window and the command line name it.
+QString phaseCaption(ScanPhase phase, bool fixFormat);
+
+// Reported after every item of a phase (a line; a file while writing the reports), on the
+// thread that runs the scan.
 struct ScanProgress
 {
-    int linesDone = 0;
-    int lineCount = 0;
+    int linesDone = 0; // items of the phase done...
+    int lineCount = 0; // ...of its items
     ScanCounters counters;
     QString groupName;                                     // the group of the line read
     QString packageId;                                     // the package of the last code found
     std::vector<std::pair<ResultList, ResultRow>> newRows; // rows this line added
+    ScanPhase phase = ScanPhase::Comparing;
+    bool fixFormat = false; // names the comparing phase
 };
 
 struct ScanResult
@@ -67,6 +80,9 @@ struct ScanResult
     double elapsedSeconds = 0;
     jobs::Findings changes;     // what the scripts propose, in their order
     bool reviewWritten = false; // output/report.html and output/changes.csv
+    // A stop while the reports were written: every line was compared and the scripts are
+    // whole, but no review page and no run record stand beside them.
+    bool stoppedWritingReports = false;
 
     const std::vector<ResultRow>& list(ResultList which) const { return lists[static_cast<int>(which)]; }
 };

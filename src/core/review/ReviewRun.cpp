@@ -84,10 +84,20 @@ void removeReviewFiles(const QString& outputFolder)
     report::deleteFileQuietly(changeListPath(outputFolder));
 }
 
-void writeReviewFiles(const ReviewRun& run, const QString& outputFolder)
+void writeReviewPageFile(const ReviewRun& run, const QString& outputFolder)
 {
     writeWhole(reviewPagePath(outputFolder), writeReviewPage, run);
+}
+
+void writeChangeListFile(const ReviewRun& run, const QString& outputFolder)
+{
     writeWhole(changeListPath(outputFolder), writeChangeList, run);
+}
+
+void writeReviewFiles(const ReviewRun& run, const QString& outputFolder)
+{
+    writeReviewPageFile(run, outputFolder);
+    writeChangeListFile(run, outputFolder);
 }
 
 } // namespace orvex::review

@@ -64,6 +64,9 @@ void removeReviewFiles(const QString& outputFolder);
 // Writes both into `outputFolder`, each replaced as a whole or left as it was. Throws
 // orvex::Error naming the file that could not be written.
 void writeReviewFiles(const ReviewRun& run, const QString& outputFolder);
+// Each of the two on its own, as writeReviewFiles writes it.
+void writeReviewPageFile(const ReviewRun& run, const QString& outputFolder);
+void writeChangeListFile(const ReviewRun& run, const QString& outputFolder);
 
 // The change in percent from `before` to `after` as "+12.5%", or "" when there is no
 // before value or it is 0.
