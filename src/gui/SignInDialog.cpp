@@ -145,6 +145,20 @@ void SignInDialog::updateCertificateWarning()
                                  "with a self-signed certificate.");
     m_certificateWarning->setText(warning);
     m_certificateWarning->setVisible(sql && !warning.isEmpty());
+    growToShowAll();
+}
+
+// A longer warning wraps onto more lines: the dialog grows so that none of it is cut off.
+void SignInDialog::growToShowAll()
+{
+    QLayout* form = layout();
+    if (!form || !isVisible())
+        return;
+    form->activate();
+    const int needed =
+        form->hasHeightForWidth() ? form->totalHeightForWidth(width()) : form->totalSizeHint().height();
+    if (height() < needed)
+        resize(width(), needed);
 }
 
 void SignInDialog::updateEnabled()

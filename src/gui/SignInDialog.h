@@ -38,6 +38,7 @@ private:
     void showProfile(int index);
     void updateEnabled();
     void updateCertificateWarning();
+    void growToShowAll();
 
     QList<db::SqlServerProfile> m_profiles;
     QLabel* m_error;

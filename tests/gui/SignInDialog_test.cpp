@@ -141,6 +141,9 @@ TEST(SignInDialog, encryptAndTrustAreChosenOnTheFormWithAWarning)
     EXPECT_TRUE(trust->isChecked());
     EXPECT_TRUE(warning->isVisible());
     EXPECT_TRUE(warning->text().contains(QLatin1String("not checked"))) << warning->text().toStdString();
+    QCoreApplication::processEvents();
+    EXPECT_GE(warning->height(), warning->heightForWidth(warning->width()))
+        << "the longer warning is cut off";
 
     db::SignInChoice c = d.choice();
     EXPECT_EQ(c.profile.encrypt, db::OdbcEncrypt::Yes);
