@@ -47,6 +47,7 @@ OnlineUpdateTab::OnlineUpdateTab(QWidget* window, JobHost& host, db::ConnectionS
     grid->setRowStretch(2, 1);
     m_gridU->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_gridU->verticalHeader()->hide();
+    m_gridU->horizontalHeader()->setStretchLastSection(true); // no empty space right of the last column
 
     connect(m_cmdCheckOnline, &QPushButton::clicked, this, &OnlineUpdateTab::checkOnline);
     connect(m_cmdUpdateDB, &QPushButton::clicked, this, &OnlineUpdateTab::updateDb);
@@ -111,8 +112,13 @@ void OnlineUpdateTab::checkOnline()
                 for (int c = 0; c < row.size(); ++c)
                     m_gridU->setItem(r, c, new QTableWidgetItem(row[c]));
             }
-            if (m_gridU->columnCount() > 1)
-                m_gridU->setColumnWidth(1, Twips::of(m_gridU).px(kDescriptionTwips));
+            // The description column has its fixed width; the others show at least their heading.
+            for (int c = 0; c < m_gridU->columnCount(); ++c) {
+                if (c == 1)
+                    m_gridU->setColumnWidth(1, Twips::of(m_gridU).px(kDescriptionTwips));
+                else
+                    m_gridU->resizeColumnToContents(c);
+            }
             m_lblGridSource->setText(
                 table.rows.size() == 1
                     ? QStringLiteral("1 row of the central server %1.").arg(server)

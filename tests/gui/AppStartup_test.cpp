@@ -99,7 +99,7 @@ TEST(AppStartup, failedConnectionAsksAgainWithTheReasonUntilTheUserGivesUp)
     };
     EXPECT_EQ(s.startup->start(), nullptr);
     EXPECT_EQ(s.asks, 2);
-    EXPECT_TRUE(errorShown.contains(missing)) << errorShown.toStdString();
+    EXPECT_TRUE(errorShown.contains(QDir::toNativeSeparators(missing))) << errorShown.toStdString();
     EXPECT_FALSE(Startup::mainWindowShown());
 }
 

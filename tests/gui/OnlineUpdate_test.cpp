@@ -59,6 +59,9 @@ TEST(OnlineUpdateTab, checkOnlineFillsTheGridAFailureKeepsItAndUpdateDbAppliesIt
     EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), QStringLiteral("CODE"));
     EXPECT_EQ(grid->horizontalHeaderItem(5)->text(), QStringLiteral("ALLOWASPRIMARY"));
     EXPECT_FALSE(grid->item(0, 1)->text().isEmpty());
+    for (int c = 0; c < grid->columnCount(); ++c) // every heading shows whole
+        EXPECT_GE(grid->horizontalHeader()->sectionSize(c), grid->horizontalHeader()->sectionSizeHint(c))
+            << grid->horizontalHeaderItem(c)->text().toStdString();
 
     // The central server is gone: its message, and the grid as it was.
     ASSERT_TRUE(
