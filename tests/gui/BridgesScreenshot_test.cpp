@@ -18,17 +18,6 @@
 using namespace orvex;
 using namespace orvex::test;
 
-namespace {
-void save(QWidget* widget, const QString& name)
-{
-    QCoreApplication::processEvents();
-    const QImage picture = widget->grab().toImage();
-    ASSERT_FALSE(picture.isNull());
-    const QString folder = qEnvironmentVariable("ORVEX_SCREENSHOT_DIR");
-    EXPECT_TRUE(picture.save(QDir(folder).filePath(name), "PNG")) << name.toStdString();
-}
-} // namespace
-
 TEST(BridgesScreenshot, onlineUpdateTableBrowserAndCodeSearch)
 {
     if (qEnvironmentVariableIsEmpty("ORVEX_SCREENSHOT_DIR"))
@@ -48,7 +37,7 @@ TEST(BridgesScreenshot, onlineUpdateTableBrowserAndCodeSearch)
     click(control<QPushButton>(window, "cmdCheckOnline"));
     auto* wiring = window.findChild<gui::OnlineUpdateTab*>(QStringLiteral("onlineUpdate"));
     ASSERT_TRUE(processEventsUntil([wiring] { return !wiring->isRunning(); }));
-    save(&window, QStringLiteral("online-update.png"));
+    saveScreenshot(&window, QStringLiteral("online-update.png"));
 
     control<QTabWidget>(window, "SSTab1")->setCurrentIndex(2);
     click(control<QPushButton>(window, "cmdICD_0"));
@@ -56,14 +45,14 @@ TEST(BridgesScreenshot, onlineUpdateTableBrowserAndCodeSearch)
     ASSERT_NE(browser, nullptr);
     QTest::keyClicks(control<QLineEdit>(*browser, "txtFind"), QStringLiteral("typhoid"));
     click(control<QPushButton>(*browser, "cmdFind"));
-    save(browser, QStringLiteral("table-browser.png"));
+    saveScreenshot(browser, QStringLiteral("table-browser.png"));
     browser->close();
 
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<gui::FrmIcdSearch*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         QTest::keyClicks(control<QLineEdit>(*dialog, "txtSearch"), QStringLiteral("fever typhoid"));
-        save(dialog, QStringLiteral("code-search.png"));
+        saveScreenshot(dialog, QStringLiteral("code-search.png"));
         dialog->reject();
     });
     click(control<QPushButton>(window, "cmdICDDLL"));

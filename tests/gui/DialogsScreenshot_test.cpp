@@ -22,15 +22,6 @@ using namespace orvex;
 using namespace orvex::test;
 
 namespace {
-void save(QWidget* widget, const QString& name)
-{
-    QCoreApplication::processEvents();
-    const QImage picture = widget->grab().toImage();
-    ASSERT_FALSE(picture.isNull());
-    const QString folder = qEnvironmentVariable("ORVEX_SCREENSHOT_DIR");
-    EXPECT_TRUE(picture.save(QDir(folder).filePath(name), "PNG")) << name.toStdString();
-}
-
 bool screenshotsWanted()
 {
     return !qEnvironmentVariableIsEmpty("ORVEX_SCREENSHOT_DIR");
@@ -61,7 +52,7 @@ TEST(DialogsScreenshot, activityLogAfterCheckDuplicatesFiltered)
     filter->setFocus();
     QTest::keyClicks(filter, QStringLiteral("D50"));
     ASSERT_GT(control<QTableView>(*log, "grdActivityLog")->model()->rowCount(), 0);
-    save(log, QStringLiteral("activity-log.png"));
+    saveScreenshot(log, QStringLiteral("activity-log.png"));
 }
 
 TEST(DialogsScreenshot, signInWithTrustedServerCertificate)
@@ -89,7 +80,7 @@ TEST(DialogsScreenshot, signInWithTrustedServerCertificate)
     auto* password = control<QLineEdit>(dialog, "txtPassword");
     password->setFocus();
     QTest::keyClicks(password, QStringLiteral("secret"));
-    save(&dialog, QStringLiteral("sign-in.png"));
+    saveScreenshot(&dialog, QStringLiteral("sign-in.png"));
 }
 
 TEST(DialogsScreenshot, scanHeldWhileComparingShowsItsPhase)
@@ -117,7 +108,7 @@ TEST(DialogsScreenshot, scanHeldWhileComparingShowsItsPhase)
     ASSERT_TRUE(processEventsUntil([&] {
         return shownText(window, "lblPhase") == comparing && shownText(window, "lblCount").toInt() == 2000;
     }));
-    save(&window, QStringLiteral("scan-phase.png"));
+    saveScreenshot(&window, QStringLiteral("scan-phase.png"));
 
     click(control<QWidget>(window, "cmdScanPH")); // "Stop"
     ASSERT_TRUE(waitForScanEnd(window));

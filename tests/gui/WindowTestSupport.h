@@ -11,7 +11,9 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QQueue>
@@ -209,6 +211,16 @@ inline std::vector<reconcile::ResultRow> listRows(const QWidget& window, const c
         rows.push_back({model->index(r, 0).data().toString(),
                         model->columnCount() > 1 ? model->index(r, 1).data().toString() : QString()});
     return rows;
+}
+
+// Saves a picture of `widget` for the README into ORVEX_SCREENSHOT_DIR.
+inline void saveScreenshot(QWidget* widget, const QString& name)
+{
+    QCoreApplication::processEvents();
+    const QImage picture = widget->grab().toImage();
+    ASSERT_FALSE(picture.isNull());
+    const QString folder = qEnvironmentVariable("ORVEX_SCREENSHOT_DIR");
+    EXPECT_TRUE(picture.save(QDir(folder).filePath(name), "PNG")) << name.toStdString();
 }
 
 } // namespace orvex::test
