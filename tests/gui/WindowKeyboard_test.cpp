@@ -3,9 +3,7 @@
 #include "gui/FrmIcd.h"
 #include "gui/FrmSrc.h"
 
-#include "WindowTestSupport.h"
-#include "support/SmallDatabases.h"
-#include "support/TestPaths.h"
+#include "YearListsWindow.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -19,25 +17,7 @@ using gui::FrmIcd;
 
 namespace {
 
-// The window shown and active, so that keys reach the focused control.
-struct KeyboardWindow
-{
-    GuiSeams seams;
-    TempProgramFolder folder;
-    SmallDatabases dbs;
-    std::unique_ptr<FrmIcd> window;
-
-    KeyboardWindow()
-    {
-        writeBytes(folder.path() + QStringLiteral("/ICD PH 2024.txt"), "A02|Salmonella|1|2|3\r\n");
-        writeBytes(folder.path() + QStringLiteral("/ICD PH 2024_PROCEDURE.txt"), "90000|New proc|5|6|7\r\n");
-        window = std::make_unique<FrmIcd>(seams.services(), dbs.settings());
-        window->show();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-    template <class T = QWidget> T* widget(const char* name) const { return control<T>(*window, name); }
-};
+using KeyboardWindow = YearListsWindow;
 
 } // namespace
 

@@ -4,7 +4,7 @@
 #include "gui/FrmIcd.h"
 #include "gui/FrmSrc.h"
 
-#include "WindowTestSupport.h"
+#include "YearListsWindow.h"
 #include "annex/MadeUpAnnex.h"
 #include "support/SmallDatabases.h"
 #include "support/TestPaths.h"
@@ -114,24 +114,9 @@ TEST(WindowLayout, aLongImportStatusMovesNoControlOfTabUpdate2024)
 namespace {
 
 // The window over small databases with the year's lists, also listed as source files.
-struct ShownWithLists
+struct ShownWithLists : YearListsWindow
 {
-    GuiSeams seams;
-    TempProgramFolder folder;
-    SmallDatabases dbs;
-    std::unique_ptr<FrmIcd> window;
-
-    ShownWithLists()
-    {
-        writeBytes(folder.path() + QStringLiteral("/ICD PH 2024.txt"), "A02|Salmonella|1|2|3\r\n");
-        writeBytes(folder.path() + QStringLiteral("/ICD PH 2024_PROCEDURE.txt"), "90000|New proc|5|6|7\r\n");
-        window = std::make_unique<FrmIcd>(seams.services(), dbs.settings());
-        window->show();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        window->fillSourceFiles();
-    }
-    template <class T = QWidget> T* widget(const char* name) const { return control<T>(*window, name); }
+    ShownWithLists() { window->fillSourceFiles(); }
     void bringTabToFront(int index) const
     {
         QTabBar* bar = widget<QTabWidget>("SSTab1")->tabBar();
