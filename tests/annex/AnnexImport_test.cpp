@@ -10,8 +10,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-#include <semaphore>
 #include <memory>
+#include <semaphore>
 
 using namespace orvex::test;
 

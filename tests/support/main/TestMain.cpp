@@ -1,4 +1,6 @@
 // Test entry point: Qt needs an application object before most of its classes work.
+#include "platform/PooledThreads.h"
+
 #include <gtest/gtest.h>
 
 #if defined(ORVEX_TEST_WIDGETS)
@@ -28,5 +30,7 @@ int main(int argc, char** argv)
 #endif
     TestApplication app(argc, argv);
     TestApplication::setApplicationName(QStringLiteral("orvex-tests"));
-    return RUN_ALL_TESTS();
+    const int failed = RUN_ALL_TESTS();
+    orvex::endPooledThreads();
+    return failed;
 }
