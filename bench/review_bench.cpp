@@ -4,7 +4,9 @@
 // output/report.html, and its output/changes.csv, each the median of RUNS writes. Then the
 // PH scan of the whole built-in update resource (`orvex-cli scan --ph --update-resource`),
 // once, and the same timings for its review files; its page stays in the output folder
-// given as the second argument, if any, for a browser to open.
+// given as the second argument, if any, for a browser to open. Last, the page of a run of
+// 130,000 lines in which every line is a change (the worst case): the update run's changes
+// repeated under other codes; with KEEP_FOLDER it stays as KEEP_FOLDER/large/report.html.
 //
 //   review_bench [RUNS [KEEP_FOLDER]]     RUNS default 5
 #include "caserates/UpdateRunJob.h"
@@ -23,6 +25,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 using namespace orvex;
@@ -71,6 +74,24 @@ bool timeReviewFiles(const review::ReviewRun& run, int runs, const QString& fold
     out << QStringLiteral("report.html  %1 s  %2 KB\n").arg(page, 0, 'f', 4).arg(pageBytes / 1024);
     out << QStringLiteral("changes.csv  %1 s  %2 KB\n").arg(list, 0, 'f', 4).arg(listBytes / 1024);
     return true;
+}
+
+// The update run's changes repeated under codes of their own ("A00.0~3") up to `count`,
+// each on a line of its own: as many changes as a run over `count` lines can find.
+std::vector<jobs::Finding> repeatedChanges(std::span<const jobs::Finding> changes, int count)
+{
+    std::vector<jobs::Finding> out;
+    out.reserve(count);
+    for (int i = 0; !changes.empty() && int(out.size()) < count; ++i) {
+        jobs::Finding f = changes[size_t(i) % changes.size()];
+        const QString copy = QStringLiteral("~%1").arg(i / int(changes.size()));
+        if (f.key == f.code)
+            f.key += copy;
+        f.code += copy;
+        f.sourceLine = i + 1;
+        out.push_back(std::move(f));
+    }
+    return out;
 }
 
 } // namespace
@@ -138,5 +159,14 @@ int main(int argc, char** argv)
     scanRun.changes = scan.result().changes;
     scanRun.classes = review::kPhScanClasses;
     const QString timed = keep.isEmpty() ? context.outputFolder() : program.path();
-    return timeReviewFiles(scanRun, runs, timed, out) ? 0 : 1;
+    if (!timeReviewFiles(scanRun, runs, timed, out))
+        return 1;
+
+    constexpr int kLargeRunLines = 130000;
+    const std::vector<jobs::Finding> large = repeatedChanges(job.result().changes, kLargeRunLines);
+    run.changes = large;
+    const QString largeFolder = keep.isEmpty() ? program.path() : keep + QStringLiteral("/large");
+    ProgramFolder::ensureFolder(largeFolder);
+    out << "run of " << kLargeRunLines << " lines, each a change\n";
+    return timeReviewFiles(run, runs, largeFolder, out) ? 0 : 1;
 }
