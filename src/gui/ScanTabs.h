@@ -18,6 +18,10 @@ class QLabel;
 class QPushButton;
 class QWidget;
 
+namespace orvex::ratelist {
+class ListLoadJob;
+}
+
 namespace orvex::gui {
 
 class FrmSrc;
@@ -66,6 +70,8 @@ private:
     void buildIcdPage();
     void buildPhPage();
     bool chooseByKey(const QKeyEvent& key);
+    void startLoad(const QString& name, const QString& path); // path empty: the update resource
+    void onListLoaded(ratelist::ListLoadJob& load, const QString& name, const QString& path);
     FrmSrc* ensureFrmSrc();
     void showFrmSrc();
     void placeFrmSrc(FrmSrc* window);
@@ -86,6 +92,7 @@ private:
     QString m_sourceFilePath;
     QString m_loadedSource; // the path of what "ICD Updates" holds; empty for the built-in list
     bool m_phMode = false;
+    bool m_loading = false; // the running job reads the list "ICD Updates" is to show
     std::optional<reconcile::ScanEnding> m_lastEnding;
     FrmSrc* m_frmSrc = nullptr;
     bool m_frmSrcPlaced = false;

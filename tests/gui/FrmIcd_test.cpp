@@ -438,7 +438,7 @@ TEST(FrmIcd, loadUpdateFillsList2WithTheResource)
     EXPECT_EQ(s.window.frmSRC(), nullptr) << "the second window is created on first use";
     const QStringList resource = ratelist::loadBuiltinUpdateResource();
     for (int round = 0; round < 2; ++round) {
-        click(control<QWidget>(s.window, "cmdLoadUpdate"));
+        clickAndWait(control<QWidget>(s.window, "cmdLoadUpdate"));
         ASSERT_NE(s.window.frmSRC(), nullptr);
         EXPECT_EQ(s.window.frmSRC()->objectName(), QStringLiteral("frmSRC"));
         EXPECT_EQ(s.window.frmSRC()->windowTitle(), QStringLiteral("ICD Updates"));
@@ -475,7 +475,7 @@ TEST(FrmIcd, doubleClickLoadsTheSelectedSourceFile)
     EXPECT_TRUE(s.seams.messages().first().contains("(CR LF)"));
 
     // "Load Update" replaces the lines, not the file's name and path.
-    click(control<QWidget>(s.window, "cmdLoadUpdate"));
+    clickAndWait(control<QWidget>(s.window, "cmdLoadUpdate"));
     EXPECT_EQ(control<QLabel>(s.window, "lblSrc")->text(), QStringLiteral("Source File: icd rates.txt"));
     EXPECT_EQ(s.window.sourceFilePath(), s.folder.path() + "/icd rates.txt");
 }
@@ -562,7 +562,7 @@ TEST(FrmIcd, openOutputFolderWithoutAFileBrowserNamesTheFolder)
 TEST(FrmIcd, closeButtonClosesBothWindows)
 {
     Shown s;
-    click(control<QWidget>(s.window, "cmdLoadUpdate"));
+    clickAndWait(control<QWidget>(s.window, "cmdLoadUpdate"));
     ASSERT_TRUE(s.window.frmSRC()->isVisible());
     click(control<QWidget>(s.window, "cmdClose"));
     EXPECT_FALSE(s.window.isVisible());

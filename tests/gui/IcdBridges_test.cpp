@@ -204,6 +204,8 @@ TEST_F(IcdBridges, theCodeSearchFindsByWordsAndShowsTheChosenCode)
                 return;
             }
             QTest::keyClicks(control<QLineEdit>(*dialog, "txtSearch"), typed);
+            // Typed while the codes are read: the matches show once they have arrived.
+            EXPECT_TRUE(processEventsUntil([dialog] { return dialog->isLoaded(); }));
             const auto* results = control<QTreeWidget>(*dialog, "lsvResults");
             seen.clear();
             for (int i = 0; i < results->topLevelItemCount(); ++i)
