@@ -195,8 +195,9 @@ private:
 };
 
 // What a user does to choose a source file: bring tab "ICD" to the front, click the row of
-// lstSourceFiles, double-click it. A row < 0 double-clicks below the rows.
-inline void doubleClickSourceFile(const QWidget& window, int row)
+// lstSourceFiles, double-click it, and (unless `wait` is false) wait for the list to load.
+// A row < 0 double-clicks below the rows.
+inline void doubleClickSourceFile(const QWidget& window, int row, bool wait = true)
 {
     auto* tabs = control<QTabWidget>(window, "SSTab1");
     auto* list = control<QAbstractItemView>(window, "lstSourceFiles");
@@ -213,7 +214,8 @@ inline void doubleClickSourceFile(const QWidget& window, int row)
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     }
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    waitForJobOf(window); // the list loads
+    if (wait)
+        waitForJobOf(window);
 }
 
 // Rows of a report-style list as (text, second column).
