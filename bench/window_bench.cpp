@@ -8,13 +8,15 @@
 //     measuring every line for List2's width on the window's thread;
 //   - code-search: "&View ICD DB"'s dialog until its index of tbICDdiagMain (12,147 codes)
 //     has arrived; before: the index read before the dialog opened;
-//   - sample-build: the first sign-in's build of the sample databases into an empty folder.
+//   - sample-build: the first sign-in's build of the sample databases into an empty folder;
+//   - icd-scan: "Go Scan" over that list of 138,000 lines (always on the runner), to its end
+//     with its result lists filled.
 //
 // Each configuration runs in a child process of its own, so that its peak memory is its own.
 //
 //   window_bench [RUNS]             RUNS default 5
 //   window_bench --one JOB WHERE RUNS DATABASES   (a child: JOB list-load|code-search|sample-build,
-//                                                  WHERE runner|gui-thread)
+//                                                  WHERE runner|gui-thread; icd-scan runner only)
 #include "PeakMemory.h"
 #include "bridges/IcdSearchIndex.h"
 #include "db/Connection.h"
@@ -32,6 +34,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -172,6 +175,28 @@ std::vector<Measured> listLoad(bool onRunner, int runs, const QString& databases
     return out;
 }
 
+std::vector<Measured> icdScan(int runs, const QString& databases)
+{
+    QTemporaryDir program;
+    ProgramFolder::setOverride(program.path());
+    if (!writeBigList(program.filePath(kListName)))
+        return {};
+    gui::FrmIcd window(quietServices(), embeddedIn(databases));
+    window.show();
+    window.prepareOutputFolder();
+    window.fillSourceFiles();
+    auto* files = window.findChild<QAbstractItemView*>(QStringLiteral("lstSourceFiles"));
+    files->setCurrentIndex(files->model()->index(0, 0));
+    window.chooseSelectedSourceFile();
+    while (window.isJobRunning())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    auto* scan = window.findChild<QPushButton*>(QStringLiteral("cmdScan"));
+    std::vector<Measured> out;
+    for (int i = 0; i < runs; ++i)
+        out.push_back(measure([scan] { scan->click(); }, [&window] { return !window.isJobRunning(); }));
+    return out;
+}
+
 std::vector<Measured> codeSearch(bool onRunner, int runs, const QString& databases)
 {
     std::vector<Measured> out;
@@ -226,6 +251,8 @@ int runOne(const QString& job, const QString& where, int runs, const QString& da
         figures = codeSearch(onRunner, runs, databases);
     else if (job == QLatin1String("sample-build"))
         figures = sampleBuild(onRunner, runs);
+    else if (job == QLatin1String("icd-scan") && onRunner)
+        figures = icdScan(runs, databases);
     if (figures.empty()) {
         std::fprintf(stderr, "no figures for %s %s\n", qPrintable(job), qPrintable(where));
         return 1;
@@ -262,8 +289,11 @@ int main(int argc, char** argv)
                .arg("median s", 9)
                .arg("peak MB", 8);
     out.flush();
-    for (const char* job : {"list-load", "code-search", "sample-build"}) {
+    for (const char* job : {"list-load", "code-search", "sample-build", "icd-scan"}) {
         for (const char* where : {"gui-thread", "runner"}) {
+            if (QLatin1String(job) == QLatin1String("icd-scan") &&
+                QLatin1String(where) != QLatin1String("runner"))
+                continue;
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(),
                         {QStringLiteral("--one"), QLatin1String(job), QLatin1String(where),
