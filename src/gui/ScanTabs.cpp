@@ -3,6 +3,7 @@
 #include "gui/ScanTabs.h"
 
 #include "Error.h"
+#include "gui/BusyPointer.h"
 #include "gui/FrmSrc.h"
 #include "gui/JobHost.h"
 #include "gui/NamedWidgets.h"
@@ -123,7 +124,7 @@ void ScanTabs::setJobRunning(bool running)
     for (QWidget* control : std::initializer_list<QWidget*>{m_cmdScan, m_cmdScanPH, m_cmdLoadUpdate})
         control->setEnabled(!running);
     // While a list loads, the list of files keeps the focus a key gave it.
-    m_lstSourceFiles->setEnabled(!running || m_loading);
+    m_lstSourceFiles->setEnabled(!running || m_loading != nullptr);
 }
 
 void ScanTabs::showList(IcdView view)
@@ -221,11 +222,11 @@ void ScanTabs::startLoad(const QString& name, const QString& path)
     if (m_host.isJobRunning())
         return; // the list is the running scan's input
     auto load = std::make_shared<ratelist::ListLoadJob>(ratelist::ListLoadParams{path});
-    m_loading = true;
+    m_loading = std::make_unique<BusyPointer>(); // the hourglass, until "ICD Updates" shows
     m_host.runJob(
         load, nullptr,
         [this, load, name, path](jobs::Job&, const jobs::JobOutcome&) { onListLoaded(*load, name, path); },
-        [this] { m_loading = false; });
+        [this] { m_loading.reset(); });
 }
 
 void ScanTabs::onListLoaded(ratelist::ListLoadJob& load, const QString& name, const QString& path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/BusyPointer.h"
 #include "gui/ResizeRules.h"
 #include "gui/WindowHeader.h"
 #include "jobs/Job.h"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QGroupBox;
@@ -92,7 +94,8 @@ private:
     QString m_sourceFilePath;
     QString m_loadedSource; // the path of what "ICD Updates" holds; empty for the built-in list
     bool m_phMode = false;
-    bool m_loading = false; // the running job reads the list "ICD Updates" is to show
+    // While the running job reads the list "ICD Updates" is to show: the busy pointer.
+    std::unique_ptr<BusyPointer> m_loading;
     std::optional<reconcile::ScanEnding> m_lastEnding;
     FrmSrc* m_frmSrc = nullptr;
     bool m_frmSrcPlaced = false;
