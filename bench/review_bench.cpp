@@ -57,7 +57,7 @@ template <typename Write> double timeWrites(int runs, const QString& path, Write
             return -1;
         write(file);
         file.close();
-        seconds.push_back(timer.nsecsElapsed() / 1e9);
+        seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
         bytes = QFileInfo(path).size();
     }
     return median(std::move(seconds));
@@ -142,7 +142,7 @@ int runOne(const QString& only, int runs, const QString& keep)
         scan.run(context, {});
         out << QStringLiteral("PH scan of the update resource (%1 lines): %2 s including its review files\n")
                    .arg(scanParams.lines.size())
-                   .arg(timer.nsecsElapsed() / 1e9, 0, 'f', 2);
+                   .arg(double(timer.nsecsElapsed()) / 1e9, 0, 'f', 2);
         review::ReviewRun scanRun;
         scanRun.title = QStringLiteral("PH scan");
         scanRun.when = QDateTime::currentDateTime();
@@ -152,7 +152,7 @@ int runOne(const QString& only, int runs, const QString& keep)
         scanRun.classes = review::kPhScanClasses;
         const QString timed = keep.isEmpty() ? context.outputFolder() : program.path();
         const bool written = timeReviewFiles(scanRun, runs, timed, out);
-        out << QStringLiteral("peak %1 MB\n").arg(bench::ownPeakMemoryKb() / 1024.0, 0, 'f', 1);
+        out << QStringLiteral("peak %1 MB\n").arg(double(bench::ownPeakMemoryKb()) / 1024.0, 0, 'f', 1);
         return written ? 0 : 1;
     }
     caserates::UpdateRunParams params;
@@ -165,7 +165,7 @@ int runOne(const QString& only, int runs, const QString& keep)
     if (only == QLatin1String("update")) {
         out << "update run\n";
         const bool written = timeReviewFiles(run, runs, context.outputFolder(), out);
-        out << QStringLiteral("peak %1 MB\n").arg(bench::ownPeakMemoryKb() / 1024.0, 0, 'f', 1);
+        out << QStringLiteral("peak %1 MB\n").arg(double(bench::ownPeakMemoryKb()) / 1024.0, 0, 'f', 1);
         return written ? 0 : 1;
     }
     if (only == QLatin1String("large")) {
@@ -176,7 +176,7 @@ int runOne(const QString& only, int runs, const QString& keep)
         ProgramFolder::ensureFolder(largeFolder);
         out << "run of " << kLargeRunLines << " lines, each a change\n";
         const bool written = timeReviewFiles(run, runs, largeFolder, out);
-        out << QStringLiteral("peak %1 MB\n").arg(bench::ownPeakMemoryKb() / 1024.0, 0, 'f', 1);
+        out << QStringLiteral("peak %1 MB\n").arg(double(bench::ownPeakMemoryKb()) / 1024.0, 0, 'f', 1);
         return written ? 0 : 1;
     }
 

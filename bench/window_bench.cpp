@@ -86,7 +86,7 @@ Measured measure(const std::function<void()>& start, const std::function<bool()>
     tick.start();
     QTimer::singleShot(0, start);
     loop.exec();
-    return {worst / 1e6, clock.nsecsElapsed() / 1e9};
+    return {double(worst) / 1e6, double(clock.nsecsElapsed()) / 1e9};
 }
 
 // The two real 2024 lists repeated up to kListLines lines, CR LF.
@@ -192,6 +192,7 @@ std::vector<Measured> icdScan(int runs, const QString& databases)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     auto* scan = window.findChild<QPushButton*>(QStringLiteral("cmdScan"));
     std::vector<Measured> out;
+    out.reserve(size_t(runs));
     for (int i = 0; i < runs; ++i)
         out.push_back(measure([scan] { scan->click(); }, [&window] { return !window.isJobRunning(); }));
     return out;
@@ -311,7 +312,7 @@ int main(int argc, char** argv)
                        .arg(QLatin1String(where), -11)
                        .arg(f[0].toDouble(), 9, 'f', 1)
                        .arg(f[1].toDouble(), 9, 'f', 3)
-                       .arg(f[2].toLong() / 1024.0, 8, 'f', 1);
+                       .arg(double(f[2].toLong()) / 1024.0, 8, 'f', 1);
             out.flush();
         }
     }
