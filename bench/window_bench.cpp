@@ -10,7 +10,8 @@
 //     has arrived; before: the index read before the dialog opened;
 //   - sample-build: the first sign-in's build of the sample databases into an empty folder;
 //   - icd-scan: "Go Scan" over that list of 138,000 lines (always on the runner), to its end
-//     with its result lists filled.
+//     with its result lists filled;
+//   - update-run: "Step 2. Create update scripts" over both real 2024 lists (on the runner).
 //
 // Each configuration runs in a child process of its own, so that its peak memory is its own.
 //
@@ -198,6 +199,26 @@ std::vector<Measured> icdScan(int runs, const QString& databases)
     return out;
 }
 
+std::vector<Measured> updateRun(int runs, const QString& databases)
+{
+    QTemporaryDir program;
+    ProgramFolder::setOverride(program.path());
+    for (const char* name : {"ICD PH 2024.txt", "ICD PH 2024_PROCEDURE.txt"}) {
+        if (!QFile::copy(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(name),
+                         program.filePath(QLatin1String(name))))
+            return {};
+    }
+    gui::FrmIcd window(quietServices(), embeddedIn(databases));
+    window.show();
+    window.prepareOutputFolder();
+    auto* process = window.findChild<QPushButton*>(QStringLiteral("cmdProcess"));
+    std::vector<Measured> out;
+    out.reserve(size_t(runs));
+    for (int i = 0; i < runs; ++i)
+        out.push_back(measure([process] { process->click(); }, [&window] { return !window.isJobRunning(); }));
+    return out;
+}
+
 std::vector<Measured> codeSearch(bool onRunner, int runs, const QString& databases)
 {
     std::vector<Measured> out;
@@ -254,6 +275,8 @@ int runOne(const QString& job, const QString& where, int runs, const QString& da
         figures = sampleBuild(onRunner, runs);
     else if (job == QLatin1String("icd-scan") && onRunner)
         figures = icdScan(runs, databases);
+    else if (job == QLatin1String("update-run") && onRunner)
+        figures = updateRun(runs, databases);
     if (figures.empty()) {
         std::fprintf(stderr, "no figures for %s %s\n", qPrintable(job), qPrintable(where));
         return 1;
@@ -290,10 +313,11 @@ int main(int argc, char** argv)
                .arg("median s", 9)
                .arg("peak MB", 8);
     out.flush();
-    for (const char* job : {"list-load", "code-search", "sample-build", "icd-scan"}) {
+    for (const char* job : {"list-load", "code-search", "sample-build", "icd-scan", "update-run"}) {
         for (const char* where : {"gui-thread", "runner"}) {
-            if (QLatin1String(job) == QLatin1String("icd-scan") &&
-                QLatin1String(where) != QLatin1String("runner"))
+            const bool runnerOnly = QLatin1String(job) == QLatin1String("icd-scan") ||
+                                    QLatin1String(job) == QLatin1String("update-run");
+            if (runnerOnly && QLatin1String(where) != QLatin1String("runner"))
                 continue;
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(),
