@@ -225,7 +225,10 @@ void ScanTabs::startLoad(const QString& name, const QString& path)
     m_loading = std::make_unique<BusyPointer>(); // the hourglass, until "ICD Updates" shows
     m_host.runJob(
         load, nullptr,
-        [this, load, name, path](jobs::Job&, const jobs::JobOutcome&) { onListLoaded(*load, name, path); },
+        [this, load, name, path](jobs::Job&, const jobs::JobOutcome& outcome) {
+            if (outcome.ending == jobs::JobEnding::Finished) // not when the window is closing
+                onListLoaded(*load, name, path);
+        },
         [this] { m_loading.reset(); });
 }
 

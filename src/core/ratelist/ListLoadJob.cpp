@@ -37,12 +37,17 @@ jobs::JobOutcome ListLoadJob::run(const jobs::JobContext&, const jobs::ProgressF
     else
         m_result.text = readSource(m_params.path);
     m_result.longest = longestLines(m_result.text.lines, kLongestLines);
+    jobs::JobOutcome outcome;
+    if (stopRequest() == jobs::StopRequest::Abandon) {
+        outcome.ending = jobs::JobEnding::Abandoned; // the window is closing: nothing to show
+        return outcome;
+    }
 
     jobs::JobProgress done;
     done.linesDone = done.lineCount = int(m_result.text.lines.size());
     if (progress)
         progress(std::move(done));
-    return {};
+    return outcome;
 }
 
 } // namespace orvex::ratelist
