@@ -92,6 +92,11 @@ public:
     // level 130 or more): asked once per connection; false on SQLite and when it cannot tell.
     bool serverHasOpenJson();
 
+    // SQLite behind ODBC whose data source's own file is one of the attached databases: a
+    // statement that reads json_each (a table of "main") then holds a read lock on the file
+    // that a write to it under its attached name waits for until the busy timeout.
+    bool mainFileIsAttached() const { return m_mainFileIsAttached; }
+
     // Seam for benchmarks and tests (a simulated round trip, a failure injection):
     // called before each statement is sent. Production code never sets it.
     void setBeforeStatementHook(std::function<void()> hook) { m_beforeStatement = std::move(hook); }
@@ -112,6 +117,7 @@ private:
     Product m_product;
     quint64 m_statementsSent = 0;
     std::optional<bool> m_openJson;
+    bool m_mainFileIsAttached = false;
     quint64 m_statementsFailed = 0;
     QString m_lastFailure;
     std::function<void()> m_beforeStatement;
