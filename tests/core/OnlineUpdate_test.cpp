@@ -365,6 +365,64 @@ TEST(OnlineUpdateSample, bringsTheSampleTableUpToTheCentralTableInAFewStatements
     EXPECT_EQ(icdRows(*hospital), before);
 }
 
+// What an update of the whole central table leaves: the table, the log and the undo file,
+// its run id (random) and its folder taken out.
+struct UpdateOutcome
+{
+    QList<QStringList> table;
+    QStringList log;
+    QByteArray undoFile;
+    quint64 statements = 0;
+};
+
+UpdateOutcome updateCopyOfSample(const QString& sample, int rowsPerStatement)
+{
+    QTemporaryDir dir;
+    for (const QString& file :
+         {sampledb::kBuildFileDatabaseFile, sampledb::kMedicareDatabaseFile, sampledb::kCentralDatabaseFile})
+        EXPECT_TRUE(QFile::copy(QDir(sample).filePath(file), dir.filePath(file)));
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = dir.path();
+    const QList<QStringList> rows =
+        tools::readCentralUpdateTable(*db::Connection::openCentral(settings)).rows;
+    auto hospital = db::Connection::open(settings);
+    hospital->setRowsPerSetStatement(rowsPerStatement);
+    apply::OnlineUpdateJob job(rows, kWho, QStringLiteral("central.db"));
+    jobs::JobContext context;
+    context.existingConnection = hospital.get();
+    context.otherOutputFolder = dir.filePath(QStringLiteral("output"));
+    context.clock = [] { return QDateTime(QDate(2026, 12, 10), QTime(9, 30)); };
+    UpdateOutcome outcome;
+    outcome.statements = job.run(context, {}).statementsSent;
+    const QString runId = job.result().runId;
+    outcome.table = icdRows(*hospital);
+    outcome.log = logLines(*hospital).replaceInStrings(runId, QStringLiteral("<run>"));
+    outcome.log.removeLast(); // the undo file's line: its digest covers the run id
+    QFile undo(job.result().undoFile);
+    EXPECT_TRUE(undo.open(QIODevice::ReadOnly));
+    const QByteArray folder = dir.path().toUtf8();
+    outcome.undoFile = undo.readAll()
+                           .replace(runId.toUtf8(), "<run>")
+                           .replace(folder, "<folder>")
+                           .replace(QByteArray(folder).replace("/", "\\/"), "<folder>"); // as JSON writes it
+    return outcome;
+}
+
+// The line-by-line reference of the benchmark (a statement per row) writes what the set
+// statements write.
+TEST(OnlineUpdateSample, aStatementPerRowWritesTheSameTableLogAndUndoFile)
+{
+    QTemporaryDir sample;
+    sampledb::buildSampleDatabases(sample.path(), false);
+    const UpdateOutcome sets = updateCopyOfSample(sample.path(), 0);
+    const UpdateOutcome perRow = updateCopyOfSample(sample.path(), 1);
+    EXPECT_EQ(perRow.table, sets.table);
+    EXPECT_EQ(perRow.log, sets.log);
+    EXPECT_EQ(perRow.undoFile.toStdString(), sets.undoFile.toStdString());
+    EXPECT_GT(sets.log.size(), 600);
+    EXPECT_GT(perRow.statements, sets.statements + 600); // the writes and the log lines one by one
+}
+
 TEST(OnlineUpdateCentral, aMissingFileOrTableGivesAClearMessage)
 {
     QTemporaryDir dir;

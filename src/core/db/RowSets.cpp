@@ -112,7 +112,9 @@ int execForRows(Connection& connection, const QString& statement, const QVariant
                             .arg(rows.columns));
     }
     const RowSetForm form = rowSetForm(connection);
-    const size_t perStatement = size_t(rowsPerStatement(form, rows.columns, int(leading.size())));
+    size_t perStatement = size_t(rowsPerStatement(form, rows.columns, int(leading.size())));
+    if (connection.rowsPerSetStatement() > 0)
+        perStatement = std::min(perStatement, size_t(connection.rowsPerSetStatement()));
     int affected = 0;
     for (size_t from = 0; from < rows.rows.size(); from += perStatement) {
         const size_t count = std::min(perStatement, rows.rows.size() - from);

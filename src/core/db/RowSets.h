@@ -38,8 +38,9 @@ QString rowSource(RowSetForm form, int columns, int rowCount);
 // How many rows one statement takes in that form.
 int rowsPerStatement(RowSetForm form, int columns, int leadingParameters);
 
-// Runs `statement` for every row of `rows`, in as few statements as the form allows;
-// `leading` are bound before the rows' values in each. Calls `onRow` with every result row.
+// Runs `statement` for every row of `rows`, in as few statements as the form allows (and
+// Connection::rowsPerSetStatement lets); `leading` are bound before the rows' values in
+// each. Calls `onRow` with every result row.
 // Returns the rows affected, summed (-1 when the driver does not tell).
 int execForRows(Connection& connection, const QString& statement, const QVariantList& leading,
                 const RowSet& rows, const std::function<void(const QSqlQuery&)>& onRow = {});
