@@ -281,7 +281,7 @@ bool runChild(const QStringList& args, ChildResult& result, QString& error)
         error = QString::fromLocal8Bit(child.readAllStandardError());
         return false;
     }
-    const double peakMb = f[5].toLong() / 1024.0;
+    const double peakMb = double(f[5].toLong()) / 1024.0;
     result.apply = {f[0].toULongLong(), f[1].toDouble(), peakMb};
     result.undo = {f[2].toULongLong(), f[3].toDouble(), peakMb};
     result.rederiveSeconds = f[4].toDouble();
