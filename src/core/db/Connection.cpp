@@ -203,6 +203,28 @@ bool isAttached(QSqlDatabase& db, const QString& database)
     return false;
 }
 
+// Whether the file of "main" is also attached under another name.
+bool attachesMainFile(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("pragma database_list")))
+        return false;
+    QString main;
+    QStringList others;
+    while (q.next()) {
+        const QString file = q.value(2).toString();
+        if (file.isEmpty())
+            continue;
+        const QString path = QFileInfo(file).canonicalFilePath();
+        if (q.value(1).toString() == QLatin1String("main"))
+            main = path;
+        else
+            others << path;
+    }
+    return !main.isEmpty() && others.contains(main);
+}
+
 QString mainDatabaseFolder(QSqlDatabase& db)
 {
     QSqlQuery q(db);
@@ -467,8 +489,11 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         }
     }
     checkTables(db, settings, product, folder);
+    const bool mainAttached = product == Product::Sqlite && attachesMainFile(db);
     pending.keep();
-    return std::unique_ptr<Connection>(new Connection(settings, name, product));
+    std::unique_ptr<Connection> connection(new Connection(settings, name, product));
+    connection->m_mainFileIsAttached = mainAttached;
+    return connection;
 }
 
 std::unique_ptr<Connection> Connection::openCentral(const ConnectionSettings& settings)
