@@ -81,7 +81,7 @@ TEST(RowSets, sqlServerRowsStayUnderItsParameterLimit)
               "(select column1 as c0, column2 as c1 from (values (?,?),(?,?))) as r");
     EXPECT_EQ(db::rowSource(db::RowSetForm::ValuesRows, 2, 2), "(VALUES (?,?),(?,?)) AS r(c0, c1)");
     EXPECT_EQ(db::rowSource(db::RowSetForm::OpenJson, 2, 9),
-              "OPENJSON(?) WITH (c0 nvarchar(4000) '$[0]', c1 nvarchar(4000) '$[1]') AS r");
+              "OPENJSON(?) WITH (c0 nvarchar(max) '$[0]', c1 nvarchar(max) '$[1]') AS r");
     EXPECT_EQ(
         db::sets::update(Product::SqlServer, "[Medicare].[dbo].[tbMedPackage]", {"Amount"},
                          {"PackageID", "Package"}, {"Package"}),

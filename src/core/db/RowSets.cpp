@@ -58,8 +58,10 @@ QString rowSource(RowSetForm form, int columns, int rowCount)
             parts << QStringLiteral("json_extract(value, '$[%1]') as %2").arg(i).arg(columnName(i));
         return QStringLiteral("(select %1 from json_each(?)) as r").arg(parts.join(QStringLiteral(", ")));
     case RowSetForm::OpenJson:
+        // nvarchar(max): a shorter type would cut a longer value without a word, and a
+        // description column may be wider than 4,000 characters (or ntext).
         for (int i = 0; i < columns; ++i)
-            parts << QStringLiteral("%1 nvarchar(4000) '$[%2]'").arg(columnName(i)).arg(i);
+            parts << QStringLiteral("%1 nvarchar(max) '$[%2]'").arg(columnName(i)).arg(i);
         return QStringLiteral("OPENJSON(?) WITH (%1) AS r").arg(parts.join(QStringLiteral(", ")));
     case RowSetForm::SqliteValues: {
         for (int i = 0; i < columns; ++i)
