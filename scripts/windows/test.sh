@@ -84,11 +84,12 @@ suites() {
 
 # The loop, on Linux and under Wine, each in a folder of its own holding both 2024 lists.
 loop() {
+    mkdir -p "$results"
     local linux_cli="$repo/build/dev/bin/orvex-cli"
-    if [ ! -x "$linux_cli" ]; then
-        echo "no Linux build in build/dev: building orvex-cli there (scripts/build.sh)"
-        heavy "$repo/scripts/build.sh" orvex-cli >/dev/null
-    fi
+    # Built (or brought up to date) every time: a Linux build older than the sources would
+    # differ from the Windows build for that alone.
+    heavy "$repo/scripts/build.sh" orvex-cli >"$results/linux-build.log" 2>&1 ||
+        { echo "Linux: building orvex-cli failed, see $results/linux-build.log"; failed=1; return; }
     local work="$results/loop"
     rm -rf "$work"
     local side
