@@ -584,15 +584,23 @@ QSqlQuery& Connection::execPrepared(const QString& sql, const QVariantList& para
     return query;
 }
 
+const Dialect& Connection::dialectFor(const Query& query)
+{
+    // Only a query with a JSON key list asks the server what it reads.
+    if (m_product == Product::SqlServer && query.hasJsonKeys(m_product))
+        return Dialect::of(m_product, serverHasOpenJson());
+    return Dialect::of(m_product);
+}
+
 QSqlQuery Connection::exec(const Query& query)
 {
-    const RenderedStatement statement = query.renderOne(m_product);
+    const RenderedStatement statement = query.renderOne(dialectFor(query));
     return exec(statement.sql, statement.params);
 }
 
 QSqlQuery& Connection::execPrepared(const Query& query)
 {
-    const RenderedStatement statement = query.renderOne(m_product);
+    const RenderedStatement statement = query.renderOne(dialectFor(query));
     return execPrepared(statement.sql, statement.params);
 }
 

@@ -6,9 +6,17 @@ namespace orvex::db {
 
 const Dialect& Dialect::of(Product product)
 {
-    static const Dialect sqlServer(Product::SqlServer);
-    static const Dialect sqlite(Product::Sqlite);
-    return product == Product::SqlServer ? sqlServer : sqlite;
+    return of(product, false);
+}
+
+const Dialect& Dialect::of(Product product, bool openJson)
+{
+    static const Dialect sqlServer(Product::SqlServer, false);
+    static const Dialect sqlServerJson(Product::SqlServer, true);
+    static const Dialect sqlite(Product::Sqlite, false);
+    if (product == Product::Sqlite)
+        return sqlite;
+    return openJson ? sqlServerJson : sqlServer;
 }
 
 bool Dialect::transactionsThroughDriver() const
@@ -43,6 +51,8 @@ QString Dialect::order(const QString& prefix, const QStringList& columns) const
 
 QString Dialect::keys(int count, bool json) const
 {
+    if (json && m_openJson)
+        return QStringLiteral("OPENJSON(?) WITH (v nvarchar(4000) '$') AS k");
     QString rows;
     rows.reserve(qsizetype(count) * 4);
     for (int i = 0; i < count; ++i)
@@ -50,7 +60,7 @@ QString Dialect::keys(int count, bool json) const
     if (m_product == Product::SqlServer)
         return QStringLiteral("(values %1) as k(v)").arg(rows);
     // SQLite numbers every "?" of a statement by a list search: thousands of them cost
-    // more than the lookups, so the update run sends its keys as one JSON array.
+    // more than the lookups, so the batched lookups send their keys as one JSON array.
     if (json)
         return QStringLiteral("(select value as v from json_each(?)) as k");
     return QStringLiteral("(select column1 as v from (values %1)) as k").arg(rows);
@@ -63,7 +73,7 @@ QString Dialect::keysJoin() const
 
 bool Dialect::jsonKeysInOneParameter() const
 {
-    return m_product == Product::Sqlite;
+    return m_product == Product::Sqlite || m_openJson;
 }
 
 } // namespace orvex::db

@@ -16,6 +16,9 @@ public:
     static constexpr int kMaxParameters = 2000;
 
     static const Dialect& of(Product product);
+    // SQL Server that reads JSON (compatibility level 130 and up) takes a JSON key list in
+    // one parameter through OPENJSON; elsewhere as of(product).
+    static const Dialect& of(Product product, bool openJson);
 
     Product product() const { return m_product; }
     // SQL Server begins, commits and rolls back through the driver; SQLite by statements.
@@ -27,7 +30,8 @@ public:
     // `prefix` ("t." or empty); on SQLite the order of storage instead, which SQL Server
     // has not, so there "{order}" without columns says nothing.
     QString order(const QString& prefix, const QStringList& columns) const;
-    // The keys of a batched lookup as a table k(v), with `count` "?" (or one, `json`).
+    // The keys of a batched lookup as a table k(v), with `count` "?" (or one, `json`, where
+    // jsonKeysInOneParameter()).
     QString keys(int count, bool json) const;
     // The join of a batched lookup: SQLite's "cross join" keeps the keys the outer loop.
     QString keysJoin() const;
@@ -35,8 +39,9 @@ public:
     bool jsonKeysInOneParameter() const;
 
 private:
-    explicit Dialect(Product product) : m_product(product) {}
+    Dialect(Product product, bool openJson) : m_product(product), m_openJson(openJson) {}
     Product m_product;
+    bool m_openJson;
 };
 
 } // namespace orvex::db

@@ -33,7 +33,7 @@ void fetchKeyedRows(Connection& connection, KeyedRows<Row>& cache, const QString
             wanted << key;
         }
     }
-    const qsizetype chunk = query.keysInOneParameter(connection.product())
+    const qsizetype chunk = query.keysInOneParameter(connection.dialectFor(query))
                                 ? std::max<qsizetype>(1, wanted.size())
                                 : Dialect::kMaxParameters;
     for (qsizetype start = 0; start < wanted.size(); start += chunk) {
