@@ -7,12 +7,43 @@
 #include <QHash>
 #include <QSet>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
+#include <vector>
 
 namespace orvex::db {
+
+// Columns read by name from the rows of one statement: their positions are found in the
+// first row's record and kept, as making a record for every row costs more than the row.
+class NamedColumns
+{
+public:
+    explicit NamedColumns(std::initializer_list<const char*> names) : m_names(names) {}
+
+    // The named columns of the current row, in the order named; a column the statement
+    // lacks reads as a null QVariant. Names match without regard to case.
+    std::vector<QVariant> values(const QSqlQuery& query)
+    {
+        if (m_positions.empty()) {
+            const QSqlRecord record = query.record();
+            for (const char* name : m_names)
+                m_positions.push_back(record.indexOf(QLatin1String(name)));
+        }
+        std::vector<QVariant> out;
+        out.reserve(m_positions.size());
+        for (const int position : m_positions)
+            out.push_back(position >= 0 ? query.value(position) : QVariant());
+        return out;
+    }
+
+private:
+    std::vector<const char*> m_names;
+    std::vector<int> m_positions;
+};
 
 // Rows looked up by key, many keys per statement: the batched lookups' cache.
 template <typename Row> using KeyedRows = QHash<QString, std::optional<Row>>;
@@ -27,6 +58,9 @@ void fetchKeyedRows(Connection& connection, KeyedRows<Row>& cache, const QString
 {
     QStringList wanted;
     QSet<QString> seen;
+    wanted.reserve(keys.size());
+    seen.reserve(keys.size());
+    cache.reserve(cache.size() + keys.size());
     for (const QString& key : keys) {
         if (!cache.contains(key) && !seen.contains(key)) {
             seen.insert(key);

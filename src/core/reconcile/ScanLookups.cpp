@@ -145,8 +145,9 @@ private:
     void fetch(RowCache<Row>& cache, const QStringList& keys, const db::QueryText& lookup,
                const char* keyList, std::initializer_list<const char*> columns, Make make)
     {
+        db::NamedColumns named(columns);
         db::fetchKeyedRows(m_connection, cache, keys, lookup, QLatin1String(keyList),
-                           [&](const QSqlQuery& query) { return make(readColumns(query, columns)); });
+                           [&](const QSqlQuery& query) { return make(named.values(query)); });
     }
 
     db::Connection& m_connection;

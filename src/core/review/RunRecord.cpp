@@ -200,66 +200,75 @@ RunRecord newRunRecord(const QString& kind, const QDateTime& when, const QString
 namespace {
 
 // A text as QJsonDocument writes it: the same escapes, the rest as UTF-8, a lone surrogate
-// as "\u" and its number.
+// as "\u" and its number. Written straight into room made for the worst case (six bytes a
+// UTF-16 unit), as a call per byte would cost more than the rest of the record.
 void appendJsonString(QByteArray& out, QStringView text)
 {
     static constexpr char kHex[] = "0123456789abcdef";
-    const auto escape = [&out](char16_t u) {
-        out += "\\u";
+    const qsizetype start = out.size();
+    out.resize(start + 6 * text.size() + 2);
+    char* p = out.data() + start;
+    const auto escape = [&p](char16_t u) {
+        *p++ = '\\';
+        *p++ = 'u';
         for (int shift = 12; shift >= 0; shift -= 4)
-            out += kHex[(u >> shift) & 0xf];
+            *p++ = kHex[(u >> shift) & 0xf];
     };
-    out += '"';
+    const auto escaped = [&p](char c) {
+        *p++ = '\\';
+        *p++ = c;
+    };
+    *p++ = '"';
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = text[i].unicode();
-        if (u < 0x80) {
+        if (u >= 0x20 && u < 0x80 && u != '"' && u != '\\') {
+            *p++ = char(u);
+        } else if (u < 0x80) {
             switch (u) {
             case '"':
-                out += "\\\"";
+                escaped('"');
                 break;
             case '\\':
-                out += "\\\\";
+                escaped('\\');
                 break;
             case '\b':
-                out += "\\b";
+                escaped('b');
                 break;
             case '\f':
-                out += "\\f";
+                escaped('f');
                 break;
             case '\n':
-                out += "\\n";
+                escaped('n');
                 break;
             case '\r':
-                out += "\\r";
+                escaped('r');
                 break;
             case '\t':
-                out += "\\t";
+                escaped('t');
                 break;
             default:
-                if (u < 0x20)
-                    escape(u);
-                else
-                    out += char(u);
+                escape(u);
             }
         } else if (u < 0x800) {
-            out += char(0xc0 | (u >> 6));
-            out += char(0x80 | (u & 0x3f));
+            *p++ = char(0xc0 | (u >> 6));
+            *p++ = char(0x80 | (u & 0x3f));
         } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
             const char32_t c = QChar::surrogateToUcs4(u, text[++i].unicode());
-            out += char(0xf0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3f));
-            out += char(0x80 | ((c >> 6) & 0x3f));
-            out += char(0x80 | (c & 0x3f));
+            *p++ = char(0xf0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3f));
+            *p++ = char(0x80 | ((c >> 6) & 0x3f));
+            *p++ = char(0x80 | (c & 0x3f));
         } else if (QChar::isSurrogate(u)) {
             escape(u);
         } else {
-            out += char(0xe0 | (u >> 12));
-            out += char(0x80 | ((u >> 6) & 0x3f));
-            out += char(0x80 | (u & 0x3f));
+            *p++ = char(0xe0 | (u >> 12));
+            *p++ = char(0x80 | ((u >> 6) & 0x3f));
+            *p++ = char(0x80 | (u & 0x3f));
         }
     }
-    out += '"';
+    *p++ = '"';
+    out.resize(p - out.data()); // keeps the room made
 }
 
 void appendMember(QByteArray& out, const char* indent, const char* name)
@@ -353,7 +362,7 @@ bool writeRunRecordTo(const RunRecord& record, QIODevice& out, QCryptographicHas
         if (text.size() > (1 << 16)) {
             if (!send(text))
                 return false;
-            text.clear();
+            text.resize(0); // keeps its room for the next changes
         }
     }
     text += "    ]\n}\n";
