@@ -60,7 +60,6 @@ void fetchKeyedRows(Connection& connection, KeyedRows<Row>& cache, const QString
     QSet<QString> seen;
     wanted.reserve(keys.size());
     seen.reserve(keys.size());
-    cache.reserve(cache.size() + keys.size());
     for (const QString& key : keys) {
         if (!cache.contains(key) && !seen.contains(key)) {
             seen.insert(key);

@@ -92,7 +92,14 @@ public:
 
     void prefetch(const std::vector<PlannedLookup>& lines) override
     {
+        // Only the lines announced are asked for until the next announcement: the rows of
+        // earlier ones would make the memory grow with the list.
+        m_codes.clear();
+        m_descriptions.clear();
+        m_caseRates.clear();
+        m_packages.clear();
         QStringList codes;
+        codes.reserve(qsizetype(lines.size()));
         for (const auto& line : lines)
             codes << line.code;
         fetch(m_codes, codes, db::queries::icdByCodeBatch, "codes", kIcdColumns, icdRowFrom);

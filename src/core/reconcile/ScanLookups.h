@@ -51,7 +51,8 @@ class ScanLookups
 public:
     virtual ~ScanLookups() = default;
 
-    // Announces the code lines about to be classified, in order.
+    // Announces the code lines about to be classified, in order; only they are asked for
+    // until the next announcement.
     virtual void prefetch(const std::vector<PlannedLookup>& lines) { (void)lines; }
 
     virtual std::optional<IcdRow> icdByCode(const QString& code) = 0;
