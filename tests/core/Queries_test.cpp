@@ -141,6 +141,15 @@ TEST(SqlServerQueries, aServerThatReadsJsonGetsEveryKeyListInOneOpenJsonParamete
         EXPECT_FALSE(batch.keysInOneParameter(Product::SqlServer)) << lookup.name;
         EXPECT_TRUE(batch.keysInOneParameter(Product::Sqlite)) << lookup.name;
     }
+    // SQLite without JSON keys (behind its ODBC driver) gets a parameter a key.
+    const RenderedStatement plain = Query(queries::icdByCodeBatch)
+                                        .bindList("codes", {"a", "b"})
+                                        .renderOne(Dialect::of(Product::Sqlite, false));
+    EXPECT_EQ(plain.params, (QVariantList{"a", "b"}));
+    EXPECT_TRUE(plain.sql.contains(QLatin1String("(values (?),(?))"))) << plain.sql.toStdString();
+    EXPECT_FALSE(Query(queries::icdByCodeBatch)
+                     .bindList("codes", {"a"})
+                     .keysInOneParameter(Dialect::of(Product::Sqlite, false)));
     // A statement without a key list reads the same in both.
     EXPECT_EQ(Query(queries::icdByCode).bind("code", "x").renderOne(json).sql,
               sqlServerText(Query(queries::icdByCode).bind("code", "x")));

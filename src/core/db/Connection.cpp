@@ -586,10 +586,14 @@ QSqlQuery& Connection::execPrepared(const QString& sql, const QVariantList& para
 
 const Dialect& Connection::dialectFor(const Query& query)
 {
+    if (!query.hasJsonKeys(m_product))
+        return Dialect::of(m_product);
+    // SQLite behind its ODBC driver gets a parameter a key: a json_each statement there left
+    // the file locked for the write that followed it.
+    if (m_product == Product::Sqlite)
+        return Dialect::of(m_product, m_settings.kind != ConnectionSettings::Kind::Odbc);
     // Only a query with a JSON key list asks the server what it reads.
-    if (m_product == Product::SqlServer && query.hasJsonKeys(m_product))
-        return Dialect::of(m_product, serverHasOpenJson());
-    return Dialect::of(m_product);
+    return Dialect::of(m_product, serverHasOpenJson());
 }
 
 QSqlQuery Connection::exec(const Query& query)

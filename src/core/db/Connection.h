@@ -59,8 +59,9 @@ public:
     const ConnectionSettings& settings() const { return m_settings; }
     Product product() const { return m_product; }
     const Dialect& dialect() const;
-    // The dialect `query` is rendered in here: on SQL Server, a query with a JSON key list
-    // sends it through OPENJSON where the server reads JSON (serverHasOpenJson).
+    // The dialect `query` is rendered in here: a JSON key list goes in one parameter on the
+    // embedded SQLite files (json_each) and on a SQL Server that reads JSON (OPENJSON,
+    // serverHasOpenJson); elsewhere a parameter a key.
     const Dialect& dialectFor(const Query& query);
 
     // Prepares `sql`, binds `params` in order, executes it and returns the positioned-

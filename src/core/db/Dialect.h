@@ -16,9 +16,10 @@ public:
     static constexpr int kMaxParameters = 2000;
 
     static const Dialect& of(Product product);
-    // SQL Server that reads JSON (compatibility level 130 and up) takes a JSON key list in
-    // one parameter through OPENJSON; elsewhere as of(product).
-    static const Dialect& of(Product product, bool openJson);
+    // With `jsonKeys`, a JSON key list goes in one parameter: json_each on SQLite (what
+    // of(Product::Sqlite) does), OPENJSON on a SQL Server that reads JSON (compatibility
+    // level 130 and up); without, a parameter a key.
+    static const Dialect& of(Product product, bool jsonKeys);
 
     Product product() const { return m_product; }
     // SQL Server begins, commits and rolls back through the driver; SQLite by statements.
@@ -39,9 +40,9 @@ public:
     bool jsonKeysInOneParameter() const;
 
 private:
-    Dialect(Product product, bool openJson) : m_product(product), m_openJson(openJson) {}
+    Dialect(Product product, bool jsonKeys) : m_product(product), m_jsonKeys(jsonKeys) {}
     Product m_product;
-    bool m_openJson;
+    bool m_jsonKeys;
 };
 
 } // namespace orvex::db

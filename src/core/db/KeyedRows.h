@@ -5,7 +5,6 @@
 #include "db/Query.h"
 
 #include <QHash>
-#include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
@@ -56,13 +55,13 @@ template <typename Row, typename Make>
 void fetchKeyedRows(Connection& connection, KeyedRows<Row>& cache, const QStringList& keys, Query query,
                     const QString& listName, Make make)
 {
+    // A key wanted is entered as absent at once (which also drops its repeats), and taken
+    // out again when its statement fails: only keys asked for successfully stay.
     QStringList wanted;
-    QSet<QString> seen;
     wanted.reserve(keys.size());
-    seen.reserve(keys.size());
     for (const QString& key : keys) {
-        if (!cache.contains(key) && !seen.contains(key)) {
-            seen.insert(key);
+        if (!cache.contains(key)) {
+            cache.insert(key, std::nullopt);
             wanted << key;
         }
     }
@@ -70,15 +69,18 @@ void fetchKeyedRows(Connection& connection, KeyedRows<Row>& cache, const QString
                                 ? std::max<qsizetype>(1, wanted.size())
                                 : Dialect::kMaxParameters;
     for (qsizetype start = 0; start < wanted.size(); start += chunk) {
-        const QStringList part = wanted.mid(start, chunk);
-        QSqlQuery result = connection.exec(query.bindList(listName, part));
-        for (const QString& key : part)
-            cache.insert(key, std::nullopt);
-        while (result.next()) {
-            auto it = cache.find(result.value(0).toString());
-            if (it == cache.end() || it->has_value())
-                continue; // a later row of a key already matched
-            *it = make(result);
+        try {
+            QSqlQuery result = connection.exec(query.bindList(listName, wanted.mid(start, chunk)));
+            while (result.next()) {
+                auto it = cache.find(result.value(0).toString());
+                if (it == cache.end() || it->has_value())
+                    continue; // a later row of a key already matched
+                *it = make(result);
+            }
+        } catch (...) {
+            for (qsizetype i = start; i < wanted.size(); ++i)
+                cache.remove(wanted[i]);
+            throw;
         }
     }
 }
