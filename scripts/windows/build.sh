@@ -17,7 +17,7 @@ started=$SECONDS
 install_packages() {
     need_packages g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
         mingw-w64-x86-64-dev wine wine64 nsis zip unzip xz-utils cmake ninja-build pkg-config dpkg-dev \
-        qt6-base-dev qt6-base-dev-tools python3 nodejs
+        qt6-base-dev qt6-base-dev-tools python3 nodejs fonts-liberation2 fonts-dejavu-core
     enable_deb_src
 }
 

@@ -21,6 +21,26 @@ failed=0
 start_wine() {
     [ -f "$WINEPREFIX/system.reg" ] || wineboot --init >/dev/null 2>&1
     wineserver --wait 2>/dev/null || true
+    provide_fonts
+}
+
+# A Windows workstation has Arial, Times New Roman and Courier New; a fresh Wine prefix has
+# none of them, so Poppler draws the annexes' text (Georgia, not embedded, drawn in Arial's
+# stead) without a glyph and every word reads as invisible. The metric-compatible Liberation
+# fonts stand in under the file names Windows gives them, and DejaVu Sans for the made-up
+# annexes the tests draw.
+provide_fonts() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts" liberation=/usr/share/fonts/truetype/liberation2
+    mkdir -p "$fonts"
+    local -A stand_ins=(
+        [arial]=Sans-Regular [arialbd]=Sans-Bold [ariali]=Sans-Italic [arialbi]=Sans-BoldItalic
+        [times]=Serif-Regular [timesbd]=Serif-Bold [timesi]=Serif-Italic [timesbi]=Serif-BoldItalic
+        [cour]=Mono-Regular [courbd]=Mono-Bold [couri]=Mono-Italic [courbi]=Mono-BoldItalic)
+    local name
+    for name in "${!stand_ins[@]}"; do
+        cp -u "$liberation/Liberation${stand_ins[$name]}.ttf" "$fonts/$name.ttf"
+    done
+    cp -u /usr/share/fonts/truetype/dejavu/DejaVuSans*.ttf "$fonts/"
 }
 
 # One suite: its XML results decide, not how (or whether) Wine ended the program.

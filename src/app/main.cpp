@@ -4,6 +4,7 @@
 #include "gui/AppStartup.h"
 #include "gui/SignInDialog.h"
 #include "gui/WindowServices.h"
+#include "platform/PooledThreads.h"
 #include "platform/PortableInstall.h"
 #include "platform/ProgramFolder.h"
 
@@ -73,15 +74,17 @@ int main(int argc, char** argv)
     if (!applyOptions(app))
         return 2;
 
+    int exitCode = 0;
     try {
         auto settings = std::make_unique<orvex::db::SignInSettings>();
         orvex::gui::SignInDialogPrompt prompt(settings.get());
         orvex::gui::AppStartup startup(prompt, std::move(settings), orvex::gui::WindowServices{});
-        if (!startup.start())
-            return 0; // not signed in: end silently
-        return app.exec();
+        if (startup.start()) // not signed in: end silently
+            exitCode = app.exec();
     } catch (const orvex::Error& e) {
         orvex::gui::WindowServices().error(nullptr, e.message());
-        return 1;
+        exitCode = 1;
     }
+    orvex::endPooledThreads(); // the window and its jobs are gone by now
+    return exitCode;
 }

@@ -1,4 +1,5 @@
 #include "cli/CliContext.h"
+#include "platform/PooledThreads.h"
 #include "platform/PortableInstall.h"
 
 #include <QCoreApplication>
@@ -16,5 +17,7 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    return orvex::cli::runCli(args, out, err);
+    const int exitCode = orvex::cli::runCli(args, out, err);
+    orvex::endPooledThreads();
+    return exitCode;
 }

@@ -1,7 +1,7 @@
 #include "gui/AppStartup.h"
 
 #include "gui/FrmIcd.h"
-#include "sampledb/SampleDatabases.h"
+#include "gui/SampleBuildProgress.h"
 
 #include <QCoreApplication>
 
@@ -9,8 +9,8 @@ namespace orvex::gui {
 
 AppStartup::AppStartup(db::SignInPrompt& prompt, std::unique_ptr<db::SignInSettings> settings,
                        WindowServices services)
-    : m_services(std::move(services)), m_user(std::make_unique<db::CurrentUser>(
-                                           prompt, std::move(settings), sampledb::provisionEmbeddedFolder))
+    : m_services(std::move(services)),
+      m_user(std::make_unique<db::CurrentUser>(prompt, std::move(settings), provisionWithProgress))
 {
 }
 

@@ -6,6 +6,7 @@
 
 namespace orvex::gui {
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
 namespace {
 // A desktop launcher that has a method opens the path quietly; what it prints on failure
 // ("no method available for opening ...") is the reason the user is shown.
@@ -14,6 +15,7 @@ QString launcherReason(QProcess& process)
     return QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
 }
 } // namespace
+#endif
 
 void openOnDesktop(const QString& path, const QString& launcher, QObject* context, const NotOpened& notOpened)
 {

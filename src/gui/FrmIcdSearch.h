@@ -1,9 +1,13 @@
 #pragma once
 
 #include "bridges/IcdSearchIndex.h"
+#include "db/Connection.h"
 
 #include <QDialog>
 
+#include <optional>
+
+class QLabel;
 class QLineEdit;
 class QTreeWidget;
 class QDialogButtonBox;
@@ -19,6 +23,13 @@ public:
     static constexpr int kShownMatches = 200;
 
     explicit FrmIcdSearch(bridges::IcdSearchIndex index, QWidget* parent = nullptr);
+    // Opens at once and reads the codes from `connection` on a runner of its own (the
+    // window's may be running a scan); typing is taken meanwhile and searched once the
+    // codes have arrived. A failure closes the dialog as rejected; failure() says why.
+    explicit FrmIcdSearch(const db::ConnectionSettings& connection, QWidget* parent = nullptr);
+
+    bool isLoaded() const { return m_index.has_value(); }
+    const QString& failure() const { return m_failure; }
 
     // The chosen code; empty before a choice.
     const bridges::IcdCode& chosen() const { return m_chosen; }
@@ -26,9 +37,13 @@ public:
     void accept() override;
 
 private:
+    explicit FrmIcdSearch(QWidget* parent);
+    void setIndex(bridges::IcdSearchIndex index);
     void search(const QString& text);
 
-    bridges::IcdSearchIndex m_index;
+    std::optional<bridges::IcdSearchIndex> m_index;
+    QString m_failure;
+    QLabel* m_lblStatus;
     bridges::IcdCode m_chosen;
     QLineEdit* m_txtSearch;
     QTreeWidget* m_lsvResults;

@@ -1,6 +1,7 @@
 #include "gui/FrmSrc.h"
 
 #include "gui/Twips.h"
+#include "ratelist/ListLoadJob.h"
 
 #include <QFontMetrics>
 #include <QListView>
@@ -56,11 +57,18 @@ FrmSrc::FrmSrc(QWidget* owner)
 
 void FrmSrc::setLines(const QStringList& lines)
 {
+    setLines(lines, ratelist::longestLines(lines, ratelist::ListLoadJob::kLongestLines));
+}
+
+// Measuring every line of a list of 100,000 lines takes about a second; the widest line is
+// nearly always among the longest by characters, and only those are measured.
+void FrmSrc::setLines(const QStringList& lines, const std::vector<int>& longest)
+{
     m_list2->setUpdatesEnabled(false);
     const QFontMetrics metrics(m_list2->font());
     int widest = 0;
-    for (const QString& line : lines)
-        widest = std::max(widest, metrics.horizontalAdvance(line));
+    for (const int i : longest)
+        widest = std::max(widest, metrics.horizontalAdvance(lines.at(i)));
     // Room for the item's own margins (a few pixels on either side of the text).
     m_delegate->setWidth(widest + 4 * m_list2->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8);
     m_model->setStringList(lines);

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <vector>
+
 class QListView;
 class QStringListModel;
 
@@ -20,8 +22,10 @@ class FrmSrc : public QWidget
 public:
     explicit FrmSrc(QWidget* owner = nullptr);
 
-    // Replaces the whole list at once, the drawing held back meanwhile.
-    void setLines(const QStringList& lines);
+    // Replaces the whole list at once, the drawing held back meanwhile; every line as wide as
+    // the widest of `longest` (indexes into `lines`, see ratelist::longestLines).
+    void setLines(const QStringList& lines, const std::vector<int>& longest);
+    void setLines(const QStringList& lines); // measures the longest lines itself
     QStringList lines() const;
     int lineCount() const;
 

@@ -8,7 +8,7 @@ namespace orvex::gui {
 
 namespace {
 
-// The search dialog on a connection of its own, opened for the load of the codes only.
+// The search dialog; it reads the codes on a connection of its own, off the window's thread.
 class IcdCodeSearchDialog final : public IcdCodeSearch
 {
 public:
@@ -20,12 +20,13 @@ public:
     bool ValidateICDCode(QString& code, const QString& kind) override
     {
         (void)kind; // only diagnoses are searched
-        auto connection = db::Connection::open(m_connection);
-        FrmIcdSearch dialog(bridges::IcdSearchIndex::load(*connection), m_parent);
-        connection.reset();
+        FrmIcdSearch dialog(m_connection, m_parent);
         dialog.setWindowModality(Qt::ApplicationModal);
-        if (dialog.exec() != QDialog::Accepted)
+        if (dialog.exec() != QDialog::Accepted) {
+            if (!dialog.failure().isEmpty())
+                throw Error(dialog.failure());
             return false;
+        }
         m_chosen = dialog.chosen();
         code = m_chosen.code;
         return true;

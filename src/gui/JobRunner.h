@@ -57,6 +57,7 @@ private:
     void onWorkerStep(jobs::JobProgress&& progress);
     void deliverBatch();
     void deliverEnd();
+    static void disposeOffThisThread(std::shared_ptr<jobs::Job> job, std::optional<jobs::JobOutcome> outcome);
 
     StepHook m_stepHook;
     QTimer m_timer;

@@ -10,8 +10,8 @@
 #include "gui/Placement.h"
 #include "gui/ReportListView.h"
 #include "platform/ProgramFolder.h"
+#include "ratelist/ListLoadJob.h"
 #include "ratelist/SourceFile.h"
-#include "ratelist/UpdateResource.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -30,11 +30,6 @@ namespace {
 // Frames sit this far inside their tab page.
 constexpr int kFrameInset = 120;
 
-// Lets the window paint once; clicks wait for the operation's end.
-void yieldToPaint()
-{
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
 } // namespace
 
 ScanTabs::ScanTabs(QWidget* window, JobHost& host, WindowHeader& header, std::function<bool()> fixFormat)
@@ -126,9 +121,10 @@ void ScanTabs::place(const Twips& tw, const FixedPositions& at, const FollowingS
 // The scan buttons, the list of the next scan and the source files are its input.
 void ScanTabs::setJobRunning(bool running)
 {
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{m_cmdScan, m_cmdScanPH, m_cmdLoadUpdate, m_lstSourceFiles})
+    for (QWidget* control : std::initializer_list<QWidget*>{m_cmdScan, m_cmdScanPH, m_cmdLoadUpdate})
         control->setEnabled(!running);
+    // While a list loads, the list of files keeps the focus a key gave it.
+    m_lstSourceFiles->setEnabled(!running || m_loading != nullptr);
 }
 
 void ScanTabs::showList(IcdView view)
@@ -203,22 +199,7 @@ void ScanTabs::closeFrmSrc()
 
 void ScanTabs::loadUpdate()
 {
-    if (m_host.isJobRunning())
-        return; // the list is the running scan's input
-    QStringList lines;
-    {
-        BusyPointer busy;
-        yieldToPaint();
-        try {
-            lines = ratelist::loadBuiltinUpdateResource();
-        } catch (const Error& e) {
-            m_host.services().error(m_window, e.message());
-            return;
-        }
-        ensureFrmSrc()->setLines(lines);
-        m_loadedSource.clear();
-    }
-    showFrmSrc();
+    startLoad(QString(), QString());
 }
 
 void ScanTabs::chooseSelectedSourceFile()
@@ -230,28 +211,40 @@ void ScanTabs::chooseSelectedSourceFile()
         m_host.services().information(m_window, QStringLiteral("Select a file."));
         return;
     }
-    const QString path = ProgramFolder::path() + QLatin1Char('/') + name;
-    QStringList warnings;
-    {
-        BusyPointer busy;
-        yieldToPaint();
-        ratelist::SourceText source;
-        try {
-            source = ratelist::readSource(path);
-        } catch (const Error& e) {
-            // List2, the source file path and lblSrc stay as they were.
-            m_host.services().error(m_window, e.message());
-            return;
-        }
+    startLoad(name, ProgramFolder::path() + QLatin1Char('/') + name);
+}
+
+// The list is read on the runner: a list of 100,000 lines and more takes seconds. Meanwhile
+// the scans and "Load Update" wait disabled; lstSourceFiles keeps its focus and ignores a
+// second choice. A file that cannot be read leaves List2, the path and lblSrc as they were.
+void ScanTabs::startLoad(const QString& name, const QString& path)
+{
+    if (m_host.isJobRunning())
+        return; // the list is the running scan's input
+    auto load = std::make_shared<ratelist::ListLoadJob>(ratelist::ListLoadParams{path});
+    m_loading = std::make_unique<BusyPointer>(); // the hourglass, until "ICD Updates" shows
+    m_host.runJob(
+        load, nullptr,
+        [this, load, name, path](jobs::Job&, const jobs::JobOutcome& outcome) {
+            if (outcome.ending == jobs::JobEnding::Finished) // not when the window is closing
+                onListLoaded(*load, name, path);
+        },
+        [this] { m_loading.reset(); });
+}
+
+void ScanTabs::onListLoaded(ratelist::ListLoadJob& load, const QString& name, const QString& path)
+{
+    const ratelist::LoadedList& loaded = load.result();
+    ensureFrmSrc()->setLines(loaded.text.lines, loaded.longest);
+    m_loadedSource = path;
+    if (!path.isEmpty()) {
         m_sourceFilePath = path;
-        m_loadedSource = path;
-        ensureFrmSrc()->setLines(source.lines);
         m_header.setSourceFile(name, path);
         QApplication::beep();
-        warnings = ratelist::sourceWarnings(source.notes, name);
+        const QStringList warnings = ratelist::sourceWarnings(loaded.text.notes, name);
+        if (!warnings.isEmpty())
+            m_host.services().information(m_window, warnings.join(QStringLiteral("\n\n")));
     }
-    if (!warnings.isEmpty())
-        m_host.services().information(m_window, warnings.join(QStringLiteral("\n\n")));
     showFrmSrc();
 }
 

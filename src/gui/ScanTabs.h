@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/BusyPointer.h"
 #include "gui/ResizeRules.h"
 #include "gui/WindowHeader.h"
 #include "jobs/Job.h"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QGroupBox;
@@ -17,6 +19,10 @@ class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QWidget;
+
+namespace orvex::ratelist {
+class ListLoadJob;
+}
 
 namespace orvex::gui {
 
@@ -66,6 +72,8 @@ private:
     void buildIcdPage();
     void buildPhPage();
     bool chooseByKey(const QKeyEvent& key);
+    void startLoad(const QString& name, const QString& path); // path empty: the update resource
+    void onListLoaded(ratelist::ListLoadJob& load, const QString& name, const QString& path);
     FrmSrc* ensureFrmSrc();
     void showFrmSrc();
     void placeFrmSrc(FrmSrc* window);
@@ -86,6 +94,8 @@ private:
     QString m_sourceFilePath;
     QString m_loadedSource; // the path of what "ICD Updates" holds; empty for the built-in list
     bool m_phMode = false;
+    // While the running job reads the list "ICD Updates" is to show: the busy pointer.
+    std::unique_ptr<BusyPointer> m_loading;
     std::optional<reconcile::ScanEnding> m_lastEnding;
     FrmSrc* m_frmSrc = nullptr;
     bool m_frmSrcPlaced = false;

@@ -231,6 +231,32 @@ TEST_P(ApplyRun, undoPutsEveryRowBackAndTheNextRunFindsWhatTheFirstFound)
     EXPECT_EQ(snapshot(), undoneRows);
 }
 
+// The line-by-line reference of the benchmark (a statement per row of every set statement)
+// changes the same rows and writes the same undo file, and its undo puts the same rows back.
+TEST_P(ApplyRun, aStatementPerRowAppliesAndUndoesTheSameRows)
+{
+    const QStringList before = snapshot(false);
+    auto undoText = [](const apply::ApplyResult& applied) {
+        QFile file(applied.undoFile);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(file.readAll()).replace(applied.runId, "<run>").toStdString();
+    };
+    const apply::ApplyResult sets = apply();
+    const QStringList applied = snapshot(false);
+    undo(sets.undoFile);
+    ASSERT_EQ(snapshot(false), before);
+
+    EXPECT_EQ(runUpdate(), firstRun);
+    connection->setRowsPerSetStatement(1);
+    const quint64 sent = connection->statementsSent();
+    const apply::ApplyResult perRow = apply();
+    EXPECT_GT(connection->statementsSent() - sent, quint64(2 * perRow.counts.total()));
+    EXPECT_EQ(snapshot(false), applied);
+    EXPECT_EQ(undoText(perRow), undoText(sets));
+    undo(perRow.undoFile);
+    EXPECT_EQ(snapshot(false), before);
+}
+
 TEST_P(ApplyRun, undoRefusesARowChangedSinceTheApplyAndAFailurePartWay)
 {
     const apply::ApplyResult applied = apply();

@@ -141,7 +141,7 @@ TEST(SqlServerQueries, aServerThatReadsJsonGetsEveryKeyListInOneOpenJsonParamete
         EXPECT_FALSE(batch.keysInOneParameter(Product::SqlServer)) << lookup.name;
         EXPECT_TRUE(batch.keysInOneParameter(Product::Sqlite)) << lookup.name;
     }
-    // SQLite without JSON keys (behind its ODBC driver) gets a parameter a key.
+    // SQLite without JSON keys (an ODBC data source's file attached again) gets a parameter a key.
     const RenderedStatement plain = Query(queries::icdByCodeBatch)
                                         .bindList("codes", {"a", "b"})
                                         .renderOne(Dialect::of(Product::Sqlite, false));

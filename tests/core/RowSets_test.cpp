@@ -75,9 +75,13 @@ TEST(RowSets, sqlServerRowsStayUnderItsParameterLimit)
     EXPECT_EQ(db::rowsPerStatement(db::RowSetForm::ValuesRows, 4, 3), 499);
     EXPECT_EQ(db::rowsPerStatement(db::RowSetForm::ValuesRows, 1, 0), 2000);
     EXPECT_EQ(db::rowsPerStatement(db::RowSetForm::OpenJson, 4, 3), std::numeric_limits<int>::max());
+    // SQLite behind ODBC on an attached file: under the 999 parameters of SQLite before 3.32.
+    EXPECT_EQ(db::rowsPerStatement(db::RowSetForm::SqliteValues, 3, 3), 332);
+    EXPECT_EQ(db::rowSource(db::RowSetForm::SqliteValues, 2, 2),
+              "(select column1 as c0, column2 as c1 from (values (?,?),(?,?))) as r");
     EXPECT_EQ(db::rowSource(db::RowSetForm::ValuesRows, 2, 2), "(VALUES (?,?),(?,?)) AS r(c0, c1)");
     EXPECT_EQ(db::rowSource(db::RowSetForm::OpenJson, 2, 9),
-              "OPENJSON(?) WITH (c0 nvarchar(4000) '$[0]', c1 nvarchar(4000) '$[1]') AS r");
+              "OPENJSON(?) WITH (c0 nvarchar(max) '$[0]', c1 nvarchar(max) '$[1]') AS r");
     EXPECT_EQ(
         db::sets::update(Product::SqlServer, "[Medicare].[dbo].[tbMedPackage]", {"Amount"},
                          {"PackageID", "Package"}, {"Package"}),

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace orvex;
 using namespace orvex::test;
@@ -109,8 +110,19 @@ TEST(AppStartup, signedInOnTheSampleShowsTheWindowWithItsSourceFiles)
     writeBytes(s.folder.path() + "/icd rates.txt", "A00.0|Cholera\r\n");
     writeBytes(s.folder.path() + "/rates.txt", "A00.0|Cholera\r\n");
     s.answers = {[](SignInDialog&) { return int(QDialog::Accepted); }}; // the default: embedded sample
+    // The first sign-in builds the sample databases off the window's thread, saying so.
+    bool buildShown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&buildShown] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            buildShown = buildShown || (w->objectName() == QLatin1String("frmSampleBuild") && w->isVisible());
+    });
+    watch.start(1);
 
     gui::FrmIcd* window = s.startup->start();
+    watch.stop();
+    EXPECT_TRUE(buildShown);
+    EXPECT_TRUE(QFile::exists(s.folder.path() + "/db/Build_FILE.db"));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(s.startup->currentUser().connected());
     EXPECT_EQ(window->currentUser(), &s.startup->currentUser());

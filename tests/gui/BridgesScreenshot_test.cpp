@@ -52,6 +52,7 @@ TEST(BridgesScreenshot, onlineUpdateTableBrowserAndCodeSearch)
         auto* dialog = qobject_cast<gui::FrmIcdSearch*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         QTest::keyClicks(control<QLineEdit>(*dialog, "txtSearch"), QStringLiteral("fever typhoid"));
+        ASSERT_TRUE(processEventsUntil([dialog] { return dialog->isLoaded(); }));
         saveScreenshot(dialog, QStringLiteral("code-search.png"));
         dialog->reject();
     });

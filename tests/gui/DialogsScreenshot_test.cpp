@@ -98,7 +98,7 @@ TEST(DialogsScreenshot, scanHeldWhileComparingShowsItsPhase)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-    click(control<QWidget>(window, "cmdLoadUpdate"));
+    clickAndWait(control<QWidget>(window, "cmdLoadUpdate"));
     window.frmSRC()->hide();
     control<QTabWidget>(window, "SSTab1")->setCurrentIndex(1);
     const QString comparing = reconcile::phaseCaption(reconcile::ScanPhase::Comparing, false);

@@ -112,7 +112,7 @@ struct ScanWindow
 TEST(FrmIcdScan, phScanOfUpdateResourceShowsWhatTheJobFinds)
 {
     ScanWindow s;
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     click(s.widget("cmdScanPH"));
     EXPECT_TRUE(s.window->phMode());
     ASSERT_TRUE(waitForScanEnd(*s.window));
@@ -159,7 +159,7 @@ TEST(FrmIcdScan, icdScanOfSourceFileShowsWhatTheJobFinds)
 TEST(FrmIcdScan, runningScanLocksWhatWouldStartAnotherAndStopsOnSecondClick)
 {
     ScanWindow s;
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     HoldScanAtLine hold(*s.window, 100, kComparing);
     click(s.widget("cmdScanPH"));
     ASSERT_TRUE(hold.waitUntilHeld());
@@ -197,7 +197,7 @@ TEST(FrmIcdScan, runningScanLocksWhatWouldStartAnotherAndStopsOnSecondClick)
 TEST(FrmIcdScan, closingDuringRunStopsWithoutSummaryAndClosesCleanly)
 {
     ScanWindow s;
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     HoldScanAtLine hold(*s.window, 50, kComparing);
     click(s.widget("cmdScan"));
     ASSERT_TRUE(hold.waitUntilHeld());
@@ -214,7 +214,7 @@ TEST(FrmIcdScan, closingDuringRunStopsWithoutSummaryAndClosesCleanly)
 TEST(FrmIcdScan, closingTheWindowItselfDuringRunEndsTheSameWay)
 {
     ScanWindow s;
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     HoldScanAtLine hold(*s.window, 10, kComparing);
     click(s.widget("cmdScanPH"));
     ASSERT_TRUE(hold.waitUntilHeld());
@@ -230,7 +230,7 @@ TEST(FrmIcdScan, failingRunShowsItsErrorAndLeavesTheWindowUsable)
     TempProgramFolder folder;
     FrmIcd window(seams.services(), embeddedIn(folder.path() + "/no databases here"));
     window.show();
-    click(control<QWidget>(window, "cmdLoadUpdate"));
+    clickAndWait(control<QWidget>(window, "cmdLoadUpdate"));
     click(control<QWidget>(window, "cmdScanPH"));
     ASSERT_TRUE(waitForScanEnd(window));
 
@@ -253,7 +253,7 @@ TEST(FrmIcdScan, failingRunShowsItsErrorAndLeavesTheWindowUsable)
 TEST(FrmIcdScan, stopWhileReadingTheListShowsThePhaseAndComparesNothing)
 {
     ScanWindow s;
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     const int lineCount = s.window->frmSRC()->lineCount();
     HoldScanAtLine hold(*s.window, 500, QStringLiteral("Reading the list"));
     click(s.widget("cmdScanPH"));
@@ -280,7 +280,7 @@ TEST(FrmIcdScan, stopWhileReadingTheListShowsThePhaseAndComparesNothing)
 TEST(FrmIcdScan, stopWhileWritingTheReportsLeavesNoReviewAndSaysSo)
 {
     ScanWindow s;
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     const int lineCount = s.window->frmSRC()->lineCount();
     HoldScanAtLine hold(*s.window, 1, QStringLiteral("Writing the reports"));
     click(s.widget("cmdScanPH"));
@@ -310,7 +310,7 @@ TEST(FrmIcdScan, stopWhileWritingTheReportsLeavesNoReviewAndSaysSo)
 TEST(FrmIcdScan, fixFormatRewritesLinesAndCountsOnlyThem)
 {
     ScanWindow s;
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     control<QTabWidget>(*s.window, "SSTab1")->setCurrentIndex(2); // "Tools", where the check box is
     click(s.widget("chkFixFormat"));
     ASSERT_TRUE(control<QAbstractButton>(*s.window, "chkFixFormat")->isChecked());
@@ -331,7 +331,7 @@ TEST(FrmIcdScan, fixFormatRewritesLinesAndCountsOnlyThem)
 TEST(FrmIcdScan, nextRunStartsFromTheGroupNameTheLastOneLeft)
 {
     ScanWindow s;
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     click(s.widget("cmdScanPH"));
     ASSERT_TRUE(waitForScanEnd(*s.window));
     const QString lastGroup = s.text("lblHeader");
@@ -361,7 +361,7 @@ TEST(FrmIcdScan, viewStaysAsChosenThroughAScan)
     ScanWindow s;
     control<QTabWidget>(*s.window, "SSTab1")->setCurrentIndex(0); // where the lists are
     click(s.widget("lbldifferentdesc_1"));
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     click(s.widget("cmdScan"));
     ASSERT_TRUE(waitForScanEnd(*s.window));
     EXPECT_EQ(s.window->view(), gui::IcdView::SameCodeDifDesc);
@@ -376,7 +376,7 @@ TEST(MainWindowScreenshot, afterPhScanOfUpdateResource)
 {
     ScanWindow s;
     s.window->resize(gui::Twips::of(s.window.get()).px(19650), gui::Twips::of(s.window.get()).px(12255));
-    click(s.widget("cmdLoadUpdate"));
+    clickAndWait(s.widget("cmdLoadUpdate"));
     s.window->frmSRC()->hide();
     control<QTabWidget>(*s.window, "SSTab1")->setCurrentIndex(1);
     click(s.widget("cmdScanPH"));

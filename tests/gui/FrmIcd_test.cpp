@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QSemaphore>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
@@ -438,7 +439,7 @@ TEST(FrmIcd, loadUpdateFillsList2WithTheResource)
     EXPECT_EQ(s.window.frmSRC(), nullptr) << "the second window is created on first use";
     const QStringList resource = ratelist::loadBuiltinUpdateResource();
     for (int round = 0; round < 2; ++round) {
-        click(control<QWidget>(s.window, "cmdLoadUpdate"));
+        clickAndWait(control<QWidget>(s.window, "cmdLoadUpdate"));
         ASSERT_NE(s.window.frmSRC(), nullptr);
         EXPECT_EQ(s.window.frmSRC()->objectName(), QStringLiteral("frmSRC"));
         EXPECT_EQ(s.window.frmSRC()->windowTitle(), QStringLiteral("ICD Updates"));
@@ -475,9 +476,46 @@ TEST(FrmIcd, doubleClickLoadsTheSelectedSourceFile)
     EXPECT_TRUE(s.seams.messages().first().contains("(CR LF)"));
 
     // "Load Update" replaces the lines, not the file's name and path.
-    click(control<QWidget>(s.window, "cmdLoadUpdate"));
+    clickAndWait(control<QWidget>(s.window, "cmdLoadUpdate"));
     EXPECT_EQ(control<QLabel>(s.window, "lblSrc")->text(), QStringLiteral("Source File: icd rates.txt"));
     EXPECT_EQ(s.window.sourceFilePath(), s.folder.path() + "/icd rates.txt");
+}
+
+// The list is read on the runner: meanwhile the window answers, the scans and "Load Update"
+// wait disabled, the source files keep the focus, and a second choice is ignored.
+TEST(FrmIcd, aSourceFileLoadsOffTheWindowsThreadWithTheScansDisabledMeanwhile)
+{
+    Shown s;
+    writeFile(s.folder.path() + "/icd a.txt", "A00.0|Cholera\r\n");
+    writeFile(s.folder.path() + "/icd b.txt", "B00.0|Herpes\r\n");
+    s.window.fillSourceFiles();
+    QSemaphore reached, release;
+    std::atomic<bool> held{false};
+    s.window.jobRunner()->setStepHook([&](const jobs::JobProgress&) {
+        if (held.exchange(true))
+            return;
+        reached.release();
+        release.acquire();
+    });
+    doubleClickSourceFile(s.window, 0, false);
+    ASSERT_TRUE(processEventsUntil([&reached] { return reached.tryAcquire(); }));
+    EXPECT_TRUE(s.window.isJobRunning());
+    EXPECT_TRUE(processEventsUntil([&s] { return shownText(s.window, "lblPhase") == "Reading icd a.txt"; }));
+    for (const char* name : {"cmdScan", "cmdScanPH", "cmdLoadUpdate"})
+        EXPECT_FALSE(control<QWidget>(s.window, name)->isEnabled()) << name;
+    EXPECT_TRUE(control<QWidget>(s.window, "lstSourceFiles")->isEnabled());
+    doubleClickSourceFile(s.window, 1, false); // ignored: the first is loading
+
+    release.release();
+    ASSERT_TRUE(waitForScanEnd(s.window));
+    s.window.jobRunner()->setStepHook({});
+    ASSERT_NE(s.window.frmSRC(), nullptr);
+    EXPECT_EQ(s.window.frmSRC()->lines(), QStringList{"A00.0|Cholera"});
+    EXPECT_EQ(s.window.sourceFilePath(), s.folder.path() + "/icd a.txt");
+    for (const char* name : {"cmdScan", "cmdScanPH", "cmdLoadUpdate", "lstSourceFiles"})
+        EXPECT_TRUE(control<QWidget>(s.window, name)->isEnabled()) << name;
+    EXPECT_TRUE(shownText(s.window, "lblPhase").isEmpty());
+    EXPECT_TRUE(s.seams.messages().isEmpty()) << s.seams.messages().join("/").toStdString();
 }
 
 TEST(ReportListView, cutCellsShowTheirTextAndABorderDoubleClickFitsTheColumn)
@@ -562,7 +600,7 @@ TEST(FrmIcd, openOutputFolderWithoutAFileBrowserNamesTheFolder)
 TEST(FrmIcd, closeButtonClosesBothWindows)
 {
     Shown s;
-    click(control<QWidget>(s.window, "cmdLoadUpdate"));
+    clickAndWait(control<QWidget>(s.window, "cmdLoadUpdate"));
     ASSERT_TRUE(s.window.frmSRC()->isVisible());
     click(control<QWidget>(s.window, "cmdClose"));
     EXPECT_FALSE(s.window.isVisible());

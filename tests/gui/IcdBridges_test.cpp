@@ -5,6 +5,7 @@
 #include "gui/FrmIcdSearch.h"
 #include "gui/FrmTableBrowser.h"
 #include "support/SmallDatabases.h"
+#include "support/TestPaths.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -204,6 +205,8 @@ TEST_F(IcdBridges, theCodeSearchFindsByWordsAndShowsTheChosenCode)
                 return;
             }
             QTest::keyClicks(control<QLineEdit>(*dialog, "txtSearch"), typed);
+            // Typed while the codes are read: the matches show once they have arrived.
+            EXPECT_TRUE(processEventsUntil([dialog] { return dialog->isLoaded(); }));
             const auto* results = control<QTreeWidget>(*dialog, "lsvResults");
             seen.clear();
             for (int i = 0; i < results->topLevelItemCount(); ++i)
@@ -223,6 +226,24 @@ TEST_F(IcdBridges, theCodeSearchFindsByWordsAndShowsTheChosenCode)
     click(control<QPushButton>(*m_window, "cmdICDDLL"));
     EXPECT_TRUE(seen.isEmpty());
     EXPECT_EQ(m_seams.messages().size(), 1); // cancelled: no message
+}
+
+// The codes are read after the dialog opens: a database that cannot be read closes it and
+// its reason is shown; the window stays usable.
+TEST(IcdCodeSearch, aDatabaseThatCannotBeReadClosesTheSearchWithItsReason)
+{
+    GuiSeams seams;
+    TempProgramFolder folder;
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = folder.path() + "/no databases here";
+    gui::FrmIcd window(seams.services(), settings);
+    window.show();
+    click(control<QPushButton>(window, "cmdICDDLL"));
+    ASSERT_EQ(seams.messages().size(), 1);
+    EXPECT_TRUE(seams.messages().first().contains(QLatin1String("no databases here")))
+        << seams.messages().first().toStdString();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(control<QPushButton>(window, "cmdICDDLL")->isEnabled());
 }
 
 TEST_F(IcdBridges, anEditStartsOnlyOnADoubleClickOrF2AndIsSavedOnlyAfterTheQuestion)

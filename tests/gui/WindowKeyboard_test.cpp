@@ -128,15 +128,20 @@ TEST(WindowKeyboard, returnSpaceAndKeypadEnterChooseTheSourceFileRow)
     auto* list = k.widget<QAbstractItemView>("lstSourceFiles");
     ASSERT_TRUE(list->hasFocus());
 
-    // Tab into the list puts the first row in focus; Return chooses it.
+    // Tab into the list puts the first row in focus; Return chooses it, and the list keeps
+    // the focus while the file loads.
     QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_TRUE(waitForScanEnd(*k.window)); // the list loads
     EXPECT_EQ(shownText(*k.window, "lblSrc"), QStringLiteral("Source File: icd a.txt"));
+    EXPECT_TRUE(list->hasFocus());
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Space);
+    ASSERT_TRUE(waitForScanEnd(*k.window)); // the list loads
     EXPECT_EQ(shownText(*k.window, "lblSrc"), QStringLiteral("Source File: icd b.txt"));
     EXPECT_EQ(k.window->sourceFilePath(), k.folder.path() + QStringLiteral("/icd b.txt"));
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_TRUE(waitForScanEnd(*k.window)); // the list loads
     EXPECT_EQ(shownText(*k.window, "lblSrc"), QStringLiteral("Source File: icd c.txt"));
     ASSERT_NE(k.window->frmSRC(), nullptr);
     EXPECT_EQ(k.window->frmSRC()->lines(), QStringList{"A00.0|Cholera"});

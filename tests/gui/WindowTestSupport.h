@@ -148,6 +148,22 @@ inline bool waitForScanEnd(const gui::FrmIcd& window)
     return processEventsUntil([&window] { return !window.isJobRunning(); });
 }
 
+// The window's job, if one runs, to its end: a user waits for the list to load.
+inline void waitForJobOf(const QWidget& control)
+{
+    if (const auto* window = dynamic_cast<const gui::FrmIcd*>(control.window())) {
+        EXPECT_TRUE(waitForScanEnd(*window));
+    }
+}
+
+// A click on a button that starts a short job (a list load), then the job's end.
+inline void clickAndWait(QWidget* button)
+{
+    click(button);
+    if (button)
+        waitForJobOf(*button);
+}
+
 // Holds a running scan right after line `atLine` (of the phase named `phase`, or of any step
 // when it is empty) until a stop (or close) has been asked for, so a test can act in the
 // middle of a run without depending on its speed.
@@ -179,8 +195,9 @@ private:
 };
 
 // What a user does to choose a source file: bring tab "ICD" to the front, click the row of
-// lstSourceFiles, double-click it. A row < 0 double-clicks below the rows.
-inline void doubleClickSourceFile(const QWidget& window, int row)
+// lstSourceFiles, double-click it, and (unless `wait` is false) wait for the list to load.
+// A row < 0 double-clicks below the rows.
+inline void doubleClickSourceFile(const QWidget& window, int row, bool wait = true)
 {
     auto* tabs = control<QTabWidget>(window, "SSTab1");
     auto* list = control<QAbstractItemView>(window, "lstSourceFiles");
@@ -197,6 +214,8 @@ inline void doubleClickSourceFile(const QWidget& window, int row)
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     }
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (wait)
+        waitForJobOf(window);
 }
 
 // Rows of a report-style list as (text, second column).

@@ -3,6 +3,7 @@
 // definition of db/Queries.h, with the shapes of its lists, and the set statements of the
 // apply, the undo and the activity log in both of their forms.
 #include "Error.h"
+#include "apply/OnlineUpdateJob.h"
 #include "change/TableRef.h"
 #include "db/ActivityLog.h"
 #include "db/Dialect.h"
@@ -95,6 +96,8 @@ void printSets()
         printSet(name + "select", db::sets::select(p, table, t.keyColumn(), {"Description", "PackageID"}), 1);
     }
     printSet("activity log lines", db::ActivityLog::appendAllStatement(p), 2);
+    printSet("online update new codes", apply::onlineAddsStatement(p), 3);
+    printSet("online update descriptions", apply::onlineDescriptionsStatement(p), 2);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 // "Update DB" of the online ICD update: the rows the central server gave, applied with an
 // undo file as the apply of a run is.
+#include "db/Connection.h"
 #include "db/LogIdentity.h"
 #include "jobs/Job.h"
 #include "tools/OnlineUpdate.h"
@@ -11,14 +12,22 @@
 
 namespace orvex::apply {
 
+// The set statements of "Update DB" (db::execForRows): the new codes as rows (CODE,
+// Description, ALLOWASPRIMARY), and the replaced descriptions as rows (Description, CODE),
+// each given to every row of its code.
+QString onlineAddsStatement(db::Product product);
+QString onlineDescriptionsStatement(db::Product product);
+
 // "Update DB": applies `rows` as planOnlineUpdate reads them to the hospital's tbICDdiagMain
 // on the job's connection, in one transaction with its activity-log lines (one per change,
 // then one for the update and one for its undo file), and writes the undo file into the
-// context's output folder; nothing changed, no file. Throws orvex::Error, after rolling
-// everything back, for every refusal of planOnlineUpdate, naming the row that failed, and,
-// with `reviewed` (the changes the user was asked about), when the table now gives other
-// changes. A stop request, seen before each change, also rolls back and ends with counts
-// marked `stopped`. Otherwise the counts are the result once committed.
+// context's output folder; nothing changed, no file. The new codes go in one set statement
+// and the replaced descriptions in another, so the statements do not grow with the rows.
+// Throws orvex::Error, after rolling everything back, for every refusal of planOnlineUpdate
+// (naming the row that failed), for a statement that fails, and, with `reviewed` (the changes
+// the user was asked about), when the table now gives other changes. A stop request, seen
+// between the statements, also rolls back and ends with counts marked `stopped`. Otherwise
+// the counts are the result once committed.
 class OnlineUpdateJob final : public jobs::JobWithResult<tools::OnlineUpdateCounts>
 {
 public:

@@ -203,6 +203,28 @@ bool isAttached(QSqlDatabase& db, const QString& database)
     return false;
 }
 
+// Whether the file of "main" is also attached under another name.
+bool attachesMainFile(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("pragma database_list")))
+        return false;
+    QString main;
+    QStringList others;
+    while (q.next()) {
+        const QString file = q.value(2).toString();
+        if (file.isEmpty())
+            continue;
+        const QString path = QFileInfo(file).canonicalFilePath();
+        if (q.value(1).toString() == QLatin1String("main"))
+            main = path;
+        else
+            others << path;
+    }
+    return !main.isEmpty() && others.contains(main);
+}
+
 QString mainDatabaseFolder(QSqlDatabase& db)
 {
     QSqlQuery q(db);
@@ -467,8 +489,11 @@ std::unique_ptr<Connection> Connection::open(const ConnectionSettings& settings)
         }
     }
     checkTables(db, settings, product, folder);
+    const bool mainAttached = product == Product::Sqlite && attachesMainFile(db);
     pending.keep();
-    return std::unique_ptr<Connection>(new Connection(settings, name, product));
+    std::unique_ptr<Connection> connection(new Connection(settings, name, product));
+    connection->m_mainFileIsAttached = mainAttached;
+    return connection;
 }
 
 std::unique_ptr<Connection> Connection::openCentral(const ConnectionSettings& settings)
@@ -588,10 +613,10 @@ const Dialect& Connection::dialectFor(const Query& query)
 {
     if (!query.hasJsonKeys(m_product))
         return Dialect::of(m_product);
-    // SQLite behind its ODBC driver gets a parameter a key: a json_each statement there left
-    // the file locked for the write that followed it.
+    // A parameter a key where a json_each statement would hold a read lock that a later
+    // write waits for (mainFileIsAttached).
     if (m_product == Product::Sqlite)
-        return Dialect::of(m_product, m_settings.kind != ConnectionSettings::Kind::Odbc);
+        return Dialect::of(m_product, !m_mainFileIsAttached);
     // Only a query with a JSON key list asks the server what it reads.
     return Dialect::of(m_product, serverHasOpenJson());
 }

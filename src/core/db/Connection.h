@@ -59,9 +59,9 @@ public:
     const ConnectionSettings& settings() const { return m_settings; }
     Product product() const { return m_product; }
     const Dialect& dialect() const;
-    // The dialect `query` is rendered in here: a JSON key list goes in one parameter on the
-    // embedded SQLite files (json_each) and on a SQL Server that reads JSON (OPENJSON,
-    // serverHasOpenJson); elsewhere a parameter a key.
+    // The dialect `query` is rendered in here: a JSON key list goes in one parameter on
+    // SQLite (json_each) unless mainFileIsAttached, and on a SQL Server that reads JSON
+    // (OPENJSON, serverHasOpenJson); elsewhere a parameter a key.
     const Dialect& dialectFor(const Query& query);
 
     // Prepares `sql`, binds `params` in order, executes it and returns the positioned-
@@ -96,9 +96,19 @@ public:
     // level 130 or more): asked once per connection; false on SQLite and when it cannot tell.
     bool serverHasOpenJson();
 
+    // SQLite behind ODBC whose data source's own file is one of the attached databases: a
+    // statement that reads json_each (a table of "main") then holds a read lock on the file
+    // that a write to it under its attached name waits for until the busy timeout.
+    bool mainFileIsAttached() const { return m_mainFileIsAttached; }
+
     // Seam for benchmarks and tests (a simulated round trip, a failure injection):
     // called before each statement is sent. Production code never sets it.
     void setBeforeStatementHook(std::function<void()> hook) { m_beforeStatement = std::move(hook); }
+    // Seam for benchmarks and differential tests: at most `rows` rows per set statement of
+    // db/RowSets.h (1: a statement per row, the line-by-line reference); 0, the default, as
+    // many as the form takes. Production code never sets it.
+    void setRowsPerSetStatement(int rows) { m_rowsPerSetStatement = rows; }
+    int rowsPerSetStatement() const { return m_rowsPerSetStatement; }
 
     // The Qt connection; queries made on it must not outlive this object.
     QSqlDatabase database() const;
@@ -116,6 +126,8 @@ private:
     Product m_product;
     quint64 m_statementsSent = 0;
     std::optional<bool> m_openJson;
+    bool m_mainFileIsAttached = false;
+    int m_rowsPerSetStatement = 0;
     quint64 m_statementsFailed = 0;
     QString m_lastFailure;
     std::function<void()> m_beforeStatement;

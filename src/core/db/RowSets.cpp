@@ -45,7 +45,7 @@ QString jsonRows(const std::vector<QVariantList>& rows, size_t from, size_t coun
 RowSetForm rowSetForm(Connection& connection)
 {
     if (connection.product() == Product::Sqlite)
-        return RowSetForm::JsonEach;
+        return connection.mainFileIsAttached() ? RowSetForm::SqliteValues : RowSetForm::JsonEach;
     return connection.serverHasOpenJson() ? RowSetForm::OpenJson : RowSetForm::ValuesRows;
 }
 
@@ -58,9 +58,20 @@ QString rowSource(RowSetForm form, int columns, int rowCount)
             parts << QStringLiteral("json_extract(value, '$[%1]') as %2").arg(i).arg(columnName(i));
         return QStringLiteral("(select %1 from json_each(?)) as r").arg(parts.join(QStringLiteral(", ")));
     case RowSetForm::OpenJson:
+        // nvarchar(max): a shorter type would cut a longer value without a word, and a
+        // description column may be wider than 4,000 characters (or ntext).
         for (int i = 0; i < columns; ++i)
-            parts << QStringLiteral("%1 nvarchar(4000) '$[%2]'").arg(columnName(i)).arg(i);
+            parts << QStringLiteral("%1 nvarchar(max) '$[%2]'").arg(columnName(i)).arg(i);
         return QStringLiteral("OPENJSON(?) WITH (%1) AS r").arg(parts.join(QStringLiteral(", ")));
+    case RowSetForm::SqliteValues: {
+        for (int i = 0; i < columns; ++i)
+            parts << QStringLiteral("column%1 as %2").arg(i + 1).arg(columnName(i));
+        const QString row = QLatin1Char('(') +
+                            QStringList(columns, QStringLiteral("?")).join(QLatin1Char(',')) +
+                            QLatin1Char(')');
+        return QStringLiteral("(select %1 from (values %2)) as r")
+            .arg(parts.join(QStringLiteral(", ")), QStringList(rowCount, row).join(QLatin1Char(',')));
+    }
     case RowSetForm::ValuesRows: {
         const QString row = QLatin1Char('(') +
                             QStringList(columns, QStringLiteral("?")).join(QLatin1Char(',')) +
@@ -74,9 +85,21 @@ QString rowSource(RowSetForm form, int columns, int rowCount)
 
 int rowsPerStatement(RowSetForm form, int columns, int leadingParameters)
 {
-    if (form != RowSetForm::ValuesRows)
+    // SQLite before 3.32 takes at most 999 parameters, and an ODBC driver may bring its own.
+    constexpr int kOldestSqliteParameters = 999;
+    int parameters = 0;
+    switch (form) {
+    case RowSetForm::JsonEach:
+    case RowSetForm::OpenJson:
         return std::numeric_limits<int>::max();
-    return std::max(1, (Dialect::kMaxParameters - leadingParameters) / std::max(1, columns));
+    case RowSetForm::ValuesRows:
+        parameters = Dialect::kMaxParameters;
+        break;
+    case RowSetForm::SqliteValues:
+        parameters = kOldestSqliteParameters;
+        break;
+    }
+    return std::max(1, (parameters - leadingParameters) / std::max(1, columns));
 }
 
 int execForRows(Connection& connection, const QString& statement, const QVariantList& leading,
@@ -91,7 +114,9 @@ int execForRows(Connection& connection, const QString& statement, const QVariant
                             .arg(rows.columns));
     }
     const RowSetForm form = rowSetForm(connection);
-    const size_t perStatement = size_t(rowsPerStatement(form, rows.columns, int(leading.size())));
+    size_t perStatement = size_t(rowsPerStatement(form, rows.columns, int(leading.size())));
+    if (connection.rowsPerSetStatement() > 0)
+        perStatement = std::min(perStatement, size_t(connection.rowsPerSetStatement()));
     int affected = 0;
     for (size_t from = 0; from < rows.rows.size(); from += perStatement) {
         const size_t count = std::min(perStatement, rows.rows.size() - from);
@@ -99,6 +124,12 @@ int execForRows(Connection& connection, const QString& statement, const QVariant
         if (form == RowSetForm::ValuesRows) {
             for (size_t i = from; i < from + count; ++i)
                 params << rows.rows[i];
+        } else if (form == RowSetForm::SqliteValues) {
+            // As text, as json_each hands the values over: the columns' affinity converts them alike.
+            for (size_t i = from; i < from + count; ++i) {
+                for (const QVariant& v : rows.rows[i])
+                    params << (v.isNull() ? QVariant() : QVariant(v.toString()));
+            }
         } else {
             params << jsonRows(rows.rows, from, count);
         }

@@ -16,6 +16,8 @@ namespace orvex::db {
 // reads them all: a statement's "{rows}" stands for them, as a table r with the columns
 // c0, c1, ... On SQLite they go as one JSON array (json_each); on SQL Server through
 // OPENJSON where the server has it, else as VALUES rows, within Dialect::kMaxParameters.
+// SQLite behind ODBC whose own file is an attached one gets VALUES rows too
+// (Connection::mainFileIsAttached), within SQLite's oldest limit of parameters.
 struct RowSet
 {
     int columns = 0;
@@ -26,17 +28,19 @@ struct RowSet
 };
 
 // How the rows are sent.
-enum class RowSetForm { JsonEach, OpenJson, ValuesRows };
+enum class RowSetForm { JsonEach, OpenJson, ValuesRows, SqliteValues };
 RowSetForm rowSetForm(Connection& connection);
 
 // The text that replaces "{rows}" for `rowCount` rows of `columns` columns: "(select ...
-// from json_each(?)) as r", "openjson(?) with (...) as r", "(values (?,?),(?,?)) as r(c0,c1)".
+// from json_each(?)) as r", "openjson(?) with (...) as r", "(values (?,?),(?,?)) as r(c0,c1)",
+// "(select column1 as c0, ... from (values (?,?),(?,?))) as r".
 QString rowSource(RowSetForm form, int columns, int rowCount);
 // How many rows one statement takes in that form.
 int rowsPerStatement(RowSetForm form, int columns, int leadingParameters);
 
-// Runs `statement` for every row of `rows`, in as few statements as the form allows;
-// `leading` are bound before the rows' values in each. Calls `onRow` with every result row.
+// Runs `statement` for every row of `rows`, in as few statements as the form allows (and
+// Connection::rowsPerSetStatement lets); `leading` are bound before the rows' values in
+// each. Calls `onRow` with every result row.
 // Returns the rows affected, summed (-1 when the driver does not tell).
 int execForRows(Connection& connection, const QString& statement, const QVariantList& leading,
                 const RowSet& rows, const std::function<void(const QSqlQuery&)>& onRow = {});

@@ -88,11 +88,12 @@ QList<SurplusIcdRow> checkDuplicateIcdCodes(db::Connection& connection, const Lo
     QList<SurplusIcdRow> rows = findDuplicateIcdRows(connection);
     if (rows.isEmpty())
         return rows;
-    // One transaction for the lines: all of them are logged or none.
-    db::Transaction transaction(connection);
-    db::ActivityLog activityLog(connection);
+    // One statement for the lines, in one transaction: all of them are logged or none.
+    QStringList lines;
     for (const SurplusIcdRow& row : rows)
-        activityLog.append(log.user, log.workstation, checkLogLine(row), when);
+        lines << checkLogLine(row);
+    db::Transaction transaction(connection);
+    db::ActivityLog(connection).appendAll(log.user, log.workstation, lines, when);
     transaction.commit();
     return rows;
 }
@@ -106,8 +107,6 @@ QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const L
         QList<DeletedIcdRow> rows;
         if (connection.sends(db::queries::duplicateIcdRowsToDelete)) {
             rows = readDeletedRows(connection.exec(db::queries::duplicateIcdRowsToDelete));
-            for (const DeletedIcdRow& row : rows)
-                activityLog.append(log.user, log.workstation, deleteLogLine(row), when);
             const int deleted = connection.exec(db::queries::deleteDuplicateIcdRows).numRowsAffected();
             if (deleted != rows.size())
                 throw Error(QStringLiteral("%1 rows were listed for deletion but %2 would have gone.")
@@ -115,9 +114,12 @@ QList<DeletedIcdRow> deleteDuplicateIcdCodes(db::Connection& connection, const L
                                 .arg(deleted));
         } else {
             rows = readDeletedRows(connection.exec(db::queries::deleteDuplicateIcdRows));
-            for (const DeletedIcdRow& row : rows)
-                activityLog.append(log.user, log.workstation, deleteLogLine(row), when);
         }
+        // One statement for the lines, in the transaction of the delete.
+        QStringList lines;
+        for (const DeletedIcdRow& row : rows)
+            lines << deleteLogLine(row);
+        activityLog.appendAll(log.user, log.workstation, lines, when);
         transaction.commit();
         return rows;
     } catch (const Error& e) {
