@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "db/Connection.h"
+#include "db/Dialect.h"
 #include "support/ConnectionFixtures.h"
 
 #include <QSqlRecord>
@@ -122,6 +123,36 @@ TEST(SqlServerQueries, batchedLookupsJoinAValuesListInTheOrderOfTheSingleLookup)
                   orderOf(sqlServerText(Query(lookup.single).bind(lookup.key, "a"))))
             << lookup.name;
     }
+}
+
+TEST(SqlServerQueries, aServerThatReadsJsonGetsEveryKeyListInOneOpenJsonParameter)
+{
+    const Dialect& json = Dialect::of(Product::SqlServer, true);
+    const RenderedStatement codes =
+        Query(queries::icdByCodeBatch).bindList("codes", {"A00.0", "a\"b"}).renderOne(json);
+    EXPECT_EQ(codes.sql.toStdString(),
+              "select k.v, t.CODE, t.Description from OPENJSON(?) WITH (v nvarchar(4000) '$') AS k "
+              "join [Build_FILE].[dbo].[tbICDdiagMain] t on t.CODE = k.v "
+              "order by t.CODE collate Latin1_General_BIN2, t.Description collate Latin1_General_BIN2");
+    EXPECT_EQ(codes.params, (QVariantList{QStringLiteral("[\"A00.0\",\"a\\\"b\"]")}));
+    for (const Lookup& lookup : kLookups) {
+        const Query batch = Query(lookup.batch).bindList(lookup.keyList, {"a"});
+        EXPECT_TRUE(batch.keysInOneParameter(json)) << lookup.name;
+        EXPECT_FALSE(batch.keysInOneParameter(Product::SqlServer)) << lookup.name;
+        EXPECT_TRUE(batch.keysInOneParameter(Product::Sqlite)) << lookup.name;
+    }
+    // SQLite without JSON keys (an ODBC data source's file attached again) gets a parameter a key.
+    const RenderedStatement plain = Query(queries::icdByCodeBatch)
+                                        .bindList("codes", {"a", "b"})
+                                        .renderOne(Dialect::of(Product::Sqlite, false));
+    EXPECT_EQ(plain.params, (QVariantList{"a", "b"}));
+    EXPECT_TRUE(plain.sql.contains(QLatin1String("(values (?),(?))"))) << plain.sql.toStdString();
+    EXPECT_FALSE(Query(queries::icdByCodeBatch)
+                     .bindList("codes", {"a"})
+                     .keysInOneParameter(Dialect::of(Product::Sqlite, false)));
+    // A statement without a key list reads the same in both.
+    EXPECT_EQ(Query(queries::icdByCode).bind("code", "x").renderOne(json).sql,
+              sqlServerText(Query(queries::icdByCode).bind("code", "x")));
 }
 
 TEST(Query, namesBindByNameAndAValueUsedTwiceIsSentTwice)

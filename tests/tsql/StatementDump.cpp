@@ -6,6 +6,7 @@
 #include "apply/OnlineUpdateJob.h"
 #include "change/TableRef.h"
 #include "db/ActivityLog.h"
+#include "db/Dialect.h"
 #include "db/Queries.h"
 #include "db/RowSets.h"
 
@@ -34,6 +35,18 @@ void printSet(const QString& name, const QString& sql, int columns)
           json.replace(QStringLiteral("{rows}"), db::rowSource(db::RowSetForm::OpenJson, columns, 2)));
 }
 
+void printRendered(const QString& name, const db::Query& query, const db::Dialect& dialect)
+{
+    std::vector<db::RenderedStatement> statements;
+    try {
+        statements = query.render(dialect);
+    } catch (const Error&) {
+        return; // a key list is never empty
+    }
+    for (size_t i = 0; i < statements.size(); ++i)
+        print(statements.size() == 1 ? name : QStringLiteral("%1[%2]").arg(name).arg(i), statements[i].sql);
+}
+
 // Every definition of db/Queries.h as SQL Server gets it, each value bound (the check
 // reads every "?" as a literal), each name of the tool's own a sample name, and each list
 // in three lengths: empty where it may be, one entry, three.
@@ -52,17 +65,13 @@ void printQueries()
                 entries << QStringLiteral("v%1").arg(i);
             for (const QString& name : lists)
                 query.bindList(name, entries);
-            std::vector<db::RenderedStatement> statements;
-            try {
-                statements = query.render(Product::SqlServer);
-            } catch (const Error&) {
-                continue; // a key list is never empty
-            }
             const QString name =
                 length < 0 ? text->name() : QStringLiteral("%1(%2)").arg(text->name()).arg(length);
-            for (size_t i = 0; i < statements.size(); ++i)
-                print(statements.size() == 1 ? name : QStringLiteral("%1[%2]").arg(name).arg(i),
-                      statements[i].sql);
+            printRendered(name, query, db::Dialect::of(Product::SqlServer));
+            // A JSON key list also goes through OPENJSON, to a server that reads JSON.
+            if (query.hasJsonKeys(Product::SqlServer))
+                printRendered(name + QStringLiteral(" (OPENJSON)"), query,
+                              db::Dialect::of(Product::SqlServer, true));
         }
     }
 }

@@ -123,14 +123,22 @@ private:
     }
     void fetchCaseRates(const QStringList& codes)
     {
+        db::NamedColumns named({"CODE", "Description", "PackageID"});
         fetchKeyedRows(m_connection, m_caseRates, codes,
                        caseRateLookup(db::queries::rateCaseRateByCodeBatch, m_procedures),
-                       QStringLiteral("codes"), caseRateFrom);
+                       QStringLiteral("codes"), [&named](const QSqlQuery& q) {
+                           std::vector<QVariant> v = named.values(q);
+                           return CaseRateHit{std::move(v[0]), std::move(v[1]), std::move(v[2])};
+                       });
     }
     void fetchPackages(const QStringList& ids)
     {
+        db::NamedColumns named({"Amount", "PF", "MedRoomBoard"});
         fetchKeyedRows(m_connection, m_packages, ids, db::queries::ratePackageByIdBatch,
-                       QStringLiteral("ids"), packageFrom);
+                       QStringLiteral("ids"), [&named](const QSqlQuery& q) {
+                           std::vector<QVariant> v = named.values(q);
+                           return PackageHit{std::move(v[0]), std::move(v[1]), std::move(v[2])};
+                       });
     }
 
     db::Connection& m_connection;

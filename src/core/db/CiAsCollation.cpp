@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace orvex::db {
 
 namespace {
@@ -16,6 +18,37 @@ int sqliteCompare(void*, int lengthA, const void* a, int lengthB, const void* b)
     const QStringView left(static_cast<const QChar*>(a), lengthA / 2);
     const QStringView right(static_cast<const QChar*>(b), lengthB / 2);
     return compareCiAs(left, right);
+}
+
+char foldedAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+// The same order for the UTF-8 texts of a UTF-8 file, which SQLite would otherwise turn
+// into UTF-16 for every comparison of an index search: texts of ASCII only are compared
+// here, with the folding Unicode gives A to Z; any other as UTF-16.
+int sqliteCompareUtf8(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    const auto* left = static_cast<const char*>(a);
+    const auto* right = static_cast<const char*>(b);
+    while (lengthA > 0 && left[lengthA - 1] == ' ')
+        --lengthA;
+    while (lengthB > 0 && right[lengthB - 1] == ' ')
+        --lengthB;
+    const auto ascii = [](const char* text, int length) {
+        return std::all_of(text, text + length, [](char c) { return uchar(c) < 0x80; });
+    };
+    if (!ascii(left, lengthA) || !ascii(right, lengthB))
+        return compareCiAs(QString::fromUtf8(left, lengthA), QString::fromUtf8(right, lengthB));
+    const int common = std::min(lengthA, lengthB);
+    for (int i = 0; i < common; ++i) {
+        const char l = foldedAscii(left[i]);
+        const char r = foldedAscii(right[i]);
+        if (l != r)
+            return l < r ? -1 : 1;
+    }
+    return lengthA == lengthB ? 0 : (lengthA < lengthB ? -1 : 1);
 }
 } // namespace
 
@@ -33,7 +66,11 @@ QString ciAsKey(QStringView text)
 void registerCiAsCollation(const QSqlDatabase& database)
 {
     sqlite3* raw = sqliteHandle(database);
-    if (sqlite3_create_collation_v2(raw, "CI_AS", SQLITE_UTF16, nullptr, sqliteCompare, nullptr) != SQLITE_OK)
+    // SQLite takes the form of the file's encoding and turns texts into it first.
+    if (sqlite3_create_collation_v2(raw, "CI_AS", SQLITE_UTF16, nullptr, sqliteCompare, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_create_collation_v2(raw, "CI_AS", SQLITE_UTF8, nullptr, sqliteCompareUtf8, nullptr) !=
+            SQLITE_OK)
         throw Error(Error::Kind::Database, QStringLiteral("cannot register the CI_AS collation: %1")
                                                .arg(QString::fromUtf8(sqlite3_errmsg(raw))));
 }

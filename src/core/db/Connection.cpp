@@ -609,15 +609,27 @@ QSqlQuery& Connection::execPrepared(const QString& sql, const QVariantList& para
     return query;
 }
 
+const Dialect& Connection::dialectFor(const Query& query)
+{
+    if (!query.hasJsonKeys(m_product))
+        return Dialect::of(m_product);
+    // A parameter a key where a json_each statement would hold a read lock that a later
+    // write waits for (mainFileIsAttached).
+    if (m_product == Product::Sqlite)
+        return Dialect::of(m_product, !m_mainFileIsAttached);
+    // Only a query with a JSON key list asks the server what it reads.
+    return Dialect::of(m_product, serverHasOpenJson());
+}
+
 QSqlQuery Connection::exec(const Query& query)
 {
-    const RenderedStatement statement = query.renderOne(m_product);
+    const RenderedStatement statement = query.renderOne(dialectFor(query));
     return exec(statement.sql, statement.params);
 }
 
 QSqlQuery& Connection::execPrepared(const Query& query)
 {
-    const RenderedStatement statement = query.renderOne(m_product);
+    const RenderedStatement statement = query.renderOne(dialectFor(query));
     return execPrepared(statement.sql, statement.params);
 }
 

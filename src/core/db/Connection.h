@@ -59,6 +59,10 @@ public:
     const ConnectionSettings& settings() const { return m_settings; }
     Product product() const { return m_product; }
     const Dialect& dialect() const;
+    // The dialect `query` is rendered in here: a JSON key list goes in one parameter on
+    // SQLite (json_each) unless mainFileIsAttached, and on a SQL Server that reads JSON
+    // (OPENJSON, serverHasOpenJson); elsewhere a parameter a key.
+    const Dialect& dialectFor(const Query& query);
 
     // Prepares `sql`, binds `params` in order, executes it and returns the positioned-
     // before-first query. Counts one statement sent. Throws orvex::Error with the

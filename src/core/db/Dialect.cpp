@@ -6,9 +6,18 @@ namespace orvex::db {
 
 const Dialect& Dialect::of(Product product)
 {
-    static const Dialect sqlServer(Product::SqlServer);
-    static const Dialect sqlite(Product::Sqlite);
-    return product == Product::SqlServer ? sqlServer : sqlite;
+    return of(product, product == Product::Sqlite);
+}
+
+const Dialect& Dialect::of(Product product, bool jsonKeys)
+{
+    static const Dialect sqlServer(Product::SqlServer, false);
+    static const Dialect sqlServerJson(Product::SqlServer, true);
+    static const Dialect sqlite(Product::Sqlite, false);
+    static const Dialect sqliteJson(Product::Sqlite, true);
+    if (product == Product::Sqlite)
+        return jsonKeys ? sqliteJson : sqlite;
+    return jsonKeys ? sqlServerJson : sqlServer;
 }
 
 bool Dialect::transactionsThroughDriver() const
@@ -43,6 +52,8 @@ QString Dialect::order(const QString& prefix, const QStringList& columns) const
 
 QString Dialect::keys(int count, bool json) const
 {
+    if (json && m_jsonKeys && m_product == Product::SqlServer)
+        return QStringLiteral("OPENJSON(?) WITH (v nvarchar(4000) '$') AS k");
     QString rows;
     rows.reserve(qsizetype(count) * 4);
     for (int i = 0; i < count; ++i)
@@ -50,8 +61,8 @@ QString Dialect::keys(int count, bool json) const
     if (m_product == Product::SqlServer)
         return QStringLiteral("(values %1) as k(v)").arg(rows);
     // SQLite numbers every "?" of a statement by a list search: thousands of them cost
-    // more than the lookups, so the update run sends its keys as one JSON array.
-    if (json)
+    // more than the lookups, so the batched lookups send their keys as one JSON array.
+    if (json && m_jsonKeys)
         return QStringLiteral("(select value as v from json_each(?)) as k");
     return QStringLiteral("(select column1 as v from (values %1)) as k").arg(rows);
 }
@@ -63,7 +74,7 @@ QString Dialect::keysJoin() const
 
 bool Dialect::jsonKeysInOneParameter() const
 {
-    return m_product == Product::Sqlite;
+    return m_jsonKeys;
 }
 
 } // namespace orvex::db

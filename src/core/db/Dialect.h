@@ -16,6 +16,10 @@ public:
     static constexpr int kMaxParameters = 2000;
 
     static const Dialect& of(Product product);
+    // With `jsonKeys`, a JSON key list goes in one parameter: json_each on SQLite (what
+    // of(Product::Sqlite) does), OPENJSON on a SQL Server that reads JSON (compatibility
+    // level 130 and up); without, a parameter a key.
+    static const Dialect& of(Product product, bool jsonKeys);
 
     Product product() const { return m_product; }
     // SQL Server begins, commits and rolls back through the driver; SQLite by statements.
@@ -27,7 +31,8 @@ public:
     // `prefix` ("t." or empty); on SQLite the order of storage instead, which SQL Server
     // has not, so there "{order}" without columns says nothing.
     QString order(const QString& prefix, const QStringList& columns) const;
-    // The keys of a batched lookup as a table k(v), with `count` "?" (or one, `json`).
+    // The keys of a batched lookup as a table k(v), with `count` "?" (or one, `json`, where
+    // jsonKeysInOneParameter()).
     QString keys(int count, bool json) const;
     // The join of a batched lookup: SQLite's "cross join" keeps the keys the outer loop.
     QString keysJoin() const;
@@ -35,8 +40,9 @@ public:
     bool jsonKeysInOneParameter() const;
 
 private:
-    explicit Dialect(Product product) : m_product(product) {}
+    Dialect(Product product, bool jsonKeys) : m_product(product), m_jsonKeys(jsonKeys) {}
     Product m_product;
+    bool m_jsonKeys;
 };
 
 } // namespace orvex::db

@@ -5,14 +5,44 @@
 #include "db/Query.h"
 
 #include <QHash>
-#include <QSet>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
+#include <vector>
 
 namespace orvex::db {
+
+// Columns read by name from the rows of one statement: their positions are found in the
+// first row's record and kept, as making a record for every row costs more than the row.
+class NamedColumns
+{
+public:
+    explicit NamedColumns(std::initializer_list<const char*> names) : m_names(names) {}
+
+    // The named columns of the current row, in the order named; a column the statement
+    // lacks reads as a null QVariant. Names match without regard to case.
+    std::vector<QVariant> values(const QSqlQuery& query)
+    {
+        if (m_positions.empty()) {
+            const QSqlRecord record = query.record();
+            for (const char* name : m_names)
+                m_positions.push_back(record.indexOf(QLatin1String(name)));
+        }
+        std::vector<QVariant> out;
+        out.reserve(m_positions.size());
+        for (const int position : m_positions)
+            out.push_back(position >= 0 ? query.value(position) : QVariant());
+        return out;
+    }
+
+private:
+    std::vector<const char*> m_names;
+    std::vector<int> m_positions;
+};
 
 // Rows looked up by key, many keys per statement: the batched lookups' cache.
 template <typename Row> using KeyedRows = QHash<QString, std::optional<Row>>;
@@ -25,27 +55,32 @@ template <typename Row, typename Make>
 void fetchKeyedRows(Connection& connection, KeyedRows<Row>& cache, const QStringList& keys, Query query,
                     const QString& listName, Make make)
 {
+    // A key wanted is entered as absent at once (which also drops its repeats), and taken
+    // out again when its statement fails: only keys asked for successfully stay.
     QStringList wanted;
-    QSet<QString> seen;
+    wanted.reserve(keys.size());
     for (const QString& key : keys) {
-        if (!cache.contains(key) && !seen.contains(key)) {
-            seen.insert(key);
+        if (!cache.contains(key)) {
+            cache.insert(key, std::nullopt);
             wanted << key;
         }
     }
-    const qsizetype chunk = query.keysInOneParameter(connection.product())
+    const qsizetype chunk = query.keysInOneParameter(connection.dialectFor(query))
                                 ? std::max<qsizetype>(1, wanted.size())
                                 : Dialect::kMaxParameters;
     for (qsizetype start = 0; start < wanted.size(); start += chunk) {
-        const QStringList part = wanted.mid(start, chunk);
-        QSqlQuery result = connection.exec(query.bindList(listName, part));
-        for (const QString& key : part)
-            cache.insert(key, std::nullopt);
-        while (result.next()) {
-            auto it = cache.find(result.value(0).toString());
-            if (it == cache.end() || it->has_value())
-                continue; // a later row of a key already matched
-            *it = make(result);
+        try {
+            QSqlQuery result = connection.exec(query.bindList(listName, wanted.mid(start, chunk)));
+            while (result.next()) {
+                auto it = cache.find(result.value(0).toString());
+                if (it == cache.end() || it->has_value())
+                    continue; // a later row of a key already matched
+                *it = make(result);
+            }
+        } catch (...) {
+            for (qsizetype i = start; i < wanted.size(); ++i)
+                cache.remove(wanted[i]);
+            throw;
         }
     }
 }

@@ -3,9 +3,7 @@
 #include "Error.h"
 #include "db/Connection.h"
 #include "db/Dialect.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
+#include "text/JsonText.h"
 
 namespace orvex::db {
 
@@ -191,8 +189,12 @@ private:
         if (keys.isEmpty())
             fail(QStringLiteral("the key list is empty"));
         if (json && m_dialect->jsonKeysInOneParameter()) {
-            m_out.params << QString::fromUtf8(
-                QJsonDocument(QJsonArray::fromStringList(keys)).toJson(QJsonDocument::Compact));
+            text::JsonText array;
+            array.open('[');
+            for (const QString& key : keys)
+                array.scalar(key);
+            array.close(']');
+            m_out.params << QString::fromUtf8(array.take());
         } else {
             for (const QString& key : keys)
                 m_out.params << key;
@@ -266,8 +268,16 @@ bool Query::sends(Product product) const
 
 bool Query::keysInOneParameter(Product product) const
 {
-    if (!Dialect::of(product).jsonKeysInOneParameter())
-        return false;
+    return keysInOneParameter(Dialect::of(product));
+}
+
+bool Query::keysInOneParameter(const Dialect& dialect) const
+{
+    return dialect.jsonKeysInOneParameter() && hasJsonKeys(dialect.product());
+}
+
+bool Query::hasJsonKeys(Product product) const
+{
     for (const QString& text : m_text->texts(product))
         if (text.contains(QLatin1String("{jsonkeys ")))
             return true;
@@ -276,6 +286,12 @@ bool Query::keysInOneParameter(Product product) const
 
 std::vector<RenderedStatement> Query::render(Product product) const
 {
+    return render(Dialect::of(product));
+}
+
+std::vector<RenderedStatement> Query::render(const Dialect& dialect) const
+{
+    const Product product = dialect.product();
     const auto checkKnown = [this](const QStringList& bound, const QStringList& used, const char* sign) {
         for (const QString& name : bound) {
             if (!used.contains(name))
@@ -287,7 +303,7 @@ std::vector<RenderedStatement> Query::render(Product product) const
     checkKnown(m_values.keys(), m_text->values(), ":");
     checkKnown(m_identifiers.keys(), m_text->identifiers(), "$");
     checkKnown(m_lists.keys(), m_text->lists(), "list :");
-    Renderer renderer(*m_text, &Dialect::of(product), &m_values, &m_identifiers, &m_lists);
+    Renderer renderer(*m_text, &dialect, &m_values, &m_identifiers, &m_lists);
     std::vector<RenderedStatement> statements;
     for (const QString& text : m_text->texts(product))
         statements.push_back(renderer.render(text));
@@ -296,7 +312,12 @@ std::vector<RenderedStatement> Query::render(Product product) const
 
 RenderedStatement Query::renderOne(Product product) const
 {
-    std::vector<RenderedStatement> statements = render(product);
+    return renderOne(Dialect::of(product));
+}
+
+RenderedStatement Query::renderOne(const Dialect& dialect) const
+{
+    std::vector<RenderedStatement> statements = render(dialect);
     if (statements.size() != 1)
         throw Error(Error::Kind::Database, QStringLiteral("The statement %1 is %2 statements here, not one.")
                                                .arg(m_text->name())

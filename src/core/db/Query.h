@@ -11,6 +11,7 @@
 namespace orvex::db {
 
 enum class Product;
+class Dialect;
 
 // The texts of one statement the tool sends, written once (db/Queries.h holds them all). A
 // text may hold, outside quotes:
@@ -91,10 +92,15 @@ public:
     bool sends(Product product) const;
     // Whether the key list `name` takes any number of keys in one statement on `product`.
     bool keysInOneParameter(Product product) const;
+    bool keysInOneParameter(const Dialect& dialect) const;
+    // Whether a text of `product` holds a {jsonkeys :name} list.
+    bool hasJsonKeys(Product product) const;
 
     std::vector<RenderedStatement> render(Product product) const;
+    std::vector<RenderedStatement> render(const Dialect& dialect) const;
     // The one statement of the query; Error when it is not exactly one.
     RenderedStatement renderOne(Product product) const;
+    RenderedStatement renderOne(const Dialect& dialect) const;
 
 private:
     const QueryText* m_text;

@@ -13,10 +13,23 @@ namespace {
 // different values.
 QString rowAspect(const Finding& f)
 {
-    const QString key = db::ciAsKey(f.key);
-    const QString values =
-        f.kind == Finding::Kind::NewRow ? QStringLiteral("new") : QStringList(f.proposed.keys()).join(u',');
-    return f.table + QChar(0x1f) + key + QChar(0x1f) + values;
+    // Built in one string: a run over a whole list asks this for every line.
+    QString aspect;
+    aspect.reserve(f.table.size() + f.key.size() + 32);
+    aspect += f.table;
+    aspect += QChar(0x1f);
+    aspect += db::ciAsKey(f.key);
+    aspect += QChar(0x1f);
+    if (f.kind == Finding::Kind::NewRow) {
+        aspect += QLatin1String("new");
+    } else {
+        for (auto it = f.proposed.keyBegin(); it != f.proposed.keyEnd(); ++it) {
+            if (it != f.proposed.keyBegin())
+                aspect += QLatin1Char(',');
+            aspect += *it;
+        }
+    }
+    return aspect;
 }
 
 } // namespace

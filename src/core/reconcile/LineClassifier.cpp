@@ -42,6 +42,24 @@ bool amountDiffers(const QVariant& stored, const QString& source)
     return storedValue != sourceValue;
 }
 
+// The tables' names, made once and shared by every finding: a scan over a whole list makes
+// hundreds of thousands of them.
+const QString& icdTable()
+{
+    static const QString name = QString::fromUtf16(review::kIcdTable);
+    return name;
+}
+const QString& caseRateTable()
+{
+    static const QString name = QString::fromUtf16(review::kScanCaseRateTable);
+    return name;
+}
+const QString& packageTable()
+{
+    static const QString name = QString::fromUtf16(review::kScanPackageTable);
+    return name;
+}
+
 // A package as a line of its group lists it.
 QMap<QString, QString> packageValues(const QString& group, const ratelist::ScanLine& line)
 {
@@ -58,13 +76,13 @@ void ScanState::addRow(ResultList list, ResultRow row)
     lists[int(list)].push_back(std::move(row));
 }
 
-jobs::Finding LineClassifier::finding(jobs::Finding::Kind kind, const char16_t* table, const char* keyColumn,
-                                      const QString& key, const QString& code) const
+jobs::Finding LineClassifier::finding(jobs::Finding::Kind kind, const QString& table,
+                                      const QString& keyColumn, const QString& key, const QString& code) const
 {
     jobs::Finding f;
     f.kind = kind;
-    f.table = QString::fromUtf16(table);
-    f.keyColumn = QLatin1String(keyColumn);
+    f.table = table;
+    f.keyColumn = keyColumn;
     f.key = key;
     f.code = code;
     f.sourceLine = m_state.lineNumber;
@@ -104,8 +122,8 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
             m_state.counters.newCode = m_state.rowCount(ResultList::NewCode);
             m_writer.newCode(code, description);
             const QString trimmedCode = trimBlanks(code).toString();
-            jobs::Finding f =
-                finding(jobs::Finding::Kind::NewRow, review::kIcdTable, "CODE", trimmedCode, trimmedCode);
+            jobs::Finding f = finding(jobs::Finding::Kind::NewRow, icdTable(), QStringLiteral("CODE"),
+                                      trimmedCode, trimmedCode);
             f.proposed = {{QStringLiteral("Description"), trimBlanks(description).toString()}};
             keep(std::move(f));
         }
@@ -115,7 +133,7 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
         return; // the PH scan never compares descriptions of known codes
     const ResultRow row{pair(listText(byCode->code), listText(byCode->description)),
                         trimmedPair(code, description)};
-    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, review::kIcdTable, "CODE", code, code);
+    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, icdTable(), QStringLiteral("CODE"), code, code);
     f.proposed = {{QStringLiteral("Description"), description}};
     if (sameText(byCode->description, description)) {
         m_state.addRow(ResultList::SameCodeAndDescription, row);
@@ -140,7 +158,7 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         m_state.counters.phNewCode = m_state.rowCount(ResultList::PhNewCode);
         m_writer.caseRateInsert(line.code, line.description, m_state.groupName, packageId);
         const QString trimmedCode = trimBlanks(line.code).toString();
-        jobs::Finding f = finding(jobs::Finding::Kind::NewRow, review::kScanCaseRateTable, "ICDCode",
+        jobs::Finding f = finding(jobs::Finding::Kind::NewRow, caseRateTable(), QStringLiteral("ICDCode"),
                                   trimmedCode, trimmedCode);
         f.proposed = {{QStringLiteral("Description"), trimBlanks(line.description).toString()},
                       {QStringLiteral("CaseType"), m_state.groupName},
@@ -148,8 +166,8 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         keep(std::move(f));
         return;
     }
-    jobs::Finding f =
-        finding(jobs::Finding::Kind::SameRow, review::kScanCaseRateTable, "ICDCode", line.code, line.code);
+    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, caseRateTable(), QStringLiteral("ICDCode"),
+                              line.code, line.code);
     f.proposed = {{QStringLiteral("Description"), line.description}};
     if (sameText(caseRate->description, line.description)) {
         ++m_state.counters.phSameDescription;
@@ -172,7 +190,7 @@ std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& lin
     const std::optional<PackageRow> package = m_lookups.packageByName(group);
     if (!package) {
         jobs::Finding f =
-            finding(jobs::Finding::Kind::NewRow, review::kScanPackageTable, "Package", group, line.code);
+            finding(jobs::Finding::Kind::NewRow, packageTable(), QStringLiteral("Package"), group, line.code);
         f.proposed = packageValues(group, line);
         // One INSERT per group and run: a second one would create a duplicate package
         // and make every later sub-select by name return more than one value.
@@ -189,7 +207,7 @@ std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& lin
         return std::nullopt;
     }
     m_state.packageId = listText(package->packageId);
-    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, review::kScanPackageTable, "PackageID",
+    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, packageTable(), QStringLiteral("PackageID"),
                               m_state.packageId, line.code);
     f.proposed = packageValues(group, line);
     if (amountDiffers(package->amount, line.amount) || amountDiffers(package->pf, line.pf) ||

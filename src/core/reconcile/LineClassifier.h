@@ -52,7 +52,7 @@ private:
     // returns its ID when it exists.
     std::optional<QString> packageStep(const ratelist::ScanLine& line);
     // A finding of the current line.
-    jobs::Finding finding(jobs::Finding::Kind kind, const char16_t* table, const char* keyColumn,
+    jobs::Finding finding(jobs::Finding::Kind kind, const QString& table, const QString& keyColumn,
                           const QString& key, const QString& code) const;
     // Keeps a change the scripts propose; a row found as listed goes to the net changes only.
     void keep(jobs::Finding finding);

@@ -21,8 +21,9 @@ namespace orvex::reconcile {
 
 namespace {
 // Lines classified per round of batched lookups: small enough for the window to show
-// progress early, large enough to keep the statements few.
-constexpr int kPrefetchWindow = 2000;
+// progress early and to keep the rows held few, large enough to keep the statements few
+// (two to four a round, whatever the round's size: the keys go as one JSON array).
+constexpr int kPrefetchWindow = 10000;
 // Lines split between two reports of the reading: splitting is quick, a report is not.
 constexpr int kReadingStep = 500;
 

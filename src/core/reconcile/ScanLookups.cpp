@@ -92,7 +92,14 @@ public:
 
     void prefetch(const std::vector<PlannedLookup>& lines) override
     {
+        // Only the lines announced are asked for until the next announcement: the rows of
+        // earlier ones would make the memory grow with the list.
+        m_codes.clear();
+        m_descriptions.clear();
+        m_caseRates.clear();
+        m_packages.clear();
         QStringList codes;
+        codes.reserve(qsizetype(lines.size()));
         for (const auto& line : lines)
             codes << line.code;
         fetch(m_codes, codes, db::queries::icdByCodeBatch, "codes", kIcdColumns, icdRowFrom);
@@ -145,8 +152,9 @@ private:
     void fetch(RowCache<Row>& cache, const QStringList& keys, const db::QueryText& lookup,
                const char* keyList, std::initializer_list<const char*> columns, Make make)
     {
+        db::NamedColumns named(columns);
         db::fetchKeyedRows(m_connection, cache, keys, lookup, QLatin1String(keyList),
-                           [&](const QSqlQuery& query) { return make(readColumns(query, columns)); });
+                           [&](const QSqlQuery& query) { return make(named.values(query)); });
     }
 
     db::Connection& m_connection;

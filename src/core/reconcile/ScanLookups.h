@@ -51,7 +51,8 @@ class ScanLookups
 public:
     virtual ~ScanLookups() = default;
 
-    // Announces the code lines about to be classified, in order.
+    // Announces the code lines about to be classified, in order; only they are asked for
+    // until the next announcement.
     virtual void prefetch(const std::vector<PlannedLookup>& lines) { (void)lines; }
 
     virtual std::optional<IcdRow> icdByCode(const QString& code) = 0;
@@ -63,8 +64,9 @@ public:
 // One statement per lookup, as the lines come.
 std::unique_ptr<ScanLookups> makePerLineLookups(db::Connection& connection);
 
-// Many keys per statement (chunks under SQL Server's 2,100-parameter limit), fetched
-// when lines are announced; the rows are then served from memory.
+// The keys of the lines announced together in one statement per table (one JSON array on
+// SQLite and on a SQL Server that reads JSON, else chunks of at most 2,000 parameters);
+// the rows are then served from memory.
 std::unique_ptr<ScanLookups> makeBatchedLookups(db::Connection& connection, bool phMode);
 
 } // namespace orvex::reconcile

@@ -6,6 +6,8 @@
 #include <QIODevice>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace orvex::review {
 
 namespace {
@@ -28,8 +30,10 @@ QString withoutFormula(const QString& field)
 QString csvField(const QString& value)
 {
     QString field = withoutFormula(value);
-    if (field.contains(QLatin1Char('"')) || field.contains(QLatin1Char(',')) ||
-        field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'))) {
+    const bool quoted = std::any_of(field.cbegin(), field.cend(), [](QChar c) {
+        return c == u'"' || c == u',' || c == u'\r' || c == u'\n';
+    });
+    if (quoted) {
         field.replace(QStringLiteral("\""), QStringLiteral("\"\""));
         return QLatin1Char('"') + field + QLatin1Char('"');
     }
@@ -78,8 +82,11 @@ void writeChangeList(const ReviewRun& run, QIODevice& device)
         fields << QDir::toNativeSeparators(f.sourceFile)
                << (f.sourceLine > 0 ? QString::number(f.sourceLine) : QString());
         appendRow(out, fields);
-        device.write(out.toUtf8()); // a row at a time: a run over whole lists has thousands
-        out.clear();
+        // Some rows at a time: a run over whole lists has tens of thousands.
+        if (out.size() > (1 << 15)) {
+            device.write(out.toUtf8());
+            out.resize(0); // keeps its room for the next rows
+        }
     }
     device.write(out.toUtf8());
 }
