@@ -400,11 +400,13 @@ UpdateOutcome updateCopyOfSample(const QString& sample, int rowsPerStatement)
     outcome.log.removeLast(); // the undo file's line: its digest covers the run id
     QFile undo(job.result().undoFile);
     EXPECT_TRUE(undo.open(QIODevice::ReadOnly));
-    const QByteArray folder = dir.path().toUtf8();
-    outcome.undoFile = undo.readAll()
-                           .replace(runId.toUtf8(), "<run>")
-                           .replace(folder, "<folder>")
-                           .replace(QByteArray(folder).replace("/", "\\/"), "<folder>"); // as JSON writes it
+    outcome.undoFile = undo.readAll().replace(runId.toUtf8(), "<run>");
+    // The folder as a user reads it (native separators) and as JSON writes it.
+    for (const QString& form : {dir.path(), QDir::toNativeSeparators(dir.path())}) {
+        const QByteArray folder = form.toUtf8();
+        outcome.undoFile.replace(folder, "<folder>")
+            .replace(QByteArray(folder).replace("\\", "\\\\").replace("/", "\\/"), "<folder>");
+    }
     return outcome;
 }
 
