@@ -176,6 +176,7 @@ TEST(WindowLayout, icdUpdatesOpensClearOfTheCountersAndLeavesTheFocus)
                       list->visualRect(list->model()->index(0, 0)).center());
     ASSERT_TRUE(list->hasFocus());
     QTest::keyClick(list, Qt::Key_Return);
+    waitForJobOf(*list); // the list loads off the window's thread
     settle();
     ASSERT_NE(s.window->frmSRC(), nullptr);
     ASSERT_TRUE(s.window->frmSRC()->isVisible());
