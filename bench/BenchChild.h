@@ -7,7 +7,9 @@
 #include "sampledb/SampleDatabases.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTextStream>
@@ -25,12 +27,29 @@ struct ChildFigures
     double peakMb = 0; // 0 where not measured
 };
 
+// The middle value (the upper one of an even count); 0 for none.
+inline double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
 // In the child: prints what the parent reads back.
 inline void printChildFigures(quint64 statements, std::vector<double> seconds)
 {
-    std::sort(seconds.begin(), seconds.end());
-    std::printf("%llu %.4f %ld\n", static_cast<unsigned long long>(statements),
-                seconds.empty() ? 0.0 : seconds[seconds.size() / 2], ownPeakMemoryKb());
+    std::printf("%llu %.4f %ld\n", static_cast<unsigned long long>(statements), median(std::move(seconds)),
+                ownPeakMemoryKb());
+}
+
+// A run's own copy of the sample's database `files`, so that what it writes leaves the
+// next run's start as it was.
+inline bool copySampleFiles(const QString& from, const QString& to, const QStringList& files)
+{
+    for (const QString& file : files) {
+        if (!QFile::copy(QDir(from).filePath(file), QDir(to).filePath(file)))
+            return false;
+    }
+    return true;
 }
 
 // In the parent: runs this executable with `args` and reads the child's figures. On a

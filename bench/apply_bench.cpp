@@ -49,12 +49,6 @@ using namespace orvex;
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 jobs::Findings updateRun(const jobs::JobContext& context)
 {
     caserates::UpdateRunParams params;
@@ -256,8 +250,8 @@ int runOne(const QString& method, int delayMs, const QString& rateFolder, int ru
         loopHolds = loopHolds && updateRun(context) == first;
     }
     std::printf("%llu %.4f %llu %.4f %.4f %ld\n", static_cast<unsigned long long>(m.applyStatements),
-                median(m.apply), static_cast<unsigned long long>(m.undoStatements), median(m.undo),
-                median(m.rederive), bench::ownPeakMemoryKb());
+                bench::median(m.apply), static_cast<unsigned long long>(m.undoStatements),
+                bench::median(m.undo), bench::median(m.rederive), bench::ownPeakMemoryKb());
     if (!loopHolds)
         std::fprintf(stderr,
                      "loop (second run leaves nothing to apply, third run matches the first): BROKEN\n");

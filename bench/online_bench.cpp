@@ -39,19 +39,12 @@ namespace {
 
 const QStringList kMethods = {QStringLiteral("sets"), QStringLiteral("per-row"), QStringLiteral("limit")};
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 void copySample(const QString& from, const QString& to)
 {
-    for (const QString& file : {sampledb::kBuildFileDatabaseFile, sampledb::kMedicareDatabaseFile,
-                                sampledb::kCentralDatabaseFile}) {
-        if (!QFile::copy(QDir(from).filePath(file), QDir(to).filePath(file)))
-            throw Error(QStringLiteral("cannot copy %1").arg(file));
-    }
+    if (!bench::copySampleFiles(from, to,
+                                {sampledb::kBuildFileDatabaseFile, sampledb::kMedicareDatabaseFile,
+                                 sampledb::kCentralDatabaseFile}))
+        throw Error(QStringLiteral("cannot copy the sample databases from %1").arg(from));
 }
 
 // The physical limit: both tables read into memory and compared there, nothing written.
@@ -149,7 +142,7 @@ void benchSearch(const QString& sample, QTextStream& out)
     out << QStringLiteral(
                "search: %1 keystrokes, median %2 ms, worst %3 ms per keystroke (200 matches shown)\n")
                .arg(perKey.size())
-               .arg(median(perKey), 0, 'f', 2)
+               .arg(bench::median(perKey), 0, 'f', 2)
                .arg(*std::max_element(perKey.begin(), perKey.end()), 0, 'f', 2);
 }
 

@@ -51,10 +51,9 @@ bool hasPerRow(const QString& job)
 
 void copySample(const QString& from, const QString& to)
 {
-    for (const QString& file : {sampledb::kBuildFileDatabaseFile, sampledb::kMedicareDatabaseFile}) {
-        if (!QFile::copy(QDir(from).filePath(file), QDir(to).filePath(file)))
-            throw Error(QStringLiteral("cannot copy %1").arg(file));
-    }
+    if (!bench::copySampleFiles(from, to,
+                                {sampledb::kBuildFileDatabaseFile, sampledb::kMedicareDatabaseFile}))
+        throw Error(QStringLiteral("cannot copy the sample databases from %1").arg(from));
 }
 
 // Every row of `sql` read into memory.
