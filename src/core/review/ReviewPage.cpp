@@ -2,14 +2,12 @@
 #include "review/ChangeValues.h"
 #include "review/ReviewRun.h"
 #include "review/TextDiff.h"
+#include "text/JsonText.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMap>
 
 namespace orvex::review {
@@ -174,8 +172,10 @@ const char kScript[] = R"(<script>
 </html>
 )";
 
-// The page's rows as one JSON object; each text used more than once (descriptions, tables,
-// files) is kept once and named by its index.
+// The page's rows as one JSON object, written by hand in QJsonDocument's compact layout (a
+// QJsonArray per row costs more than the rest of a scan); each text used more than once
+// (descriptions, tables, files) is kept once and named by its index. The members go in
+// QJsonObject's order, sorted by name: files, sections, tables, texts.
 class PageData
 {
 public:
@@ -183,71 +183,135 @@ public:
 
     void addSection(const QString& id, const char* rowClass, const std::vector<const jobs::Finding*>& rows)
     {
-        QJsonArray out;
-        for (const jobs::Finding* f : rows)
-            out.append(row(*f));
-        m_sections.append(QJsonObject{{"id", id}, {"rowClass", QLatin1String(rowClass)}, {"rows", out}});
+        m_sections += m_sections.isEmpty() ? "[" : ",";
+        m_sections += "{\"id\":";
+        text::appendJsonString(m_sections, id);
+        m_sections += ",\"rowClass\":";
+        text::appendJsonString(m_sections, QString::fromLatin1(rowClass));
+        m_sections += ",\"rows\":[";
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (i > 0)
+                m_sections += ',';
+            row(*rows[i]);
+        }
+        m_sections += "]}";
     }
 
-    // For the page's script element: no "<" in it, so no text can end the element.
-    QByteArray json() const
+    // For the page's script element, a part at a time: no "<" in it, so no text can end the
+    // element.
+    void write(QIODevice& device)
     {
-        const QJsonObject all{{"texts", m_texts.list},
-                              {"tables", m_tables.list},
-                              {"files", m_files.list},
-                              {"sections", m_sections}};
-        return QJsonDocument(all).toJson(QJsonDocument::Compact).replace("<", "\\u003c");
+        const auto send = [&device](const char* head, QByteArray& part, const char* tail) {
+            device.write(head);
+            device.write(part.replace("<", "\\u003c"));
+            device.write(tail);
+        };
+        send("{\"files\":[", m_files.list, "]");
+        if (m_sections.isEmpty())
+            device.write(",\"sections\":[]");
+        else
+            send(",\"sections\":", m_sections, "]");
+        send(",\"tables\":[", m_tables.list, "]");
+        send(",\"texts\":[", m_texts.list, "]}");
     }
 
 private:
+    // A list of JSON values, each written once: its index names it.
     struct Interned
     {
         QHash<QString, int> index;
-        QJsonArray list;
+        QByteArray list;
+        int count = 0;
 
-        int of(const QString& key, const QJsonValue& value)
+        // The index of `key`; `write` appends its value to `list` the first time.
+        template <typename Write> int of(const QString& key, Write write)
         {
             const auto it = index.constFind(key);
             if (it != index.constEnd())
                 return *it;
-            list.append(value);
-            return index[key] = int(list.size()) - 1;
+            if (count > 0)
+                list += ',';
+            write(list);
+            index.insert(key, count);
+            return count++;
         }
     };
 
-    QJsonArray row(const jobs::Finding& f)
+    void number(qint64 value) { m_sections += QByteArray::number(value); }
+    void string(const QString& value) { text::appendJsonString(m_sections, value); }
+    static void pair(QByteArray& out, const QString& first, const QString& second)
     {
-        const DescriptionPair d = descriptionsOf(f);
-        QJsonValue diff = 0;
-        if (d.changed && !d.before.isEmpty()) {
-            QJsonArray parts;
-            for (const DiffPart& part : wordDiff(d.before, d.after))
-                parts.append(QJsonArray{int(part.kind), part.text});
-            diff = parts;
-        }
-        QJsonArray amounts;
-        for (const char* column : m_amountColumns) {
-            const QString before = amountBefore(f, column);
-            const QString after = amountAfter(f, column);
-            amounts.append(before);
-            amounts.append(after);
-            amounts.append(changePercent(before, after));
-        }
-        const QString keyColumn = f.keyColumn.trimmed();
-        const int table = m_tables.of(f.table + QChar(0) + keyColumn, QJsonArray{f.table, keyColumn});
-        const int file = f.sourceFile.isEmpty()
-                             ? -1
-                             : m_files.of(f.sourceFile, QJsonArray{QDir::toNativeSeparators(f.sourceFile),
-                                                                   QFileInfo(f.sourceFile).fileName()});
-        return QJsonArray{f.code,  text(d.before), text(d.after), diff, d.changed ? 1 : 0,
-                          amounts, table,          f.key,         file, qint64(f.sourceLine)};
+        out += '[';
+        text::appendJsonString(out, first);
+        out += ',';
+        text::appendJsonString(out, second);
+        out += ']';
     }
 
-    int text(const QString& value) { return value.isEmpty() ? -1 : m_texts.of(value, value); }
+    // [code, before, after, diff, changed, amounts, table, key, file, line]
+    void row(const jobs::Finding& f)
+    {
+        const DescriptionPair d = descriptionsOf(f);
+        m_sections += '[';
+        string(f.code);
+        m_sections += ',';
+        number(textIndex(d.before));
+        m_sections += ',';
+        number(textIndex(d.after));
+        m_sections += ',';
+        if (d.changed && !d.before.isEmpty()) {
+            m_sections += '[';
+            bool first = true;
+            for (const DiffPart& part : wordDiff(d.before, d.after)) {
+                m_sections += first ? "[" : ",[";
+                first = false;
+                number(int(part.kind));
+                m_sections += ',';
+                string(part.text);
+                m_sections += ']';
+            }
+            m_sections += ']';
+        } else {
+            m_sections += '0';
+        }
+        m_sections += d.changed ? ",1,[" : ",0,[";
+        for (size_t i = 0; i < m_amountColumns.size(); ++i) {
+            const char* column = m_amountColumns[i];
+            const QString before = amountBefore(f, column);
+            const QString after = amountAfter(f, column);
+            if (i > 0)
+                m_sections += ',';
+            string(before);
+            m_sections += ',';
+            string(after);
+            m_sections += ',';
+            string(changePercent(before, after));
+        }
+        m_sections += "],";
+        const QString keyColumn = f.keyColumn.trimmed();
+        number(m_tables.of(f.table + QChar(0) + keyColumn,
+                           [&](QByteArray& out) { pair(out, f.table, keyColumn); }));
+        m_sections += ',';
+        string(f.key);
+        m_sections += ',';
+        number(f.sourceFile.isEmpty() ? -1 : m_files.of(f.sourceFile, [&](QByteArray& out) {
+            pair(out, QDir::toNativeSeparators(f.sourceFile), QFileInfo(f.sourceFile).fileName());
+        }));
+        m_sections += ',';
+        number(f.sourceLine);
+        m_sections += ']';
+    }
+
+    int textIndex(const QString& value)
+    {
+        return value.isEmpty()
+                   ? -1
+                   : m_texts.of(value, [&](QByteArray& out) { text::appendJsonString(out, value); });
+    }
 
     std::span<const char* const> m_amountColumns;
     Interned m_texts, m_tables, m_files;
-    QJsonArray m_sections;
+    QByteArray m_sections; // "[" and the sections written so far
 };
 
 QString columnHeads(std::span<const char* const> amountColumns)
@@ -347,7 +411,7 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
     }
     device.write(out.toUtf8());
     device.write("<script type=\"application/json\" id=\"review-data\">");
-    device.write(data.json());
+    data.write(device);
     device.write("</script>\n");
     out.clear();
     out += QLatin1String(kScript);

@@ -4,6 +4,7 @@
 #include "platform/OutputFile.h"
 #include "platform/SystemText.h"
 #include "review/ChangeClass.h"
+#include "text/JsonText.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -199,77 +200,7 @@ RunRecord newRunRecord(const QString& kind, const QDateTime& when, const QString
 
 namespace {
 
-// A text as QJsonDocument writes it: the same escapes, the rest as UTF-8, a lone surrogate
-// as "\u" and its number. Written straight into room made for the worst case (six bytes a
-// UTF-16 unit), as a call per byte would cost more than the rest of the record.
-void appendJsonString(QByteArray& out, QStringView text)
-{
-    static constexpr char kHex[] = "0123456789abcdef";
-    const qsizetype start = out.size();
-    out.resize(start + 6 * text.size() + 2);
-    char* p = out.data() + start;
-    const auto escape = [&p](char16_t u) {
-        *p++ = '\\';
-        *p++ = 'u';
-        for (int shift = 12; shift >= 0; shift -= 4)
-            *p++ = kHex[(u >> shift) & 0xf];
-    };
-    const auto escaped = [&p](char c) {
-        *p++ = '\\';
-        *p++ = c;
-    };
-    *p++ = '"';
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t u = text[i].unicode();
-        if (u >= 0x20 && u < 0x80 && u != '"' && u != '\\') {
-            *p++ = char(u);
-        } else if (u < 0x80) {
-            switch (u) {
-            case '"':
-                escaped('"');
-                break;
-            case '\\':
-                escaped('\\');
-                break;
-            case '\b':
-                escaped('b');
-                break;
-            case '\f':
-                escaped('f');
-                break;
-            case '\n':
-                escaped('n');
-                break;
-            case '\r':
-                escaped('r');
-                break;
-            case '\t':
-                escaped('t');
-                break;
-            default:
-                escape(u);
-            }
-        } else if (u < 0x800) {
-            *p++ = char(0xc0 | (u >> 6));
-            *p++ = char(0x80 | (u & 0x3f));
-        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            const char32_t c = QChar::surrogateToUcs4(u, text[++i].unicode());
-            *p++ = char(0xf0 | (c >> 18));
-            *p++ = char(0x80 | ((c >> 12) & 0x3f));
-            *p++ = char(0x80 | ((c >> 6) & 0x3f));
-            *p++ = char(0x80 | (c & 0x3f));
-        } else if (QChar::isSurrogate(u)) {
-            escape(u);
-        } else {
-            *p++ = char(0xe0 | (u >> 12));
-            *p++ = char(0x80 | ((u >> 6) & 0x3f));
-            *p++ = char(0x80 | (u & 0x3f));
-        }
-    }
-    *p++ = '"';
-    out.resize(p - out.data()); // keeps the room made
-}
+using text::appendJsonString;
 
 void appendMember(QByteArray& out, const char* indent, const char* name)
 {

@@ -9,6 +9,77 @@
 
 namespace orvex::text {
 
+// Written straight into room made for the worst case (six bytes a UTF-16 unit), as a call
+// per byte would cost more than the rest of a record of thousands of rows.
+void appendJsonString(QByteArray& out, QStringView text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    const qsizetype start = out.size();
+    out.resize(start + 6 * text.size() + 2);
+    char* p = out.data() + start;
+    const auto escape = [&p](char16_t u) {
+        *p++ = '\\';
+        *p++ = 'u';
+        for (int shift = 12; shift >= 0; shift -= 4)
+            *p++ = kHex[(u >> shift) & 0xf];
+    };
+    const auto escaped = [&p](char c) {
+        *p++ = '\\';
+        *p++ = c;
+    };
+    *p++ = '"';
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = text[i].unicode();
+        if (u >= 0x20 && u < 0x80 && u != '"' && u != '\\') {
+            *p++ = char(u);
+        } else if (u < 0x80) {
+            switch (u) {
+            case '"':
+                escaped('"');
+                break;
+            case '\\':
+                escaped('\\');
+                break;
+            case '\b':
+                escaped('b');
+                break;
+            case '\f':
+                escaped('f');
+                break;
+            case '\n':
+                escaped('n');
+                break;
+            case '\r':
+                escaped('r');
+                break;
+            case '\t':
+                escaped('t');
+                break;
+            default:
+                escape(u);
+            }
+        } else if (u < 0x800) {
+            *p++ = char(0xc0 | (u >> 6));
+            *p++ = char(0x80 | (u & 0x3f));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            const char32_t c = QChar::surrogateToUcs4(u, text[++i].unicode());
+            *p++ = char(0xf0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3f));
+            *p++ = char(0x80 | ((c >> 6) & 0x3f));
+            *p++ = char(0x80 | (c & 0x3f));
+        } else if (QChar::isSurrogate(u)) {
+            escape(u);
+        } else {
+            *p++ = char(0xe0 | (u >> 12));
+            *p++ = char(0x80 | ((u >> 6) & 0x3f));
+            *p++ = char(0x80 | (u & 0x3f));
+        }
+    }
+    *p++ = '"';
+    out.resize(p - out.data()); // keeps the room made
+}
+
 void JsonText::separate()
 {
     if (!m_first)
@@ -58,36 +129,7 @@ void JsonText::map(const QVariantMap& values)
 
 void JsonText::string(const QString& s)
 {
-    m_out += '"';
-    const QByteArray utf8 = s.toUtf8();
-    for (const char c : utf8) {
-        switch (c) {
-        case '"':
-            m_out += "\\\"";
-            break;
-        case '\\':
-            m_out += "\\\\";
-            break;
-        case '\n':
-            m_out += "\\n";
-            break;
-        case '\r':
-            m_out += "\\r";
-            break;
-        case '\t':
-            m_out += "\\t";
-            break;
-        default:
-            if (uchar(c) < 0x20) {
-                m_out += "\\u00";
-                m_out += "0123456789abcdef"[uchar(c) >> 4];
-                m_out += "0123456789abcdef"[uchar(c) & 0xf];
-            } else {
-                m_out += c;
-            }
-        }
-    }
-    m_out += '"';
+    appendJsonString(m_out, s);
 }
 
 void JsonText::value(const QVariant& v)

@@ -7,6 +7,10 @@
 
 namespace orvex::text {
 
+// Appends `text` as a JSON string as QJsonDocument writes it: the same escapes, the rest as
+// UTF-8, a lone surrogate as "\u" and its number.
+void appendJsonString(QByteArray& out, QStringView text);
+
 // Compact JSON written by hand, for the files and statements that hold thousands of rows:
 // building a QJsonObject or QJsonArray for each costs more than the rest of the work. Values
 // are written as QJsonValue::fromVariant gives them; members in the order they are written.
