@@ -96,6 +96,7 @@ int runScan(CliContext& ctx, const QStringList& args)
     params.phMode = o.ph;
     params.fixFormat = o.fixFormat;
     params.strategy = o.strategy;
+    params.keepResultRows = o.json; // the JSON lists every row
     if (!o.updateResource)
         params.sourceFile = sourcePath(o.file);
     else

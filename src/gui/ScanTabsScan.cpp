@@ -138,12 +138,15 @@ void ScanTabs::onScanFinished(const reconcile::ScanResult& result, const jobs::J
     jobs::JobProgress shown = reconcile::ScanJob::toJobProgress(last);
     shown.text = QString(); // the run has ended: no phase
     m_host.showProgress(shown);
-    // The rows came in batches; the result is the authority.
-    for (const jobs::ResultList which : jobs::kResultLists) {
-        ResultListModel* rows = resultList(which)->rows();
-        if (rows->rows() != result.list(which)) {
-            rows->clear();
-            rows->append(result.list(which));
+    // The rows came in batches (the window's scan keeps none in its result, so as not to
+    // hold a long list's rows twice); a result that kept them is the authority.
+    if (result.rowsKept) {
+        for (const jobs::ResultList which : jobs::kResultLists) {
+            ResultListModel* rows = resultList(which)->rows();
+            if (rows->rows() != result.list(which)) {
+                rows->clear();
+                rows->append(result.list(which));
+            }
         }
     }
     m_lastEnding = result.ending;

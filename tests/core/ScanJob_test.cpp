@@ -31,6 +31,7 @@ struct Scan
         params.lines = lines;
         params.phMode = ph;
         params.fixFormat = fixFormat;
+        params.keepResultRows = true;
         params.connection = dbs.settings();
         params.strategy = strategy;
         return ScanJob(params).run();

@@ -43,6 +43,7 @@ protected:
     {
         reconcile::ScanParams params;
         params.sourceFile = test::fixturePath("scan/small-list.txt");
+        params.keepResultRows = true;
         params.lines = ratelist::readSourceFile(params.sourceFile);
         params.phMode = ph;
         params.connection = dbs.settings();

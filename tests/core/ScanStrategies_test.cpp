@@ -51,6 +51,7 @@ protected:
         params.lines = lines;
         params.phMode = ph;
         params.strategy = strategy;
+        params.keepResultRows = true;
         params.connection.embeddedFolder = s_databases->path();
         Run run{ScanJob(params).run(), {}};
         for (const char* name : kReportFiles) {

@@ -69,6 +69,7 @@ struct ScanWindow
         params.lines = lines;
         params.phMode = ph;
         params.connection = settings;
+        params.keepResultRows = true;
         return reconcile::ScanJob(params).run();
     }
 
@@ -350,6 +351,7 @@ TEST(FrmIcdScan, nextRunStartsFromTheGroupNameTheLastOneLeft)
     params.connection = s.settings;
     params.groupName = lastGroup;
     params.packageId = lastPackage;
+    params.keepResultRows = true;
     const reconcile::ScanResult expected = reconcile::ScanJob(params).run();
     EXPECT_EQ(expected.groupName, lastGroup);
     s.expectWindowShows(expected);

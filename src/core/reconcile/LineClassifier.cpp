@@ -72,8 +72,10 @@ QMap<QString, QString> packageValues(const QString& group, const ratelist::ScanL
 
 void ScanState::addRow(ResultList list, ResultRow row)
 {
-    rowsOfLine.emplace_back(list, row);
-    lists[int(list)].push_back(std::move(row));
+    ++rowCounts[size_t(list)];
+    if (keepRows)
+        lists[size_t(list)].push_back(row);
+    rowsOfLine.emplace_back(list, std::move(row));
 }
 
 jobs::Finding LineClassifier::finding(jobs::Finding::Kind kind, const QString& table,
@@ -92,7 +94,7 @@ jobs::Finding LineClassifier::finding(jobs::Finding::Kind kind, const QString& t
 
 void LineClassifier::keep(jobs::Finding finding)
 {
-    if (finding.kind != jobs::Finding::Kind::SameRow)
+    if (finding.kind != jobs::Finding::Kind::SameRow && m_state.keepRows)
         m_state.changes.push_back(finding);
     m_state.net.add(std::move(finding));
 }

@@ -18,7 +18,9 @@ namespace orvex::reconcile {
 struct ScanState
 {
     ScanCounters counters;
+    bool keepRows = false; // lists and changes hold every row, not only the counts
     std::array<std::vector<ResultRow>, kResultListCount> lists;
+    std::array<int, kResultListCount> rowCounts{};
     QString groupName;
     QString packageId;
     QSet<QString> packagesInserted; // CI_AS keys of group names
@@ -31,7 +33,7 @@ struct ScanState
     QString sourceFile;
 
     void addRow(ResultList list, ResultRow row);
-    int rowCount(ResultList list) const { return int(lists[int(list)].size()); }
+    int rowCount(ResultList list) const { return rowCounts[size_t(list)]; }
 };
 
 // Sorts one code line into its classes and writes its report and script lines.

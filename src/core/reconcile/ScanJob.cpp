@@ -184,6 +184,8 @@ QJsonObject ScanJob::toJson(const ScanResult& r)
     const QMap<jobs::Counter, int> values = counterMap(r.counters);
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         counters.insert(jobs::jsonKey(it.key()), it.value());
+    if (!r.rowsKept)
+        return QJsonObject{{"counters", counters}};
     QJsonObject lists;
     for (const ResultList which : jobs::kResultLists) {
         QJsonArray rows;
@@ -262,6 +264,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     state.groupName = p.groupName;
     state.packageId = p.packageId;
     state.sourceFile = p.sourceFile;
+    state.keepRows = p.keepResultRows;
     const QDateTime started = context.now();
 
     report::ReportFileSet files(context.outputFolder());
@@ -411,6 +414,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             files.closeFixFormatFile();
         files.closeAll();
         result.counters = state.counters;
+        result.rowsKept = state.keepRows;
         result.changes = std::move(state.changes);
         result.lists = std::move(state.lists);
         result.groupName = state.groupName;

@@ -32,6 +32,10 @@ struct ScanParams
     ScanList list = ScanList::Given;
     QString listFile; // the file `lines` were read from ("" with UpdateResource: the built-in one)
     QString user;     // who runs it, for the review page ("": the system's user name)
+    // The result keeps the rows of the six lists and the changes (the command line's --json,
+    // tests): the window takes the rows from the progress, and holding them again for a list
+    // of hundreds of thousands of lines would double what the scan holds.
+    bool keepResultRows = false;
 };
 
 // The lines of `list` read again from `listFile` as the window and the command line read
@@ -62,6 +66,7 @@ public:
 
     // The scan's progress as the window and the command line take it.
     static jobs::JobProgress toJobProgress(const ScanProgress& progress);
+    // The counters, and the lists when the result kept their rows.
     static QJsonObject toJson(const ScanResult& result);
 
 private:

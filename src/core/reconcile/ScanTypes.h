@@ -78,6 +78,7 @@ struct ScanResult
     QString packageId;
     quint64 statementsSent = 0;
     double elapsedSeconds = 0;
+    bool rowsKept = false;      // lists and changes hold every row (ScanParams::keepResultRows)
     jobs::Findings changes;     // what the scripts propose, in their order
     bool reviewWritten = false; // output/report.html and output/changes.csv
     // A stop while the reports were written: every line was compared and the scripts are
