@@ -282,18 +282,31 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     if (lookups)
         classifier.emplace(*lookups, writer, state, p.phMode);
 
-    // Reading: every line split once, so that the comparing knows its groups ahead.
+    // The lines of one window of lookups, split: the reading splits the first window, the
+    // comparing each later one as it gets there, so that a long list is never held split whole.
     std::vector<ratelist::ScanLine> split;
-    if (!p.fixFormat) {
-        split.reserve(size_t(lineCount));
-        for (int i = 0; i < lineCount && shouldContinue(); ++i) {
+    int windowStart = 0;
+    int windowEnd = 0; // the end of the lines split and whose rows were fetched
+    const auto splitWindow = [&](int from) {
+        split.clear();
+        windowStart = from;
+        windowEnd = std::min(lineCount, from + kPrefetchWindow);
+        split.reserve(size_t(windowEnd - from));
+        for (int i = from; i < windowEnd; ++i)
             split.push_back(ratelist::splitScanLine(p.lines[i], p.phMode));
-            if (progress && ((i + 1) % kReadingStep == 0 || i + 1 == lineCount))
-                progress(phaseProgress(ScanPhase::Reading, i + 1, lineCount, state));
+    };
+    if (!p.fixFormat) {
+        const int firstWindow = std::min(lineCount, kPrefetchWindow);
+        split.reserve(size_t(firstWindow));
+        for (int i = 0; i < firstWindow && shouldContinue(); ++i) {
+            split.push_back(ratelist::splitScanLine(p.lines[i], p.phMode));
+            if (progress && ((i + 1) % kReadingStep == 0 || i + 1 == firstWindow))
+                progress(phaseProgress(ScanPhase::Reading, i + 1, firstWindow, state));
         }
+        windowEnd = int(split.size());
     }
 
-    int windowEnd = 0; // the end of the lines whose rows were fetched
+    bool fetched = false; // the rows of the current window
     int index = 0;
     try {
         while (index < lineCount && shouldContinue()) {
@@ -302,20 +315,24 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                 files.writeFixFormatLine(ratelist::fixFormatLine(line));
             } else {
                 if (index == windowEnd) {
-                    // The rows of the next window, fetched at once by the batched strategy.
+                    splitWindow(index);
+                    fetched = false;
+                }
+                if (!fetched) {
+                    // The rows of the window, fetched at once by the batched strategy.
                     std::vector<PlannedLookup> planned;
                     QString group = state.groupName;
-                    windowEnd = std::min(lineCount, index + kPrefetchWindow);
-                    for (int i = index; i < windowEnd; ++i) {
-                        const ratelist::ScanLine& item = split[size_t(i)];
+                    for (int i = windowStart; i < windowEnd; ++i) {
+                        const ratelist::ScanLine& item = split[size_t(i - windowStart)];
                         if (item.kind == ratelist::ScanLine::Kind::GroupHeader)
                             group = item.groupName;
                         else if (!ratelist::isBlankLine(p.lines[i]))
                             planned.push_back({item.code, item.description, group});
                     }
                     lookups->prefetch(planned);
+                    fetched = true;
                 }
-                const ratelist::ScanLine& item = split[size_t(index)];
+                const ratelist::ScanLine& item = split[size_t(index - windowStart)];
                 // A blank line (a stray empty one, the resource's empty last item) is
                 // counted but is no code: it would script an INSERT of an empty code.
                 if (item.kind == ratelist::ScanLine::Kind::GroupHeader)
