@@ -59,11 +59,12 @@ void fetchKeyedRows(Connection& connection, KeyedRows<Row>& cache, const QString
     // out again when its statement fails: only keys asked for successfully stay.
     QStringList wanted;
     wanted.reserve(keys.size());
+    cache.reserve(cache.size() + keys.size());
     for (const QString& key : keys) {
-        if (!cache.contains(key)) {
-            cache.insert(key, std::nullopt);
+        const qsizetype before = cache.size();
+        cache[key]; // absent until a row says otherwise; one hash for a key new or known
+        if (cache.size() != before)
             wanted << key;
-        }
     }
     const qsizetype chunk = query.keysInOneParameter(connection.dialectFor(query))
                                 ? std::max<qsizetype>(1, wanted.size())

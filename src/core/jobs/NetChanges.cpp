@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <utility>
+
 namespace orvex::jobs {
 
 namespace {
@@ -37,33 +39,36 @@ QString rowAspect(const Finding& f)
 void NetChanges::add(Finding finding)
 {
     if (finding.kind == Finding::Kind::ZeroAmount) {
-        m_items.emplace_back(std::move(finding));
+        m_items.push_back(std::move(finding));
+        m_live.push_back(true);
         return;
     }
     const QString row = rowAspect(finding);
     if (const auto earlier = m_lastOfRow.constFind(row); earlier != m_lastOfRow.cend()) {
-        m_overridden.push_back(std::move(*m_items[*earlier]));
-        m_items[*earlier].reset();
+        m_overridden.push_back(std::move(m_items[*earlier]));
+        m_live[*earlier] = false;
     }
     if (finding.kind == Finding::Kind::SameRow) {
         m_lastOfRow.remove(row);
         return;
     }
     m_lastOfRow.insert(row, m_items.size());
-    m_items.emplace_back(std::move(finding));
+    m_items.push_back(std::move(finding));
+    m_live.push_back(true);
 }
 
 Findings NetChanges::take()
 {
-    Findings out;
-    out.reserve(m_items.size());
-    for (auto& item : m_items) {
-        if (item)
-            out.push_back(std::move(*item));
+    size_t kept = 0;
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        if (m_live[i] && i != kept)
+            m_items[kept] = std::move(m_items[i]);
+        kept += m_live[i] ? 1 : 0;
     }
-    m_items.clear();
+    m_items.resize(kept);
+    m_live.clear();
     m_lastOfRow.clear();
-    return out;
+    return std::exchange(m_items, {});
 }
 
 Findings NetChanges::takeOverridden()

@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QString>
 
-#include <optional>
 #include <vector>
 
 namespace orvex::jobs {
@@ -27,7 +26,10 @@ public:
     Findings takeOverridden();
 
 private:
-    std::vector<std::optional<Finding>> m_items;
+    // The findings in line order; one a later line took the place of is no longer live
+    // (moved to m_overridden), and take() closes the gaps in place.
+    Findings m_items;
+    std::vector<bool> m_live;
     Findings m_overridden;
     QHash<QString, size_t> m_lastOfRow;
 };
