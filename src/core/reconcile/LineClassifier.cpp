@@ -70,14 +70,6 @@ QMap<QString, QString> packageValues(const QString& group, const ratelist::ScanL
 }
 } // namespace
 
-void ScanState::addRow(ResultList list, ResultRow row)
-{
-    ++rowCounts[size_t(list)];
-    if (keepRows)
-        lists[size_t(list)].push_back(row);
-    rowsOfLine.emplace_back(list, std::move(row));
-}
-
 jobs::Finding LineClassifier::finding(jobs::Finding::Kind kind, const QString& table,
                                       const QString& keyColumn, const QString& key, const QString& code) const
 {
@@ -113,14 +105,17 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
     const std::optional<IcdRow> byCode = m_lookups.icdByCode(code);
     if (!byCode) {
         if (const std::optional<IcdRow> byDescription = m_lookups.icdByDescription(description)) {
-            m_state.addRow(ResultList::SameDescriptionDifferentCode,
-                           {pair(listText(byDescription->code), listText(byDescription->description)),
-                            pair(code, description)});
+            m_state.addRow(ResultList::SameDescriptionDifferentCode, [&] {
+                return ResultRow{pair(listText(byDescription->code), listText(byDescription->description)),
+                                 pair(code, description)};
+            });
             m_state.counters.sameDescriptionDifferentCode =
                 m_state.rowCount(ResultList::SameDescriptionDifferentCode);
             m_writer.sameDescription(*byDescription, code, description);
         } else {
-            m_state.addRow(ResultList::NewCode, {pair(code, description), QString()});
+            m_state.addRow(ResultList::NewCode, [&] {
+                return ResultRow{pair(code, description), QString()};
+            });
             m_state.counters.newCode = m_state.rowCount(ResultList::NewCode);
             m_writer.newCode(code, description);
             const QString trimmedCode = trimBlanks(code).toString();
@@ -133,8 +128,10 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
     }
     if (m_phMode)
         return; // the PH scan never compares descriptions of known codes
-    const ResultRow row{pair(listText(byCode->code), listText(byCode->description)),
-                        trimmedPair(code, description)};
+    const auto row = [&] {
+        return ResultRow{pair(listText(byCode->code), listText(byCode->description)),
+                         trimmedPair(code, description)};
+    };
     jobs::Finding f = finding(jobs::Finding::Kind::SameRow, icdTable(), QStringLiteral("CODE"), code, code);
     f.proposed = {{QStringLiteral("Description"), description}};
     if (sameText(byCode->description, description)) {
@@ -156,7 +153,9 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
     const std::optional<CaseRateRow> caseRate = m_lookups.caseRateByCode(line.code);
     if (!caseRate) {
         const std::optional<QString> packageId = packageStep(line);
-        m_state.addRow(ResultList::PhNewCode, {pair(line.code, line.description), QString()});
+        m_state.addRow(ResultList::PhNewCode, [&] {
+            return ResultRow{pair(line.code, line.description), QString()};
+        });
         m_state.counters.phNewCode = m_state.rowCount(ResultList::PhNewCode);
         m_writer.caseRateInsert(line.code, line.description, m_state.groupName, packageId);
         const QString trimmedCode = trimBlanks(line.code).toString();
@@ -177,9 +176,10 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         return;
     }
     ++m_state.counters.phSameCodeDifferentDescription;
-    m_state.addRow(
-        ResultList::PhSameCodeDifferentDescription,
-        {pair(line.code, listText(caseRate->description)), trimmedPair(line.code, line.description)});
+    m_state.addRow(ResultList::PhSameCodeDifferentDescription, [&] {
+        return ResultRow{pair(line.code, listText(caseRate->description)),
+                         trimmedPair(line.code, line.description)};
+    });
     m_writer.caseRateDescriptionUpdate(caseRate->description, line.code, line.description);
     f.kind = jobs::Finding::Kind::ChangedValues;
     f.read = {{QStringLiteral("Description"), listText(caseRate->description)}};

@@ -18,7 +18,8 @@ namespace orvex::reconcile {
 struct ScanState
 {
     ScanCounters counters;
-    bool keepRows = false; // lists and changes hold every row, not only the counts
+    bool keepRows = false;   // lists and changes hold every row, not only the counts
+    bool reportRows = false; // rowsOfLine gets each line's rows, for the progress
     std::array<std::vector<ResultRow>, kResultListCount> lists;
     std::array<int, kResultListCount> rowCounts{};
     QString groupName;
@@ -32,7 +33,18 @@ struct ScanState
     int lineNumber = 0; // 1-based line being classified
     QString sourceFile;
 
-    void addRow(ResultList list, ResultRow row);
+    // Counts a row of `list`; makes its texts only where they are kept or reported.
+    template <typename MakeRow> void addRow(ResultList list, MakeRow makeRow)
+    {
+        ++rowCounts[size_t(list)];
+        if (!keepRows && !reportRows)
+            return;
+        ResultRow row = makeRow();
+        if (keepRows)
+            lists[size_t(list)].push_back(row);
+        if (reportRows)
+            rowsOfLine.emplace_back(list, std::move(row));
+    }
     int rowCount(ResultList list) const { return rowCounts[size_t(list)]; }
 };
 

@@ -265,6 +265,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     state.packageId = p.packageId;
     state.sourceFile = p.sourceFile;
     state.keepRows = p.keepResultRows;
+    state.reportRows = bool(progress);
     const QDateTime started = context.now();
 
     report::ReportFileSet files(context.outputFolder());
