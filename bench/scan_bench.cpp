@@ -121,10 +121,11 @@ int runOne(const Config& c, const QString& dbFolder, const QString& rateFolder, 
         if (c.strategy == QLatin1String("in-memory")) {
             statements = inMemoryScan(*connection, list);
         } else {
-            params.lines =
-                params.phMode ? ratelist::loadBuiltinUpdateResource() : ratelist::readSourceFile(list);
+            // As orvex-cli reads them.
+            params.lines = params.phMode ? ratelist::ListLines(ratelist::loadBuiltinUpdateResource())
+                                         : ratelist::readSourceLines(list).lines;
             statements = reconcile::ScanJob(params).run().statementsSent;
-            params.lines.clear();
+            params.lines = {};
         }
         seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
     }

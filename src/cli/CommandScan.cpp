@@ -69,11 +69,11 @@ QString sourcePath(const QString& file)
     return ProgramFolder::path() + QLatin1Char('/') + file;
 }
 
-QStringList loadLines(CliContext& ctx, const ScanOptions& o)
+ratelist::ListLines loadLines(CliContext& ctx, const ScanOptions& o)
 {
     if (!o.updateResource) {
         const QString path = sourcePath(o.file);
-        ratelist::SourceText source = ratelist::readSource(path);
+        ratelist::SourceLines source = ratelist::readSourceLines(path);
         for (const QString& warning : ratelist::sourceWarnings(source.notes, QFileInfo(path).fileName()))
             ctx.err << "orvex-cli scan: warning: " << warning << "\n";
         ctx.err.flush();

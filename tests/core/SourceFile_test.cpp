@@ -1,4 +1,5 @@
 #include "Error.h"
+#include "ratelist/ListLines.h"
 #include "ratelist/RateLine.h"
 #include "ratelist/SourceFile.h"
 #include "support/TestPaths.h"
@@ -138,4 +139,29 @@ TEST(SourceFile, realList2024EndToEnd)
     EXPECT_EQ(orvex::cp1252::encode(QString(lines.join("\r\n") + "\r\n")), readBytes(sourcePath(kRealList)));
     EXPECT_EQ(lines.first(),
               "A00.0|CHOLERA DUE TO VIBRIO CHOLERAE 01, BIOVAR CHOLERAE|11,700.00|8,190.00|3,510.00");
+}
+
+// A scan reads a source file as its bytes, a line decoded when asked for: the same lines
+// and notes as the whole text split at once.
+TEST(SourceFile, linesHeldAsBytesReadAsTheSplitText)
+{
+    const QByteArray inputs[] = {
+        QByteArray(),
+        QByteArray("\r\n"),
+        QByteArray("A00.0|Cholera\r\nA00.1|Eltor"),
+        QByteArray("one\rtwo\r\nthree\n\nfour\r\r\n\n"),
+        QByteArray("\x80\x81\x8d\x8f\x90\x9d\x9f\xa0\xff|undefined and high bytes\r\n", 39),
+        QByteArray("nul\0inside\r\n", 12),
+        QByteArray("\xEF\xBB\xBF"
+                   "caf\xC3\xA9|UTF-8\r\n\xE2\x82\xAC broken \xC3\r\nlast\n"),
+        readBytes(sourcePath(kRealList)),
+    };
+    for (const QByteArray& bytes : inputs) {
+        const orvex::ratelist::SourceText whole = orvex::ratelist::splitSource(bytes);
+        orvex::ratelist::SourceNotes notes;
+        const auto held = orvex::ratelist::ListLines::fromSourceBytes(bytes, &notes);
+        EXPECT_EQ(held.toStringList(), whole.lines) << bytes.left(40).toHex().toStdString();
+        EXPECT_EQ(notes.lineFeedsInsideLines, whole.notes.lineFeedsInsideLines);
+        EXPECT_EQ(notes.utf8ByteOrderMark, whole.notes.utf8ByteOrderMark);
+    }
 }

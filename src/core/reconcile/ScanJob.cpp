@@ -283,24 +283,31 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     if (lookups)
         classifier.emplace(*lookups, writer, state, p.phMode);
 
-    // The lines of one window of lookups, split: the reading splits the first window, the
-    // comparing each later one as it gets there, so that a long list is never held split whole.
+    // The lines of one window of lookups, decoded and split: the reading splits the first
+    // window, the comparing each later one as it gets there, so that a long list is never
+    // held decoded or split whole.
+    QStringList windowLines;
     std::vector<ratelist::ScanLine> split;
     int windowStart = 0;
     int windowEnd = 0; // the end of the lines split and whose rows were fetched
+    const auto splitLine = [&](int i) {
+        windowLines.append(p.lines[i]);
+        split.push_back(ratelist::splitScanLine(windowLines.back(), p.phMode));
+    };
     const auto splitWindow = [&](int from) {
+        windowLines.clear();
         split.clear();
         windowStart = from;
         windowEnd = std::min(lineCount, from + kPrefetchWindow);
         split.reserve(size_t(windowEnd - from));
         for (int i = from; i < windowEnd; ++i)
-            split.push_back(ratelist::splitScanLine(p.lines[i], p.phMode));
+            splitLine(i);
     };
     if (!p.fixFormat) {
         const int firstWindow = std::min(lineCount, kPrefetchWindow);
         split.reserve(size_t(firstWindow));
         for (int i = 0; i < firstWindow && shouldContinue(); ++i) {
-            split.push_back(ratelist::splitScanLine(p.lines[i], p.phMode));
+            splitLine(i);
             if (progress && ((i + 1) % kReadingStep == 0 || i + 1 == firstWindow))
                 progress(phaseProgress(ScanPhase::Reading, i + 1, firstWindow, state));
         }
@@ -311,9 +318,8 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     int index = 0;
     try {
         while (index < lineCount && shouldContinue()) {
-            const QString& line = p.lines[index];
             if (p.fixFormat) {
-                files.writeFixFormatLine(ratelist::fixFormatLine(line));
+                files.writeFixFormatLine(ratelist::fixFormatLine(p.lines[index]));
             } else {
                 if (index == windowEnd) {
                     splitWindow(index);
@@ -327,13 +333,14 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                         const ratelist::ScanLine& item = split[size_t(i - windowStart)];
                         if (item.kind == ratelist::ScanLine::Kind::GroupHeader)
                             group = item.groupName;
-                        else if (!ratelist::isBlankLine(p.lines[i]))
+                        else if (!ratelist::isBlankLine(windowLines[i - windowStart]))
                             planned.push_back({item.code, item.description, group});
                     }
                     lookups->prefetch(planned);
                     fetched = true;
                 }
                 const ratelist::ScanLine& item = split[size_t(index - windowStart)];
+                const QString& line = windowLines[index - windowStart];
                 // A blank line (a stray empty one, the resource's empty last item) is
                 // counted but is no code: it would script an INSERT of an empty code.
                 if (item.kind == ratelist::ScanLine::Kind::GroupHeader)

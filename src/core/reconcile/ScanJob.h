@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "jobs/Job.h"
+#include "ratelist/ListLines.h"
 #include "reconcile/ScanTypes.h"
 #include "review/RunRecord.h"
 
@@ -19,8 +20,8 @@ enum class ScanList { Given, SourceFile, UpdateResource };
 
 struct ScanParams
 {
-    QStringList lines;   // the loaded list, one item per line
-    bool phMode = false; // the PhilHealth scan
+    ratelist::ListLines lines; // the loaded list, one item per line
+    bool phMode = false;       // the PhilHealth scan
     bool fixFormat = false;
     // Where the convenience run(progress) connects: opens its own connection from these...
     db::ConnectionSettings connection;
