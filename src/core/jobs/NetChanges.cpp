@@ -44,15 +44,23 @@ void NetChanges::add(Finding finding)
         return;
     }
     const QString row = rowAspect(finding);
-    if (const auto earlier = m_lastOfRow.constFind(row); earlier != m_lastOfRow.cend()) {
-        m_overridden.push_back(std::move(m_items[*earlier]));
-        m_live[*earlier] = false;
-    }
+    const auto overrideAt = [this](size_t earlier) {
+        m_overridden.push_back(std::move(m_items[earlier]));
+        m_live[earlier] = false;
+    };
     if (finding.kind == Finding::Kind::SameRow) {
-        m_lastOfRow.remove(row);
+        if (const auto earlier = m_lastOfRow.find(row); earlier != m_lastOfRow.end()) {
+            overrideAt(*earlier);
+            m_lastOfRow.erase(earlier);
+        }
         return;
     }
-    m_lastOfRow.insert(row, m_items.size());
+    // One hash of the row whether an earlier line changed it or not.
+    const qsizetype rowsBefore = m_lastOfRow.size();
+    size_t& last = m_lastOfRow[row];
+    if (m_lastOfRow.size() == rowsBefore)
+        overrideAt(last);
+    last = m_items.size();
     m_items.push_back(std::move(finding));
     m_live.push_back(true);
 }

@@ -1,6 +1,6 @@
 #include "review/TextDiff.h"
 
-#include <QStringList>
+#include <QStringView>
 
 namespace orvex::review {
 
@@ -9,28 +9,31 @@ namespace {
 // Beyond this many cells the table of common lengths is not worth building.
 constexpr qsizetype kMaxCells = 4'000'000;
 
-QStringList words(const QString& text)
+// Views into the text: a page of thousands of changed descriptions would otherwise make a
+// string of every word.
+std::vector<QStringView> words(const QString& text)
 {
-    QStringList out;
+    std::vector<QStringView> out;
+    const QStringView view(text);
     qsizetype i = 0;
-    while (i < text.size()) {
+    while (i < view.size()) {
         qsizetype j = i + 1;
-        if (text[i].isLetterOrNumber()) {
-            while (j < text.size() && text[j].isLetterOrNumber())
+        if (view[i].isLetterOrNumber()) {
+            while (j < view.size() && view[j].isLetterOrNumber())
                 ++j;
         }
-        out << text.mid(i, j - i);
+        out.push_back(view.sliced(i, j - i));
         i = j;
     }
     return out;
 }
 
-void append(std::vector<DiffPart>& parts, DiffPart::Kind kind, const QString& text)
+void append(std::vector<DiffPart>& parts, DiffPart::Kind kind, QStringView text)
 {
     if (!parts.empty() && parts.back().kind == kind)
         parts.back().text += text;
     else
-        parts.push_back({kind, text});
+        parts.push_back({kind, text.toString()});
 }
 
 } // namespace
@@ -38,10 +41,10 @@ void append(std::vector<DiffPart>& parts, DiffPart::Kind kind, const QString& te
 std::vector<DiffPart> wordDiff(const QString& before, const QString& after)
 {
     std::vector<DiffPart> parts;
-    const QStringList a = words(before);
-    const QStringList b = words(after);
-    const qsizetype n = a.size();
-    const qsizetype m = b.size();
+    const std::vector<QStringView> a = words(before);
+    const std::vector<QStringView> b = words(after);
+    const auto n = qsizetype(a.size());
+    const auto m = qsizetype(b.size());
     if ((n + 1) * (m + 1) > kMaxCells) {
         if (!before.isEmpty())
             parts.push_back({DiffPart::Kind::Deleted, before});
@@ -54,18 +57,19 @@ std::vector<DiffPart> wordDiff(const QString& before, const QString& after)
     auto at = [m, &common](qsizetype i, qsizetype j) -> int& { return common[size_t(i * (m + 1) + j)]; };
     for (qsizetype i = n - 1; i >= 0; --i) {
         for (qsizetype j = m - 1; j >= 0; --j)
-            at(i, j) = a[i] == b[j] ? at(i + 1, j + 1) + 1 : std::max(at(i + 1, j), at(i, j + 1));
+            at(i, j) =
+                a[size_t(i)] == b[size_t(j)] ? at(i + 1, j + 1) + 1 : std::max(at(i + 1, j), at(i, j + 1));
     }
     qsizetype i = 0, j = 0;
     while (i < n || j < m) {
-        if (i < n && j < m && a[i] == b[j]) {
-            append(parts, DiffPart::Kind::Same, a[i]);
+        if (i < n && j < m && a[size_t(i)] == b[size_t(j)]) {
+            append(parts, DiffPart::Kind::Same, a[size_t(i)]);
             ++i;
             ++j;
         } else if (i < n && (j == m || at(i + 1, j) >= at(i, j + 1))) {
-            append(parts, DiffPart::Kind::Deleted, a[i++]); // what goes before what comes
+            append(parts, DiffPart::Kind::Deleted, a[size_t(i++)]); // what goes before what comes
         } else {
-            append(parts, DiffPart::Kind::Inserted, b[j++]);
+            append(parts, DiffPart::Kind::Inserted, b[size_t(j++)]);
         }
     }
     return parts;
