@@ -1,10 +1,10 @@
 #include "apply/UndoFile.h"
 
 #include "Error.h"
+#include "platform/Sha256.h"
 #include "review/RunRecord.h"
 #include "text/JsonText.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -250,7 +250,7 @@ QString identityColumn(const UndoStep& step)
 
 QString undoFileDigest(const QByteArray& text)
 {
-    return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex());
+    return QString::fromLatin1(Sha256::hash(text).toHex());
 }
 
 QString undoFileLogLine(const QString& runId, const QString& fileName, const QString& digest)

@@ -2,12 +2,12 @@
 
 #include "Error.h"
 #include "platform/OutputFile.h"
+#include "platform/Sha256.h"
 #include "platform/SystemText.h"
 #include "review/ChangeClass.h"
 #include "text/JsonText.h"
 
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -266,7 +266,7 @@ void appendChangeJson(QByteArray& out, const Finding& f)
 
 // Written a change at a time: a run over whole lists records tens of thousands of changes,
 // and one document of them all costs several times the file's size in memory and time.
-bool writeRunRecordTo(const RunRecord& record, QIODevice& out, QCryptographicHash* digest = nullptr)
+bool writeRunRecordTo(const RunRecord& record, QIODevice& out, Sha256* digest = nullptr)
 {
     const auto send = [&](const QByteArray& bytes) {
         if (digest)
@@ -312,12 +312,12 @@ QByteArray runRecordJson(const RunRecord& record)
 
 QString runRecordDigest(const QByteArray& bytes)
 {
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    return QString::fromLatin1(Sha256::hash(bytes).toHex());
 }
 
 QString writeRunRecord(const RunRecord& record, const QString& outputFolder)
 {
-    QCryptographicHash digest(QCryptographicHash::Sha256);
+    Sha256 digest;
     const QString path = QDir(outputFolder).filePath(QString::fromUtf16(kRunRecordName));
     refuseLinkedFile(path);
     QSaveFile file(path);
