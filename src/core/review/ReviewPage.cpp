@@ -175,48 +175,55 @@ const char kScript[] = R"(<script>
 // The page's rows as one JSON object, written by hand in QJsonDocument's compact layout (a
 // QJsonArray per row costs more than the rest of a scan); each text used more than once
 // (descriptions, tables, files) is kept once and named by its index. The members go in
-// QJsonObject's order, sorted by name: files, sections, tables, texts.
+// QJsonObject's order, sorted by name: files, sections, tables, texts. The files and tables
+// are named before the rows, so the rows go to the page as they are written and only the
+// texts are held until the end. No "<" is written, so no text can end the script element.
 class PageData
 {
 public:
-    explicit PageData(std::span<const char* const> amountColumns) : m_amountColumns(amountColumns) {}
-
-    // Room for `rows` rows at once: growing the texts' index step by step costs a rehash of
-    // every text at each step.
-    void reserve(size_t rows) { m_texts.index.reserve(qsizetype(2 * rows)); }
-
-    void addSection(const QString& id, const char* rowClass, const std::vector<const jobs::Finding*>& rows)
+    struct Section
     {
-        m_sections += m_sections.isEmpty() ? "[" : ",";
-        m_sections += "{\"id\":";
-        text::appendJsonString(m_sections, id);
-        m_sections += ",\"rowClass\":";
-        text::appendJsonString(m_sections, QString::fromLatin1(rowClass));
-        m_sections += ",\"rows\":[";
-        for (size_t i = 0; i < rows.size(); ++i) {
-            if (i > 0)
-                m_sections += ',';
-            row(*rows[i]);
-        }
-        m_sections += "]}";
+        QString id;
+        const char* rowClass;
+        std::vector<const jobs::Finding*> rows;
+    };
+
+    PageData(std::span<const char* const> amountColumns, QIODevice& device)
+        : m_amountColumns(amountColumns), m_device(device)
+    {
     }
 
-    // For the page's script element, a part at a time: no "<" in it, so no text can end the
-    // element.
-    void write(QIODevice& device)
+    void write(const std::vector<Section>& sections)
     {
-        const auto send = [&device](const char* head, QByteArray& part, const char* tail) {
-            device.write(head);
-            device.write(part.replace("<", "\\u003c"));
-            device.write(tail);
-        };
-        send("{\"files\":[", m_files.list, "]");
-        if (m_sections.isEmpty())
-            device.write(",\"sections\":[]");
-        else
-            send(",\"sections\":", m_sections, "]");
-        send(",\"tables\":[", m_tables.list, "]");
-        send(",\"texts\":[", m_texts.list, "]}");
+        size_t rowCount = 0;
+        for (const Section& section : sections) {
+            rowCount += section.rows.size();
+            for (const jobs::Finding* f : section.rows) {
+                tableIndex(*f);
+                fileIndex(*f);
+            }
+        }
+        // Room for every text at once: growing the index step by step rehashes it each time.
+        m_texts.index.reserve(qsizetype(2 * rowCount));
+        send("{\"files\":[", m_files.list, "],\"sections\":[");
+        for (size_t s = 0; s < sections.size(); ++s) {
+            m_out += s > 0 ? ",{\"id\":" : "{\"id\":";
+            text::appendJsonString(m_out, sections[s].id);
+            m_out += ",\"rowClass\":";
+            text::appendJsonString(m_out, QString::fromLatin1(sections[s].rowClass));
+            m_out += ",\"rows\":[";
+            for (size_t i = 0; i < sections[s].rows.size(); ++i) {
+                if (i > 0)
+                    m_out += ',';
+                row(*sections[s].rows[i]);
+                if (m_out.size() > (1 << 16))
+                    send("", m_out, "");
+            }
+            m_out += "]}";
+        }
+        send("", m_out, "],\"tables\":[");
+        send("", m_tables.list, "],\"texts\":[");
+        send("", m_texts.list, "]}");
     }
 
 private:
@@ -241,8 +248,30 @@ private:
         }
     };
 
-    void number(qint64 value) { m_sections += QByteArray::number(value); }
-    void string(const QString& value) { text::appendJsonString(m_sections, value); }
+    // `part` with every "<" escaped between `head` and `tail`; `part` is emptied, its room kept.
+    void send(const char* head, QByteArray& part, const char* tail)
+    {
+        m_device.write(head);
+        m_device.write(part.replace("<", "\\u003c"));
+        m_device.write(tail);
+        part.resize(0);
+    }
+
+    int tableIndex(const jobs::Finding& f)
+    {
+        const QString keyColumn = f.keyColumn.trimmed();
+        return m_tables.of(f.table + QChar(0) + keyColumn,
+                           [&](QByteArray& out) { pair(out, f.table, keyColumn); });
+    }
+    int fileIndex(const jobs::Finding& f)
+    {
+        return f.sourceFile.isEmpty() ? -1 : m_files.of(f.sourceFile, [&](QByteArray& out) {
+            pair(out, QDir::toNativeSeparators(f.sourceFile), QFileInfo(f.sourceFile).fileName());
+        });
+    }
+
+    void number(qint64 value) { m_out += QByteArray::number(value); }
+    void string(const QString& value) { text::appendJsonString(m_out, value); }
     static void pair(QByteArray& out, const QString& first, const QString& second)
     {
         out += '[';
@@ -256,54 +285,50 @@ private:
     void row(const jobs::Finding& f)
     {
         const DescriptionPair d = descriptionsOf(f);
-        m_sections += '[';
+        m_out += '[';
         string(f.code);
-        m_sections += ',';
+        m_out += ',';
         number(textIndex(d.before));
-        m_sections += ',';
+        m_out += ',';
         number(textIndex(d.after));
-        m_sections += ',';
+        m_out += ',';
         if (d.changed && !d.before.isEmpty()) {
-            m_sections += '[';
+            m_out += '[';
             bool first = true;
             for (const DiffPart& part : wordDiff(d.before, d.after)) {
-                m_sections += first ? "[" : ",[";
+                m_out += first ? "[" : ",[";
                 first = false;
                 number(int(part.kind));
-                m_sections += ',';
+                m_out += ',';
                 string(part.text);
-                m_sections += ']';
+                m_out += ']';
             }
-            m_sections += ']';
+            m_out += ']';
         } else {
-            m_sections += '0';
+            m_out += '0';
         }
-        m_sections += d.changed ? ",1,[" : ",0,[";
+        m_out += d.changed ? ",1,[" : ",0,[";
         for (size_t i = 0; i < m_amountColumns.size(); ++i) {
             const char* column = m_amountColumns[i];
             const QString before = amountBefore(f, column);
             const QString after = amountAfter(f, column);
             if (i > 0)
-                m_sections += ',';
+                m_out += ',';
             string(before);
-            m_sections += ',';
+            m_out += ',';
             string(after);
-            m_sections += ',';
+            m_out += ',';
             string(changePercent(before, after));
         }
-        m_sections += "],";
-        const QString keyColumn = f.keyColumn.trimmed();
-        number(m_tables.of(f.table + QChar(0) + keyColumn,
-                           [&](QByteArray& out) { pair(out, f.table, keyColumn); }));
-        m_sections += ',';
+        m_out += "],";
+        number(tableIndex(f));
+        m_out += ',';
         string(f.key);
-        m_sections += ',';
-        number(f.sourceFile.isEmpty() ? -1 : m_files.of(f.sourceFile, [&](QByteArray& out) {
-            pair(out, QDir::toNativeSeparators(f.sourceFile), QFileInfo(f.sourceFile).fileName());
-        }));
-        m_sections += ',';
+        m_out += ',';
+        number(fileIndex(f));
+        m_out += ',';
         number(f.sourceLine);
-        m_sections += ']';
+        m_out += ']';
     }
 
     int textIndex(const QString& value)
@@ -314,8 +339,9 @@ private:
     }
 
     std::span<const char* const> m_amountColumns;
+    QIODevice& m_device;
     Interned m_texts, m_tables, m_files;
-    QByteArray m_sections; // "[" and the sections written so far
+    QByteArray m_out; // rows not yet sent
 };
 
 QString columnHeads(std::span<const char* const> amountColumns)
@@ -383,10 +409,9 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
                           "placeholder=\"code or text\"></label> <span id=\"shown\"></span></div>\n");
 
     const QString heads = columnHeads(run.amountColumns);
-    PageData data(run.amountColumns);
-    data.reserve(run.changes.size() + run.overridden.size());
+    std::vector<PageData::Section> sections;
     for (const ChangeClass c : run.classes) {
-        const std::vector<const jobs::Finding*> rows = byClass.value(c);
+        std::vector<const jobs::Finding*> rows = byClass.value(c);
         out += QStringLiteral("<section id=\"%1\" class=\"changes\">\n<h2>%2 (%3)</h2>\n")
                    .arg(className(c), esc(classHeading(c)))
                    .arg(int(rows.size()));
@@ -401,7 +426,7 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
                        .arg(esc(run.notApplied.value(c)));
         out +=
             QStringLiteral("<table>\n") + heads + QStringLiteral("<tbody></tbody>\n</table>\n</section>\n");
-        data.addSection(className(c), notApplied ? "change not-applied" : "change", rows);
+        sections.push_back({className(c), notApplied ? "change not-applied" : "change", std::move(rows)});
     }
     if (!run.overridden.empty()) {
         out += QStringLiteral("<section id=\"overridden\" class=\"changes\">\n<h2>Lines a later line "
@@ -412,11 +437,11 @@ void writeReviewPage(const ReviewRun& run, QIODevice& device)
         std::vector<const jobs::Finding*> rows;
         for (const jobs::Finding& f : run.overridden)
             rows.push_back(&f);
-        data.addSection(QStringLiteral("overridden"), "change overridden", rows);
+        sections.push_back({QStringLiteral("overridden"), "change overridden", std::move(rows)});
     }
     device.write(out.toUtf8());
     device.write("<script type=\"application/json\" id=\"review-data\">");
-    data.write(device);
+    PageData(run.amountColumns, device).write(sections);
     device.write("</script>\n");
     out.clear();
     out += QLatin1String(kScript);
