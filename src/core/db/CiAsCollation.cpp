@@ -26,8 +26,9 @@ char foldedAscii(char c)
 }
 
 // The same order for the UTF-8 texts of a UTF-8 file, which SQLite would otherwise turn
-// into UTF-16 for every comparison of an index search: texts of ASCII only are compared
-// here, with the folding Unicode gives A to Z; any other as UTF-16.
+// into UTF-16 for every comparison of an index search: up to the first difference of
+// ASCII letters, digits and signs the order is that of A to Z folded as Unicode folds them;
+// a text with another character before it is compared as UTF-16.
 int sqliteCompareUtf8(void*, int lengthA, const void* a, int lengthB, const void* b)
 {
     const auto* left = static_cast<const char*>(a);
@@ -36,18 +37,16 @@ int sqliteCompareUtf8(void*, int lengthA, const void* a, int lengthB, const void
         --lengthA;
     while (lengthB > 0 && right[lengthB - 1] == ' ')
         --lengthB;
-    const auto ascii = [](const char* text, int length) {
-        return std::all_of(text, text + length, [](char c) { return uchar(c) < 0x80; });
-    };
-    if (!ascii(left, lengthA) || !ascii(right, lengthB))
-        return compareCiAs(QString::fromUtf8(left, lengthA), QString::fromUtf8(right, lengthB));
     const int common = std::min(lengthA, lengthB);
     for (int i = 0; i < common; ++i) {
+        if (uchar(left[i]) >= 0x80 || uchar(right[i]) >= 0x80)
+            return compareCiAs(QString::fromUtf8(left, lengthA), QString::fromUtf8(right, lengthB));
         const char l = foldedAscii(left[i]);
         const char r = foldedAscii(right[i]);
         if (l != r)
             return l < r ? -1 : 1;
     }
+    // One is the other's start: the shorter comes first, whatever the longer holds further on.
     return lengthA == lengthB ? 0 : (lengthA < lengthB ? -1 : 1);
 }
 } // namespace

@@ -109,7 +109,7 @@ void ReportFile::writeLine(QStringView line)
         throwWriteError(QStringLiteral("the file is not open"));
     if (m_failed)
         throwWriteError(m_failReason);
-    m_buffer += cp1252::encode(line);
+    cp1252::appendEncoded(m_buffer, line);
     m_buffer.append("\r\n", 2);
     if (m_buffer.size() >= kBufferSize)
         writeBuffer();
@@ -128,8 +128,13 @@ void ReportFile::writeBuffer()
 {
     if (m_buffer.isEmpty())
         return;
-    const QByteArray bytes = std::exchange(m_buffer, QByteArray());
-    writeOut(bytes.constData(), bytes.size());
+    // Emptied after the write, also when it fails and throws; its room is kept for the next lines.
+    struct Emptied
+    {
+        QByteArray& buffer;
+        ~Emptied() { buffer.resize(0); }
+    } emptied{m_buffer};
+    writeOut(m_buffer.constData(), m_buffer.size());
 }
 
 void ReportFile::writeOut(const char* data, qint64 size)

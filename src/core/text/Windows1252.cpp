@@ -42,7 +42,16 @@ QString decode(const QByteArray& bytes)
 
 QByteArray encode(QStringView text)
 {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
+    QByteArray bytes;
+    appendEncoded(bytes, text);
+    return bytes;
+}
+
+void appendEncoded(QByteArray& out, QStringView text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* bytes = out.data() + start;
     const auto& high = reverseHigh();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
@@ -54,7 +63,6 @@ QByteArray encode(QStringView text)
             bytes[i] = '?'; // not representable in the code page
         }
     }
-    return bytes;
 }
 
 bool isPrintable(QChar c)

@@ -11,6 +11,8 @@ namespace orvex::cp1252 {
 
 QString decode(const QByteArray& bytes);
 QByteArray encode(QStringView text);
+// encode(text) appended to `out`: a report of many lines encodes each straight into its buffer.
+void appendEncoded(QByteArray& out, QStringView text);
 
 // True when `c` can be written as one Windows-1252 byte that a user can read
 // (not a control character and not one of the undefined bytes).
