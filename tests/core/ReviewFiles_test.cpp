@@ -15,6 +15,7 @@
 #include "support/UpdateRunFixture.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -158,6 +159,69 @@ TEST(ReviewTextDiff, marksTheWordsThatDiffer)
     EXPECT_EQ(review::wordDiff("a b", "a c"),
               (std::vector<review::DiffPart>{{K::Same, "a "}, {K::Deleted, "b"}, {K::Inserted, "c"}}));
     EXPECT_EQ(review::wordDiff("", "new"), (std::vector<review::DiffPart>{{K::Inserted, "new"}}));
+}
+
+namespace {
+// The longest common run of words with the whole table, as the page was first made: the
+// diff must give the same parts, ties included, however it saves work.
+std::vector<review::DiffPart> wholeTableDiff(const QStringList& a, const QStringList& b)
+{
+    using K = review::DiffPart::Kind;
+    const qsizetype n = a.size(), m = b.size();
+    std::vector<int> common(size_t((n + 1) * (m + 1)), 0);
+    auto at = [m, &common](qsizetype i, qsizetype j) -> int& { return common[size_t(i * (m + 1) + j)]; };
+    for (qsizetype i = n - 1; i >= 0; --i)
+        for (qsizetype j = m - 1; j >= 0; --j)
+            at(i, j) = a[i] == b[j] ? at(i + 1, j + 1) + 1 : std::max(at(i + 1, j), at(i, j + 1));
+    std::vector<review::DiffPart> parts;
+    const auto add = [&parts](K kind, const QString& text) {
+        if (!parts.empty() && parts.back().kind == kind)
+            parts.back().text += text;
+        else
+            parts.push_back({kind, text});
+    };
+    qsizetype i = 0, j = 0;
+    while (i < n || j < m) {
+        if (i < n && j < m && a[i] == b[j]) {
+            add(K::Same, a[i++]);
+            ++j;
+        } else if (i < n && (j == m || at(i + 1, j) >= at(i, j + 1))) {
+            add(K::Deleted, a[i++]);
+        } else {
+            add(K::Inserted, b[j++]);
+        }
+    }
+    return parts;
+}
+} // namespace
+
+TEST(ReviewTextDiff, givesTheWholeTablesPartsForRandomTexts)
+{
+    // Few distinct words, so that most texts share starts and the table has many ties.
+    const QString vocabulary[] = {"a", "b", "c", " ", ","};
+    QRandomGenerator random(11);
+    for (int round = 0; round < 3000; ++round) {
+        QStringList a, b;
+        for (int k = int(random.bounded(12)); k > 0; --k)
+            a << vocabulary[random.bounded(5)];
+        b = a.mid(0, random.bounded(int(a.size()) + 1));
+        for (int k = int(random.bounded(8)); k > 0; --k)
+            b << vocabulary[random.bounded(5)];
+        const QString before = a.join(QString()), after = b.join(QString());
+        // Words as the page takes them: runs of letters and digits, every other character alone.
+        const auto words = [](const QString& text) {
+            QStringList out;
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                if (text[i].isLetterOrNumber() && !out.isEmpty() && out.back().back().isLetterOrNumber())
+                    out.back() += text[i];
+                else
+                    out << QString(text[i]);
+            }
+            return out;
+        };
+        ASSERT_EQ(review::wordDiff(before, after), wholeTableDiff(words(before), words(after)))
+            << before.toStdString() << " | " << after.toStdString();
+    }
 }
 
 // The page in Chromium: every row laid out, the changed words and amounts marked, hostile

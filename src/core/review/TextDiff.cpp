@@ -52,15 +52,26 @@ std::vector<DiffPart> wordDiff(const QString& before, const QString& after)
             parts.push_back({DiffPart::Kind::Inserted, after});
         return parts;
     }
-    // common[i][j]: length of the longest common run of a[i..] and b[j..].
-    std::vector<int> common(size_t((n + 1) * (m + 1)), 0);
-    auto at = [m, &common](qsizetype i, qsizetype j) -> int& { return common[size_t(i * (m + 1) + j)]; };
-    for (qsizetype i = n - 1; i >= 0; --i) {
-        for (qsizetype j = m - 1; j >= 0; --j)
+    // The words both start with are kept as the walk below keeps them, which takes equal
+    // words first; the table is needed only after them (a changed description mostly
+    // differs at its end).
+    qsizetype start = 0;
+    while (start < n && start < m && a[size_t(start)] == b[size_t(start)])
+        ++start;
+    // common[i][j]: length of the longest common run of a[i..] and b[j..], from `start` on.
+    const qsizetype width = m - start + 1;
+    std::vector<int> common(size_t((n - start + 1) * width), 0);
+    auto at = [start, width, &common](qsizetype i, qsizetype j) -> int& {
+        return common[size_t((i - start) * width + (j - start))];
+    };
+    for (qsizetype i = n - 1; i >= start; --i) {
+        for (qsizetype j = m - 1; j >= start; --j)
             at(i, j) =
                 a[size_t(i)] == b[size_t(j)] ? at(i + 1, j + 1) + 1 : std::max(at(i + 1, j), at(i, j + 1));
     }
-    qsizetype i = 0, j = 0;
+    for (qsizetype k = 0; k < start; ++k)
+        append(parts, DiffPart::Kind::Same, a[size_t(k)]);
+    qsizetype i = start, j = start;
     while (i < n || j < m) {
         if (i < n && j < m && a[size_t(i)] == b[size_t(j)]) {
             append(parts, DiffPart::Kind::Same, a[size_t(i)]);
