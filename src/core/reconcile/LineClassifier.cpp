@@ -23,7 +23,7 @@ QString pair(const QString& code, const QString& description)
 
 QString trimmedPair(const QString& code, const QString& description)
 {
-    return pair(trimBlanks(code).toString(), trimBlanks(description).toString());
+    return pair(trimmedBlanks(code), trimmedBlanks(description));
 }
 
 // The stored description is compared exactly: case matters, nothing is trimmed, and
@@ -118,10 +118,10 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
             });
             m_state.counters.newCode = m_state.rowCount(ResultList::NewCode);
             m_writer.newCode(code, description);
-            const QString trimmedCode = trimBlanks(code).toString();
+            const QString trimmedCode = trimmedBlanks(code);
             jobs::Finding f = finding(jobs::Finding::Kind::NewRow, icdTable(), QStringLiteral("CODE"),
                                       trimmedCode, trimmedCode);
-            f.proposed = {{QStringLiteral("Description"), trimBlanks(description).toString()}};
+            f.proposed = {{QStringLiteral("Description"), trimmedBlanks(description)}};
             keep(std::move(f));
         }
         return;
@@ -158,10 +158,10 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         });
         m_state.counters.phNewCode = m_state.rowCount(ResultList::PhNewCode);
         m_writer.caseRateInsert(line.code, line.description, m_state.groupName, packageId);
-        const QString trimmedCode = trimBlanks(line.code).toString();
+        const QString trimmedCode = trimmedBlanks(line.code);
         jobs::Finding f = finding(jobs::Finding::Kind::NewRow, caseRateTable(), QStringLiteral("ICDCode"),
                                   trimmedCode, trimmedCode);
-        f.proposed = {{QStringLiteral("Description"), trimBlanks(line.description).toString()},
+        f.proposed = {{QStringLiteral("Description"), trimmedBlanks(line.description)},
                       {QStringLiteral("CaseType"), m_state.groupName},
                       {QStringLiteral("PackageID"), packageId.value_or(QString())}};
         keep(std::move(f));

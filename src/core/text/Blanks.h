@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 namespace orvex {
@@ -15,6 +16,14 @@ inline QStringView trimBlanks(QStringView text)
     while (end > begin && text[end - 1] == QLatin1Char(' '))
         --end;
     return text.mid(begin, end - begin);
+}
+
+// trimBlanks as a string: the same string, shared, when there is nothing to trim (a scan
+// keeps hundreds of thousands of listed texts).
+inline QString trimmedBlanks(const QString& text)
+{
+    const QStringView trimmed = trimBlanks(text);
+    return trimmed.size() == text.size() ? text : trimmed.toString();
 }
 
 inline QStringView withoutTrailingBlanks(QStringView text)
