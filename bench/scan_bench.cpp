@@ -121,11 +121,11 @@ int runOne(const Config& c, const QString& dbFolder, const QString& rateFolder, 
         if (c.strategy == QLatin1String("in-memory")) {
             statements = inMemoryScan(*connection, list);
         } else {
-            // As orvex-cli reads them.
-            params.lines = params.phMode ? ratelist::ListLines(ratelist::loadBuiltinUpdateResource())
-                                         : ratelist::readSourceLines(list).lines;
-            statements = reconcile::ScanJob(params).run().statementsSent;
-            params.lines = {};
+            // The lines read and handed over as orvex-cli reads and hands them over.
+            reconcile::ScanParams run = params;
+            run.lines = params.phMode ? ratelist::ListLines(ratelist::loadBuiltinUpdateResource())
+                                      : ratelist::readSourceLines(list).lines;
+            statements = reconcile::ScanJob(std::move(run)).run().statementsSent;
         }
         seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
     }
