@@ -103,42 +103,74 @@ public:
         for (const auto& line : lines)
             codes << line.code;
         fetch(m_codes, codes, db::queries::icdByCodeBatch, "codes", kIcdColumns, icdRowFrom);
+        m_codesInOrder.plan(m_codes, codes);
 
         QStringList descriptions;
-        for (const auto& line : lines) {
-            if (!m_codes.value(line.code).has_value())
-                descriptions << line.description;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (!m_codesInOrder.rows[i].has_value())
+                descriptions << lines[i].description;
         }
         fetch(m_descriptions, descriptions, db::queries::icdByDescriptionBatch, "descriptions", kIcdColumns,
               icdRowFrom);
+        m_descriptionsInOrder.plan(m_descriptions, descriptions);
         if (!m_phMode)
             return;
 
         fetch(m_caseRates, codes, db::queries::caseRateByCodeBatch, "codes", kCaseRateColumns,
               caseRateRowFrom);
+        m_caseRatesInOrder.plan(m_caseRates, codes);
         QStringList groups;
-        for (const auto& line : lines) {
-            if (!m_caseRates.value(line.code).has_value())
-                groups << line.groupName;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (!m_caseRatesInOrder.rows[i].has_value())
+                groups << lines[i].groupName;
         }
         fetch(m_packages, groups, db::queries::packageByNameBatch, "names", kPackageColumns, packageRowFrom);
+        m_packagesInOrder.plan(m_packages, groups);
     }
 
-    std::optional<IcdRow> icdByCode(const QString& code) override { return served(m_codes, code); }
+    std::optional<IcdRow> icdByCode(const QString& code) override
+    {
+        return m_codesInOrder.next(m_codes, code);
+    }
     std::optional<IcdRow> icdByDescription(const QString& description) override
     {
-        return served(m_descriptions, description);
+        return m_descriptionsInOrder.next(m_descriptions, description);
     }
     std::optional<CaseRateRow> caseRateByCode(const QString& code) override
     {
-        return served(m_caseRates, code);
+        return m_caseRatesInOrder.next(m_caseRates, code);
     }
     std::optional<PackageRow> packageByName(const QString& groupName) override
     {
-        return served(m_packages, groupName);
+        return m_packagesInOrder.next(m_packages, groupName);
     }
 
 private:
+    // The rows of the keys in the order they were announced: the lines ask for them in that
+    // order, so each is served by its place instead of a hash lookup of its key.
+    template <typename Row> struct InOrder
+    {
+        QStringList keys;
+        std::vector<std::optional<Row>> rows;
+        qsizetype at = 0;
+
+        void plan(const RowCache<Row>& cache, const QStringList& announced)
+        {
+            keys = announced;
+            rows.clear();
+            rows.reserve(size_t(announced.size()));
+            for (const QString& key : announced)
+                rows.push_back(cache.value(key));
+            at = 0;
+        }
+        std::optional<Row> next(const RowCache<Row>& cache, const QString& key)
+        {
+            if (at < keys.size() && keys[at] == key)
+                return rows[size_t(at++)];
+            return served(cache, key); // asked out of the announced order
+        }
+    };
+
     template <typename Row> static std::optional<Row> served(const RowCache<Row>& cache, const QString& key)
     {
         const auto it = cache.constFind(key);
@@ -163,6 +195,10 @@ private:
     RowCache<IcdRow> m_descriptions;
     RowCache<CaseRateRow> m_caseRates;
     RowCache<PackageRow> m_packages;
+    InOrder<IcdRow> m_codesInOrder;
+    InOrder<IcdRow> m_descriptionsInOrder;
+    InOrder<CaseRateRow> m_caseRatesInOrder;
+    InOrder<PackageRow> m_packagesInOrder;
 };
 
 } // namespace
