@@ -1,9 +1,11 @@
 // The batched lookups must give exactly what the line-by-line lookups give: same lists,
 // counters and report files, on the real 2024 lists and the update resource against the
 // sample database.
+#include "db/Connection.h"
 #include "ratelist/SourceFile.h"
 #include "ratelist/UpdateResource.h"
 #include "reconcile/ScanJob.h"
+#include "reconcile/ScanLookups.h"
 #include "sampledb/SampleDatabases.h"
 #include "support/TestPaths.h"
 
@@ -122,4 +124,28 @@ TEST_F(ScanStrategies, everyClassOccursOnTheSampleDatabase)
     const ScanResult icd = scan(rateList("ICD PH 2024.txt"), false, LookupStrategy::Batched).result;
     EXPECT_GT(icd.counters.sameCodeDifferentDescription, 0);
     EXPECT_GT(icd.counters.newCode, 0);
+}
+
+// The batched lookups serve the lines in the order announced; asked out of that order (a
+// line asking again, another skipped), they still give each key's own row.
+TEST_F(ScanStrategies, batchedLookupsAskedOutOfOrderGiveEachKeysRow)
+{
+    db::ConnectionSettings settings;
+    settings.embeddedFolder = s_databases->path();
+    const auto connection = db::Connection::open(settings);
+    const auto batched = makeBatchedLookups(*connection, true);
+    const auto perLine = makePerLineLookups(*connection);
+    const QStringList codes{"A00.0", "ZZ9.9", "A01.0", "a00.0"};
+    std::vector<PlannedLookup> planned;
+    for (const QString& code : codes)
+        planned.push_back({code, QStringLiteral("NOT A DESCRIPTION"), QStringLiteral("Header")});
+    batched->prefetch(planned);
+    const auto row = [](const std::optional<IcdRow>& r) {
+        return r ? r->code.toString() + QLatin1Char('|') + r->description.toString() : QStringLiteral("none");
+    };
+    for (const QString& code : {codes[2], codes[0], codes[0], codes[3], codes[1]}) {
+        EXPECT_EQ(row(batched->icdByCode(code)), row(perLine->icdByCode(code))) << code.toStdString();
+        EXPECT_EQ(batched->caseRateByCode(code).has_value(), perLine->caseRateByCode(code).has_value());
+    }
+    EXPECT_NE(row(batched->icdByCode(codes[0])), QStringLiteral("none"));
 }
