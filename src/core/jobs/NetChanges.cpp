@@ -10,31 +10,42 @@ namespace orvex::jobs {
 
 namespace {
 
-// What a finding changes: the row (table and key, compared as the tables compare keys) and which of its
-// values. An insert and an update of the same key are the same row's; a description and the amounts are
-// different values.
-QString rowAspect(const Finding& f)
+// The number of `text` among those named so far (a new one gets the next).
+ushort numberOf(QHash<QString, ushort>& numbers, const QString& text)
 {
-    // Built in one string: a run over a whole list asks this for every line.
-    QString aspect;
-    aspect.reserve(f.table.size() + f.key.size() + 32);
-    aspect += f.table;
-    aspect += QChar(0x1f);
-    aspect += db::ciAsKey(f.key);
-    aspect += QChar(0x1f);
-    if (f.kind == Finding::Kind::NewRow) {
-        aspect += QLatin1String("new");
-    } else {
-        for (auto it = f.proposed.keyBegin(); it != f.proposed.keyEnd(); ++it) {
-            if (it != f.proposed.keyBegin())
-                aspect += QLatin1Char(',');
-            aspect += *it;
-        }
-    }
-    return aspect;
+    const qsizetype before = numbers.size();
+    ushort& number = numbers[text];
+    if (numbers.size() != before)
+        number = ushort(before + 1); // never 0, so that no aspect holds a NUL
+    return number;
 }
 
 } // namespace
+
+// What a finding changes: the row (table and key, compared as the tables compare keys) and which
+// of its values. An insert and an update of the same key are the same row's; a description and
+// the amounts are different values. The table and the values' names go in as numbers of their
+// own: the aspects of a long list are the keys of a hash of hundreds of thousands of rows.
+QString NetChanges::rowAspect(const Finding& f)
+{
+    ushort values = 0xffff; // an insert
+    if (f.kind != Finding::Kind::NewRow) {
+        QString names;
+        for (auto it = f.proposed.keyBegin(); it != f.proposed.keyEnd(); ++it) {
+            if (it != f.proposed.keyBegin())
+                names += QLatin1Char(',');
+            names += *it;
+        }
+        values = numberOf(m_valueNames, names);
+    }
+    const QString key = db::ciAsKey(f.key);
+    QString aspect;
+    aspect.reserve(key.size() + 2);
+    aspect += QChar(numberOf(m_tables, f.table));
+    aspect += QChar(values);
+    aspect += key;
+    return aspect;
+}
 
 void NetChanges::add(Finding finding)
 {
@@ -63,6 +74,13 @@ void NetChanges::add(Finding finding)
     last = m_items.size();
     m_items.push_back(std::move(finding));
     m_live.push_back(true);
+}
+
+void NetChanges::reserve(qsizetype lines)
+{
+    m_lastOfRow.reserve(lines);
+    m_items.reserve(size_t(lines));
+    m_live.reserve(size_t(lines));
 }
 
 Findings NetChanges::take()

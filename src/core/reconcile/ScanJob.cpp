@@ -266,6 +266,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     state.sourceFile = p.sourceFile;
     state.keepRows = p.keepResultRows;
     state.reportRows = bool(progress);
+    state.net.reserve(lineCount);
     const QDateTime started = context.now();
 
     report::ReportFileSet files(context.outputFolder());
@@ -399,7 +400,6 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             run.when = started;
             run.user = p.user.isEmpty() ? db::CurrentUser::systemUserName() : p.user;
             run.database = connection->settings().describe();
-            run.changes = net;
             run.overridden = overridden;
             run.notRead = completeness.notRead;
             if (p.phMode)
@@ -416,6 +416,8 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             record.completeness = completeness;
             record.changes = std::move(net);
             run.recordDigest = review::writeRunRecord(record, context.outputFolder());
+            // The page and the list show what the record holds: handed over, not copied.
+            run.changes = std::move(record.changes);
             goOn = fileWritten();
             if (goOn) {
                 review::writeReviewPageFile(run, context.outputFolder());
