@@ -6,6 +6,7 @@
 #include "text/SqlComply.h"
 
 #include <QLocale>
+#include <QStringBuilder>
 
 namespace orvex::reconcile {
 
@@ -24,31 +25,31 @@ QString storedText(const QVariant& value)
 void ScanReportWriter::newCode(const QString& code, const QString& description)
 {
     m_files.writeLine(Slot::ScriptFile,
-                      QStringLiteral("INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('") +
-                          sqlQuoted(trimBlanks(code).toString()) + QStringLiteral("','") +
-                          sqlQuoted(trimBlanks(description).toString()) + QStringLiteral("');"));
-    m_files.writeLine(Slot::NewCodeFile, code + QStringLiteral("   ") + description);
+                      QStringLiteral("INSERT INTO dbo.tbICDdiagMain (CODE,Description) VALUES('") %
+                          sqlQuoted(trimBlanks(code).toString()) % QStringLiteral("','") %
+                          sqlQuoted(trimBlanks(description).toString()) % QStringLiteral("');"));
+    m_files.writeLine(Slot::NewCodeFile, code % QStringLiteral("   ") % description);
 }
 
 void ScanReportWriter::sameDescription(const IcdRow& stored, const QString& code, const QString& description)
 {
-    m_files.writeLine(Slot::SameDescDiffCodeFile, QStringLiteral("[DATABASE]") + storedText(stored.code) +
-                                                      QStringLiteral("   ") + storedText(stored.description));
-    m_files.writeLine(Slot::SameDescDiffCodeFile, QStringLiteral("[SOURCE F]") + code + description);
+    m_files.writeLine(Slot::SameDescDiffCodeFile, QStringLiteral("[DATABASE]") % storedText(stored.code) %
+                                                      QStringLiteral("   ") % storedText(stored.description));
+    m_files.writeLine(Slot::SameDescDiffCodeFile, QStringLiteral("[SOURCE F]") % code % description);
     m_files.writeLine(Slot::SameDescDiffCodeFile, QString());
 }
 
 void ScanReportWriter::sameCode(const IcdRow& stored, const QString& code, const QString& description)
 {
-    m_files.writeLine(Slot::SameCodeDiffDescFile, QStringLiteral("[DATABASE]") + storedText(stored.code) +
-                                                      QStringLiteral("   ") + storedText(stored.description));
-    m_files.writeLine(Slot::SameCodeDiffDescFile, QStringLiteral("[SOURCE F]") + code +
-                                                      QStringLiteral("   ") +
+    m_files.writeLine(Slot::SameCodeDiffDescFile, QStringLiteral("[DATABASE]") % storedText(stored.code) %
+                                                      QStringLiteral("   ") % storedText(stored.description));
+    m_files.writeLine(Slot::SameCodeDiffDescFile, QStringLiteral("[SOURCE F]") % code %
+                                                      QStringLiteral("   ") %
                                                       trimBlanks(description).toString());
     m_files.writeLine(Slot::SameCodeDiffDescFile, QString());
     m_files.writeLine(Slot::SameCodeDiffDescScriptFile,
-                      QStringLiteral("UPDATE dbo.tbICDdiagMain SET Description='") + sqlQuoted(description) +
-                          QStringLiteral("' WHERE CODE='") + sqlQuoted(code) + QStringLiteral("';"));
+                      QStringLiteral("UPDATE dbo.tbICDdiagMain SET Description='") % sqlQuoted(description) %
+                          QStringLiteral("' WHERE CODE='") % sqlQuoted(code) % QStringLiteral("';"));
     m_files.writeLine(Slot::SameCodeDiffDescFile, QString());
 }
 
