@@ -6,13 +6,14 @@
 # clang-tidy cannot read GCC's .gch files, so scripts/test.sh hands it the compile
 # database without them. Off with -DORVEX_PCH=OFF.
 option(ORVEX_PCH "Precompile the Qt and standard headers most sources include" ON)
+set(ORVEX_PCH_USED ${ORVEX_PCH})
 if(CMAKE_CROSSCOMPILING OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    set(ORVEX_PCH OFF)
+    set(ORVEX_PCH_USED OFF)
 endif()
 
 # ccache only caches a compile that uses a precompiled header with these sloppiness
 # settings; without them every compile of a cached developer build would miss.
-if(ORVEX_PCH AND CMAKE_CXX_COMPILER_LAUNCHER MATCHES "ccache")
+if(ORVEX_PCH_USED AND CMAKE_CXX_COMPILER_LAUNCHER MATCHES "ccache")
     set(CMAKE_CXX_COMPILER_LAUNCHER
         ${CMAKE_COMMAND} -E env CCACHE_SLOPPINESS=pch_defines,time_macros ${CMAKE_CXX_COMPILER_LAUNCHER})
 endif()
@@ -30,7 +31,7 @@ set(ORVEX_PCH_WIDGETS_HEADERS
 # orvex_precompile(target REUSE_FROM other): the target uses other's, which needs the same
 # compile options (GCC warns, and -Werror stops, when they differ).
 function(orvex_precompile target)
-    if(NOT ORVEX_PCH)
+    if(NOT ORVEX_PCH_USED)
         return()
     endif()
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "REUSE_FROM" "HEADERS")
