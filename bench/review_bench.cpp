@@ -133,6 +133,7 @@ int runOne(const QString& only, int runs, const QString& keep)
         reconcile::ScanParams scanParams;
         scanParams.lines = ratelist::loadBuiltinUpdateResource();
         scanParams.phMode = true;
+        scanParams.keepResultRows = true; // its changes are timed below
         reconcile::ScanJob scan(scanParams);
         if (!keep.isEmpty())
             context.programFolder = keep;
