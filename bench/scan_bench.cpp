@@ -55,13 +55,14 @@ QString listPath(const QString& scan, const QString& dbFolder, const QString& ra
     return QDir(dbFolder).filePath(scan + QStringLiteral(".txt"));
 }
 
-// The physical limit of an ICD scan: the list read and split, every row of tbICDdiagMain
-// read into memory (the first row of a code or a description wins, as in the scan), and
-// each line sorted into its class there. Returns the statements sent.
+// The physical limit of an ICD scan: the list read (held as its bytes, as the scan holds it)
+// and split, every row of tbICDdiagMain read into memory (the first row of a code or a
+// description wins, as in the scan), and each line sorted into its class there. Returns the
+// statements sent.
 quint64 inMemoryScan(db::Connection& connection, const QString& list)
 {
     const quint64 before = connection.statementsSent();
-    const QStringList lines = ratelist::readSourceFile(list);
+    const ratelist::ListLines lines = ratelist::readSourceLines(list).lines; // held as the scan holds them
     QHash<QString, QString> byCode;
     QHash<QString, QString> byDescription;
     QSqlQuery rows = connection.exec(db::queries::icdSearchRows);
@@ -76,7 +77,8 @@ quint64 inMemoryScan(db::Connection& connection, const QString& list)
             byDescription.insert(descriptionKey, code);
     }
     std::array<int, 4> classes{};
-    for (const QString& line : lines) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i];
         if (ratelist::isBlankLine(line))
             continue;
         const ratelist::ScanLine item = ratelist::splitScanLine(line, false);
