@@ -1,5 +1,6 @@
 #include "platform/Sha256.h"
 
+#include <cstddef>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -53,12 +54,12 @@ compressWithShaExtensions(std::uint32_t* state, const unsigned char* data, size_
         const __m128i cdghBefore = cdgh;
         __m128i w[4];
         for (int i = 0; i < 4; ++i)
-            w[i] =
-                _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteSwap);
+            w[i] = _mm_shuffle_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + std::ptrdiff_t(16) * i)), byteSwap);
 #pragma GCC unroll 16
         for (int step = 0; step < 16; ++step) {
-            __m128i message = _mm_add_epi32(
-                w[step % 4], _mm_load_si128(reinterpret_cast<const __m128i*>(kRounds + 4 * step)));
+            __m128i message = _mm_add_epi32(w[step % 4], _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                                             kRounds + std::ptrdiff_t(4) * step)));
             cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
             message = _mm_shuffle_epi32(message, 0x0E);
             abef = _mm_sha256rnds2_epu32(abef, cdgh, message);

@@ -204,7 +204,7 @@ public:
             }
         }
         // Room for every text at once: growing the index step by step rehashes it each time.
-        m_texts.index.reserve(qsizetype(2 * rowCount));
+        m_texts.index.reserve(qsizetype(2) * qsizetype(rowCount));
         send("{\"files\":[", m_files.list, "],\"sections\":[");
         for (size_t s = 0; s < sections.size(); ++s) {
             m_out += s > 0 ? ",{\"id\":" : "{\"id\":";
