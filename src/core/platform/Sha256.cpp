@@ -149,9 +149,7 @@ QByteArray Sha256::result()
     const size_t zeros = (m_pendingSize < 56 ? 56 : 120) - m_pendingSize - 1;
     for (int i = 0; i < 8; ++i)
         tail[1 + zeros + size_t(i)] = static_cast<unsigned char>(bits >> (56 - 8 * i));
-    const std::uint64_t length = m_length;
     addData(QByteArrayView(reinterpret_cast<const char*>(tail), qsizetype(1 + zeros + 8)));
-    m_length = length;
     QByteArray digest(32, Qt::Uninitialized);
     for (int i = 0; i < 8; ++i)
         for (int b = 0; b < 4; ++b)

@@ -290,43 +290,33 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     QStringList windowLines;
     std::vector<ratelist::ScanLine> split;
     int windowStart = 0;
-    int windowEnd = 0; // the end of the lines split and whose rows were fetched
-    const auto splitLine = [&](int i) {
-        windowLines.append(p.lines[i]);
-        split.push_back(ratelist::splitScanLine(windowLines.back(), p.phMode));
-    };
-    const auto splitWindow = [&](int from) {
+    int windowEnd = 0; // the end of the lines split
+    const auto splitWindow = [&](int from, bool reading) {
         windowLines.clear();
         split.clear();
         windowStart = from;
-        windowEnd = std::min(lineCount, from + kPrefetchWindow);
-        split.reserve(size_t(windowEnd - from));
-        for (int i = from; i < windowEnd; ++i)
-            splitLine(i);
-    };
-    if (!p.fixFormat) {
-        const int firstWindow = std::min(lineCount, kPrefetchWindow);
-        split.reserve(size_t(firstWindow));
-        for (int i = 0; i < firstWindow && shouldContinue(); ++i) {
-            splitLine(i);
-            if (progress && ((i + 1) % kReadingStep == 0 || i + 1 == firstWindow))
-                progress(phaseProgress(ScanPhase::Reading, i + 1, firstWindow, state));
+        const int end = std::min(lineCount, from + kPrefetchWindow);
+        split.reserve(size_t(end - from));
+        for (int i = from; i < end && (!reading || shouldContinue()); ++i) {
+            windowLines.append(p.lines[i]);
+            split.push_back(ratelist::splitScanLine(windowLines.back(), p.phMode));
+            if (reading && progress && ((i + 1) % kReadingStep == 0 || i + 1 == end))
+                progress(phaseProgress(ScanPhase::Reading, i + 1, end, state));
         }
-        windowEnd = int(split.size());
-    }
+        windowEnd = from + int(split.size());
+    };
+    if (!p.fixFormat)
+        splitWindow(0, true);
 
-    bool fetched = false; // the rows of the current window
     int index = 0;
     try {
         while (index < lineCount && shouldContinue()) {
             if (p.fixFormat) {
                 files.writeFixFormatLine(ratelist::fixFormatLine(p.lines[index]));
             } else {
-                if (index == windowEnd) {
-                    splitWindow(index);
-                    fetched = false;
-                }
-                if (!fetched) {
+                if (index == windowEnd)
+                    splitWindow(index, false);
+                if (index == windowStart) {
                     // The rows of the window, fetched at once by the batched strategy.
                     std::vector<PlannedLookup> planned;
                     QString group = state.groupName;
@@ -338,7 +328,6 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
                             planned.push_back({item.code, item.description, group});
                     }
                     lookups->prefetch(planned);
-                    fetched = true;
                 }
                 const ratelist::ScanLine& item = split[size_t(index - windowStart)];
                 const QString& line = windowLines[index - windowStart];
