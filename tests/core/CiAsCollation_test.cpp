@@ -49,3 +49,20 @@ TEST(CiAsCollation, aUtf8FileOrdersTextsAsTheUtf16FormDoes)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("ci-as-utf8"));
 }
+
+TEST(CiAsCollation, textsEqualAsTheTablesCompareThemHashAlike)
+{
+    const QStringList texts = {"",           "a", "A", "a ", "A00.0", "a00.0 ",  "A00.0X",
+                               "é",          "É", "e", "ß",  "SS",    "A00.0\t", "\U00010400",
+                               "\U00010428", "Σ", "σ", "ς",  "ǅ",     "ǆ"};
+    for (const QString& a : texts) {
+        for (const QString& b : texts) {
+            if (db::equalCiAs(a, b)) {
+                EXPECT_EQ(db::ciAsHash(a, 7), db::ciAsHash(b, 7))
+                    << a.toStdString() << " | " << b.toStdString();
+            }
+        }
+    }
+    EXPECT_NE(db::ciAsHash(u"A00.0"), db::ciAsHash(u"A00.1"));
+    EXPECT_NE(db::ciAsHash(u"A00.0", 1), db::ciAsHash(u"A00.0", 2));
+}

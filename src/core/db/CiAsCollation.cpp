@@ -57,6 +57,26 @@ int compareCiAs(QStringView a, QStringView b)
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+size_t ciAsHash(QStringView text, size_t seed)
+{
+    // FNV-1a over the folded code points, as the case-insensitive compare folds them.
+    quint64 h = 14695981039346656037ULL ^ quint64(seed);
+    const QStringView kept = withoutTrailingBlanks(text);
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        char32_t c = kept[i].unicode();
+        if (c < 0x80) {
+            if (c >= 'A' && c <= 'Z')
+                c += 'a' - 'A';
+        } else {
+            if (QChar::isHighSurrogate(c) && i + 1 < kept.size() && kept[i + 1].isLowSurrogate())
+                c = QChar::surrogateToUcs4(char16_t(c), kept[++i].unicode());
+            c = QChar::toCaseFolded(c);
+        }
+        h = (h ^ c) * 1099511628211ULL;
+    }
+    return size_t(h ^ (h >> 29));
+}
+
 QString ciAsKey(QStringView text)
 {
     return withoutTrailingBlanks(text).toString().toCaseFolded();

@@ -13,6 +13,10 @@ inline bool equalCiAs(QStringView a, QStringView b)
     return compareCiAs(a, b) == 0;
 }
 
+// A hash equal for two texts whenever equalCiAs says they are, computed on the text as it
+// stands: hashing a folded copy would cost an allocation per key.
+size_t ciAsHash(QStringView text, size_t seed = 0);
+
 // A key that is equal for two texts exactly when equalCiAs says so, for hash sets.
 QString ciAsKey(QStringView text);
 

@@ -2,8 +2,6 @@
 
 #include "db/CiAsCollation.h"
 
-#include <QStringList>
-
 #include <utility>
 
 namespace orvex::jobs {
@@ -16,17 +14,25 @@ ushort numberOf(QHash<QString, ushort>& numbers, const QString& text)
     const qsizetype before = numbers.size();
     ushort& number = numbers[text];
     if (numbers.size() != before)
-        number = ushort(before + 1); // never 0, so that no aspect holds a NUL
+        number = ushort(before + 1);
     return number;
 }
 
 } // namespace
 
-// What a finding changes: the row (table and key, compared as the tables compare keys) and which
-// of its values. An insert and an update of the same key are the same row's; a description and
-// the amounts are different values. The table and the values' names go in as numbers of their
-// own: the aspects of a long list are the keys of a hash of hundreds of thousands of rows.
-QString NetChanges::rowAspect(const Finding& f)
+bool operator==(const NetChanges::Row& a, const NetChanges::Row& b)
+{
+    return a.table == b.table && a.values == b.values && db::equalCiAs(a.key, b.key);
+}
+
+size_t qHash(const NetChanges::Row& row, size_t seed)
+{
+    return db::ciAsHash(row.key, qHashMulti(seed, row.table, row.values));
+}
+
+// The table and the values' names go in as numbers: the rows of a long list are the keys of
+// a hash of hundreds of thousands of rows, and the key is the finding's own text.
+NetChanges::Row NetChanges::rowOf(const Finding& f)
 {
     ushort values = 0xffff; // an insert
     if (f.kind != Finding::Kind::NewRow) {
@@ -38,26 +44,20 @@ QString NetChanges::rowAspect(const Finding& f)
         }
         values = numberOf(m_valueNames, names);
     }
-    const QString key = db::ciAsKey(f.key);
-    QString aspect;
-    aspect.reserve(key.size() + 2);
-    aspect += QChar(numberOf(m_tables, f.table));
-    aspect += QChar(values);
-    aspect += key;
-    return aspect;
+    return Row{numberOf(m_tables, f.table), values, f.key};
 }
 
 void NetChanges::add(Finding finding)
 {
     if (finding.kind == Finding::Kind::ZeroAmount) {
         m_items.push_back(std::move(finding));
-        m_live.push_back(true);
+        m_overriddenAt.push_back(false);
         return;
     }
-    const QString row = rowAspect(finding);
+    Row row = rowOf(finding);
     const auto overrideAt = [this](size_t earlier) {
-        m_overridden.push_back(std::move(m_items[earlier]));
-        m_live[earlier] = false;
+        m_overriddenAt[earlier] = true;
+        m_overriddenOrder.push_back(uint32_t(earlier));
     };
     if (finding.kind == Finding::Kind::SameRow) {
         if (const auto earlier = m_lastOfRow.find(row); earlier != m_lastOfRow.end()) {
@@ -68,37 +68,47 @@ void NetChanges::add(Finding finding)
     }
     // One hash of the row whether an earlier line changed it or not.
     const qsizetype rowsBefore = m_lastOfRow.size();
-    size_t& last = m_lastOfRow[row];
+    size_t& last = m_lastOfRow[std::move(row)];
     if (m_lastOfRow.size() == rowsBefore)
         overrideAt(last);
     last = m_items.size();
     m_items.push_back(std::move(finding));
-    m_live.push_back(true);
+    m_overriddenAt.push_back(false);
 }
 
 void NetChanges::reserve(qsizetype lines)
 {
     m_lastOfRow.reserve(lines);
     m_items.reserve(size_t(lines));
-    m_live.reserve(size_t(lines));
+    m_overriddenAt.reserve(size_t(lines));
+}
+
+void NetChanges::split()
+{
+    m_lastOfRow.clear();
+    m_overridden.reserve(m_overridden.size() + m_overriddenOrder.size());
+    for (const uint32_t at : m_overriddenOrder)
+        m_overridden.push_back(std::move(m_items[at]));
+    m_overriddenOrder = {};
 }
 
 Findings NetChanges::take()
 {
+    split();
     size_t kept = 0;
     for (size_t i = 0; i < m_items.size(); ++i) {
-        if (m_live[i] && i != kept)
+        if (!m_overriddenAt[i] && i != kept)
             m_items[kept] = std::move(m_items[i]);
-        kept += m_live[i] ? 1 : 0;
+        kept += m_overriddenAt[i] ? 0 : 1;
     }
     m_items.resize(kept);
-    m_live.clear();
-    m_lastOfRow.clear();
+    m_overriddenAt = {};
     return std::exchange(m_items, {});
 }
 
 Findings NetChanges::takeOverridden()
 {
+    split();
     return std::exchange(m_overridden, {});
 }
 

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 
+#include <cstdint>
 #include <vector>
 
 namespace orvex::jobs {
@@ -24,21 +25,37 @@ public:
     // thousands of rows step by step rehashes them all at each step, and a growing vector
     // holds its old and new buffers at once. Room not used is not touched.
     void reserve(qsizetype lines);
+    // The changes still live, in line order; from then on takeOverridden() has the others.
     Findings take();
     // The changes a later line of the same row took the place of, in the order of the lines
     // that did: shown for review, never applied.
     Findings takeOverridden();
 
-private:
-    QString rowAspect(const Finding& f);
+    // The row a finding changes: its table and key, compared as the tables compare keys,
+    // and which of its values. An insert and an update of the same key are the same row's;
+    // a description and the amounts are different values.
+    struct Row
+    {
+        ushort table = 0;
+        ushort values = 0;
+        QString key; // shared with the finding's, folded only when hashed and compared
 
-    // The findings in line order; one a later line took the place of is no longer live
-    // (moved to m_overridden), and take() closes the gaps in place.
+        friend bool operator==(const Row& a, const Row& b);
+        friend size_t qHash(const Row& row, size_t seed);
+    };
+
+private:
+    Row rowOf(const Finding& f);
+    void split();
+
+    // The findings in line order; the overridden stay in place, marked, until take() moves
+    // them out in the order they were overridden and closes the gaps.
     Findings m_items;
-    std::vector<bool> m_live;
+    std::vector<bool> m_overriddenAt;
+    std::vector<uint32_t> m_overriddenOrder;
     Findings m_overridden;
-    QHash<QString, size_t> m_lastOfRow;
-    QHash<QString, ushort> m_tables;     // numbered for rowAspect
+    QHash<Row, size_t> m_lastOfRow;
+    QHash<QString, ushort> m_tables;     // numbered for Row
     QHash<QString, ushort> m_valueNames; // the proposed values' names, numbered likewise
 };
 
