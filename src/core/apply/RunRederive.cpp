@@ -75,7 +75,7 @@ void rerunPackageRates(const jobs::JobContext& context, const tools::PackageRate
     job.run(context, {});
 }
 
-QString valuesText(const QMap<QString, QString>& values)
+QString valuesText(const jobs::Values& values)
 {
     QStringList parts;
     for (auto it = values.cbegin(); it != values.cend(); ++it)
@@ -84,10 +84,9 @@ QString valuesText(const QMap<QString, QString>& values)
 }
 
 // The values of `held` and of `given` that the other holds otherwise, as valuesText.
-std::pair<QString, QString> differingValues(const QMap<QString, QString>& held,
-                                            const QMap<QString, QString>& given)
+std::pair<QString, QString> differingValues(const jobs::Values& held, const jobs::Values& given)
 {
-    QMap<QString, QString> heldOnly, givenOnly;
+    jobs::Values heldOnly, givenOnly;
     for (auto it = held.cbegin(); it != held.cend(); ++it)
         if (!given.contains(it.key()) || given.value(it.key()) != it.value())
             heldOnly.insert(it.key(), it.value());

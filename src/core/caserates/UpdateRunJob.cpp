@@ -55,7 +55,7 @@ QString valueText(const QVariant& v)
     return v.isNull() ? QString() : v.toString();
 }
 
-QMap<QString, QString> listedValues(const RateFileLine& l)
+jobs::Values listedValues(const RateFileLine& l)
 {
     return {{QStringLiteral("Description"), l.description},
             {QStringLiteral("Package"), l.description},

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QMap>
+#include "jobs/Values.h"
+
 #include <QString>
 
 #include <vector>
@@ -23,14 +24,14 @@ struct Finding
     };
 
     Kind kind = Kind::SameRow;
-    QString table;                   // "[Medicare].[dbo].[tbMedPackage]" as the scripts name it
-    QString keyColumn;               // "ICDCode", "RVSCODE ", "Package", "Code"
-    QString key;                     // the key's value as the list gives it
-    QMap<QString, QString> read;     // the row as found (empty for NewRow)
-    QMap<QString, QString> proposed; // what the list says it should hold
-    QString code;                    // the list's code the finding belongs to (the key may be a package ID)
-    int sourceLine = 0;              // 1-based line of the list it came from (0: none)
-    QString sourceFile;              // the list's path
+    int sourceLine = 0; // 1-based line of the list it came from (0: none)
+    QString table;      // "[Medicare].[dbo].[tbMedPackage]" as the scripts name it
+    QString keyColumn;  // "ICDCode", "RVSCODE ", "Package", "Code"
+    QString key;        // the key's value as the list gives it
+    Values read;        // the row as found (empty for NewRow)
+    Values proposed;    // what the list says it should hold
+    QString code;       // the list's code the finding belongs to (the key may be a package ID)
+    QString sourceFile; // the list's path
 
     bool operator==(const Finding&) const = default;
 };

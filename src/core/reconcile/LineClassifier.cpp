@@ -61,7 +61,7 @@ const QString& packageTable()
 }
 
 // A package as a line of its group lists it.
-QMap<QString, QString> packageValues(const QString& group, const ratelist::ScanLine& line)
+jobs::Values packageValues(const QString& group, const ratelist::ScanLine& line)
 {
     return {{QStringLiteral("Package"), group},
             {QStringLiteral("Amount"), line.amount},

@@ -61,12 +61,12 @@ QString text(const QJsonObject& o, const char* key, const QString& path)
     return v.toString();
 }
 
-QMap<QString, QString> values(const QJsonObject& o, const char* key, const QString& path)
+jobs::Values values(const QJsonObject& o, const char* key, const QString& path)
 {
     const QJsonValue v = o.value(QLatin1String(key));
     if (!v.isObject())
         damaged(path, QStringLiteral("\"%1\" is missing or not an object").arg(QLatin1String(key)));
-    QMap<QString, QString> map;
+    jobs::Values map;
     const QJsonObject values = v.toObject();
     for (auto it = values.begin(); it != values.end(); ++it) {
         if (!it.value().isString())
@@ -210,7 +210,7 @@ void appendMember(QByteArray& out, const char* indent, const char* name)
     out += "\": ";
 }
 
-void appendValues(QByteArray& out, const QMap<QString, QString>& values)
+void appendValues(QByteArray& out, const jobs::Values& values)
 {
     out += "{\n";
     for (auto it = values.cbegin(); it != values.cend(); ++it) {

@@ -22,7 +22,7 @@ QJsonObject packageRateParamsJson(const PackageRateParams& params)
     return QJsonObject{{"percent", params.percentText}, {"year", params.yearText}};
 }
 // A package rate change's proposed values without the package's name, as its read values hold them.
-QMap<QString, QString> amountsOnly(QMap<QString, QString> values)
+jobs::Values amountsOnly(jobs::Values values)
 {
     values.remove(QStringLiteral("Package"));
     return values;
