@@ -430,6 +430,14 @@ TEST(ScanJob, stopRequestFinishesTheLineAndWritesTheSummary)
     EXPECT_EQ(r.counters.linesRead, 2);
     EXPECT_EQ(scan.file("New Code.txt"), crlf({"A1   a", "A2   b"}));
     EXPECT_TRUE(scan.file("ICD Parser Log.txt").contains("New Code and Description : 2 "));
+    // A job lets its lines go once compared: it runs once, and a second run says so.
+    try {
+        job.run();
+        ADD_FAILURE() << "a second run of the same job went on";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains("start a new scan")) << e.message().toStdString();
+    }
+    EXPECT_EQ(scan.file("New Code.txt"), crlf({"A1   a", "A2   b"}));
 }
 
 TEST(ScanJob, anAbandonedScanWritesNoSummaryButClosesTheFiles)

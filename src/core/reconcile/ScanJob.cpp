@@ -131,7 +131,7 @@ QStringList readScanList(ScanList list, const QString& listFile)
                        "again."));
 }
 
-ScanJob::ScanJob(ScanParams params) : m_params(std::move(params)) {}
+ScanJob::ScanJob(ScanParams params) : m_params(std::move(params)), m_lineCount(m_params.lines.size()) {}
 
 ScanEnding ScanJob::ending() const
 {
@@ -149,7 +149,7 @@ ScanEnding ScanJob::ending() const
 review::RunCompleteness ScanJob::stoppedAt(int linesRead) const
 {
     review::RunCompleteness completeness;
-    const int lineCount = int(m_params.lines.size());
+    const int lineCount = int(m_lineCount);
     if (linesRead >= lineCount || stopRequest() != jobs::StopRequest::Stop)
         return completeness;
     const QString list = m_params.sourceFile.isEmpty()
@@ -249,6 +249,8 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     QElapsedTimer timer;
     timer.start();
     const ScanParams& p = m_params;
+    if (p.lines.size() != m_lineCount)
+        throw Error(QStringLiteral("This scan has run and let its lines go: start a new scan."));
     const int lineCount = int(p.lines.size());
     // An empty source is a choice not yet made: the reports of the last run stay as they are.
     if (lineCount == 0)
@@ -351,6 +353,10 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
             state.rowsOfLine.clear();
         }
 
+        // Every line is compared: the list is no longer needed, and a long one weighs as much
+        // as the run's changes, which the reports now write (the window keeps its own copy).
+        m_params.lines = {};
+
         ScanResult result;
         result.ending = ending();
         const review::RunCompleteness completeness = stoppedAt(index);
@@ -441,7 +447,8 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     } catch (const std::exception& e) {
         const auto* error = dynamic_cast<const Error*>(&e);
         const QString reason = error ? error->message() : QString::fromLocal8Bit(e.what());
-        const QString message = index < lineCount
+        // The lines are let go once compared: still held, the failure was one line's.
+        const QString message = index < p.lines.size()
                                     ? QStringLiteral("The scan stopped at line %1 (\"%2\"): %3")
                                           .arg(index + 1)
                                           .arg(shortLine(p.lines[index]), reason)

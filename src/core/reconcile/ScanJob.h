@@ -76,6 +76,7 @@ private:
     review::RunCompleteness stoppedAt(int linesRead) const;
 
     ScanParams m_params;
+    qsizetype m_lineCount = 0; // of m_params.lines, which a scan lets go once compared
 };
 
 } // namespace orvex::reconcile
