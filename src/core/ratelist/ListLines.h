@@ -23,7 +23,7 @@ public:
     // The lines of a source file's bytes, as splitSource splits them; its notes into `notes`.
     static ListLines fromSourceBytes(QByteArray bytes, SourceNotes* notes = nullptr);
 
-    qsizetype size() const { return m_fromBytes ? qsizetype(m_lengths.size()) : m_given.size(); }
+    qsizetype size() const { return m_fromBytes ? qsizetype(m_starts.size()) : m_given.size(); }
     bool isEmpty() const { return size() == 0; }
     QString operator[](qsizetype i) const; // decoded
     QStringList toStringList() const;
@@ -33,8 +33,8 @@ private:
     bool m_fromBytes = false;
     bool m_utf8 = false; // the bytes after a UTF-8 byte-order mark, else Windows-1252
     QByteArray m_bytes;
-    std::vector<qsizetype> m_starts;
-    std::vector<int> m_lengths;
+    std::vector<quint32> m_starts; // of each line's bytes; the next line's start gives its end
+    qsizetype lineEnd(qsizetype i) const;
 };
 
 // The source file at `path` as lines held as its bytes, with its notes. Throws orvex::Error
