@@ -54,7 +54,7 @@ void NetChanges::add(Finding finding)
         m_overriddenAt.push_back(false);
         return;
     }
-    Row row = rowOf(finding);
+    const Row row = rowOf(finding);
     const auto overrideAt = [this](size_t earlier) {
         m_overriddenAt[earlier] = true;
         m_overriddenOrder.push_back(uint32_t(earlier));
@@ -68,7 +68,7 @@ void NetChanges::add(Finding finding)
     }
     // One hash of the row whether an earlier line changed it or not.
     const qsizetype rowsBefore = m_lastOfRow.size();
-    size_t& last = m_lastOfRow[std::move(row)];
+    size_t& last = m_lastOfRow[row];
     if (m_lastOfRow.size() == rowsBefore)
         overrideAt(last);
     last = m_items.size();
