@@ -311,6 +311,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
         splitWindow(0, true);
 
     int index = 0;
+    bool compared = false; // a failure from then on is the reports', not a line's
     try {
         while (index < lineCount && shouldContinue()) {
             if (p.fixFormat) {
@@ -356,6 +357,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
         // Every line is compared: the list is no longer needed, and a long one weighs as much
         // as the run's changes, which the reports now write (the window keeps its own copy).
         m_params.lines = {};
+        compared = true;
 
         ScanResult result;
         result.ending = ending();
@@ -447,8 +449,7 @@ ScanResult ScanJob::scan(const jobs::JobContext& context, const ProgressFn& prog
     } catch (const std::exception& e) {
         const auto* error = dynamic_cast<const Error*>(&e);
         const QString reason = error ? error->message() : QString::fromLocal8Bit(e.what());
-        // The lines are let go once compared: still held, the failure was one line's.
-        const QString message = index < p.lines.size()
+        const QString message = !compared && index < lineCount
                                     ? QStringLiteral("The scan stopped at line %1 (\"%2\"): %3")
                                           .arg(index + 1)
                                           .arg(shortLine(p.lines[index]), reason)
