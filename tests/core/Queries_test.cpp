@@ -99,7 +99,7 @@ TEST(SqlServerQueries, perLineLookupsBindTheKeyAndSortInADefinedOrder)
 TEST(SqlServerQueries, batchedLookupsJoinAValuesListInTheOrderOfTheSingleLookup)
 {
     EXPECT_EQ(sqlServerText(Query(queries::icdByCodeBatch).bindList("codes", {"a", "b", "c"})).toStdString(),
-              "select k.v, t.CODE, t.Description from (values (?),(?),(?)) as k(v) "
+              "select k.i, t.CODE, t.Description from (values (0,?),(1,?),(2,?)) as k(i,v) "
               "join [Build_FILE].[dbo].[tbICDdiagMain] t on t.CODE = k.v "
               "order by t.CODE collate Latin1_General_BIN2, t.Description collate Latin1_General_BIN2");
     QStringList keys;
@@ -131,7 +131,8 @@ TEST(SqlServerQueries, aServerThatReadsJsonGetsEveryKeyListInOneOpenJsonParamete
     const RenderedStatement codes =
         Query(queries::icdByCodeBatch).bindList("codes", {"A00.0", "a\"b"}).renderOne(json);
     EXPECT_EQ(codes.sql.toStdString(),
-              "select k.v, t.CODE, t.Description from OPENJSON(?) WITH (v nvarchar(4000) '$') AS k "
+              "select k.i, t.CODE, t.Description from (select cast([key] as int) as i, cast(value as "
+              "nvarchar(4000)) as v from OPENJSON(?)) as k "
               "join [Build_FILE].[dbo].[tbICDdiagMain] t on t.CODE = k.v "
               "order by t.CODE collate Latin1_General_BIN2, t.Description collate Latin1_General_BIN2");
     EXPECT_EQ(codes.params, (QVariantList{QStringLiteral("[\"A00.0\",\"a\\\"b\"]")}));
@@ -146,7 +147,7 @@ TEST(SqlServerQueries, aServerThatReadsJsonGetsEveryKeyListInOneOpenJsonParamete
                                         .bindList("codes", {"a", "b"})
                                         .renderOne(Dialect::of(Product::Sqlite, false));
     EXPECT_EQ(plain.params, (QVariantList{"a", "b"}));
-    EXPECT_TRUE(plain.sql.contains(QLatin1String("(values (?),(?))"))) << plain.sql.toStdString();
+    EXPECT_TRUE(plain.sql.contains(QLatin1String("(values (0,?),(1,?))"))) << plain.sql.toStdString();
     EXPECT_FALSE(Query(queries::icdByCodeBatch)
                      .bindList("codes", {"a"})
                      .keysInOneParameter(Dialect::of(Product::Sqlite, false)));
@@ -227,7 +228,7 @@ TEST(SqliteQueries, batchedLookupsGiveEachKeyTheRowsOfTheSingleLookup)
             const Rows single = rowsOf(connection->exec(Query(lookup.single).bind(lookup.key, key)));
             Rows ofKey;
             for (const QStringList& row : batch)
-                if (row.first() == key)
+                if (kKeys.value(row.first().toInt()) == key) // column 0: the key's place in the list
                     ofKey << row.mid(1);
             // A key sent twice comes back twice.
             const qsizetype times = kKeys.count(key);
@@ -298,5 +299,5 @@ TEST(SqliteQueries, batchOfTwoThousandKeysRuns)
         keys << (i == 1234 ? QStringLiteral("c10") : QStringLiteral("K%1").arg(i));
     const Rows rows = rowsOf(connection->exec(Query(queries::icdByCodeBatch).bindList("codes", keys)));
     ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0], (QStringList{"c10", "C10", "Malignant neoplasm"}));
+    EXPECT_EQ(rows[0], (QStringList{"1234", "C10", "Malignant neoplasm"}));
 }

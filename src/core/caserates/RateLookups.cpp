@@ -127,7 +127,7 @@ private:
         fetchKeyedRows(m_connection, m_caseRates, codes,
                        caseRateLookup(db::queries::rateCaseRateByCodeBatch, m_procedures),
                        QStringLiteral("codes"), [&named](const QSqlQuery& q) {
-                           std::vector<QVariant> v = named.values(q);
+                           std::vector<QVariant>& v = named.values(q);
                            return CaseRateHit{std::move(v[0]), std::move(v[1]), std::move(v[2])};
                        });
     }
@@ -136,7 +136,7 @@ private:
         db::NamedColumns named({"Amount", "PF", "MedRoomBoard"});
         fetchKeyedRows(m_connection, m_packages, ids, db::queries::ratePackageByIdBatch,
                        QStringLiteral("ids"), [&named](const QSqlQuery& q) {
-                           std::vector<QVariant> v = named.values(q);
+                           std::vector<QVariant>& v = named.values(q);
                            return PackageHit{std::move(v[0]), std::move(v[1]), std::move(v[2])};
                        });
     }

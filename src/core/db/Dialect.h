@@ -31,8 +31,8 @@ public:
     // `prefix` ("t." or empty); on SQLite the order of storage instead, which SQL Server
     // has not, so there "{order}" without columns says nothing.
     QString order(const QString& prefix, const QStringList& columns) const;
-    // The keys of a batched lookup as a table k(v), with `count` "?" (or one, `json`, where
-    // jsonKeysInOneParameter()).
+    // The keys of a batched lookup as a table k(i, v): i the key's place in the list (from
+    // 0), v the key; with `count` "?" (or one, `json`, where jsonKeysInOneParameter()).
     QString keys(int count, bool json) const;
     // The join of a batched lookup: SQLite's "cross join" keeps the keys the outer loop.
     QString keysJoin() const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Error.h"
 #include "db/Connection.h"
 #include "db/Dialect.h"
 #include "db/Query.h"
@@ -24,24 +25,25 @@ public:
     explicit NamedColumns(std::initializer_list<const char*> names) : m_names(names) {}
 
     // The named columns of the current row, in the order named; a column the statement
-    // lacks reads as a null QVariant. Names match without regard to case.
-    std::vector<QVariant> values(const QSqlQuery& query)
+    // lacks reads as a null QVariant. Names match without regard to case. The values are
+    // the caller's to move from until the next call, which reuses their vector.
+    std::vector<QVariant>& values(const QSqlQuery& query)
     {
         if (m_positions.empty()) {
             const QSqlRecord record = query.record();
             for (const char* name : m_names)
                 m_positions.push_back(record.indexOf(QLatin1String(name)));
         }
-        std::vector<QVariant> out;
-        out.reserve(m_positions.size());
+        m_values.clear();
         for (const int position : m_positions)
-            out.push_back(position >= 0 ? query.value(position) : QVariant());
-        return out;
+            m_values.push_back(position >= 0 ? query.value(position) : QVariant());
+        return m_values;
     }
 
 private:
     std::vector<const char*> m_names;
     std::vector<int> m_positions;
+    std::vector<QVariant> m_values;
 };
 
 // Rows looked up by key, many keys per statement: the batched lookups' cache.
@@ -84,6 +86,44 @@ void fetchKeyedRows(Connection& connection, KeyedRows<Row>& cache, const QString
             throw;
         }
     }
+}
+
+// The place in the list sent (from 0) that column 0 of a batched lookup's current row names;
+// one outside the `count` keys sent is the database's fault, told as such.
+inline qsizetype keyPlace(const QSqlQuery& result, qsizetype count, const QString& listName)
+{
+    bool isNumber = false;
+    const qlonglong place = result.value(0).toLongLong(&isNumber);
+    if (!isNumber || place < 0 || place >= count)
+        throw Error(Error::Kind::Database,
+                    QStringLiteral("The database answered a lookup of %1 with a row for no key it was sent.")
+                        .arg(listName));
+    return qsizetype(place);
+}
+
+// Looks up every key of `keys` through `query`, whose key list `listName` they fill: as
+// many per statement as the parameter limit allows, or all in one where the list goes as
+// one JSON array. Column 0 of the result is a key's place in the list sent; `make(query)`
+// reads a row. Gives each key's first row, or none, in the order of `keys`: a key listed
+// twice is looked up twice, which costs less than finding the repeats.
+template <typename Row, typename Make>
+std::vector<std::optional<Row>> fetchRowsInOrder(Connection& connection, const QStringList& keys, Query query,
+                                                 const QString& listName, Make make)
+{
+    std::vector<std::optional<Row>> rows(size_t(keys.size()));
+    const qsizetype chunk = query.keysInOneParameter(connection.dialectFor(query))
+                                ? std::max<qsizetype>(1, keys.size())
+                                : Dialect::kMaxParameters;
+    for (qsizetype start = 0; start < keys.size(); start += chunk) {
+        const qsizetype count = std::min(chunk, keys.size() - start);
+        QSqlQuery result = connection.exec(query.bindList(listName, keys.mid(start, count)));
+        while (result.next()) {
+            std::optional<Row>& row = rows[size_t(start + keyPlace(result, count, listName))];
+            if (!row)
+                row = make(result); // a later row of a key already matched is passed over
+        }
+    }
+    return rows;
 }
 
 } // namespace orvex::db

@@ -29,24 +29,25 @@ inline const QueryText packageByName{
     "packageByName", Both{{"select PackageID, Package, Amount, PF, MedRoomBoard from {Medicare.tbMedPackage} "
                            "where Package = :name{order: Package*, PackageID, Amount, PF, MedRoomBoard}"}}};
 
-// The same lookups for many keys at once: the key as sent in column 0, then the columns of
-// the single-key form in its order, so the first row of a key is the one it returns first.
+// The same lookups for many keys at once: the key's place in the list sent in column 0, then
+// the columns of the single-key form in its order, so the first row of a key is the one it
+// returns first.
 // The keys go as one JSON array where the product reads one, else a parameter each.
 inline const QueryText icdByCodeBatch{
-    "icdByCodeBatch", Both{{"select k.v, t.CODE, t.Description from {jsonkeys :codes} {join} "
+    "icdByCodeBatch", Both{{"select k.i, t.CODE, t.Description from {jsonkeys :codes} {join} "
                             "{Build_FILE.tbICDdiagMain} t on t.CODE = k.v{order t: CODE*, Description*}"}}};
 inline const QueryText icdByDescriptionBatch{"icdByDescriptionBatch",
-                                             Both{{"select k.v, t.CODE, t.Description from {jsonkeys "
+                                             Both{{"select k.i, t.CODE, t.Description from {jsonkeys "
                                                    ":descriptions} {join} {Build_FILE.tbICDdiagMain} t "
                                                    "on t.Description = k.v{order t: CODE*, Description*}"}}};
 inline const QueryText caseRateByCodeBatch{
     "caseRateByCodeBatch",
-    Both{{"select k.v, t.ICDCode, t.Description, t.CaseType, t.PackageID from {jsonkeys :codes} {join} "
+    Both{{"select k.i, t.ICDCode, t.Description, t.CaseType, t.PackageID from {jsonkeys :codes} {join} "
           "{Medicare.tbMed_MedicalCaseRates} t on t.ICDCode = k.v"
           "{order t: ICDCode*, Description*, CaseType, PackageID}"}}};
 inline const QueryText packageByNameBatch{
     "packageByNameBatch",
-    Both{{"select k.v, t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard from {jsonkeys :names} {join} "
+    Both{{"select k.i, t.PackageID, t.Package, t.Amount, t.PF, t.MedRoomBoard from {jsonkeys :names} {join} "
           "{Medicare.tbMedPackage} t on t.Package = k.v{order t: Package*, PackageID, Amount, PF, "
           "MedRoomBoard}"}}};
 

@@ -19,7 +19,7 @@ class Dialect;
 //   $name            a name of the tool's own (a table, a column), bound by name;
 //   {Db.table}       a table of Build_FILE or Medicare, qualified as the product wants it
 //                    ({Medicare.$table}: the table's name bound by name);
-//   {keys :name}     the keys of a batched lookup as a table k(v), one parameter a key;
+//   {keys :name}     the keys of a batched lookup as a table k(i, v), one parameter a key;
 //   {jsonkeys :name} the same, on SQLite in one parameter as a JSON array;
 //   {join}           the join that keeps the table to its left the outer loop;
 //   {order t: A*, B} the row order the tool relies on: SQL Server sorts by the columns (a

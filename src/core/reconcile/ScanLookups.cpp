@@ -4,7 +4,6 @@
 #include "db/KeyedRows.h"
 #include "db/Queries.h"
 
-#include <QHash>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -26,17 +25,17 @@ std::vector<QVariant> readColumns(const QSqlQuery& query, std::initializer_list<
     return values;
 }
 
-IcdRow icdRowFrom(const std::vector<QVariant>& v)
+IcdRow icdRowFrom(std::vector<QVariant>& v)
 {
-    return {v[0], v[1]};
+    return {std::move(v[0]), std::move(v[1])};
 }
-CaseRateRow caseRateRowFrom(const std::vector<QVariant>& v)
+CaseRateRow caseRateRowFrom(std::vector<QVariant>& v)
 {
-    return {v[0], v[1], v[2], v[3]};
+    return {std::move(v[0]), std::move(v[1]), std::move(v[2]), std::move(v[3])};
 }
-PackageRow packageRowFrom(const std::vector<QVariant>& v)
+PackageRow packageRowFrom(std::vector<QVariant>& v)
 {
-    return {v[0], v[1], v[2], v[3]};
+    return {std::move(v[0]), std::move(v[1]), std::move(v[2]), std::move(v[3])};
 }
 
 const std::initializer_list<const char*> kIcdColumns = {"CODE", "Description"};
@@ -76,14 +75,12 @@ private:
         QSqlQuery query = m_connection.exec(lookup);
         if (!query.next())
             return std::nullopt;
-        return make(readColumns(query, columns));
+        std::vector<QVariant> values = readColumns(query, columns);
+        return make(values);
     }
 
     db::Connection& m_connection;
 };
-
-// Keys are matched exactly as sent; the database has already applied its collation.
-template <typename Row> using RowCache = db::KeyedRows<Row>;
 
 class BatchedLookups final : public ScanLookups
 {
@@ -94,111 +91,83 @@ public:
     {
         // Only the lines announced are asked for until the next announcement: the rows of
         // earlier ones would make the memory grow with the list.
-        m_codes.clear();
-        m_descriptions.clear();
-        m_caseRates.clear();
-        m_packages.clear();
         QStringList codes;
         codes.reserve(qsizetype(lines.size()));
         for (const auto& line : lines)
             codes << line.code;
         fetch(m_codes, codes, db::queries::icdByCodeBatch, "codes", kIcdColumns, icdRowFrom);
-        m_codesInOrder.plan(m_codes, codes);
 
         QStringList descriptions;
         for (size_t i = 0; i < lines.size(); ++i) {
-            if (!m_codesInOrder.rows[i].has_value())
+            if (!m_codes.rows[i].has_value())
                 descriptions << lines[i].description;
         }
         fetch(m_descriptions, descriptions, db::queries::icdByDescriptionBatch, "descriptions", kIcdColumns,
               icdRowFrom);
-        m_descriptionsInOrder.plan(m_descriptions, descriptions);
         if (!m_phMode)
             return;
 
         fetch(m_caseRates, codes, db::queries::caseRateByCodeBatch, "codes", kCaseRateColumns,
               caseRateRowFrom);
-        m_caseRatesInOrder.plan(m_caseRates, codes);
         QStringList groups;
         for (size_t i = 0; i < lines.size(); ++i) {
-            if (!m_caseRatesInOrder.rows[i].has_value())
+            if (!m_caseRates.rows[i].has_value())
                 groups << lines[i].groupName;
         }
         fetch(m_packages, groups, db::queries::packageByNameBatch, "names", kPackageColumns, packageRowFrom);
-        m_packagesInOrder.plan(m_packages, groups);
     }
 
-    std::optional<IcdRow> icdByCode(const QString& code) override
-    {
-        return m_codesInOrder.next(m_codes, code);
-    }
+    std::optional<IcdRow> icdByCode(const QString& code) override { return m_codes.next(code); }
     std::optional<IcdRow> icdByDescription(const QString& description) override
     {
-        return m_descriptionsInOrder.next(m_descriptions, description);
+        return m_descriptions.next(description);
     }
-    std::optional<CaseRateRow> caseRateByCode(const QString& code) override
-    {
-        return m_caseRatesInOrder.next(m_caseRates, code);
-    }
+    std::optional<CaseRateRow> caseRateByCode(const QString& code) override { return m_caseRates.next(code); }
     std::optional<PackageRow> packageByName(const QString& groupName) override
     {
-        return m_packagesInOrder.next(m_packages, groupName);
+        return m_packages.next(groupName);
     }
 
 private:
     // The rows of the keys in the order they were announced: the lines ask for them in that
-    // order, so each is served by its place instead of a hash lookup of its key.
+    // order, so each is served by its place. Keys are matched exactly as sent; the database
+    // has already applied its collation.
     template <typename Row> struct InOrder
     {
         QStringList keys;
         std::vector<std::optional<Row>> rows;
         qsizetype at = 0;
 
-        void plan(const RowCache<Row>& cache, const QStringList& announced)
-        {
-            keys = announced;
-            rows.clear();
-            rows.reserve(size_t(announced.size()));
-            for (const QString& key : announced)
-                rows.push_back(cache.value(key));
-            at = 0;
-        }
-        std::optional<Row> next(const RowCache<Row>& cache, const QString& key)
+        std::optional<Row> next(const QString& key)
         {
             if (at < keys.size() && keys[at] == key)
                 return rows[size_t(at++)];
-            return served(cache, key); // asked out of the announced order
+            const qsizetype place = keys.indexOf(key); // asked out of the announced order
+            Q_ASSERT(place >= 0);                      // every key was announced before it is asked for
+            return place < 0 ? std::nullopt : rows[size_t(place)];
         }
     };
 
-    template <typename Row> static std::optional<Row> served(const RowCache<Row>& cache, const QString& key)
-    {
-        const auto it = cache.constFind(key);
-        Q_ASSERT(it != cache.constEnd()); // every key was announced before it is asked for
-        return it == cache.constEnd() ? std::nullopt : *it;
-    }
-
-    // Fetches the keys not yet cached. Column 0 is the key as sent, the others are read by
-    // name; the first row of a key is its match.
     template <typename Row, typename Make>
-    void fetch(RowCache<Row>& cache, const QStringList& keys, const db::QueryText& lookup,
-               const char* keyList, std::initializer_list<const char*> columns, Make make)
+    void fetch(InOrder<Row>& into, const QStringList& keys, const db::QueryText& lookup, const char* keyList,
+               std::initializer_list<const char*> columns, Make make)
     {
+        into = {};
+        if (keys.isEmpty())
+            return;
         db::NamedColumns named(columns);
-        db::fetchKeyedRows(m_connection, cache, keys, lookup, QLatin1String(keyList),
-                           [&](const QSqlQuery& query) { return make(named.values(query)); });
+        into.rows =
+            db::fetchRowsInOrder<Row>(m_connection, keys, lookup, QLatin1String(keyList),
+                                      [&](const QSqlQuery& query) { return make(named.values(query)); });
+        into.keys = keys;
     }
 
     db::Connection& m_connection;
     bool m_phMode;
-    RowCache<IcdRow> m_codes;
-    RowCache<IcdRow> m_descriptions;
-    RowCache<CaseRateRow> m_caseRates;
-    RowCache<PackageRow> m_packages;
-    InOrder<IcdRow> m_codesInOrder;
-    InOrder<IcdRow> m_descriptionsInOrder;
-    InOrder<CaseRateRow> m_caseRatesInOrder;
-    InOrder<PackageRow> m_packagesInOrder;
+    InOrder<IcdRow> m_codes;
+    InOrder<IcdRow> m_descriptions;
+    InOrder<CaseRateRow> m_caseRates;
+    InOrder<PackageRow> m_packages;
 };
 
 } // namespace

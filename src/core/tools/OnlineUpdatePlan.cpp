@@ -4,6 +4,7 @@
 #include "db/CiAsCollation.h"
 #include "db/Connection.h"
 #include "db/Dialect.h"
+#include "db/KeyedRows.h"
 #include "db/Queries.h"
 #include "text/Blanks.h"
 #include "text/QuotedText.h"
@@ -55,7 +56,7 @@ QHash<QString, LocalRow> lookUpCodes(db::Connection& hospital, const QStringList
         QSqlQuery query = hospital.exec(db::Query(db::queries::icdByCodeBatch).bindList("codes", chunk));
         const int description = query.record().indexOf(QStringLiteral("Description"));
         while (query.next()) {
-            LocalRow& row = found[query.value(0).toString()];
+            LocalRow& row = found[chunk[db::keyPlace(query, chunk.size(), QStringLiteral("codes"))]];
             if (row.exists) {
                 // Only the first row is compared; the others must hold the same to be changed alike.
                 row.agree = row.agree && sameDescription(row.description, query.value(description));
