@@ -54,9 +54,14 @@ QString Dialect::keys(int count, bool json) const
 {
     // Column i is a key's place in its list (from 0): a row of a batched lookup names the
     // key it belongs to by that, which is cheaper to read back than the key's text.
-    if (json && m_jsonKeys && m_product == Product::SqlServer)
-        return QStringLiteral("(select cast([key] as int) as i, cast(value as nvarchar(4000)) as v "
-                              "from OPENJSON(?)) as k");
+    if (json && m_jsonKeys) {
+        // SQLite numbers every "?" of a statement by a list search: thousands of them cost
+        // more than the lookups, so the batched lookups send their keys as one JSON array.
+        if (m_product == Product::SqlServer)
+            return QStringLiteral("(select cast([key] as int) as i, cast(value as nvarchar(4000)) as v "
+                                  "from OPENJSON(?)) as k");
+        return QStringLiteral("(select key as i, value as v from json_each(?)) as k");
+    }
     QString rows;
     rows.reserve(qsizetype(count) * 10);
     for (int i = 0; i < count; ++i) {
@@ -66,10 +71,6 @@ QString Dialect::keys(int count, bool json) const
     }
     if (m_product == Product::SqlServer)
         return QStringLiteral("(values %1) as k(i,v)").arg(rows);
-    // SQLite numbers every "?" of a statement by a list search: thousands of them cost
-    // more than the lookups, so the batched lookups send their keys as one JSON array.
-    if (json && m_jsonKeys)
-        return QStringLiteral("(select key as i, value as v from json_each(?)) as k");
     return QStringLiteral("(select column1 as i, column2 as v from (values %1)) as k").arg(rows);
 }
 

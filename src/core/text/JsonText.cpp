@@ -115,6 +115,12 @@ void JsonText::scalar(const QVariant& v)
     value(v);
 }
 
+void JsonText::scalar(const QString& s)
+{
+    separate();
+    string(s);
+}
+
 void JsonText::map(const QVariantMap& values)
 {
     open('{');

@@ -21,6 +21,7 @@ public:
     void close(char bracket);
     void key(const char* name); // the next value is this member's
     void scalar(const QVariant& v);
+    void scalar(const QString& s);       // a string, without the detour through a QVariant
     void map(const QVariantMap& values); // an object, its keys in order as QJsonObject has them
 
     QByteArray take() { return std::move(m_out); }
