@@ -58,7 +58,7 @@ TEST(RunRecord, changesAreLaidOutByteForByteAsQJsonDocumentLaysOutEachOfThem)
     added.kind = jobs::Finding::Kind::NewRow;
     added.read.clear();
     added.sourceLine = 0;
-    added.sourceFile.clear();
+    added.sourceFile = QString();
     record.changes = {changed, added};
 
     const QByteArray written = review::runRecordJson(record);

@@ -62,7 +62,7 @@ struct ApplyWindow
 
 bool hasCaseRate(db::Connection& connection, const jobs::Finding& newCode)
 {
-    const bool procedure = newCode.table.contains(QLatin1String("tbMed_Procedures"));
+    const bool procedure = newCode.table->contains(QLatin1String("tbMed_Procedures"));
     QSqlQuery q = connection.exec(procedure ? QStringLiteral("select 1 from Medicare.tbMed_Procedures "
                                                              "where RVSCODE = ?")
                                             : QStringLiteral("select 1 from Medicare.tbMed_MedicalCaseRates "

@@ -50,7 +50,7 @@ QString testCopiesChanged(const review::RunRecord& record)
         if (c == ChangeClass::NewCode || c == ChangeClass::RateChange)
             tables.insert(QStringLiteral("tbMedPackage"));
         if (c == ChangeClass::NewCode || (c == ChangeClass::DescriptionChange && record.updateDescriptions))
-            tables.insert(f.table.contains(QLatin1String("tbMed_Procedures"), Qt::CaseInsensitive)
+            tables.insert(f.table->contains(QLatin1String("tbMed_Procedures"), Qt::CaseInsensitive)
                               ? QStringLiteral("tbMed_Procedures")
                               : QStringLiteral("tbMed_MedicalCaseRates"));
     }

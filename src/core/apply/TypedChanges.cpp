@@ -66,7 +66,7 @@ QString trimmed(const QString& s)
 
 QString findingWhere(const Finding& f)
 {
-    QString row = f.keyColumn.trimmed() + QLatin1Char(' ') + text::quotedForMessage(f.key);
+    QString row = f.keyColumn->trimmed() + QLatin1Char(' ') + text::quotedForMessage(f.key);
     if (f.sourceLine == 0)
         return row;
     return row + QStringLiteral(" (line %1 of %2)")
@@ -139,7 +139,7 @@ private:
 
 TableRef caseRatesOf(const Finding& f, const QString& suffix)
 {
-    const bool procedures = f.table.contains(QLatin1String("tbMed_Procedures"), Qt::CaseInsensitive);
+    const bool procedures = f.table->contains(QLatin1String("tbMed_Procedures"), Qt::CaseInsensitive);
     return {procedures ? Table::Procedures : Table::MedicalCaseRates, suffix};
 }
 

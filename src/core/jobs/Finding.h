@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobs/SharedName.h"
 #include "jobs/Values.h"
 
 #include <QString>
@@ -24,14 +25,14 @@ struct Finding
     };
 
     Kind kind = Kind::SameRow;
-    int sourceLine = 0; // 1-based line of the list it came from (0: none)
-    QString table;      // "[Medicare].[dbo].[tbMedPackage]" as the scripts name it
-    QString keyColumn;  // "ICDCode", "RVSCODE ", "Package", "Code"
-    QString key;        // the key's value as the list gives it
-    Values read;        // the row as found (empty for NewRow)
-    Values proposed;    // what the list says it should hold
-    QString code;       // the list's code the finding belongs to (the key may be a package ID)
-    QString sourceFile; // the list's path
+    int sourceLine = 0;    // 1-based line of the list it came from (0: none)
+    SharedName table;      // "[Medicare].[dbo].[tbMedPackage]" as the scripts name it
+    SharedName keyColumn;  // "ICDCode", "RVSCODE ", "Package", "Code"
+    QString key;           // the key's value as the list gives it
+    Values read;           // the row as found (empty for NewRow)
+    Values proposed;       // what the list says it should hold
+    QString code;          // the list's code the finding belongs to (the key may be a package ID)
+    SharedName sourceFile; // the list's path
 
     bool operator==(const Finding&) const = default;
 };

@@ -42,21 +42,41 @@ bool amountDiffers(const QVariant& stored, const QString& source)
     return storedValue != sourceValue;
 }
 
-// The tables' names, made once and shared by every finding: a scan over a whole list makes
-// hundreds of thousands of them.
-const QString& icdTable()
+// The tables' and key columns' names, made once and shared by every finding: a scan over a
+// whole list makes hundreds of thousands of them.
+const jobs::SharedName& icdTable()
 {
-    static const QString name = QString::fromUtf16(review::kIcdTable);
+    static const jobs::SharedName name = QString::fromUtf16(review::kIcdTable);
     return name;
 }
-const QString& caseRateTable()
+const jobs::SharedName& caseRateTable()
 {
-    static const QString name = QString::fromUtf16(review::kScanCaseRateTable);
+    static const jobs::SharedName name = QString::fromUtf16(review::kScanCaseRateTable);
     return name;
 }
-const QString& packageTable()
+const jobs::SharedName& packageTable()
 {
-    static const QString name = QString::fromUtf16(review::kScanPackageTable);
+    static const jobs::SharedName name = QString::fromUtf16(review::kScanPackageTable);
+    return name;
+}
+const jobs::SharedName& codeColumn()
+{
+    static const jobs::SharedName name = QStringLiteral("CODE");
+    return name;
+}
+const jobs::SharedName& icdCodeColumn()
+{
+    static const jobs::SharedName name = QStringLiteral("ICDCode");
+    return name;
+}
+const jobs::SharedName& packageColumn()
+{
+    static const jobs::SharedName name = QStringLiteral("Package");
+    return name;
+}
+const jobs::SharedName& packageIdColumn()
+{
+    static const jobs::SharedName name = QStringLiteral("PackageID");
     return name;
 }
 
@@ -70,8 +90,9 @@ jobs::Values packageValues(const QString& group, const ratelist::ScanLine& line)
 }
 } // namespace
 
-jobs::Finding LineClassifier::finding(jobs::Finding::Kind kind, const QString& table,
-                                      const QString& keyColumn, const QString& key, const QString& code) const
+jobs::Finding LineClassifier::finding(jobs::Finding::Kind kind, const jobs::SharedName& table,
+                                      const jobs::SharedName& keyColumn, const QString& key,
+                                      const QString& code) const
 {
     jobs::Finding f;
     f.kind = kind;
@@ -119,8 +140,8 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
             m_state.counters.newCode = m_state.rowCount(ResultList::NewCode);
             m_writer.newCode(code, description);
             const QString trimmedCode = trimmedBlanks(code);
-            jobs::Finding f = finding(jobs::Finding::Kind::NewRow, icdTable(), QStringLiteral("CODE"),
-                                      trimmedCode, trimmedCode);
+            jobs::Finding f =
+                finding(jobs::Finding::Kind::NewRow, icdTable(), codeColumn(), trimmedCode, trimmedCode);
             f.proposed = {{QStringLiteral("Description"), trimmedBlanks(description)}};
             keep(std::move(f));
         }
@@ -132,7 +153,7 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
         return ResultRow{pair(listText(byCode->code), listText(byCode->description)),
                          trimmedPair(code, description)};
     };
-    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, icdTable(), QStringLiteral("CODE"), code, code);
+    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, icdTable(), codeColumn(), code, code);
     f.proposed = {{QStringLiteral("Description"), description}};
     if (sameText(byCode->description, description)) {
         m_state.addRow(ResultList::SameCodeAndDescription, row);
@@ -159,16 +180,16 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         m_state.counters.phNewCode = m_state.rowCount(ResultList::PhNewCode);
         m_writer.caseRateInsert(line.code, line.description, m_state.groupName, packageId);
         const QString trimmedCode = trimmedBlanks(line.code);
-        jobs::Finding f = finding(jobs::Finding::Kind::NewRow, caseRateTable(), QStringLiteral("ICDCode"),
-                                  trimmedCode, trimmedCode);
+        jobs::Finding f =
+            finding(jobs::Finding::Kind::NewRow, caseRateTable(), icdCodeColumn(), trimmedCode, trimmedCode);
         f.proposed = {{QStringLiteral("Description"), trimmedBlanks(line.description)},
                       {QStringLiteral("CaseType"), m_state.groupName},
                       {QStringLiteral("PackageID"), packageId.value_or(QString())}};
         keep(std::move(f));
         return;
     }
-    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, caseRateTable(), QStringLiteral("ICDCode"),
-                              line.code, line.code);
+    jobs::Finding f =
+        finding(jobs::Finding::Kind::SameRow, caseRateTable(), icdCodeColumn(), line.code, line.code);
     f.proposed = {{QStringLiteral("Description"), line.description}};
     if (sameText(caseRate->description, line.description)) {
         ++m_state.counters.phSameDescription;
@@ -192,7 +213,7 @@ std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& lin
     const std::optional<PackageRow> package = m_lookups.packageByName(group);
     if (!package) {
         jobs::Finding f =
-            finding(jobs::Finding::Kind::NewRow, packageTable(), QStringLiteral("Package"), group, line.code);
+            finding(jobs::Finding::Kind::NewRow, packageTable(), packageColumn(), group, line.code);
         f.proposed = packageValues(group, line);
         // One INSERT per group and run: a second one would create a duplicate package
         // and make every later sub-select by name return more than one value.
@@ -209,7 +230,7 @@ std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& lin
         return std::nullopt;
     }
     m_state.packageId = listText(package->packageId);
-    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, packageTable(), QStringLiteral("PackageID"),
+    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, packageTable(), packageIdColumn(),
                               m_state.packageId, line.code);
     f.proposed = packageValues(group, line);
     if (amountDiffers(package->amount, line.amount) || amountDiffers(package->pf, line.pf) ||

@@ -31,7 +31,7 @@ struct ScanState
     // for the run record an apply works from.
     jobs::NetChanges net;
     int lineNumber = 0; // 1-based line being classified
-    QString sourceFile;
+    jobs::SharedName sourceFile;
 
     // Counts a row of `list`; makes its texts only where they are kept or reported.
     template <typename MakeRow> void addRow(ResultList list, MakeRow makeRow)
@@ -66,8 +66,8 @@ private:
     // returns its ID when it exists.
     std::optional<QString> packageStep(const ratelist::ScanLine& line);
     // A finding of the current line.
-    jobs::Finding finding(jobs::Finding::Kind kind, const QString& table, const QString& keyColumn,
-                          const QString& key, const QString& code) const;
+    jobs::Finding finding(jobs::Finding::Kind kind, const jobs::SharedName& table,
+                          const jobs::SharedName& keyColumn, const QString& key, const QString& code) const;
     // Keeps a change the scripts propose; a row found as listed goes to the net changes only.
     void keep(jobs::Finding finding);
 

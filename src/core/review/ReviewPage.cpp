@@ -261,7 +261,7 @@ private:
 
     int tableIndex(const jobs::Finding& f)
     {
-        const QString keyColumn = f.keyColumn.trimmed();
+        const QString keyColumn = f.keyColumn->trimmed();
         return m_tables.of(f.table + QChar(0) + keyColumn,
                            [&](QByteArray& out) { pair(out, f.table, keyColumn); });
     }

@@ -245,7 +245,7 @@ void appendChangeJson(QByteArray& out, const Finding& f)
     appendJsonString(out, f.key);
     out += ",\n";
     appendMember(out, "    ", "keyColumn");
-    appendJsonString(out, f.keyColumn);
+    appendJsonString(out, f.keyColumn.text());
     out += ",\n";
     appendMember(out, "    ", "kind");
     appendJsonString(out, kindName(f.kind));
@@ -260,7 +260,7 @@ void appendChangeJson(QByteArray& out, const Finding& f)
     appendValues(out, f.read);
     out += ",\n";
     appendMember(out, "    ", "table");
-    appendJsonString(out, f.table);
+    appendJsonString(out, f.table.text());
     out += "\n}";
 }
 
