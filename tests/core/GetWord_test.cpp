@@ -66,15 +66,19 @@ TEST(GetWord, farSeparatorsWork)
 
 TEST(WordCursor, givesTheSameCutsAsGetWord)
 {
-    const QStringList samples = {"A|B|C", "A|", "A||", "|NAME|||", "", "|", "||", "abc", " a | b |"};
-    for (const QString& sample : samples) {
-        QString rest = sample;
-        WordCursor cursor(sample);
-        while (!rest.isEmpty()) {
-            ASSERT_FALSE(cursor.atEnd()) << sample.toStdString();
-            EXPECT_EQ(cursor.next(u"|").toString(), cutWord(rest, "|"));
-            EXPECT_EQ(cursor.rest().toString(), rest);
+    // A two-character separator too: a first character alone is no cut.
+    const QStringList samples = {"A|B|C", "A|",       "A||",    "|NAME|||", "",         "|",          "||",
+                                 "abc",   " a | b |", "a\r\nb", "a\rb\r\n", "\r\r\n\r", "\n\r\n\r\n", "\r"};
+    for (const QString& separator : {QStringLiteral("|"), QStringLiteral("\r\n")}) {
+        for (const QString& sample : samples) {
+            QString rest = sample;
+            WordCursor cursor(sample);
+            while (!rest.isEmpty()) {
+                ASSERT_FALSE(cursor.atEnd()) << sample.toStdString();
+                EXPECT_EQ(cursor.next(separator).toString(), cutWord(rest, separator));
+                EXPECT_EQ(cursor.rest().toString(), rest);
+            }
+            EXPECT_TRUE(cursor.atEnd()) << sample.toStdString();
         }
-        EXPECT_TRUE(cursor.atEnd()) << sample.toStdString();
     }
 }

@@ -25,7 +25,11 @@ QStringView WordCursor::next(QStringView separator)
     const QStringView rest = m_text.mid(m_pos);
     if (separator.isEmpty())
         return QStringView();
-    const qsizetype at = rest.indexOf(separator, 0, Qt::CaseSensitive);
+    // The separator's first character is looked for alone, which Qt does many at a time,
+    // and the rest compared where it is found: the first such place is the first match.
+    qsizetype at = rest.indexOf(separator.front());
+    while (at >= 0 && !rest.sliced(at).startsWith(separator))
+        at = rest.indexOf(separator.front(), at + 1);
     if (at < 0) {
         m_pos = m_text.size();
         return rest;
