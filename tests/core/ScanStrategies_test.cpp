@@ -133,19 +133,25 @@ TEST_F(ScanStrategies, batchedLookupsAskedOutOfOrderGiveEachKeysRow)
     db::ConnectionSettings settings;
     settings.embeddedFolder = s_databases->path();
     const auto connection = db::Connection::open(settings);
-    const auto batched = makeBatchedLookups(*connection, true);
+    const auto batched = makeBatchedLookups(*connection, false);
+    const auto batchedPh = makeBatchedLookups(*connection, true); // asks only whether a code is known
     const auto perLine = makePerLineLookups(*connection);
     const QStringList codes{"A00.0", "ZZ9.9", "A01.0", "a00.0"};
     std::vector<PlannedLookup> planned;
     for (const QString& code : codes)
         planned.push_back({code, QStringLiteral("NOT A DESCRIPTION"), QStringLiteral("Header")});
     batched->prefetch(planned);
+    batchedPh->prefetch(planned);
     const auto row = [](const std::optional<IcdRow>& r) {
         return r ? r->code.toString() + QLatin1Char('|') + r->description.toString() : QStringLiteral("none");
     };
     for (const QString& code : {codes[2], codes[0], codes[0], codes[3], codes[1]}) {
-        EXPECT_EQ(row(batched->icdByCode(code)), row(perLine->icdByCode(code))) << code.toStdString();
-        EXPECT_EQ(batched->caseRateByCode(code).has_value(), perLine->caseRateByCode(code).has_value());
+        const std::optional<IcdRow> expected = perLine->icdByCode(code);
+        EXPECT_EQ(row(batched->icdByCode(code)), row(expected)) << code.toStdString();
+        EXPECT_EQ(batchedPh->icdCodeKnown(code), expected.has_value()) << code.toStdString();
+        EXPECT_EQ(batchedPh->caseRateByCode(code).has_value(), perLine->caseRateByCode(code).has_value());
     }
     EXPECT_NE(row(batched->icdByCode(codes[0])), QStringLiteral("none"));
+    EXPECT_TRUE(batchedPh->icdCodeKnown(codes[0]));
+    EXPECT_FALSE(batchedPh->icdCodeKnown(codes[1]));
 }

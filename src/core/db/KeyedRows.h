@@ -29,10 +29,11 @@ public:
     // the caller's to move from until the next call, which reuses their vector.
     std::vector<QVariant>& values(const QSqlQuery& query)
     {
-        if (m_positions.empty()) {
+        if (!m_placed) {
             const QSqlRecord record = query.record();
             for (const char* name : m_names)
                 m_positions.push_back(record.indexOf(QLatin1String(name)));
+            m_placed = true;
         }
         m_values.clear();
         for (const int position : m_positions)
@@ -43,6 +44,7 @@ public:
 private:
     std::vector<const char*> m_names;
     std::vector<int> m_positions;
+    bool m_placed = false;
     std::vector<QVariant> m_values;
 };
 

@@ -36,6 +36,10 @@ inline const QueryText packageByName{
 inline const QueryText icdByCodeBatch{
     "icdByCodeBatch", Both{{"select k.i, t.CODE, t.Description from {jsonkeys :codes} {join} "
                             "{Build_FILE.tbICDdiagMain} t on t.CODE = k.v{order t: CODE*, Description*}"}}};
+// Only whether each code is known (the PH scan asks no more of the diagnosis table).
+inline const QueryText icdCodeKnownBatch{
+    "icdCodeKnownBatch",
+    Both{{"select k.i from {jsonkeys :codes} {join} {Build_FILE.tbICDdiagMain} t on t.CODE = k.v"}}};
 inline const QueryText icdByDescriptionBatch{"icdByDescriptionBatch",
                                              Both{{"select k.i, t.CODE, t.Description from {jsonkeys "
                                                    ":descriptions} {join} {Build_FILE.tbICDdiagMain} t "

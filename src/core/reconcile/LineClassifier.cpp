@@ -123,7 +123,10 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
 {
     const QString& code = line.code;
     const QString& description = line.description;
-    const std::optional<IcdRow> byCode = m_lookups.icdByCode(code);
+    // The PH scan asks only whether the code is known: it never compares its description.
+    const std::optional<IcdRow> byCode =
+        m_phMode ? (m_lookups.icdCodeKnown(code) ? std::optional<IcdRow>(IcdRow{}) : std::nullopt)
+                 : m_lookups.icdByCode(code);
     if (!byCode) {
         if (const std::optional<IcdRow> byDescription = m_lookups.icdByDescription(description)) {
             m_state.addRow(ResultList::SameDescriptionDifferentCode, [&] {
@@ -148,7 +151,7 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
         return;
     }
     if (m_phMode)
-        return; // the PH scan never compares descriptions of known codes
+        return;
     const auto row = [&] {
         return ResultRow{pair(listText(byCode->code), listText(byCode->description)),
                          trimmedPair(code, description)};

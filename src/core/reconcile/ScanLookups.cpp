@@ -38,6 +38,11 @@ PackageRow packageRowFrom(std::vector<QVariant>& v)
     return {std::move(v[0]), std::move(v[1]), std::move(v[2]), std::move(v[3])};
 }
 
+bool known(std::vector<QVariant>&)
+{
+    return true;
+}
+
 const std::initializer_list<const char*> kIcdColumns = {"CODE", "Description"};
 const std::initializer_list<const char*> kCaseRateColumns = {"ICDCode", "Description", "CaseType",
                                                              "PackageID"};
@@ -95,11 +100,14 @@ public:
         codes.reserve(qsizetype(lines.size()));
         for (const auto& line : lines)
             codes << line.code;
-        fetch(m_codes, codes, db::queries::icdByCodeBatch, "codes", kIcdColumns, icdRowFrom);
+        if (m_phMode)
+            fetch(m_knownCodes, codes, db::queries::icdCodeKnownBatch, "codes", {}, known);
+        else
+            fetch(m_codes, codes, db::queries::icdByCodeBatch, "codes", kIcdColumns, icdRowFrom);
 
         QStringList descriptions;
         for (size_t i = 0; i < lines.size(); ++i) {
-            if (!m_codes.rows[i].has_value())
+            if (!(m_phMode ? m_knownCodes.rows[i].has_value() : m_codes.rows[i].has_value()))
                 descriptions << lines[i].description;
         }
         fetch(m_descriptions, descriptions, db::queries::icdByDescriptionBatch, "descriptions", kIcdColumns,
@@ -117,7 +125,15 @@ public:
         fetch(m_packages, groups, db::queries::packageByNameBatch, "names", kPackageColumns, packageRowFrom);
     }
 
-    std::optional<IcdRow> icdByCode(const QString& code) override { return m_codes.next(code); }
+    std::optional<IcdRow> icdByCode(const QString& code) override
+    {
+        Q_ASSERT(!m_phMode); // the PH scan fetched whether its codes are known, not their rows
+        return m_codes.next(code);
+    }
+    bool icdCodeKnown(const QString& code) override
+    {
+        return m_phMode ? m_knownCodes.next(code).has_value() : m_codes.next(code).has_value();
+    }
     std::optional<IcdRow> icdByDescription(const QString& description) override
     {
         return m_descriptions.next(description);
@@ -165,6 +181,7 @@ private:
     db::Connection& m_connection;
     bool m_phMode;
     InOrder<IcdRow> m_codes;
+    InOrder<bool> m_knownCodes; // the PH scan's
     InOrder<IcdRow> m_descriptions;
     InOrder<CaseRateRow> m_caseRates;
     InOrder<PackageRow> m_packages;

@@ -56,6 +56,8 @@ public:
     virtual void prefetch(const std::vector<PlannedLookup>& lines) { (void)lines; }
 
     virtual std::optional<IcdRow> icdByCode(const QString& code) = 0;
+    // Whether the diagnosis table holds the code: all the PH scan asks of it.
+    virtual bool icdCodeKnown(const QString& code) { return icdByCode(code).has_value(); }
     virtual std::optional<IcdRow> icdByDescription(const QString& description) = 0;
     virtual std::optional<CaseRateRow> caseRateByCode(const QString& code) = 0;
     virtual std::optional<PackageRow> packageByName(const QString& groupName) = 0;
@@ -66,7 +68,8 @@ std::unique_ptr<ScanLookups> makePerLineLookups(db::Connection& connection);
 
 // The keys of the lines announced together in one statement per table (one JSON array on
 // SQLite and on a SQL Server that reads JSON, else chunks of at most 2,000 parameters);
-// the rows are then served from memory.
+// the rows are then served from memory. In `phMode` the codes are only looked up for
+// whether they are known (icdCodeKnown), not for their rows.
 std::unique_ptr<ScanLookups> makeBatchedLookups(db::Connection& connection, bool phMode);
 
 } // namespace orvex::reconcile
