@@ -9,7 +9,17 @@ TEST(Windows1252, everyByteSurvivesTheRoundTrip)
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all.append(char(b));
-    EXPECT_EQ(cp1252::encode(cp1252::decode(all)), all);
+    const QString text = cp1252::decode(all + all); // NUL and all, twice over
+    ASSERT_EQ(text.size(), 512);
+    for (int i = 0; i < 512; ++i) {
+        const int b = i % 256;
+        if (b < 0x80 || b >= 0xA0) {
+            EXPECT_EQ(text[i].unicode(), b) << i; // as Latin-1 reads it
+        }
+    }
+    EXPECT_EQ(text[0x80], QChar(u'\u20ac'));
+    EXPECT_EQ(text[256 + 0x9F], QChar(u'\u0178'));
+    EXPECT_EQ(cp1252::encode(text), all + all);
 }
 
 TEST(Windows1252, decodesTheTypographicLetters)

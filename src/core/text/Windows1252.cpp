@@ -1,6 +1,8 @@
 #include "text/Windows1252.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <unordered_map>
 
 namespace orvex::cp1252 {
@@ -31,11 +33,30 @@ bool isUndefinedByte(unsigned byte)
 
 QString decode(const QByteArray& bytes)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        out[i] = (b >= 0x80 && b <= 0x9F) ? QChar(kHigh[b - 0x80]) : QChar(b);
+    // Windows-1252 is Latin-1 but for the bytes 0x80 to 0x9F: Qt turns Latin-1 into UTF-16
+    // many bytes at a time, and those few are looked for eight at a time and put right.
+    QString text = QString::fromLatin1(QByteArrayView(bytes));
+    const auto* in = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    QChar* out = nullptr;
+    for (qsizetype i = 0; i < size;) {
+        if (i + 8 <= size) {
+            quint64 word = 0;
+            std::memcpy(&word, in + i, 8);
+            // A zero byte here is one of 0x80 to 0x9F there.
+            const quint64 v = (word & 0xE0E0E0E0E0E0E0E0ULL) ^ 0x8080808080808080ULL;
+            if (((v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        for (const qsizetype end = std::min(size, i + 8); i < end; ++i) {
+            if ((in[i] & 0xE0) == 0x80) {
+                if (out == nullptr)
+                    out = text.data();
+                out[i] = QChar(kHigh[in[i] - 0x80]);
+            }
+        }
     }
     return text;
 }
