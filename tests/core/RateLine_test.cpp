@@ -70,6 +70,8 @@ TEST(RateLine, blanksAroundFieldsAndBeforeCommas)
     // Trimming comes first: blanks outside the commas go, a blank after a leading comma stays.
     expectCode(splitScanLine(QStringLiteral(" X1 |  d  | 1,000 |, 5|5,"), true), "X1", "d", "1000", " 5",
                "5");
+    expectCode(splitScanLine(QStringLiteral("Y2|e|1,234,567.00|,,|a,,b"), true), "Y2", "e", "1234567.00", "",
+               "ab");
 }
 
 TEST(RateLine, missingFieldsReadEmptyAndExtraFieldsAreIgnored)
