@@ -16,13 +16,13 @@ constexpr QStringView kBlankSeparator = u" ";
 // copied whole ("1,234,567.00" is three).
 QString without(QStringView text, QChar drop)
 {
-    qsizetype at = text.indexOf(drop);
+    qsizetype at = findChar(text, drop);
     if (at < 0)
         return text.toString();
     QString result;
     result.reserve(text.size() - 1);
     qsizetype from = 0;
-    for (; at >= 0; at = text.indexOf(drop, from)) {
+    for (; at >= 0; at = findChar(text, drop, from)) {
         result.append(text.sliced(from, at - from));
         from = at + 1;
     }
@@ -37,7 +37,7 @@ ScanLine splitScanLine(const QString& line, bool withAmounts)
     WordCursor cursor(line);
     QStringView code;
     QStringView description;
-    if (line.contains(kPipe)) {
+    if (findChar(line, kPipe.front()) >= 0) {
         code = trimBlanks(cursor.next(kPipe));
         if (code.isEmpty()) {
             result.kind = ScanLine::Kind::GroupHeader;

@@ -1,6 +1,16 @@
 #include "text/GetWord.h"
 
+#include <algorithm>
+
 namespace orvex {
+
+qsizetype findChar(QStringView text, QChar c, qsizetype from)
+{
+    const char16_t* begin = text.utf16();
+    const char16_t* end = begin + text.size();
+    const char16_t* found = std::find(begin + std::clamp<qsizetype>(from, 0, text.size()), end, c.unicode());
+    return found == end ? -1 : found - begin;
+}
 
 QString cutWord(QString& wordGroup, const QString& separator)
 {
@@ -27,9 +37,9 @@ QStringView WordCursor::next(QStringView separator)
         return QStringView();
     // The separator's first character is looked for alone, which Qt does many at a time,
     // and the rest compared where it is found: the first such place is the first match.
-    qsizetype at = rest.indexOf(separator.front());
+    qsizetype at = findChar(rest, separator.front());
     while (at >= 0 && !rest.sliced(at).startsWith(separator))
-        at = rest.indexOf(separator.front(), at + 1);
+        at = findChar(rest, separator.front(), at + 1);
     if (at < 0) {
         m_pos = m_text.size();
         return rest;

@@ -5,6 +5,10 @@
 
 namespace orvex {
 
+// The place of the first `c` in `text` from `from` on, or -1. A plain loop: the fields and
+// lines of a rate list are short, and Qt's search costs more to set out than to run there.
+qsizetype findChar(QStringView text, QChar c, qsizetype from = 0);
+
 // Cuts the text before the first `separator` off `wordGroup` and returns it; `wordGroup`
 // keeps what follows the separator. Without a separator the whole text is returned and
 // `wordGroup` becomes empty. An empty separator returns "" and leaves `wordGroup` as it is.
