@@ -44,40 +44,21 @@ bool amountDiffers(const QVariant& stored, const QString& source)
 
 // The tables' and key columns' names, made once and shared by every finding: a scan over a
 // whole list makes hundreds of thousands of them.
-const jobs::SharedName& icdTable()
+struct SharedNames
 {
-    static const jobs::SharedName name = QString::fromUtf16(review::kIcdTable);
-    return name;
-}
-const jobs::SharedName& caseRateTable()
+    jobs::SharedName icdTable = QString::fromUtf16(review::kIcdTable);
+    jobs::SharedName caseRateTable = QString::fromUtf16(review::kScanCaseRateTable);
+    jobs::SharedName packageTable = QString::fromUtf16(review::kScanPackageTable);
+    jobs::SharedName code = QStringLiteral("CODE");
+    jobs::SharedName icdCode = QStringLiteral("ICDCode");
+    jobs::SharedName package = QStringLiteral("Package");
+    jobs::SharedName packageId = QStringLiteral("PackageID");
+};
+
+const SharedNames& names()
 {
-    static const jobs::SharedName name = QString::fromUtf16(review::kScanCaseRateTable);
-    return name;
-}
-const jobs::SharedName& packageTable()
-{
-    static const jobs::SharedName name = QString::fromUtf16(review::kScanPackageTable);
-    return name;
-}
-const jobs::SharedName& codeColumn()
-{
-    static const jobs::SharedName name = QStringLiteral("CODE");
-    return name;
-}
-const jobs::SharedName& icdCodeColumn()
-{
-    static const jobs::SharedName name = QStringLiteral("ICDCode");
-    return name;
-}
-const jobs::SharedName& packageColumn()
-{
-    static const jobs::SharedName name = QStringLiteral("Package");
-    return name;
-}
-const jobs::SharedName& packageIdColumn()
-{
-    static const jobs::SharedName name = QStringLiteral("PackageID");
-    return name;
+    static const SharedNames all;
+    return all;
 }
 
 // A package as a line of its group lists it.
@@ -124,10 +105,9 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
     const QString& code = line.code;
     const QString& description = line.description;
     // The PH scan asks only whether the code is known: it never compares its description.
-    const std::optional<IcdRow> byCode =
-        m_phMode ? (m_lookups.icdCodeKnown(code) ? std::optional<IcdRow>(IcdRow{}) : std::nullopt)
-                 : m_lookups.icdByCode(code);
-    if (!byCode) {
+    const std::optional<IcdRow> byCode = m_phMode ? std::nullopt : m_lookups.icdByCode(code);
+    const bool known = m_phMode ? m_lookups.icdCodeKnown(code) : byCode.has_value();
+    if (!known) {
         if (const std::optional<IcdRow> byDescription = m_lookups.icdByDescription(description)) {
             m_state.addRow(ResultList::SameDescriptionDifferentCode, [&] {
                 return ResultRow{pair(listText(byDescription->code), listText(byDescription->description)),
@@ -143,8 +123,8 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
             m_state.counters.newCode = m_state.rowCount(ResultList::NewCode);
             m_writer.newCode(code, description);
             const QString trimmedCode = trimmedBlanks(code);
-            jobs::Finding f =
-                finding(jobs::Finding::Kind::NewRow, icdTable(), codeColumn(), trimmedCode, trimmedCode);
+            jobs::Finding f = finding(jobs::Finding::Kind::NewRow, names().icdTable, names().code,
+                                      trimmedCode, trimmedCode);
             f.proposed = {{QStringLiteral("Description"), trimmedBlanks(description)}};
             keep(std::move(f));
         }
@@ -156,7 +136,7 @@ void LineClassifier::classifyIcd(const ratelist::ScanLine& line)
         return ResultRow{pair(listText(byCode->code), listText(byCode->description)),
                          trimmedPair(code, description)};
     };
-    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, icdTable(), codeColumn(), code, code);
+    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, names().icdTable, names().code, code, code);
     f.proposed = {{QStringLiteral("Description"), description}};
     if (sameText(byCode->description, description)) {
         m_state.addRow(ResultList::SameCodeAndDescription, row);
@@ -183,8 +163,8 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         m_state.counters.phNewCode = m_state.rowCount(ResultList::PhNewCode);
         m_writer.caseRateInsert(line.code, line.description, m_state.groupName, packageId);
         const QString trimmedCode = trimmedBlanks(line.code);
-        jobs::Finding f =
-            finding(jobs::Finding::Kind::NewRow, caseRateTable(), icdCodeColumn(), trimmedCode, trimmedCode);
+        jobs::Finding f = finding(jobs::Finding::Kind::NewRow, names().caseRateTable, names().icdCode,
+                                  trimmedCode, trimmedCode);
         f.proposed = {{QStringLiteral("Description"), trimmedBlanks(line.description)},
                       {QStringLiteral("CaseType"), m_state.groupName},
                       {QStringLiteral("PackageID"), packageId.value_or(QString())}};
@@ -192,7 +172,7 @@ void LineClassifier::classifyCaseRate(const ratelist::ScanLine& line)
         return;
     }
     jobs::Finding f =
-        finding(jobs::Finding::Kind::SameRow, caseRateTable(), icdCodeColumn(), line.code, line.code);
+        finding(jobs::Finding::Kind::SameRow, names().caseRateTable, names().icdCode, line.code, line.code);
     f.proposed = {{QStringLiteral("Description"), line.description}};
     if (sameText(caseRate->description, line.description)) {
         ++m_state.counters.phSameDescription;
@@ -216,7 +196,7 @@ std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& lin
     const std::optional<PackageRow> package = m_lookups.packageByName(group);
     if (!package) {
         jobs::Finding f =
-            finding(jobs::Finding::Kind::NewRow, packageTable(), packageColumn(), group, line.code);
+            finding(jobs::Finding::Kind::NewRow, names().packageTable, names().package, group, line.code);
         f.proposed = packageValues(group, line);
         // One INSERT per group and run: a second one would create a duplicate package
         // and make every later sub-select by name return more than one value.
@@ -233,7 +213,7 @@ std::optional<QString> LineClassifier::packageStep(const ratelist::ScanLine& lin
         return std::nullopt;
     }
     m_state.packageId = listText(package->packageId);
-    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, packageTable(), packageIdColumn(),
+    jobs::Finding f = finding(jobs::Finding::Kind::SameRow, names().packageTable, names().packageId,
                               m_state.packageId, line.code);
     f.proposed = packageValues(group, line);
     if (amountDiffers(package->amount, line.amount) || amountDiffers(package->pf, line.pf) ||
